@@ -1,0 +1,138 @@
+#include "caseconversion.h"
+
+#include "unicodetext.h"
+
+#include <QList>
+
+namespace CaseConversion {
+
+namespace {
+
+char32_t codePointAt(const QString &text, qsizetype index, qsizetype *width)
+{
+    const QChar c = text.at(index);
+    if (c.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate()) {
+        *width = 2;
+        return QChar::surrogateToUcs4(c, text.at(index + 1));
+    }
+    *width = 1;
+    return c.unicode();
+}
+
+QString capitalizeAscii(const QString &text)
+{
+    QString result = text;
+    QChar *out = result.data();
+    bool inWord = false;
+    for (qsizetype i = 0; i < result.size(); ++i) {
+        const char16_t c = out[i].unicode();
+        const bool upper = c >= u'A' && c <= u'Z';
+        const bool lower = c >= u'a' && c <= u'z';
+        if (upper || lower) {
+            if (inWord && upper)
+                out[i] = QChar(c + 32);
+            else if (!inWord && lower)
+                out[i] = QChar(c - 32);
+            inWord = true;
+        } else if (!UnicodeText::isCaseIgnorable(c)) {
+            inWord = false;
+        }
+    }
+    return result;
+}
+
+// Splits at every character that is not a letter, mark or number; every separator ends
+// a part, so adjacent separators and separators at either end give empty parts.
+QList<QString> splitWords(const QString &text)
+{
+    QList<QString> parts;
+    qsizetype partStart = 0;
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype width = 1;
+        const char32_t c = codePointAt(text, i, &width);
+        if (!UnicodeText::isAlphanumeric(c)) {
+            parts.append(text.mid(partStart, i - partStart));
+            partStart = i + width;
+        }
+        i += width;
+    }
+    parts.append(text.mid(partStart));
+    return parts;
+}
+
+} // namespace
+
+QString capitalizeWords(const QString &text)
+{
+    if (UnicodeText::isAscii(text))
+        return capitalizeAscii(text);
+
+    // A word runs from a cased letter over cased and case-ignorable characters. Its first
+    // letter takes the title-case mapping; the rest is lower-cased as one run, so that
+    // context-dependent mappings such as the final sigma come out right.
+    QString result;
+    result.reserve(text.size());
+    qsizetype i = 0;
+    while (i < text.size()) {
+        qsizetype width = 1;
+        const char32_t c = codePointAt(text, i, &width);
+        if (!UnicodeText::isCased(c)) {
+            result.append(QStringView(text).mid(i, width));
+            i += width;
+            continue;
+        }
+        result.append(UnicodeText::toTitle(c));
+        qsizetype end = i + width;
+        while (end < text.size()) {
+            qsizetype nextWidth = 1;
+            const char32_t next = codePointAt(text, end, &nextWidth);
+            if (!UnicodeText::isCased(next) && !UnicodeText::isCaseIgnorable(next))
+                break;
+            end += nextWidth;
+        }
+        // Lower-case the rest of the word with the first letter in front as context,
+        // then drop that letter's lower-case form again.
+        const QString firstLower = UnicodeText::toLower(text.mid(i, width));
+        const QString wordLower = UnicodeText::toLower(text.mid(i, end - i));
+        result.append(QStringView(wordLower).mid(firstLower.size()));
+        i = end;
+    }
+    return result;
+}
+
+QString camelCase(const QString &text)
+{
+    const QList<QString> parts = splitWords(text);
+    QString result;
+    result.reserve(text.size());
+    for (qsizetype i = 0; i < parts.size(); ++i)
+        result.append(i == 0 ? UnicodeText::toLower(parts[i]) : capitalizeWords(parts[i]));
+    return result;
+}
+
+QString snakeCase(const QString &text)
+{
+    QList<QString> parts = splitWords(text);
+    parts.removeIf([](const QString &part) { return part.isEmpty(); });
+    return UnicodeText::toLower(parts.join(u'_'));
+}
+
+QString convert(const QString &text, CaseType caseType)
+{
+    switch (caseType) {
+    case CaseType::uppercase:
+        return UnicodeText::toUpper(text);
+    case CaseType::lowercase:
+        return UnicodeText::toLower(text);
+    case CaseType::titleCase:
+        return capitalizeWords(text);
+    case CaseType::camelCase:
+        return camelCase(text);
+    case CaseType::snakeCase:
+        return snakeCase(text);
+    }
+    return text;
+}
+
+} // namespace CaseConversion

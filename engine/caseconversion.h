@@ -1,0 +1,19 @@
+#pragma once
+
+#include "renameenums.h"
+
+#include <QString>
+
+// Case conversions of a base name, always with the root locale's mappings.
+namespace CaseConversion {
+
+QString convert(const QString &text, CaseType caseType);
+
+// Word capitalisation: a cased letter that follows another cased letter (case-ignorable
+// characters such as the apostrophe do not interrupt a word) is lower-cased; every other
+// cased letter is put in title case.
+QString capitalizeWords(const QString &text);
+QString camelCase(const QString &text);
+QString snakeCase(const QString &text);
+
+} // namespace CaseConversion

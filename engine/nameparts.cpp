@@ -1,0 +1,20 @@
+#include "nameparts.h"
+
+NameParts NameParts::split(const QString &name)
+{
+    const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (dot <= componentStart)
+        return {name, QString()};
+    return {name.left(dot), name.mid(dot + 1)};
+}
+
+QString NameParts::join(const QString &baseName, const QString &extension)
+{
+    if (extension.isEmpty())
+        return baseName;
+    QString result;
+    result.reserve(baseName.size() + 1 + extension.size());
+    result.append(baseName).append(u'.').append(extension);
+    return result;
+}

@@ -1,0 +1,295 @@
+#include "nametransformer.h"
+
+#include "caseconversion.h"
+#include "nameparts.h"
+#include "textmatcher.h"
+#include "unicodetext.h"
+
+#include <unicode/regex.h>
+
+#include <QSet>
+
+#include <algorithm>
+#include <cstdio>
+#include <optional>
+
+namespace {
+
+// No file name holds more characters than this, so a wider padding only wastes memory.
+constexpr qint64 maxSequencePadding = 255;
+
+char32_t codePointAt(QStringView text, qsizetype index)
+{
+    const QChar c = text.at(index);
+    if (c.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate())
+        return QChar::surrogateToUcs4(c, text.at(index + 1));
+    return c.unicode();
+}
+
+char32_t codePointBefore(QStringView text, qsizetype end, qsizetype *width)
+{
+    const QChar c = text.at(end - 1);
+    if (c.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate()) {
+        *width = 2;
+        return QChar::surrogateToUcs4(text.at(end - 2), c);
+    }
+    *width = 1;
+    return c.unicode();
+}
+
+// The decimal number as the printf directive "%0<padding>d" writes it. A padding of 0
+// is no width at all; a negative one reads as the "-" flag, which wins over "0": the
+// number is left-aligned and filled with spaces on the right.
+QString formatSequenceNumber(qint64 number, qint64 padding)
+{
+    padding = std::clamp(padding, -maxSequencePadding, maxSequencePadding);
+    char buffer[maxSequencePadding + 32];
+    const long long value = number;
+    const int width = static_cast<int>(padding < 0 ? -padding : padding);
+    int length = 0;
+    if (padding > 0)
+        length = std::snprintf(buffer, sizeof buffer, "%0*lld", width, value);
+    else if (padding < 0)
+        length = std::snprintf(buffer, sizeof buffer, "%-*lld", width, value);
+    else
+        length = std::snprintf(buffer, sizeof buffer, "%lld", value);
+    return QString::fromLatin1(buffer, std::max(length, 0));
+}
+
+QString trimSpaces(const QString &base, TrimPosition position)
+{
+    if (position == TrimPosition::both) {
+        qsizetype start = 0;
+        qsizetype end = base.size();
+        while (start < end) {
+            const char32_t c = codePointAt(base, start);
+            if (!UnicodeText::isWhiteSpace(c))
+                break;
+            start += c > 0xFFFF ? 2 : 1;
+        }
+        while (end > start) {
+            qsizetype width = 1;
+            if (!UnicodeText::isWhiteSpace(codePointBefore(base, end, &width)))
+                break;
+            end -= width;
+        }
+        return base.mid(start, end - start);
+    }
+    // Only U+0020, one whole character at a time: a space carrying a combining mark is
+    // not a space character.
+    const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
+    const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
+    auto isSpace = [&](qsizetype character) {
+        return bounds[character + 1] - bounds[character] == 1 && base.at(bounds[character]) == u' ';
+    };
+    if (position == TrimPosition::leading) {
+        qsizetype first = 0;
+        while (first < count && isSpace(first))
+            ++first;
+        return base.mid(bounds[first]);
+    }
+    qsizetype last = count;
+    while (last > 0 && isSpace(last - 1))
+        --last;
+    return base.left(bounds[last]);
+}
+
+QString trimCharacterSet(const QString &base, TrimPosition position, const QSet<char32_t> &set)
+{
+    if (position == TrimPosition::both) {
+        qsizetype start = 0;
+        qsizetype end = base.size();
+        while (start < end) {
+            const char32_t c = codePointAt(base, start);
+            if (!set.contains(c))
+                break;
+            start += c > 0xFFFF ? 2 : 1;
+        }
+        while (end > start) {
+            qsizetype width = 1;
+            if (!set.contains(codePointBefore(base, end, &width)))
+                break;
+            end -= width;
+        }
+        return base.mid(start, end - start);
+    }
+    // Whole characters, judged by their first scalar value.
+    const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
+    const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
+    auto inSet = [&](qsizetype character) {
+        return set.contains(codePointAt(base, bounds[character]));
+    };
+    if (position == TrimPosition::leading) {
+        qsizetype first = 0;
+        while (first < count && inSet(first))
+            ++first;
+        return base.mid(bounds[first]);
+    }
+    qsizetype last = count;
+    while (last > 0 && inSet(last - 1))
+        --last;
+    return base.left(bounds[last]);
+}
+
+QString trimCharacterCount(const QString &base, TrimPosition position, qint64 trimCount)
+{
+    const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
+    const qint64 count = static_cast<qint64>(bounds.size()) - 1;
+    const qint64 wanted = std::max<qint64>(trimCount, 0);
+    const qint64 n = std::min(wanted, count);
+    switch (position) {
+    case TrimPosition::leading:
+        return base.mid(bounds[n]);
+    case TrimPosition::trailing:
+        return base.left(bounds[count - n]);
+    case TrimPosition::both: {
+        const qint64 m = std::min(wanted, count - n);
+        return base.mid(bounds[n], bounds[count - m] - bounds[n]);
+    }
+    }
+    return base;
+}
+
+} // namespace
+
+struct NameTransformer::Step {
+    RenameOperationWrapper operation;
+    std::unique_ptr<TextMatcher> matcher;
+    // Compiled once; a pattern that does not compile leaves this empty.
+    std::unique_ptr<icu::RegexMatcher> regex;
+    icu::UnicodeString regexReplacement;
+    QSet<char32_t> trimSet;
+};
+
+NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations)
+{
+    m_steps.reserve(static_cast<size_t>(operations.size()));
+    for (const RenameOperationWrapper &operation : operations) {
+        Step step;
+        step.operation = operation;
+        switch (operation.mode) {
+        case RenameMode::replace:
+            if (!operation.findText.isEmpty())
+                step.matcher =
+                    std::make_unique<TextMatcher>(operation.findText, operation.caseSensitive);
+            break;
+        case RenameMode::regex:
+            if (!operation.regexPattern.isEmpty()) {
+                UErrorCode status = U_ZERO_ERROR;
+                auto matcher = std::make_unique<icu::RegexMatcher>(
+                    UnicodeText::toIcu(operation.regexPattern), 0, status);
+                if (U_SUCCESS(status)) {
+                    matcher->setTimeLimit(regexTimeLimit, status);
+                    step.regex = std::move(matcher);
+                    step.regexReplacement = UnicodeText::toIcu(operation.regexReplacement);
+                }
+            }
+            break;
+        case RenameMode::trim: {
+            const QString characters =
+                operation.customCharacters.isEmpty() ? QStringLiteral(" ") : operation.customCharacters;
+            for (qsizetype i = 0; i < characters.size(); ++i) {
+                const char32_t c = codePointAt(characters, i);
+                step.trimSet.insert(c);
+                if (c > 0xFFFF)
+                    ++i;
+            }
+            break;
+        }
+        default:
+            break;
+        }
+        m_steps.push_back(std::move(step));
+    }
+}
+
+NameTransformer::~NameTransformer() = default;
+
+QString NameTransformer::apply(const QString &name, qsizetype position) const
+{
+    QString current = name;
+    for (const Step &step : m_steps)
+        current = applyStep(step, current, position);
+    return current;
+}
+
+QString NameTransformer::applyStep(const Step &step, const QString &name, qsizetype position) const
+{
+    const RenameOperationWrapper &operation = step.operation;
+    switch (operation.mode) {
+    case RenameMode::replace:
+        if (!step.matcher)
+            return name;
+        return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence);
+
+    case RenameMode::regex: {
+        if (!step.regex)
+            return name;
+        UErrorCode status = U_ZERO_ERROR;
+        const icu::UnicodeString input = UnicodeText::aliasIcu(name);
+        step.regex->reset(input);
+        const icu::UnicodeString result = step.regex->replaceAll(step.regexReplacement, status);
+        // Drop the matcher's pointer to `input` before it goes away.
+        step.regex->reset(icu::UnicodeString());
+        // A bad template, the time limit or any other matching error leaves the name as it
+        // was, as a pattern that does not compile does.
+        if (U_FAILURE(status))
+            return name;
+        return UnicodeText::fromIcu(result);
+    }
+
+    case RenameMode::trim: {
+        const NameParts parts = NameParts::split(name);
+        QString base;
+        switch (operation.trimType) {
+        case TrimType::spaces:
+            base = trimSpaces(parts.baseName, operation.trimPosition);
+            break;
+        case TrimType::customCharacters:
+            base = trimCharacterSet(parts.baseName, operation.trimPosition, step.trimSet);
+            break;
+        case TrimType::characterCount:
+            base = trimCharacterCount(parts.baseName, operation.trimPosition, operation.trimCount);
+            break;
+        }
+        return NameParts::join(base, parts.extension);
+    }
+
+    case RenameMode::append: {
+        if (operation.appendText.isEmpty())
+            return name;
+        if (!operation.beforeExtension)
+            return name + operation.appendText;
+        const NameParts parts = NameParts::split(name);
+        return NameParts::join(parts.baseName + operation.appendText, parts.extension);
+    }
+
+    case RenameMode::prepend:
+        if (operation.prependText.isEmpty())
+            return name;
+        return operation.prependText + name;
+
+    case RenameMode::changeCase: {
+        const NameParts parts = NameParts::split(name);
+        return NameParts::join(CaseConversion::convert(parts.baseName, operation.caseType),
+                               parts.extension);
+    }
+
+    case RenameMode::sequence: {
+        const NameParts parts = NameParts::split(name);
+        // Wraps around instead of overflowing when a stored start is near the limit.
+        const qint64 number = static_cast<qint64>(static_cast<quint64>(operation.sequenceStart) +
+                                                  static_cast<quint64>(position));
+        const QString digits = formatSequenceNumber(number, operation.sequencePadding);
+        const QString &namePart = operation.useOriginalName ? parts.baseName : operation.sequenceBaseName;
+        QString base;
+        base.reserve(namePart.size() + digits.size() + 3);
+        if (operation.sequenceLocation == SequenceLocation::after)
+            base.append(namePart).append(QLatin1String(" - ")).append(digits);
+        else
+            base.append(digits).append(QLatin1String(" - ")).append(namePart);
+        return NameParts::join(base, parts.extension);
+    }
+    }
+    return name;
+}

@@ -1,0 +1,504 @@
+#include "renameengine.h"
+
+#include "batchmover.h"
+#include "filemover.h"
+#include "nametransformer.h"
+#include "posixfilemover.h"
+#include "preferencesstore.h"
+#include "settingspreferencesstore.h"
+#include "systemworkflow.h"
+#include "unicodetext.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QPointer>
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+const QString savedWorkflowsKey = QStringLiteral("SavedWorkflows");
+
+// The last path component, also for a folder URL that ends in "/".
+QString lastPathComponent(const QUrl &url)
+{
+    QString path = url.path(QUrl::FullyDecoded);
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path.mid(path.lastIndexOf(u'/') + 1);
+}
+
+QString localPath(const QUrl &url)
+{
+    QString path = url.toLocalFile();
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path;
+}
+
+QString withLastComponent(const QString &path, const QString &name)
+{
+    return path.left(path.lastIndexOf(u'/') + 1) + name;
+}
+
+bool containsForbiddenCharacter(const QString &name)
+{
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == u':' || u == u'/' || u == u'\\')
+            return true;
+    }
+    return false;
+}
+
+// Workflow names are compared under canonical equivalence, letter case distinguished.
+QString workflowKey(const QString &name)
+{
+    return UnicodeText::canonicalKey(name);
+}
+
+QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
+{
+    QJsonObject object;
+    for (auto it = workflows.cbegin(); it != workflows.cend(); ++it) {
+        QJsonArray records;
+        for (const RenameOperationWrapper &operation : it.value())
+            records.append(operation.toJson());
+        object.insert(it.key(), records);
+    }
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+
+std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(const QByteArray &bytes)
+{
+    QJsonParseError error;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    if (error.error != QJsonParseError::NoError || !document.isObject())
+        return std::nullopt;
+    QMap<QString, QList<RenameOperationWrapper>> workflows;
+    const QJsonObject object = document.object();
+    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+        if (!it.value().isArray())
+            return std::nullopt;
+        QList<RenameOperationWrapper> operations;
+        const QJsonArray records = it.value().toArray();
+        for (const QJsonValue &record : records) {
+            if (!record.isObject())
+                return std::nullopt;
+            std::optional<RenameOperationWrapper> operation =
+                RenameOperationWrapper::fromJson(record.toObject());
+            if (!operation)
+                return std::nullopt;
+            operations.append(*operation);
+        }
+        workflows.insert(workflowKey(it.key()), operations);
+    }
+    return workflows;
+}
+
+} // namespace
+
+RenameEngine::RenameEngine(QObject *parent)
+    : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
+                   parent)
+{
+}
+
+RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
+                           std::unique_ptr<FileMover> mover, QObject *parent)
+    : QObject(parent), m_preferences(std::move(preferences)), m_mover(std::move(mover))
+{
+    addOperation();
+    loadSavedWorkflows();
+}
+
+RenameEngine::~RenameEngine() = default;
+
+// ---------------------------------------------------------------------------------------
+// The file list and selection
+
+void RenameEngine::addFiles(const QList<QUrl> &urls)
+{
+    if (!urls.isEmpty()) {
+        m_files.reserve(m_files.size() + urls.size());
+        for (const QUrl &url : urls) {
+            FileItem item;
+            item.id = QUuid::createUuid();
+            item.url = url;
+            item.originalName = lastPathComponent(url);
+            item.newName = item.originalName;
+            m_files.append(std::move(item));
+        }
+        Q_EMIT filesChanged();
+    }
+    updatePreview();
+}
+
+void RenameEngine::setFileChooser(FileChooser chooser)
+{
+    m_fileChooser = std::move(chooser);
+}
+
+void RenameEngine::browseFiles()
+{
+    if (!m_fileChooser)
+        return;
+    QPointer<RenameEngine> self(this);
+    m_fileChooser([self](const QList<QUrl> &urls) {
+        if (self)
+            self->addFiles(urls);
+    });
+}
+
+void RenameEngine::removeSelectedFiles()
+{
+    if (!m_selectedFiles.isEmpty()) {
+        m_files.removeIf([this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
+        Q_EMIT filesChanged();
+    }
+    m_selectedFiles.clear();
+    Q_EMIT selectedFilesChanged();
+    updatePreview();
+}
+
+void RenameEngine::clearAll()
+{
+    m_files.clear();
+    Q_EMIT filesChanged();
+    m_selectedFiles.clear();
+    Q_EMIT selectedFilesChanged();
+    m_undoStack.clear();
+}
+
+void RenameEngine::toggleSelection(const QUuid &fileId)
+{
+    if (!m_selectedFiles.remove(fileId))
+        m_selectedFiles.insert(fileId);
+    Q_EMIT selectedFilesChanged();
+}
+
+void RenameEngine::deselectAll()
+{
+    m_selectedFiles.clear();
+    Q_EMIT selectedFilesChanged();
+}
+
+// ---------------------------------------------------------------------------------------
+// The operation stack
+
+void RenameEngine::addOperation()
+{
+    m_operations.append(RenameOperationWrapper());
+    Q_EMIT operationsChanged();
+    updatePreview();
+}
+
+void RenameEngine::removeOperation(qsizetype index)
+{
+    if (index < 0 || index >= m_operations.size())
+        return;
+    m_operations.removeAt(index);
+    Q_EMIT operationsChanged();
+    updatePreview();
+}
+
+void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &operation)
+{
+    if (index < 0 || index >= m_operations.size() || m_operations.at(index) == operation)
+        return;
+    m_operations[index] = operation;
+    Q_EMIT operationsChanged();
+}
+
+// ---------------------------------------------------------------------------------------
+// Queries
+
+bool RenameEngine::hasPendingFiles() const
+{
+    return std::any_of(m_files.cbegin(), m_files.cend(),
+                       [](const FileItem &item) { return item.status == RenameStatus::pending; });
+}
+
+bool RenameEngine::hasChanges() const
+{
+    return std::any_of(m_files.cbegin(), m_files.cend(),
+                       [](const FileItem &item) { return item.newName != item.originalName; });
+}
+
+qsizetype RenameEngine::conflictCount() const
+{
+    return std::count_if(m_files.cbegin(), m_files.cend(),
+                         [](const FileItem &item) { return item.status == RenameStatus::conflict; });
+}
+
+qsizetype RenameEngine::errorCount() const
+{
+    return std::count_if(m_files.cbegin(), m_files.cend(),
+                         [](const FileItem &item) { return item.status == RenameStatus::error; });
+}
+
+// ---------------------------------------------------------------------------------------
+// Preview
+
+void RenameEngine::updatePreview()
+{
+    if (m_files.isEmpty())
+        return;
+    const NameTransformer transformer(m_operations);
+    QHash<QString, qsizetype> nameCounts;
+    nameCounts.reserve(m_files.size());
+    std::vector<QString> keys(static_cast<size_t>(m_files.size()));
+
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        FileItem &item = m_files[i];
+        item.newName = transformer.apply(item.originalName, i);
+        item.status = RenameStatus::pending;
+        item.errorMessage.reset();
+        if (containsForbiddenCharacter(item.newName)) {
+            item.status = RenameStatus::error;
+            item.errorMessage = QStringLiteral("Contains invalid characters (: / \\)");
+        } else if (UnicodeText::isBlank(item.newName)) {
+            item.status = RenameStatus::error;
+            item.errorMessage = QStringLiteral("Filename cannot be empty");
+        } else {
+            QString &key = keys[static_cast<size_t>(i)];
+            key = UnicodeText::canonicalKey(item.newName);
+            ++nameCounts[key];
+        }
+    }
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        FileItem &item = m_files[i];
+        if (item.status == RenameStatus::pending &&
+            nameCounts.value(keys[static_cast<size_t>(i)]) > 1) {
+            item.status = RenameStatus::conflict;
+            item.errorMessage = QStringLiteral("Duplicate filename");
+        }
+    }
+    Q_EMIT filesChanged();
+}
+
+// ---------------------------------------------------------------------------------------
+// Renaming and undo
+
+std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
+{
+    qsizetype renamed = 0;
+    qsizetype failed = 0;
+    const qsizetype count = m_files.size();
+
+    QList<BatchMover::Move> moves;
+    QList<qsizetype> movedFiles; // index into m_files of each move
+    QList<QString> destinationPaths;
+    for (qsizetype i = 0; i < count; ++i) {
+        FileItem &item = m_files[i];
+        if (item.status != RenameStatus::pending) {
+            ++failed;
+            continue;
+        }
+        if (!item.url.isLocalFile()) {
+            item.status = RenameStatus::error;
+            item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
+            ++failed;
+            continue;
+        }
+        const QString source = localPath(item.url);
+        moves.append({source, withLastComponent(source, item.newName)});
+        movedFiles.append(i);
+    }
+
+    QMap<QUrl, QString> renames;
+    if (!moves.isEmpty()) {
+        const QList<FileMover::Result> results = BatchMover(*m_mover).run(moves, progress);
+        for (qsizetype m = 0; m < moves.size(); ++m) {
+            FileItem &item = m_files[movedFiles[m]];
+            const FileMover::Result &result = results[m];
+            if (!result.succeeded) {
+                item.status = RenameStatus::error;
+                item.errorMessage = result.errorDescription;
+                ++failed;
+                continue;
+            }
+            const QUrl destination = QUrl::fromLocalFile(moves[m].destinationPath);
+            renames.insert(destination, item.originalName);
+            item.url = destination;
+            item.originalName = item.newName;
+            item.status = RenameStatus::success;
+            item.errorMessage.reset();
+            ++renamed;
+        }
+    }
+
+    if (!renames.isEmpty()) {
+        m_undoStack.append(UndoOperation{QDateTime::currentDateTime(), renames});
+        while (m_undoStack.size() > maxUndoOperations)
+            m_undoStack.removeFirst();
+    }
+    Q_EMIT filesChanged();
+    return {renamed, failed};
+}
+
+bool RenameEngine::canUndo() const
+{
+    return !m_undoStack.isEmpty();
+}
+
+bool RenameEngine::undoLastRename(const ProgressCallback &progress)
+{
+    if (m_undoStack.isEmpty())
+        return false;
+    const UndoOperation operation = m_undoStack.takeLast();
+    return revertUndoOperation(operation, progress);
+}
+
+bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
+{
+    if (index < 0 || index >= m_undoStack.size())
+        return false;
+    const UndoOperation operation = m_undoStack.takeAt(index);
+    return revertUndoOperation(operation, progress);
+}
+
+bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
+                                       const ProgressCallback &progress)
+{
+    // Which listed file stands at each recorded place, looked up before anything moves:
+    // within a swap, a file's new place is the old place of another.
+    QHash<QUrl, qsizetype> firstFileAt;
+    firstFileAt.reserve(m_files.size());
+    for (qsizetype i = m_files.size() - 1; i >= 0; --i)
+        firstFileAt.insert(m_files[i].url, i);
+
+    QList<BatchMover::Move> moves;
+    QList<QUrl> keys;
+    QList<QString> oldNames;
+    moves.reserve(operation.renames.size());
+    for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
+        const QString source = localPath(it.key());
+        moves.append({source, withLastComponent(source, it.value())});
+        keys.append(it.key());
+        oldNames.append(it.value());
+    }
+
+    qsizetype reverted = 0;
+    const QList<FileMover::Result> results = BatchMover(*m_mover).run(moves, progress);
+    for (qsizetype m = 0; m < moves.size(); ++m) {
+        if (!results[m].succeeded) {
+            std::fprintf(stdout, "Failed to undo rename: %s\n",
+                         results[m].errorDescription.toLocal8Bit().constData());
+            std::fflush(stdout);
+            continue;
+        }
+        const auto found = firstFileAt.constFind(keys[m]);
+        if (found != firstFileAt.cend()) {
+            FileItem &item = m_files[*found];
+            item.url = QUrl::fromLocalFile(moves[m].destinationPath);
+            item.originalName = oldNames[m];
+            item.newName = oldNames[m];
+        }
+        ++reverted;
+    }
+    updatePreview();
+    if (m_files.isEmpty())
+        Q_EMIT filesChanged();
+    return reverted > 0;
+}
+
+// ---------------------------------------------------------------------------------------
+// Workflows
+
+void RenameEngine::saveWorkflow(const QString &name)
+{
+    m_savedWorkflows.insert(workflowKey(name), m_operations);
+    Q_EMIT savedWorkflowsChanged();
+    persistSavedWorkflows();
+}
+
+void RenameEngine::loadWorkflow(const QString &name)
+{
+    const auto found = m_savedWorkflows.constFind(workflowKey(name));
+    if (found == m_savedWorkflows.cend())
+        return;
+    m_operations = *found;
+    Q_EMIT operationsChanged();
+    updatePreview();
+}
+
+void RenameEngine::deleteWorkflow(const QString &name)
+{
+    if (m_savedWorkflows.remove(workflowKey(name)) > 0)
+        Q_EMIT savedWorkflowsChanged();
+    persistSavedWorkflows();
+}
+
+void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName)
+{
+    const QString oldKey = workflowKey(oldName);
+    const QString newKey = workflowKey(newName);
+    if (newKey.isEmpty() || newKey == oldKey)
+        return;
+    const auto found = m_savedWorkflows.constFind(oldKey);
+    if (found == m_savedWorkflows.cend())
+        return;
+    const QList<RenameOperationWrapper> operations = *found;
+    m_savedWorkflows.remove(oldKey);
+    persistSavedWorkflows();
+    m_savedWorkflows.insert(newKey, operations);
+    persistSavedWorkflows();
+    Q_EMIT savedWorkflowsChanged();
+}
+
+void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
+{
+    m_operations = SystemWorkflows::operations(workflow);
+    Q_EMIT operationsChanged();
+    updatePreview();
+}
+
+void RenameEngine::persistSavedWorkflows()
+{
+    if (!m_preferences)
+        return;
+    if (m_unreadableWorkflows) {
+        keepUnreadableWorkflowsAside(*m_unreadableWorkflows);
+        m_unreadableWorkflows.reset();
+    }
+    m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows));
+}
+
+void RenameEngine::loadSavedWorkflows()
+{
+    if (!m_preferences)
+        return;
+    const std::optional<QByteArray> stored = m_preferences->readBytes(savedWorkflowsKey);
+    if (!stored)
+        return;
+    std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows = decodeWorkflows(*stored);
+    if (!workflows) {
+        // Kept in memory until something is about to replace it in the store.
+        m_unreadableWorkflows = *stored;
+        return;
+    }
+    m_savedWorkflows = std::move(*workflows);
+    Q_EMIT savedWorkflowsChanged();
+}
+
+void RenameEngine::keepUnreadableWorkflowsAside(const QByteArray &bytes)
+{
+    // One damaged record must not cost the user every workflow: the value the next write
+    // replaces is first copied, unchanged, under a key of its own.
+    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+    QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
+    for (int suffix = 2; m_preferences->readBytes(key).has_value(); ++suffix)
+        key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(suffix);
+    m_preferences->storeBytes(key, bytes);
+    std::fprintf(stderr,
+                 "Brisklet: the saved workflows could not be read; the stored value was kept "
+                 "unchanged under the settings key \"%s\"\n",
+                 key.toUtf8().constData());
+    std::fflush(stderr);
+}

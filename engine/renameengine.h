@@ -1,0 +1,121 @@
+#pragma once
+
+#include "fileitem.h"
+#include "renameoperationwrapper.h"
+#include "undooperation.h"
+
+#include <QList>
+#include <QMap>
+#include <QObject>
+#include <QSet>
+#include <QUrl>
+#include <QUuid>
+
+#include <QByteArray>
+
+#include <functional>
+#include <optional>
+#include <memory>
+#include <utility>
+
+class FileMover;
+class PreferencesStore;
+enum class SystemWorkflow;
+
+// Owns everything the user works on: the file list and its selection, the operation
+// stack, the saved workflows and the undo history. Views observe the change signals and
+// redraw from the current state; every user action ends in one of these operations.
+class RenameEngine : public QObject
+{
+    Q_OBJECT
+
+public:
+    static constexpr qsizetype maxUndoOperations = 20;
+
+    // Called with the files the user picked, in the chooser's order.
+    using FileChooserCompletion = std::function<void(const QList<QUrl> &)>;
+    // Shows a file chooser without blocking and calls the completion when files were
+    // chosen. Installed by the user interface; the engine shows no window itself.
+    using FileChooser = std::function<void(FileChooserCompletion)>;
+    // Reports files done out of the total while a batch or an undo runs.
+    using ProgressCallback = std::function<void(qsizetype done, qsizetype total)>;
+
+    // Keeps saved workflows in the user's settings and moves files on the real disk.
+    explicit RenameEngine(QObject *parent = nullptr);
+    RenameEngine(std::unique_ptr<PreferencesStore> preferences, std::unique_ptr<FileMover> mover,
+                 QObject *parent = nullptr);
+    ~RenameEngine() override;
+
+    const QList<FileItem> &files() const { return m_files; }
+    const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
+    const QList<RenameOperationWrapper> &operations() const { return m_operations; }
+    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
+    {
+        return m_savedWorkflows;
+    }
+    const QList<UndoOperation> &undoStack() const { return m_undoStack; }
+
+    // The file list.
+    void addFiles(const QList<QUrl> &urls);
+    void browseFiles();
+    void setFileChooser(FileChooser chooser);
+    void removeSelectedFiles();
+    void clearAll();
+
+    // Selection.
+    void toggleSelection(const QUuid &fileId);
+    void deselectAll();
+
+    // The operation stack.
+    void addOperation();
+    void removeOperation(qsizetype index);
+    // Writes one step in place, as the editor does on every edit. The preview is the
+    // caller's to run, once the value is in place.
+    void setOperation(qsizetype index, const RenameOperationWrapper &operation);
+
+    // Queries.
+    bool hasPendingFiles() const;
+    bool hasChanges() const;
+    qsizetype conflictCount() const;
+    qsizetype errorCount() const;
+
+    // Preview.
+    void updatePreview();
+
+    // Renaming and undo.
+    std::pair<qsizetype, qsizetype> performRename(const ProgressCallback &progress = {});
+    bool canUndo() const;
+    bool undoLastRename(const ProgressCallback &progress = {});
+    bool undoRename(qsizetype index, const ProgressCallback &progress = {});
+    bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {});
+
+    // Saved and built-in workflows.
+    void saveWorkflow(const QString &name);
+    void loadWorkflow(const QString &name);
+    void deleteWorkflow(const QString &name);
+    void renameWorkflow(const QString &oldName, const QString &newName);
+    void loadSystemWorkflow(SystemWorkflow workflow);
+    void persistSavedWorkflows();
+    void loadSavedWorkflows();
+
+Q_SIGNALS:
+    void filesChanged();
+    void selectedFilesChanged();
+    void operationsChanged();
+    void savedWorkflowsChanged();
+
+private:
+    void keepUnreadableWorkflowsAside(const QByteArray &bytes);
+
+    std::unique_ptr<PreferencesStore> m_preferences;
+    std::unique_ptr<FileMover> m_mover;
+    FileChooser m_fileChooser;
+
+    QList<FileItem> m_files;
+    QSet<QUuid> m_selectedFiles;
+    QList<RenameOperationWrapper> m_operations;
+    QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
+    QList<UndoOperation> m_undoStack;
+    // A stored value that could not be read, until it has been kept aside.
+    std::optional<QByteArray> m_unreadableWorkflows;
+};

@@ -1,0 +1,130 @@
+#include "textmatcher.h"
+
+#include "unicodetext.h"
+
+#include <QList>
+
+#include <vector>
+
+TextMatcher::TextMatcher(const QString &findText, bool caseSensitive)
+    : m_findText(findText), m_findKey(UnicodeText::matchingKey(findText, caseSensitive)),
+      m_caseSensitive(caseSensitive), m_findIsAscii(UnicodeText::isAscii(findText))
+{
+}
+
+QString TextMatcher::replace(const QString &name, const QString &replacement,
+                             ReplaceOccurrence occurrence) const
+{
+    if (m_findText.isEmpty() || m_findKey.isEmpty())
+        return name;
+    // In ASCII every code unit is a whole character (but for CR LF) and its own
+    // canonical form, and case folding is plain ASCII folding.
+    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r'))
+        return replaceAscii(name, replacement, occurrence);
+    return replaceUnicode(name, replacement, occurrence);
+}
+
+QString TextMatcher::replaceAscii(const QString &name, const QString &replacement,
+                                  ReplaceOccurrence occurrence) const
+{
+    const Qt::CaseSensitivity sensitivity = m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const qsizetype findLength = m_findText.size();
+    switch (occurrence) {
+    case ReplaceOccurrence::first:
+    case ReplaceOccurrence::last: {
+        const qsizetype at = occurrence == ReplaceOccurrence::first
+                                 ? name.indexOf(m_findText, 0, sensitivity)
+                                 : name.lastIndexOf(m_findText, -1, sensitivity);
+        if (at < 0)
+            return name;
+        QString result = name;
+        result.replace(at, findLength, replacement);
+        return result;
+    }
+    case ReplaceOccurrence::all: {
+        qsizetype at = name.indexOf(m_findText, 0, sensitivity);
+        if (at < 0)
+            return name;
+        QString result;
+        result.reserve(name.size() + replacement.size());
+        qsizetype copied = 0;
+        while (at >= 0) {
+            result.append(QStringView(name).mid(copied, at - copied)).append(replacement);
+            copied = at + findLength;
+            at = name.indexOf(m_findText, copied, sensitivity);
+        }
+        result.append(QStringView(name).mid(copied));
+        return result;
+    }
+    }
+    return name;
+}
+
+QString TextMatcher::replaceUnicode(const QString &name, const QString &replacement,
+                                    ReplaceOccurrence occurrence) const
+{
+    // Build the matching key of the name one user-perceived character at a time, and
+    // remember where each character starts in the key and in the name. Matches may only
+    // start and end at those places.
+    const std::vector<qsizetype> boundaries = UnicodeText::graphemeBoundaries(name);
+    QString key;
+    key.reserve(name.size() * 2);
+    std::vector<qsizetype> keyStarts; // key offset of each character, plus the end
+    keyStarts.reserve(boundaries.size());
+    for (size_t i = 0; i + 1 < boundaries.size(); ++i) {
+        keyStarts.push_back(key.size());
+        const QStringView character =
+            QStringView(name).mid(boundaries[i], boundaries[i + 1] - boundaries[i]);
+        key.append(UnicodeText::matchingKey(character, m_caseSensitive));
+    }
+    keyStarts.push_back(key.size());
+
+    // Character index at each key offset, or -1 inside a character.
+    std::vector<qsizetype> characterAt(static_cast<size_t>(key.size()) + 1, -1);
+    for (size_t i = 0; i < keyStarts.size(); ++i)
+        characterAt[static_cast<size_t>(keyStarts[i])] = static_cast<qsizetype>(i);
+
+    const qsizetype characterCount = static_cast<qsizetype>(keyStarts.size()) - 1;
+    auto matchAt = [&](qsizetype character) -> qsizetype {
+        const qsizetype start = keyStarts[static_cast<size_t>(character)];
+        if (!QStringView(key).mid(start).startsWith(m_findKey))
+            return -1;
+        return characterAt[static_cast<size_t>(start + m_findKey.size())];
+    };
+
+    QList<Range> matches; // in characters
+    if (occurrence == ReplaceOccurrence::last) {
+        for (qsizetype c = characterCount - 1; c >= 0; --c) {
+            const qsizetype end = matchAt(c);
+            if (end >= 0) {
+                matches.append({c, end});
+                break;
+            }
+        }
+    } else {
+        for (qsizetype c = 0; c < characterCount;) {
+            const qsizetype end = matchAt(c);
+            if (end < 0) {
+                ++c;
+                continue;
+            }
+            matches.append({c, end});
+            if (occurrence == ReplaceOccurrence::first)
+                break;
+            c = end;
+        }
+    }
+    if (matches.isEmpty())
+        return name;
+
+    QString result;
+    result.reserve(name.size() + replacement.size());
+    qsizetype copied = 0;
+    for (const Range &match : matches) {
+        const qsizetype start = boundaries[static_cast<size_t>(match.start)];
+        result.append(QStringView(name).mid(copied, start - copied)).append(replacement);
+        copied = boundaries[static_cast<size_t>(match.end)];
+    }
+    result.append(QStringView(name).mid(copied));
+    return result;
+}

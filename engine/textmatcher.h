@@ -1,0 +1,34 @@
+#pragma once
+
+#include "renameenums.h"
+
+#include <QString>
+
+// Finds a text inside names the way the replace step needs: canonically equivalent
+// sequences match, letter case optionally ignored (canonical caseless match), and a match
+// never begins or ends inside a user-perceived character. Built once per recomputation.
+class TextMatcher
+{
+public:
+    TextMatcher(const QString &findText, bool caseSensitive);
+
+    // Replaces the chosen match(es) of the find text in `name`.
+    QString replace(const QString &name, const QString &replacement,
+                    ReplaceOccurrence occurrence) const;
+
+private:
+    struct Range {
+        qsizetype start;
+        qsizetype end;
+    };
+
+    QString replaceAscii(const QString &name, const QString &replacement,
+                         ReplaceOccurrence occurrence) const;
+    QString replaceUnicode(const QString &name, const QString &replacement,
+                           ReplaceOccurrence occurrence) const;
+
+    QString m_findText;
+    QString m_findKey;
+    bool m_caseSensitive;
+    bool m_findIsAscii;
+};

@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QDateTime>
+#include <QMap>
+#include <QString>
+#include <QUrl>
+
+// One renaming batch that can be reverted: for every file it renamed, where the file is
+// now (key) and the name it had before (value). Undo never changes a file's folder, so
+// the value is a bare name.
+struct UndoOperation {
+    QDateTime timestamp;
+    QMap<QUrl, QString> renames;
+};

@@ -1,0 +1,208 @@
+#include "unicodetext.h"
+
+#include <unicode/brkiter.h>
+#include <unicode/locid.h>
+#include <unicode/normalizer2.h>
+#include <unicode/uchar.h>
+#include <unicode/ustring.h>
+#include <unicode/utext.h>
+
+#include <array>
+#include <memory>
+
+namespace UnicodeText {
+
+namespace {
+
+const icu::Normalizer2 &nfd()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    return *icu::Normalizer2::getNFDInstance(status);
+}
+
+const icu::Normalizer2 &nfc()
+{
+    UErrorCode status = U_ZERO_ERROR;
+    return *icu::Normalizer2::getNFCInstance(status);
+}
+
+icu::BreakIterator *characterBreaks()
+{
+    thread_local std::unique_ptr<icu::BreakIterator> iterator = [] {
+        UErrorCode status = U_ZERO_ERROR;
+        return std::unique_ptr<icu::BreakIterator>(
+            icu::BreakIterator::createCharacterInstance(icu::Locale::getRoot(), status));
+    }();
+    return iterator.get();
+}
+
+// Case properties of the ASCII range, read once from ICU so the fast paths agree with
+// the general ones.
+struct AsciiCaseTable {
+    std::array<bool, 128> cased{};
+    std::array<bool, 128> ignorable{};
+    AsciiCaseTable()
+    {
+        for (char32_t c = 0; c < 128; ++c) {
+            cased[c] = u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_CASED);
+            ignorable[c] = u_hasBinaryProperty(static_cast<UChar32>(c), UCHAR_CASE_IGNORABLE);
+        }
+    }
+};
+
+const AsciiCaseTable &asciiCaseTable()
+{
+    static const AsciiCaseTable table;
+    return table;
+}
+
+} // namespace
+
+bool isAscii(QStringView text)
+{
+    for (QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
+std::vector<qsizetype> graphemeBoundaries(QStringView text)
+{
+    std::vector<qsizetype> boundaries;
+    boundaries.reserve(static_cast<size_t>(text.size()) + 1);
+    if (isAscii(text) && !text.contains(u'\r')) {
+        for (qsizetype i = 0; i <= text.size(); ++i)
+            boundaries.push_back(i);
+        return boundaries;
+    }
+    UErrorCode status = U_ZERO_ERROR;
+    UText *utext = utext_openUChars(nullptr, reinterpret_cast<const UChar *>(text.utf16()),
+                                    text.size(), &status);
+    icu::BreakIterator *breaks = characterBreaks();
+    if (U_FAILURE(status) || breaks == nullptr) {
+        utext_close(utext);
+        for (qsizetype i = 0; i <= text.size(); ++i)
+            boundaries.push_back(i);
+        return boundaries;
+    }
+    breaks->setText(utext, status);
+    for (int32_t position = breaks->first(); position != icu::BreakIterator::DONE;
+         position = breaks->next()) {
+        boundaries.push_back(position);
+    }
+    // The iterator keeps a pointer to the text; point it at something that stays alive.
+    breaks->setText(icu::UnicodeString());
+    utext_close(utext);
+    if (boundaries.empty() || boundaries.back() != text.size())
+        boundaries.push_back(text.size());
+    return boundaries;
+}
+
+QString canonicalKey(const QString &text)
+{
+    if (isAscii(text))
+        return text;
+    UErrorCode status = U_ZERO_ERROR;
+    const icu::UnicodeString normalized = nfc().normalize(aliasIcu(text), status);
+    return U_SUCCESS(status) ? fromIcu(normalized) : text;
+}
+
+QString matchingKey(QStringView text, bool caseSensitive)
+{
+    UErrorCode status = U_ZERO_ERROR;
+    icu::UnicodeString key = nfd().normalize(aliasIcu(text), status);
+    if (!caseSensitive) {
+        key.foldCase(U_FOLD_CASE_DEFAULT);
+        key = nfd().normalize(key, status);
+    }
+    return U_SUCCESS(status) ? fromIcu(key) : text.toString();
+}
+
+bool isWhiteSpace(char32_t codePoint)
+{
+    if (codePoint == u'\t' || codePoint == u' ')
+        return true;
+    if (codePoint < 0x80)
+        return false;
+    return u_charType(static_cast<UChar32>(codePoint)) == U_SPACE_SEPARATOR;
+}
+
+bool isBlank(QStringView text)
+{
+    qsizetype i = 0;
+    while (i < text.size()) {
+        char32_t c = text.at(i).unicode();
+        qsizetype width = 1;
+        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
+            QChar::isLowSurrogate(text.at(i + 1).unicode())) {
+            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
+            width = 2;
+        }
+        if (!isWhiteSpace(c))
+            return false;
+        i += width;
+    }
+    return true;
+}
+
+QString toUpper(const QString &text)
+{
+    if (isAscii(text))
+        return text.toUpper();
+    icu::UnicodeString converted = toIcu(text);
+    converted.toUpper(icu::Locale::getRoot());
+    return fromIcu(converted);
+}
+
+QString toLower(const QString &text)
+{
+    if (isAscii(text))
+        return text.toLower();
+    icu::UnicodeString converted = toIcu(text);
+    converted.toLower(icu::Locale::getRoot());
+    return fromIcu(converted);
+}
+
+QString toTitle(char32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        const char16_t c = static_cast<char16_t>(codePoint);
+        return QString(QChar(c >= u'a' && c <= u'z' ? c - 32 : c));
+    }
+    // Full title-case mapping of one character: "ß" becomes "Ss", "ǆ" becomes "ǅ".
+    const icu::UnicodeString source(static_cast<UChar32>(codePoint));
+    UChar buffer[16];
+    UErrorCode status = U_ZERO_ERROR;
+    const int32_t length =
+        u_strToTitle(buffer, 16, source.getBuffer(), source.length(), nullptr, "", &status);
+    if (U_FAILURE(status))
+        return fromIcu(source);
+    return QString(reinterpret_cast<const QChar *>(buffer), length);
+}
+
+bool isCased(char32_t codePoint)
+{
+    if (codePoint < 0x80)
+        return asciiCaseTable().cased[codePoint];
+    return u_hasBinaryProperty(static_cast<UChar32>(codePoint), UCHAR_CASED);
+}
+
+bool isCaseIgnorable(char32_t codePoint)
+{
+    if (codePoint < 0x80)
+        return asciiCaseTable().ignorable[codePoint];
+    return u_hasBinaryProperty(static_cast<UChar32>(codePoint), UCHAR_CASE_IGNORABLE);
+}
+
+bool isAlphanumeric(char32_t codePoint)
+{
+    if (codePoint < 0x80) {
+        return (codePoint >= u'a' && codePoint <= u'z') || (codePoint >= u'A' && codePoint <= u'Z') ||
+               (codePoint >= u'0' && codePoint <= u'9');
+    }
+    const int32_t mask = U_GET_GC_MASK(static_cast<UChar32>(codePoint));
+    return (mask & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
+}
+
+} // namespace UnicodeText

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QString>
+#include <QStringView>
+
+#include <unicode/unistr.h>
+
+#include <vector>
+
+// Small bridges between Qt strings and ICU, and the Unicode questions the name
+// computation asks. Both sides are UTF-16, so conversions copy code units only.
+namespace UnicodeText {
+
+inline icu::UnicodeString toIcu(QStringView text)
+{
+    return icu::UnicodeString(reinterpret_cast<const UChar *>(text.utf16()),
+                              static_cast<int32_t>(text.size()));
+}
+
+// A read-only ICU view of text that must outlive it.
+inline icu::UnicodeString aliasIcu(QStringView text)
+{
+    return icu::UnicodeString(false, reinterpret_cast<const UChar *>(text.utf16()),
+                              static_cast<int32_t>(text.size()));
+}
+
+inline QString fromIcu(const icu::UnicodeString &text)
+{
+    return QString(reinterpret_cast<const QChar *>(text.getBuffer()), text.length());
+}
+
+bool isAscii(QStringView text);
+
+// Offsets of every user-perceived character (grapheme cluster) boundary, 0 and the
+// length included.
+std::vector<qsizetype> graphemeBoundaries(QStringView text);
+
+// The key under which canonically equivalent texts are equal (NFC).
+QString canonicalKey(const QString &text);
+
+// NFD, or NFD(casefold(NFD(text))) when letter case is ignored: the canonical caseless
+// form.
+QString matchingKey(QStringView text, bool caseSensitive);
+
+// Unicode space separators (Zs) and the tab.
+bool isWhiteSpace(char32_t codePoint);
+
+// Whether nothing but white space remains once white space is taken from both ends.
+bool isBlank(QStringView text);
+
+// Root-locale full case mappings, never the user's language.
+QString toUpper(const QString &text);
+QString toLower(const QString &text);
+QString toTitle(char32_t codePoint);
+
+bool isCased(char32_t codePoint);
+bool isCaseIgnorable(char32_t codePoint);
+// Letters, marks and numbers (general categories L, M and N).
+bool isAlphanumeric(char32_t codePoint);
+
+} // namespace UnicodeText
