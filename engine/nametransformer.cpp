@@ -158,6 +158,7 @@ struct NameTransformer::Step {
     // Compiled once; a pattern that does not compile leaves this empty.
     std::unique_ptr<icu::RegexMatcher> regex;
     icu::UnicodeString regexReplacement;
+    mutable int regexTimeOuts = 0;
     QSet<char32_t> trimSet;
 };
 
@@ -223,16 +224,23 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence);
 
     case RenameMode::regex: {
-        if (!step.regex)
+        if (!step.regex || step.regexTimeOuts >= maxRegexTimeOuts)
             return name;
-        UErrorCode status = U_ZERO_ERROR;
         const icu::UnicodeString input = UnicodeText::aliasIcu(name);
-        step.regex->reset(input);
-        const icu::UnicodeString result = step.regex->replaceAll(step.regexReplacement, status);
+        icu::RegexMatcher &matcher = *step.regex;
+        matcher.reset(input);
+        UErrorCode status = U_ZERO_ERROR;
+        icu::UnicodeString result;
+        while (matcher.find(status) && U_SUCCESS(status))
+            matcher.appendReplacement(result, step.regexReplacement, status);
+        if (U_SUCCESS(status))
+            matcher.appendTail(result);
         // Drop the matcher's pointer to `input` before it goes away.
-        step.regex->reset(icu::UnicodeString());
+        matcher.reset(icu::UnicodeString());
         // A bad template, the time limit or any other matching error leaves the name as it
         // was, as a pattern that does not compile does.
+        if (status == U_REGEX_TIME_OUT)
+            ++step.regexTimeOuts;
         if (U_FAILURE(status))
             return name;
         return UnicodeText::fromIcu(result);

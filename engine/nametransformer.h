@@ -23,7 +23,10 @@ public:
     // How long one regular-expression match may run, in the matcher's steps (roughly
     // milliseconds). A live preview runs the pattern on every keystroke, so a
     // catastrophically backtracking pattern must give up instead of freezing the window.
-    static constexpr int regexTimeLimit = 20;
+    static constexpr int regexTimeLimit = 10;
+    // A pattern that has run out of time on this many names of one recomputation is not
+    // tried on the rest of them, so a runaway pattern costs milliseconds, not minutes.
+    static constexpr int maxRegexTimeOuts = 3;
 
     explicit NameTransformer(const QList<RenameOperationWrapper> &operations);
     ~NameTransformer();
