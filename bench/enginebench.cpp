@@ -1,0 +1,184 @@
+#include "memorypreferencesstore.h"
+#include "posixfilemover.h"
+#include "renameengine.h"
+#include "transformname.h"
+
+#include <benchmark/benchmark.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <fcntl.h>
+
+#include <cstdio>
+#include <fstream>
+#include <string>
+
+namespace {
+
+std::unique_ptr<RenameEngine> makeEngine()
+{
+    return std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
+                                          std::make_unique<PosixFileMover>());
+}
+
+// Names shaped like a camera folder: mostly ASCII, some with spaces and mixed case.
+QList<QUrl> sampleUrls(qsizetype count)
+{
+    QList<QUrl> urls;
+    urls.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString name = (i % 3 == 0)   ? u"IMG_%1.JPG"_qs.arg(i, 6, 10, QChar(u'0'))
+                             : (i % 3 == 1) ? u"holiday photo %1 beach.jpeg"_qs.arg(i)
+                                            : u"Scan of Document %1.pdf"_qs.arg(i);
+        urls.append(QUrl::fromLocalFile(u"/home/user/Pictures/Trip/"_qs + name));
+    }
+    return urls;
+}
+
+// The stack the preview budget is set for: case-insensitive replace, title case, numbering.
+QList<RenameOperationWrapper> threeStepStack()
+{
+    RenameOperationWrapper replace;
+    replace.mode = RenameMode::replace;
+    replace.findText = u"img"_qs;
+    replace.replaceText = u"Photo"_qs;
+    RenameOperationWrapper title;
+    title.mode = RenameMode::changeCase;
+    title.caseType = CaseType::titleCase;
+    RenameOperationWrapper sequence;
+    sequence.mode = RenameMode::sequence;
+    sequence.useOriginalName = true;
+    sequence.sequencePadding = 5;
+    return {replace, title, sequence};
+}
+
+void loadStack(RenameEngine &engine, const QList<RenameOperationWrapper> &stack)
+{
+    while (!engine.operations().isEmpty())
+        engine.removeOperation(0);
+    for (qsizetype i = 0; i < stack.size(); ++i) {
+        engine.addOperation();
+        engine.setOperation(i, stack[i]);
+    }
+}
+
+long residentKilobytes()
+{
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+void BM_TransformName(benchmark::State &state)
+{
+    RenameOperationWrapper step;
+    step.mode = static_cast<RenameMode>(state.range(0));
+    step.findText = u"photo"_qs;
+    step.replaceText = u"Pic"_qs;
+    step.regexPattern = u"(\\d+)"_qs;
+    step.regexReplacement = u"#$1"_qs;
+    step.appendText = u"_final"_qs;
+    step.prependText = u"2024-"_qs;
+    step.trimType = TrimType::customCharacters;
+    step.trimPosition = TrimPosition::both;
+    step.customCharacters = u" _"_qs;
+    step.caseType = CaseType::titleCase;
+    const QList<RenameOperationWrapper> stack{step};
+    const QString name = u"_holiday Photo 1234 beach_.jpeg"_qs;
+    for (auto _ : state)
+        benchmark::DoNotOptimize(transformName(name, stack, 7));
+    state.SetLabel(rawValue(step.mode).toStdString());
+}
+BENCHMARK(BM_TransformName)->DenseRange(0, 6);
+
+void BM_UpdatePreview(benchmark::State &state)
+{
+    const auto engine = makeEngine();
+    engine->addFiles(sampleUrls(state.range(0)));
+    loadStack(*engine, threeStepStack());
+    for (auto _ : state)
+        engine->updatePreview();
+    state.counters["files"] = static_cast<double>(state.range(0));
+    state.counters["rss_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
+}
+BENCHMARK(BM_UpdatePreview)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+void BM_AddFiles100k(benchmark::State &state)
+{
+    const QList<QUrl> urls = sampleUrls(100000);
+    for (auto _ : state) {
+        state.PauseTiming();
+        auto engine = makeEngine();
+        state.ResumeTiming();
+        engine->addFiles(urls);
+        state.PauseTiming();
+        engine.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_AddFiles100k)->Unit(benchmark::kMillisecond);
+
+// Renaming on disk: the engine's batch against a bare loop of renameat2 calls over the
+// same number of files in the same kind of folder.
+constexpr int renameCount = 10000;
+
+void createFiles(const QString &folder, const QString &prefix)
+{
+    for (int i = 0; i < renameCount; ++i) {
+        QFile file(folder + u'/' + prefix + QString::number(i) + u".txt"_qs);
+        file.open(QIODevice::WriteOnly);
+    }
+}
+
+void BM_PerformRename10k(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir folder;
+        createFiles(folder.path(), u"file "_qs);
+        auto engine = makeEngine();
+        QList<QUrl> urls;
+        for (int i = 0; i < renameCount; ++i)
+            urls.append(QUrl::fromLocalFile(folder.path() + u"/file "_qs + QString::number(i) + u".txt"_qs));
+        engine->addFiles(urls);
+        RenameOperationWrapper step;
+        step.mode = RenameMode::prepend;
+        step.prependText = u"renamed "_qs;
+        engine->setOperation(0, step);
+        engine->updatePreview();
+        state.ResumeTiming();
+        const auto result = engine->performRename();
+        benchmark::DoNotOptimize(result);
+        state.PauseTiming();
+        if (result.first != renameCount)
+            state.SkipWithError("not every file was renamed");
+        engine.reset();
+        state.ResumeTiming();
+    }
+}
+BENCHMARK(BM_PerformRename10k)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+void BM_BareRenameat2Loop10k(benchmark::State &state)
+{
+    for (auto _ : state) {
+        state.PauseTiming();
+        QTemporaryDir folder;
+        createFiles(folder.path(), u"file "_qs);
+        const std::string base = QFile::encodeName(folder.path()).toStdString();
+        state.ResumeTiming();
+        for (int i = 0; i < renameCount; ++i) {
+            const std::string from = base + "/file " + std::to_string(i) + ".txt";
+            const std::string to = base + "/renamed file " + std::to_string(i) + ".txt";
+            ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+        }
+    }
+}
+BENCHMARK(BM_BareRenameat2Loop10k)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
