@@ -145,7 +145,8 @@ void BM_PerformRename10k(benchmark::State &state)
         auto engine = makeEngine();
         QList<QUrl> urls;
         for (int i = 0; i < renameCount; ++i)
-            urls.append(QUrl::fromLocalFile(folder.path() + u"/file "_qs + QString::number(i) + u".txt"_qs));
+            urls.append(QUrl::fromLocalFile(folder.path() + u"/file "_qs + QString::number(i) +
+                                            u".txt"_qs));
         engine->addFiles(urls);
         RenameOperationWrapper step;
         step.mode = RenameMode::prepend;

@@ -12,8 +12,7 @@
 // until that item has left, and items that form a cycle (a→b, b→a, or longer) step
 // aside through a unique temporary name in their folder first. Nothing is replaced: a
 // destination held by anything outside the batch still fails.
-class BatchMover
-{
+class BatchMover {
 public:
     struct Move {
         QString sourcePath;

@@ -4,8 +4,7 @@
 
 // Moves one item on disk. The engine relies on a move never replacing an existing item:
 // when something already exists at the destination, the move fails and both stay.
-class FileMover
-{
+class FileMover {
 public:
     struct Result {
         bool succeeded = false;

@@ -5,8 +5,7 @@
 #include <QHash>
 
 // Preferences that live only as long as the object: for tests and tools.
-class MemoryPreferencesStore : public PreferencesStore
-{
+class MemoryPreferencesStore : public PreferencesStore {
 public:
     std::optional<QByteArray> readBytes(const QString &key) const override
     {
@@ -16,7 +15,10 @@ public:
         return *found;
     }
 
-    void storeBytes(const QString &key, const QByteArray &value) override { m_values.insert(key, value); }
+    void storeBytes(const QString &key, const QByteArray &value) override
+    {
+        m_values.insert(key, value);
+    }
 
     const QHash<QString, QByteArray> &values() const { return m_values; }
 

@@ -187,8 +187,9 @@ NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations
             }
             break;
         case RenameMode::trim: {
-            const QString characters =
-                operation.customCharacters.isEmpty() ? QStringLiteral(" ") : operation.customCharacters;
+            const QString characters = operation.customCharacters.isEmpty()
+                                           ? QStringLiteral(" ")
+                                           : operation.customCharacters;
             for (qsizetype i = 0; i < characters.size(); ++i) {
                 const char32_t c = codePointAt(characters, i);
                 step.trimSet.insert(c);
@@ -289,7 +290,8 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         const qint64 number = static_cast<qint64>(static_cast<quint64>(operation.sequenceStart) +
                                                   static_cast<quint64>(position));
         const QString digits = formatSequenceNumber(number, operation.sequencePadding);
-        const QString &namePart = operation.useOriginalName ? parts.baseName : operation.sequenceBaseName;
+        const QString &namePart =
+            operation.useOriginalName ? parts.baseName : operation.sequenceBaseName;
         QString base;
         base.reserve(namePart.size() + digits.size() + 3);
         if (operation.sequenceLocation == SequenceLocation::after)

@@ -17,8 +17,7 @@ U_NAMESPACE_END
 
 // An operation stack prepared for many names: find texts are folded and regular
 // expressions compiled once, then every name of the list goes through `apply`.
-class NameTransformer
-{
+class NameTransformer {
 public:
     // How long one regular-expression match may run, in the matcher's steps (roughly
     // milliseconds). A live preview runs the pattern on every keystroke, so a

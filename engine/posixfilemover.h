@@ -6,8 +6,7 @@
 // RENAME_NOREPLACE, two steps through a temporary name for case-only changes on
 // case-insensitive file systems, and a link-and-unlink fallback where the file system
 // does not know RENAME_NOREPLACE.
-class PosixFileMover : public FileMover
-{
+class PosixFileMover : public FileMover {
 public:
     Result moveItem(const QString &sourcePath, const QString &destinationPath) override;
 };

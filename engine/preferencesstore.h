@@ -6,8 +6,7 @@
 #include <optional>
 
 // The application's own preferences: byte values under text keys, kept across launches.
-class PreferencesStore
-{
+class PreferencesStore {
 public:
     virtual ~PreferencesStore() = default;
 

@@ -158,7 +158,8 @@ void RenameEngine::browseFiles()
 void RenameEngine::removeSelectedFiles()
 {
     if (!m_selectedFiles.isEmpty()) {
-        m_files.removeIf([this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
+        m_files.removeIf(
+            [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
         Q_EMIT filesChanged();
     }
     m_selectedFiles.clear();
@@ -232,8 +233,9 @@ bool RenameEngine::hasChanges() const
 
 qsizetype RenameEngine::conflictCount() const
 {
-    return std::count_if(m_files.cbegin(), m_files.cend(),
-                         [](const FileItem &item) { return item.status == RenameStatus::conflict; });
+    return std::count_if(m_files.cbegin(), m_files.cend(), [](const FileItem &item) {
+        return item.status == RenameStatus::conflict;
+    });
 }
 
 qsizetype RenameEngine::errorCount() const
@@ -477,7 +479,8 @@ void RenameEngine::loadSavedWorkflows()
     const std::optional<QByteArray> stored = m_preferences->readBytes(savedWorkflowsKey);
     if (!stored)
         return;
-    std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows = decodeWorkflows(*stored);
+    std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
+        decodeWorkflows(*stored);
     if (!workflows) {
         // Kept in memory until something is about to replace it in the store.
         m_unreadableWorkflows = *stored;
@@ -494,7 +497,8 @@ void RenameEngine::keepUnreadableWorkflowsAside(const QByteArray &bytes)
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
     for (int suffix = 2; m_preferences->readBytes(key).has_value(); ++suffix)
-        key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' + QString::number(suffix);
+        key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
+              QString::number(suffix);
     m_preferences->storeBytes(key, bytes);
     std::fprintf(stderr,
                  "Brisklet: the saved workflows could not be read; the stored value was kept "

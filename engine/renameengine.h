@@ -14,8 +14,8 @@
 #include <QByteArray>
 
 #include <functional>
-#include <optional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 class FileMover;
@@ -25,8 +25,7 @@ enum class SystemWorkflow;
 // Owns everything the user works on: the file list and its selection, the operation
 // stack, the saved workflows and the undo history. Views observe the change signals and
 // redraw from the current state; every user action ends in one of these operations.
-class RenameEngine : public QObject
-{
+class RenameEngine : public QObject {
     Q_OBJECT
 
 public:

@@ -27,10 +27,9 @@ QString rawValue(CaseType value);
 template <typename Enum> struct EnumCases;
 
 template <> struct EnumCases<RenameMode> {
-    static constexpr std::array all{RenameMode::replace,    RenameMode::regex,
-                                    RenameMode::trim,       RenameMode::append,
-                                    RenameMode::prepend,    RenameMode::changeCase,
-                                    RenameMode::sequence};
+    static constexpr std::array all{
+        RenameMode::replace, RenameMode::regex,      RenameMode::trim,    RenameMode::append,
+        RenameMode::prepend, RenameMode::changeCase, RenameMode::sequence};
 };
 template <> struct EnumCases<ReplaceOccurrence> {
     static constexpr std::array all{ReplaceOccurrence::first, ReplaceOccurrence::last,
@@ -48,9 +47,8 @@ template <> struct EnumCases<TrimPosition> {
                                     TrimPosition::both};
 };
 template <> struct EnumCases<CaseType> {
-    static constexpr std::array all{CaseType::uppercase, CaseType::lowercase,
-                                    CaseType::titleCase, CaseType::camelCase,
-                                    CaseType::snakeCase};
+    static constexpr std::array all{CaseType::uppercase, CaseType::lowercase, CaseType::titleCase,
+                                    CaseType::camelCase, CaseType::snakeCase};
 };
 
 // Exact match on the raw value, letter case included; anything else is no case.

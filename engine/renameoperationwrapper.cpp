@@ -25,8 +25,7 @@ std::optional<QUuid> uuidFromText(const QString &text)
     return QUuid::fromString(text);
 }
 
-class StrictReader
-{
+class StrictReader {
 public:
     explicit StrictReader(const QJsonObject &object) : m_object(object) {}
 

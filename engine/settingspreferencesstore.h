@@ -5,8 +5,7 @@
 #include <QSettings>
 
 // The user's settings file (~/.config/Brisklet/Brisklet.conf), or a given file in tests.
-class SettingsPreferencesStore : public PreferencesStore
-{
+class SettingsPreferencesStore : public PreferencesStore {
 public:
     SettingsPreferencesStore();
     explicit SettingsPreferencesStore(const QString &fileName);

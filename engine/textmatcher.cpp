@@ -27,7 +27,8 @@ QString TextMatcher::replace(const QString &name, const QString &replacement,
 QString TextMatcher::replaceAscii(const QString &name, const QString &replacement,
                                   ReplaceOccurrence occurrence) const
 {
-    const Qt::CaseSensitivity sensitivity = m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
+    const Qt::CaseSensitivity sensitivity =
+        m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const qsizetype findLength = m_findText.size();
     switch (occurrence) {
     case ReplaceOccurrence::first:

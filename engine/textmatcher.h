@@ -7,8 +7,7 @@
 // Finds a text inside names the way the replace step needs: canonically equivalent
 // sequences match, letter case optionally ignored (canonical caseless match), and a match
 // never begins or ends inside a user-perceived character. Built once per recomputation.
-class TextMatcher
-{
+class TextMatcher {
 public:
     TextMatcher(const QString &findText, bool caseSensitive);
 

@@ -198,8 +198,8 @@ bool isCaseIgnorable(char32_t codePoint)
 bool isAlphanumeric(char32_t codePoint)
 {
     if (codePoint < 0x80) {
-        return (codePoint >= u'a' && codePoint <= u'z') || (codePoint >= u'A' && codePoint <= u'Z') ||
-               (codePoint >= u'0' && codePoint <= u'9');
+        return (codePoint >= u'a' && codePoint <= u'z') ||
+               (codePoint >= u'A' && codePoint <= u'Z') || (codePoint >= u'0' && codePoint <= u'9');
     }
     const int32_t mask = U_GET_GC_MASK(static_cast<UChar32>(codePoint));
     return (mask & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;

@@ -24,5 +24,4 @@ struct TestRegistry {
     };
 };
 
-#define BRISKLET_TEST(Class)                                                                       \
-    static const TestRegistry::Registration<Class> registration##Class;
+#define BRISKLET_TEST(Class) static const TestRegistry::Registration<Class> registration##Class;

@@ -5,8 +5,7 @@
 #include <QJsonDocument>
 #include <QTest>
 
-class OperationRecordTest : public QObject
-{
+class OperationRecordTest : public QObject {
     Q_OBJECT
 
 private:
@@ -88,7 +87,8 @@ private Q_SLOTS:
 
         // Through text, as the store keeps it.
         const QByteArray bytes = QJsonDocument(json).toJson(QJsonDocument::Compact);
-        const auto decoded = RenameOperationWrapper::fromJson(QJsonDocument::fromJson(bytes).object());
+        const auto decoded =
+            RenameOperationWrapper::fromJson(QJsonDocument::fromJson(bytes).object());
         QVERIFY(decoded.has_value());
         QVERIFY(*decoded == operation);
     }
@@ -99,18 +99,24 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("value"); // undefined = key removed
         QTest::addColumn<bool>("accepted");
 
-        QTest::newRow("missing regexReplacement") << u"regexReplacement"_qs << QJsonValue(QJsonValue::Undefined) << false;
+        QTest::newRow("missing regexReplacement")
+            << u"regexReplacement"_qs << QJsonValue(QJsonValue::Undefined) << false;
         QTest::newRow("missing id") << u"id"_qs << QJsonValue(QJsonValue::Undefined) << false;
-        QTest::newRow("case name instead of raw value") << u"caseType"_qs << QJsonValue(u"titleCase"_qs) << false;
-        QTest::newRow("raw value in wrong case") << u"caseType"_qs << QJsonValue(u"uppercase"_qs) << false;
+        QTest::newRow("case name instead of raw value")
+            << u"caseType"_qs << QJsonValue(u"titleCase"_qs) << false;
+        QTest::newRow("raw value in wrong case")
+            << u"caseType"_qs << QJsonValue(u"uppercase"_qs) << false;
         QTest::newRow("unknown mode") << u"mode"_qs << QJsonValue(u"rotate"_qs) << false;
         QTest::newRow("bool as number") << u"caseSensitive"_qs << QJsonValue(1) << false;
         QTest::newRow("number as text") << u"sequenceStart"_qs << QJsonValue(u"1"_qs) << false;
         QTest::newRow("fractional number") << u"trimCount"_qs << QJsonValue(1.5) << false;
         QTest::newRow("null text") << u"findText"_qs << QJsonValue(QJsonValue::Null) << false;
-        QTest::newRow("braced uuid") << u"id"_qs << QJsonValue(u"{6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2E}"_qs) << false;
-        QTest::newRow("garbage uuid") << u"id"_qs << QJsonValue(u"6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2X"_qs) << false;
-        QTest::newRow("lower-case uuid") << u"id"_qs << QJsonValue(u"6f1c1f44-5f38-4a0e-9a55-0b6b8a5d1c2e"_qs) << true;
+        QTest::newRow("braced uuid")
+            << u"id"_qs << QJsonValue(u"{6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2E}"_qs) << false;
+        QTest::newRow("garbage uuid")
+            << u"id"_qs << QJsonValue(u"6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2X"_qs) << false;
+        QTest::newRow("lower-case uuid")
+            << u"id"_qs << QJsonValue(u"6f1c1f44-5f38-4a0e-9a55-0b6b8a5d1c2e"_qs) << true;
         QTest::newRow("whole number as double") << u"trimCount"_qs << QJsonValue(3.0) << true;
         QTest::newRow("unknown extra key") << u"color"_qs << QJsonValue(u"blue"_qs) << true;
         QTest::newRow("negative trim count") << u"trimCount"_qs << QJsonValue(-4) << true;

@@ -40,8 +40,7 @@ const QString duplicate = u"Duplicate filename"_qs;
 
 using Statuses = QList<RenameStatus>;
 
-class PreviewTest : public QObject
-{
+class PreviewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
@@ -73,31 +72,36 @@ private Q_SLOTS:
         const auto E = RenameStatus::error;
         QTest::newRow("colon") << QStringList{u"a.txt"_qs} << u"^a"_qs << u"a:b"_qs << Statuses{E}
                                << QStringList{invalidCharacters};
-        QTest::newRow("backslash") << QStringList{u"a.txt"_qs} << u"^a"_qs << u"a\\\\b"_qs << Statuses{E}
-                                   << QStringList{invalidCharacters};
-        QTest::newRow("only spaces") << QStringList{u"a"_qs} << u"^a$"_qs << u"   "_qs << Statuses{E}
-                                     << QStringList{emptyName};
+        QTest::newRow("backslash") << QStringList{u"a.txt"_qs} << u"^a"_qs << u"a\\\\b"_qs
+                                   << Statuses{E} << QStringList{invalidCharacters};
+        QTest::newRow("only spaces") << QStringList{u"a"_qs} << u"^a$"_qs << u"   "_qs
+                                     << Statuses{E} << QStringList{emptyName};
         QTest::newRow("only a tab") << QStringList{u"a"_qs} << u"^a$"_qs << u"\t"_qs << Statuses{E}
                                     << QStringList{emptyName};
-        QTest::newRow("ideographic space") << QStringList{u"a"_qs} << u"^a$"_qs << u"\u3000"_qs << Statuses{E}
-                                           << QStringList{emptyName};
-        QTest::newRow("line break is not white space") << QStringList{u"a"_qs} << u"^a$"_qs << u"\n"_qs
-                                                       << Statuses{P} << QStringList{QString()};
-        QTest::newRow("colon wins over empty") << QStringList{u"a"_qs} << u"^a$"_qs << u" : "_qs << Statuses{E}
-                                               << QStringList{invalidCharacters};
-        QTest::newRow("errors never conflict") << QStringList{u"x1"_qs, u"x2"_qs} << u"^.*$"_qs << u"a:b"_qs
-                                               << Statuses{E, E} << QStringList{invalidCharacters, invalidCharacters};
-        QTest::newRow("three of a kind") << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"^.*$"_qs << u"File.txt"_qs
-                                         << Statuses{C, C, C} << QStringList{duplicate, duplicate, duplicate};
-        QTest::newRow("case distinguishes") << QStringList{u"A.txt"_qs, u"a.txt"_qs} << QString() << QString()
-                                            << Statuses{P, P} << QStringList{QString(), QString()};
-        QTest::newRow("canonical equivalence") << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs}
-                                               << QString() << QString() << Statuses{C, C}
-                                               << QStringList{duplicate, duplicate};
-        QTest::newRow("dot file is valid") << QStringList{u".png"_qs} << QString() << QString() << Statuses{P}
-                                           << QStringList{QString()};
-        QTest::newRow("same url twice") << QStringList{u"a.txt"_qs, u"a.txt"_qs} << QString() << QString()
-                                        << Statuses{C, C} << QStringList{duplicate, duplicate};
+        QTest::newRow("ideographic space") << QStringList{u"a"_qs} << u"^a$"_qs << u"\u3000"_qs
+                                           << Statuses{E} << QStringList{emptyName};
+        QTest::newRow("line break is not white space")
+            << QStringList{u"a"_qs} << u"^a$"_qs << u"\n"_qs << Statuses{P}
+            << QStringList{QString()};
+        QTest::newRow("colon wins over empty") << QStringList{u"a"_qs} << u"^a$"_qs << u" : "_qs
+                                               << Statuses{E} << QStringList{invalidCharacters};
+        QTest::newRow("errors never conflict")
+            << QStringList{u"x1"_qs, u"x2"_qs} << u"^.*$"_qs << u"a:b"_qs << Statuses{E, E}
+            << QStringList{invalidCharacters, invalidCharacters};
+        QTest::newRow("three of a kind")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs} << u"^.*$"_qs << u"File.txt"_qs
+            << Statuses{C, C, C} << QStringList{duplicate, duplicate, duplicate};
+        QTest::newRow("case distinguishes")
+            << QStringList{u"A.txt"_qs, u"a.txt"_qs} << QString() << QString() << Statuses{P, P}
+            << QStringList{QString(), QString()};
+        QTest::newRow("canonical equivalence")
+            << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << QString() << QString()
+            << Statuses{C, C} << QStringList{duplicate, duplicate};
+        QTest::newRow("dot file is valid") << QStringList{u".png"_qs} << QString() << QString()
+                                           << Statuses{P} << QStringList{QString()};
+        QTest::newRow("same url twice")
+            << QStringList{u"a.txt"_qs, u"a.txt"_qs} << QString() << QString() << Statuses{C, C}
+            << QStringList{duplicate, duplicate};
     }
 
     void validation()
@@ -167,7 +171,8 @@ private Q_SLOTS:
         engine->addFiles({});
         QVERIFY(engine->files().isEmpty());
 
-        engine->addFiles({QUrl::fromLocalFile(u"/tmp/some folder/"_qs), QUrl(u"file:///tmp/a%20b.txt"_qs)});
+        engine->addFiles(
+            {QUrl::fromLocalFile(u"/tmp/some folder/"_qs), QUrl(u"file:///tmp/a%20b.txt"_qs)});
         QCOMPARE(engine->files().at(0).originalName, u"some folder"_qs);
         QCOMPARE(engine->files().at(1).originalName, u"a b.txt"_qs);
         QVERIFY(engine->files().at(0).id != engine->files().at(1).id);
@@ -247,7 +252,8 @@ private Q_SLOTS:
         auto engine = makeEngine();
         engine->browseFiles(); // no chooser installed: nothing happens
         RenameEngine::FileChooserCompletion pending;
-        engine->setFileChooser([&](RenameEngine::FileChooserCompletion done) { pending = std::move(done); });
+        engine->setFileChooser(
+            [&](RenameEngine::FileChooserCompletion done) { pending = std::move(done); });
         engine->browseFiles();
         QVERIFY(pending);
         pending(urlsFor({u"one"_qs, u"two"_qs}));
