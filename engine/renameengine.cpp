@@ -313,7 +313,7 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
         movedFiles.append(i);
     }
 
-    QMap<QUrl, QString> renames;
+    QHash<QUrl, QString> renames;
     if (!moves.isEmpty()) {
         const QList<FileMover::Result> results = BatchMover(*m_mover).run(moves, progress);
         for (qsizetype m = 0; m < moves.size(); ++m) {

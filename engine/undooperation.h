@@ -1,7 +1,7 @@
 #pragma once
 
 #include <QDateTime>
-#include <QMap>
+#include <QHash>
 #include <QString>
 #include <QUrl>
 
@@ -10,5 +10,5 @@
 // the value is a bare name.
 struct UndoOperation {
     QDateTime timestamp;
-    QMap<QUrl, QString> renames;
+    QHash<QUrl, QString> renames;
 };
