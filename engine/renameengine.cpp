@@ -461,6 +461,19 @@ void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
     updatePreview();
 }
 
+bool RenameEngine::hasSavedWorkflow(const QString &name) const
+{
+    return m_savedWorkflows.contains(workflowKey(name));
+}
+
+QStringList RenameEngine::savedWorkflowNames() const
+{
+    QStringList names = m_savedWorkflows.keys();
+    std::sort(names.begin(), names.end(),
+              [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
+    return names;
+}
+
 void RenameEngine::persistSavedWorkflows()
 {
     if (!m_preferences)

@@ -8,6 +8,7 @@
 #include <QMap>
 #include <QObject>
 #include <QSet>
+#include <QStringList>
 #include <QUrl>
 #include <QUuid>
 
@@ -96,6 +97,12 @@ public:
     void loadSystemWorkflow(SystemWorkflow workflow);
     void persistSavedWorkflows();
     void loadSavedWorkflows();
+    // Whether a workflow is saved under exactly this name (letter case counts; canonically
+    // equivalent spellings are the same name).
+    bool hasSavedWorkflow(const QString &name) const;
+    // The saved names in ascending order of their Unicode scalar values, so upper case
+    // sorts before lower case.
+    QStringList savedWorkflowNames() const;
 
 Q_SIGNALS:
     void filesChanged();

@@ -247,6 +247,19 @@ private Q_SLOTS:
         QVERIFY(!engine->canUndo());
     }
 
+    void savedWorkflowNamesSortByScalarValue()
+    {
+        const auto engine = makeEngine();
+        for (const QString &name :
+             {u"beta"_qs, u"alpha"_qs, u"Alpha"_qs, u"\U0001F600"_qs, u"\uFF21"_qs})
+            engine->saveWorkflow(name);
+        // Code-unit order would put the emoji's surrogates before U+FF21.
+        QCOMPARE(engine->savedWorkflowNames(), QStringList({u"Alpha"_qs, u"alpha"_qs, u"beta"_qs,
+                                                            u"\uFF21"_qs, u"\U0001F600"_qs}));
+        QVERIFY(engine->hasSavedWorkflow(u"Alpha"_qs));
+        QVERIFY(!engine->hasSavedWorkflow(u"ALPHA"_qs));
+    }
+
     void browseUsesTheInstalledChooser()
     {
         auto engine = makeEngine();
