@@ -18,10 +18,10 @@ QString temporaryPathBeside(const QString &path)
 
 } // namespace
 
-QList<FileMover::Result> BatchMover::run(const QList<Move> &moves, const Progress &progress)
+QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progress &progress)
 {
     const qsizetype total = moves.size();
-    QList<FileMover::Result> results(total);
+    QList<Outcome> results(total);
     std::vector<QString> location(static_cast<size_t>(total));
     std::vector<bool> finished(static_cast<size_t>(total), false);
     // How many unfinished moves still have their item at a path, and which moves wait
@@ -58,8 +58,8 @@ QList<FileMover::Result> BatchMover::run(const QList<Move> &moves, const Progres
         waiting.erase(waiters);
     };
 
-    auto finish = [&](qsizetype i, const FileMover::Result &result) {
-        results[i] = result;
+    auto finish = [&](qsizetype i, const FileMover::Result &result, const QString &currentPath) {
+        results[i] = {result.succeeded, result.errorDescription, currentPath};
         finished[static_cast<size_t>(i)] = true;
         ++done;
         if (progress)
@@ -76,6 +76,7 @@ QList<FileMover::Result> BatchMover::run(const QList<Move> &moves, const Progres
         }
         const QString from = location[static_cast<size_t>(i)];
         FileMover::Result result = m_mover.moveItem(from, moves[i].destinationPath);
+        QString currentPath = result.succeeded ? moves[i].destinationPath : moves[i].sourcePath;
         if (!result.succeeded && from != moves[i].sourcePath) {
             // The item stepped aside for a cycle and cannot reach its new name: put it
             // back where it came from, or at least say where it is.
@@ -83,9 +84,10 @@ QList<FileMover::Result> BatchMover::run(const QList<Move> &moves, const Progres
             if (!back.succeeded) {
                 result.errorDescription += QStringLiteral(" The file is now named “%1”.")
                                                .arg(from.mid(from.lastIndexOf(u'/') + 1));
+                currentPath = from;
             }
         }
-        finish(i, result);
+        finish(i, result, currentPath);
         leave(from);
     };
 
@@ -125,7 +127,7 @@ QList<FileMover::Result> BatchMover::run(const QList<Move> &moves, const Progres
                 break;
         }
         if (!aside.succeeded) {
-            finish(i, aside);
+            finish(i, aside, from);
             leave(from);
             drain();
             continue;

@@ -18,12 +18,19 @@ public:
         QString sourcePath;
         QString destinationPath;
     };
+    struct Outcome {
+        bool succeeded = false;
+        QString errorDescription;
+        // Where the item is now: the destination after a success; after a failure its
+        // source, or the temporary name it was left under when it could not go back.
+        QString currentPath;
+    };
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
     explicit BatchMover(FileMover &mover) : m_mover(mover) {}
 
     // One result per move, in the order given. `progress` hears of every finished move.
-    QList<FileMover::Result> run(const QList<Move> &moves, const Progress &progress = {});
+    QList<Outcome> run(const QList<Move> &moves, const Progress &progress = {});
 
 private:
     FileMover &m_mover;

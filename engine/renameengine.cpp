@@ -74,8 +74,12 @@ QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &w
     return QJsonDocument(object).toJson(QJsonDocument::Compact);
 }
 
-std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(const QByteArray &bytes)
+// Reads the stored map strictly. `merged` tells whether two stored names were the same
+// name under canonical equivalence, so that one of their lists had to be dropped.
+std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(const QByteArray &bytes,
+                                                                            bool *merged)
 {
+    *merged = false;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
@@ -96,7 +100,10 @@ std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(cons
                 return std::nullopt;
             operations.append(*operation);
         }
-        workflows.insert(workflowKey(it.key()), operations);
+        const QString key = workflowKey(it.key());
+        if (workflows.contains(key))
+            *merged = true;
+        workflows.insert(key, operations);
     }
     return workflows;
 }
@@ -315,13 +322,14 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
 
     QHash<QUrl, QString> renames;
     if (!moves.isEmpty()) {
-        const QList<FileMover::Result> results = BatchMover(*m_mover).run(moves, progress);
+        const QList<BatchMover::Outcome> results = BatchMover(*m_mover).run(moves, progress);
         for (qsizetype m = 0; m < moves.size(); ++m) {
             FileItem &item = m_files[movedFiles[m]];
-            const FileMover::Result &result = results[m];
+            const BatchMover::Outcome &result = results[m];
             if (!result.succeeded) {
                 item.status = RenameStatus::error;
                 item.errorMessage = result.errorDescription;
+                followStrandedFile(item, moves[m].sourcePath, result.currentPath);
                 ++failed;
                 continue;
             }
@@ -342,6 +350,18 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
     }
     Q_EMIT filesChanged();
     return {renamed, failed};
+}
+
+void RenameEngine::followStrandedFile(FileItem &item, const QString &sourcePath,
+                                      const QString &currentPath)
+{
+    // A file that stepped aside for a swap or a cycle and could go neither forward nor
+    // back stays under its temporary name. Its row must follow it there: its old place now
+    // holds another file, which a later rename of this row would otherwise move.
+    if (currentPath.isEmpty() || currentPath == sourcePath)
+        return;
+    item.url = QUrl::fromLocalFile(currentPath);
+    item.originalName = lastPathComponent(item.url);
 }
 
 bool RenameEngine::canUndo() const
@@ -387,12 +407,15 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
     }
 
     qsizetype reverted = 0;
-    const QList<FileMover::Result> results = BatchMover(*m_mover).run(moves, progress);
+    const QList<BatchMover::Outcome> results = BatchMover(*m_mover).run(moves, progress);
     for (qsizetype m = 0; m < moves.size(); ++m) {
         if (!results[m].succeeded) {
             std::fprintf(stdout, "Failed to undo rename: %s\n",
                          results[m].errorDescription.toLocal8Bit().constData());
             std::fflush(stdout);
+            const auto stranded = firstFileAt.constFind(keys[m]);
+            if (stranded != firstFileAt.cend())
+                followStrandedFile(m_files[*stranded], moves[m].sourcePath, results[m].currentPath);
             continue;
         }
         const auto found = firstFileAt.constFind(keys[m]);
@@ -492,13 +515,15 @@ void RenameEngine::loadSavedWorkflows()
     const std::optional<QByteArray> stored = m_preferences->readBytes(savedWorkflowsKey);
     if (!stored)
         return;
+    bool merged = false;
     std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
-        decodeWorkflows(*stored);
-    if (!workflows) {
-        // Kept in memory until something is about to replace it in the store.
+        decodeWorkflows(*stored, &merged);
+    // What cannot be read in full is kept in memory until something is about to replace
+    // it in the store, and then kept aside there.
+    if (!workflows || merged)
         m_unreadableWorkflows = *stored;
+    if (!workflows)
         return;
-    }
     m_savedWorkflows = std::move(*workflows);
     Q_EMIT savedWorkflowsChanged();
 }
@@ -513,9 +538,10 @@ void RenameEngine::keepUnreadableWorkflowsAside(const QByteArray &bytes)
         key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
               QString::number(suffix);
     m_preferences->storeBytes(key, bytes);
-    std::fprintf(stderr,
-                 "Brisklet: the saved workflows could not be read; the stored value was kept "
-                 "unchanged under the settings key \"%s\"\n",
-                 key.toUtf8().constData());
+    std::fprintf(
+        stderr,
+        "Brisklet: the saved workflows could not be read in full; the stored value was kept "
+        "unchanged under the settings key \"%s\"\n",
+        key.toUtf8().constData());
     std::fflush(stderr);
 }

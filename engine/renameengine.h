@@ -112,6 +112,8 @@ Q_SIGNALS:
 
 private:
     void keepUnreadableWorkflowsAside(const QByteArray &bytes);
+    static void followStrandedFile(FileItem &item, const QString &sourcePath,
+                                   const QString &currentPath);
 
     std::unique_ptr<PreferencesStore> m_preferences;
     std::unique_ptr<FileMover> m_mover;

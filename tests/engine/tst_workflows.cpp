@@ -424,6 +424,26 @@ private Q_SLOTS:
         QCOMPARE(stored->values.value(kept.first()), bytes);
     }
 
+    void equivalentStoredNamesAreKeptAside()
+    {
+        // Written by hand or by another program: "Café" twice, precomposed and decomposed.
+        // Only one list can be loaded, so the stored value is kept aside before a write.
+        const QJsonObject object{{u"Caf\u00e9"_s, QJsonArray{appendStep(u"_1"_s).toJson()}},
+                                 {u"Cafe\u0301"_s, QJsonArray{appendStep(u"_2"_s).toJson()}}};
+        const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
+        auto stored = std::make_shared<StoredPreferences>();
+        stored->values.insert(storeKey, bytes);
+        auto engine = engineOn(stored);
+        QCOMPARE(engine->savedWorkflows().size(), 1);
+
+        StreamCapture err(stderr);
+        engine->saveWorkflow(u"Other"_s);
+        err.finish();
+        const QStringList kept = keptKeys(*stored);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(stored->values.value(kept.first()), bytes);
+    }
+
     void keptValuesAreNeverOverwritten()
     {
         auto stored = std::make_shared<StoredPreferences>();
