@@ -176,11 +176,13 @@ void RenameEngine::removeSelectedFiles()
 
 void RenameEngine::clearAll()
 {
+    // Everything is emptied before anyone hears of it, so views that read the history when
+    // the files change already find it empty.
     m_files.clear();
-    Q_EMIT filesChanged();
     m_selectedFiles.clear();
-    Q_EMIT selectedFilesChanged();
     m_undoStack.clear();
+    Q_EMIT filesChanged();
+    Q_EMIT selectedFilesChanged();
 }
 
 void RenameEngine::toggleSelection(const QUuid &fileId)

@@ -1,0 +1,59 @@
+#pragma once
+
+#include "filemover.h"
+#include "memorypreferencesstore.h"
+#include "renameengine.h"
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+
+#include <memory>
+
+namespace UiTest {
+
+// Pretends to move files. Moves whose source path contains "locked" fail with a readable
+// reason, so a list can show renamed and failed rows without touching the disk.
+class FakeFileMover : public FileMover {
+public:
+    Result moveItem(const QString &sourcePath, const QString &) override
+    {
+        if (sourcePath.contains(u"locked"))
+            return {false, QStringLiteral("Permission denied.")};
+        return {true, QString()};
+    }
+};
+
+inline std::unique_ptr<RenameEngine> makeEngine()
+{
+    return std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
+                                          std::make_unique<FakeFileMover>(), nullptr);
+}
+
+inline QList<QUrl> urlsFor(const QStringList &names)
+{
+    QList<QUrl> urls;
+    for (const QString &name : names)
+        urls.append(QUrl::fromLocalFile(QStringLiteral("/nonexistent/brisklet/") + name));
+    return urls;
+}
+
+inline QList<QUrl> numberedUrls(int count, const QString &pattern = QStringLiteral("file %1.txt"))
+{
+    QStringList names;
+    for (int i = 0; i < count; ++i)
+        names.append(pattern.arg(i));
+    return urlsFor(names);
+}
+
+// Sets the first operation of the stack and runs the preview, as the editor does.
+template <typename Change> void editFirstOperation(RenameEngine &engine, Change change)
+{
+    RenameOperationWrapper operation = engine.operations().first();
+    change(operation);
+    engine.setOperation(0, operation);
+    engine.updatePreview();
+}
+
+} // namespace UiTest

@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractButton>
+#include <QStringList>
+
+class QMenu;
+
+// A borderless pop-up button: the current choice's title, a flexible space and an up-down
+// chevron, inside a thin rounded outline. The whole rectangle opens the menu of choices.
+class ChoiceMenuButton : public QAbstractButton {
+    Q_OBJECT
+
+public:
+    explicit ChoiceMenuButton(const QStringList &titles, QWidget *parent = nullptr);
+
+    QStringList titles() const { return m_titles; }
+    int currentIndex() const { return m_current; }
+    // Changes the shown choice without reporting it as the user's.
+    void setCurrentIndex(int index);
+    QMenu *menu() const { return m_menu; }
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    // The user chose an item, also when it is the one already shown.
+    void activated(int index);
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void showMenu();
+
+    QStringList m_titles;
+    int m_current = 0;
+    QMenu *m_menu;
+};

@@ -1,0 +1,651 @@
+#include "contentview.h"
+
+#include "alertdialog.h"
+#include "colors.h"
+#include "errordetailssheet.h"
+#include "fonts.h"
+#include "horizontaldivider.h"
+#include "icons.h"
+#include "leftalignedfilelistview.h"
+#include "manageworkflowssheet.h"
+#include "minimalistbutton.h"
+#include "modernbuttonstyle.h"
+#include "modernfiledropzone.h"
+#include "operationstackview.h"
+#include "renameengine.h"
+#include "statusbadge.h"
+#include "successoverlay.h"
+#include "systemworkflow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QProgressDialog>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStackedWidget>
+#include <QTimer>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int defaultPadding = 16;
+constexpr int sidebarMinimumWidth = 280;
+constexpr int sidebarIdealWidth = 320;
+constexpr int sidebarMaximumWidth = 400;
+
+QFrame *verticalDivider(int height, QWidget *parent)
+{
+    auto *divider = new QFrame(parent);
+    divider->setFrameShape(QFrame::VLine);
+    divider->setFrameShadow(QFrame::Plain);
+    divider->setForegroundRole(QPalette::Mid);
+    divider->setFixedHeight(height);
+    return divider;
+}
+
+void setTextColor(QWidget *widget, const QColor &color)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::WindowText, color);
+    palette.setColor(QPalette::ButtonText, color);
+    widget->setPalette(palette);
+}
+
+// A flat command of the workflow header: a small icon and a caption, both dimmed.
+QToolButton *headerCommand(const QString &symbol, const QString &caption, const QString &toolTip,
+                           QWidget *parent)
+{
+    auto *button = new QToolButton(parent);
+    button->setAutoRaise(true);
+    button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    const int size = static_cast<int>(Fonts::symbolSize(Fonts::body()));
+    button->setIcon(Icons::icon(symbol, Colors::secondaryText(), size));
+    button->setIconSize(QSize(size, size));
+    button->setText(caption);
+    button->setFont(Fonts::caption());
+    button->setToolTip(toolTip);
+    setTextColor(button, Colors::secondaryText());
+    button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    return button;
+}
+
+} // namespace
+
+ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent), m_engine(engine)
+{
+    m_splitter = new QSplitter(Qt::Horizontal, this);
+    m_splitter->setChildrenCollapsible(false);
+    m_sidebar = buildSidebar();
+    m_detail = buildDetail();
+    m_splitter->addWidget(m_sidebar);
+    m_splitter->addWidget(m_detail);
+    m_splitter->setCollapsible(0, true);
+    m_splitter->setCollapsible(1, false);
+    m_splitter->setStretchFactor(0, 0);
+    m_splitter->setStretchFactor(1, 1);
+    m_splitter->setSizes({sidebarIdealWidth, 900 - sidebarIdealWidth});
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(m_splitter);
+
+    connect(engine, &RenameEngine::filesChanged, this, &ContentView::refreshFiles);
+    connect(engine, &RenameEngine::selectedFilesChanged, this, &ContentView::refreshSelection);
+    connect(engine, &RenameEngine::savedWorkflowsChanged, this, &ContentView::rebuildLoadMenu);
+    refreshFiles();
+    refreshSelection();
+    rebuildLoadMenu();
+}
+
+ContentView::~ContentView()
+{
+    if (m_busy)
+        qApp->removeEventFilter(this);
+}
+
+// ---------------------------------------------------------------------------------------
+// Layout
+
+QWidget *ContentView::buildSidebar()
+{
+    auto *sidebar = new QWidget(this);
+    sidebar->setMinimumWidth(sidebarMinimumWidth);
+    sidebar->setMaximumWidth(sidebarMaximumWidth);
+
+    auto *header = new QWidget(sidebar);
+    auto *headerRow = new QHBoxLayout(header);
+    headerRow->setContentsMargins(defaultPadding, defaultPadding / 2 + 4, defaultPadding / 2,
+                                  defaultPadding / 2 + 4);
+    headerRow->setSpacing(8);
+    auto *icon = new QLabel(header);
+    const int iconSize = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
+    icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
+                        .pixmap(iconSize, iconSize));
+    auto *title = new QLabel(QStringLiteral("Workflow"), header);
+    title->setFont(Fonts::headline());
+    m_saveButton =
+        headerCommand(QStringLiteral("square.and.arrow.down.fill"), QStringLiteral("Save"),
+                      QStringLiteral("Save current workflow"), header);
+    connect(m_saveButton, &QToolButton::clicked, this, &ContentView::showSaveWorkflow);
+    m_loadButton = headerCommand(QStringLiteral("folder.fill"), QStringLiteral("Load"),
+                                 QStringLiteral("Load workflow"), header);
+    m_loadMenu = new QMenu(m_loadButton);
+    connect(m_loadMenu, &QMenu::aboutToShow, this, &ContentView::rebuildLoadMenu);
+    m_loadButton->setMenu(m_loadMenu);
+    m_loadButton->setPopupMode(QToolButton::InstantPopup);
+    headerRow->addWidget(icon);
+    headerRow->addWidget(title);
+    headerRow->addStretch(1);
+    headerRow->addWidget(m_saveButton);
+    headerRow->addWidget(verticalDivider(16, header));
+    headerRow->addWidget(m_loadButton);
+
+    m_operationStack = new OperationStackView(m_engine, sidebar);
+
+    auto *addArea = new QWidget(sidebar);
+    auto *addRow = new QHBoxLayout(addArea);
+    addRow->setContentsMargins(defaultPadding, 8, defaultPadding, 8);
+    m_addOperationButton = new QPushButton(QStringLiteral("Add Operation"), addArea);
+    m_addOperationButton->setIcon(Icons::icon(QStringLiteral("plus.circle"),
+                                              Colors::secondaryText(),
+                                              static_cast<int>(Fonts::symbolSize(Fonts::body()))));
+    m_addOperationButton->setToolTip(QStringLiteral("Add another operation to the stack"));
+    m_addOperationButton->setFixedHeight(44);
+    m_addOperationButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    ModernButtonStyle::apply(m_addOperationButton, Colors::secondaryText());
+    connect(m_addOperationButton, &QPushButton::clicked, m_engine, &RenameEngine::addOperation);
+    addRow->addWidget(m_addOperationButton);
+
+    auto *column = new QVBoxLayout(sidebar);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(header);
+    column->addWidget(new HorizontalDivider(sidebar));
+    column->addWidget(m_operationStack, 1);
+    column->addWidget(new HorizontalDivider(sidebar));
+    column->addWidget(addArea);
+    return sidebar;
+}
+
+QWidget *ContentView::buildDetail()
+{
+    auto *detail = new QWidget(this);
+    m_fileStack = new QStackedWidget(detail);
+    m_dropZone = new ModernFileDropZone(m_engine, m_fileStack);
+    m_fileList = new LeftAlignedFileListView(m_engine, m_fileStack);
+    m_fileStack->addWidget(m_dropZone);
+    m_fileStack->addWidget(m_fileList);
+
+    auto *column = new QVBoxLayout(detail);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(buildHeaderBar());
+    column->addWidget(new HorizontalDivider(detail));
+    column->addWidget(m_fileStack, 1);
+    column->addWidget(new HorizontalDivider(detail));
+    column->addWidget(buildBottomBar());
+
+    m_overlay = new SuccessOverlay(detail);
+    detail->installEventFilter(this);
+    return detail;
+}
+
+QWidget *ContentView::buildHeaderBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setAutoFillBackground(true);
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Window, Colors::windowBackground());
+    bar->setPalette(palette);
+
+    m_renameAction = new QAction(QStringLiteral("Rename"), this);
+    m_renameAction->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
+    m_renameAction->setShortcutContext(Qt::WindowShortcut);
+    m_renameAction->setToolTip(QStringLiteral("Rename all files (Ctrl+Return)"));
+    connect(m_renameAction, &QAction::triggered, this, &ContentView::rename);
+    addAction(m_renameAction);
+
+    m_undoAction = new QAction(QStringLiteral("Undo"), this);
+    m_undoAction->setToolTip(QStringLiteral("Undo last rename operation (or view history)"));
+    connect(m_undoAction, &QAction::triggered, this, &ContentView::undoLast);
+    m_undoMenu = new QMenu(this);
+    connect(m_undoMenu, &QMenu::aboutToShow, this, &ContentView::rebuildUndoMenu);
+
+    const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
+    m_undoButton = new QToolButton(bar);
+    m_undoButton->setDefaultAction(m_undoAction);
+    m_undoButton->setMenu(m_undoMenu);
+    m_undoButton->setPopupMode(QToolButton::MenuButtonPopup);
+    m_renameButton = new QToolButton(bar);
+    m_renameButton->setDefaultAction(m_renameAction);
+    for (QToolButton *button : {m_undoButton, m_renameButton}) {
+        button->setAutoRaise(true);
+        button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+        button->setIconSize(QSize(size, size));
+        button->setFocusPolicy(Qt::TabFocus);
+    }
+
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(20, 12, 20, 12);
+    row->setSpacing(8);
+    row->addStretch(1);
+    row->addWidget(m_undoButton);
+    row->addWidget(m_renameButton);
+    return bar;
+}
+
+QWidget *ContentView::buildBottomBar()
+{
+    auto *bar = new QWidget(this);
+    bar->setAutoFillBackground(true);
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Window, Colors::windowBackground());
+    bar->setPalette(palette);
+    bar->setFixedHeight(44);
+
+    m_addButton = new MinimalistButton(
+        QStringLiteral("plus.circle.fill"), QStringLiteral("Add"), Colors::blue(),
+        [this] { m_engine->browseFiles(); }, bar);
+    m_addButton->setToolTip(QStringLiteral("Add files to rename"));
+    m_removeButton = new MinimalistButton(
+        QStringLiteral("minus.circle.fill"), QStringLiteral("Remove"), Colors::red(),
+        [this] { m_engine->removeSelectedFiles(); }, bar);
+    m_removeButton->setToolTip(QStringLiteral("Remove selected files"));
+    m_clearButton = new MinimalistButton(
+        QStringLiteral("xmark.circle.fill"), QStringLiteral("Clear"), Colors::orange(),
+        [this] { showClearConfirmation(); }, bar);
+    m_clearButton->setToolTip(QStringLiteral("Clear all files"));
+    m_deselectDivider = verticalDivider(20, bar);
+    m_deselectButton = new MinimalistButton(
+        QStringLiteral("checkmark.circle"), QStringLiteral("Deselect All"), Colors::gray(),
+        [this] { m_engine->deselectAll(); }, bar);
+    m_deselectButton->setToolTip(QStringLiteral("Deselect all files"));
+
+    m_fileCount = new QLabel(bar);
+    setTextColor(m_fileCount, Colors::secondaryText());
+
+    m_problemButton = new QPushButton(bar);
+    m_problemButton->setFlat(true);
+    m_problemButton->setToolTip(QStringLiteral("Click to see details"));
+    m_problemButton->setCursor(Qt::PointingHandCursor);
+    m_problemButton->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; }"));
+    auto *badges = new QHBoxLayout(m_problemButton);
+    badges->setContentsMargins(0, 0, 0, 0);
+    badges->setSpacing(8);
+    m_conflictBadge =
+        new StatusBadge(QStringLiteral("exclamationmark.triangle.fill"), 0,
+                        QStringLiteral("conflict"), Colors::orange(), m_problemButton);
+    m_errorBadge = new StatusBadge(QStringLiteral("xmark.circle.fill"), 0, QStringLiteral("error"),
+                                   Colors::red(), m_problemButton);
+    for (StatusBadge *badge : {m_conflictBadge, m_errorBadge}) {
+        badge->setAttribute(Qt::WA_TransparentForMouseEvents);
+        badges->addWidget(badge);
+    }
+    connect(m_problemButton, &QPushButton::clicked, this, &ContentView::showErrorDetails);
+
+    auto *row = new QHBoxLayout(bar);
+    row->setContentsMargins(defaultPadding, 0, defaultPadding, 0);
+    row->setSpacing(12);
+    auto *commands = new QHBoxLayout;
+    commands->setSpacing(8);
+    for (QWidget *widget : std::initializer_list<QWidget *>{
+             m_addButton, m_removeButton, m_clearButton, m_deselectDivider, m_deselectButton})
+        commands->addWidget(widget, 0, Qt::AlignVCenter);
+    auto *summary = new QHBoxLayout;
+    summary->setSpacing(12);
+    summary->addWidget(m_fileCount, 0, Qt::AlignVCenter);
+    summary->addWidget(m_problemButton, 0, Qt::AlignVCenter);
+    row->addLayout(commands);
+    row->addStretch(1);
+    row->addLayout(summary);
+    return bar;
+}
+
+QWidget *ContentView::fileArea() const
+{
+    return m_fileStack->currentWidget();
+}
+
+// ---------------------------------------------------------------------------------------
+// Following the engine
+
+void ContentView::refreshFiles()
+{
+    const qsizetype count = m_engine->files().size();
+    m_fileStack->setCurrentWidget(count == 0 ? static_cast<QWidget *>(m_dropZone) : m_fileList);
+    m_fileCount->setVisible(count > 0);
+    m_fileCount->setText(QStringLiteral("%1 file(s)").arg(count));
+    m_clearButton->setEnabled(count > 0);
+
+    const qsizetype conflicts = m_engine->conflictCount();
+    const qsizetype errors = m_engine->errorCount();
+    m_conflictBadge->setCount(conflicts);
+    m_conflictBadge->setVisible(conflicts > 0);
+    m_errorBadge->setCount(errors);
+    m_errorBadge->setVisible(errors > 0);
+    m_problemButton->setVisible(conflicts > 0 || errors > 0);
+    m_problemButton->setFixedSize(m_problemButton->layout()->sizeHint());
+    refreshCommands();
+}
+
+void ContentView::refreshSelection()
+{
+    const bool any = !m_engine->selectedFiles().isEmpty();
+    m_removeButton->setEnabled(any);
+    m_deselectDivider->setVisible(any);
+    m_deselectButton->setVisible(any);
+}
+
+void ContentView::refreshCommands()
+{
+    const bool canRename = m_engine->hasPendingFiles() && !m_busy;
+    const bool canUndo = m_engine->canUndo() && !m_busy;
+    m_renameAction->setEnabled(canRename);
+    m_undoAction->setEnabled(canUndo);
+    // The menu arrow stays usable only while there is history to show.
+    m_undoButton->setEnabled(canUndo);
+    const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
+    m_renameAction->setIcon(Icons::icon(QStringLiteral("paperplane.fill"),
+                                        canRename ? Colors::blue() : Colors::secondaryText(),
+                                        size));
+    m_undoAction->setIcon(Icons::icon(QStringLiteral("arrow.uturn.backward.circle"),
+                                      canUndo ? Colors::primaryText() : Colors::secondaryText(),
+                                      size));
+}
+
+void ContentView::rebuildLoadMenu()
+{
+    m_loadMenu->clear();
+    QMenu *system = m_loadMenu->addMenu(QStringLiteral("System Workflows"));
+    for (SystemWorkflow workflow : SystemWorkflows::all) {
+        QAction *item =
+            system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),
+                              SystemWorkflows::label(workflow));
+        connect(item, &QAction::triggered, this,
+                [this, workflow] { m_engine->loadSystemWorkflow(workflow); });
+    }
+    m_loadMenu->addSeparator();
+    const QStringList names = m_engine->savedWorkflowNames();
+    if (names.isEmpty()) {
+        QAction *none = m_loadMenu->addAction(QStringLiteral("No saved workflows"));
+        none->setEnabled(false);
+        return;
+    }
+    for (const QString &name : names) {
+        // The name exactly as stored, never read as a shortcut marker.
+        QString title = name;
+        title.replace(u'&', QStringLiteral("&&"));
+        QAction *item = m_loadMenu->addAction(
+            Icons::icon(QStringLiteral("doc.text"), Colors::secondaryText()), title);
+        item->setData(name);
+        connect(item, &QAction::triggered, this, [this, name] { m_engine->loadWorkflow(name); });
+    }
+    m_loadMenu->addSeparator();
+    QAction *manage = m_loadMenu->addAction(QStringLiteral("Manage Workflows..."));
+    connect(manage, &QAction::triggered, this, &ContentView::showManageWorkflows);
+}
+
+void ContentView::rebuildUndoMenu()
+{
+    m_undoMenu->clear();
+    const QList<UndoOperation> &history = m_engine->undoStack();
+    for (qsizetype i = 0; i < history.size(); ++i) {
+        QAction *item = m_undoMenu->addAction(
+            QStringLiteral("Undo: %1 file(s)").arg(history[i].renames.size()));
+        connect(item, &QAction::triggered, this, [this, i] { undoFromHistory(i); });
+    }
+}
+
+// ---------------------------------------------------------------------------------------
+// Commands
+
+void ContentView::rename()
+{
+    if (m_busy || !m_engine->hasPendingFiles())
+        return;
+    if (!m_engine->hasChanges()) {
+        auto *alert = new AlertDialog(
+            QStringLiteral("No Changes to Apply"),
+            QStringLiteral("The current workflow would not change any filenames. All "
+                           "files already have the resulting names."),
+            this);
+        alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+        presentAlert(alert);
+        return;
+    }
+    const qsizetype problems = m_engine->conflictCount() + m_engine->errorCount();
+    if (problems > 0) {
+        auto *alert = new AlertDialog(
+            QStringLiteral("Proceed with Warnings?"),
+            QStringLiteral("There are %1 file(s) with conflicts or errors. Only files "
+                           "without issues will be renamed. Do you want to proceed?")
+                .arg(problems),
+            this);
+        alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
+        alert->addButton(QStringLiteral("Rename Anyway"), AlertDialog::Role::destructive,
+                         [this] { performAndReport(); });
+        presentAlert(alert);
+        return;
+    }
+    performAndReport();
+}
+
+template <typename Work> auto ContentView::withProgress(const QString &label, Work work)
+{
+    // The moves run here, in order, on this thread. While they run the window takes no
+    // other command; a batch that lasts shows how far it got.
+    m_busy = true;
+    qApp->installEventFilter(this);
+    refreshCommands();
+    Q_EMIT busyChanged(true);
+
+    QProgressDialog *progress = nullptr;
+    QElapsedTimer clock;
+    clock.start();
+    auto report = [&](qsizetype done, qsizetype total) {
+        if (!progress) {
+            if (clock.elapsed() < progressDelayMilliseconds || done >= total)
+                return;
+            progress = new QProgressDialog(label, QString(), 0, static_cast<int>(total), window());
+            progress->setWindowModality(Qt::WindowModal);
+            progress->setMinimumDuration(0);
+            progress->setCancelButton(nullptr);
+            progress->setAutoClose(false);
+            progress->setAutoReset(false);
+            progress->show();
+        }
+        progress->setLabelText(QStringLiteral("%1 %2 of %3").arg(label).arg(done).arg(total));
+        progress->setValue(static_cast<int>(done));
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    };
+    const auto result = work(report);
+    delete progress;
+
+    qApp->removeEventFilter(this);
+    m_busy = false;
+    refreshCommands();
+    Q_EMIT busyChanged(false);
+    return result;
+}
+
+void ContentView::performAndReport()
+{
+    if (m_busy)
+        return;
+    const auto [renamed, failed] =
+        withProgress(QStringLiteral("Renaming files…"),
+                     [this](auto &report) { return m_engine->performRename(report); });
+    QString message = QStringLiteral("Renamed %1 file(s)").arg(renamed);
+    if (failed >= 1)
+        message += QStringLiteral(", %1 failed").arg(failed);
+    showSuccess(message);
+}
+
+void ContentView::undoLast()
+{
+    if (m_busy || !m_engine->canUndo())
+        return;
+    const bool undone = withProgress(QStringLiteral("Undoing…"), [this](auto &report) {
+        return m_engine->undoLastRename(report);
+    });
+    if (undone)
+        showSuccess(QStringLiteral("Successfully undid last rename operation"));
+}
+
+void ContentView::undoFromHistory(qsizetype index)
+{
+    if (m_busy || index >= m_engine->undoStack().size())
+        return;
+    const bool undone = withProgress(QStringLiteral("Undoing…"), [this, index](auto &report) {
+        return m_engine->undoRename(index, report);
+    });
+    if (undone)
+        showSuccess(QStringLiteral("Successfully undid rename operation"));
+}
+
+void ContentView::showSuccess(const QString &message)
+{
+    m_successMessage = message;
+    m_overlay->setMessage(message);
+    m_showSuccessOverlay = true;
+    m_overlay->present();
+    // Each notice schedules its own hide; a later notice does not cancel an earlier one.
+    QTimer::singleShot(successMilliseconds, this, [this] {
+        m_showSuccessOverlay = false;
+        m_overlay->dismiss();
+    });
+}
+
+void ContentView::showClearConfirmation()
+{
+    auto *alert =
+        new AlertDialog(QStringLiteral("Clear All Files?"),
+                        QStringLiteral("This will remove all %1 file(s) from the list. This action "
+                                       "cannot be undone.")
+                            .arg(m_engine->files().size()),
+                        this);
+    alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
+    alert->addButton(QStringLiteral("Clear"), AlertDialog::Role::destructive,
+                     [this] { m_engine->clearAll(); });
+    presentAlert(alert);
+}
+
+void ContentView::showSaveWorkflow()
+{
+    auto *alert = new AlertDialog(QStringLiteral("Save Workflow"),
+                                  QStringLiteral("Enter a name for this workflow"), this);
+    QLineEdit *field = alert->addTextField(QStringLiteral("Workflow Name"));
+    field->setText(m_workflowName);
+    connect(field, &QLineEdit::textChanged, this,
+            [this](const QString &text) { m_workflowName = text; });
+    alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel,
+                     [this] { m_workflowName.clear(); });
+    alert->addButton(QStringLiteral("Save"), AlertDialog::Role::normal,
+                     [this] { saveFlow(m_workflowName); });
+    presentAlert(alert);
+}
+
+void ContentView::saveFlow(const QString &name)
+{
+    // The name exactly as typed: no trimming. An empty one saves nothing.
+    if (name.isEmpty())
+        return;
+    if (m_engine->hasSavedWorkflow(name)) {
+        auto *alert =
+            new AlertDialog(QStringLiteral("Workflow Exists"),
+                            QStringLiteral("A workflow named '") + name +
+                                QStringLiteral("' already exists. Do you want to overwrite it?"),
+                            this);
+        alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel,
+                         [this] { m_workflowName.clear(); });
+        alert->addButton(QStringLiteral("Overwrite"), AlertDialog::Role::destructive,
+                         [this] { overwriteFlow(); });
+        presentAlert(alert);
+        return;
+    }
+    m_engine->saveWorkflow(name);
+    showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
+    m_workflowName.clear();
+}
+
+void ContentView::overwriteFlow()
+{
+    const QString name = m_workflowName;
+    m_engine->saveWorkflow(name);
+    showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
+    m_workflowName.clear();
+}
+
+void ContentView::showErrorDetails()
+{
+    if (m_errorSheet)
+        return;
+    m_errorSheet = new ErrorDetailsSheet(m_engine, this);
+    m_errorSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_errorSheet->open();
+}
+
+void ContentView::showManageWorkflows()
+{
+    if (m_manageSheet)
+        return;
+    m_manageSheet = new ManageWorkflowsSheet(m_engine, this);
+    m_manageSheet->setAttribute(Qt::WA_DeleteOnClose);
+    m_manageSheet->open();
+}
+
+void ContentView::toggleSidebar()
+{
+    QList<int> sizes = m_splitter->sizes();
+    const int total = sizes.value(0) + sizes.value(1);
+    if (sizes.value(0) > 0) {
+        m_sidebarWidth = sizes.value(0);
+        m_splitter->setSizes({0, total});
+    } else {
+        m_splitter->setSizes({m_sidebarWidth, total - m_sidebarWidth});
+    }
+}
+
+void ContentView::presentAlert(AlertDialog *alert)
+{
+    m_alert = alert;
+    alert->open();
+}
+
+// ---------------------------------------------------------------------------------------
+// Events
+
+void ContentView::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+}
+
+bool ContentView::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == m_detail && event->type() == QEvent::Resize && m_overlay->isVisible())
+        m_overlay->reposition();
+    if (m_busy) {
+        switch (event->type()) {
+        case QEvent::MouseButtonPress:
+        case QEvent::MouseButtonRelease:
+        case QEvent::MouseButtonDblClick:
+        case QEvent::KeyPress:
+        case QEvent::KeyRelease:
+        case QEvent::Shortcut:
+        case QEvent::ShortcutOverride:
+        case QEvent::Wheel:
+        case QEvent::Drop:
+            return true;
+        default:
+            break;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
+}

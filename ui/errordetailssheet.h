@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QDialog>
+
+class ProblemFilesModel;
+class QListView;
+class RenameEngine;
+class SheetHeader;
+
+// Lists every file whose new name has a problem, with the reason and the name it would
+// get. Window-modal over the main window; "Done" or Escape closes it.
+class ErrorDetailsSheet : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit ErrorDetailsSheet(RenameEngine *engine, QWidget *parent = nullptr);
+
+    SheetHeader *header() const { return m_header; }
+    QListView *list() const { return m_list; }
+    ProblemFilesModel *problems() const { return m_problems; }
+
+private:
+    void updateSubtitle();
+
+    SheetHeader *m_header;
+    QListView *m_list;
+    ProblemFilesModel *m_problems;
+};

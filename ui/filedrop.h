@@ -1,0 +1,18 @@
+#pragma once
+
+#include <QList>
+#include <QUrl>
+
+class QMimeData;
+class RenameEngine;
+
+// Files dragged onto the window. A drag counts as carrying files when it carries URLs; on
+// the drop, the local file URLs among them go to the engine in drag order, all in one
+// addition, so the preview is computed once per drop however many files it holds.
+class FileDrop {
+public:
+    static bool carriesFiles(const QMimeData *mimeData);
+    static QList<QUrl> fileUrls(const QMimeData *mimeData);
+    // Adds the dropped files; a drop without any usable file adds nothing.
+    static void addToEngine(const QMimeData *mimeData, RenameEngine *engine);
+};

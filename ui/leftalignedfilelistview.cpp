@@ -1,0 +1,136 @@
+#include "leftalignedfilelistview.h"
+
+#include "colors.h"
+#include "filedrop.h"
+#include "filelistmodel.h"
+#include "filerowdelegate.h"
+#include "renameengine.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *parent)
+    : QListView(parent), m_engine(engine), m_model(new FileListModel(engine, this)),
+      m_delegate(new FileRowDelegate(this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setUniformItemSizes(true);
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::TopToBottom);
+    setWrapping(false);
+    setResizeMode(QListView::Adjust);
+    setLayoutMode(QListView::SinglePass);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setAutoScroll(false);
+    verticalScrollBar()->setSingleStep(FileRowDelegate::rowPitch() / 2);
+    // The list sits on the text background, edge to edge.
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+}
+
+void LeftAlignedFileListView::toggle(const QModelIndex &index)
+{
+    const QUuid id = index.data(FileListModel::FileIdRole).toUuid();
+    if (!id.isNull())
+        m_engine->toggleSelection(id);
+}
+
+void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
+{
+    // Qt's own press handling would select, start drags and edit; selection is the
+    // engine's, so the list takes the click itself.
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_pressedIndex = indexAt(event->position().toPoint());
+    setFocus(Qt::MouseFocusReason);
+    if (m_pressedIndex.isValid())
+        setCurrentIndex(m_pressedIndex);
+    event->accept();
+}
+
+void LeftAlignedFileListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Two quick clicks are two toggles, not a double click.
+    mousePressEvent(event);
+}
+
+void LeftAlignedFileListView::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void LeftAlignedFileListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    const QModelIndex released = indexAt(event->position().toPoint());
+    if (released.isValid() && released == m_pressedIndex)
+        toggle(released);
+    m_pressedIndex = QPersistentModelIndex();
+    event->accept();
+}
+
+void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
+{
+    // The keyboard reaches the same toggle as a click.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+        currentIndex().isValid()) {
+        toggle(currentIndex());
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void LeftAlignedFileListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (!FileDrop::carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    m_targeted = true;
+    event->acceptProposedAction();
+}
+
+void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    if (!FileDrop::carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_targeted = false;
+    event->accept();
+}
+
+void LeftAlignedFileListView::dropEvent(QDropEvent *event)
+{
+    m_targeted = false;
+    if (!FileDrop::carriesFiles(event->mimeData())) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+    FileDrop::addToEngine(event->mimeData(), m_engine);
+}

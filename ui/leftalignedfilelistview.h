@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QListView>
+#include <QPersistentModelIndex>
+
+class FileListModel;
+class FileRowDelegate;
+class RenameEngine;
+
+// The scrolling list of the engine's files, one painted row per file. A click anywhere on
+// a row toggles that file in the engine's selection; files dropped on the list are added.
+class LeftAlignedFileListView : public QListView {
+    Q_OBJECT
+
+public:
+    explicit LeftAlignedFileListView(RenameEngine *engine, QWidget *parent = nullptr);
+
+    RenameEngine *renameEngine() const { return m_engine; }
+    FileListModel *fileModel() const { return m_model; }
+    // Whether a drag carrying files is over the list. The list looks the same either way.
+    bool isTargeted() const { return m_targeted; }
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void keyPressEvent(QKeyEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    void toggle(const QModelIndex &index);
+
+    RenameEngine *m_engine;
+    FileListModel *m_model;
+    FileRowDelegate *m_delegate;
+    QPersistentModelIndex m_pressedIndex;
+    bool m_targeted = false;
+};

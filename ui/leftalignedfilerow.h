@@ -1,0 +1,53 @@
+#pragma once
+
+#include "fileitem.h"
+
+#include <QFont>
+#include <QPalette>
+#include <QRectF>
+#include <QString>
+
+class QPainter;
+
+// One row of the file list: file-type tile and current name on the left, an arrow in a
+// fixed cell centred on `centerX`, the new name and any problem on the right. Because the
+// left block ends 30 before `centerX` and the arrow cell is 60 wide, the arrows of all rows
+// form one column in the middle of the list whatever the names.
+class LeftAlignedFileRow {
+public:
+    LeftAlignedFileRow(const FileItem &file, bool isSelected, qreal centerX);
+
+    // Where each part goes inside a row rectangle, and the texts as they fit there.
+    struct Geometry {
+        QRectF tile;
+        QRectF originalName;
+        QRectF arrow;
+        QRectF newName;
+        QRectF pill; // empty when the row shows no problem
+        QRectF pillIcon;
+        QRectF pillText;
+        QString originalNameText;
+        QString newNameText;
+        QString pillMessage;
+    };
+
+    Geometry layout(const QRectF &rect) const;
+    void paint(QPainter *painter, const QRectF &rect, const QPalette &palette) const;
+
+    // Whether the row shows a problem pill: only conflicts and errors do.
+    bool showsProblem() const;
+    QString problemIcon() const;
+
+    // Row height without the gap between rows.
+    static constexpr qreal height = 52;
+    static constexpr qreal rowSpacing = 1;
+    static constexpr qreal tileSide = 32;
+    static constexpr qreal arrowCellWidth = 60;
+    static constexpr qreal outerPadding = 20;
+    static constexpr qreal spacing = 12;
+
+private:
+    const FileItem &m_file;
+    bool m_isSelected;
+    qreal m_centerX;
+};

@@ -1,0 +1,37 @@
+#pragma once
+
+#include <QWidget>
+
+class RenameEngine;
+
+// The empty-state invitation to drop files: a tinted circle with a document icon, two lines
+// of text and a dashed rounded border, all of which turn blue while files are dragged over
+// it. The whole area takes the drop.
+class ModernFileDropZone : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit ModernFileDropZone(RenameEngine *engine, QWidget *parent = nullptr);
+
+    RenameEngine *renameEngine() const { return m_engine; }
+    bool isTargeted() const { return m_targeted; }
+    // For screenshots of the targeted look.
+    void setTargeted(bool targeted);
+
+    QSize sizeHint() const override;
+    QSize minimumSizeHint() const override;
+
+    static inline const QString title = QStringLiteral("Drop files here");
+    static inline const QString subtitle = QStringLiteral("or click the Add button");
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+    void dragEnterEvent(QDragEnterEvent *event) override;
+    void dragMoveEvent(QDragMoveEvent *event) override;
+    void dragLeaveEvent(QDragLeaveEvent *event) override;
+    void dropEvent(QDropEvent *event) override;
+
+private:
+    RenameEngine *m_engine;
+    bool m_targeted = false;
+};

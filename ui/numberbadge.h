@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QWidget>
+
+// A number in white on a small blue circle: the position of an operation in the stack.
+class NumberBadge : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit NumberBadge(int number, QWidget *parent = nullptr);
+
+    int number() const { return m_number; }
+    void setNumber(int number);
+
+    QSize sizeHint() const override;
+
+    static constexpr int side = 20;
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    int m_number;
+};

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QString>
+#include <QWidget>
+
+class QLabel;
+class QToolButton;
+
+// A title that ends in the current value ("Padding: 2") followed by a pair of minus and
+// plus buttons that step the value within its range.
+class Stepper : public QWidget {
+    Q_OBJECT
+
+public:
+    Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *parent = nullptr);
+
+    int value() const { return m_value; }
+    // Changes the value without reporting it as the user's; clamped to the range.
+    void setValue(int value);
+    QString title() const;
+    QToolButton *decrementButton() const { return m_minus; }
+    QToolButton *incrementButton() const { return m_plus; }
+
+Q_SIGNALS:
+    // The user stepped the value.
+    void valueChanged(int value);
+
+protected:
+    void keyPressEvent(QKeyEvent *event) override;
+
+private:
+    void step(int delta);
+    void refresh();
+
+    QString m_prefix;
+    int m_minimum;
+    int m_maximum;
+    int m_value;
+    QLabel *m_title;
+    QToolButton *m_minus;
+    QToolButton *m_plus;
+};
