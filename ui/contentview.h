@@ -1,12 +1,13 @@
 #pragma once
 
+#include "alertdialog.h"
+#include "errordetailssheet.h"
+#include "manageworkflowssheet.h"
+
 #include <QPointer>
 #include <QWidget>
 
-class AlertDialog;
-class ErrorDetailsSheet;
 class LeftAlignedFileListView;
-class ManageWorkflowsSheet;
 class MinimalistButton;
 class ModernFileDropZone;
 class OperationStackView;

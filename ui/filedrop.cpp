@@ -4,9 +4,17 @@
 
 #include <QMimeData>
 
+#include <algorithm>
+
 bool FileDrop::carriesFiles(const QMimeData *mimeData)
 {
-    return mimeData && mimeData->hasUrls();
+    if (!mimeData || !mimeData->hasUrls())
+        return false;
+    // A dragged web link is not a file; a file URL counts even when it later turns out to
+    // lead nowhere usable.
+    const QList<QUrl> urls = mimeData->urls();
+    return std::any_of(urls.cbegin(), urls.cend(),
+                       [](const QUrl &url) { return url.isLocalFile(); });
 }
 
 QList<QUrl> FileDrop::fileUrls(const QMimeData *mimeData)

@@ -6,9 +6,9 @@
 class QMimeData;
 class RenameEngine;
 
-// Files dragged onto the window. A drag counts as carrying files when it carries URLs; on
-// the drop, the local file URLs among them go to the engine in drag order, all in one
-// addition, so the preview is computed once per drop however many files it holds.
+// Files dragged onto the window. A drag counts as carrying files when it carries at least one
+// file URL; on the drop, the usable file URLs among them go to the engine in drag order, all
+// in one addition, so the preview is computed once per drop however many files it holds.
 class FileDrop {
 public:
     static bool carriesFiles(const QMimeData *mimeData);

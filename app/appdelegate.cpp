@@ -1,0 +1,163 @@
+#include "appdelegate.h"
+
+#include "briskletapp.h"
+#include "contentview.h"
+#include "mainwindow.h"
+#include "renameengine.h"
+#include "supportrequest.h"
+#include "updatechecker.h"
+#include "updatecheckresult.h"
+#include "updatefeedlocation.h"
+#include "updateresultpresenter.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QIcon>
+#include <QMenu>
+#include <QSettings>
+#include <QSystemTrayIcon>
+#include <QTimer>
+
+AppDelegate::AppDelegate(std::unique_ptr<QSettings> settings, std::unique_ptr<RenameEngine> engine,
+                         QObject *parent)
+    : QObject(parent), m_settings(std::move(settings)), m_renameEngine(std::move(engine))
+{
+    m_updateChecker = new UpdateChecker(UpdateFeedLocation::resolve(*m_settings),
+                                        QCoreApplication::applicationVersion(), this);
+    connect(m_updateChecker, &UpdateChecker::checkFinished, this,
+            [this](const UpdateCheckResult &result) {
+                UpdateResultPresenter::present(result, QCoreApplication::applicationName(),
+                                               m_mainWindow);
+            });
+    installFileChooser();
+}
+
+AppDelegate::~AppDelegate()
+{
+    if (m_mainWindow) {
+        m_mainWindow->saveFrame();
+        delete m_mainWindow;
+    }
+}
+
+void AppDelegate::applicationDidFinishLaunching()
+{
+    // Windows are never brought back from an earlier run by the desktop session.
+    m_settings->setValue(QStringLiteral("NSQuitAlwaysKeepsWindows"), false);
+    m_settings->sync();
+    createTrayIcon();
+    showMainWindow();
+}
+
+void AppDelegate::showMainWindow()
+{
+    if (!m_mainWindow) {
+        auto *content = new ContentView(m_renameEngine.get());
+        m_mainWindow = new MainWindow(content, m_settings.get());
+        m_mainWindow->setWindowIcon(QApplication::windowIcon());
+        BriskletApp::installMenus(m_mainWindow, this);
+        connect(content, &ContentView::busyChanged, this, &AppDelegate::setBusy);
+        connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
+    }
+    if (m_mainWindow->isMinimized())
+        m_mainWindow->showNormal();
+    else
+        m_mainWindow->show();
+    m_mainWindow->raise();
+    m_mainWindow->activateWindow();
+}
+
+void AppDelegate::openFiles(const QList<QUrl> &urls)
+{
+    // All of them in one call: one preview for the whole hand-over.
+    m_renameEngine->addFiles(urls);
+    showMainWindow();
+}
+
+void AppDelegate::browseFiles()
+{
+    showMainWindow();
+    const QPointer<AppDelegate> self(this);
+    QTimer::singleShot(browseDelayMilliseconds, this, [self] {
+        if (self)
+            self->m_renameEngine->browseFiles();
+    });
+}
+
+void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
+{
+    SupportRequest::sendSupportRequest(subject);
+}
+
+void AppDelegate::handle(const LaunchRequest &request)
+{
+    if (m_busy) {
+        m_deferred.append(request);
+        return;
+    }
+    switch (request.action) {
+    case LaunchRequest::Action::openFiles:
+        openFiles(request.files);
+        break;
+    case LaunchRequest::Action::addFiles:
+        browseFiles();
+        break;
+    case LaunchRequest::Action::showWindow:
+        showMainWindow();
+        break;
+    }
+}
+
+void AppDelegate::setBusy(bool busy)
+{
+    m_busy = busy;
+    if (busy)
+        return;
+    const QList<LaunchRequest> deferred = std::exchange(m_deferred, {});
+    for (const LaunchRequest &request : deferred)
+        QTimer::singleShot(0, this, [this, request] { handle(request); });
+}
+
+void AppDelegate::installFileChooser()
+{
+    const QPointer<AppDelegate> self(this);
+    m_renameEngine->setFileChooser([self](RenameEngine::FileChooserCompletion done) {
+        if (!self)
+            return;
+        auto *dialog = new QFileDialog(self->m_mainWindow, QStringLiteral("Add Files"));
+        dialog->setFileMode(QFileDialog::ExistingFiles);
+        dialog->setAcceptMode(QFileDialog::AcceptOpen);
+        dialog->setAttribute(Qt::WA_DeleteOnClose);
+        // Not modal: the window stays usable while the chooser is up.
+        dialog->setModal(false);
+        QObject::connect(dialog, &QFileDialog::urlsSelected, dialog,
+                         [done](const QList<QUrl> &urls) { done(urls); });
+        dialog->show();
+    });
+}
+
+void AppDelegate::createTrayIcon()
+{
+    if (!QSystemTrayIcon::isSystemTrayAvailable())
+        return;
+    m_trayMenu = new QMenu;
+    connect(this, &QObject::destroyed, m_trayMenu, &QObject::deleteLater);
+    QAction *add = m_trayMenu->addAction(QStringLiteral("Add Files..."));
+    connect(add, &QAction::triggered, this, &AppDelegate::browseFiles);
+    m_trayMenu->addSeparator();
+    QAction *show = m_trayMenu->addAction(QStringLiteral("Show Window"));
+    connect(show, &QAction::triggered, this, &AppDelegate::showMainWindow);
+    m_trayMenu->addSeparator();
+    QAction *quit = m_trayMenu->addAction(QStringLiteral("Quit"));
+    connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
+
+    m_tray = new QSystemTrayIcon(QApplication::windowIcon(), this);
+    m_tray->setToolTip(QStringLiteral("Brisklet"));
+    m_tray->setContextMenu(m_trayMenu);
+    connect(m_tray, &QSystemTrayIcon::activated, this,
+            [this](QSystemTrayIcon::ActivationReason reason) {
+                if (reason == QSystemTrayIcon::Trigger || reason == QSystemTrayIcon::DoubleClick)
+                    showMainWindow();
+            });
+    m_tray->show();
+}

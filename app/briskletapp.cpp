@@ -1,0 +1,55 @@
+#include "briskletapp.h"
+
+#include "appdelegate.h"
+#include "checkforupdatesmenuitem.h"
+#include "renameengine.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMessageBox>
+
+BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *delegate)
+{
+    Menus menus;
+    QMenuBar *bar = window->menuBar();
+
+    menus.file = bar->addMenu(QStringLiteral("&File"));
+    menus.addFiles = menus.file->addAction(QStringLiteral("Add Files..."));
+    menus.addFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    // At once, without bringing the window forward first.
+    QObject::connect(menus.addFiles, &QAction::triggered, delegate,
+                     [delegate] { delegate->renameEngine()->browseFiles(); });
+    menus.file->addSeparator();
+    menus.quit = menus.file->addAction(QStringLiteral("Quit"));
+    menus.quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
+    menus.quit->setMenuRole(QAction::QuitRole);
+    QObject::connect(menus.quit, &QAction::triggered, qApp, &QCoreApplication::quit,
+                     Qt::QueuedConnection);
+
+    menus.help = bar->addMenu(QStringLiteral("&Help"));
+    menus.contactSupport = menus.help->addAction(QStringLiteral("Contact Support"));
+    QObject::connect(menus.contactSupport, &QAction::triggered, delegate,
+                     [delegate] { delegate->sendSupportRequest(); });
+    menus.help->addSeparator();
+    menus.checkForUpdates = CheckForUpdatesMenuItem::create(delegate->updateChecker(), menus.help);
+    menus.help->addAction(menus.checkForUpdates);
+    menus.help->addSeparator();
+    menus.about = menus.help->addAction(QStringLiteral("About Brisklet"));
+    menus.about->setMenuRole(QAction::AboutRole);
+    QObject::connect(menus.about, &QAction::triggered, window, [window] {
+        auto *box = new QMessageBox(
+            QMessageBox::NoIcon, QStringLiteral("About Brisklet"),
+            QStringLiteral("Brisklet %1").arg(QCoreApplication::applicationVersion()),
+            QMessageBox::Ok, window);
+        box->setInformativeText(
+            QStringLiteral("Rename many files at once: stack rename operations, see every "
+                           "new name before anything changes, and undo the last batches."));
+        box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
+        box->setAttribute(Qt::WA_DeleteOnClose);
+        box->open();
+    });
+    return menus;
+}

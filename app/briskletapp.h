@@ -1,0 +1,23 @@
+#pragma once
+
+class AppDelegate;
+class QAction;
+class QMainWindow;
+class QMenu;
+
+// The menu bar: File with "Add Files..." and Quit, Help with "Contact Support",
+// "Check for Updates…" and "About Brisklet". There is no settings command.
+class BriskletApp {
+public:
+    struct Menus {
+        QMenu *file = nullptr;
+        QMenu *help = nullptr;
+        QAction *addFiles = nullptr;
+        QAction *quit = nullptr;
+        QAction *contactSupport = nullptr;
+        QAction *checkForUpdates = nullptr;
+        QAction *about = nullptr;
+    };
+
+    static Menus installMenus(QMainWindow *window, AppDelegate *delegate);
+};

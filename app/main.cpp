@@ -1,0 +1,46 @@
+#include "appdelegate.h"
+#include "launchrequest.h"
+#include "renameengine.h"
+#include "singleinstance.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QIcon>
+#include <QSettings>
+
+#include <cstdio>
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("Brisklet"));
+    QApplication::setOrganizationName(QStringLiteral("Brisklet"));
+    QApplication::setApplicationVersion(QStringLiteral(BRISKLET_VERSION));
+    QApplication::setDesktopFileName(QStringLiteral("app.brisklet.Brisklet"));
+    QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(
+        QIcon::fromTheme(QStringLiteral("app.brisklet.Brisklet"),
+                         QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
+
+    const LaunchRequest request =
+        LaunchRequest::fromArguments(app.arguments().mid(1), QDir::currentPath());
+    SingleInstance instance;
+    switch (instance.start(request)) {
+    case SingleInstance::Role::forwarded:
+        return 0;
+    case SingleInstance::Role::failed:
+        std::fprintf(stderr, "Brisklet: running without single-instance support: %s\n",
+                     instance.errorString().toLocal8Bit().constData());
+        break;
+    case SingleInstance::Role::primary:
+        break;
+    }
+
+    // The engine exists before any file can arrive.
+    AppDelegate delegate(std::make_unique<QSettings>(), std::make_unique<RenameEngine>());
+    QObject::connect(&instance, &SingleInstance::requestReceived, &delegate, &AppDelegate::handle);
+    delegate.applicationDidFinishLaunching();
+    if (request.action != LaunchRequest::Action::showWindow)
+        delegate.handle(request);
+    return app.exec();
+}

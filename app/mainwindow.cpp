@@ -1,0 +1,43 @@
+#include "mainwindow.h"
+
+#include "contentview.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QScreen>
+#include <QSettings>
+
+namespace {
+const QString frameKey = QStringLiteral("MainWindow");
+}
+
+MainWindow::MainWindow(ContentView *content, QSettings *settings, QWidget *parent)
+    : QMainWindow(parent), m_content(content), m_settings(settings)
+{
+    setWindowTitle(QStringLiteral("Brisklet"));
+    resize(initialSize);
+    setCentralWidget(content);
+    setMinimumSize(minimumContentSize);
+    // Centred first; a remembered frame then puts the window back where the user left it.
+    if (const QScreen *screen = QGuiApplication::primaryScreen()) {
+        const QRect available = screen->availableGeometry();
+        move(available.center() - rect().center());
+    }
+    const QByteArray frame = m_settings->value(frameKey).toByteArray();
+    if (!frame.isEmpty())
+        restoreGeometry(frame);
+}
+
+void MainWindow::saveFrame()
+{
+    m_settings->setValue(frameKey, saveGeometry());
+    m_settings->sync();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    saveFrame();
+    event->ignore();
+    hide();
+    Q_EMIT hiddenByClose();
+}

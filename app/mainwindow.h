@@ -1,0 +1,32 @@
+#pragma once
+
+#include <QMainWindow>
+
+class ContentView;
+class QSettings;
+
+// The one window of the application. Closing it only hides it: the process keeps running
+// with the window and everything in it, and shows the same window again when asked.
+class MainWindow : public QMainWindow {
+    Q_OBJECT
+
+public:
+    static constexpr QSize initialSize{900, 600};
+    static constexpr QSize minimumContentSize{700, 500};
+
+    MainWindow(ContentView *content, QSettings *settings, QWidget *parent = nullptr);
+
+    ContentView *contentView() const { return m_content; }
+    // Remembers where the window is, under "MainWindow".
+    void saveFrame();
+
+Q_SIGNALS:
+    void hiddenByClose();
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+
+private:
+    ContentView *m_content;
+    QSettings *m_settings;
+};
