@@ -23,6 +23,10 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     QObject::connect(menus.addFiles, &QAction::triggered, delegate,
                      [delegate] { delegate->renameEngine()->browseFiles(); });
     menus.file->addSeparator();
+    // Closing only hides the window; the application keeps running until Quit.
+    menus.closeWindow = menus.file->addAction(QStringLiteral("Close Window"));
+    menus.closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
+    QObject::connect(menus.closeWindow, &QAction::triggered, window, &QWidget::close);
     menus.quit = menus.file->addAction(QStringLiteral("Quit"));
     menus.quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     menus.quit->setMenuRole(QAction::QuitRole);

@@ -13,6 +13,7 @@ public:
         QMenu *file = nullptr;
         QMenu *help = nullptr;
         QAction *addFiles = nullptr;
+        QAction *closeWindow = nullptr;
         QAction *quit = nullptr;
         QAction *contactSupport = nullptr;
         QAction *checkForUpdates = nullptr;

@@ -627,6 +627,21 @@ void ContentView::resizeEvent(QResizeEvent *event)
     QWidget::resizeEvent(event);
 }
 
+void ContentView::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    if (m_shownBefore)
+        return;
+    m_shownBefore = true;
+    // Keyboard users start where the work starts: the first field of the first step.
+    for (QLineEdit *field : m_operationStack->findChildren<QLineEdit *>()) {
+        if (field->isVisibleTo(m_operationStack)) {
+            field->setFocus(Qt::OtherFocusReason);
+            break;
+        }
+    }
+}
+
 bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == m_detail && event->type() == QEvent::Resize && m_overlay->isVisible())

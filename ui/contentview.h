@@ -90,6 +90,7 @@ Q_SIGNALS:
 
 protected:
     void resizeEvent(QResizeEvent *event) override;
+    void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -145,4 +146,5 @@ private:
     QString m_successMessage;
     bool m_showSuccessOverlay = false;
     bool m_busy = false;
+    bool m_shownBefore = false;
 };
