@@ -35,9 +35,18 @@
 namespace {
 
 constexpr int defaultPadding = 16;
+
+// Menu titles shown exactly as written: a "&" is text, never a shortcut marker.
+QString literalMenuTitle(QString title)
+{
+    return title.replace(u'&', QStringLiteral("&&"));
+}
+
 constexpr int sidebarMinimumWidth = 280;
 constexpr int sidebarIdealWidth = 320;
 constexpr int sidebarMaximumWidth = 400;
+// Both columns start with a header of this height, so their dividers line up.
+constexpr int headerHeight = 48;
 
 QFrame *verticalDivider(int height, QWidget *parent)
 {
@@ -119,9 +128,9 @@ QWidget *ContentView::buildSidebar()
     sidebar->setMaximumWidth(sidebarMaximumWidth);
 
     auto *header = new QWidget(sidebar);
+    header->setFixedHeight(headerHeight);
     auto *headerRow = new QHBoxLayout(header);
-    headerRow->setContentsMargins(defaultPadding, defaultPadding / 2 + 4, defaultPadding / 2,
-                                  defaultPadding / 2 + 4);
+    headerRow->setContentsMargins(defaultPadding, 0, defaultPadding / 2, 0);
     headerRow->setSpacing(8);
     auto *icon = new QLabel(header);
     const int iconSize = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
@@ -232,8 +241,9 @@ QWidget *ContentView::buildHeaderBar()
         button->setFocusPolicy(Qt::TabFocus);
     }
 
+    bar->setFixedHeight(headerHeight);
     auto *row = new QHBoxLayout(bar);
-    row->setContentsMargins(20, 12, 20, 12);
+    row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(8);
     row->addStretch(1);
     row->addWidget(m_undoButton);
@@ -367,7 +377,7 @@ void ContentView::rebuildLoadMenu()
     for (SystemWorkflow workflow : SystemWorkflows::all) {
         QAction *item =
             system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),
-                              SystemWorkflows::label(workflow));
+                              literalMenuTitle(SystemWorkflows::label(workflow)));
         connect(item, &QAction::triggered, this,
                 [this, workflow] { m_engine->loadSystemWorkflow(workflow); });
     }
@@ -379,11 +389,9 @@ void ContentView::rebuildLoadMenu()
         return;
     }
     for (const QString &name : names) {
-        // The name exactly as stored, never read as a shortcut marker.
-        QString title = name;
-        title.replace(u'&', QStringLiteral("&&"));
-        QAction *item = m_loadMenu->addAction(
-            Icons::icon(QStringLiteral("doc.text"), Colors::secondaryText()), title);
+        QAction *item =
+            m_loadMenu->addAction(Icons::icon(QStringLiteral("doc.text"), Colors::secondaryText()),
+                                  literalMenuTitle(name));
         item->setData(name);
         connect(item, &QAction::triggered, this, [this, name] { m_engine->loadWorkflow(name); });
     }

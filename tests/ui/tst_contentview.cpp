@@ -61,7 +61,7 @@ QStringList menuTitles(const QMenu *menu)
 {
     QStringList titles;
     for (const QAction *action : menu->actions())
-        titles.append(action->isSeparator() ? u"--"_qs : action->text());
+        titles.append(action->isSeparator() ? u"--"_qs : action->text().replace(u"&&"_qs, u"&"_qs));
     return titles;
 }
 
