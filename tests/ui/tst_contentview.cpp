@@ -318,7 +318,7 @@ private Q_SLOTS:
         for (const QString &name : {u"beta"_qs, u"Alpha"_qs, u"alpha"_qs, u"R&D"_qs})
             engine->saveWorkflow(name);
         QCOMPARE(menuTitles(view.loadMenu()),
-                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&&D"_qs,
+                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs,
                               u"alpha"_qs, u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
 
         // Loading a system workflow replaces the stack.
