@@ -11,14 +11,17 @@
 #include "uitesthelpers.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QToolButton>
 
 namespace {
@@ -66,6 +69,24 @@ QStringList menuTitles(const QMenu *menu)
 }
 
 } // namespace
+
+// Slow enough that a batch lasts over half a second; notes whether progress was on screen.
+class SlowMover : public FileMover {
+public:
+    int calls = 0;
+    bool sawProgress = false;
+    Result moveItem(const QString &, const QString &) override
+    {
+        QThread::msleep(4);
+        if (++calls > 150) {
+            for (QWidget *widget : QApplication::topLevelWidgets()) {
+                if (qobject_cast<QProgressDialog *>(widget) && widget->isVisible())
+                    sawProgress = true;
+            }
+        }
+        return {true, QString()};
+    }
+};
 
 class ContentViewTest : public QObject {
     Q_OBJECT
@@ -318,8 +339,8 @@ private Q_SLOTS:
         for (const QString &name : {u"beta"_qs, u"Alpha"_qs, u"alpha"_qs, u"R&D"_qs})
             engine->saveWorkflow(name);
         QCOMPARE(menuTitles(view.loadMenu()),
-                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs,
-                              u"alpha"_qs, u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
+                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs, u"alpha"_qs,
+                              u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
 
         // Loading a system workflow replaces the stack.
         system->actions().at(1)->trigger();
@@ -331,6 +352,29 @@ private Q_SLOTS:
         QVERIFY(view.manageWorkflowsSheet());
         QCOMPARE(view.manageWorkflowsSheet()->rows().size(), 4);
         view.manageWorkflowsSheet()->close();
+    }
+
+    void longBatchShowsProgressAndTakesNoCommands()
+    {
+        auto mover = std::make_unique<SlowMover>();
+        SlowMover *slow = mover.get();
+        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(), std::move(mover));
+        ContentView view(&engine);
+        view.show();
+        engine.addFiles(UiTest::numberedUrls(200));
+        prependStep(engine, u"x"_qs);
+        bool busyDuringBatch = false;
+        connect(&view, &ContentView::busyChanged, this, [&](bool busy) {
+            if (busy)
+                busyDuringBatch = !view.renameAction()->isEnabled();
+        });
+        view.performAndReport();
+        QVERIFY(slow->sawProgress);
+        QVERIFY(busyDuringBatch);
+        QCOMPARE(view.successMessage(), u"Renamed 200 file(s)"_qs);
+        QVERIFY(view.undoAction()->isEnabled());
+        for (QWidget *widget : QApplication::topLevelWidgets())
+            QVERIFY(!qobject_cast<QProgressDialog *>(widget) || !widget->isVisible());
     }
 
     void operationCardsFollowTheStack()
