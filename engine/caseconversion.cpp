@@ -8,17 +8,6 @@ namespace CaseConversion {
 
 namespace {
 
-char32_t codePointAt(const QString &text, qsizetype index, qsizetype *width)
-{
-    const QChar c = text.at(index);
-    if (c.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate()) {
-        *width = 2;
-        return QChar::surrogateToUcs4(c, text.at(index + 1));
-    }
-    *width = 1;
-    return c.unicode();
-}
-
 QString capitalizeAscii(const QString &text)
 {
     QString result = text;
@@ -50,7 +39,7 @@ QList<QString> splitWords(const QString &text)
     qsizetype i = 0;
     while (i < text.size()) {
         qsizetype width = 1;
-        const char32_t c = codePointAt(text, i, &width);
+        const char32_t c = UnicodeText::codePointAt(text, i, &width);
         if (!UnicodeText::isAlphanumeric(c)) {
             parts.append(text.mid(partStart, i - partStart));
             partStart = i + width;
@@ -76,7 +65,7 @@ QString capitalizeWords(const QString &text)
     qsizetype i = 0;
     while (i < text.size()) {
         qsizetype width = 1;
-        const char32_t c = codePointAt(text, i, &width);
+        const char32_t c = UnicodeText::codePointAt(text, i, &width);
         if (!UnicodeText::isCased(c)) {
             result.append(QStringView(text).mid(i, width));
             i += width;
@@ -86,7 +75,7 @@ QString capitalizeWords(const QString &text)
         qsizetype end = i + width;
         while (end < text.size()) {
             qsizetype nextWidth = 1;
-            const char32_t next = codePointAt(text, end, &nextWidth);
+            const char32_t next = UnicodeText::codePointAt(text, end, &nextWidth);
             if (!UnicodeText::isCased(next) && !UnicodeText::isCaseIgnorable(next))
                 break;
             end += nextWidth;

@@ -18,25 +18,6 @@ namespace {
 // No file name holds more characters than this, so a wider padding only wastes memory.
 constexpr qint64 maxSequencePadding = 255;
 
-char32_t codePointAt(QStringView text, qsizetype index)
-{
-    const QChar c = text.at(index);
-    if (c.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate())
-        return QChar::surrogateToUcs4(c, text.at(index + 1));
-    return c.unicode();
-}
-
-char32_t codePointBefore(QStringView text, qsizetype end, qsizetype *width)
-{
-    const QChar c = text.at(end - 1);
-    if (c.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate()) {
-        *width = 2;
-        return QChar::surrogateToUcs4(text.at(end - 2), c);
-    }
-    *width = 1;
-    return c.unicode();
-}
-
 // The decimal number as the printf directive "%0<padding>d" writes it. A padding of 0
 // is no width at all; a negative one reads as the "-" flag, which wins over "0": the
 // number is left-aligned and filled with spaces on the right.
@@ -62,14 +43,14 @@ QString trimSpaces(const QString &base, TrimPosition position)
         qsizetype start = 0;
         qsizetype end = base.size();
         while (start < end) {
-            const char32_t c = codePointAt(base, start);
+            const char32_t c = UnicodeText::codePointAt(base, start);
             if (!UnicodeText::isWhiteSpace(c))
                 break;
             start += c > 0xFFFF ? 2 : 1;
         }
         while (end > start) {
             qsizetype width = 1;
-            if (!UnicodeText::isWhiteSpace(codePointBefore(base, end, &width)))
+            if (!UnicodeText::isWhiteSpace(UnicodeText::codePointBefore(base, end, &width)))
                 break;
             end -= width;
         }
@@ -100,14 +81,14 @@ QString trimCharacterSet(const QString &base, TrimPosition position, const QSet<
         qsizetype start = 0;
         qsizetype end = base.size();
         while (start < end) {
-            const char32_t c = codePointAt(base, start);
+            const char32_t c = UnicodeText::codePointAt(base, start);
             if (!set.contains(c))
                 break;
             start += c > 0xFFFF ? 2 : 1;
         }
         while (end > start) {
             qsizetype width = 1;
-            if (!set.contains(codePointBefore(base, end, &width)))
+            if (!set.contains(UnicodeText::codePointBefore(base, end, &width)))
                 break;
             end -= width;
         }
@@ -117,7 +98,7 @@ QString trimCharacterSet(const QString &base, TrimPosition position, const QSet<
     const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
     const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
     auto inSet = [&](qsizetype character) {
-        return set.contains(codePointAt(base, bounds[character]));
+        return set.contains(UnicodeText::codePointAt(base, bounds[character]));
     };
     if (position == TrimPosition::leading) {
         qsizetype first = 0;
@@ -191,7 +172,7 @@ NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations
                                            ? QStringLiteral(" ")
                                            : operation.customCharacters;
             for (qsizetype i = 0; i < characters.size(); ++i) {
-                const char32_t c = codePointAt(characters, i);
+                const char32_t c = UnicodeText::codePointAt(characters, i);
                 step.trimSet.insert(c);
                 if (c > 0xFFFF)
                     ++i;

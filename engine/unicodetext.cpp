@@ -67,6 +67,25 @@ bool isAscii(QStringView text)
     return true;
 }
 
+char32_t codePointAt(QStringView text, qsizetype index, qsizetype *width)
+{
+    const QChar c = text.at(index);
+    const bool pair =
+        c.isHighSurrogate() && index + 1 < text.size() && text.at(index + 1).isLowSurrogate();
+    if (width)
+        *width = pair ? 2 : 1;
+    return pair ? QChar::surrogateToUcs4(c, text.at(index + 1)) : c.unicode();
+}
+
+char32_t codePointBefore(QStringView text, qsizetype end, qsizetype *width)
+{
+    const QChar c = text.at(end - 1);
+    const bool pair = c.isLowSurrogate() && end >= 2 && text.at(end - 2).isHighSurrogate();
+    if (width)
+        *width = pair ? 2 : 1;
+    return pair ? QChar::surrogateToUcs4(text.at(end - 2), c) : c.unicode();
+}
+
 std::vector<qsizetype> graphemeBoundaries(QStringView text)
 {
     std::vector<qsizetype> boundaries;
@@ -132,14 +151,8 @@ bool isBlank(QStringView text)
 {
     qsizetype i = 0;
     while (i < text.size()) {
-        char32_t c = text.at(i).unicode();
         qsizetype width = 1;
-        if (QChar::isHighSurrogate(c) && i + 1 < text.size() &&
-            QChar::isLowSurrogate(text.at(i + 1).unicode())) {
-            c = QChar::surrogateToUcs4(text.at(i), text.at(i + 1));
-            width = 2;
-        }
-        if (!isWhiteSpace(c))
+        if (!isWhiteSpace(codePointAt(text, i, &width)))
             return false;
         i += width;
     }

@@ -31,6 +31,12 @@ inline QString fromIcu(const icu::UnicodeString &text)
 
 bool isAscii(QStringView text);
 
+// The code point that starts at `index`, and how many code units it takes. A lone
+// surrogate stands for itself.
+char32_t codePointAt(QStringView text, qsizetype index, qsizetype *width = nullptr);
+// The code point that ends just before `end`.
+char32_t codePointBefore(QStringView text, qsizetype end, qsizetype *width = nullptr);
+
 // Offsets of every user-perceived character (grapheme cluster) boundary, 0 and the
 // length included.
 std::vector<qsizetype> graphemeBoundaries(QStringView text);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "stepbuilders.h"
+
 #include "fileitem.h"
 #include "filemover.h"
 #include "memorypreferencesstore.h"
@@ -121,15 +123,6 @@ inline void setStack(RenameEngine &engine, const QList<RenameOperationWrapper> &
         engine.setOperation(engine.operations().size() - 1, step);
     }
     engine.updatePreview();
-}
-
-inline RenameOperationWrapper regexStep(const QString &pattern, const QString &replacement)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::regex;
-    step.regexPattern = pattern;
-    step.regexReplacement = replacement;
-    return step;
 }
 
 // A stack that gives each listed name the new name paired with it and leaves every other

@@ -1,5 +1,7 @@
 #include "testregistry.h"
 
+#include "stepbuilders.h"
+
 #include "memorypreferencesstore.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
@@ -21,15 +23,6 @@ QList<QUrl> urlsFor(const QStringList &names)
     for (const QString &name : names)
         urls.append(QUrl::fromLocalFile(u"/tmp/brisklet-preview/"_qs + name));
     return urls;
-}
-
-RenameOperationWrapper regexStep(const QString &pattern, const QString &replacement)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::regex;
-    step.regexPattern = pattern;
-    step.regexReplacement = replacement;
-    return step;
 }
 
 const QString invalidCharacters = u"Contains invalid characters (: / \\)"_qs;

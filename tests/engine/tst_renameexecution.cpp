@@ -1,5 +1,7 @@
 #include "testregistry.h"
 
+#include "stepbuilders.h"
+
 #include "enginetesthelpers.h"
 #include "filemover.h"
 #include "posixfilemover.h"
@@ -70,17 +72,6 @@ private:
 
     PosixFileMover m_disk;
 };
-
-RenameOperationWrapper sequenceStep(qint64 start)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::sequence;
-    step.sequenceBaseName = u"File"_s;
-    step.sequenceStart = start;
-    step.sequencePadding = 2;
-    step.sequenceLocation = SequenceLocation::after;
-    return step;
-}
 
 QString seriesName(int number)
 {

@@ -1,82 +1,13 @@
 #include "testregistry.h"
 
+#include "stepbuilders.h"
+
 #include "renameoperationwrapper.h"
 #include "transformname.h"
 
 #include <QTest>
 
 namespace {
-
-RenameOperationWrapper replaceStep(const QString &find, const QString &with,
-                                   ReplaceOccurrence occurrence, bool caseSensitive = false)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::replace;
-    step.findText = find;
-    step.replaceText = with;
-    step.replaceOccurrence = occurrence;
-    step.caseSensitive = caseSensitive;
-    return step;
-}
-
-RenameOperationWrapper regexStep(const QString &pattern, const QString &replacement)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::regex;
-    step.regexPattern = pattern;
-    step.regexReplacement = replacement;
-    return step;
-}
-
-RenameOperationWrapper trimStep(TrimType type, TrimPosition position,
-                                const QString &characters = {}, qint64 count = 1)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::trim;
-    step.trimType = type;
-    step.trimPosition = position;
-    step.customCharacters = characters;
-    step.trimCount = count;
-    return step;
-}
-
-RenameOperationWrapper caseStep(CaseType type)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::changeCase;
-    step.caseType = type;
-    return step;
-}
-
-RenameOperationWrapper appendStep(const QString &text, bool beforeExtension)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::append;
-    step.appendText = text;
-    step.beforeExtension = beforeExtension;
-    return step;
-}
-
-RenameOperationWrapper prependStep(const QString &text)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::prepend;
-    step.prependText = text;
-    return step;
-}
-
-RenameOperationWrapper sequenceStep(qint64 start = 1, qint64 padding = 2,
-                                    SequenceLocation location = SequenceLocation::after,
-                                    bool useOriginalName = false)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::sequence;
-    step.sequenceStart = start;
-    step.sequencePadding = padding;
-    step.sequenceLocation = location;
-    step.useOriginalName = useOriginalName;
-    return step;
-}
 
 using Stack = QList<RenameOperationWrapper>;
 

@@ -1,5 +1,7 @@
 #include "testregistry.h"
 
+#include "stepbuilders.h"
+
 #include "enginetesthelpers.h"
 #include "posixfilemover.h"
 #include "preferencesstore.h"
@@ -60,22 +62,6 @@ std::unique_ptr<RenameEngine> engineOn(const std::shared_ptr<StoredPreferences> 
 {
     return std::make_unique<RenameEngine>(std::make_unique<SharedPreferencesStore>(stored),
                                           std::make_unique<PosixFileMover>(), nullptr);
-}
-
-RenameOperationWrapper appendStep(const QString &text)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::append;
-    step.appendText = text;
-    return step;
-}
-
-RenameOperationWrapper caseStep(CaseType type)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::changeCase;
-    step.caseType = type;
-    return step;
 }
 
 // The workflows as the store holds them, each list as its records.
