@@ -6,6 +6,7 @@
 #include "manageworkflowssheet.h"
 #include "uitesthelpers.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QLineEdit>
 #include <QTest>
@@ -65,6 +66,31 @@ private Q_SLOTS:
         view.showSuccess(u"Renamed 3 file(s), 1 failed"_qs);
         QTest::qWait(600);
         save(&view, u"window-success-overlay"_qs);
+    }
+
+    void darkWindow()
+    {
+        // A dark desktop theme hands the application a dark palette; every colour that is not
+        // an accent must follow it.
+        const QPalette previous = QApplication::palette();
+        QPalette dark;
+        dark.setColor(QPalette::Window, QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::WindowText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::AlternateBase, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Button, QColor(0x35, 0x35, 0x35));
+        dark.setColor(QPalette::ButtonText, QColor(0xee, 0xee, 0xee));
+        dark.setColor(QPalette::Mid, QColor(0x50, 0x50, 0x50));
+        QApplication::setPalette(dark);
+        {
+            const auto engine = UiTest::makeEngine();
+            ContentView view(engine.get());
+            view.resize(900, 600);
+            mixedList(*engine);
+            save(&view, u"window-dark"_qs);
+        }
+        QApplication::setPalette(previous);
     }
 
     void dialogs()
