@@ -218,7 +218,7 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         if (U_SUCCESS(status))
             matcher.appendTail(result);
         // Drop the matcher's pointer to `input` before it goes away.
-        matcher.reset(icu::UnicodeString());
+        matcher.reset(UnicodeText::emptyText());
         // A bad template, the time limit or any other matching error leaves the name as it
         // was, as a pattern that does not compile does.
         if (status == U_REGEX_TIME_OUT)

@@ -58,6 +58,12 @@ const AsciiCaseTable &asciiCaseTable()
 
 } // namespace
 
+const icu::UnicodeString &emptyText()
+{
+    static const icu::UnicodeString empty;
+    return empty;
+}
+
 bool isAscii(QStringView text)
 {
     for (QChar c : text) {
@@ -111,7 +117,7 @@ std::vector<qsizetype> graphemeBoundaries(QStringView text)
         boundaries.push_back(position);
     }
     // The iterator keeps a pointer to the text; point it at something that stays alive.
-    breaks->setText(icu::UnicodeString());
+    breaks->setText(emptyText());
     utext_close(utext);
     if (boundaries.empty() || boundaries.back() != text.size())
         boundaries.push_back(text.size());

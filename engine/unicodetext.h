@@ -31,6 +31,10 @@ inline QString fromIcu(const icu::UnicodeString &text)
 
 bool isAscii(QStringView text);
 
+// An empty text that lives as long as the program: ICU iterators and matchers keep a
+// reference to their input, so they are pointed here once the real input goes away.
+const icu::UnicodeString &emptyText();
+
 // The code point that starts at `index`, and how many code units it takes. A lone
 // surrogate stands for itself.
 char32_t codePointAt(QStringView text, qsizetype index, qsizetype *width = nullptr);
