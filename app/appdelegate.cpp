@@ -56,7 +56,7 @@ void AppDelegate::showMainWindow()
         m_mainWindow = new MainWindow(content, m_settings.get());
         m_mainWindow->setWindowIcon(QApplication::windowIcon());
         BriskletApp::installMenus(m_mainWindow, this);
-        connect(content, &ContentView::busyChanged, this, &AppDelegate::setBusy);
+        connect(content, &ContentView::busyChanged, this, &AppDelegate::handleDeferred);
         connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
     }
     if (m_mainWindow->isMinimized())
@@ -91,7 +91,7 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 
 void AppDelegate::handle(const LaunchRequest &request)
 {
-    if (m_busy) {
+    if (m_mainWindow && m_mainWindow->contentView()->isBusy()) {
         m_deferred.append(request);
         return;
     }
@@ -108,9 +108,8 @@ void AppDelegate::handle(const LaunchRequest &request)
     }
 }
 
-void AppDelegate::setBusy(bool busy)
+void AppDelegate::handleDeferred(bool busy)
 {
-    m_busy = busy;
     if (busy)
         return;
     const QList<LaunchRequest> deferred = std::exchange(m_deferred, {});

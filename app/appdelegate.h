@@ -53,7 +53,7 @@ public:
 private:
     void installFileChooser();
     void createTrayIcon();
-    void setBusy(bool busy);
+    void handleDeferred(bool busy);
 
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<RenameEngine> m_renameEngine;
@@ -61,7 +61,6 @@ private:
     QPointer<MainWindow> m_mainWindow;
     QSystemTrayIcon *m_tray = nullptr;
     QMenu *m_trayMenu = nullptr;
-    bool m_busy = false;
     // Requests that arrived while a batch ran; they are handled once it is done.
     QList<LaunchRequest> m_deferred;
 };

@@ -6,42 +6,6 @@
 #include <QDesktopServices>
 #include <QUrl>
 
-namespace {
-
-bool staysUnencoded(char byte)
-{
-    if ((byte >= 'A' && byte <= 'Z') || (byte >= 'a' && byte <= 'z') ||
-        (byte >= '0' && byte <= '9'))
-        return true;
-    switch (byte) {
-    // unreserved
-    case '-':
-    case '.':
-    case '_':
-    case '~':
-    // sub-delims other than "&" and "=", which separate the fields of a mailto: query
-    case '!':
-    case '$':
-    case '\'':
-    case '(':
-    case ')':
-    case '*':
-    case '+':
-    case ',':
-    case ';':
-    // the rest of what a query may hold
-    case ':':
-    case '@':
-    case '/':
-    case '?':
-        return true;
-    default:
-        return false;
-    }
-}
-
-} // namespace
-
 QString SupportRequest::supportAddress()
 {
     return QStringLiteral(BRISKLET_SUPPORT_EMAIL);
@@ -65,21 +29,9 @@ QString SupportRequest::body(const QString &applicationName)
 
 QString SupportRequest::percentEncodeQueryValue(QStringView text)
 {
-    static constexpr char hex[] = "0123456789ABCDEF";
-    const QByteArray utf8 = text.toUtf8();
-    QString encoded;
-    encoded.reserve(utf8.size() * 3);
-    for (const char byte : utf8) {
-        if (staysUnencoded(byte)) {
-            encoded.append(QLatin1Char(byte));
-        } else {
-            const auto value = static_cast<unsigned char>(byte);
-            encoded.append(u'%');
-            encoded.append(QLatin1Char(hex[value >> 4]));
-            encoded.append(QLatin1Char(hex[value & 0x0F]));
-        }
-    }
-    return encoded;
+    // Unreserved characters always stay; of the rest, only what may stand in a query
+    // without meaning something there. "&" and "=" separate the fields of a mailto: query.
+    return QString::fromLatin1(QUrl::toPercentEncoding(text.toString(), "!$'()*+,;:@/?"));
 }
 
 QString SupportRequest::mailtoText(const QString &address, const QString &applicationName,

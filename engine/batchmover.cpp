@@ -122,8 +122,8 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
         for (int tries = 0; tries < 16; ++tries) {
             temporary = temporaryPathBeside(from);
             aside = m_mover.moveItem(from, temporary);
-            if (aside.succeeded || QFileInfo::exists(from) == false ||
-                !QFileInfo::exists(temporary))
+            // Only a name that happens to be taken is worth another try.
+            if (aside.succeeded || !QFileInfo::exists(temporary))
                 break;
         }
         if (!aside.succeeded) {

@@ -37,77 +37,36 @@ QString formatSequenceNumber(qint64 number, qint64 padding)
     return QString::fromLatin1(buffer, std::max(length, 0));
 }
 
-QString trimSpaces(const QString &base, TrimPosition position)
+// Trims one or both ends of a base name. `leading` and `trailing` remove whole
+// user-perceived characters while `character` accepts them; `both` removes single scalar
+// values while `scalar` accepts them.
+template <typename ScalarTest, typename CharacterTest>
+QString trimEnds(const QString &base, TrimPosition position, ScalarTest scalar,
+                 CharacterTest character)
 {
     if (position == TrimPosition::both) {
         qsizetype start = 0;
         qsizetype end = base.size();
-        while (start < end) {
-            const char32_t c = UnicodeText::codePointAt(base, start);
-            if (!UnicodeText::isWhiteSpace(c))
-                break;
-            start += c > 0xFFFF ? 2 : 1;
-        }
-        while (end > start) {
-            qsizetype width = 1;
-            if (!UnicodeText::isWhiteSpace(UnicodeText::codePointBefore(base, end, &width)))
-                break;
+        qsizetype width = 1;
+        while (start < end && scalar(UnicodeText::codePointAt(base, start, &width)))
+            start += width;
+        while (end > start && scalar(UnicodeText::codePointBefore(base, end, &width)))
             end -= width;
-        }
         return base.mid(start, end - start);
     }
-    // Only U+0020, one whole character at a time: a space carrying a combining mark is
-    // not a space character.
     const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
     const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
-    auto isSpace = [&](qsizetype character) {
-        return bounds[character + 1] - bounds[character] == 1 && base.at(bounds[character]) == u' ';
+    auto accepts = [&](qsizetype i) {
+        return character(QStringView(base).mid(bounds[i], bounds[i + 1] - bounds[i]));
     };
     if (position == TrimPosition::leading) {
         qsizetype first = 0;
-        while (first < count && isSpace(first))
+        while (first < count && accepts(first))
             ++first;
         return base.mid(bounds[first]);
     }
     qsizetype last = count;
-    while (last > 0 && isSpace(last - 1))
-        --last;
-    return base.left(bounds[last]);
-}
-
-QString trimCharacterSet(const QString &base, TrimPosition position, const QSet<char32_t> &set)
-{
-    if (position == TrimPosition::both) {
-        qsizetype start = 0;
-        qsizetype end = base.size();
-        while (start < end) {
-            const char32_t c = UnicodeText::codePointAt(base, start);
-            if (!set.contains(c))
-                break;
-            start += c > 0xFFFF ? 2 : 1;
-        }
-        while (end > start) {
-            qsizetype width = 1;
-            if (!set.contains(UnicodeText::codePointBefore(base, end, &width)))
-                break;
-            end -= width;
-        }
-        return base.mid(start, end - start);
-    }
-    // Whole characters, judged by their first scalar value.
-    const std::vector<qsizetype> bounds = UnicodeText::graphemeBoundaries(base);
-    const qsizetype count = static_cast<qsizetype>(bounds.size()) - 1;
-    auto inSet = [&](qsizetype character) {
-        return set.contains(UnicodeText::codePointAt(base, bounds[character]));
-    };
-    if (position == TrimPosition::leading) {
-        qsizetype first = 0;
-        while (first < count && inSet(first))
-            ++first;
-        return base.mid(bounds[first]);
-    }
-    qsizetype last = count;
-    while (last > 0 && inSet(last - 1))
+    while (last > 0 && accepts(last - 1))
         --last;
     return base.left(bounds[last]);
 }
@@ -233,10 +192,20 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         QString base;
         switch (operation.trimType) {
         case TrimType::spaces:
-            base = trimSpaces(parts.baseName, operation.trimPosition);
+            // Only U+0020 at one end, and only as a character of its own: a space carrying
+            // a combining mark is not a space. Both ends also drop tabs and the other
+            // space separators.
+            base = trimEnds(parts.baseName, operation.trimPosition, UnicodeText::isWhiteSpace,
+                            [](QStringView character) { return character == u" "; });
             break;
         case TrimType::customCharacters:
-            base = trimCharacterSet(parts.baseName, operation.trimPosition, step.trimSet);
+            // A character goes when its first scalar value is in the set.
+            base = trimEnds(
+                parts.baseName, operation.trimPosition,
+                [&](char32_t c) { return step.trimSet.contains(c); },
+                [&](QStringView character) {
+                    return step.trimSet.contains(UnicodeText::codePointAt(character, 0));
+                });
             break;
         case TrimType::characterCount:
             base = trimCharacterCount(parts.baseName, operation.trimPosition, operation.trimCount);

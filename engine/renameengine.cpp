@@ -304,7 +304,6 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
 
     QList<BatchMover::Move> moves;
     QList<qsizetype> movedFiles; // index into m_files of each move
-    QList<QString> destinationPaths;
     for (qsizetype i = 0; i < count; ++i) {
         FileItem &item = m_files[i];
         if (item.status != RenameStatus::pending) {
@@ -398,34 +397,32 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
         firstFileAt.insert(m_files[i].url, i);
 
     QList<BatchMover::Move> moves;
-    QList<QUrl> keys;
+    QList<qsizetype> rows; // the listed file at each recorded place, or -1
     QList<QString> oldNames;
     moves.reserve(operation.renames.size());
     for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
         const QString source = localPath(it.key());
         moves.append({source, withLastComponent(source, it.value())});
-        keys.append(it.key());
+        rows.append(firstFileAt.value(it.key(), -1));
         oldNames.append(it.value());
     }
 
     qsizetype reverted = 0;
     const QList<BatchMover::Outcome> results = BatchMover(*m_mover).run(moves, progress);
     for (qsizetype m = 0; m < moves.size(); ++m) {
+        FileItem *item = rows[m] >= 0 ? &m_files[rows[m]] : nullptr;
         if (!results[m].succeeded) {
             std::fprintf(stdout, "Failed to undo rename: %s\n",
                          results[m].errorDescription.toLocal8Bit().constData());
             std::fflush(stdout);
-            const auto stranded = firstFileAt.constFind(keys[m]);
-            if (stranded != firstFileAt.cend())
-                followStrandedFile(m_files[*stranded], moves[m].sourcePath, results[m].currentPath);
+            if (item)
+                followStrandedFile(*item, moves[m].sourcePath, results[m].currentPath);
             continue;
         }
-        const auto found = firstFileAt.constFind(keys[m]);
-        if (found != firstFileAt.cend()) {
-            FileItem &item = m_files[*found];
-            item.url = QUrl::fromLocalFile(moves[m].destinationPath);
-            item.originalName = oldNames[m];
-            item.newName = oldNames[m];
+        if (item) {
+            item->url = QUrl::fromLocalFile(moves[m].destinationPath);
+            item->originalName = oldNames[m];
+            item->newName = oldNames[m];
         }
         ++reverted;
     }

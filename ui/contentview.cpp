@@ -66,6 +66,17 @@ void setTextColor(QWidget *widget, const QColor &color)
     widget->setPalette(palette);
 }
 
+// A strip filled with the window background: the command bar and the bottom bar.
+QWidget *windowBar(QWidget *parent)
+{
+    auto *bar = new QWidget(parent);
+    bar->setAutoFillBackground(true);
+    QPalette palette = bar->palette();
+    palette.setColor(QPalette::Window, Colors::windowBackground());
+    bar->setPalette(palette);
+    return bar;
+}
+
 // A flat command of the workflow header: a small icon and a caption, both dimmed.
 QToolButton *headerCommand(const QString &symbol, const QString &caption, const QString &toolTip,
                            QWidget *parent)
@@ -207,11 +218,7 @@ QWidget *ContentView::buildDetail()
 
 QWidget *ContentView::buildHeaderBar()
 {
-    auto *bar = new QWidget(this);
-    bar->setAutoFillBackground(true);
-    QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, Colors::windowBackground());
-    bar->setPalette(palette);
+    QWidget *bar = windowBar(this);
 
     m_renameAction = new QAction(QStringLiteral("Rename"), this);
     m_renameAction->setShortcuts(
@@ -228,6 +235,17 @@ QWidget *ContentView::buildHeaderBar()
     connect(m_undoMenu, &QMenu::aboutToShow, this, &ContentView::rebuildUndoMenu);
 
     const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
+    // Drawn once: the enabled look in its colour, the disabled look in the secondary colour.
+    auto commandIcon = [size](const QString &symbol, const QColor &enabled) {
+        QIcon icon = Icons::icon(symbol, enabled, size);
+        const QIcon dimmed = Icons::icon(symbol, Colors::secondaryText(), size);
+        if (!dimmed.isNull())
+            icon.addPixmap(dimmed.pixmap(size, size), QIcon::Disabled);
+        return icon;
+    };
+    m_renameAction->setIcon(commandIcon(QStringLiteral("paperplane.fill"), Colors::blue()));
+    m_undoAction->setIcon(
+        commandIcon(QStringLiteral("arrow.uturn.backward.circle"), Colors::primaryText()));
     m_undoButton = new QToolButton(bar);
     m_undoButton->setDefaultAction(m_undoAction);
     m_undoButton->setMenu(m_undoMenu);
@@ -253,11 +271,7 @@ QWidget *ContentView::buildHeaderBar()
 
 QWidget *ContentView::buildBottomBar()
 {
-    auto *bar = new QWidget(this);
-    bar->setAutoFillBackground(true);
-    QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, Colors::windowBackground());
-    bar->setPalette(palette);
+    QWidget *bar = windowBar(this);
     bar->setFixedHeight(44);
 
     m_addButton = new MinimalistButton(
@@ -361,13 +375,6 @@ void ContentView::refreshCommands()
     m_undoAction->setEnabled(canUndo);
     // The menu arrow stays usable only while there is history to show.
     m_undoButton->setEnabled(canUndo);
-    const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
-    m_renameAction->setIcon(Icons::icon(QStringLiteral("paperplane.fill"),
-                                        canRename ? Colors::blue() : Colors::secondaryText(),
-                                        size));
-    m_undoAction->setIcon(Icons::icon(QStringLiteral("arrow.uturn.backward.circle"),
-                                      canUndo ? Colors::primaryText() : Colors::secondaryText(),
-                                      size));
 }
 
 void ContentView::rebuildLoadMenu()
@@ -629,11 +636,6 @@ void ContentView::presentAlert(AlertDialog *alert)
 
 // ---------------------------------------------------------------------------------------
 // Events
-
-void ContentView::resizeEvent(QResizeEvent *event)
-{
-    QWidget::resizeEvent(event);
-}
 
 void ContentView::showEvent(QShowEvent *event)
 {

@@ -40,6 +40,8 @@ public:
     ~ContentView() override;
 
     RenameEngine *engine() const { return m_engine; }
+    // A batch or an undo is running; the window takes no other command meanwhile.
+    bool isBusy() const { return m_busy; }
 
     // The two commands that act on disk; the application may also place them in menus.
     QAction *renameAction() const { return m_renameAction; }
@@ -89,7 +91,6 @@ Q_SIGNALS:
     void busyChanged(bool busy);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
     void showEvent(QShowEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 

@@ -1,6 +1,7 @@
 #include "errordetailssheet.h"
 
 #include "colors.h"
+#include "horizontaldivider.h"
 #include "problemfilesmodel.h"
 #include "problemrowdelegate.h"
 #include "sheetheader.h"
@@ -19,11 +20,6 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     m_header = new SheetHeader(QStringLiteral("Issues Found"), this);
     connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
 
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-
     m_problems = new ProblemFilesModel(engine, this);
     m_list = new QListView(this);
     m_list->setModel(m_problems);
@@ -41,7 +37,7 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_header);
-    layout->addWidget(divider);
+    layout->addWidget(new HorizontalDivider(this));
     auto *listArea = new QVBoxLayout;
     listArea->setContentsMargins(16, 16, 16, 16 - ProblemRowDelegate::rowSpacing);
     listArea->addWidget(m_list);

@@ -1,5 +1,7 @@
 #include "filedrop.h"
 
+#include <QDropEvent>
+
 #include "renameengine.h"
 
 #include <QMimeData>
@@ -36,4 +38,14 @@ void FileDrop::addToEngine(const QMimeData *mimeData, RenameEngine *engine)
     const QList<QUrl> files = fileUrls(mimeData);
     if (engine && !files.isEmpty())
         engine->addFiles(files);
+}
+
+bool FileDrop::accept(QDropEvent *event)
+{
+    if (!carriesFiles(event->mimeData())) {
+        event->ignore();
+        return false;
+    }
+    event->acceptProposedAction();
+    return true;
 }

@@ -3,6 +3,7 @@
 #include <QList>
 #include <QUrl>
 
+class QDropEvent;
 class QMimeData;
 class RenameEngine;
 
@@ -12,6 +13,8 @@ class RenameEngine;
 class FileDrop {
 public:
     static bool carriesFiles(const QMimeData *mimeData);
+    // Accepts a drag or drop event that carries files and ignores any other; answers which.
+    static bool accept(QDropEvent *event);
     static QList<QUrl> fileUrls(const QMimeData *mimeData);
     // Adds the dropped files; a drop without any usable file adds nothing.
     static void addToEngine(const QMimeData *mimeData, RenameEngine *engine);

@@ -101,21 +101,13 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
 
 void LeftAlignedFileListView::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    m_targeted = true;
-    event->acceptProposedAction();
+    if (FileDrop::accept(event))
+        m_targeted = true;
 }
 
 void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    FileDrop::accept(event);
 }
 
 void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
@@ -127,10 +119,6 @@ void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
 void LeftAlignedFileListView::dropEvent(QDropEvent *event)
 {
     m_targeted = false;
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    FileDrop::addToEngine(event->mimeData(), m_engine);
+    if (FileDrop::accept(event))
+        FileDrop::addToEngine(event->mimeData(), m_engine);
 }

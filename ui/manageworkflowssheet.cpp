@@ -1,5 +1,6 @@
 #include "manageworkflowssheet.h"
 
+#include "horizontaldivider.h"
 #include "renameengine.h"
 #include "sheetheader.h"
 #include "workflowrow.h"
@@ -23,11 +24,6 @@ ManageWorkflowsSheet::ManageWorkflowsSheet(RenameEngine *engine, QWidget *parent
     m_header->doneButton()->setAutoDefault(false);
     connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
 
-    auto *divider = new QFrame(this);
-    divider->setFrameShape(QFrame::HLine);
-    divider->setFrameShadow(QFrame::Plain);
-    divider->setForegroundRole(QPalette::Mid);
-
     m_rowsWidget = new QWidget;
     m_rowsLayout = new QVBoxLayout(m_rowsWidget);
     m_rowsLayout->setContentsMargins(16, 16, 16, 16);
@@ -42,7 +38,7 @@ ManageWorkflowsSheet::ManageWorkflowsSheet(RenameEngine *engine, QWidget *parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
     layout->addWidget(m_header);
-    layout->addWidget(divider);
+    layout->addWidget(new HorizontalDivider(this));
     layout->addWidget(scroll, 1);
 
     connect(engine, &RenameEngine::savedWorkflowsChanged, this, &ManageWorkflowsSheet::rebuildRows);

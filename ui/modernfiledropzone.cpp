@@ -145,21 +145,13 @@ void ModernFileDropZone::paintEvent(QPaintEvent *)
 
 void ModernFileDropZone::dragEnterEvent(QDragEnterEvent *event)
 {
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    setTargeted(true);
-    event->acceptProposedAction();
+    if (FileDrop::accept(event))
+        setTargeted(true);
 }
 
 void ModernFileDropZone::dragMoveEvent(QDragMoveEvent *event)
 {
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
+    FileDrop::accept(event);
 }
 
 void ModernFileDropZone::dragLeaveEvent(QDragLeaveEvent *event)
@@ -171,10 +163,6 @@ void ModernFileDropZone::dragLeaveEvent(QDragLeaveEvent *event)
 void ModernFileDropZone::dropEvent(QDropEvent *event)
 {
     setTargeted(false);
-    if (!FileDrop::carriesFiles(event->mimeData())) {
-        event->ignore();
-        return;
-    }
-    event->acceptProposedAction();
-    FileDrop::addToEngine(event->mimeData(), m_engine);
+    if (FileDrop::accept(event))
+        FileDrop::addToEngine(event->mimeData(), m_engine);
 }

@@ -2,8 +2,6 @@
 
 #include "renameengine.h"
 
-Q_DECLARE_METATYPE(FileItem)
-
 ProblemFilesModel::ProblemFilesModel(RenameEngine *engine, QObject *parent)
     : QAbstractListModel(parent), m_engine(engine)
 {
@@ -26,8 +24,6 @@ QVariant ProblemFilesModel::data(const QModelIndex &index, int role) const
         return item.originalName;
     case Qt::ToolTipRole:
         return item.errorMessage.value_or(QString());
-    case FileItemRole:
-        return QVariant::fromValue(item);
     default:
         return {};
     }

@@ -13,8 +13,6 @@ class ProblemFilesModel : public QAbstractListModel {
     Q_OBJECT
 
 public:
-    enum Role { FileItemRole = Qt::UserRole + 1 };
-
     explicit ProblemFilesModel(RenameEngine *engine, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;

@@ -10,8 +10,6 @@
 #include <QPainter>
 #include <QPainterPath>
 
-Q_DECLARE_METATYPE(FileItem)
-
 namespace {
 
 constexpr int padding = 16;
@@ -19,6 +17,11 @@ constexpr int lineSpacing = 6;
 constexpr int indent = 24;
 constexpr int iconGap = 8;
 constexpr qreal cornerRadius = 8;
+
+const FileItem &fileAt(const QModelIndex &index)
+{
+    return static_cast<const ProblemFilesModel *>(index.model())->fileAt(index.row());
+}
 
 QFont nameFont()
 {
@@ -37,7 +40,7 @@ QFont monospacedCaption()
 QSize ProblemRowDelegate::sizeHint(const QStyleOptionViewItem &option,
                                    const QModelIndex &index) const
 {
-    const FileItem item = index.data(ProblemFilesModel::FileItemRole).value<FileItem>();
+    const FileItem &item = fileAt(index);
     const int nameLine = std::max(QFontMetrics(nameFont()).height(),
                                   static_cast<int>(Fonts::symbolSize(Fonts::body())));
     const int captionLine = std::max(QFontMetrics(Fonts::caption()).height(),
@@ -51,7 +54,7 @@ QSize ProblemRowDelegate::sizeHint(const QStyleOptionViewItem &option,
 void ProblemRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                const QModelIndex &index) const
 {
-    const FileItem item = index.data(ProblemFilesModel::FileItemRole).value<FileItem>();
+    const FileItem &item = fileAt(index);
     const bool isError = item.status == RenameStatus::error;
     const QPalette &palette = option.palette;
     const QColor tint = isError ? Colors::red(palette) : Colors::orange(palette);
