@@ -15,146 +15,95 @@
 #include <QTemporaryDir>
 #include <QTest>
 
-namespace {
-
-QStringList titles(const QMenu *menu)
-{
-    QStringList result;
-    for (const QAction *action : menu->actions())
-        result.append(action->isSeparator() ? u"--"_qs : action->text());
-    return result;
-}
-
-QMenu *menuTitled(QMenuBar *bar, const QString &title)
-{
-    for (QAction *action : bar->actions()) {
-        if (action->text().remove(u'&') == title)
-            return action->menu();
-    }
-    return nullptr;
-}
-
-} // namespace
-
 class AppDelegateTest : public QObject {
     Q_OBJECT
 
 private:
     QTemporaryDir m_folder;
-
-    std::unique_ptr<AppDelegate> makeDelegate()
+    std::unique_ptr<AppDelegate> m_delegate;
+    int m_chooserCalls = 0;
+    QString settingsFile() const { return m_folder.filePath(u"Brisklet.conf"_qs); }
+    QVariant stored(const QString &key) const
     {
-        auto settings = std::make_unique<QSettings>(m_folder.filePath(u"Brisklet.conf"_qs),
-                                                    QSettings::IniFormat);
-        auto engine = std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                                     std::make_unique<PosixFileMover>());
-        return std::make_unique<AppDelegate>(std::move(settings), std::move(engine));
+        return QSettings(settingsFile(), QSettings::IniFormat).value(key);
     }
+    RenameEngine *engine() const { return m_delegate->renameEngine(); }
+    MainWindow *window() const { return m_delegate->mainWindow(); }
 
 private Q_SLOTS:
-    void init() { QFile::remove(m_folder.filePath(u"Brisklet.conf"_qs)); }
-
-    void launchSequence()
+    void init()
     {
-        const auto delegate = makeDelegate();
-        QVERIFY(delegate->renameEngine());
-        QVERIFY(!delegate->mainWindow()); // nothing shown before launching finishes
-        delegate->applicationDidFinishLaunching();
-
-        MainWindow *window = delegate->mainWindow();
-        QVERIFY(window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(window->windowTitle(), u"Brisklet"_qs);
-        QCOMPARE(window->size(), QSize(900, 600));
-        QCOMPARE(window->minimumSize(), QSize(700, 500));
-        QVERIFY(window->contentView());
-        QCOMPARE(window->contentView()->engine(), delegate->renameEngine());
-
-        QSettings written(m_folder.filePath(u"Brisklet.conf"_qs), QSettings::IniFormat);
-        QVERIFY(written.contains(u"NSQuitAlwaysKeepsWindows"_qs));
-        QCOMPARE(written.value(u"NSQuitAlwaysKeepsWindows"_qs).toBool(), false);
+        QFile::remove(settingsFile());
+        m_delegate = std::make_unique<AppDelegate>(
+            std::make_unique<QSettings>(settingsFile(), QSettings::IniFormat),
+            std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
+                                           std::make_unique<PosixFileMover>()));
+        QVERIFY(!window()); // nothing shown before launching finishes
+        m_delegate->applicationDidFinishLaunching();
+        m_chooserCalls = 0;
+        engine()->setFileChooser([this](RenameEngine::FileChooserCompletion) { ++m_chooserCalls; });
     }
 
-    void menus()
+    void cleanup() { m_delegate.reset(); }
+
+    void launchShowsOneWindowWithTheMenus()
     {
-        const auto delegate = makeDelegate();
-        delegate->applicationDidFinishLaunching();
-        QMenuBar *bar = delegate->mainWindow()->menuBar();
-        QMenu *file = menuTitled(bar, u"File"_qs);
-        QMenu *help = menuTitled(bar, u"Help"_qs);
-        QVERIFY(file && help);
-        QCOMPARE(bar->actions().size(), 2); // no settings command anywhere
-        QCOMPARE(titles(file),
-                 QStringList({u"Add Files..."_qs, u"--"_qs, u"Close Window"_qs, u"Quit"_qs}));
-        QCOMPARE(file->actions().first()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
-        QCOMPARE(file->actions().last()->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_Q));
-        QCOMPARE(titles(help),
-                 QStringList({u"Contact Support"_qs, u"--"_qs, u"Check for Updates\u2026"_qs,
+        QVERIFY(window()->isVisible());
+        QCOMPARE(window()->windowTitle(), u"Brisklet"_qs);
+        QCOMPARE(window()->size(), QSize(900, 600));
+        QCOMPARE(window()->contentView()->engine(), engine());
+        QCOMPARE(stored(u"NSQuitAlwaysKeepsWindows"_qs), QVariant(u"false"_qs));
+
+        QStringList titles;
+        for (const QAction *top : window()->menuBar()->actions()) {
+            for (const QAction *action : top->menu()->actions())
+                titles.append(action->isSeparator() ? u"--"_qs : action->text());
+        }
+        QCOMPARE(titles,
+                 QStringList({u"Add Files..."_qs, u"--"_qs, u"Close Window"_qs, u"Quit"_qs,
+                              u"Contact Support"_qs, u"--"_qs, u"Check for Updates\u2026"_qs,
                               u"--"_qs, u"About Brisklet"_qs}));
-        // Without a feed address the update command stays off.
-        QVERIFY(!help->actions().at(2)->isEnabled());
-
-        // "Add Files..." from the menu opens the chooser at once.
-        int chooserCalls = 0;
-        delegate->renameEngine()->setFileChooser(
-            [&](RenameEngine::FileChooserCompletion) { ++chooserCalls; });
-        file->actions().first()->trigger();
-        QCOMPARE(chooserCalls, 1);
+        QAction *addFiles = window()->menuBar()->actions().first()->menu()->actions().first();
+        QCOMPARE(addFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
+        addFiles->trigger(); // from the menu the chooser opens at once
+        QCOMPARE(m_chooserCalls, 1);
     }
 
-    void openFilesIsOneAdditionAndShowsTheWindow()
+    void requestWhileHidden_data()
     {
-        const auto delegate = makeDelegate();
-        delegate->applicationDidFinishLaunching();
-        delegate->mainWindow()->close();
-        QVERIFY(!delegate->mainWindow()->isVisible());
-
-        QSignalSpy filesChanged(delegate->renameEngine(), &RenameEngine::filesChanged);
-        LaunchRequest request;
-        request.action = LaunchRequest::Action::openFiles;
-        request.files = {QUrl::fromLocalFile(u"/tmp/b.txt"_qs),
-                         QUrl::fromLocalFile(u"/tmp/a.txt"_qs),
-                         QUrl::fromLocalFile(u"/tmp/c.txt"_qs)};
-        delegate->handle(request);
-        QCOMPARE(delegate->renameEngine()->files().size(), 3);
-        QCOMPARE(delegate->renameEngine()->files().first().originalName, u"b.txt"_qs);
-        // One addition and one preview, not one per file.
-        QCOMPARE(filesChanged.count(), 2);
-        QVERIFY(delegate->mainWindow()->isVisible());
+        QTest::addColumn<LaunchRequest>("request");
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("chooser"); // opens after a delay, once the window is up
+        const QList<QUrl> urls{QUrl::fromLocalFile(u"/tmp/b.txt"_qs),
+                               QUrl::fromLocalFile(u"/tmp/a.txt"_qs)};
+        QTest::newRow("bare launch") << LaunchRequest{} << 0 << false;
+        QTest::newRow("open files")
+            << LaunchRequest{LaunchRequest::Action::openFiles, urls} << 2 << false;
+        QTest::newRow("add files from the tray")
+            << LaunchRequest{LaunchRequest::Action::addFiles, {}} << 0 << true;
     }
 
-    void closingHidesAndTheSameWindowComesBack()
+    void requestWhileHidden()
     {
-        const auto delegate = makeDelegate();
-        delegate->applicationDidFinishLaunching();
-        MainWindow *window = delegate->mainWindow();
-        delegate->renameEngine()->addFiles({QUrl::fromLocalFile(u"/tmp/kept.txt"_qs)});
-        QVERIFY(!window->close()); // refused: the window only hides
-        QVERIFY(!window->isVisible());
-        delegate->handle(LaunchRequest{});
-        QCOMPARE(delegate->mainWindow(), window);
-        QVERIFY(window->isVisible());
-        QCOMPARE(delegate->renameEngine()->files().size(), 1);
+        QFETCH(LaunchRequest, request);
+        QFETCH(int, files);
+        QFETCH(bool, chooser);
+        MainWindow *const shown = window();
+        QVERIFY(!shown->close()); // refused: the window only hides
+        QVERIFY(!shown->isVisible());
+        QVERIFY(!stored(u"MainWindow"_qs).toByteArray().isEmpty()); // the frame is remembered
 
-        // The frame is remembered under "MainWindow".
-        QSettings written(m_folder.filePath(u"Brisklet.conf"_qs), QSettings::IniFormat);
-        QVERIFY(!written.value(u"MainWindow"_qs).toByteArray().isEmpty());
-    }
-
-    void addFilesFromTheTrayWaitsForTheWindow()
-    {
-        const auto delegate = makeDelegate();
-        delegate->applicationDidFinishLaunching();
-        delegate->mainWindow()->close();
-        int chooserCalls = 0;
-        delegate->renameEngine()->setFileChooser(
-            [&](RenameEngine::FileChooserCompletion) { ++chooserCalls; });
-        LaunchRequest request;
-        request.action = LaunchRequest::Action::addFiles;
-        delegate->handle(request);
-        QVERIFY(delegate->mainWindow()->isVisible());
-        QCOMPARE(chooserCalls, 0);
-        QTRY_COMPARE_WITH_TIMEOUT(chooserCalls, 1, 2000);
+        QSignalSpy filesChanged(engine(), &RenameEngine::filesChanged);
+        m_delegate->handle(request);
+        QCOMPARE(window(), shown);
+        QVERIFY(shown->isVisible());
+        QCOMPARE(engine()->files().size(), files);
+        QCOMPARE(filesChanged.count(),
+                 files ? 2 : 0); // one addition and one preview, not one per file
+        if (files)
+            QCOMPARE(engine()->files().first().originalName, u"b.txt"_qs); // in the order given
+        QCOMPARE(m_chooserCalls, 0);
+        QTRY_COMPARE_WITH_TIMEOUT(m_chooserCalls, chooser ? 1 : 0, 2000);
     }
 };
 

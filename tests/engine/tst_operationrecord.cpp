@@ -8,54 +8,10 @@
 class OperationRecordTest : public QObject {
     Q_OBJECT
 
-private:
-    static QJsonObject validObject()
-    {
-        RenameOperationWrapper operation;
-        operation.id = QUuid(u"{6f1c1f44-5f38-4a0e-9a55-0b6b8a5d1c2e}"_qs);
-        return operation.toJson();
-    }
-
 private Q_SLOTS:
-    void defaults()
-    {
-        const RenameOperationWrapper a;
-        const RenameOperationWrapper b;
-        QVERIFY(a.id != b.id);
-        QVERIFY(!a.id.isNull());
-        QCOMPARE(a.mode, RenameMode::replace);
-        QCOMPARE(a.replaceOccurrence, ReplaceOccurrence::all);
-        QCOMPARE(a.caseSensitive, false);
-        QCOMPARE(a.beforeExtension, true);
-        QCOMPARE(a.sequenceBaseName, u"File"_qs);
-        QCOMPARE(a.sequenceStart, 1);
-        QCOMPARE(a.sequencePadding, 2);
-        QCOMPARE(a.sequenceLocation, SequenceLocation::after);
-        QCOMPARE(a.useOriginalName, false);
-        QCOMPARE(a.trimType, TrimType::spaces);
-        QCOMPARE(a.trimCount, 1);
-        QCOMPARE(a.trimPosition, TrimPosition::leading);
-        QCOMPARE(a.caseType, CaseType::lowercase);
-        for (const QString &text : {a.findText, a.replaceText, a.appendText, a.prependText,
-                                    a.customCharacters, a.regexPattern, a.regexReplacement})
-            QVERIFY(text.isEmpty());
-    }
-
-    void rawValues()
-    {
-        QCOMPARE(rawValue(CaseType::uppercase), u"UPPERCASE"_qs);
-        QCOMPARE(rawValue(CaseType::titleCase), u"Title Case"_qs);
-        QCOMPARE(rawValue(CaseType::camelCase), u"camelCase"_qs);
-        QCOMPARE(rawValue(CaseType::snakeCase), u"snake_case"_qs);
-        QCOMPARE(rawValue(RenameMode::changeCase), u"changeCase"_qs);
-        QCOMPARE(rawValue(TrimType::customCharacters), u"customCharacters"_qs);
-        QCOMPARE(enumFromRawValue<CaseType>(u"titleCase"_qs), std::nullopt);
-        QCOMPARE(enumFromRawValue<CaseType>(u"uppercase"_qs), std::nullopt);
-        QCOMPARE(enumFromRawValue<CaseType>(u"snake_case"_qs), CaseType::snakeCase);
-    }
-
     void roundTripKeepsEveryField()
     {
+        // Every field away from its default.
         RenameOperationWrapper operation;
         operation.mode = RenameMode::trim;
         operation.findText = u"f\u00e9"_qs;
@@ -79,18 +35,13 @@ private Q_SLOTS:
         operation.regexReplacement = u"$1"_qs;
 
         const QJsonObject json = operation.toJson();
-        QCOMPARE(json.size(), 21);
         QCOMPARE(json.value(u"caseType"_qs).toString(), u"Title Case"_qs);
-        const QString idText = json.value(u"id"_qs).toString();
-        QCOMPARE(idText, idText.toUpper());
-        QCOMPARE(idText.size(), 36);
-
+        const QString id = json.value(u"id"_qs).toString();
+        QCOMPARE(id, operation.id.toString(QUuid::WithoutBraces).toUpper());
         // Through text, as the store keeps it.
         const QByteArray bytes = QJsonDocument(json).toJson(QJsonDocument::Compact);
-        const auto decoded =
-            RenameOperationWrapper::fromJson(QJsonDocument::fromJson(bytes).object());
-        QVERIFY(decoded.has_value());
-        QVERIFY(*decoded == operation);
+        QCOMPARE(RenameOperationWrapper::fromJson(QJsonDocument::fromJson(bytes).object()),
+                 operation);
     }
 
     void strictReading_data()
@@ -99,27 +50,20 @@ private Q_SLOTS:
         QTest::addColumn<QJsonValue>("value"); // undefined = key removed
         QTest::addColumn<bool>("accepted");
 
-        QTest::newRow("missing regexReplacement")
+        QTest::newRow("missing key")
             << u"regexReplacement"_qs << QJsonValue(QJsonValue::Undefined) << false;
-        QTest::newRow("missing id") << u"id"_qs << QJsonValue(QJsonValue::Undefined) << false;
         QTest::newRow("case name instead of raw value")
             << u"caseType"_qs << QJsonValue(u"titleCase"_qs) << false;
-        QTest::newRow("raw value in wrong case")
-            << u"caseType"_qs << QJsonValue(u"uppercase"_qs) << false;
         QTest::newRow("unknown mode") << u"mode"_qs << QJsonValue(u"rotate"_qs) << false;
         QTest::newRow("bool as number") << u"caseSensitive"_qs << QJsonValue(1) << false;
         QTest::newRow("number as text") << u"sequenceStart"_qs << QJsonValue(u"1"_qs) << false;
         QTest::newRow("fractional number") << u"trimCount"_qs << QJsonValue(1.5) << false;
-        QTest::newRow("null text") << u"findText"_qs << QJsonValue(QJsonValue::Null) << false;
         QTest::newRow("braced uuid")
             << u"id"_qs << QJsonValue(u"{6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2E}"_qs) << false;
-        QTest::newRow("garbage uuid")
-            << u"id"_qs << QJsonValue(u"6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2X"_qs) << false;
         QTest::newRow("lower-case uuid")
             << u"id"_qs << QJsonValue(u"6f1c1f44-5f38-4a0e-9a55-0b6b8a5d1c2e"_qs) << true;
         QTest::newRow("whole number as double") << u"trimCount"_qs << QJsonValue(3.0) << true;
         QTest::newRow("unknown extra key") << u"color"_qs << QJsonValue(u"blue"_qs) << true;
-        QTest::newRow("negative trim count") << u"trimCount"_qs << QJsonValue(-4) << true;
     }
 
     void strictReading()
@@ -127,7 +71,7 @@ private Q_SLOTS:
         QFETCH(QString, key);
         QFETCH(QJsonValue, value);
         QFETCH(bool, accepted);
-        QJsonObject object = validObject();
+        QJsonObject object = RenameOperationWrapper().toJson();
         if (value.isUndefined())
             object.remove(key);
         else

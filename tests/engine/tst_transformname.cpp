@@ -7,11 +7,7 @@
 
 #include <QTest>
 
-namespace {
-
 using Stack = QList<RenameOperationWrapper>;
-
-} // namespace
 
 Q_DECLARE_METATYPE(RenameOperationWrapper)
 
@@ -76,13 +72,10 @@ private Q_SLOTS:
             {replaceStep(u"\U0001F44D\U0001F3FD"_qs, u"ok"_qs, all)}, u"hiok.png"_qs);
         row("ideographic space", u"a\u3000b"_qs, {replaceStep(u"\u3000"_qs, u"_"_qs, all)},
             u"a_b"_qs);
-        row("mixed ascii find in unicode name", u"\u00e9t\u00e9 ETE.jpg"_qs,
-            {replaceStep(u"ete"_qs, u"x"_qs, all)}, u"\u00e9t\u00e9 x.jpg"_qs);
 
         // regex
         row("regex groups", u"IMG_1234.jpg"_qs, {regexStep(u"IMG_(\\d+)"_qs, u"Photo-$1"_qs)},
             u"Photo-1234.jpg"_qs);
-        row("regex anchored", u"a.jpeg"_qs, {regexStep(u"\\.jpeg$"_qs, u".jpg"_qs)}, u"a.jpg"_qs);
         row("regex does not compile", u"a(b).txt"_qs, {regexStep(u"("_qs, u"x"_qs)},
             u"a(b).txt"_qs);
         row("regex is case-sensitive", u"ABC"_qs, {regexStep(u"abc"_qs, u"x"_qs)}, u"ABC"_qs);
@@ -92,6 +85,8 @@ private Q_SLOTS:
         // Without a time limit this backtracks for longer than anyone would wait.
         row("regex runaway pattern gives up", QString(40, u'a') + u'!',
             {regexStep(u"(a+)+$|!"_qs, u"x"_qs)}, QString(40, u'a') + u'!');
+        row("regex runaway pattern on a short name", u"quick!"_qs,
+            {regexStep(u"(a+)+$|!"_qs, u"x"_qs)}, u"quickx"_qs);
 
         // trim
         row("spaces leading", u"  a b .txt"_qs, {trimStep(TrimType::spaces, TrimPosition::leading)},
@@ -120,8 +115,6 @@ private Q_SLOTS:
             {trimStep(TrimType::characterCount, TrimPosition::both, {}, 3)}, u"_0.png"_qs);
         row("count beyond name", u"IMG_0001.png"_qs,
             {trimStep(TrimType::characterCount, TrimPosition::both, {}, 10)}, u".png"_qs);
-        row("count zero", u"abc.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::both, {}, 0)}, u"abc.png"_qs);
         row("negative count acts as zero", u"abc.png"_qs,
             {trimStep(TrimType::characterCount, TrimPosition::leading, {}, -5)}, u"abc.png"_qs);
         row("count is in characters", u"e\u0301\U0001F44D\U0001F3FDz"_qs,
@@ -132,7 +125,6 @@ private Q_SLOTS:
             u"report_final.pdf"_qs);
         row("append after extension", u"report.pdf"_qs, {appendStep(u"_final"_qs, false)},
             u"report.pdf_final"_qs);
-        row("append no extension", u"README"_qs, {appendStep(u"_old"_qs, true)}, u"README_old"_qs);
         row("append to trailing dot", u"draft."_qs, {appendStep(u"_x"_qs, true)}, u"draft_x"_qs);
         row("append to dot file", u".profile"_qs, {appendStep(u"_old"_qs, true)},
             u".profile_old"_qs);
@@ -149,12 +141,9 @@ private Q_SLOTS:
         row("upper of i is never dotted", u"istanbul"_qs, {caseStep(CaseType::uppercase)},
             u"ISTANBUL"_qs);
         row("title", u"my file name"_qs, {caseStep(CaseType::titleCase)}, u"My File Name"_qs);
-        row("title inverted", u"hELLO wORLD"_qs, {caseStep(CaseType::titleCase)},
-            u"Hello World"_qs);
         row("title apostrophe", u"don't stop"_qs, {caseStep(CaseType::titleCase)},
             u"Don't Stop"_qs);
         row("title hyphen", u"hello-world"_qs, {caseStep(CaseType::titleCase)}, u"Hello-World"_qs);
-        row("title digit", u"2nd place"_qs, {caseStep(CaseType::titleCase)}, u"2Nd Place"_qs);
         row("title full stop inside word", u"a.b.c.txt"_qs, {caseStep(CaseType::titleCase)},
             u"A.b.c.txt"_qs);
         row("title unicode", u"\u00e9T\u00c9 \u00dfa"_qs, {caseStep(CaseType::titleCase)},
@@ -165,8 +154,6 @@ private Q_SLOTS:
             {caseStep(CaseType::titleCase)}, u"\u039f\u03b4\u03bf\u03c2 X"_qs);
         row("camel", u"My vacation photo.jpg"_qs, {caseStep(CaseType::camelCase)},
             u"myVacationPhoto.jpg"_qs);
-        row("camel two spaces", u"hello  world"_qs, {caseStep(CaseType::camelCase)},
-            u"helloWorld"_qs);
         row("camel leading separator", u"_my file.txt"_qs, {caseStep(CaseType::camelCase)},
             u"MyFile.txt"_qs);
         row("camel keeps empty parts", u"a  b.txt"_qs, {caseStep(CaseType::camelCase)},
@@ -176,14 +163,12 @@ private Q_SLOTS:
         row("snake drops empty parts", u"__A  B__.txt"_qs, {caseStep(CaseType::snakeCase)},
             u"a_b.txt"_qs);
         row("snake of separators only", u"--.txt"_qs, {caseStep(CaseType::snakeCase)}, u".txt"_qs);
-        row("snake two spaces", u"a  b.txt"_qs, {caseStep(CaseType::snakeCase)}, u"a_b.txt"_qs);
         row("snake emoji separates", u"a\U0001F44D\U0001F3FDb"_qs, {caseStep(CaseType::snakeCase)},
             u"a_b"_qs);
 
         // sequence
         row("sequence defaults", u"a.jpg"_qs, {sequenceStep()}, u"File - 01.jpg"_qs, 0);
         row("sequence position", u"b.png"_qs, {sequenceStep()}, u"File - 02.png"_qs, 1);
-        row("sequence no extension", u"c"_qs, {sequenceStep()}, u"File - 03"_qs, 2);
         row("sequence original before", u"Beach.jpg"_qs,
             {sequenceStep(1, 3, SequenceLocation::before, true)}, u"005 - Beach.jpg"_qs, 4);
         row("sequence wider than padding", u"x"_qs, {sequenceStep(123, 2)}, u"File - 123"_qs);
@@ -218,7 +203,6 @@ private Q_SLOTS:
 
     void caseMappingIgnoresUserLocale()
     {
-        const QByteArray previous = qgetenv("LANG");
         QLocale::setDefault(QLocale(QLocale::Turkish, QLocale::Turkey));
         QCOMPARE(transformName(u"istanbul"_qs, {caseStep(CaseType::uppercase)}, 0), u"ISTANBUL"_qs);
         QCOMPARE(transformName(u"ISTANBUL"_qs, {caseStep(CaseType::lowercase)}, 0), u"istanbul"_qs);

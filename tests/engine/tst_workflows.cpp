@@ -1,7 +1,5 @@
 #include "testregistry.h"
 
-#include "stepbuilders.h"
-
 #include "enginetesthelpers.h"
 #include "posixfilemover.h"
 #include "preferencesstore.h"
@@ -13,19 +11,16 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QSet>
 #include <QTest>
 
-#include <functional>
 #include <memory>
 
-using namespace Qt::StringLiterals;
 using namespace EngineTest;
 
 namespace {
 
-const QString storeKey = u"SavedWorkflows"_s;
-const QString keptPrefix = u"SavedWorkflows.unreadable-"_s;
+const QString composedCafe = u"Caf\u00e9"_qs;
+const QString decomposedCafe = u"Cafe\u0301"_qs;
 
 // What the preferences hold, shared by every engine built on it, as after a relaunch.
 struct StoredPreferences {
@@ -39,15 +34,11 @@ public:
         : m_stored(std::move(stored))
     {
     }
-
     std::optional<QByteArray> readBytes(const QString &key) const override
     {
-        const auto found = m_stored->values.constFind(key);
-        if (found == m_stored->values.cend())
-            return std::nullopt;
-        return *found;
+        return m_stored->values.contains(key) ? std::optional(m_stored->values.value(key))
+                                              : std::nullopt;
     }
-
     void storeBytes(const QString &key, const QByteArray &value) override
     {
         m_stored->values.insert(key, value);
@@ -64,74 +55,14 @@ std::unique_ptr<RenameEngine> engineOn(const std::shared_ptr<StoredPreferences> 
                                           std::make_unique<PosixFileMover>(), nullptr);
 }
 
-// The workflows as the store holds them, each list as its records.
-QMap<QString, QJsonArray> storedWorkflows(const StoredPreferences &stored)
-{
-    QMap<QString, QJsonArray> result;
-    const QJsonObject object = QJsonDocument::fromJson(stored.values.value(storeKey)).object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it)
-        result.insert(it.key(), it.value().toArray());
-    return result;
-}
-
-QMap<QString, QJsonArray> asRecords(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
-{
-    QMap<QString, QJsonArray> result;
-    for (auto it = workflows.cbegin(); it != workflows.cend(); ++it) {
-        QJsonArray records;
-        for (const RenameOperationWrapper &step : it.value())
-            records.append(step.toJson());
-        result.insert(it.key(), records);
-    }
-    return result;
-}
-
 QStringList keptKeys(const StoredPreferences &stored)
 {
-    QStringList keys;
-    for (auto it = stored.values.cbegin(); it != stored.values.cend(); ++it) {
-        if (it.key().startsWith(keptPrefix))
-            keys.append(it.key());
-    }
+    QStringList keys = stored.values.keys();
+    keys.removeIf(
+        [](const QString &key) { return !key.startsWith(u"SavedWorkflows.unreadable-"); });
     keys.sort();
     return keys;
 }
-
-QByteArray validRecords()
-{
-    const QJsonObject object{{u"Alpha"_s, QJsonArray{appendStep(u"_a"_s).toJson()}}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-// A store whose "Good" workflow reads fine and whose "Bad" workflow has one damaged record.
-QByteArray withOneDamagedRecord(const std::function<void(QJsonObject &)> &damage)
-{
-    QJsonObject bad = caseStep(CaseType::titleCase).toJson();
-    damage(bad);
-    const QJsonObject object{{u"Good"_s, QJsonArray{appendStep(u"_g"_s).toJson()}},
-                             {u"Bad"_s, QJsonArray{appendStep(u"_b"_s).toJson(), bad}}};
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
-
-QList<QUrl> placeholderUrls(const QStringList &names)
-{
-    // The preview never touches the disk, so the files need not exist.
-    QList<QUrl> urls;
-    for (const QString &name : names)
-        urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet-test/"_s + name));
-    return urls;
-}
-
-QStringList newNames(const RenameEngine &engine)
-{
-    QStringList result;
-    for (const FileItem &file : engine.files())
-        result.append(file.newName);
-    return result;
-}
-
-const QString composedCafe = u"Caf\u00e9"_s;
-const QString decomposedCafe = u"Cafe\u0301"_s;
 
 } // namespace
 
@@ -139,79 +70,40 @@ class WorkflowTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void saveAndLoadKeepIds()
+    void saveAndLoad()
     {
         auto stored = std::make_shared<StoredPreferences>();
         auto engine = engineOn(stored);
-        engine->addFiles(placeholderUrls({u"My File.txt"_s}));
+        // The preview never touches the disk, so the file need not exist.
+        engine->addFiles({QUrl::fromLocalFile(u"/nonexistent/My File.txt"_qs)});
         const QList<RenameOperationWrapper> saved{caseStep(CaseType::uppercase),
-                                                  appendStep(u"_v1"_s)};
+                                                  appendStep(u"_v1"_qs)};
         setStack(*engine, saved);
-        engine->saveWorkflow(u"Holiday"_s);
-        setStack(*engine, {appendStep(u"_other"_s)});
-        QCOMPARE(newNames(*engine), QStringList{u"My File_other.txt"_s});
-        const int writes = stored->writes;
+        engine->saveWorkflow(u"Holiday"_qs);
+        engine->saveWorkflow(u"\U0001F600 \"quoted\""_qs);
+        engine->saveWorkflow(u"\uFF21"_qs);
+        setStack(*engine, {appendStep(u"_other"_qs)});
 
-        engine->loadWorkflow(u"Holiday"_s);
-        QCOMPARE(engine->operations(), saved);
-        QCOMPARE(newNames(*engine), QStringList{u"MY FILE_v1.txt"_s});
+        engine->loadWorkflow(u"Holiday"_qs);
+        QCOMPARE(engine->operations(), saved); // ids included
+        QCOMPARE(engine->files().first().newName, u"MY FILE_v1.txt"_qs);
+        // Editing the loaded stack leaves the saved copy alone.
+        engine->setOperation(0, caseStep(CaseType::snakeCase));
+        QCOMPARE(engine->savedWorkflows().value(u"Holiday"_qs), saved);
 
-        // Editing the loaded stack leaves the saved copy alone, and loading again hands
-        // out the same ids.
-        RenameOperationWrapper edited = engine->operations().first();
-        edited.caseType = CaseType::snakeCase;
-        engine->setOperation(0, edited);
-        QCOMPARE(engine->savedWorkflows().value(u"Holiday"_s), saved);
-        engine->loadWorkflow(u"Holiday"_s);
-        QCOMPARE(engine->operations(), saved);
-        QCOMPARE(stored->writes, writes);
-    }
+        // Letter case makes another name; canonically equivalent spellings do not.
+        engine->saveWorkflow(u"holiday"_qs);
+        engine->saveWorkflow(composedCafe);
+        engine->setOperation(0, caseStep(CaseType::camelCase));
+        engine->saveWorkflow(decomposedCafe);
+        QCOMPARE(engine->savedWorkflows().value(composedCafe), engine->operations());
+        // Sorted by scalar value: code units would put the emoji's surrogates before U+FF21.
+        QCOMPARE(engine->savedWorkflowNames(),
+                 QStringList({composedCafe, u"Holiday"_qs, u"holiday"_qs, u"\uFF21"_qs,
+                              u"\U0001F600 \"quoted\""_qs}));
 
-    void loadUnknownNameChangesNothing()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        engine->addFiles(placeholderUrls({u"a.txt"_s}));
-        engine->saveWorkflow(u"Alpha"_s);
-        // Set without a preview, so a stray preview would show in the new name.
-        engine->setOperation(0, appendStep(u"_x"_s));
-        const QList<RenameOperationWrapper> before = engine->operations();
-
-        engine->loadWorkflow(u"alpha"_s);
-
-        QCOMPARE(engine->operations(), before);
-        QCOMPARE(newNames(*engine), QStringList{u"a.txt"_s});
-    }
-
-    void loadEmptyStoredWorkflow()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        stored->values.insert(storeKey, R"({"Empty":[]})");
-        auto engine = engineOn(stored);
-        engine->addFiles(placeholderUrls({u"a.txt"_s}));
-        setStack(*engine, {appendStep(u"_x"_s)});
-
-        engine->loadWorkflow(u"Empty"_s);
-
-        QVERIFY(engine->operations().isEmpty());
-        QCOMPARE(newNames(*engine), QStringList{u"a.txt"_s});
-    }
-
-    void saveTwiceKeepsTheSecond()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        setStack(*engine, {appendStep(u"_1"_s)});
-        engine->saveWorkflow(u"Alpha"_s);
-        const QList<RenameOperationWrapper> second{appendStep(u"_2"_s),
-                                                   caseStep(CaseType::uppercase)};
-        setStack(*engine, second);
-
-        engine->saveWorkflow(u"Alpha"_s);
-
-        QCOMPARE(engine->savedWorkflows().size(), 1);
-        QCOMPARE(engine->savedWorkflows().value(u"Alpha"_s), second);
-        QCOMPARE(storedWorkflows(*stored), asRecords(engine->savedWorkflows()));
+        // After a relaunch.
+        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
     void renameWorkflow_data()
@@ -219,24 +111,15 @@ private Q_SLOTS:
         QTest::addColumn<QString>("oldName");
         QTest::addColumn<QString>("newName");
         QTest::addColumn<QStringList>("namesAfter");
-        QTest::addColumn<bool>("written");
 
-        const QString nfcName = composedCafe;
         QTest::newRow("to a new name")
-            << u"Alpha"_s << u"Gamma"_s << QStringList{u"Beta"_s, nfcName, u"Gamma"_s} << true;
+            << u"Alpha"_qs << u"Gamma"_qs << QStringList{u"Beta"_qs, composedCafe, u"Gamma"_qs};
         QTest::newRow("onto an existing name")
-            << u"Alpha"_s << u"Beta"_s << QStringList{u"Beta"_s, nfcName} << true;
-        QTest::newRow("to a name differing in case")
-            << u"Alpha"_s << u"alpha"_s << QStringList{u"Beta"_s, nfcName, u"alpha"_s} << true;
-        QTest::newRow("to the same name")
-            << u"Alpha"_s << u"Alpha"_s << QStringList{u"Alpha"_s, u"Beta"_s, nfcName} << false;
-        QTest::newRow("to an empty name")
-            << u"Alpha"_s << QString() << QStringList{u"Alpha"_s, u"Beta"_s, nfcName} << false;
+            << u"Alpha"_qs << u"Beta"_qs << QStringList{u"Beta"_qs, composedCafe};
         QTest::newRow("to the same name decomposed")
-            << composedCafe << decomposedCafe << QStringList{u"Alpha"_s, u"Beta"_s, nfcName}
-            << false;
+            << composedCafe << decomposedCafe << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe};
         QTest::newRow("an unknown name")
-            << u"Delta"_s << u"Gamma"_s << QStringList{u"Alpha"_s, u"Beta"_s, nfcName} << false;
+            << u"Delta"_qs << u"Gamma"_qs << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe};
     }
 
     void renameWorkflow()
@@ -244,379 +127,107 @@ private Q_SLOTS:
         QFETCH(QString, oldName);
         QFETCH(QString, newName);
         QFETCH(QStringList, namesAfter);
-        QFETCH(bool, written);
 
         auto stored = std::make_shared<StoredPreferences>();
         auto engine = engineOn(stored);
-        for (const QString &name : {u"Alpha"_s, u"Beta"_s, composedCafe}) {
-            setStack(*engine, {appendStep(u"_"_s + name)});
+        for (const QString &name : {u"Alpha"_qs, u"Beta"_qs, composedCafe}) {
+            setStack(*engine, {appendStep(u"_"_qs + name)});
             engine->saveWorkflow(name);
         }
-        const QMap<QString, QList<RenameOperationWrapper>> before = engine->savedWorkflows();
-        // The current stack plays no part.
-        setStack(*engine, {caseStep(CaseType::camelCase)});
+        const auto before = engine->savedWorkflows();
         const int writes = stored->writes;
 
         engine->renameWorkflow(oldName, newName);
 
         QCOMPARE(engine->savedWorkflows().keys(), namesAfter);
-        QCOMPARE(stored->writes > writes, written);
-        QCOMPARE(storedWorkflows(*stored), asRecords(engine->savedWorkflows()));
-        if (written)
+        const bool renamed = namesAfter != before.keys();
+        QCOMPARE(stored->writes > writes, renamed);
+        if (renamed)
             QCOMPARE(engine->savedWorkflows().value(newName), before.value(oldName));
-        else
-            QCOMPARE(engine->savedWorkflows(), before);
+        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
-    void deleteWorkflow_data()
-    {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QStringList>("namesAfter");
-
-        QTest::newRow("a saved name") << u"Alpha"_s << QStringList{u"Beta"_s};
-        QTest::newRow("an unknown name") << u"Gamma"_s << QStringList{u"Alpha"_s, u"Beta"_s};
-        QTest::newRow("a name differing in case")
-            << u"alpha"_s << QStringList{u"Alpha"_s, u"Beta"_s};
-    }
-
-    void deleteWorkflow()
-    {
-        QFETCH(QString, name);
-        QFETCH(QStringList, namesAfter);
-
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        engine->saveWorkflow(u"Alpha"_s);
-        engine->saveWorkflow(u"Beta"_s);
-        const int writes = stored->writes;
-
-        engine->deleteWorkflow(name);
-
-        QCOMPARE(engine->savedWorkflows().keys(), namesAfter);
-        QCOMPARE(stored->writes, writes + 1);
-        QCOMPARE(storedWorkflows(*stored).keys(), namesAfter);
-    }
-
-    void reloadInANewEngine()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        auto first = engineOn(stored);
-        const QStringList names{u"Alpha"_s, u"alpha"_s, u"   "_s, composedCafe + u" ☕"_s,
-                                u"with \"quotes\""_s};
-        for (const QString &name : names) {
-            setStack(*first, {appendStep(name), caseStep(CaseType::titleCase)});
-            first->saveWorkflow(name);
-        }
-        const int writes = stored->writes;
-
-        auto second = engineOn(stored);
-
-        QCOMPARE(second->savedWorkflows(), first->savedWorkflows());
-        QCOMPARE(second->savedWorkflows().size(), names.size());
-        QCOMPARE(stored->writes, writes);
-    }
-
-    void storedForm()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        setStack(*engine, {caseStep(CaseType::snakeCase), appendStep(u"_x"_s)});
-        engine->saveWorkflow(composedCafe);
-        setStack(*engine, {});
-        engine->saveWorkflow(u"Empty"_s);
-
-        QCOMPARE(stored->values.keys(), QStringList{storeKey});
-        const QByteArray bytes = stored->values.value(storeKey);
-        QVERIFY(!bytes.contains('\n'));
-        QCOMPARE(QJsonDocument::fromJson(bytes).toJson(QJsonDocument::Compact), bytes);
-        QVERIFY(bytes.contains(composedCafe.toUtf8()));
-
-        const QSet<QString> allKeys{u"id"_s,
-                                    u"mode"_s,
-                                    u"findText"_s,
-                                    u"replaceText"_s,
-                                    u"caseSensitive"_s,
-                                    u"replaceOccurrence"_s,
-                                    u"appendText"_s,
-                                    u"prependText"_s,
-                                    u"beforeExtension"_s,
-                                    u"sequenceBaseName"_s,
-                                    u"sequenceStart"_s,
-                                    u"sequencePadding"_s,
-                                    u"sequenceLocation"_s,
-                                    u"useOriginalName"_s,
-                                    u"trimType"_s,
-                                    u"trimCount"_s,
-                                    u"trimPosition"_s,
-                                    u"customCharacters"_s,
-                                    u"caseType"_s,
-                                    u"regexPattern"_s,
-                                    u"regexReplacement"_s};
-        QCOMPARE(allKeys.size(), 21);
-        const QMap<QString, QJsonArray> workflows = storedWorkflows(*stored);
-        QCOMPARE(workflows.keys(), (QStringList{composedCafe, u"Empty"_s}));
-        QVERIFY(workflows.value(u"Empty"_s).isEmpty());
-        const QJsonArray records = workflows.value(composedCafe);
-        QCOMPARE(records.size(), 2);
-        for (const QJsonValue &record : records) {
-            const QStringList keys = record.toObject().keys();
-            QCOMPARE(QSet<QString>(keys.cbegin(), keys.cend()), allKeys);
-            const QString id = record.toObject().value(u"id"_s).toString();
-            QCOMPARE(id, id.toUpper());
-        }
-        QCOMPARE(records.at(0).toObject().value(u"caseType"_s).toString(), u"snake_case"_s);
-    }
-
-    void damagedStoredValue_data()
+    void unreadableStoredValue_data()
     {
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("readable");
 
-        QTest::newRow("a record lacks a key") << withOneDamagedRecord(
-            [](QJsonObject &record) { record.remove(u"regexReplacement"_s); });
-        QTest::newRow("unknown enumeration value") << withOneDamagedRecord(
-            [](QJsonObject &record) { record.insert(u"caseType"_s, u"titleCase"_s); });
-        QTest::newRow("a bad id") << withOneDamagedRecord(
-            [](QJsonObject &record) { record.insert(u"id"_s, u"not-a-uuid"_s); });
-        QTest::newRow("not JSON") << validRecords().chopped(3);
-        QTest::newRow("a list that is not an array") << QByteArray(R"({"Alpha":{}})");
-        QTest::newRow("top level is an array") << QByteArray("[]");
+        QJsonObject record = caseStep(CaseType::titleCase).toJson();
+        record.insert(u"caseType"_qs, u"titleCase"_qs); // the case name, not the raw value
+        const QJsonObject damaged{{u"Good"_qs, QJsonArray{appendStep(u"_g"_qs).toJson()}},
+                                  {u"Bad"_qs, QJsonArray{appendStep(u"_b"_qs).toJson(), record}}};
+        QTest::newRow("one damaged record") << QJsonDocument(damaged).toJson() << 0;
+        QTest::newRow("not JSON") << QByteArray(R"({"Alpha":[)") << 0;
+        QTest::newRow("top level is an array") << QByteArray("[]") << 0;
+        // Only one of two canonically equivalent names can be loaded.
+        const QJsonObject equivalent{{composedCafe, QJsonArray{appendStep(u"_1"_qs).toJson()}},
+                                     {decomposedCafe, QJsonArray{appendStep(u"_2"_qs).toJson()}}};
+        QTest::newRow("canonically equivalent names") << QJsonDocument(equivalent).toJson() << 1;
     }
 
-    void damagedStoredValue()
+    void unreadableStoredValue()
     {
         QFETCH(QByteArray, bytes);
+        QFETCH(int, readable);
 
         auto stored = std::make_shared<StoredPreferences>();
-        stored->values.insert(storeKey, bytes);
+        stored->values.insert(u"SavedWorkflows"_qs, bytes);
         auto engine = engineOn(stored);
-        QVERIFY(engine->savedWorkflows().isEmpty());
+        QCOMPARE(engine->savedWorkflows().size(), readable);
+        // Reading, and changes that change nothing, write nothing.
+        engine->loadWorkflow(u"Good"_qs);
+        engine->renameWorkflow(u"Missing"_qs, u"Other"_qs);
         QCOMPARE(stored->writes, 0);
 
-        StreamCapture err(stderr);
-        engine->saveWorkflow(u"New"_s);
-        const QString printed = QString::fromLocal8Bit(err.finish());
+        const QString printed = captured(stderr, [&] { engine->saveWorkflow(u"New"_qs); });
 
-        QCOMPARE(storedWorkflows(*stored).keys(), QStringList{u"New"_s});
         const QStringList kept = keptKeys(*stored);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(stored->values.value(kept.first()), bytes);
         QVERIFY2(printed.contains(kept.first()), qPrintable(printed));
         QCOMPARE(printed.count(u'\n'), 1);
+        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
 
-        // Kept once: later writes have nothing left to keep.
-        engine->saveWorkflow(u"Newer"_s);
-        engine->deleteWorkflow(u"New"_s);
+        // Kept once; a value damaged later is kept beside it, never over it.
+        engine->deleteWorkflow(u"New"_qs);
         QCOMPARE(keptKeys(*stored), kept);
+        stored->values.insert(u"SavedWorkflows"_qs, "{");
+        captured(stderr, [&] { engineOn(stored)->saveWorkflow(u"Newer"_qs); });
+        QCOMPARE(keptKeys(*stored).size(), 2);
         QCOMPARE(stored->values.value(kept.first()), bytes);
     }
 
-    void equivalentStoredNamesAreKeptAside()
-    {
-        // Written by hand or by another program: "Café" twice, precomposed and decomposed.
-        // Only one list can be loaded, so the stored value is kept aside before a write.
-        const QJsonObject object{{u"Caf\u00e9"_s, QJsonArray{appendStep(u"_1"_s).toJson()}},
-                                 {u"Cafe\u0301"_s, QJsonArray{appendStep(u"_2"_s).toJson()}}};
-        const QByteArray bytes = QJsonDocument(object).toJson(QJsonDocument::Compact);
-        auto stored = std::make_shared<StoredPreferences>();
-        stored->values.insert(storeKey, bytes);
-        auto engine = engineOn(stored);
-        QCOMPARE(engine->savedWorkflows().size(), 1);
-
-        StreamCapture err(stderr);
-        engine->saveWorkflow(u"Other"_s);
-        err.finish();
-        const QStringList kept = keptKeys(*stored);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(stored->values.value(kept.first()), bytes);
-    }
-
-    void keptValuesAreNeverOverwritten()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        QList<QByteArray> damaged;
-        for (int round = 0; round < 3; ++round) {
-            damaged.append(validRecords().chopped(round + 1));
-            stored->values.insert(storeKey, damaged.last());
-            auto engine = engineOn(stored);
-            QVERIFY(engine->savedWorkflows().isEmpty());
-            StreamCapture err(stderr); // keeps the expected notices out of the test log
-            engine->deleteWorkflow(u"Anything"_s);
-        }
-
-        const QStringList kept = keptKeys(*stored);
-        QCOMPARE(kept.size(), 3);
-        QList<QByteArray> keptValues;
-        for (const QString &key : kept)
-            keptValues.append(stored->values.value(key));
-        for (const QByteArray &value : std::as_const(damaged))
-            QVERIFY(keptValues.contains(value));
-    }
-
-    void readingWritesNothingUntilAChange()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        stored->values.insert(storeKey, "{");
-        auto engine = engineOn(stored);
-        engine->loadWorkflow(u"Alpha"_s);
-        engine->loadSystemWorkflow(SystemWorkflow::webSafeNames);
-        engine->renameWorkflow(u"Alpha"_s, u"Beta"_s);
-
-        QCOMPARE(stored->writes, 0);
-        QCOMPARE(stored->values.value(storeKey), QByteArray("{"));
-        QVERIFY(keptKeys(*stored).isEmpty());
-    }
-
-    void workflowNames_data()
-    {
-        QTest::addColumn<QString>("first");
-        QTest::addColumn<QString>("second");
-        QTest::addColumn<int>("count");
-
-        QTest::newRow("letter case") << u"Alpha"_s << u"alpha"_s << 2;
-        QTest::newRow("composed and decomposed") << composedCafe << decomposedCafe << 1;
-        QTest::newRow("trailing space") << u"Alpha"_s << u"Alpha "_s << 2;
-        QTest::newRow("only spaces") << u" "_s << u"  "_s << 2;
-    }
-
-    void workflowNames()
-    {
-        QFETCH(QString, first);
-        QFETCH(QString, second);
-        QFETCH(int, count);
-
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        const QList<RenameOperationWrapper> firstStack{appendStep(u"_1"_s)};
-        const QList<RenameOperationWrapper> secondStack{appendStep(u"_2"_s)};
-        setStack(*engine, firstStack);
-        engine->saveWorkflow(first);
-        setStack(*engine, secondStack);
-        engine->saveWorkflow(second);
-
-        QCOMPARE(engine->savedWorkflows().size(), count);
-        engine->loadWorkflow(first);
-        QCOMPARE(engine->operations(), count == 1 ? secondStack : firstStack);
-        QCOMPARE(engineOn(stored)->savedWorkflows().size(), count);
-    }
-
-    void systemWorkflowMenu()
-    {
-        const QStringList expected{
-            u"photoOrganization|Photo Organization|photo.stack.fill"_s,
-            u"webSafeNames|Web-Safe Names|globe"_s,
-            u"documentCleanup|Document Cleanup|doc.text.fill"_s,
-            u"cleanAndNumber|Clean & Number|list.number"_s,
-        };
-        QStringList actual;
-        for (SystemWorkflow workflow : SystemWorkflows::all) {
-            actual.append(SystemWorkflows::rawValue(workflow) + u'|' +
-                          SystemWorkflows::label(workflow) + u'|' +
-                          SystemWorkflows::iconName(workflow));
-        }
-        QCOMPARE(actual, expected);
-    }
-
-    void photoDatePrefix_data()
-    {
-        QTest::addColumn<QDate>("date");
-        QTest::addColumn<QString>("prefix");
-
-        QTest::newRow("5 December 2024") << QDate(2024, 12, 5) << u"20241205_"_s;
-        QTest::newRow("6 December 2024") << QDate(2024, 12, 6) << u"20241206_"_s;
-        QTest::newRow("leap day") << QDate(2000, 2, 29) << u"20000229_"_s;
-        QTest::newRow("new year") << QDate(2025, 1, 1) << u"20250101_"_s;
-    }
-
-    void photoDatePrefix()
-    {
-        QFETCH(QDate, date);
-        QFETCH(QString, prefix);
-
-        // Midday, so that no time-zone rule moves it to another day.
-        const QDateTime moment(date, QTime(12, 0));
-        const QList<RenameOperationWrapper> steps =
-            SystemWorkflows::operations(SystemWorkflow::photoOrganization, moment);
-        QCOMPARE(steps.size(), 4);
-        QCOMPARE(steps.first().mode, RenameMode::prepend);
-        QCOMPARE(steps.first().prependText, prefix);
-    }
-
-    void loadSystemWorkflow_data()
+    void systemWorkflow_data()
     {
         QTest::addColumn<SystemWorkflow>("workflow");
-        QTest::addColumn<int>("steps");
         QTest::addColumn<QStringList>("files");
         QTest::addColumn<QStringList>("expected"); // on 5 December 2024
 
         QTest::newRow("photoOrganization")
-            << SystemWorkflow::photoOrganization << 4 << QStringList{u"IMG 1234.JPG"_s, u"b.png"_s}
-            << QStringList{u"20241205_img 1234 - 001.JPG"_s, u"20241205_b - 002.png"_s};
+            << SystemWorkflow::photoOrganization << QStringList{u"IMG 1234.JPG"_qs, u"b.png"_qs}
+            << QStringList{u"20241205_img 1234 - 001.JPG"_qs, u"20241205_b - 002.png"_qs};
         QTest::newRow("webSafeNames")
-            << SystemWorkflow::webSafeNames << 2 << QStringList{u"My Summer Photo.PNG"_s}
-            << QStringList{u"my-summer-photo.PNG"_s};
+            << SystemWorkflow::webSafeNames << QStringList{u"My Summer Photo.PNG"_qs}
+            << QStringList{u"my-summer-photo.PNG"_qs};
         QTest::newRow("documentCleanup")
-            << SystemWorkflow::documentCleanup << 2 << QStringList{u"  quarterly report .docx"_s}
-            << QStringList{u"Quarterly Report.docx"_s};
+            << SystemWorkflow::documentCleanup << QStringList{u"  quarterly report .docx"_qs}
+            << QStringList{u"Quarterly Report.docx"_qs};
         QTest::newRow("cleanAndNumber")
-            << SystemWorkflow::cleanAndNumber << 2
-            << QStringList{u"a.jpg"_s, u"b.png"_s, u"c.txt"_s}
-            << QStringList{u"001 - File.jpg"_s, u"002 - File.png"_s, u"003 - File.txt"_s};
-        QTest::newRow("cleanAndNumber, second position")
-            << SystemWorkflow::cleanAndNumber << 2 << QStringList{u"a.png"_s, u" holiday.jpg"_s}
-            << QStringList{u"001 - File.png"_s, u"002 - File.jpg"_s};
-        QTest::newRow("cleanAndNumber, no extension")
-            << SystemWorkflow::cleanAndNumber << 2 << QStringList{u"notes"_s}
-            << QStringList{u"001 - File"_s};
+            << SystemWorkflow::cleanAndNumber << QStringList{u"a.jpg"_qs, u" b.png"_qs, u"c"_qs}
+            << QStringList{u"001 - File.jpg"_qs, u"002 - File.png"_qs, u"003 - File"_qs};
     }
 
-    void loadSystemWorkflow()
+    void systemWorkflow()
     {
         QFETCH(SystemWorkflow, workflow);
-        QFETCH(int, steps);
         QFETCH(QStringList, files);
         QFETCH(QStringList, expected);
 
-        const QDateTime fixedDay(QDate(2024, 12, 5), QTime(12, 0));
-        const QList<RenameOperationWrapper> fixed = SystemWorkflows::operations(workflow, fixedDay);
+        // Midday, so that no time-zone rule moves it to another day.
+        const QList<RenameOperationWrapper> steps =
+            SystemWorkflows::operations(workflow, QDateTime(QDate(2024, 12, 5), QTime(12, 0)));
         for (qsizetype i = 0; i < files.size(); ++i)
-            QCOMPARE(transformName(files[i], fixed, i), expected[i]);
-
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        engine->addFiles(placeholderUrls(files));
-        setStack(*engine, {appendStep(u"_1"_s), appendStep(u"_2"_s), appendStep(u"_3"_s)});
-        engine->saveWorkflow(u"Mine"_s);
-        const auto saved = engine->savedWorkflows();
-        const int writes = stored->writes;
-
-        const QString dayBefore = SystemWorkflows::datePrefix(QDateTime::currentDateTime());
-        engine->loadSystemWorkflow(workflow);
-        const QString dayAfter = SystemWorkflows::datePrefix(QDateTime::currentDateTime());
-
-        QCOMPARE(engine->operations().size(), steps);
-        QSet<QUuid> ids;
-        for (const RenameOperationWrapper &step : engine->operations())
-            ids.insert(step.id);
-        QCOMPARE(ids.size(), steps);
-        for (const RenameOperationWrapper &step : saved.value(u"Mine"_s))
-            QVERIFY(!ids.contains(step.id));
-
-        QStringList today = expected;
-        if (workflow == SystemWorkflow::photoOrganization) {
-            const QString prefix = engine->operations().first().prependText;
-            QVERIFY2(prefix == dayBefore + u'_' || prefix == dayAfter + u'_', qPrintable(prefix));
-            today.replaceInStrings(u"20241205_"_s, prefix);
-        }
-        QCOMPARE(newNames(*engine), today);
-        QCOMPARE(statusLetters(engine->files()), QString(files.size(), u'P'));
-
-        QCOMPARE(engine->savedWorkflows(), saved);
-        QCOMPARE(stored->writes, writes);
-
-        // Loading again builds a fresh list.
-        engine->loadSystemWorkflow(workflow);
-        for (const RenameOperationWrapper &step : engine->operations())
-            QVERIFY(!ids.contains(step.id));
+            QCOMPARE(transformName(files[i], steps, i), expected[i]);
     }
 };
 

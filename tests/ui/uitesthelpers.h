@@ -13,14 +13,14 @@
 
 namespace UiTest {
 
-// Pretends to move files. Moves whose source path contains "locked" fail with a readable
-// reason, so a list can show renamed and failed rows without touching the disk.
+// Pretends to move files; a source path containing "locked" fails, so lists can show
+// renamed and failed rows without touching the disk.
 class FakeFileMover : public FileMover {
 public:
     Result moveItem(const QString &sourcePath, const QString &) override
     {
         if (sourcePath.contains(u"locked"))
-            return {false, QStringLiteral("Permission denied.")};
+            return {false, u"Permission denied."_qs};
         return {true, QString()};
     }
 };
@@ -35,15 +35,15 @@ inline QList<QUrl> urlsFor(const QStringList &names)
 {
     QList<QUrl> urls;
     for (const QString &name : names)
-        urls.append(QUrl::fromLocalFile(QStringLiteral("/nonexistent/brisklet/") + name));
+        urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
     return urls;
 }
 
-inline QList<QUrl> numberedUrls(int count, const QString &pattern = QStringLiteral("file %1.txt"))
+inline QList<QUrl> numberedUrls(int count)
 {
     QStringList names;
     for (int i = 0; i < count; ++i)
-        names.append(pattern.arg(i));
+        names.append(u"file %1.txt"_qs.arg(i));
     return urlsFor(names);
 }
 

@@ -1,0 +1,146 @@
+#include "testregistry.h"
+
+#include "filelistmodel.h"
+#include "leftalignedfilelistview.h"
+#include "modernfiledropzone.h"
+#include "uitesthelpers.h"
+
+#include <QAbstractItemModelTester>
+#include <QDropEvent>
+#include <QMimeData>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace UiTest;
+
+class FileListTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void modelStaysConsistentThroughEngineChanges()
+    {
+        auto engine = makeEngine();
+        FileListModel model(engine.get());
+        QAbstractItemModelTester tester(&model,
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        engine->addFiles(urlsFor({u"a.txt"_qs, u"b.txt"_qs}));
+        engine->addFiles(numberedUrls(20));
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.findText = u"file"_qs;
+            operation.replaceText = u"doc"_qs;
+        });
+        for (int row : {0, 3, 4, 5, 9, 21})
+            engine->toggleSelection(engine->files().at(row).id);
+        engine->removeSelectedFiles();
+        QCOMPARE(model.rowCount(), 16);
+        QCOMPARE(model.index(1).data().toString(), u"file 0.txt"_qs);
+        engine->performRename();
+        QVERIFY(engine->undoLastRename());
+        engine->clearAll();
+        engine->addFiles(urlsFor({u"c.txt"_qs}));
+        QCOMPARE(model.rowCount(), 1);
+    }
+
+    void previewIsDataChangeNotReset()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(numberedUrls(5));
+        FileListModel model(engine.get());
+        QSignalSpy resets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy changes(&model, &QAbstractItemModel::dataChanged);
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::append;
+            operation.appendText = u"_x"_qs;
+        });
+        QCOMPARE(resets.count(), 0);
+        QCOMPARE(changes.count(), 1);
+        QCOMPARE(changes.first().at(0).toModelIndex().row(), 0);
+        QCOMPARE(changes.first().at(1).toModelIndex().row(), 4);
+        QCOMPARE(model.index(2).data(FileListModel::NewNameRole).toString(), u"file 2_x.txt"_qs);
+    }
+
+    void scrollPositionSurvivesPreview()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(numberedUrls(2000));
+        LeftAlignedFileListView view(engine.get());
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
+        const int before = view.verticalScrollBar()->value();
+        QVERIFY(before > 0);
+        for (const QString &typed : {u"f"_qs, u"fi"_qs})
+            editFirstOperation(*engine, [&](RenameOperationWrapper &op) { op.findText = typed; });
+        engine->toggleSelection(engine->files().at(1000).id);
+        QCOMPARE(view.verticalScrollBar()->value(), before);
+    }
+
+    void clickOnRowToggles_data()
+    {
+        QTest::addColumn<qreal>("xFraction");
+        QTest::newRow("tile") << 0.03;
+        QTest::newRow("space between the names") << 0.35;
+        QTest::newRow("new name") << 0.56;
+        QTest::newRow("trailing edge") << 0.99;
+    }
+
+    void clickOnRowToggles()
+    {
+        QFETCH(qreal, xFraction);
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"a.txt"_qs, u"b.txt"_qs, u"c.txt"_qs}));
+        LeftAlignedFileListView view(engine.get());
+        view.resize(800, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QRect row = view.visualRect(view.model()->index(1, 0));
+        const QPoint point(int(row.width() * xFraction), row.center().y());
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+        QCOMPARE(engine->selectedFiles(), QSet<QUuid>{engine->files().at(1).id});
+        QTest::qWait(qApp->doubleClickInterval() + 50);
+        QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
+        QVERIFY(engine->selectedFiles().isEmpty());
+    }
+
+    void dropAddsFilesInOneCall_data()
+    {
+        QTest::addColumn<bool>("onZone");
+        QTest::newRow("list") << false;
+        QTest::newRow("drop zone") << true;
+    }
+
+    void dropAddsFilesInOneCall()
+    {
+        QFETCH(bool, onZone);
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"existing.txt"_qs}));
+        LeftAlignedFileListView view(engine.get());
+        ModernFileDropZone zone(engine.get());
+        QWidget *target = onZone ? static_cast<QWidget *>(&zone) : view.viewport();
+        target->window()->resize(600, 400);
+        QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
+
+        QMimeData mimeData;
+        mimeData.setUrls(urlsFor({u"c.jpg"_qs, u"a.jpg"_qs, u"b.jpg"_qs}));
+        const QPoint at = target->rect().center();
+        QDragEnterEvent enter(at, Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &enter);
+        QVERIFY(enter.isAccepted());
+        QDragMoveEvent move(at, Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &move);
+        QDropEvent drop(QPointF(at), Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(target, &drop);
+        QVERIFY(drop.isAccepted());
+
+        QCOMPARE(inserted.count(), 1); // one addFiles call for all three
+        QStringList names;
+        for (const FileItem &file : engine->files())
+            names.append(file.originalName);
+        QCOMPARE(names, QStringList({u"existing.txt"_qs, u"c.jpg"_qs, u"a.jpg"_qs, u"b.jpg"_qs}));
+    }
+};
+
+BRISKLET_TEST(FileListTest)
+#include "tst_filelist.moc"

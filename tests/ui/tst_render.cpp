@@ -1,0 +1,222 @@
+#include "testregistry.h"
+
+#include "alertdialog.h"
+#include "colors.h"
+#include "contentview.h"
+#include "errordetailssheet.h"
+#include "icons.h"
+#include "inlineoperationeditor.h"
+#include "leftalignedfilelistview.h"
+#include "manageworkflowssheet.h"
+#include "minimalistbutton.h"
+#include "modernbuttonstyle.h"
+#include "modernfiledropzone.h"
+#include "operationbinding.h"
+#include "optionlabel.h"
+#include "roundedtextfieldstyle.h"
+#include "statusbadge.h"
+#include "uitesthelpers.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QVBoxLayout>
+
+using namespace UiTest;
+
+// Renders the views to PNG files for people to look at, only when BRISKLET_SHOTS_DIR names
+// the folder (scripts/render-views sets it). Skips per function: a skipped initTestCase
+// would keep the classes run after this one from running.
+class RenderTest : public QObject {
+    Q_OBJECT
+
+    QDir m_folder{qEnvironmentVariable("BRISKLET_SHOTS_DIR")};
+
+    bool off() const { return qEnvironmentVariableIsEmpty("BRISKLET_SHOTS_DIR"); }
+
+    void save(QWidget *widget, const QString &name)
+    {
+        QVERIFY(m_folder.mkpath(u"."_qs));
+        widget->show();
+        QVERIFY(QTest::qWaitForWindowExposed(widget));
+        QTest::qWait(50);
+        const QString path = m_folder.filePath(name + u".png"_qs);
+        QVERIFY2(widget->grab().save(path), qPrintable(path));
+    }
+
+    // A window-coloured frame with room around the content, as it would sit in the window.
+    void saveFramed(QWidget *content, int width, const QString &name)
+    {
+        QWidget frame;
+        frame.setAutoFillBackground(true);
+        (new QVBoxLayout(&frame))->addWidget(content);
+        frame.layout()->setContentsMargins(20, 20, 20, 20);
+        frame.setFixedWidth(width);
+        frame.adjustSize();
+        save(&frame, name);
+    }
+
+    // Pending, conflict and error rows; renaming turns the pending ones into successes and
+    // the "locked" one into a failed move.
+    static void mixedList(RenameEngine &engine)
+    {
+        engine.addFiles(
+            urlsFor({u"IMG_0001.JPG"_qs,
+                     u"A very long file name that goes on and on for quite a while, "
+                     "draft 12 of the annual report, IMG final.pdf"_qs,
+                     u"IMG_0003.png"_qs, u"Photo_0003.png"_qs, u"meeting: IMG notes.md"_qs,
+                     u"locked IMG clip.mov"_qs, u"IMG song.flac"_qs, u"README"_qs}));
+        editFirstOperation(engine, [](RenameOperationWrapper &operation) {
+            operation.findText = u"IMG"_qs;
+            operation.replaceText = u"Photo"_qs;
+        });
+    }
+
+private Q_SLOTS:
+    void views()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        auto engine = makeEngine();
+        mixedList(*engine);
+        for (const QString &name : {u"list"_qs, u"list-after-rename"_qs}) {
+            LeftAlignedFileListView list(engine.get());
+            list.resize(900, 9 * 53);
+            save(&list, name);
+            engine->performRename();
+        }
+        ModernFileDropZone zone(engine.get());
+        zone.resize(640, 520);
+        save(&zone, u"dropzone"_qs);
+    }
+
+    void controls()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        auto *content = new QWidget;
+        auto *column = new QVBoxLayout(content);
+        auto *row = new QHBoxLayout;
+        for (const bool hovered : {false, true}) {
+            auto *add = new MinimalistButton(u"plus.circle.fill"_qs, u"Add"_qs, Colors::blue());
+            add->setHoveredImmediately(hovered);
+            row->addWidget(add);
+        }
+        auto *remove = new MinimalistButton(u"minus.circle.fill"_qs, u"Remove"_qs, Colors::red());
+        remove->setEnabled(false);
+        row->addWidget(remove);
+        row->addWidget(new StatusBadge(u"exclamationmark.triangle.fill"_qs, 3, u"conflict"_qs,
+                                       Colors::orange()));
+        row->addWidget(new StatusBadge(u"xmark.circle.fill"_qs, 12, u"error"_qs, Colors::red()));
+        row->addStretch(1);
+        column->addLayout(row);
+        auto *button = new QPushButton(u"Add Operation"_qs);
+        button->setIcon(Icons::icon(u"plus.circle"_qs, Colors::secondaryText()));
+        ModernButtonStyle::apply(button, Colors::secondaryText());
+        column->addWidget(button);
+        column->addWidget(new OptionLabel(u"Replace With"_qs));
+        auto *field = new QLineEdit;
+        field->setPlaceholderText(u"Text to find"_qs);
+        RoundedTextFieldStyle::apply(field);
+        column->addWidget(field);
+        saveFramed(content, 520, u"controls"_qs);
+    }
+
+    void operationCards()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        auto engine = makeEngine();
+        engine->addOperation();
+        for (const RenameMode mode :
+             {RenameMode::replace, RenameMode::regex, RenameMode::trim, RenameMode::append,
+              RenameMode::prepend, RenameMode::changeCase, RenameMode::sequence}) {
+            RenameOperationWrapper operation;
+            operation.mode = mode;
+            engine->setOperation(1, operation);
+            saveFramed(new InlineOperationEditor(OperationBinding::toEngine(engine.get(), 1), 1,
+                                                 true, {}, {}),
+                       340, u"card-"_qs + rawValue(mode));
+        }
+    }
+
+    void window()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        const auto engine = makeEngine();
+        ContentView view(engine.get());
+        view.resize(900, 600);
+        save(&view, u"window-empty"_qs);
+        mixedList(*engine);
+        engine->toggleSelection(engine->files().at(1).id);
+        save(&view, u"window-mixed-list"_qs);
+        view.showSuccess(u"Renamed 3 file(s), 1 failed"_qs);
+        QTest::qWait(600);
+        save(&view, u"window-success-overlay"_qs);
+    }
+
+    void darkWindow()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        // Every colour that is not an accent must follow a dark desktop palette.
+        const QPalette previous = QApplication::palette();
+        QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+        dark.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        dark.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        QApplication::setPalette(dark);
+        {
+            const auto engine = makeEngine();
+            ContentView view(engine.get());
+            view.resize(900, 600);
+            mixedList(*engine);
+            save(&view, u"window-dark"_qs);
+        }
+        QApplication::setPalette(previous);
+    }
+
+    void dialogs()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        const auto engine = makeEngine();
+        ContentView view(engine.get());
+        view.resize(900, 600);
+        view.show();
+        mixedList(*engine);
+        view.showClearConfirmation();
+        save(view.currentAlert(), u"alert-clear"_qs);
+        view.currentAlert()->press(u"Cancel"_qs);
+        view.rename();
+        save(view.currentAlert(), u"alert-warnings"_qs);
+        view.currentAlert()->press(u"Cancel"_qs);
+        for (const QString &shot : {u"alert-save-workflow"_qs, u"alert-workflow-exists"_qs}) {
+            view.showSaveWorkflow();
+            view.currentAlert()->textField()->setText(u"Holiday"_qs);
+            if (engine->hasSavedWorkflow(u"Holiday"_qs))
+                view.currentAlert()->press(u"Save"_qs);
+            save(view.currentAlert(), shot);
+            view.currentAlert()->press(view.currentAlert()->buttons().last()->text());
+        }
+        engine->clearAll();
+        engine->addFiles(urlsFor({u"same.txt"_qs}));
+        engine->removeOperation(0);
+        view.rename();
+        save(view.currentAlert(), u"alert-no-changes"_qs);
+        view.currentAlert()->press(u"OK"_qs);
+
+        ErrorDetailsSheet errors(engine.get());
+        mixedList(*engine);
+        save(&errors, u"sheet-error-details"_qs);
+        for (const QString &name : {u"Photos by date"_qs, u"Web names"_qs})
+            engine->saveWorkflow(name);
+        ManageWorkflowsSheet manage(engine.get());
+        save(&manage, u"sheet-manage-workflows"_qs);
+    }
+};
+
+BRISKLET_TEST(RenderTest)
+#include "tst_render.moc"
