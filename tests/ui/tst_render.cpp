@@ -209,6 +209,8 @@ private Q_SLOTS:
         view.currentAlert()->press(u"OK"_qs);
 
         ErrorDetailsSheet errors(engine.get());
+        engine->clearAll();
+        engine->addOperation();
         mixedList(*engine);
         save(&errors, u"sheet-error-details"_qs);
         for (const QString &name : {u"Photos by date"_qs, u"Web names"_qs})
