@@ -5,11 +5,11 @@ NameParts NameParts::split(const QString &name)
     const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot <= componentStart)
-        return {name, QString()};
-    return {name.left(dot), name.mid(dot + 1)};
+        return {name, QStringView()};
+    return {name.left(dot), QStringView(name).mid(dot + 1)};
 }
 
-QString NameParts::join(const QString &baseName, const QString &extension)
+QString NameParts::join(const QString &baseName, QStringView extension)
 {
     if (extension.isEmpty())
         return baseName;

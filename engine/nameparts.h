@@ -4,11 +4,12 @@
 
 // A file name split at its extension dot: the text after the last "." of the last path
 // component, unless that dot starts the component (".profile" has no extension).
+// The extension points into the split name, which must outlive it.
 struct NameParts {
     QString baseName;
-    QString extension;
+    QStringView extension;
 
     static NameParts split(const QString &name);
     // The base name, then "." and the extension when there is one.
-    static QString join(const QString &baseName, const QString &extension);
+    static QString join(const QString &baseName, QStringView extension);
 };

@@ -24,6 +24,24 @@ constexpr qint64 maxSequencePadding = 255;
 QString formatSequenceNumber(qint64 number, qint64 padding)
 {
     padding = std::clamp(padding, -maxSequencePadding, maxSequencePadding);
+    if (number >= 0 && padding >= 0) {
+        // The common case, without a trip through printf.
+        char digits[24];
+        char *end = digits + sizeof digits;
+        char *start = end;
+        quint64 rest = static_cast<quint64>(number);
+        do {
+            *--start = static_cast<char>('0' + rest % 10);
+            rest /= 10;
+        } while (rest != 0);
+        const qsizetype length = end - start;
+        QString text;
+        text.reserve(std::max<qsizetype>(length, padding));
+        if (padding > length)
+            text.fill(u'0', padding - length);
+        text.append(QLatin1StringView(start, length));
+        return text;
+    }
     char buffer[maxSequencePadding + 32];
     const long long value = number;
     const int width = static_cast<int>(padding < 0 ? -padding : padding);
@@ -242,13 +260,16 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         const QString digits = formatSequenceNumber(number, operation.sequencePadding);
         const QString &namePart =
             operation.useOriginalName ? parts.baseName : operation.sequenceBaseName;
-        QString base;
-        base.reserve(namePart.size() + digits.size() + 3);
+        // Built in one string: the name part and number around " - ", then the extension.
+        QString result;
+        result.reserve(namePart.size() + digits.size() + 4 + parts.extension.size());
         if (operation.sequenceLocation == SequenceLocation::after)
-            base.append(namePart).append(QLatin1String(" - ")).append(digits);
+            result.append(namePart).append(QLatin1String(" - ")).append(digits);
         else
-            base.append(digits).append(QLatin1String(" - ")).append(namePart);
-        return NameParts::join(base, parts.extension);
+            result.append(digits).append(QLatin1String(" - ")).append(namePart);
+        if (!parts.extension.isEmpty())
+            result.append(u'.').append(parts.extension);
+        return result;
     }
     }
     return name;

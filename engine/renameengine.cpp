@@ -2,6 +2,7 @@
 
 #include "batchmover.h"
 #include "filemover.h"
+#include "namegroups.h"
 #include "nametransformer.h"
 #include "posixfilemover.h"
 #include "preferencesstore.h"
@@ -261,9 +262,9 @@ void RenameEngine::updatePreview()
     if (m_files.isEmpty())
         return;
     const NameTransformer transformer(m_operations);
-    QHash<QString, qsizetype> nameCounts;
-    nameCounts.reserve(m_files.size());
-    std::vector<QString> keys(static_cast<size_t>(m_files.size()));
+    // Files with the same valid new name form a group.
+    NameGroups groups(m_files.size());
+    std::vector<qsizetype> groupOfFile(static_cast<size_t>(m_files.size()), -1);
 
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         FileItem &item = m_files[i];
@@ -277,15 +278,14 @@ void RenameEngine::updatePreview()
             item.status = RenameStatus::error;
             item.errorMessage = QStringLiteral("Filename cannot be empty");
         } else {
-            QString &key = keys[static_cast<size_t>(i)];
-            key = UnicodeText::canonicalKey(item.newName);
-            ++nameCounts[key];
+            groupOfFile[static_cast<size_t>(i)] =
+                groups.add(UnicodeText::canonicalKey(item.newName));
         }
     }
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         FileItem &item = m_files[i];
-        if (item.status == RenameStatus::pending &&
-            nameCounts.value(keys[static_cast<size_t>(i)]) > 1) {
+        const qsizetype group = groupOfFile[static_cast<size_t>(i)];
+        if (group >= 0 && groups.groupSize(group) > 1) {
             item.status = RenameStatus::conflict;
             item.errorMessage = QStringLiteral("Duplicate filename");
         }

@@ -8,7 +8,8 @@
 
 TextMatcher::TextMatcher(const QString &findText, bool caseSensitive)
     : m_findText(findText), m_findKey(UnicodeText::matchingKey(findText, caseSensitive)),
-      m_caseSensitive(caseSensitive), m_findIsAscii(UnicodeText::isAscii(findText))
+      m_findLower(findText.toLower()), m_caseSensitive(caseSensitive),
+      m_findIsAscii(UnicodeText::isAscii(findText))
 {
 }
 
@@ -24,18 +25,60 @@ QString TextMatcher::replace(const QString &name, const QString &replacement,
     return replaceUnicode(name, replacement, occurrence);
 }
 
+namespace {
+
+char16_t asciiLower(char16_t c)
+{
+    return (c >= u'A' && c <= u'Z') ? char16_t(c + (u'a' - u'A')) : c;
+}
+
+bool equalsIgnoringAsciiCase(const QChar *text, QStringView lowerFind)
+{
+    for (qsizetype i = 0; i < lowerFind.size(); ++i) {
+        if (asciiLower(text[i].unicode()) != lowerFind[i].unicode())
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+// Qt's case-insensitive search folds every code unit by the full Unicode tables; for ASCII
+// text a plain comparison against the lower-cased find text gives the same matches.
+qsizetype TextMatcher::indexInAscii(QStringView name, qsizetype from) const
+{
+    if (m_caseSensitive)
+        return name.indexOf(m_findText, from);
+    const qsizetype findLength = m_findLower.size();
+    const char16_t first = m_findLower.front().unicode();
+    for (qsizetype at = from; at + findLength <= name.size(); ++at) {
+        if (asciiLower(name[at].unicode()) == first &&
+            equalsIgnoringAsciiCase(name.data() + at, m_findLower))
+            return at;
+    }
+    return -1;
+}
+
+qsizetype TextMatcher::lastIndexInAscii(QStringView name) const
+{
+    if (m_caseSensitive)
+        return name.lastIndexOf(m_findText);
+    for (qsizetype at = name.size() - m_findLower.size(); at >= 0; --at) {
+        if (equalsIgnoringAsciiCase(name.data() + at, m_findLower))
+            return at;
+    }
+    return -1;
+}
+
 QString TextMatcher::replaceAscii(const QString &name, const QString &replacement,
                                   ReplaceOccurrence occurrence) const
 {
-    const Qt::CaseSensitivity sensitivity =
-        m_caseSensitive ? Qt::CaseSensitive : Qt::CaseInsensitive;
     const qsizetype findLength = m_findText.size();
     switch (occurrence) {
     case ReplaceOccurrence::first:
     case ReplaceOccurrence::last: {
-        const qsizetype at = occurrence == ReplaceOccurrence::first
-                                 ? name.indexOf(m_findText, 0, sensitivity)
-                                 : name.lastIndexOf(m_findText, -1, sensitivity);
+        const qsizetype at =
+            occurrence == ReplaceOccurrence::first ? indexInAscii(name, 0) : lastIndexInAscii(name);
         if (at < 0)
             return name;
         QString result = name;
@@ -43,7 +86,7 @@ QString TextMatcher::replaceAscii(const QString &name, const QString &replacemen
         return result;
     }
     case ReplaceOccurrence::all: {
-        qsizetype at = name.indexOf(m_findText, 0, sensitivity);
+        qsizetype at = indexInAscii(name, 0);
         if (at < 0)
             return name;
         QString result;
@@ -52,7 +95,7 @@ QString TextMatcher::replaceAscii(const QString &name, const QString &replacemen
         while (at >= 0) {
             result.append(QStringView(name).mid(copied, at - copied)).append(replacement);
             copied = at + findLength;
-            at = name.indexOf(m_findText, copied, sensitivity);
+            at = indexInAscii(name, copied);
         }
         result.append(QStringView(name).mid(copied));
         return result;

@@ -21,6 +21,9 @@ private:
         qsizetype end;
     };
 
+    // Offsets of the find text in an ASCII name, or -1.
+    qsizetype indexInAscii(QStringView name, qsizetype from) const;
+    qsizetype lastIndexInAscii(QStringView name) const;
     QString replaceAscii(const QString &name, const QString &replacement,
                          ReplaceOccurrence occurrence) const;
     QString replaceUnicode(const QString &name, const QString &replacement,
@@ -28,6 +31,7 @@ private:
 
     QString m_findText;
     QString m_findKey;
+    QString m_findLower; // used only when the find text is ASCII
     bool m_caseSensitive;
     bool m_findIsAscii;
 };

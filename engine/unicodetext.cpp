@@ -66,11 +66,8 @@ const icu::UnicodeString &emptyText()
 
 bool isAscii(QStringView text)
 {
-    for (QChar c : text) {
-        if (c.unicode() >= 0x80)
-            return false;
-    }
-    return true;
+    // Qt's own check looks at several code units at a time.
+    return QtPrivate::isAscii(text);
 }
 
 char32_t codePointAt(QStringView text, qsizetype index, qsizetype *width)

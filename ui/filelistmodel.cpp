@@ -101,7 +101,7 @@ QString FileListModel::fileTypeIcon(const QString &fileName)
         {{u"txt", u"md", u"rtf"}, u"doc.plaintext.fill"},
         {{u"swift", u"py", u"js", u"java", u"cpp"}, u"chevron.left.forwardslash.chevron.right"},
     };
-    const QString extension = NameParts::split(fileName).extension.toLower();
+    const QString extension = NameParts::split(fileName).extension.toString().toLower();
     if (!extension.isEmpty()) {
         for (const Group &group : groups) {
             for (const char16_t *candidate : group.extensions) {

@@ -1,6 +1,7 @@
 #include "testregistry.h"
 
 #include "enginetesthelpers.h"
+#include "namegroups.h"
 
 #include <QTest>
 
@@ -73,6 +74,18 @@ private Q_SLOTS:
                                                           : QString();
             QCOMPARE(engine->files().at(i).errorMessage.value_or(QString()), message);
         }
+    }
+
+    void groupsOutgrowTheirFirstSize()
+    {
+        // A table sized for two names has to grow many times on the way.
+        NameGroups groups(2);
+        for (int i = 0; i < 1000; ++i)
+            QCOMPARE(groups.add(QString::number(i)), i);
+        for (int i = 999; i >= 0; i -= 7)
+            QCOMPARE(groups.add(QString::number(i)), i);
+        QCOMPARE(groups.groupSize(999), 2);
+        QCOMPARE(groups.groupSize(998), 1);
     }
 
     void removingADuplicateClearsTheConflict()

@@ -43,6 +43,10 @@ private Q_SLOTS:
             u"My Pic.JPG"_qs);
         row("case must agree", u"My Photo.JPG"_qs, {replaceStep(u"photo"_qs, u"Pic"_qs, all, true)},
             u"My Photo.JPG"_qs);
+        row("ignore case, last", u"img IMG iMg.jpg"_qs, {replaceStep(u"Img"_qs, u"x"_qs, last)},
+            u"img IMG x.jpg"_qs);
+        row("ignore case, first", u"a IMG img"_qs, {replaceStep(u"img"_qs, u"x"_qs, first)},
+            u"a x img"_qs);
         row("last of repeated extension", u"report.txt.txt"_qs, {replaceStep(u".txt"_qs, {}, last)},
             u"report.txt"_qs);
         row("all of repeated extension", u"report.txt.txt"_qs, {replaceStep(u".txt"_qs, {}, all)},
@@ -173,6 +177,7 @@ private Q_SLOTS:
             {sequenceStep(1, 3, SequenceLocation::before, true)}, u"005 - Beach.jpg"_qs, 4);
         row("sequence wider than padding", u"x"_qs, {sequenceStep(123, 2)}, u"File - 123"_qs);
         row("sequence negative", u"x"_qs, {sequenceStep(-5, 4)}, u"File - -005"_qs);
+        row("sequence zero", u"x"_qs, {sequenceStep(0, 3)}, u"File - 000"_qs);
         row("sequence padding zero", u"x"_qs, {sequenceStep(7, 0)}, u"File - 7"_qs);
         row("sequence negative padding", u"x"_qs, {sequenceStep(7, -3)}, u"File - 7  "_qs);
         row("sequence huge padding", u"x"_qs, {sequenceStep(7, 2000000000)},

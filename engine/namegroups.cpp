@@ -1,0 +1,45 @@
+#include "namegroups.h"
+
+#include <QHashFunctions>
+
+NameGroups::NameGroups(qsizetype expectedNames)
+{
+    size_t capacity = 16;
+    while (capacity < size_t(expectedNames) * 2)
+        capacity *= 2;
+    m_slots.resize(capacity);
+    m_groups.reserve(size_t(expectedNames));
+}
+
+qsizetype NameGroups::add(const QString &name)
+{
+    if (m_groups.size() * 2 >= m_slots.size()) {
+        // More names than announced: double the table.
+        std::vector<Slot> old(m_slots.size() * 2);
+        old.swap(m_slots);
+        const size_t mask = m_slots.size() - 1;
+        for (const Slot &slot : old) {
+            if (slot.group < 0)
+                continue;
+            size_t at = slot.hash & mask;
+            while (m_slots[at].group >= 0)
+                at = (at + 1) & mask;
+            m_slots[at] = slot;
+        }
+    }
+    const auto hash = quint32(qHash(name, QHashSeed::globalSeed()));
+    const size_t mask = m_slots.size() - 1;
+    size_t at = hash & mask;
+    while (m_slots[at].group >= 0) {
+        const Slot &slot = m_slots[at];
+        if (slot.hash == hash && m_groups[size_t(slot.group)].name == name) {
+            ++m_groups[size_t(slot.group)].size;
+            return slot.group;
+        }
+        at = (at + 1) & mask;
+    }
+    const auto group = qint32(m_groups.size());
+    m_groups.push_back({name, 1});
+    m_slots[at] = {hash, group};
+    return group;
+}

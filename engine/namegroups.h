@@ -1,0 +1,31 @@
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+// Sorts names into groups of equal names, for finding duplicates among many thousands of
+// files on every preview. Names are compared as given; callers pass canonical keys. An
+// open-addressing table of hashes touches a name's text only when two hashes agree.
+class NameGroups {
+public:
+    explicit NameGroups(qsizetype expectedNames);
+
+    // The group of `name`, made when the name is new; groups are numbered from 0.
+    qsizetype add(const QString &name);
+    qsizetype groupSize(qsizetype group) const { return m_groups[size_t(group)].size; }
+
+private:
+    // Small, so that the table of a large list stays in the processor's cache.
+    struct Slot {
+        quint32 hash = 0;
+        qint32 group = -1;
+    };
+    struct Group {
+        QString name;
+        qsizetype size = 0;
+    };
+
+    std::vector<Slot> m_slots; // a power of two, never more than half full
+    std::vector<Group> m_groups;
+};
