@@ -604,6 +604,7 @@ void ContentView::showErrorDetails()
         return;
     m_errorSheet = new ErrorDetailsSheet(m_engine, this);
     m_errorSheet->setAttribute(Qt::WA_DeleteOnClose);
+    reactivateWindowWhenClosed(m_errorSheet);
     m_errorSheet->open();
 }
 
@@ -613,6 +614,7 @@ void ContentView::showManageWorkflows()
         return;
     m_manageSheet = new ManageWorkflowsSheet(m_engine, this);
     m_manageSheet->setAttribute(Qt::WA_DeleteOnClose);
+    reactivateWindowWhenClosed(m_manageSheet);
     m_manageSheet->open();
 }
 
@@ -631,7 +633,16 @@ void ContentView::toggleSidebar()
 void ContentView::presentAlert(AlertDialog *alert)
 {
     m_alert = alert;
+    reactivateWindowWhenClosed(alert);
     alert->open();
+}
+
+void ContentView::reactivateWindowWhenClosed(QDialog *dialog)
+{
+    // Not every window manager hands activation back to the window under a closed dialog,
+    // and without it the window's shortcuts (Ctrl+Return) stop working. A dialog that the
+    // closing one opens next takes activation for itself when it shows.
+    connect(dialog, &QDialog::finished, this, [this] { window()->activateWindow(); });
 }
 
 // ---------------------------------------------------------------------------------------

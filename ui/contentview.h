@@ -105,6 +105,7 @@ private:
     void refreshSelection();
     void refreshCommands();
     void presentAlert(AlertDialog *alert);
+    void reactivateWindowWhenClosed(QDialog *dialog);
     void saveFlow(const QString &name);
     void overwriteFlow();
     template <typename Work> auto withProgress(const QString &label, Work work);
