@@ -24,24 +24,8 @@ constexpr qint64 maxSequencePadding = 255;
 QString formatSequenceNumber(qint64 number, qint64 padding)
 {
     padding = std::clamp(padding, -maxSequencePadding, maxSequencePadding);
-    if (number >= 0 && padding >= 0) {
-        // The common case, without a trip through printf.
-        char digits[24];
-        char *end = digits + sizeof digits;
-        char *start = end;
-        quint64 rest = static_cast<quint64>(number);
-        do {
-            *--start = static_cast<char>('0' + rest % 10);
-            rest /= 10;
-        } while (rest != 0);
-        const qsizetype length = end - start;
-        QString text;
-        text.reserve(std::max<qsizetype>(length, padding));
-        if (padding > length)
-            text.fill(u'0', padding - length);
-        text.append(QLatin1StringView(start, length));
-        return text;
-    }
+    if (number >= 0 && padding >= 0) // the common case, without a trip through printf
+        return QString::number(number).rightJustified(padding, u'0');
     char buffer[maxSequencePadding + 32];
     const long long value = number;
     const int width = static_cast<int>(padding < 0 ? -padding : padding);

@@ -481,7 +481,10 @@ template <typename Work> auto ContentView::withProgress(const QString &label, Wo
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
     const auto result = work(report);
-    delete progress;
+    if (progress) {
+        delete progress;
+        reactivateWindow();
+    }
 
     qApp->removeEventFilter(this);
     m_busy = false;
@@ -639,10 +642,15 @@ void ContentView::presentAlert(AlertDialog *alert)
 
 void ContentView::reactivateWindowWhenClosed(QDialog *dialog)
 {
+    // A dialog that the closing one opens next takes activation for itself when it shows.
+    connect(dialog, &QDialog::finished, this, &ContentView::reactivateWindow);
+}
+
+void ContentView::reactivateWindow()
+{
     // Not every window manager hands activation back to the window under a closed dialog,
-    // and without it the window's shortcuts (Ctrl+Return) stop working. A dialog that the
-    // closing one opens next takes activation for itself when it shows.
-    connect(dialog, &QDialog::finished, this, [this] { window()->activateWindow(); });
+    // and without it the window's shortcuts (Ctrl+Return) stop working.
+    window()->activateWindow();
 }
 
 // ---------------------------------------------------------------------------------------

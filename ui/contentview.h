@@ -106,6 +106,7 @@ private:
     void refreshCommands();
     void presentAlert(AlertDialog *alert);
     void reactivateWindowWhenClosed(QDialog *dialog);
+    void reactivateWindow();
     void saveFlow(const QString &name);
     void overwriteFlow();
     template <typename Work> auto withProgress(const QString &label, Work work);
