@@ -1,19 +1,22 @@
 #include "batchmover.h"
 
-#include <QFileInfo>
+#include "localpath.h"
+
 #include <QHash>
+#include <QMap>
 #include <QRandomGenerator>
 
+#include <cstdio>
 #include <deque>
-#include <vector>
+
+const QString BatchMover::replacedDescription =
+    QStringLiteral("The file was replaced by another item since it was added.");
 
 namespace {
 
-QString temporaryPathBeside(const QString &path)
+qsizetype depthOf(const QByteArray &path)
 {
-    const QString folder = path.left(path.lastIndexOf(u'/') + 1);
-    const quint64 random = QRandomGenerator::global()->generate64();
-    return folder + QStringLiteral(".brisklet-swap-") + QString::number(random, 16);
+    return path.count('/');
 }
 
 } // namespace
@@ -21,31 +24,117 @@ QString temporaryPathBeside(const QString &path)
 QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progress &progress)
 {
     const qsizetype total = moves.size();
-    QList<Outcome> results(total);
-    std::vector<QString> location(static_cast<size_t>(total));
-    std::vector<bool> finished(static_cast<size_t>(total), false);
+    m_moves = &moves;
+    m_results = QList<Outcome>(total);
+    m_finished.assign(static_cast<size_t>(total), false);
+    m_progress = progress;
+    m_done = 0;
+    m_sequence = 0;
+    if (total == 0)
+        return {};
+
+    // Every temporary name is chosen before the first move, so that the journal holds it.
+    const QByteArray batchTag =
+        QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
+    m_temporaryPaths.clear();
+    m_temporaryPaths.reserve(total);
+    QList<MoveJournal::Record> records;
+    records.reserve(total);
+    for (qsizetype i = 0; i < total; ++i) {
+        const QByteArray temporaryName =
+            ".brisklet-swap-" + batchTag + '-' + QByteArray::number(i, 16);
+        m_temporaryPaths.append(LocalPath::withName(moves[i].sourcePath, temporaryName));
+        records.append({moves[i].sourcePath, temporaryName,
+                        LocalPath::nameOf(moves[i].destinationPath), moves[i].identity});
+    }
+    MoveJournal journal;
+    QString journalError;
+    if (!journal.begin(m_kind, records, &journalError)) {
+        // Renaming without a journal is what every other tool does; refusing would leave the
+        // user unable to rename at all when the state folder is unwritable.
+        std::fprintf(stderr, "Brisklet: the moves are not journaled: %s\n",
+                     journalError.toLocal8Bit().constData());
+        std::fflush(stderr);
+    }
+
+    // Moves stay within their folder, so moves at different depths never meet at a path;
+    // only a folder holding a moved item matters, and the deeper moves go first.
+    QMap<qsizetype, std::vector<qsizetype>> groups;
+    const qsizetype firstDepth = depthOf(moves.first().sourcePath);
+    bool oneDepth = true;
+    for (qsizetype i = 0; i < total && oneDepth; ++i)
+        oneDepth = depthOf(moves[i].sourcePath) == firstDepth;
+    if (oneDepth) {
+        std::vector<qsizetype> all(static_cast<size_t>(total));
+        for (qsizetype i = 0; i < total; ++i)
+            all[static_cast<size_t>(i)] = i;
+        runGroup(all);
+    } else {
+        for (qsizetype i = 0; i < total; ++i)
+            groups[-depthOf(moves[i].sourcePath)].push_back(i);
+        for (const std::vector<qsizetype> &group : std::as_const(groups))
+            runGroup(group);
+    }
+    journal.end();
+    m_moves = nullptr;
+    return std::exchange(m_results, {});
+}
+
+bool BatchMover::isStillListedItem(qsizetype i)
+{
+    const Move &move = (*m_moves)[i];
+    if (!move.checkIdentity)
+        return true;
+    const std::optional<ItemIdentity> current = m_mover.identity(move.sourcePath);
+    // Nothing there: the move itself says that the file no longer exists.
+    if (!current && move.identity)
+        return true;
+    return current == move.identity;
+}
+
+void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath)
+{
+    Outcome &outcome = m_results[i];
+    outcome.succeeded = result.succeeded;
+    outcome.errorDescription = result.errorDescription;
+    outcome.currentPath = currentPath;
+    if (result.succeeded) {
+        outcome.identity = m_mover.identity(currentPath);
+        outcome.sequence = m_sequence++;
+    }
+    m_finished[static_cast<size_t>(i)] = true;
+    ++m_done;
+    if (m_progress)
+        m_progress(m_done, m_results.size());
+}
+
+void BatchMover::runGroup(const std::vector<qsizetype> &group)
+{
+    const QList<Move> &moves = *m_moves;
+    QHash<qsizetype, QByteArray> location;
     // How many unfinished moves still have their item at a path, and which moves wait
     // for that path to be vacated.
-    QHash<QString, qsizetype> occupants;
-    QHash<QString, std::vector<qsizetype>> waiting;
-    qsizetype done = 0;
+    QHash<QByteArray, qsizetype> occupants;
+    QHash<QByteArray, std::vector<qsizetype>> waiting;
+    occupants.reserve(qsizetype(group.size()));
 
-    for (qsizetype i = 0; i < total; ++i) {
-        location[static_cast<size_t>(i)] = moves[i].sourcePath;
+    auto locationOf = [&](qsizetype i) -> QByteArray {
+        return location.value(i, moves[i].sourcePath);
+    };
+    for (qsizetype i : group)
         ++occupants[moves[i].sourcePath];
-    }
 
     std::deque<qsizetype> ready;
 
     auto isBlocked = [&](qsizetype i) {
-        const QString &destination = moves[i].destinationPath;
+        const QByteArray &destination = moves[i].destinationPath;
         qsizetype others = occupants.value(destination);
-        if (location[static_cast<size_t>(i)] == destination)
+        if (locationOf(i) == destination)
             --others;
         return others > 0;
     };
 
-    auto leave = [&](const QString &path) {
+    auto leave = [&](const QByteArray &path) {
         qsizetype &count = occupants[path];
         if (--count > 0)
             return;
@@ -58,12 +147,15 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
         waiting.erase(waiters);
     };
 
-    auto finish = [&](qsizetype i, const FileMover::Result &result, const QString &currentPath) {
-        results[i] = {result.succeeded, result.errorDescription, currentPath};
-        finished[static_cast<size_t>(i)] = true;
-        ++done;
-        if (progress)
-            progress(done, total);
+    // The first step of an item, from where it was listed, is taken only when it is
+    // still the item listed there.
+    auto refuseReplaced = [&](qsizetype i, const QByteArray &from) {
+        if (from != moves[i].sourcePath || isStillListedItem(i))
+            return false;
+        m_results[i].replaced = true;
+        finish(i, {false, replacedDescription}, from);
+        leave(from);
+        return true;
     };
 
     // Attempts move i, or parks it until its destination is vacated. The item's old
@@ -74,16 +166,18 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
             waiting[moves[i].destinationPath].push_back(i);
             return;
         }
-        const QString from = location[static_cast<size_t>(i)];
+        const QByteArray from = locationOf(i);
+        if (refuseReplaced(i, from))
+            return;
         FileMover::Result result = m_mover.moveItem(from, moves[i].destinationPath);
-        QString currentPath = result.succeeded ? moves[i].destinationPath : moves[i].sourcePath;
+        QByteArray currentPath = result.succeeded ? moves[i].destinationPath : moves[i].sourcePath;
         if (!result.succeeded && from != moves[i].sourcePath) {
             // The item stepped aside for a cycle and cannot reach its new name: put it
             // back where it came from, or at least say where it is.
             const FileMover::Result back = m_mover.moveItem(from, moves[i].sourcePath);
             if (!back.succeeded) {
                 result.errorDescription += QStringLiteral(" The file is now named “%1”.")
-                                               .arg(from.mid(from.lastIndexOf(u'/') + 1));
+                                               .arg(LocalPath::display(LocalPath::nameOf(from)));
                 currentPath = from;
             }
         }
@@ -95,20 +189,20 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
         while (!ready.empty()) {
             const qsizetype i = ready.front();
             ready.pop_front();
-            if (!finished[static_cast<size_t>(i)])
+            if (!m_finished[static_cast<size_t>(i)])
                 attempt(i);
         }
     };
 
-    for (qsizetype i = 0; i < total; ++i) {
+    for (qsizetype i : group) {
         ready.push_back(i);
         drain();
     }
 
     // Whatever still waits is part of a cycle, or waits for one. Break the cycles one at
     // a time, starting with the earliest move in the batch.
-    for (qsizetype i = 0; i < total; ++i) {
-        if (finished[static_cast<size_t>(i)])
+    for (qsizetype i : group) {
+        if (m_finished[static_cast<size_t>(i)])
             continue;
         // Take it off the waiting list it is on; it is moved aside now.
         std::vector<qsizetype> &list = waiting[moves[i].destinationPath];
@@ -116,27 +210,23 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
         if (list.empty())
             waiting.remove(moves[i].destinationPath);
 
-        const QString from = location[static_cast<size_t>(i)];
-        FileMover::Result aside;
-        QString temporary;
-        for (int tries = 0; tries < 16; ++tries) {
-            temporary = temporaryPathBeside(from);
-            aside = m_mover.moveItem(from, temporary);
-            // Only a name that happens to be taken is worth another try.
-            if (aside.succeeded || !QFileInfo::exists(temporary))
-                break;
+        const QByteArray from = locationOf(i);
+        if (refuseReplaced(i, from)) {
+            drain();
+            continue;
         }
+        const QByteArray &temporary = m_temporaryPaths[i];
+        const FileMover::Result aside = m_mover.moveItem(from, temporary);
         if (!aside.succeeded) {
             finish(i, aside, from);
             leave(from);
             drain();
             continue;
         }
-        location[static_cast<size_t>(i)] = temporary;
+        location.insert(i, temporary);
         ++occupants[temporary];
         leave(from);
         ready.push_back(i);
         drain();
     }
-    return results;
 }

@@ -1,7 +1,9 @@
 #pragma once
 
+#include "itemidentity.h"
 #include "renamestatus.h"
 
+#include <QByteArray>
 #include <QString>
 #include <QUrl>
 #include <QUuid>
@@ -16,6 +18,11 @@ struct FileItem {
     QString newName;
     RenameStatus status = RenameStatus::pending;
     std::optional<QString> errorMessage;
+    // Where the file is, in the file system's exact bytes (the URL's path, which may not be
+    // valid UTF-8; `originalName` shows it decoded), and which item it was when listed or
+    // last moved. Empty and none for a URL that is not a local file.
+    QByteArray path;
+    std::optional<ItemIdentity> identity;
 
     bool operator==(const FileItem &other) const = default;
 };

@@ -1,6 +1,11 @@
 #pragma once
 
+#include "itemidentity.h"
+
+#include <QByteArray>
 #include <QString>
+
+#include <optional>
 
 // Moves one item on disk. The engine relies on a move never replacing an existing item:
 // when something already exists at the destination, the move fails and both stay.
@@ -14,6 +19,16 @@ public:
 
     virtual ~FileMover() = default;
 
-    // Both arguments are absolute local paths.
-    virtual Result moveItem(const QString &sourcePath, const QString &destinationPath) = 0;
+    // Both arguments are absolute local paths in the file system's own bytes, which need
+    // not be valid UTF-8.
+    virtual Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) = 0;
+
+    // The item at the path, not following a symbolic link; none when nothing is there. A
+    // mover that cannot tell items apart reports none everywhere, and then every path
+    // counts as still holding the item listed.
+    virtual std::optional<ItemIdentity> identity(const QByteArray &path)
+    {
+        Q_UNUSED(path);
+        return std::nullopt;
+    }
 };

@@ -311,22 +311,20 @@ PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QB
 
 } // namespace
 
-PosixFileMover::Result PosixFileMover::moveItem(const QString &sourcePath,
-                                                const QString &destinationPath)
+PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QByteArray &to)
 {
-    if (sourcePath == destinationPath)
+    if (from == to)
         return {true, {}};
 
-    // Encoding would cut a name at a NUL character or replace an unpaired surrogate:
-    // refuse such names instead of renaming to something else.
-    if (sourcePath.contains(QChar(0)) || destinationPath.contains(QChar(0)) ||
-        !QStringView(sourcePath).isValidUtf16() || !QStringView(destinationPath).isValidUtf16())
+    // The system call would cut a path at a NUL byte and rename something else.
+    if (from.contains('\0') || to.contains('\0'))
         return {false, QStringLiteral("The name contains a character that is not allowed.")};
 
-    const QByteArray from = QFile::encodeName(sourcePath);
-    const QByteArray to = QFile::encodeName(destinationPath);
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {true, {}};
+    const int renameError = errno;
+    const QString destinationPath = QFile::decodeName(to);
+    errno = renameError;
 
     int error = errno;
     if (error == EEXIST && isOtherSpellingOfSource(from, to))
@@ -336,4 +334,12 @@ PosixFileMover::Result PosixFileMover::moveItem(const QString &sourcePath,
     if (error == 0)
         return {true, {}};
     return {false, describe(error, from, to, destinationPath)};
+}
+
+std::optional<ItemIdentity> PosixFileMover::identity(const QByteArray &path)
+{
+    struct stat info;
+    if (path.contains('\0') || ::lstat(path.constData(), &info) != 0)
+        return std::nullopt;
+    return ItemIdentity{quint64(info.st_dev), quint64(info.st_ino), quint32(info.st_mode & S_IFMT)};
 }

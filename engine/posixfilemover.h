@@ -8,5 +8,6 @@
 // does not know RENAME_NOREPLACE.
 class PosixFileMover : public FileMover {
 public:
-    Result moveItem(const QString &sourcePath, const QString &destinationPath) override;
+    Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override;
+    std::optional<ItemIdentity> identity(const QByteArray &path) override;
 };

@@ -1,7 +1,9 @@
 #include "renameengine.h"
 
 #include "batchmover.h"
+#include "batchrecovery.h"
 #include "filemover.h"
+#include "localpath.h"
 #include "namegroups.h"
 #include "nametransformer.h"
 #include "posixfilemover.h"
@@ -21,6 +23,8 @@
 #include <cstdio>
 #include <vector>
 
+#include <sys/stat.h>
+
 namespace {
 
 const QString savedWorkflowsKey = QStringLiteral("SavedWorkflows");
@@ -34,17 +38,56 @@ QString lastPathComponent(const QUrl &url)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-QString localPath(const QUrl &url)
+// The exact path a row stands for.
+QByteArray pathOf(const FileItem &item)
 {
-    QString path = url.toLocalFile();
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    return path;
+    return item.path.isEmpty() ? LocalPath::fromUrl(item.url) : item.path;
 }
 
-QString withLastComponent(const QString &path, const QString &name)
+// Folders a batch moved: old path → new name. An item inside one moved with it.
+using MovedFolders = QHash<QByteArray, QByteArray>;
+
+// Where an item whose path was `path` before the batch is after it, once every moved
+// folder on its way has taken its new name.
+QByteArray followMovedFolders(const QByteArray &path, const MovedFolders &moved)
 {
-    return path.left(path.lastIndexOf(u'/') + 1) + name;
+    QByteArray result;
+    qsizetype copied = 0;
+    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
+        const auto found = moved.constFind(path.left(slash));
+        if (found == moved.cend())
+            continue;
+        const qsizetype nameStart = path.lastIndexOf('/', slash - 1) + 1;
+        result += QByteArrayView(path).sliced(copied, nameStart - copied);
+        result += *found;
+        copied = slash;
+    }
+    if (copied == 0)
+        return path;
+    result += QByteArrayView(path).sliced(copied);
+    return result;
+}
+
+// Rows inside a folder that moved follow it.
+void followMovedFolders(QList<FileItem> &files, const MovedFolders &moved, FileMover &mover)
+{
+    if (moved.isEmpty())
+        return;
+    for (FileItem &item : files) {
+        if (item.path.isEmpty())
+            continue;
+        const QByteArray followed = followMovedFolders(item.path, moved);
+        if (followed == item.path)
+            continue;
+        item.path = followed;
+        item.url = LocalPath::toUrl(followed);
+        item.identity = mover.identity(followed);
+    }
+}
+
+bool isFolder(const std::optional<ItemIdentity> &identity)
+{
+    return identity && identity->type == S_IFDIR;
 }
 
 bool containsForbiddenCharacter(const QString &name)
@@ -138,7 +181,13 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
             FileItem item;
             item.id = QUuid::createUuid();
             item.url = url;
-            item.originalName = lastPathComponent(url);
+            item.path = LocalPath::fromUrl(url);
+            if (item.path.isEmpty()) {
+                item.originalName = lastPathComponent(url);
+            } else {
+                item.originalName = LocalPath::display(LocalPath::nameOf(item.path));
+                item.identity = m_mover->identity(item.path);
+            }
             item.newName = item.originalName;
             m_files.append(std::move(item));
         }
@@ -310,20 +359,34 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
             ++failed;
             continue;
         }
-        if (!item.url.isLocalFile()) {
+        const QByteArray source = pathOf(item);
+        if (source.isEmpty()) {
             item.status = RenameStatus::error;
             item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
             ++failed;
             continue;
         }
-        const QString source = localPath(item.url);
-        moves.append({source, withLastComponent(source, item.newName)});
+        // An unchanged name keeps the exact bytes, which its decoded text may not hold.
+        const std::optional<QByteArray> name = item.newName == item.originalName
+                                                   ? LocalPath::nameOf(source)
+                                                   : LocalPath::encodeName(item.newName);
+        if (!name) {
+            item.status = RenameStatus::error;
+            item.errorMessage =
+                QStringLiteral("The name contains a character that is not allowed.");
+            ++failed;
+            continue;
+        }
+        moves.append({source, LocalPath::withName(source, *name), item.identity, true});
         movedFiles.append(i);
     }
 
-    QHash<QUrl, QString> renames;
+    UndoOperation undo;
     if (!moves.isEmpty()) {
-        const QList<BatchMover::Outcome> results = BatchMover(*m_mover).run(moves, progress);
+        const QList<BatchMover::Outcome> results =
+            BatchMover(*m_mover, MoveJournal::Kind::batch).run(moves, progress);
+        QList<qsizetype> succeeded;
+        MovedFolders movedFolders;
         for (qsizetype m = 0; m < moves.size(); ++m) {
             FileItem &item = m_files[movedFiles[m]];
             const BatchMover::Outcome &result = results[m];
@@ -334,18 +397,41 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
                 ++failed;
                 continue;
             }
-            const QUrl destination = QUrl::fromLocalFile(moves[m].destinationPath);
-            renames.insert(destination, item.originalName);
-            item.url = destination;
+            succeeded.append(m);
+            if (isFolder(result.identity) && moves[m].sourcePath != moves[m].destinationPath)
+                movedFolders.insert(moves[m].sourcePath,
+                                    LocalPath::nameOf(moves[m].destinationPath));
+            item.path = moves[m].destinationPath;
+            item.url = LocalPath::toUrl(item.path);
+            item.identity = result.identity;
             item.originalName = item.newName;
             item.status = RenameStatus::success;
             item.errorMessage.reset();
             ++renamed;
         }
+        followMovedFolders(m_files, movedFolders, *m_mover);
+
+        std::sort(succeeded.begin(), succeeded.end(), [&](qsizetype a, qsizetype b) {
+            return results[a].sequence < results[b].sequence;
+        });
+        undo.entries.reserve(succeeded.size());
+        undo.renames.reserve(succeeded.size());
+        for (qsizetype m : std::as_const(succeeded)) {
+            const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);
+            if (movedFolders.isEmpty()) {
+                undo.entries.append({moves[m].destinationPath, oldName, results[m].identity});
+                undo.renames.insert(m_files[movedFiles[m]].url, LocalPath::display(oldName));
+                continue;
+            }
+            const QByteArray path = followMovedFolders(moves[m].destinationPath, movedFolders);
+            undo.entries.append({path, oldName, results[m].identity});
+            undo.renames.insert(LocalPath::toUrl(path), LocalPath::display(oldName));
+        }
     }
 
-    if (!renames.isEmpty()) {
-        m_undoStack.append(UndoOperation{QDateTime::currentDateTime(), renames});
+    if (!undo.entries.isEmpty()) {
+        undo.timestamp = QDateTime::currentDateTime();
+        m_undoStack.append(std::move(undo));
         while (m_undoStack.size() > maxUndoOperations)
             m_undoStack.removeFirst();
     }
@@ -353,16 +439,18 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
     return {renamed, failed};
 }
 
-void RenameEngine::followStrandedFile(FileItem &item, const QString &sourcePath,
-                                      const QString &currentPath)
+void RenameEngine::followStrandedFile(FileItem &item, const QByteArray &sourcePath,
+                                      const QByteArray &currentPath)
 {
     // A file that stepped aside for a swap or a cycle and could go neither forward nor
     // back stays under its temporary name. Its row must follow it there: its old place now
     // holds another file, which a later rename of this row would otherwise move.
     if (currentPath.isEmpty() || currentPath == sourcePath)
         return;
-    item.url = QUrl::fromLocalFile(currentPath);
-    item.originalName = lastPathComponent(item.url);
+    item.path = currentPath;
+    item.url = LocalPath::toUrl(currentPath);
+    item.originalName = LocalPath::display(LocalPath::nameOf(currentPath));
+    item.identity = m_mover->identity(currentPath);
 }
 
 bool RenameEngine::canUndo() const
@@ -391,45 +479,70 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
 {
     // Which listed file stands at each recorded place, looked up before anything moves:
     // within a swap, a file's new place is the old place of another.
-    QHash<QUrl, qsizetype> firstFileAt;
+    QHash<QByteArray, qsizetype> firstFileAt;
     firstFileAt.reserve(m_files.size());
     for (qsizetype i = m_files.size() - 1; i >= 0; --i)
-        firstFileAt.insert(m_files[i].url, i);
+        firstFileAt.insert(pathOf(m_files[i]), i);
 
+    // Newest move first: the batch is taken back in the reverse of the order it was made.
     QList<BatchMover::Move> moves;
-    QList<qsizetype> rows; // the listed file at each recorded place, or -1
-    QList<QString> oldNames;
-    moves.reserve(operation.renames.size());
-    for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
-        const QString source = localPath(it.key());
-        moves.append({source, withLastComponent(source, it.value())});
-        rows.append(firstFileAt.value(it.key(), -1));
-        oldNames.append(it.value());
+    moves.reserve(operation.entries.size());
+    for (auto it = operation.entries.crbegin(); it != operation.entries.crend(); ++it)
+        moves.append(
+            {it->path, LocalPath::withName(it->path, it->originalName), it->identity, true});
+    if (operation.entries.isEmpty()) {
+        // An entry built from names alone: nothing tells which item each one was.
+        for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
+            const QByteArray source = LocalPath::fromUrl(it.key());
+            const std::optional<QByteArray> name = LocalPath::encodeName(it.value());
+            if (!source.isEmpty() && name)
+                moves.append({source, LocalPath::withName(source, *name), std::nullopt, false});
+        }
     }
+    QList<qsizetype> rows; // the listed file at each recorded place, or -1
+    rows.reserve(moves.size());
+    for (const BatchMover::Move &move : std::as_const(moves))
+        rows.append(firstFileAt.value(move.sourcePath, -1));
 
     qsizetype reverted = 0;
-    const QList<BatchMover::Outcome> results = BatchMover(*m_mover).run(moves, progress);
+    MovedFolders movedFolders;
+    const QList<BatchMover::Outcome> results =
+        BatchMover(*m_mover, MoveJournal::Kind::undo).run(moves, progress);
     for (qsizetype m = 0; m < moves.size(); ++m) {
         FileItem *item = rows[m] >= 0 ? &m_files[rows[m]] : nullptr;
         if (!results[m].succeeded) {
-            std::fprintf(stdout, "Failed to undo rename: %s\n",
-                         results[m].errorDescription.toLocal8Bit().constData());
+            const QString reason =
+                results[m].replaced
+                    ? QStringLiteral("“%1” now holds another item than the one that was renamed.")
+                          .arg(LocalPath::display(LocalPath::nameOf(moves[m].sourcePath)))
+                    : results[m].errorDescription;
+            std::fprintf(stdout, "Failed to undo rename: %s\n", reason.toLocal8Bit().constData());
             std::fflush(stdout);
             if (item)
                 followStrandedFile(*item, moves[m].sourcePath, results[m].currentPath);
             continue;
         }
+        if (isFolder(results[m].identity) && moves[m].sourcePath != moves[m].destinationPath)
+            movedFolders.insert(moves[m].sourcePath, LocalPath::nameOf(moves[m].destinationPath));
         if (item) {
-            item->url = QUrl::fromLocalFile(moves[m].destinationPath);
-            item->originalName = oldNames[m];
-            item->newName = oldNames[m];
+            item->path = moves[m].destinationPath;
+            item->url = LocalPath::toUrl(item->path);
+            item->identity = results[m].identity;
+            item->originalName = LocalPath::display(LocalPath::nameOf(item->path));
+            item->newName = item->originalName;
         }
         ++reverted;
     }
+    followMovedFolders(m_files, movedFolders, *m_mover);
     updatePreview();
     if (m_files.isEmpty())
         Q_EMIT filesChanged();
     return reverted > 0;
+}
+
+RecoveryReport RenameEngine::recoverInterruptedBatches()
+{
+    return BatchRecovery(*m_mover).run(MoveJournal::folder());
 }
 
 // ---------------------------------------------------------------------------------------

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileitem.h"
+#include "recoveryreport.h"
 #include "renameoperationwrapper.h"
 #include "undooperation.h"
 
@@ -88,6 +89,9 @@ public:
     bool undoLastRename(const ProgressCallback &progress = {});
     bool undoRename(qsizetype index, const ProgressCallback &progress = {});
     bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {});
+    // Puts right what batches cut short by a crash left behind (see BatchRecovery); run
+    // once at launch, before any batch of this process.
+    RecoveryReport recoverInterruptedBatches();
 
     // Saved and built-in workflows.
     void saveWorkflow(const QString &name);
@@ -112,8 +116,8 @@ Q_SIGNALS:
 
 private:
     void keepUnreadableWorkflowsAside(const QByteArray &bytes);
-    static void followStrandedFile(FileItem &item, const QString &sourcePath,
-                                   const QString &currentPath);
+    void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
+                            const QByteArray &currentPath);
 
     std::unique_ptr<PreferencesStore> m_preferences;
     std::unique_ptr<FileMover> m_mover;

@@ -12,6 +12,7 @@ using TestApplication = QCoreApplication;
 
 #include <QMetaMethod>
 #include <QStringList>
+#include <QTemporaryDir>
 
 #include <memory>
 
@@ -52,6 +53,9 @@ bool hasAnyOf(const QObject &test, const QStringList &names)
 // runs it in whichever class has it.
 int main(int argc, char **argv)
 {
+    // Batches keep their journals under the state folder: never the user's real one.
+    QTemporaryDir stateHome;
+    qputenv("XDG_STATE_HOME", stateHome.path().toLocal8Bit());
     TestApplication app(argc, argv);
     int failedClasses = 0;
     const QStringList requested = requestedFunctions(argc, argv);

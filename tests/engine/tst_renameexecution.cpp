@@ -27,12 +27,18 @@ class ScriptedMover : public FileMover {
 public:
     explicit ScriptedMover(const QString &rule) : m_rule(rule.split(u'>')) {}
 
-    Result moveItem(const QString &sourcePath, const QString &destinationPath) override
+    Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override
     {
-        if (entriesMatch({QFileInfo(sourcePath).fileName()}, {m_rule.value(0)}) &&
-            entriesMatch({QFileInfo(destinationPath).fileName()}, {m_rule.value(1)}))
+        if (entriesMatch({QFileInfo(QFile::decodeName(sourcePath)).fileName()},
+                         {m_rule.value(0)}) &&
+            entriesMatch({QFileInfo(QFile::decodeName(destinationPath)).fileName()},
+                         {m_rule.value(1)}))
             return {false, m_rule.value(2)};
         return m_disk.moveItem(sourcePath, destinationPath);
+    }
+    std::optional<ItemIdentity> identity(const QByteArray &path) override
+    {
+        return m_disk.identity(path);
     }
 
 private:

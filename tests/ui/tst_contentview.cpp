@@ -51,7 +51,7 @@ class SlowMover : public FileMover {
 public:
     int calls = 0;
     bool sawProgress = false;
-    Result moveItem(const QString &, const QString &) override
+    Result moveItem(const QByteArray &, const QByteArray &) override
     {
         QThread::msleep(4);
         if (++calls > 150)

@@ -17,9 +17,9 @@ namespace UiTest {
 // renamed and failed rows without touching the disk.
 class FakeFileMover : public FileMover {
 public:
-    Result moveItem(const QString &sourcePath, const QString &) override
+    Result moveItem(const QByteArray &sourcePath, const QByteArray &) override
     {
-        if (sourcePath.contains(u"locked"))
+        if (sourcePath.contains("locked"))
             return {false, u"Permission denied."_qs};
         return {true, QString()};
     }

@@ -1,0 +1,61 @@
+#include "localpath.h"
+
+#include <QStringView>
+
+namespace LocalPath {
+
+QByteArray fromUrl(const QUrl &url)
+{
+    if (!url.isLocalFile())
+        return {};
+    // The fully encoded form keeps a byte that is not UTF-8 as its %XX escape, where the
+    // decoded forms would turn it into U+FFFD.
+    QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    while (path.size() > 1 && path.endsWith('/'))
+        path.chop(1);
+    return path;
+}
+
+QUrl toUrl(const QByteArray &path)
+{
+    return QUrl::fromEncoded(QByteArrayLiteral("file://") + path.toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+QByteArray nameOf(const QByteArray &path)
+{
+    return path.mid(path.lastIndexOf('/') + 1);
+}
+
+QByteArray folderOf(const QByteArray &path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    return slash <= 0 ? QByteArrayLiteral("/") : path.left(slash);
+}
+
+QByteArray withName(const QByteArray &path, const QByteArray &name)
+{
+    return path.left(path.lastIndexOf('/') + 1) + name;
+}
+
+QString display(const QByteArray &bytes)
+{
+    return QString::fromUtf8(bytes);
+}
+
+std::optional<QByteArray> encodeName(const QString &name)
+{
+    if (name.contains(QChar(0)) || !QStringView(name).isValidUtf16())
+        return std::nullopt;
+    return name.toUtf8();
+}
+
+bool isInside(const QByteArray &path, const QByteArray &folder)
+{
+    if (folder == "/")
+        return path.size() > 1 && path.startsWith('/');
+    return path.size() > folder.size() + 1 && path.startsWith(folder) &&
+           path.at(folder.size()) == '/';
+}
+
+} // namespace LocalPath

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QUrl>
+
+#include <optional>
+
+// Local paths as the file system holds them: bytes, which need not be valid UTF-8. A
+// name is shown decoded, with U+FFFD where its bytes are not UTF-8, but an item is always
+// found and moved by its exact bytes, so that a listed "photo-\xff.jpg" never stands for
+// a file literally named "photo-\uFFFD.jpg".
+namespace LocalPath {
+
+// The exact path of a local file URL, without a trailing slash; empty for other URLs.
+QByteArray fromUrl(const QUrl &url);
+// The file URL of exact path bytes; the same URL as QUrl::fromLocalFile for UTF-8 paths.
+QUrl toUrl(const QByteArray &path);
+
+QByteArray nameOf(const QByteArray &path);
+QByteArray folderOf(const QByteArray &path); // without the final slash
+QByteArray withName(const QByteArray &path, const QByteArray &name);
+// A name or path for people to read.
+QString display(const QByteArray &bytes);
+
+// The bytes of a name computed as text; none when the text has a character no path can
+// hold (NUL, or half of a surrogate pair that UTF-8 cannot encode).
+std::optional<QByteArray> encodeName(const QString &name);
+
+// Whether `path` lies inside the folder `folder` (at any depth).
+bool isInside(const QByteArray &path, const QByteArray &folder);
+
+} // namespace LocalPath

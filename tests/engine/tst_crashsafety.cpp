@@ -1,0 +1,232 @@
+#include "testregistry.h"
+
+#include "batchrecovery.h"
+#include "enginetesthelpers.h"
+#include "movejournal.h"
+#include "posixfilemover.h"
+#include "renameengine.h"
+
+#include <QDir>
+#include <QProcess>
+#include <QTest>
+
+using namespace EngineTest;
+
+namespace {
+
+// Points the journals at a folder of the test's own for as long as it lives.
+class StateHome {
+public:
+    StateHome() : m_saved(qgetenv("XDG_STATE_HOME"))
+    {
+        qputenv("XDG_STATE_HOME", m_dir.path().toLocal8Bit());
+    }
+    ~StateHome() { qputenv("XDG_STATE_HOME", m_saved); }
+    QString path() const { return m_dir.path(); }
+    QStringList journals() const
+    {
+        return QDir(m_dir.path() + u"/brisklet"_qs).entryList(QDir::Files | QDir::Hidden);
+    }
+
+private:
+    QTemporaryDir m_dir;
+    QByteArray m_saved;
+};
+
+QStringList contents(const QStringList &entries)
+{
+    QStringList result;
+    for (const QString &entry : entries)
+        result.append(entry.section(u'=', 1));
+    result.sort();
+    return result;
+}
+
+} // namespace
+
+class CrashSafetyTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A real process renames five files and a cycle of ten and is killed after a number
+    // of moves; the next launch finds its journal and leaves no file hidden.
+    void killedBatch_data()
+    {
+        QTest::addColumn<int>("movesBeforeKill");
+        QTest::addColumn<QString>("after");  // which renames are done: none, plain, all
+        QTest::addColumn<QString>("places"); // of items found under a temporary name: S, D
+        QTest::addColumn<int>("completedMoves");
+
+        // The five plain moves come first, then c0 steps aside, c9..c1 follow one by one,
+        // and c0 takes its new name last: 16 moves.
+        QTest::newRow("before the first move") << 0 << u"none"_qs << QString() << 0;
+        QTest::newRow("before the cycle") << 5 << u"plain"_qs << QString() << 0;
+        QTest::newRow("first of a cycle set aside") << 6 << u"plain"_qs << u"S"_qs << 0;
+        QTest::newRow("inside a cycle") << 10 << u"all"_qs << u"D"_qs << 5;
+        QTest::newRow("before the last move") << 15 << u"all"_qs << u"D"_qs << 0;
+    }
+
+    void killedBatch()
+    {
+        QFETCH(int, movesBeforeKill);
+        QFETCH(QString, after);
+        QFETCH(QString, places);
+        QFETCH(int, completedMoves);
+
+        const StateHome state;
+        TestFolder folder;
+        QStringList arguments{QString::number(movesBeforeKill), folder.path(u""_qs).chopped(1)};
+        QStringList original;
+        QStringList plainDone;
+        QStringList allDone;
+        for (int i = 0; i < 5; ++i) {
+            const QString name = u"p%1"_qs.arg(i);
+            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
+            arguments.append(name + u"=q"_qs + QString::number(i));
+            original.append(name + u'=' + name);
+            plainDone.append(u"q%1="_qs.arg(i) + name);
+            allDone.append(plainDone.last());
+        }
+        for (int i = 0; i < 10; ++i) {
+            const QString name = u"c%1"_qs.arg(i);
+            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
+            arguments.append(name + u"=c"_qs + QString::number((i + 1) % 10));
+            original.append(name + u'=' + name);
+            plainDone.append(name + u'=' + name);
+            allDone.append(u"c%1="_qs.arg((i + 1) % 10) + name);
+        }
+
+        QProcess child;
+        child.start(QStringLiteral(CRASHING_BATCH), arguments);
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(state.journals().size(), 1);
+
+        // The next launch.
+        auto engine = makeEngine();
+        const RecoveryReport report = engine->recoverInterruptedBatches();
+
+        QStringList expected = after == u"none"    ? original
+                               : after == u"plain" ? plainDone
+                                                   : allDone;
+        expected.sort();
+        QCOMPARE(folder.entries(), expected);
+        QCOMPARE(contents(folder.entries()), contents(original));
+        QCOMPARE(report.interruptedBatches, 1);
+        QString found;
+        for (const RecoveryReport::Item &item : report.items)
+            found += u"DST"_qs[int(item.place)];
+        QCOMPARE(found, places);
+        QCOMPARE(report.completedMoves, completedMoves);
+        QVERIFY(report.message().contains(u"was stopped while it renamed files"));
+        QVERIFY(state.journals().isEmpty());
+        QVERIFY(engine->recoverInterruptedBatches().isEmpty());
+    }
+
+    // Journals written by hand, each with one item under its temporary name.
+    void replay_data()
+    {
+        QTest::addColumn<QString>("onDisk"); // name=content, besides ".tmp=moved"
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("place");
+        QTest::addColumn<QStringList>("message"); // parts it holds
+
+        QTest::newRow("destination free")
+            << QString() << u"b=moved"_qs << u"D"_qs
+            << QStringList{u"1 file set aside during the renaming now has the new name."_qs};
+        QTest::newRow("only the source free")
+            << u"b=other"_qs << u"a=moved|b=other"_qs << u"S"_qs
+            << QStringList{u"1 file set aside during the renaming has the old name again."_qs};
+        // Nothing in the journal leads anywhere: nothing is replaced, the user is told.
+        QTest::newRow("both taken")
+            << u"a=first|b=second"_qs << u".tmp=moved|a=first|b=second"_qs << u"T"_qs
+            << QStringList{u"Nothing was replaced"_qs, u" is the file “a” (to be named “b”)"_qs};
+    }
+
+    void replay()
+    {
+        QFETCH(QString, onDisk);
+        QFETCH(QString, after);
+        QFETCH(QString, place);
+        QFETCH(QStringList, message);
+
+        const StateHome state;
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u".tmp"_qs), "moved"));
+        for (const QString &entry : onDisk.split(u'|', Qt::SkipEmptyParts))
+            QVERIFY(
+                writeFile(folder.path(entry.section(u'=', 0, 0)), entry.section(u'=', 1).toUtf8()));
+        PosixFileMover disk;
+        const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
+        const MoveJournal::Contents journal{MoveJournal::Kind::batch,
+                                            {{source, ".tmp", "b", disk.identity(source)}}};
+        QVERIFY(QDir().mkpath(state.path() + u"/brisklet"_qs));
+        QFile file(state.path() + u"/brisklet/moves-1.journal"_qs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(MoveJournal::serialize(journal.kind, journal.records));
+        file.close();
+
+        const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
+
+        QCOMPARE(folder.entries(), after.split(u'|'));
+        QCOMPARE(report.items.size(), 1);
+        QCOMPARE(u"DST"_qs[int(report.items.first().place)], place.at(0));
+        for (const QString &part : message)
+            QVERIFY2(report.message().contains(part), qPrintable(report.message()));
+        QVERIFY(report.message().contains(u"“.tmp” in "_qs + folder.path(u""_qs).chopped(1)) ==
+                (place == u"T"));
+        QVERIFY(state.journals().isEmpty());
+    }
+
+    // A batch that is still running, in this process or another, keeps its journal.
+    void runningBatchIsLeftAlone()
+    {
+        const StateHome state;
+        MoveJournal running;
+        QString error;
+        QVERIFY2(
+            running.begin(MoveJournal::Kind::undo, {{"/x/a", ".t", "b", std::nullopt}}, &error),
+            qPrintable(error));
+        QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
+        QCOMPARE(state.journals().size(), 1);
+        running.end();
+        QVERIFY(state.journals().isEmpty());
+    }
+
+    void unreadableJournalIsKeptAside()
+    {
+        const StateHome state;
+        QVERIFY(QDir().mkpath(state.path() + u"/brisklet"_qs));
+        QFile file(state.path() + u"/brisklet/moves-2.journal"_qs);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("brisklet move journal 1 batch\n/x/a\0.t\0b"); // cut short
+        file.close();
+
+        const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
+
+        QCOMPARE(report.unreadableJournals.size(), 1);
+        QVERIFY(report.message().contains(u"could not be read"));
+        QVERIFY(entriesMatch(state.journals(), {u"moves-2.journal.*.unreadable"_qs}));
+        QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
+    }
+
+    // Every path is kept byte for byte, whatever it holds.
+    void journalRoundTrip()
+    {
+        const QList<MoveJournal::Record> records{
+            {"/f/a\nb \xff", ".brisklet-swap-1", "c\xfe", ItemIdentity{1, 2, 3}},
+            {"/", "t", "d", std::nullopt}};
+        const auto parsed =
+            MoveJournal::parse(MoveJournal::serialize(MoveJournal::Kind::undo, records));
+        QVERIFY(parsed);
+        QCOMPARE(parsed->kind, MoveJournal::Kind::undo);
+        QCOMPARE(parsed->records.size(), 2);
+        QCOMPARE(parsed->records[0].sourcePath, records[0].sourcePath);
+        QCOMPARE(parsed->records[0].destinationName, records[0].destinationName);
+        QVERIFY(parsed->records[0].identity == records[0].identity);
+        QVERIFY(!parsed->records[1].identity);
+    }
+};
+
+BRISKLET_TEST(CrashSafetyTest)
+#include "tst_crashsafety.moc"

@@ -1,0 +1,303 @@
+#include "testregistry.h"
+
+#include "enginetesthelpers.h"
+#include "renameengine.h"
+
+#include <QScopeGuard>
+#include <QTest>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+using namespace EngineTest;
+
+namespace {
+
+const QString replaced = u"The file was replaced by another item since it was added."_qs;
+
+QByteArray bytesOf(const QString &path)
+{
+    return QFile::encodeName(path);
+}
+
+// A name as text, with every byte of a name that is not UTF-8 written as \xHH, so that
+// "photo-\xff.jpg" and "photo-\uFFFD.jpg" never look alike.
+QString shown(const QByteArray &name)
+{
+    const QString decoded = QString::fromUtf8(name);
+    if (decoded.toUtf8() == name)
+        return decoded;
+    QString escaped;
+    for (const char c : name) {
+        const auto byte = static_cast<unsigned char>(c);
+        escaped += byte < 0x80 ? QString(QChar(char16_t(byte)))
+                               : u"\\x%1"_qs.arg(byte, 2, 16, QChar(u'0'));
+    }
+    return escaped;
+}
+
+// Every entry below the folder, read by its bytes: "name=content", "folder/" for a folder.
+QStringList tree(const QByteArray &folder, const QString &prefix = {})
+{
+    QStringList result;
+    DIR *dir = ::opendir(folder.constData());
+    if (!dir)
+        return {u"?"_qs};
+    while (const dirent *entry = ::readdir(dir)) {
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == "..")
+            continue;
+        const QByteArray path = folder + '/' + name;
+        if (entry->d_type == DT_DIR) {
+            result.append(prefix + shown(name) + u'/');
+            result += tree(path, prefix + shown(name) + u'/');
+            continue;
+        }
+        QFile raw;
+        const int descriptor = ::open(path.constData(), O_RDONLY);
+        QByteArray content = "?";
+        if (descriptor >= 0 &&
+            raw.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle))
+            content = raw.readAll();
+        result.append(prefix + shown(name) + u'=' + QString::fromUtf8(content));
+    }
+    ::closedir(dir);
+    result.sort();
+    return result;
+}
+
+bool writeBytes(const QByteArray &path, const QByteArray &content)
+{
+    const int descriptor = ::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0644);
+    if (descriptor < 0)
+        return false;
+    const bool written =
+        ::write(descriptor, content.constData(), size_t(content.size())) == content.size();
+    return ::close(descriptor) == 0 && written;
+}
+
+// The content of each "name=content" entry.
+QStringList contents(const QStringList &entries)
+{
+    QStringList result;
+    for (const QString &entry : entries)
+        result.append(entry.section(u'=', 1));
+    return result;
+}
+
+QStringList split(const QString &text)
+{
+    return text.split(u'|', Qt::SkipEmptyParts);
+}
+
+} // namespace
+
+// The item renamed, and the item an undo moves back, is always the one the user listed.
+class ListedItemsTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    // A name that is not UTF-8 is found by its exact bytes, shown decoded and renamed from
+    // its decoded text; undo gives back the exact bytes.
+    void exactBytes_data()
+    {
+        QTest::addColumn<bool>("lookalike"); // a file literally named "photo-\uFFFD.jpg"
+        QTest::addColumn<QString>("prefix"); // what the batch puts before the name
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("beside its look-alike")
+            << true << u"x-"_qs << u"S"_qs
+            << u"photo-\uFFFD.jpg=look-alike|x-photo-\uFFFD.jpg=raw"_qs;
+        QTest::newRow("alone") << false << u"x-"_qs << u"S"_qs << u"x-photo-\uFFFD.jpg=raw"_qs;
+        QTest::newRow("name unchanged") << true << QString() << u"S"_qs
+                                        << u"photo-\\xff.jpg=raw|photo-\uFFFD.jpg=look-alike"_qs;
+        QTest::newRow("new name UTF-8 cannot hold")
+            << true << QString(QChar(0xD800)) << u"E"_qs
+            << u"photo-\\xff.jpg=raw|photo-\uFFFD.jpg=look-alike"_qs;
+    }
+
+    void exactBytes()
+    {
+        QFETCH(bool, lookalike);
+        QFETCH(QString, prefix);
+        QFETCH(QString, status);
+        QFETCH(QString, after);
+
+        TestFolder folder;
+        const QByteArray base = bytesOf(folder.path(u""_qs).chopped(1));
+        // QTemporaryDir cannot remove a name that is not UTF-8.
+        const auto removeRaw = qScopeGuard([&] { ::unlink(base + "/photo-\xff.jpg"); });
+        QVERIFY(writeBytes(base + "/photo-\xff.jpg", "raw"));
+        if (lookalike)
+            QVERIFY(writeBytes(base + "/photo-\xef\xbf\xbd.jpg", "look-alike"));
+        const QStringList before = tree(base);
+        // As a file manager hands it over.
+        const QUrl url =
+            QUrl::fromEncoded("file://" + base.toPercentEncoding("/") + "/photo-%FF.jpg");
+        auto engine = makeEngine();
+        engine->addFiles({url});
+        QCOMPARE(engine->files().first().originalName, u"photo-\uFFFD.jpg"_qs);
+        if (!prefix.isEmpty())
+            setStack(*engine, {prependStep(prefix)});
+
+        engine->performRename();
+
+        QCOMPARE(statusLetters(engine->files()), status);
+        QCOMPARE(tree(base), split(after));
+        if (status == u"E") {
+            QCOMPARE(engine->files().first().errorMessage,
+                     u"The name contains a character that is not allowed."_qs);
+            return;
+        }
+        QCOMPARE(engine->files().first().url,
+                 prefix.isEmpty() ? url : folder.url(prefix + u"photo-\uFFFD.jpg"_qs));
+        QVERIFY(engine->undoLastRename() || prefix.isEmpty());
+        QCOMPARE(tree(base), before);
+        QCOMPARE(engine->files().first().url, url);
+    }
+
+    // Another item took the listed path after the file was added: it is not moved.
+    void replacedItem_data()
+    {
+        QTest::addColumn<QString>("change");
+        QTest::addColumn<QString>("status");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("unchanged") << QString() << u"S"_qs << u"b.txt=listed"_qs;
+        QTest::newRow("folder in its place") << u"folder"_qs << u"E"_qs << u"a.txt/|kept=listed"_qs;
+        QTest::newRow("other file in its place")
+            << u"file"_qs << u"E"_qs << u"a.txt=other|kept=listed"_qs;
+        QTest::newRow("symbolic link to it in its place")
+            << u"link"_qs << u"E"_qs << u"a.txt=listed|kept=listed"_qs;
+    }
+
+    void replacedItem()
+    {
+        QFETCH(QString, change);
+        QFETCH(QString, status);
+        QFETCH(QString, after);
+
+        TestFolder folder;
+        const QString listed = folder.path(u"a.txt"_qs);
+        QVERIFY(writeFile(listed, "listed"));
+        auto engine = makeEngine();
+        engine->addFiles({folder.url(u"a.txt"_qs)});
+        setStack(*engine, {replaceStep(u"a"_qs, u"b"_qs)});
+        // The listed file stays on disk, so its inode cannot be given to the newcomer.
+        if (!change.isEmpty())
+            QVERIFY(QFile::rename(listed, folder.path(u"kept"_qs)));
+        if (change == u"folder")
+            QVERIFY(QDir().mkdir(listed));
+        else if (change == u"file")
+            QVERIFY(writeFile(listed, "other"));
+        else if (change == u"link")
+            QVERIFY(QFile::link(folder.path(u"kept"_qs), listed));
+
+        engine->performRename();
+
+        QCOMPARE(statusLetters(engine->files()), status);
+        QCOMPARE(tree(bytesOf(folder.path(u""_qs).chopped(1))), split(after));
+        if (status == u"E")
+            QCOMPARE(engine->files().first().errorMessage, replaced);
+    }
+
+    // Two batches shift the same 20 files by one. Undoing the older one first finds at
+    // every place it recorded either nothing or another of the files: it moves none.
+    void undoOfAnOlderBatchMovesNoOtherFile()
+    {
+        TestFolder folder;
+        auto engine = makeEngine();
+        const auto names = [](int first) {
+            QStringList list;
+            for (int i = first; i < first + 20; ++i)
+                list.append(u"n%1"_qs.arg(i, 2, 10, QChar(u'0')));
+            return list;
+        };
+        QList<QUrl> urls;
+        for (const QString &name : names(1)) {
+            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
+            urls.append(folder.url(name));
+        }
+        engine->addFiles(urls);
+        setRenames(*engine, names(1), names(2));
+        QCOMPARE(engine->performRename().first, 20);
+        setRenames(*engine, names(2), names(3));
+        QCOMPARE(engine->performRename().first, 20);
+        const QStringList before = folder.entries();
+
+        bool undone = true;
+        const QString printed = captured(stdout, [&] { undone = engine->undoRename(0); });
+
+        QVERIFY(!undone);
+        QCOMPARE(folder.entries(), before);
+        QCOMPARE(printed.count(u"Failed to undo rename: "_qs), 20);
+        QCOMPARE(printed.count(u"now holds another item than the one that was renamed."_qs), 19);
+        // The newer batch still goes back exactly.
+        QVERIFY(engine->undoLastRename());
+        QCOMPARE(contents(folder.entries()), names(1));
+        QCOMPARE(folder.entries().first(), u"n02=n01"_qs);
+    }
+
+    // A listed folder and a listed item inside it, renamed in one batch in either order.
+    void folderAndItemInside_data()
+    {
+        QTest::addColumn<QString>("listed"); // relative paths, in list order
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QString>("rows"); // where each row points after the batch
+
+        const QString renamedBoth = u"folder/|folder/g.txt=f|folder/sub/|folder/sub/keep=keep"_qs;
+        QTest::newRow("item first")
+            << u"dir/f.txt|dir"_qs << renamedBoth << u"folder/g.txt|folder"_qs;
+        QTest::newRow("folder first")
+            << u"dir|dir/f.txt"_qs << renamedBoth << u"folder|folder/g.txt"_qs;
+        QTest::newRow("item deeper inside, name unchanged")
+            << u"dir|dir/sub/keep"_qs
+            << u"folder/|folder/f.txt=f|folder/sub/|folder/sub/keep=keep"_qs
+            << u"folder|folder/sub/keep"_qs;
+        QTest::newRow("nested folders and item")
+            << u"dir/sub/keep|dir|dir/sub"_qs
+            << u"folder/|folder/f.txt=f|folder/sub2/|folder/sub2/keep=keep"_qs
+            << u"folder/sub2/keep|folder|folder/sub2"_qs;
+    }
+
+    void folderAndItemInside()
+    {
+        QFETCH(QString, listed);
+        QFETCH(QString, after);
+        QFETCH(QString, rows);
+
+        TestFolder folder;
+        QVERIFY(QDir().mkpath(folder.path(u"dir/sub"_qs)));
+        QVERIFY(writeFile(folder.path(u"dir/f.txt"_qs), "f"));
+        QVERIFY(writeFile(folder.path(u"dir/sub/keep"_qs), "keep"));
+        const QByteArray base = bytesOf(folder.path(u""_qs).chopped(1));
+        const QStringList before = tree(base);
+        QList<QUrl> urls;
+        for (const QString &path : split(listed))
+            urls.append(folder.url(path));
+        auto engine = makeEngine();
+        engine->addFiles(urls);
+        setStack(*engine, {regexStep(u"^dir$"_qs, u"folder"_qs), regexStep(u"^sub$"_qs, u"sub2"_qs),
+                           regexStep(u"^f\\.txt$"_qs, u"g.txt"_qs)});
+
+        for (int round = 0; round < 3; ++round) {
+            const auto [renamed, failed] = engine->performRename();
+            QCOMPARE(failed, 0);
+            QCOMPARE(renamed, urls.size());
+            QCOMPARE(tree(base), split(after));
+            const QStringList where = split(rows);
+            for (qsizetype i = 0; i < where.size(); ++i)
+                QCOMPARE(engine->files().at(i).url, folder.url(where[i]));
+
+            QVERIFY(engine->undoLastRename());
+            QCOMPARE(tree(base), before);
+            for (qsizetype i = 0; i < urls.size(); ++i)
+                QCOMPARE(engine->files().at(i).url, urls[i]);
+        }
+    }
+};
+
+BRISKLET_TEST(ListedItemsTest)
+#include "tst_listeditems.moc"
