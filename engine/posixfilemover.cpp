@@ -344,12 +344,13 @@ QString sentenceFromErrno(int error)
 }
 
 // The first character of `name` that FAT-family file systems do not store: exFAT refuses
-// these with ENOENT, as if the name led nowhere. Null when there is none.
-QChar characterRefusedByFat(const QString &name)
+// these with ENOENT, as if the name led nowhere. All of them are ASCII, so the bytes of a
+// UTF-8 name can be searched directly. Null when there is none.
+QChar characterRefusedByFat(QByteArrayView name)
 {
-    for (const QChar c : name) {
-        if (c.unicode() < 0x20 || QStringView(u"\"*/:<>?\\|").contains(c))
-            return c;
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*/:<>?\\|").contains(c))
+            return QLatin1Char(c);
     }
     return {};
 }
@@ -384,8 +385,7 @@ QString describe(int error, const QByteArray &from, const QByteArray &to,
             return QStringLiteral("The file no longer exists.");
         if (::stat(parentOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
             return QStringLiteral("The folder no longer exists.");
-        if (const QChar refused = characterRefusedByFat(lastComponent(destinationPath));
-            !refused.isNull()) {
+        if (const QChar refused = characterRefusedByFat(name); !refused.isNull()) {
             return QStringLiteral("This file system does not allow the character %1 in names.")
                 .arg(describeCharacter(refused));
         }
