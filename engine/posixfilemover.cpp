@@ -21,8 +21,7 @@ namespace {
 
 // Our own code for "the file system refuses this name"; described like EILSEQ.
 constexpr int NameNotAllowed = EILSEQ;
-// Our own code for a folder that takes no new entry at all, such as a full FAT root
-// folder; outside the range of errno values.
+// Our own code for a full FAT root folder, outside the range of errno values.
 constexpr int FolderFull = -1;
 // The longest name component most Linux file systems accept, in bytes.
 constexpr qsizetype NameMax = 255;
@@ -174,15 +173,30 @@ void removeReservation(const QByteArray &to, const Reservation &reservation, boo
         ::unlink(to.constData());
 }
 
-// When the file system refuses to create `to`: the name, or new entries as such? The
-// comparison with a plain ASCII name tells them apart. A folder that takes neither is
-// full as far as we can tell; FAT root folders have a fixed number of entries.
-int classifyRefusal(const QByteArray &to)
+// Whether `folder` is the top folder of its file system, the only kind of folder that
+// FAT gives a fixed number of entries.
+bool isTopFolder(const QByteArray &folder)
 {
-    const QByteArray plain = parentOf(to) + '/' + randomName(".brisklet-probe-");
+    struct stat self;
+    struct stat parent;
+    if (::stat(folder.constData(), &self) != 0 ||
+        ::stat((folder + QByteArrayLiteral("/..")).constData(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+// When the file system refuses to create `to` with EPERM or EINVAL: the name, or new
+// entries as such? The comparison with a plain ASCII name tells them apart. A top folder
+// that takes neither is full: FAT root folders have a fixed number of entries.
+int classifyRefusal(const QByteArray &to, int refusal)
+{
+    const QByteArray folder = parentOf(to);
+    const QByteArray plain = folder + '/' + randomName(".brisklet-probe-");
     if (::mkdir(plain.constData(), 0700) != 0) {
         const int error = errno;
-        return error == EPERM || error == EINVAL ? FolderFull : error;
+        if ((error == EPERM || error == EINVAL) && isTopFolder(folder))
+            return FolderFull;
+        return refusal;
     }
     ::rmdir(plain.constData());
     return nameOf(to).size() > NameMax ? ENAMETOOLONG : NameNotAllowed;
@@ -231,7 +245,7 @@ int renameOntoReservation(const QByteArray &from, const QByteArray &to, bool dir
     Reservation reservation;
     if (const int error = reserve(to, directory, reservation)) {
         if (error == EPERM || error == EINVAL)
-            return classifyRefusal(to);
+            return classifyRefusal(to, error);
         return error;
     }
     if (!isReservation(to, reservation, directory)) {
