@@ -475,6 +475,11 @@ private Q_SLOTS:
             QVERIFY(writeFile(folder.filePath(u"FILE %1.txt"_qs.arg(i)), "upper"));
         }
 
+        // The count has to see a reading at all, or the test proves nothing.
+        folderReadings = 0;
+        ::closedir(::opendir(QFile::encodeName(folder.path()).constData()));
+        QCOMPARE(folderReadings.load(), 1);
+
         PosixFileMover mover;
         folderReadings = 0;
         for (int i = 0; i < count; ++i) {
