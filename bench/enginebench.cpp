@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <fstream>
@@ -181,5 +182,36 @@ void BM_BareRenameat2Loop10k(benchmark::State &state)
     }
 }
 BENCHMARK(BM_BareRenameat2Loop10k)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// Moves that are all refused because the case-only variant they ask for is another file
+// in a case-sensitive folder: the cost has to stay in proportion to the number of moves.
+void BM_BlockedCaseOnlyMoves(benchmark::State &state)
+{
+    const int count = static_cast<int>(state.range(0));
+    QTemporaryDir folder;
+    const QByteArray base = QFile::encodeName(folder.path());
+    for (int i = 0; i < count; ++i) {
+        for (const char *prefix : {"/file ", "/FILE "}) {
+            const QByteArray path = base + prefix + QByteArray::number(i) + ".txt";
+            ::close(::open(path.constData(), O_WRONLY | O_CREAT | O_EXCL, 0600));
+        }
+    }
+    PosixFileMover mover;
+    for (auto _ : state) {
+        for (int i = 0; i < count; ++i) {
+            const QString number = QString::number(i);
+            const auto result = mover.moveItem(QFile::encodeName(folder.path() + u"/file "_qs + number + u".txt"_qs),
+                               QFile::encodeName(folder.path() + u"/FILE "_qs + number + u".txt"_qs));
+            if (result.succeeded)
+                state.SkipWithError("a move replaced another file");
+        }
+    }
+    state.counters["moves"] = static_cast<double>(count);
+}
+BENCHMARK(BM_BlockedCaseOnlyMoves)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1);
 
 } // namespace

@@ -7,8 +7,10 @@
 
 #include <dirent.h>
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -19,6 +21,8 @@ namespace {
 
 // Our own code for "the file system refuses this name"; described like EILSEQ.
 constexpr int NameNotAllowed = EILSEQ;
+// Our own code for a full FAT root folder, outside the range of errno values.
+constexpr int FolderFull = -1;
 // The longest name component most Linux file systems accept, in bytes.
 constexpr qsizetype NameMax = 255;
 
@@ -138,41 +142,121 @@ QByteArray randomName(const char *prefix)
            QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
 }
 
-// Creates and removes a directory named `to` to learn whether the file system takes the
-// name, before an item is moved there with a plain rename(): fusefat, for one, loses the
-// item when it refuses the new name in a rename. 0 when the name is taken, or when the
-// folder takes no new directories at all, so that rename() has to decide.
-int probeName(const QByteArray &to)
+// An empty file or directory created exclusively at a destination, so that a plain
+// rename() can replace that and nothing else.
+struct Reservation {
+    dev_t device = 0;
+    ino_t inode = 0;
+};
+
+// Whether the item at `to` is still exactly the reservation: same device and inode, same
+// kind, and for a file still empty. FUSE drivers such as exfat-fuse and fusefat keep one
+// inode number per spelling while the kernel holds the name, which it does right after
+// creating it.
+bool isReservation(const QByteArray &to, const Reservation &reservation, bool directory)
 {
-    if (::mkdir(to.constData(), 0700) == 0)
-        return ::rmdir(to.constData()) == 0 ? 0 : errno;
-    const int error = errno;
-    if (error != EPERM && error != EINVAL)
-        return error; // EEXIST, ENAMETOOLONG, EROFS, ENOENT and the like say it all
-    // Refused: the name, or new entries as such? Compare with a plain ASCII name.
-    const QByteArray plain = parentOf(to) + '/' + randomName(".brisklet-probe-");
-    if (::mkdir(plain.constData(), 0700) != 0)
-        return 0;
+    struct stat now;
+    if (::lstat(to.constData(), &now) != 0)
+        return false;
+    if (now.st_dev != reservation.device || now.st_ino != reservation.inode)
+        return false;
+    return directory ? S_ISDIR(now.st_mode) : S_ISREG(now.st_mode) && now.st_size == 0;
+}
+
+void removeReservation(const QByteArray &to, const Reservation &reservation, bool directory)
+{
+    if (!isReservation(to, reservation, directory))
+        return; // no longer ours: someone else's item, which stays
+    if (directory)
+        ::rmdir(to.constData()); // fails, and keeps it, should anything be inside by now
+    else
+        ::unlink(to.constData());
+}
+
+// Whether `folder` is the top folder of its file system, the only kind of folder that
+// FAT gives a fixed number of entries.
+bool isTopFolder(const QByteArray &folder)
+{
+    struct stat self;
+    struct stat parent;
+    if (::stat(folder.constData(), &self) != 0 ||
+        ::stat((folder + QByteArrayLiteral("/..")).constData(), &parent) != 0)
+        return false;
+    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
+}
+
+// When the file system refuses to create `to` with EPERM or EINVAL: the name, or new
+// entries as such? The comparison with a plain ASCII name tells them apart. A top folder
+// that takes neither is full: FAT root folders have a fixed number of entries.
+int classifyRefusal(const QByteArray &to, int refusal)
+{
+    const QByteArray folder = parentOf(to);
+    const QByteArray plain = folder + '/' + randomName(".brisklet-probe-");
+    if (::mkdir(plain.constData(), 0700) != 0) {
+        const int error = errno;
+        if ((error == EPERM || error == EINVAL) && isTopFolder(folder))
+            return FolderFull;
+        return refusal;
+    }
     ::rmdir(plain.constData());
     return nameOf(to).size() > NameMax ? ENAMETOOLONG : NameNotAllowed;
 }
 
-// rename() for file systems without RENAME_NOREPLACE, where link() is refused: only
-// when the target is absent and the name has been probed. The lstat() is accurate even
-// on FUSE, where the kernel keeps names it looked up for a while: the renameat2()
-// attempt before this made it look the target up again.
-int checkedRename(const QByteArray &from, const QByteArray &to)
+// Creates the reservation: an empty directory for a directory, which rename() can replace
+// with one, and an empty file for anything else. Creating it also proves that the file
+// system takes the name before the item is renamed: fusefat, for one, loses an item when
+// it refuses the new name in a rename.
+int reserve(const QByteArray &to, bool directory, Reservation &reservation)
 {
-    struct stat target;
-    if (::lstat(to.constData(), &target) == 0)
-        return EEXIST;
-    if (errno != ENOENT)
-        return errno;
-    if (const int refusal = probeName(to))
-        return refusal;
+    struct stat created;
+    if (directory) {
+        if (::mkdir(to.constData(), 0700) != 0)
+            return errno;
+        if (::lstat(to.constData(), &created) != 0) {
+            const int error = errno;
+            ::rmdir(to.constData());
+            return error;
+        }
+    } else {
+        const int fd =
+            ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return errno;
+        const int statResult = ::fstat(fd, &created);
+        const int error = errno;
+        // Closed before the rename: libfuse hides a replaced file that is still open
+        // under a .fuse_hidden name instead of removing it.
+        ::close(fd);
+        if (statResult != 0) {
+            ::unlink(to.constData());
+            return error;
+        }
+    }
+    reservation = {created.st_dev, created.st_ino};
+    return 0;
+}
+
+// rename() for file systems without RENAME_NOREPLACE, where link() is refused. The
+// destination is reserved first, so that an item another program creates under that name
+// in the meantime makes this move fail instead of being replaced; the check right before
+// the rename() leaves only the window the platform cannot close.
+int renameOntoReservation(const QByteArray &from, const QByteArray &to, bool directory)
+{
+    Reservation reservation;
+    if (const int error = reserve(to, directory, reservation)) {
+        if (error == EPERM || error == EINVAL)
+            return classifyRefusal(to, error);
+        return error;
+    }
+    if (!isReservation(to, reservation, directory)) {
+        struct stat other;
+        return ::lstat(to.constData(), &other) == 0 ? EEXIST : errno;
+    }
     if (::rename(from.constData(), to.constData()) == 0)
         return 0;
-    return errno == EINVAL ? NameNotAllowed : errno;
+    const int error = errno == EINVAL ? NameNotAllowed : errno;
+    removeReservation(to, reservation, directory);
+    return error;
 }
 
 // The move for file systems that do not know RENAME_NOREPLACE (renameat2 gave EINVAL).
@@ -203,7 +287,7 @@ int moveWithoutNoReplace(const QByteArray &from, const QByteArray &to)
             return error;
         }
     }
-    return checkedRename(from, to);
+    return renameOntoReservation(from, to, S_ISDIR(source.st_mode));
 }
 
 // Moves `from` to `to` without ever replacing an item; 0 or an errno value.
@@ -216,9 +300,29 @@ int moveNoReplace(const QByteArray &from, const QByteArray &to)
     return moveWithoutNoReplace(from, to);
 }
 
+// Whether distinct inode numbers mean distinct items in `folder`. FUSE drivers may give
+// every spelling of one name its own number, and so may SMB mounts without server inode
+// numbers.
+bool inodesIdentifyItems(const QByteArray &folder)
+{
+    struct statfs info;
+    if (::statfs(folder.constData(), &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case FUSE_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+        return false;
+    default:
+        return true;
+    }
+}
+
 // After EEXIST: true when the item at `to` is only another spelling of `from` in the
 // same folder (a case-only or normalization-only change on a case-insensitive file
-// system), so that the move has to go through a temporary name.
+// system), so that the move has to go through a temporary name. The folder is read only
+// where the inodes leave the question open, so that a batch of such moves stays linear.
 bool isOtherSpellingOfSource(const QByteArray &from, const QByteArray &to)
 {
     const QByteArray folder = parentOf(from);
@@ -231,6 +335,11 @@ bool isOtherSpellingOfSource(const QByteArray &from, const QByteArray &to)
     if (source.st_dev != destination.st_dev)
         return false;
     const bool sameInode = source.st_ino == destination.st_ino;
+    if (!sameInode && inodesIdentifyItems(folder))
+        return false; // another item, such as "A.txt" next to "a.txt" on ext4
+    // An item with a single name cannot also have a separate entry under the new one.
+    if (sameInode && (source.st_nlink == 1 || S_ISDIR(source.st_mode)))
+        return true;
     const FolderScan scan = scanFolder(folder, nameOf(to), !sameInode);
     if (!scan.readable || scan.byteEqual)
         return false;
@@ -248,9 +357,34 @@ QString sentenceFromErrno(int error)
     return text;
 }
 
+// The first character of `name` that FAT-family file systems do not store: exFAT refuses
+// these with ENOENT, as if the name led nowhere. All of them are ASCII, so the bytes of a
+// UTF-8 name can be searched directly. Null when there is none.
+QChar characterRefusedByFat(QByteArrayView name)
+{
+    for (const char c : name) {
+        if (static_cast<unsigned char>(c) < 0x20 || QByteArrayView("\"*/:<>?\\|").contains(c))
+            return QLatin1Char(c);
+    }
+    return {};
+}
+
+QString describeCharacter(QChar c)
+{
+    if (c.isPrint())
+        return QStringLiteral("“%1”").arg(c);
+    // A line break or tab shown as such would break the sentence.
+    return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
+}
+
 QString describe(int error, const QByteArray &from, const QByteArray &to,
                  const QString &destinationPath)
 {
+    // The kernel refuses these as destinations before anything else, with EEXIST or EBUSY.
+    const QByteArray name = nameOf(to);
+    if (sameBytes(name, ".") || sameBytes(name, ".."))
+        return QStringLiteral("“.” and “..” cannot be used as names.");
+
     switch (error) {
     case EEXIST:
     case ENOTEMPTY:
@@ -265,6 +399,10 @@ QString describe(int error, const QByteArray &from, const QByteArray &to,
             return QStringLiteral("The file no longer exists.");
         if (::stat(parentOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
             return QStringLiteral("The folder no longer exists.");
+        if (const QChar refused = characterRefusedByFat(name); !refused.isNull()) {
+            return QStringLiteral("This file system does not allow the character %1 in names.")
+                .arg(describeCharacter(refused));
+        }
         return sentenceFromErrno(error);
     }
     case ENAMETOOLONG:
@@ -276,6 +414,8 @@ QString describe(int error, const QByteArray &from, const QByteArray &to,
         return QStringLiteral("The name contains a character that is not allowed.");
     case EXDEV:
         return QStringLiteral("The file is on another disk.");
+    case FolderFull:
+        return QStringLiteral("The folder is full.");
     default:
         return sentenceFromErrno(error);
     }

@@ -4,8 +4,9 @@
 
 // Moves items on a local Linux file system without ever replacing one: renameat2 with
 // RENAME_NOREPLACE, two steps through a temporary name for case-only changes on
-// case-insensitive file systems, and a link-and-unlink fallback where the file system
-// does not know RENAME_NOREPLACE.
+// case-insensitive file systems, and where the file system does not know
+// RENAME_NOREPLACE, link and unlink, or else a rename() onto an exclusively created
+// reservation of the destination.
 class PosixFileMover : public FileMover {
 public:
     Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override;

@@ -14,8 +14,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("validator");
         QTest::addColumn<QStringList>("arguments");
-        // The data folder sits next to the tests folder in the source tree. __FILE__ can be
-        // relative to a build folder (ccache with base_dir), so the source folder is asked.
+        // The data folder sits next to the tests folder in the source tree. __FILE__ would
+        // not find it: with a ccache base folder it is relative to the build folder.
         const QString data =
             QStringLiteral(QT_TESTCASE_SOURCEDIR) + u"/../data/app.brisklet.Brisklet"_qs;
         QTest::newRow("desktop entry")
