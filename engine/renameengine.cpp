@@ -435,11 +435,11 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
 // ---------------------------------------------------------------------------------------
 // Workflows
 
-void RenameEngine::saveWorkflow(const QString &name)
+bool RenameEngine::saveWorkflow(const QString &name)
 {
     m_savedWorkflows.insert(workflowKey(name), m_operations);
     Q_EMIT savedWorkflowsChanged();
-    persistSavedWorkflows();
+    return persistSavedWorkflows();
 }
 
 void RenameEngine::loadWorkflow(const QString &name)
@@ -468,12 +468,12 @@ void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName
     const auto found = m_savedWorkflows.constFind(oldKey);
     if (found == m_savedWorkflows.cend())
         return;
+    // One write with the result, so that no moment on disk lacks the workflow.
     const QList<RenameOperationWrapper> operations = *found;
     m_savedWorkflows.remove(oldKey);
-    persistSavedWorkflows();
     m_savedWorkflows.insert(newKey, operations);
-    persistSavedWorkflows();
     Q_EMIT savedWorkflowsChanged();
+    persistSavedWorkflows();
 }
 
 void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
@@ -496,27 +496,42 @@ QStringList RenameEngine::savedWorkflowNames() const
     return names;
 }
 
-void RenameEngine::persistSavedWorkflows()
+bool RenameEngine::persistSavedWorkflows()
 {
     if (!m_preferences)
-        return;
+        return true;
+    // What cannot be read is never replaced before a copy of it is on disk.
     if (m_unreadableWorkflows) {
-        keepUnreadableWorkflowsAside(*m_unreadableWorkflows);
+        if (const std::optional<QString> failure =
+                keepUnreadableWorkflowsAside(*m_unreadableWorkflows)) {
+            Q_EMIT workflowsNotSaved(*failure);
+            return false;
+        }
         m_unreadableWorkflows.reset();
     }
-    m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows));
+    if (const std::optional<QString> failure =
+            m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows))) {
+        Q_EMIT workflowsNotSaved(*failure);
+        return false;
+    }
+    return true;
 }
 
 void RenameEngine::loadSavedWorkflows()
 {
     if (!m_preferences)
         return;
-    const std::optional<QByteArray> stored = m_preferences->readBytes(savedWorkflowsKey);
+    const std::optional<QVariant> stored = m_preferences->readValue(savedWorkflowsKey);
     if (!stored)
         return;
+    // Anything but bytes (text from a hand edit or a damaged file) cannot be read either.
+    if (stored->typeId() != QMetaType::QByteArray) {
+        m_unreadableWorkflows = *stored;
+        return;
+    }
     bool merged = false;
     std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
-        decodeWorkflows(*stored, &merged);
+        decodeWorkflows(stored->toByteArray(), &merged);
     // What cannot be read in full is kept in memory until something is about to replace
     // it in the store, and then kept aside there.
     if (!workflows || merged)
@@ -527,20 +542,27 @@ void RenameEngine::loadSavedWorkflows()
     Q_EMIT savedWorkflowsChanged();
 }
 
-void RenameEngine::keepUnreadableWorkflowsAside(const QByteArray &bytes)
+std::optional<QString> RenameEngine::keepUnreadableWorkflowsAside(const QVariant &value)
 {
     // One damaged record must not cost the user every workflow: the value the next write
-    // replaces is first copied, unchanged, under a key of its own.
+    // replaces is first copied, unchanged, under a key of its own. A key that already holds
+    // this very value is one an earlier, failed attempt chose; it is used again.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
-    for (int suffix = 2; m_preferences->readBytes(key).has_value(); ++suffix)
+    for (int suffix = 2;; ++suffix) {
+        const std::optional<QVariant> there = m_preferences->readValue(key);
+        if (!there || *there == value)
+            break;
         key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
               QString::number(suffix);
-    m_preferences->storeBytes(key, bytes);
+    }
+    if (std::optional<QString> failure = m_preferences->storeValue(key, value))
+        return failure;
     std::fprintf(
         stderr,
         "Brisklet: the saved workflows could not be read in full; the stored value was kept "
         "unchanged under the settings key \"%s\"\n",
         key.toUtf8().constData());
     std::fflush(stderr);
+    return std::nullopt;
 }

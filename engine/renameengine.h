@@ -90,12 +90,16 @@ public:
     bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {});
 
     // Saved and built-in workflows.
-    void saveWorkflow(const QString &name);
+    // False, after `workflowsNotSaved`, when the store could not be written; the workflow
+    // is saved in memory either way.
+    bool saveWorkflow(const QString &name);
     void loadWorkflow(const QString &name);
     void deleteWorkflow(const QString &name);
     void renameWorkflow(const QString &oldName, const QString &newName);
     void loadSystemWorkflow(SystemWorkflow workflow);
-    void persistSavedWorkflows();
+    // Writes the saved workflows to the store; false, after `workflowsNotSaved`, when they
+    // could not be written. They stay in memory either way.
+    bool persistSavedWorkflows();
     void loadSavedWorkflows();
     // Whether a workflow is saved under exactly this name (letter case counts; canonically
     // equivalent spellings are the same name).
@@ -109,9 +113,11 @@ Q_SIGNALS:
     void selectedFilesChanged();
     void operationsChanged();
     void savedWorkflowsChanged();
+    // The saved workflows could not be written; `reason` is a sentence for the user.
+    void workflowsNotSaved(const QString &reason);
 
 private:
-    void keepUnreadableWorkflowsAside(const QByteArray &bytes);
+    std::optional<QString> keepUnreadableWorkflowsAside(const QVariant &value);
     static void followStrandedFile(FileItem &item, const QString &sourcePath,
                                    const QString &currentPath);
 
@@ -125,5 +131,5 @@ private:
     QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
     QList<UndoOperation> m_undoStack;
     // A stored value that could not be read, until it has been kept aside.
-    std::optional<QByteArray> m_unreadableWorkflows;
+    std::optional<QVariant> m_unreadableWorkflows;
 };
