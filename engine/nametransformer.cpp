@@ -194,11 +194,11 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         QString base;
         switch (operation.trimType) {
         case TrimType::spaces:
-            // Only U+0020 at one end, and only as a character of its own: a space carrying
-            // a combining mark is not a space. Both ends also drop tabs and the other
-            // space separators.
+            // At one end U+0020, decided like every trim set by the character's first scalar
+            // value: a space carrying a combining mark goes whole. Both ends also drop tabs
+            // and the other space separators.
             base = trimEnds(parts.baseName, operation.trimPosition, UnicodeText::isWhiteSpace,
-                            [](QStringView character) { return character == u" "; });
+                            [](QStringView character) { return character.front() == u' '; });
             break;
         case TrimType::customCharacters:
             // A character goes when its first scalar value is in the set.
