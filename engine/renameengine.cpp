@@ -63,6 +63,37 @@ QString workflowKey(const QString &name)
     return UnicodeText::canonicalKey(name);
 }
 
+// Qt's JSON reader drops U+FEFF written as itself at the start of a string, and keeps it
+// written as the escape "\ufeff". Every U+FEFF inside a string is therefore turned into the
+// escape, both when writing and before reading, so that stored names and texts come back
+// exactly, those written before included. Outside strings the bytes are left alone: a
+// byte-order mark in front of a hand-edited document still reads as one.
+QByteArray escapeByteOrderMarks(const QByteArray &json)
+{
+    static constexpr char mark[] = "\xEF\xBB\xBF";
+    if (!json.contains(mark))
+        return json;
+    QByteArray result;
+    result.reserve(json.size() + 16);
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (inString && c == '\\' && i + 1 < json.size()) {
+            result.append(c).append(json.at(++i));
+            continue;
+        }
+        if (c == '"')
+            inString = !inString;
+        if (inString && QByteArrayView(json).sliced(i).startsWith(mark)) {
+            result.append("\\ufeff");
+            i += 2;
+            continue;
+        }
+        result.append(c);
+    }
+    return result;
+}
+
 QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
 {
     QJsonObject object;
@@ -72,7 +103,7 @@ QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &w
             records.append(operation.toJson());
         object.insert(it.key(), records);
     }
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return escapeByteOrderMarks(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 // Reads the stored map strictly. `merged` tells whether two stored names were the same
@@ -82,7 +113,7 @@ std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(cons
 {
     *merged = false;
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(escapeByteOrderMarks(bytes), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     QMap<QString, QList<RenameOperationWrapper>> workflows;

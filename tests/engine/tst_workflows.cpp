@@ -112,6 +112,33 @@ private Q_SLOTS:
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
+    // Names and texts come back exactly, U+FEFF at the start of a string included.
+    void exactStrings()
+    {
+        const QString bom = u"\uFEFF"_qs;
+        auto stored = std::make_shared<StoredPreferences>();
+        auto engine = engineOn(stored);
+        RenameOperationWrapper step = appendStep(bom + u"x"_qs + bom);
+        step.prependText = bom;
+        step.regexPattern = bom + u"\\"_qs + bom + u"\""_qs;
+        setStack(*engine, {step});
+        for (const QString &name : {bom + u"Name"_qs, bom, u"Name"_qs})
+            engine->saveWorkflow(name);
+        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
+
+        // As written before: the mark as itself inside strings, and one in front of a
+        // hand-edited document, outside any string.
+        QJsonObject record = step.toJson();
+        const QByteArray raw =
+            "\xEF\xBB\xBF" +
+            QJsonDocument(QJsonObject{{bom + u"Old"_qs, QJsonArray{record}}}).toJson();
+        QVERIFY(raw.count("\xEF\xBB\xBF") > 4);
+        stored->values.insert(u"SavedWorkflows"_qs, raw);
+        const auto relaunched = engineOn(stored);
+        QCOMPARE(relaunched->savedWorkflowNames(), QStringList{bom + u"Old"_qs});
+        QCOMPARE(relaunched->savedWorkflows().first(), QList{step});
+    }
+
     void renameWorkflow_data()
     {
         QTest::addColumn<QString>("oldName");
