@@ -254,7 +254,24 @@ void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &o
     if (index < 0 || index >= m_operations.size() || m_operations.at(index) == operation)
         return;
     m_operations[index] = operation;
+    // The time-out belongs to the step as it was; the next preview judges it afresh.
+    m_timedOutSteps.remove(index);
     Q_EMIT operationsChanged();
+}
+
+QString RenameEngine::patternProblem(qsizetype index) const
+{
+    if (index < 0 || index >= m_operations.size())
+        return {};
+    const RenameOperationWrapper &operation = m_operations.at(index);
+    if (operation.mode != RenameMode::regex)
+        return {};
+    const QString error = NameTransformer::patternError(operation.regexPattern);
+    if (!error.isEmpty())
+        return error;
+    if (m_timedOutSteps.contains(index))
+        return QStringLiteral("This pattern takes too long to match.");
+    return {};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -290,16 +307,29 @@ qsizetype RenameEngine::errorCount() const
 
 void RenameEngine::updatePreview()
 {
+    m_timedOutSteps.clear();
     if (m_files.isEmpty())
         return;
     const NameTransformer transformer(m_operations);
+    // A step that runs out of time on one name leaves every name unchanged, so the names
+    // that went through it before then go through the stack again.
+    for (qsizetype timedOut = -1; timedOut != transformer.timedOutSteps();) {
+        timedOut = transformer.timedOutSteps();
+        for (qsizetype i = 0; i < m_files.size(); ++i)
+            m_files[i].newName = transformer.apply(m_files[i].originalName, i);
+    }
+    if (transformer.timedOutSteps() > 0) {
+        for (qsizetype step = 0; step < m_operations.size(); ++step) {
+            if (transformer.hasTimedOut(step))
+                m_timedOutSteps.insert(step);
+        }
+    }
+
     // Files with the same valid new name form a group.
     NameGroups groups(m_files.size());
     std::vector<qsizetype> groupOfFile(static_cast<size_t>(m_files.size()), -1);
-
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         FileItem &item = m_files[i];
-        item.newName = transformer.apply(item.originalName, i);
         item.status = RenameStatus::pending;
         item.errorMessage.reset();
         if (containsForbiddenCharacter(item.newName)) {

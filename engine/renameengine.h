@@ -73,6 +73,11 @@ public:
     // caller's to run, once the value is in place.
     void setOperation(qsizetype index, const RenameOperationWrapper &operation);
 
+    // Why the regular expression of the step at this position leaves every name as it is:
+    // ICU's error for a pattern that does not compile, or its running out of time on a name
+    // in the last preview. Empty while the step works, or is not a regular expression.
+    QString patternProblem(qsizetype index) const;
+
     // Queries.
     bool hasPendingFiles() const;
     bool hasChanges() const;
@@ -130,6 +135,8 @@ private:
     QList<RenameOperationWrapper> m_operations;
     QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
     QList<UndoOperation> m_undoStack;
+    // Positions of the regular-expression steps that ran out of time in the last preview.
+    QSet<qsizetype> m_timedOutSteps;
     // A stored value that could not be read, until it has been kept aside.
     std::optional<QVariant> m_unreadableWorkflows;
 };
