@@ -199,6 +199,8 @@ void RenameEngine::removeSelectedFiles()
     if (!m_selectedFiles.isEmpty()) {
         m_files.removeIf(
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
+        if (m_files.isEmpty())
+            m_timedOutSteps.clear(); // no name left for a pattern to run out of time on
         Q_EMIT filesChanged();
     }
     m_selectedFiles.clear();
@@ -213,6 +215,7 @@ void RenameEngine::clearAll()
     m_files.clear();
     m_selectedFiles.clear();
     m_undoStack.clear();
+    m_timedOutSteps.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
 }
