@@ -7,7 +7,7 @@
 // Preferences that live only as long as the object: for tests and tools.
 class MemoryPreferencesStore : public PreferencesStore {
 public:
-    std::optional<QByteArray> readBytes(const QString &key) const override
+    std::optional<QVariant> readValue(const QString &key) const override
     {
         const auto found = m_values.constFind(key);
         if (found == m_values.cend())
@@ -15,13 +15,14 @@ public:
         return *found;
     }
 
-    void storeBytes(const QString &key, const QByteArray &value) override
+    std::optional<QString> storeValue(const QString &key, const QVariant &value) override
     {
         m_values.insert(key, value);
+        return std::nullopt;
     }
 
-    const QHash<QString, QByteArray> &values() const { return m_values; }
+    const QHash<QString, QVariant> &values() const { return m_values; }
 
 private:
-    QHash<QString, QByteArray> m_values;
+    QHash<QString, QVariant> m_values;
 };

@@ -100,7 +100,7 @@ struct NameTransformer::Step {
     // Compiled once; a pattern that does not compile leaves this empty.
     std::unique_ptr<icu::RegexMatcher> regex;
     icu::UnicodeString regexReplacement;
-    mutable int regexTimeOuts = 0;
+    mutable bool timedOut = false;
     QSet<char32_t> trimSet;
 };
 
@@ -149,6 +149,27 @@ NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations
 
 NameTransformer::~NameTransformer() = default;
 
+QString NameTransformer::patternError(const QString &pattern)
+{
+    if (pattern.isEmpty())
+        return {};
+    UErrorCode status = U_ZERO_ERROR;
+    UParseError where{};
+    const std::unique_ptr<icu::RegexPattern> compiled(
+        icu::RegexPattern::compile(UnicodeText::toIcu(pattern), 0, where, status));
+    if (U_SUCCESS(status))
+        return {};
+    QString error = QString::fromLatin1(u_errorName(status));
+    if (where.offset >= 0)
+        error += QStringLiteral(" at character %1").arg(where.offset + 1);
+    return error;
+}
+
+bool NameTransformer::hasTimedOut(qsizetype step) const
+{
+    return step >= 0 && step < qsizetype(m_steps.size()) && m_steps[size_t(step)].timedOut;
+}
+
 QString NameTransformer::apply(const QString &name, qsizetype position) const
 {
     QString current = name;
@@ -167,7 +188,7 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence);
 
     case RenameMode::regex: {
-        if (!step.regex || step.regexTimeOuts >= maxRegexTimeOuts)
+        if (!step.regex || step.timedOut)
             return name;
         const icu::UnicodeString input = UnicodeText::aliasIcu(name);
         icu::RegexMatcher &matcher = *step.regex;
@@ -182,8 +203,10 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         matcher.reset(UnicodeText::emptyText());
         // A bad template, the time limit or any other matching error leaves the name as it
         // was, as a pattern that does not compile does.
-        if (status == U_REGEX_TIME_OUT)
-            ++step.regexTimeOuts;
+        if (status == U_REGEX_TIME_OUT) {
+            step.timedOut = true;
+            ++m_timedOutSteps;
+        }
         if (U_FAILURE(status))
             return name;
         return UnicodeText::fromIcu(result);
@@ -194,11 +217,11 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         QString base;
         switch (operation.trimType) {
         case TrimType::spaces:
-            // Only U+0020 at one end, and only as a character of its own: a space carrying
-            // a combining mark is not a space. Both ends also drop tabs and the other
-            // space separators.
+            // At one end U+0020, decided like every trim set by the character's first scalar
+            // value: a space carrying a combining mark goes whole. Both ends also drop tabs
+            // and the other space separators.
             base = trimEnds(parts.baseName, operation.trimPosition, UnicodeText::isWhiteSpace,
-                            [](QStringView character) { return character == u" "; });
+                            [](QStringView character) { return character.front() == u' '; });
             break;
         case TrimType::customCharacters:
             // A character goes when its first scalar value is in the set.

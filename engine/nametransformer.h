@@ -23,9 +23,9 @@ public:
     // milliseconds). A live preview runs the pattern on every keystroke, so a
     // catastrophically backtracking pattern must give up instead of freezing the window.
     static constexpr int regexTimeLimit = 10;
-    // A pattern that has run out of time on this many names of one recomputation is not
-    // tried on the rest of them, so a runaway pattern costs milliseconds, not minutes.
-    static constexpr int maxRegexTimeOuts = 3;
+    // What a pattern that does not compile is told: ICU's error, or nothing when it
+    // compiles (the empty pattern, which does nothing, included).
+    static QString patternError(const QString &pattern);
 
     explicit NameTransformer(const QList<RenameOperationWrapper> &operations);
     ~NameTransformer();
@@ -34,10 +34,19 @@ public:
 
     QString apply(const QString &name, qsizetype position) const;
 
+    // A regular-expression step that ran out of time on a name from then on leaves every
+    // name as it is, so a runaway pattern costs milliseconds, not minutes. The count tells
+    // a caller whether names it already went through need to go through again, so that
+    // such a step leaves every name of the list unchanged, as a pattern that does not
+    // compile does, whatever the order of the list.
+    qsizetype timedOutSteps() const { return m_timedOutSteps; }
+    bool hasTimedOut(qsizetype step) const;
+
 private:
     struct Step;
 
     QString applyStep(const Step &step, const QString &name, qsizetype position) const;
 
     std::vector<Step> m_steps;
+    mutable qsizetype m_timedOutSteps = 0;
 };

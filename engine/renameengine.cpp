@@ -106,6 +106,37 @@ QString workflowKey(const QString &name)
     return UnicodeText::canonicalKey(name);
 }
 
+// Qt's JSON reader drops U+FEFF written as itself at the start of a string, and keeps it
+// written as the escape "\ufeff". Every U+FEFF inside a string is therefore turned into the
+// escape, both when writing and before reading, so that stored names and texts come back
+// exactly, those written before included. Outside strings the bytes are left alone: a
+// byte-order mark in front of a hand-edited document still reads as one.
+QByteArray escapeByteOrderMarks(const QByteArray &json)
+{
+    static constexpr char mark[] = "\xEF\xBB\xBF";
+    if (!json.contains(mark))
+        return json;
+    QByteArray result;
+    result.reserve(json.size() + 16);
+    bool inString = false;
+    for (qsizetype i = 0; i < json.size(); ++i) {
+        const char c = json.at(i);
+        if (inString && c == '\\' && i + 1 < json.size()) {
+            result.append(c).append(json.at(++i));
+            continue;
+        }
+        if (c == '"')
+            inString = !inString;
+        if (inString && QByteArrayView(json).sliced(i).startsWith(mark)) {
+            result.append("\\ufeff");
+            i += 2;
+            continue;
+        }
+        result.append(c);
+    }
+    return result;
+}
+
 QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
 {
     QJsonObject object;
@@ -115,7 +146,7 @@ QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &w
             records.append(operation.toJson());
         object.insert(it.key(), records);
     }
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    return escapeByteOrderMarks(QJsonDocument(object).toJson(QJsonDocument::Compact));
 }
 
 // Reads the stored map strictly. `merged` tells whether two stored names were the same
@@ -125,7 +156,7 @@ std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(cons
 {
     *merged = false;
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
+    const QJsonDocument document = QJsonDocument::fromJson(escapeByteOrderMarks(bytes), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())
         return std::nullopt;
     QMap<QString, QList<RenameOperationWrapper>> workflows;
@@ -217,6 +248,8 @@ void RenameEngine::removeSelectedFiles()
     if (!m_selectedFiles.isEmpty()) {
         m_files.removeIf(
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
+        if (m_files.isEmpty())
+            m_timedOutSteps.clear(); // no name left for a pattern to run out of time on
         Q_EMIT filesChanged();
     }
     m_selectedFiles.clear();
@@ -231,6 +264,7 @@ void RenameEngine::clearAll()
     m_files.clear();
     m_selectedFiles.clear();
     m_undoStack.clear();
+    m_timedOutSteps.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
 }
@@ -272,7 +306,24 @@ void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &o
     if (index < 0 || index >= m_operations.size() || m_operations.at(index) == operation)
         return;
     m_operations[index] = operation;
+    // The time-out belongs to the step as it was; the next preview judges it afresh.
+    m_timedOutSteps.remove(index);
     Q_EMIT operationsChanged();
+}
+
+QString RenameEngine::patternProblem(qsizetype index) const
+{
+    if (index < 0 || index >= m_operations.size())
+        return {};
+    const RenameOperationWrapper &operation = m_operations.at(index);
+    if (operation.mode != RenameMode::regex)
+        return {};
+    const QString error = NameTransformer::patternError(operation.regexPattern);
+    if (!error.isEmpty())
+        return error;
+    if (m_timedOutSteps.contains(index))
+        return QStringLiteral("This pattern takes too long to match.");
+    return {};
 }
 
 // ---------------------------------------------------------------------------------------
@@ -308,16 +359,29 @@ qsizetype RenameEngine::errorCount() const
 
 void RenameEngine::updatePreview()
 {
+    m_timedOutSteps.clear();
     if (m_files.isEmpty())
         return;
     const NameTransformer transformer(m_operations);
+    // A step that runs out of time on one name leaves every name unchanged, so the names
+    // that went through it before then go through the stack again.
+    for (qsizetype timedOut = -1; timedOut != transformer.timedOutSteps();) {
+        timedOut = transformer.timedOutSteps();
+        for (qsizetype i = 0; i < m_files.size(); ++i)
+            m_files[i].newName = transformer.apply(m_files[i].originalName, i);
+    }
+    if (transformer.timedOutSteps() > 0) {
+        for (qsizetype step = 0; step < m_operations.size(); ++step) {
+            if (transformer.hasTimedOut(step))
+                m_timedOutSteps.insert(step);
+        }
+    }
+
     // Files with the same valid new name form a group.
     NameGroups groups(m_files.size());
     std::vector<qsizetype> groupOfFile(static_cast<size_t>(m_files.size()), -1);
-
     for (qsizetype i = 0; i < m_files.size(); ++i) {
         FileItem &item = m_files[i];
-        item.newName = transformer.apply(item.originalName, i);
         item.status = RenameStatus::pending;
         item.errorMessage.reset();
         if (containsForbiddenCharacter(item.newName)) {
@@ -548,11 +612,11 @@ RecoveryReport RenameEngine::recoverInterruptedBatches()
 // ---------------------------------------------------------------------------------------
 // Workflows
 
-void RenameEngine::saveWorkflow(const QString &name)
+bool RenameEngine::saveWorkflow(const QString &name)
 {
     m_savedWorkflows.insert(workflowKey(name), m_operations);
     Q_EMIT savedWorkflowsChanged();
-    persistSavedWorkflows();
+    return persistSavedWorkflows();
 }
 
 void RenameEngine::loadWorkflow(const QString &name)
@@ -581,12 +645,12 @@ void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName
     const auto found = m_savedWorkflows.constFind(oldKey);
     if (found == m_savedWorkflows.cend())
         return;
+    // One write with the result, so that no moment on disk lacks the workflow.
     const QList<RenameOperationWrapper> operations = *found;
     m_savedWorkflows.remove(oldKey);
-    persistSavedWorkflows();
     m_savedWorkflows.insert(newKey, operations);
-    persistSavedWorkflows();
     Q_EMIT savedWorkflowsChanged();
+    persistSavedWorkflows();
 }
 
 void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
@@ -609,27 +673,42 @@ QStringList RenameEngine::savedWorkflowNames() const
     return names;
 }
 
-void RenameEngine::persistSavedWorkflows()
+bool RenameEngine::persistSavedWorkflows()
 {
     if (!m_preferences)
-        return;
+        return true;
+    // What cannot be read is never replaced before a copy of it is on disk.
     if (m_unreadableWorkflows) {
-        keepUnreadableWorkflowsAside(*m_unreadableWorkflows);
+        if (const std::optional<QString> failure =
+                keepUnreadableWorkflowsAside(*m_unreadableWorkflows)) {
+            Q_EMIT workflowsNotSaved(*failure);
+            return false;
+        }
         m_unreadableWorkflows.reset();
     }
-    m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows));
+    if (const std::optional<QString> failure =
+            m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows))) {
+        Q_EMIT workflowsNotSaved(*failure);
+        return false;
+    }
+    return true;
 }
 
 void RenameEngine::loadSavedWorkflows()
 {
     if (!m_preferences)
         return;
-    const std::optional<QByteArray> stored = m_preferences->readBytes(savedWorkflowsKey);
+    const std::optional<QVariant> stored = m_preferences->readValue(savedWorkflowsKey);
     if (!stored)
         return;
+    // Anything but bytes (text from a hand edit or a damaged file) cannot be read either.
+    if (stored->typeId() != QMetaType::QByteArray) {
+        m_unreadableWorkflows = *stored;
+        return;
+    }
     bool merged = false;
     std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
-        decodeWorkflows(*stored, &merged);
+        decodeWorkflows(stored->toByteArray(), &merged);
     // What cannot be read in full is kept in memory until something is about to replace
     // it in the store, and then kept aside there.
     if (!workflows || merged)
@@ -640,20 +719,27 @@ void RenameEngine::loadSavedWorkflows()
     Q_EMIT savedWorkflowsChanged();
 }
 
-void RenameEngine::keepUnreadableWorkflowsAside(const QByteArray &bytes)
+std::optional<QString> RenameEngine::keepUnreadableWorkflowsAside(const QVariant &value)
 {
     // One damaged record must not cost the user every workflow: the value the next write
-    // replaces is first copied, unchanged, under a key of its own.
+    // replaces is first copied, unchanged, under a key of its own. A key that already holds
+    // this very value is one an earlier, failed attempt chose; it is used again.
     const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
-    for (int suffix = 2; m_preferences->readBytes(key).has_value(); ++suffix)
+    for (int suffix = 2;; ++suffix) {
+        const std::optional<QVariant> there = m_preferences->readValue(key);
+        if (!there || *there == value)
+            break;
         key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
               QString::number(suffix);
-    m_preferences->storeBytes(key, bytes);
+    }
+    if (std::optional<QString> failure = m_preferences->storeValue(key, value))
+        return failure;
     std::fprintf(
         stderr,
         "Brisklet: the saved workflows could not be read in full; the stored value was kept "
         "unchanged under the settings key \"%s\"\n",
         key.toUtf8().constData());
     std::fflush(stderr);
+    return std::nullopt;
 }

@@ -74,6 +74,11 @@ public:
     // caller's to run, once the value is in place.
     void setOperation(qsizetype index, const RenameOperationWrapper &operation);
 
+    // Why the regular expression of the step at this position leaves every name as it is:
+    // ICU's error for a pattern that does not compile, or its running out of time on a name
+    // in the last preview. Empty while the step works, or is not a regular expression.
+    QString patternProblem(qsizetype index) const;
+
     // Queries.
     bool hasPendingFiles() const;
     bool hasChanges() const;
@@ -94,12 +99,16 @@ public:
     RecoveryReport recoverInterruptedBatches();
 
     // Saved and built-in workflows.
-    void saveWorkflow(const QString &name);
+    // False, after `workflowsNotSaved`, when the store could not be written; the workflow
+    // is saved in memory either way.
+    bool saveWorkflow(const QString &name);
     void loadWorkflow(const QString &name);
     void deleteWorkflow(const QString &name);
     void renameWorkflow(const QString &oldName, const QString &newName);
     void loadSystemWorkflow(SystemWorkflow workflow);
-    void persistSavedWorkflows();
+    // Writes the saved workflows to the store; false, after `workflowsNotSaved`, when they
+    // could not be written. They stay in memory either way.
+    bool persistSavedWorkflows();
     void loadSavedWorkflows();
     // Whether a workflow is saved under exactly this name (letter case counts; canonically
     // equivalent spellings are the same name).
@@ -113,9 +122,11 @@ Q_SIGNALS:
     void selectedFilesChanged();
     void operationsChanged();
     void savedWorkflowsChanged();
+    // The saved workflows could not be written; `reason` is a sentence for the user.
+    void workflowsNotSaved(const QString &reason);
 
 private:
-    void keepUnreadableWorkflowsAside(const QByteArray &bytes);
+    std::optional<QString> keepUnreadableWorkflowsAside(const QVariant &value);
     void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
                             const QByteArray &currentPath);
 
@@ -128,6 +139,8 @@ private:
     QList<RenameOperationWrapper> m_operations;
     QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
     QList<UndoOperation> m_undoStack;
+    // Positions of the regular-expression steps that ran out of time in the last preview.
+    QSet<qsizetype> m_timedOutSteps;
     // A stored value that could not be read, until it has been kept aside.
-    std::optional<QByteArray> m_unreadableWorkflows;
+    std::optional<QVariant> m_unreadableWorkflows;
 };

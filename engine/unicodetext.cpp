@@ -1,6 +1,7 @@
 #include "unicodetext.h"
 
 #include <unicode/brkiter.h>
+#include <unicode/casemap.h>
 #include <unicode/locid.h>
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>
@@ -186,12 +187,15 @@ QString toTitle(char32_t codePoint)
         const char16_t c = static_cast<char16_t>(codePoint);
         return QString(QChar(c >= u'a' && c <= u'z' ? c - 32 : c));
     }
-    // Full title-case mapping of one character: "ß" becomes "Ss", "ǆ" becomes "ǅ".
+    // Full title-case mapping of one character: "ß" becomes "Ss", "ǆ" becomes "ǅ". Without
+    // the option ICU would first move on to a letter, so a cased mark such as U+0345 (whose
+    // title case is U+0399) would pass through unchanged.
     const icu::UnicodeString source(static_cast<UChar32>(codePoint));
     UChar buffer[16];
     UErrorCode status = U_ZERO_ERROR;
-    const int32_t length =
-        u_strToTitle(buffer, 16, source.getBuffer(), source.length(), nullptr, "", &status);
+    const int32_t length = icu::CaseMap::toTitle(
+        "", U_TITLECASE_NO_BREAK_ADJUSTMENT | U_TITLECASE_NO_LOWERCASE, nullptr, source.getBuffer(),
+        source.length(), buffer, 16, nullptr, status);
     if (U_FAILURE(status))
         return fromIcu(source);
     return QString(reinterpret_cast<const QChar *>(buffer), length);

@@ -118,6 +118,15 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
     connect(engine, &RenameEngine::filesChanged, this, &ContentView::refreshFiles);
     connect(engine, &RenameEngine::selectedFilesChanged, this, &ContentView::refreshSelection);
     connect(engine, &RenameEngine::savedWorkflowsChanged, this, &ContentView::rebuildLoadMenu);
+    // Whatever wrote the workflows (a save, a rename or a delete in the sheet), the user
+    // learns that they are not on disk.
+    connect(engine, &RenameEngine::workflowsNotSaved, this, [this](const QString &reason) {
+        auto *alert = new AlertDialog(
+            QStringLiteral("Could not save workflows"),
+            reason + QStringLiteral(" Your workflows are kept until Brisklet quits."), this);
+        alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+        presentAlert(alert);
+    });
     refreshFiles();
     refreshSelection();
     rebuildLoadMenu();
@@ -588,16 +597,16 @@ void ContentView::saveFlow(const QString &name)
         presentAlert(alert);
         return;
     }
-    m_engine->saveWorkflow(name);
-    showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
+    if (m_engine->saveWorkflow(name))
+        showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
     m_workflowName.clear();
 }
 
 void ContentView::overwriteFlow()
 {
     const QString name = m_workflowName;
-    m_engine->saveWorkflow(name);
-    showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
+    if (m_engine->saveWorkflow(name))
+        showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
     m_workflowName.clear();
 }
 

@@ -17,5 +17,8 @@ OperationBinding OperationBinding::toEngine(RenameEngine *engine, qsizetype inde
         if (guarded)
             guarded->setOperation(index, operation);
     };
+    binding.patternProblem = [guarded, index] {
+        return guarded ? guarded->patternProblem(index) : QString();
+    };
     return binding;
 }

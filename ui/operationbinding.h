@@ -11,6 +11,9 @@ class RenameEngine;
 struct OperationBinding {
     std::function<RenameOperationWrapper()> read;
     std::function<void(const RenameOperationWrapper &)> write;
+    // Why the operation's regular expression leaves every name as it is (empty when it
+    // works); may be left unset.
+    std::function<QString()> patternProblem;
 
     bool isValid() const { return bool(read) && bool(write); }
 

@@ -116,9 +116,10 @@ OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
 
     page = pageLayout(RenameMode::regex);
     addLabel(page, QStringLiteral("Pattern"), QStringLiteral("regexPattern"));
-    addTextField(page, QStringLiteral("Regular expression"), QStringLiteral("regexPattern"),
-                 &RenameOperationWrapper::regexPattern)
-        ->setFont(Fonts::monospacedBody());
+    m_patternField =
+        addTextField(page, QStringLiteral("Regular expression"), QStringLiteral("regexPattern"),
+                     &RenameOperationWrapper::regexPattern);
+    m_patternField->setFont(Fonts::monospacedBody());
     addLabel(page, QStringLiteral("Replace With"), QStringLiteral("regexReplacement"));
     addTextField(page, QStringLiteral("Replacement"), QStringLiteral("regexReplacement"),
                  &RenameOperationWrapper::regexReplacement)
@@ -322,6 +323,7 @@ void OperationParametersEditor::edit(const std::function<void(RenameOperationWra
     showRowsFor(operation);
     if (m_onChange)
         m_onChange();
+    showPatternProblem();
 }
 
 void OperationParametersEditor::choose(const std::function<void(RenameOperationWrapper &)> &change)
@@ -336,6 +338,7 @@ void OperationParametersEditor::choose(const std::function<void(RenameOperationW
     showRowsFor(operation);
     if (m_onChange)
         m_onChange();
+    showPatternProblem();
 }
 
 void OperationParametersEditor::refresh()
@@ -346,6 +349,18 @@ void OperationParametersEditor::refresh()
     for (const auto &show : m_showers)
         show(operation);
     showRowsFor(operation);
+    showPatternProblem();
+}
+
+void OperationParametersEditor::showPatternProblem()
+{
+    const QString problem =
+        m_binding.isValid() && m_binding.patternProblem ? m_binding.patternProblem() : QString();
+    if (m_patternField->toolTip() == problem)
+        return;
+    m_patternField->setToolTip(problem);
+    m_patternField->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
+    m_patternField->update();
 }
 
 void OperationParametersEditor::showRowsFor(const RenameOperationWrapper &operation)

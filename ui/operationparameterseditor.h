@@ -30,6 +30,9 @@ public:
     // Shows the record's current values and the rows of its mode. A field being typed in
     // that already shows the value is left alone, so the cursor stays where it is.
     void refresh();
+    // Outlines the pattern field in red, with the reason as its tooltip, while the pattern
+    // leaves every name as it is; the preview decides that, so this follows each preview.
+    void showPatternProblem();
 
     // Display titles of the options, in the order of the cases.
     static QString title(ReplaceOccurrence value);
@@ -72,4 +75,5 @@ private:
     QList<QWidget *> m_trimCountRow;
     QList<QWidget *> m_customCharactersRow;
     QList<QWidget *> m_baseNameRow;
+    QLineEdit *m_patternField = nullptr;
 };

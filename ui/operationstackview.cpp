@@ -1,6 +1,7 @@
 #include "operationstackview.h"
 
 #include "inlineoperationeditor.h"
+#include "operationparameterseditor.h"
 #include "renameengine.h"
 
 #include <QPointer>
@@ -23,6 +24,11 @@ OperationStackView::OperationStackView(RenameEngine *engine, QWidget *parent)
     setWidget(m_column);
 
     connect(engine, &RenameEngine::operationsChanged, this, &OperationStackView::sync);
+    // A pattern can run out of time on files added after it was typed.
+    connect(engine, &RenameEngine::filesChanged, this, [this] {
+        for (InlineOperationEditor *card : std::as_const(m_cards))
+            card->parametersEditor()->showPatternProblem();
+    });
     sync();
 }
 

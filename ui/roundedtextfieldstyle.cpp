@@ -45,7 +45,9 @@ void RoundedTextFieldStyle::drawPrimitive(PrimitiveElement element, const QStyle
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
     painter->setBrush(Qt::NoBrush);
-    painter->setPen(QPen(Colors::withOpacity(Colors::gray(option->palette), 0.30), 1));
+    const bool problem = widget && widget->property(problemProperty).toBool();
+    painter->setPen(problem ? QPen(Colors::red(option->palette), 1.5)
+                            : QPen(Colors::withOpacity(Colors::gray(option->palette), 0.30), 1));
     painter->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), cornerRadius,
                              cornerRadius);
     painter->restore();

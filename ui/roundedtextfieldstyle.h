@@ -5,7 +5,7 @@
 class QLineEdit;
 
 // A text field without a border or background of its own, padded by 8 on every side and
-// outlined by a thin rounded grey line.
+// outlined by a thin rounded grey line (red while the field's value does not work).
 class RoundedTextFieldStyle : public QProxyStyle {
     Q_OBJECT
 
@@ -17,6 +17,8 @@ public:
 
     static constexpr qreal padding = 8;
     static constexpr qreal cornerRadius = 6;
+    // A field with this property set to true is outlined in red: its value does not work.
+    static constexpr const char *problemProperty = "hasProblem";
 
     void drawPrimitive(PrimitiveElement element, const QStyleOption *option, QPainter *painter,
                        const QWidget *widget = nullptr) const override;

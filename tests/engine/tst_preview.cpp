@@ -101,17 +101,59 @@ private Q_SLOTS:
         QCOMPARE(statusLetters(engine->files()), u"P"_qs);
     }
 
-    void runawayPatternIsDroppedForTheRestOfTheList()
+    // A pattern that runs out of time on any name of the list leaves every name unchanged
+    // for its step, wherever that name stands, as a pattern that does not compile does; the
+    // step's card is told why.
+    void patternVerdict_data()
     {
-        // After a few names where the pattern runs out of time, it is not tried again in
-        // the same recomputation, even on a name where it would be quick.
-        const auto engine = makeEngine();
-        setStack(*engine, {regexStep(u"(a+)+$|!"_qs, u"x"_qs)});
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("expected"); // after the step and a following "_1"
+        QTest::addColumn<QString>("problem");
+
         const QString slow = QString(40, u'a') + u'!';
-        engine->addFiles(urlsFor({slow, slow, slow, u"quick!"_qs}));
-        // On its own, "quick!" becomes "quickx" (see TransformNameTest).
+        const QString runaway = u"(a+)+$|!"_qs;
+        const QString tooLong = u"This pattern takes too long to match."_qs;
+        QTest::newRow("slow name last")
+            << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow}
+            << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs} << tooLong;
+        QTest::newRow("slow name first") << runaway << QStringList{slow, u"quick!"_qs}
+                                         << QStringList{slow + u"_1"_qs, u"quick!_1"_qs} << tooLong;
+        QTest::newRow("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs}
+                                      << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString();
+        QTest::newRow("does not compile")
+            << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs}
+            << u"U_REGEX_MISMATCHED_PAREN at character 4"_qs;
+        QTest::newRow("empty pattern")
+            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString();
+    }
+
+    void patternVerdict()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QStringList, names);
+        QFETCH(QStringList, expected);
+        QFETCH(QString, problem);
+
+        const auto engine = makeEngine();
+        RenameOperationWrapper after = appendStep(u"_1"_qs);
+        after.beforeExtension = false;
+        setStack(*engine, {regexStep(pattern, u"x"_qs), after});
+        engine->addFiles(urlsFor(names));
+        QStringList newNames;
         for (const FileItem &item : engine->files())
-            QCOMPARE(item.newName, item.originalName);
+            newNames.append(item.newName);
+        QCOMPARE(newNames, expected);
+        QCOMPARE(engine->patternProblem(0), problem);
+        QCOMPARE(engine->patternProblem(1), QString());
+
+        // A pattern that works clears it.
+        RenameOperationWrapper fixed = engine->operations().first();
+        fixed.regexPattern = u"!"_qs;
+        engine->setOperation(0, fixed);
+        engine->updatePreview();
+        QCOMPARE(engine->patternProblem(0), QString());
+        QCOMPARE(engine->files().first().newName, names.first().replace(u'!', u'x') + u"_1"_qs);
     }
 };
 

@@ -103,8 +103,15 @@ private Q_SLOTS:
             {trimStep(TrimType::spaces, TrimPosition::leading)}, u"\tname"_qs);
         row("tab and ideographic space by both", u"\t\u3000name\u00a0"_qs,
             {trimStep(TrimType::spaces, TrimPosition::both)}, u"name"_qs);
-        row("space with combining mark stays", u" \u0301x"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::leading)}, u" \u0301x"_qs);
+        // A space carrying a mark goes whole at either end, as with a custom " ".
+        row("space with combining mark leading", u" \u0301 \u0301x.txt"_qs,
+            {trimStep(TrimType::spaces, TrimPosition::leading)}, u"x.txt"_qs);
+        row("space with combining mark trailing", u"x \u0301.txt"_qs,
+            {trimStep(TrimType::spaces, TrimPosition::trailing)}, u"x.txt"_qs);
+        row("custom space with combining mark", u" \u0301x.txt"_qs,
+            {trimStep(TrimType::customCharacters, TrimPosition::leading, u" "_qs)}, u"x.txt"_qs);
+        row("tab is not a leading space", u"\t \u0301x"_qs,
+            {trimStep(TrimType::spaces, TrimPosition::leading)}, u"\t \u0301x"_qs);
         row("custom both", u"__draft--.md"_qs,
             {trimStep(TrimType::customCharacters, TrimPosition::both, u"_-"_qs)}, u"draft.md"_qs);
         row("custom empty means space", u"  x .md"_qs,
@@ -154,6 +161,9 @@ private Q_SLOTS:
             u"\u00c9t\u00e9 Ssa"_qs);
         row("title combining mark", u"e\u0301COLE"_qs, {caseStep(CaseType::titleCase)},
             u"E\u0301cole"_qs);
+        // U+0345 is a cased letter too; its title case is U+0399.
+        row("title ypogegrammeni at word start", u"\u0345a b\u0345 \u0345"_qs,
+            {caseStep(CaseType::titleCase)}, u"\u0399a B\u0345 \u0399"_qs);
         row("title greek final sigma", u"\u039f\u0394\u039f\u03a3 x"_qs,
             {caseStep(CaseType::titleCase)}, u"\u039f\u03b4\u03bf\u03c2 X"_qs);
         row("camel", u"My vacation photo.jpg"_qs, {caseStep(CaseType::camelCase)},

@@ -11,6 +11,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -24,8 +25,10 @@ const QString decomposedCafe = u"Cafe\u0301"_qs;
 
 // What the preferences hold, shared by every engine built on it, as after a relaunch.
 struct StoredPreferences {
-    QHash<QString, QByteArray> values;
+    QHash<QString, QVariant> values;
     int writes = 0;
+    // Every write fails with this reason while it is set, and changes nothing.
+    std::optional<QString> failure;
 };
 
 class SharedPreferencesStore : public PreferencesStore {
@@ -34,15 +37,18 @@ public:
         : m_stored(std::move(stored))
     {
     }
-    std::optional<QByteArray> readBytes(const QString &key) const override
+    std::optional<QVariant> readValue(const QString &key) const override
     {
         return m_stored->values.contains(key) ? std::optional(m_stored->values.value(key))
                                               : std::nullopt;
     }
-    void storeBytes(const QString &key, const QByteArray &value) override
+    std::optional<QString> storeValue(const QString &key, const QVariant &value) override
     {
-        m_stored->values.insert(key, value);
         ++m_stored->writes;
+        if (m_stored->failure)
+            return m_stored->failure;
+        m_stored->values.insert(key, value);
+        return std::nullopt;
     }
 
 private:
@@ -106,6 +112,33 @@ private Q_SLOTS:
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
+    // Names and texts come back exactly, U+FEFF at the start of a string included.
+    void exactStrings()
+    {
+        const QString bom = u"\uFEFF"_qs;
+        auto stored = std::make_shared<StoredPreferences>();
+        auto engine = engineOn(stored);
+        RenameOperationWrapper step = appendStep(bom + u"x"_qs + bom);
+        step.prependText = bom;
+        step.regexPattern = bom + u"\\"_qs + bom + u"\""_qs;
+        setStack(*engine, {step});
+        for (const QString &name : {bom + u"Name"_qs, bom, u"Name"_qs})
+            engine->saveWorkflow(name);
+        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
+
+        // As written before: the mark as itself inside strings, and one in front of a
+        // hand-edited document, outside any string.
+        QJsonObject record = step.toJson();
+        const QByteArray raw =
+            "\xEF\xBB\xBF" +
+            QJsonDocument(QJsonObject{{bom + u"Old"_qs, QJsonArray{record}}}).toJson();
+        QVERIFY(raw.count("\xEF\xBB\xBF") > 4);
+        stored->values.insert(u"SavedWorkflows"_qs, raw);
+        const auto relaunched = engineOn(stored);
+        QCOMPARE(relaunched->savedWorkflowNames(), QStringList{bom + u"Old"_qs});
+        QCOMPARE(relaunched->savedWorkflows().first(), QList{step});
+    }
+
     void renameWorkflow_data()
     {
         QTest::addColumn<QString>("oldName");
@@ -141,7 +174,8 @@ private Q_SLOTS:
 
         QCOMPARE(engine->savedWorkflows().keys(), namesAfter);
         const bool renamed = namesAfter != before.keys();
-        QCOMPARE(stored->writes > writes, renamed);
+        // One write with the result: no moment on disk lacks the workflow.
+        QCOMPARE(stored->writes - writes, renamed ? 1 : 0);
         if (renamed)
             QCOMPARE(engine->savedWorkflows().value(newName), before.value(oldName));
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
@@ -191,10 +225,36 @@ private Q_SLOTS:
         // Kept once; a value damaged later is kept beside it, never over it.
         engine->deleteWorkflow(u"New"_qs);
         QCOMPARE(keptKeys(*stored), kept);
-        stored->values.insert(u"SavedWorkflows"_qs, "{");
+        stored->values.insert(u"SavedWorkflows"_qs, QByteArray("{"));
         captured(stderr, [&] { engineOn(stored)->saveWorkflow(u"Newer"_qs); });
         QCOMPARE(keptKeys(*stored).size(), 2);
         QCOMPARE(stored->values.value(kept.first()), bytes);
+    }
+
+    // A write that fails replaces nothing, is reported, and the next one writes it all.
+    void failedWrite()
+    {
+        auto stored = std::make_shared<StoredPreferences>();
+        const QVariant handEdited(u"my workflows"_qs);
+        stored->values.insert(u"SavedWorkflows"_qs, handEdited);
+        auto engine = engineOn(stored);
+        QSignalSpy failures(engine.get(), &RenameEngine::workflowsNotSaved);
+
+        stored->failure = u"The disk is full."_qs;
+        for (int attempt = 0; attempt < 2; ++attempt)
+            QVERIFY(!engine->saveWorkflow(u"New"_qs));
+        QCOMPARE(failures.size(), 2);
+        QCOMPARE(failures.first().first().toString(), u"The disk is full."_qs);
+        QCOMPARE(stored->values.keys(), QStringList{u"SavedWorkflows"_qs});
+        QVERIFY(engine->hasSavedWorkflow(u"New"_qs));
+
+        stored->failure.reset();
+        captured(stderr, [&] { QVERIFY(engine->saveWorkflow(u"Second"_qs)); });
+        QCOMPARE(failures.size(), 2);
+        const QStringList kept = keptKeys(*stored);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(stored->values.value(kept.first()), handEdited);
+        QCOMPARE(engineOn(stored)->savedWorkflowNames(), QStringList({u"New"_qs, u"Second"_qs}));
     }
 
     void systemWorkflow_data()
