@@ -129,8 +129,10 @@ void AppDelegate::installFileChooser()
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         // Not modal: the window stays usable while the chooser is up.
         dialog->setModal(false);
-        QObject::connect(dialog, &QFileDialog::urlsSelected, dialog,
-                         [done](const QList<QUrl> &urls) { done(urls); });
+        // Qt's own dialog does not emit urlsSelected, a native one may: the selection is
+        // taken once the dialog is accepted, which every kind of dialog reports.
+        QObject::connect(dialog, &QDialog::accepted, dialog,
+                         [dialog, done] { done(dialog->selectedUrls()); });
         dialog->show();
     });
 }
