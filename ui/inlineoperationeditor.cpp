@@ -1,6 +1,7 @@
 #include "inlineoperationeditor.h"
 
 #include "colors.h"
+#include "focusedwheelcombobox.h"
 #include "horizontaldivider.h"
 #include "icons.h"
 #include "numberbadge.h"
@@ -52,7 +53,7 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
                                              std::function<void()> onChange, QWidget *parent)
     : QWidget(parent), m_binding(binding), m_index(index), m_canRemove(canRemove),
       m_onRemove(std::move(onRemove)), m_onChange(std::move(onChange)),
-      m_badge(new NumberBadge(index + 1)), m_modeMenu(new QComboBox),
+      m_badge(new NumberBadge(index + 1)), m_modeMenu(new FocusedWheelComboBox),
       m_removeButton(new QToolButton),
       m_parameters(new OperationParametersEditor(binding, m_onChange))
 {
