@@ -6,6 +6,7 @@
 #include "icons.h"
 #include "numberbadge.h"
 #include "operationparameterseditor.h"
+#include "palettefollower.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -89,6 +90,11 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
     m_removeButton->setFocusPolicy(Qt::TabFocus);
     const QIcon removeIcon =
         Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18);
+    PaletteFollower::follow(m_removeButton, [button = m_removeButton] {
+        if (!button->icon().isNull())
+            button->setIcon(
+                Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18));
+    });
     if (removeIcon.isNull()) {
         m_removeButton->setText(QStringLiteral("Remove"));
         m_removeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
