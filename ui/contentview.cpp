@@ -399,7 +399,12 @@ void ContentView::refreshCommands()
 void ContentView::rebuildLoadMenu()
 {
     m_loadMenu->clear();
-    QMenu *system = m_loadMenu->addMenu(QStringLiteral("System Workflows"));
+    // Clearing the menu leaves its submenus alive, so the one submenu is kept and refilled.
+    if (!m_systemWorkflowsMenu)
+        m_systemWorkflowsMenu = new QMenu(QStringLiteral("System Workflows"), m_loadMenu);
+    QMenu *system = m_systemWorkflowsMenu;
+    system->clear();
+    m_loadMenu->addMenu(system);
     for (SystemWorkflow workflow : SystemWorkflows::all) {
         QAction *item =
             system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),

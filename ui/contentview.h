@@ -118,6 +118,7 @@ private:
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_loadButton = nullptr;
     QMenu *m_loadMenu = nullptr;
+    QMenu *m_systemWorkflowsMenu = nullptr;
     OperationStackView *m_operationStack = nullptr;
     QPushButton *m_addOperationButton = nullptr;
 
