@@ -1,5 +1,6 @@
 #include "appdelegate.h"
 
+#include "alertdialog.h"
 #include "briskletapp.h"
 #include "contentview.h"
 #include "mainwindow.h"
@@ -86,7 +87,17 @@ void AppDelegate::browseFiles()
 
 void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 {
-    SupportRequest::sendSupportRequest(subject);
+    if (SupportRequest::sendSupportRequest(subject))
+        return;
+    // Without a mail program the user still needs the address, where it can be copied.
+    auto *alert = new AlertDialog(
+        QStringLiteral("No Mail Program"),
+        QStringLiteral("No mail program is set up to write the message. Please write to %1.")
+            .arg(SupportRequest::supportAddress()),
+        m_mainWindow);
+    alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
 }
 
 void AppDelegate::handle(const LaunchRequest &request)
@@ -129,8 +140,10 @@ void AppDelegate::installFileChooser()
         dialog->setAttribute(Qt::WA_DeleteOnClose);
         // Not modal: the window stays usable while the chooser is up.
         dialog->setModal(false);
-        QObject::connect(dialog, &QFileDialog::urlsSelected, dialog,
-                         [done](const QList<QUrl> &urls) { done(urls); });
+        // Qt's own dialog does not emit urlsSelected, a native one may: the selection is
+        // taken once the dialog is accepted, which every kind of dialog reports.
+        QObject::connect(dialog, &QDialog::accepted, dialog,
+                         [dialog, done] { done(dialog->selectedUrls()); });
         dialog->show();
     });
 }

@@ -2,6 +2,7 @@
 
 #include "appdelegate.h"
 #include "checkforupdatesmenuitem.h"
+#include "contentview.h"
 #include "renameengine.h"
 
 #include <QAction>
@@ -33,6 +34,18 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     QObject::connect(menus.quit, &QAction::triggered, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
+    menus.view = bar->addMenu(QStringLiteral("&View"));
+    menus.toggleSidebar = menus.view->addAction(QStringLiteral("Hide Sidebar"));
+    menus.toggleSidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    if (auto *content = qobject_cast<ContentView *>(window->centralWidget())) {
+        QAction *toggle = menus.toggleSidebar;
+        QObject::connect(toggle, &QAction::triggered, content, &ContentView::toggleSidebar);
+        QObject::connect(menus.view, &QMenu::aboutToShow, toggle, [toggle, content] {
+            toggle->setText(content->isSidebarCollapsed() ? QStringLiteral("Show Sidebar")
+                                                          : QStringLiteral("Hide Sidebar"));
+        });
+    }
+
     menus.help = bar->addMenu(QStringLiteral("&Help"));
     menus.contactSupport = menus.help->addAction(QStringLiteral("Contact Support"));
     QObject::connect(menus.contactSupport, &QAction::triggered, delegate,
@@ -40,6 +53,7 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     menus.help->addSeparator();
     menus.checkForUpdates = CheckForUpdatesMenuItem::create(delegate->updateChecker(), menus.help);
     menus.help->addAction(menus.checkForUpdates);
+    menus.help->setToolTipsVisible(true);
     menus.help->addSeparator();
     menus.about = menus.help->addAction(QStringLiteral("About Brisklet"));
     menus.about->setMenuRole(QAction::AboutRole);

@@ -6,12 +6,14 @@
 #include "fonts.h"
 #include "horizontaldivider.h"
 #include "icons.h"
+#include "inlineoperationeditor.h"
 #include "leftalignedfilelistview.h"
 #include "manageworkflowssheet.h"
 #include "minimalistbutton.h"
 #include "modernbuttonstyle.h"
 #include "modernfiledropzone.h"
 #include "operationstackview.h"
+#include "palettefollower.h"
 #include "renameengine.h"
 #include "statusbadge.h"
 #include "successoverlay.h"
@@ -19,8 +21,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -71,9 +75,11 @@ QWidget *windowBar(QWidget *parent)
 {
     auto *bar = new QWidget(parent);
     bar->setAutoFillBackground(true);
-    QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, Colors::windowBackground());
-    bar->setPalette(palette);
+    PaletteFollower::follow(bar, [bar] {
+        QPalette palette = bar->palette();
+        palette.setColor(QPalette::Window, Colors::windowBackground());
+        bar->setPalette(palette);
+    });
     return bar;
 }
 
@@ -85,12 +91,14 @@ QToolButton *headerCommand(const QString &symbol, const QString &caption, const 
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const int size = static_cast<int>(Fonts::symbolSize(Fonts::body()));
-    button->setIcon(Icons::icon(symbol, Colors::secondaryText(), size));
+    PaletteFollower::follow(button, [button, symbol, size] {
+        button->setIcon(Icons::icon(symbol, Colors::secondaryText(), size));
+        setTextColor(button, Colors::secondaryText());
+    });
     button->setIconSize(QSize(size, size));
     button->setText(caption);
     button->setFont(Fonts::caption());
     button->setToolTip(toolTip);
-    setTextColor(button, Colors::secondaryText());
     button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     return button;
 }
@@ -110,6 +118,7 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({sidebarIdealWidth, 900 - sidebarIdealWidth});
+    connect(m_splitter, &QSplitter::splitterMoved, this, &ContentView::refreshSidebarHandle);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -127,6 +136,11 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
         alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
         presentAlert(alert);
     });
+    // After the stack view has made or dropped its cards.
+    connect(engine, &RenameEngine::operationsChanged, this, &ContentView::updateTabOrder);
+    updateTabOrder();
+    // The history menu opens from the keyboard too.
+    m_undoButton->installEventFilter(this);
     refreshFiles();
     refreshSelection();
     rebuildLoadMenu();
@@ -154,8 +168,10 @@ QWidget *ContentView::buildSidebar()
     headerRow->setSpacing(8);
     auto *icon = new QLabel(header);
     const int iconSize = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
-    icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
-                        .pixmap(iconSize, iconSize));
+    PaletteFollower::follow(icon, [icon, iconSize] {
+        icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
+                            .pixmap(iconSize, iconSize));
+    });
     auto *title = new QLabel(QStringLiteral("Workflow"), header);
     title->setFont(Fonts::headline());
     m_saveButton =
@@ -181,14 +197,24 @@ QWidget *ContentView::buildSidebar()
     auto *addRow = new QHBoxLayout(addArea);
     addRow->setContentsMargins(defaultPadding, 8, defaultPadding, 8);
     m_addOperationButton = new QPushButton(QStringLiteral("Add Operation"), addArea);
-    m_addOperationButton->setIcon(Icons::icon(QStringLiteral("plus.circle"),
-                                              Colors::secondaryText(),
-                                              static_cast<int>(Fonts::symbolSize(Fonts::body()))));
     m_addOperationButton->setToolTip(QStringLiteral("Add another operation to the stack"));
     m_addOperationButton->setFixedHeight(44);
     m_addOperationButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    ModernButtonStyle::apply(m_addOperationButton, Colors::secondaryText());
-    connect(m_addOperationButton, &QPushButton::clicked, m_engine, &RenameEngine::addOperation);
+    PaletteFollower::follow(m_addOperationButton, [button = m_addOperationButton] {
+        button->setIcon(Icons::icon(QStringLiteral("plus.circle"), Colors::secondaryText(),
+                                    static_cast<int>(Fonts::symbolSize(Fonts::body()))));
+        ModernButtonStyle::apply(button, Colors::secondaryText());
+    });
+    connect(m_addOperationButton, &QPushButton::clicked, this, [this] {
+        m_engine->addOperation();
+        // The new card is where the user goes next; its first control is the mode menu.
+        // Its layout would show it only later, and a hidden control cannot take focus.
+        if (const QList<InlineOperationEditor *> cards = m_operationStack->cards();
+            !cards.isEmpty()) {
+            cards.last()->show();
+            cards.last()->modeMenu()->setFocus(Qt::TabFocusReason);
+        }
+    });
     addRow->addWidget(m_addOperationButton);
 
     auto *column = new QVBoxLayout(sidebar);
@@ -244,7 +270,7 @@ QWidget *ContentView::buildHeaderBar()
     connect(m_undoMenu, &QMenu::aboutToShow, this, &ContentView::rebuildUndoMenu);
 
     const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
-    // Drawn once: the enabled look in its colour, the disabled look in the secondary colour.
+    // The enabled look in its colour, the disabled look in the secondary colour.
     auto commandIcon = [size](const QString &symbol, const QColor &enabled) {
         QIcon icon = Icons::icon(symbol, enabled, size);
         const QIcon dimmed = Icons::icon(symbol, Colors::secondaryText(), size);
@@ -252,9 +278,11 @@ QWidget *ContentView::buildHeaderBar()
             icon.addPixmap(dimmed.pixmap(size, size), QIcon::Disabled);
         return icon;
     };
-    m_renameAction->setIcon(commandIcon(QStringLiteral("paperplane.fill"), Colors::blue()));
-    m_undoAction->setIcon(
-        commandIcon(QStringLiteral("arrow.uturn.backward.circle"), Colors::primaryText()));
+    PaletteFollower::follow(bar, [this, commandIcon] {
+        m_renameAction->setIcon(commandIcon(QStringLiteral("paperplane.fill"), Colors::blue()));
+        m_undoAction->setIcon(
+            commandIcon(QStringLiteral("arrow.uturn.backward.circle"), Colors::primaryText()));
+    });
     m_undoButton = new QToolButton(bar);
     m_undoButton->setDefaultAction(m_undoAction);
     m_undoButton->setMenu(m_undoMenu);
@@ -268,10 +296,28 @@ QWidget *ContentView::buildHeaderBar()
         button->setFocusPolicy(Qt::TabFocus);
     }
 
+    // With the sidebar collapsed, this is the visible way back to it.
+    m_showSidebarButton = new QToolButton(bar);
+    m_showSidebarButton->setObjectName(QStringLiteral("showSidebar"));
+    m_showSidebarButton->setAutoRaise(true);
+    m_showSidebarButton->setText(QStringLiteral("Show Sidebar"));
+    m_showSidebarButton->setToolTip(QStringLiteral("Show the workflow sidebar"));
+    m_showSidebarButton->setAccessibleName(QStringLiteral("Show Sidebar"));
+    m_showSidebarButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_showSidebarButton->setFocusPolicy(Qt::TabFocus);
+    PaletteFollower::follow(m_showSidebarButton, [button = m_showSidebarButton, size] {
+        button->setIcon(
+            Icons::icon(QStringLiteral("chevron.right"), Colors::secondaryText(), size));
+    });
+    m_showSidebarButton->setIconSize(QSize(size, size));
+    m_showSidebarButton->hide();
+    connect(m_showSidebarButton, &QToolButton::clicked, this, &ContentView::toggleSidebar);
+
     bar->setFixedHeight(headerHeight);
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(8);
+    row->addWidget(m_showSidebarButton);
     row->addStretch(1);
     row->addWidget(m_undoButton);
     row->addWidget(m_renameButton);
@@ -302,7 +348,6 @@ QWidget *ContentView::buildBottomBar()
     m_deselectButton->setToolTip(QStringLiteral("Deselect all files"));
 
     m_fileCount = new QLabel(bar);
-    setTextColor(m_fileCount, Colors::secondaryText());
 
     m_problemButton = new QPushButton(bar);
     m_problemButton->setFlat(true);
@@ -322,6 +367,16 @@ QWidget *ContentView::buildBottomBar()
         badges->addWidget(badge);
     }
     connect(m_problemButton, &QPushButton::clicked, this, &ContentView::showErrorDetails);
+    // The accents have a light and a dark variant.
+    PaletteFollower::follow(bar, [this] {
+        m_addButton->setColor(Colors::blue());
+        m_removeButton->setColor(Colors::red());
+        m_clearButton->setColor(Colors::orange());
+        m_deselectButton->setColor(Colors::gray());
+        setTextColor(m_fileCount, Colors::secondaryText());
+        m_conflictBadge->setColor(Colors::orange());
+        m_errorBadge->setColor(Colors::red());
+    });
 
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(defaultPadding, 0, defaultPadding, 0);
@@ -389,7 +444,12 @@ void ContentView::refreshCommands()
 void ContentView::rebuildLoadMenu()
 {
     m_loadMenu->clear();
-    QMenu *system = m_loadMenu->addMenu(QStringLiteral("System Workflows"));
+    // Clearing the menu leaves its submenus alive, so the one submenu is kept and refilled.
+    if (!m_systemWorkflowsMenu)
+        m_systemWorkflowsMenu = new QMenu(QStringLiteral("System Workflows"), m_loadMenu);
+    QMenu *system = m_systemWorkflowsMenu;
+    system->clear();
+    m_loadMenu->addMenu(system);
     for (SystemWorkflow workflow : SystemWorkflows::all) {
         QAction *item =
             system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),
@@ -640,6 +700,17 @@ void ContentView::toggleSidebar()
     } else {
         m_splitter->setSizes({m_sidebarWidth, total - m_sidebarWidth});
     }
+    refreshSidebarHandle();
+}
+
+bool ContentView::isSidebarCollapsed() const
+{
+    return m_splitter->sizes().value(0) == 0;
+}
+
+void ContentView::refreshSidebarHandle()
+{
+    m_showSidebarButton->setVisible(isSidebarCollapsed());
 }
 
 void ContentView::presentAlert(AlertDialog *alert)
@@ -680,8 +751,41 @@ void ContentView::showEvent(QShowEvent *event)
     }
 }
 
+void ContentView::updateTabOrder()
+{
+    // Screen order: the sidebar from the top of the stack down, the list, the bottom bar,
+    // then the commands above the list. Hidden and disabled controls are passed over.
+    QList<QWidget *> chain;
+    for (InlineOperationEditor *card : m_operationStack->cards()) {
+        for (QWidget *control : card->findChildren<QWidget *>()) {
+            if (control->focusPolicy() & Qt::TabFocus)
+                chain.append(control);
+        }
+    }
+    chain += {m_addOperationButton, m_saveButton,        m_loadButton,  m_fileList,
+              m_addButton,          m_removeButton,      m_clearButton, m_deselectButton,
+              m_problemButton,      m_showSidebarButton, m_undoButton,  m_renameButton};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void ContentView::openUndoHistory()
+{
+    if (!m_undoButton->isEnabled())
+        return;
+    m_undoMenu->popup(m_undoButton->mapToGlobal(QPoint(0, m_undoButton->height())));
+}
+
 bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_undoButton && event->type() == QEvent::KeyPress && !m_busy) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
+            (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
+            openUndoHistory();
+            return true;
+        }
+    }
     if (watched == m_detail && event->type() == QEvent::Resize && m_overlay->isVisible())
         m_overlay->reposition();
     if (m_busy) {

@@ -1,10 +1,12 @@
 #include "stepper.h"
 
+#include "colors.h"
 #include "fonts.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 
 Stepper::Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *parent)
@@ -51,13 +53,15 @@ QString Stepper::title() const
 
 void Stepper::setValue(int value)
 {
-    m_value = qBound(m_minimum, value, m_maximum);
+    // Shown as it is even outside the range, since that is the value in effect; the first
+    // step brings it back into the range.
+    m_value = value;
     refresh();
 }
 
 void Stepper::step(int delta)
 {
-    const int next = qBound(m_minimum, m_value + delta, m_maximum);
+    const int next = int(qBound(qint64(m_minimum), qint64(m_value) + delta, qint64(m_maximum)));
     if (next == m_value)
         return;
     m_value = next;
@@ -70,6 +74,30 @@ void Stepper::refresh()
     m_title->setText(title());
     m_minus->setEnabled(m_value > m_minimum);
     m_plus->setEnabled(m_value < m_maximum);
+}
+
+void Stepper::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void Stepper::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void Stepper::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus())
+        return;
+    // A ring around the caption and the buttons, which the arrow keys step.
+    const QRect ring = m_title->geometry().united(m_plus->geometry()).adjusted(-4, -3, 4, 3);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Colors::withOpacity(Colors::blue(palette()), 0.6), 1.5));
+    painter.drawRoundedRect(QRectF(ring).adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
 }
 
 void Stepper::keyPressEvent(QKeyEvent *event)

@@ -1,11 +1,14 @@
 #include "testregistry.h"
 
+#include "alertdialog.h"
 #include "appdelegate.h"
 #include "contentview.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
+#include "supportrequest.h"
+#include "updatechecker.h"
 
 #include <QAction>
 #include <QMenu>
@@ -14,6 +17,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 class AppDelegateTest : public QObject {
     Q_OBJECT
@@ -61,12 +65,60 @@ private Q_SLOTS:
         }
         QCOMPARE(titles,
                  QStringList({u"Add Files..."_qs, u"--"_qs, u"Close Window"_qs, u"Quit"_qs,
-                              u"Contact Support"_qs, u"--"_qs, u"Check for Updates\u2026"_qs,
-                              u"--"_qs, u"About Brisklet"_qs}));
+                              u"Hide Sidebar"_qs, u"Contact Support"_qs, u"--"_qs,
+                              u"Check for Updates\u2026"_qs, u"--"_qs, u"About Brisklet"_qs}));
         QAction *addFiles = window()->menuBar()->actions().first()->menu()->actions().first();
         QCOMPARE(addFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         addFiles->trigger(); // from the menu the chooser opens at once
         QCOMPARE(m_chooserCalls, 1);
+    }
+
+    void helpCommandsExplainThemselves()
+    {
+        QMenu *help = window()->menuBar()->actions().last()->menu();
+        QAction *contact = help->actions().at(0);
+        QAction *updates = help->actions().at(2);
+        QCOMPARE(updates->text(), u"Check for Updates\u2026"_qs);
+        QVERIFY(help->toolTipsVisible());
+        if (m_delegate->updateChecker()->feedUrl().isEmpty()) {
+            QVERIFY(!updates->isEnabled());
+            QVERIFY2(updates->toolTip().contains(u"No update feed"_qs),
+                     qPrintable(updates->toolTip()));
+        }
+
+        // Without the desktop's mail tools, there is no mail program to hand the e-mail to.
+        QTemporaryDir emptyPath;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(emptyPath.path()));
+        contact->trigger();
+        qputenv("PATH", path);
+        AlertDialog *alert = nullptr;
+        QTRY_VERIFY((alert = window()->findChild<AlertDialog *>()) && alert->isVisible());
+        QVERIFY2(alert->message().contains(SupportRequest::supportAddress()),
+                 qPrintable(alert->message()));
+        QVERIFY(alert->press(u"OK"_qs));
+    }
+
+    void sidebarCommandHidesAndShowsTheSidebar()
+    {
+        QVERIFY(QTest::qWaitForWindowExposed(window()));
+        ContentView *content = window()->contentView();
+        QMenu *view = window()->menuBar()->actions().at(1)->menu();
+        QAction *toggle = view->actions().first();
+        QCOMPARE(toggle->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+        QVERIFY(!content->showSidebarButton()->isVisible());
+
+        QTest::keyClick(window(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(content->isSidebarCollapsed());
+        QVERIFY(content->showSidebarButton()->isVisible()); // the way back stays in sight
+        Q_EMIT view->aboutToShow();
+        QCOMPARE(toggle->text(), u"Show Sidebar"_qs);
+
+        QTest::mouseClick(content->showSidebarButton(), Qt::LeftButton);
+        QVERIFY(!content->isSidebarCollapsed());
+        QVERIFY(!content->showSidebarButton()->isVisible());
+        Q_EMIT view->aboutToShow();
+        QCOMPARE(toggle->text(), u"Hide Sidebar"_qs);
     }
 
     void requestWhileHidden_data()

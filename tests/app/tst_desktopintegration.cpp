@@ -14,10 +14,11 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("validator");
         QTest::addColumn<QStringList>("arguments");
-        // The data folder sits next to the tests folder in the source tree. __FILE__ would
-        // not find it: with a ccache base folder it is relative to the build folder.
-        const QString data =
-            QStringLiteral(QT_TESTCASE_SOURCEDIR) + u"/../data/app.brisklet.Brisklet"_qs;
+        // The data folder sits next to the tests folder in the source tree. __FILE__ is
+        // relative when the compiler cache rewrites paths, so the test folder comes from
+        // the build instead.
+        const QString data = QDir(QStringLiteral(QT_TESTCASE_SOURCEDIR))
+                                 .absoluteFilePath(u"../data/app.brisklet.Brisklet"_qs);
         QTest::newRow("desktop entry")
             << u"desktop-file-validate"_qs << QStringList{data + u".desktop"_qs};
         QTest::newRow("metainfo") << u"appstreamcli"_qs

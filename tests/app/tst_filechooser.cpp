@@ -1,0 +1,146 @@
+#include "testregistry.h"
+
+#include "appdelegate.h"
+#include "memorypreferencesstore.h"
+#include "posixfilemover.h"
+#include "renameengine.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QCompleter>
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+// The "Add Files" chooser the application really opens, driven as a user drives it.
+class FileChooserTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<AppDelegate> m_delegate;
+
+    RenameEngine *engine() const { return m_delegate->renameEngine(); }
+
+    static QFileDialog *openChooser()
+    {
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *dialog = qobject_cast<QFileDialog *>(widget); dialog && dialog->isVisible())
+                return dialog;
+        }
+        return nullptr;
+    }
+
+    QStringList rowNames() const
+    {
+        QStringList names;
+        for (const FileItem &item : engine()->files())
+            names.append(item.originalName);
+        return names;
+    }
+
+private Q_SLOTS:
+    void init()
+    {
+        QVERIFY(m_folder.isValid());
+        for (const char *name : {"a.txt", "b.txt", "c.txt"}) {
+            QFile file(m_folder.filePath(QString::fromLatin1(name)));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        m_delegate = std::make_unique<AppDelegate>(
+            std::make_unique<QSettings>(m_folder.filePath(u"Brisklet.conf"_qs),
+                                        QSettings::IniFormat),
+            std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
+                                           std::make_unique<PosixFileMover>()));
+        m_delegate->applicationDidFinishLaunching();
+    }
+
+    void cleanup()
+    {
+        if (QFileDialog *dialog = openChooser())
+            dialog->close();
+        m_delegate.reset();
+    }
+
+    void chosenFilesAreAddedInOneCall_data()
+    {
+        QTest::addColumn<QString>("typed"); // empty: picked in the list instead
+        QTest::addColumn<QStringList>("picked");
+        QTest::addColumn<bool>("pressOpen"); // else Return in the name field
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("one name typed, Return")
+            << u"b.txt"_qs << QStringList() << false << QStringList{u"b.txt"_qs};
+        QTest::newRow("several names typed, Open") << u"\"c.txt\" \"a.txt\""_qs << QStringList()
+                                                   << true << QStringList{u"c.txt"_qs, u"a.txt"_qs};
+        QTest::newRow("one picked in the list, Open")
+            << QString() << QStringList{u"a.txt"_qs} << true << QStringList{u"a.txt"_qs};
+    }
+
+    void chosenFilesAreAddedInOneCall()
+    {
+        QFETCH(QString, typed);
+        QFETCH(QStringList, picked);
+        QFETCH(bool, pressOpen);
+        QFETCH(QStringList, expected);
+
+        engine()->browseFiles();
+        QFileDialog *dialog = openChooser();
+        QVERIFY(dialog);
+        QCOMPARE(dialog->windowTitle(), u"Add Files"_qs);
+        QVERIFY(dialog->testOption(QFileDialog::DontUseNativeDialog) ||
+                dialog->findChild<QLineEdit *>()); // Qt's own dialog under this platform
+        dialog->setDirectory(m_folder.path());
+
+        auto *nameField = dialog->findChild<QLineEdit *>(u"fileNameEdit"_qs);
+        QVERIFY(nameField);
+        if (!typed.isEmpty()) {
+            dialog->activateWindow();
+            QVERIFY(QTest::qWaitForWindowActive(dialog));
+            nameField->setFocus();
+            nameField->clear();
+            QTest::keyClicks(nameField, typed);
+            // The completion list a click elsewhere would close first.
+            if (QCompleter *completer = nameField->completer())
+                completer->popup()->hide();
+        }
+        for (const QString &name : picked)
+            dialog->selectFile(m_folder.filePath(name));
+
+        QSignalSpy filesChanged(engine(), &RenameEngine::filesChanged);
+        if (pressOpen) {
+            auto *buttons = dialog->findChild<QDialogButtonBox *>();
+            QVERIFY(buttons);
+            QPushButton *open = buttons->button(QDialogButtonBox::Open);
+            QVERIFY(open && open->isEnabled());
+            QTest::mouseClick(open, Qt::LeftButton);
+        } else {
+            QTest::keyClick(nameField, Qt::Key_Return);
+        }
+        QTRY_VERIFY(!dialog->isVisible());
+        QCOMPARE(rowNames(), expected);
+        QCOMPARE(engine()->files().first().url.toLocalFile(), m_folder.filePath(expected.first()));
+        // One addition and its preview, not one per file.
+        QCOMPARE(filesChanged.count(), 2);
+    }
+
+    void cancellingAddsNothing()
+    {
+        engine()->browseFiles();
+        QFileDialog *dialog = openChooser();
+        QVERIFY(dialog);
+        dialog->setDirectory(m_folder.path());
+        dialog->selectFile(m_folder.filePath(u"a.txt"_qs));
+        QTest::keyClick(dialog, Qt::Key_Escape);
+        QTRY_VERIFY(!dialog->isVisible());
+        QVERIFY(engine()->files().isEmpty());
+    }
+};
+
+BRISKLET_TEST(FileChooserTest)
+#include "tst_filechooser.moc"

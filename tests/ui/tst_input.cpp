@@ -1,0 +1,301 @@
+#include "testregistry.h"
+
+#include "choicemenubutton.h"
+#include "contentview.h"
+#include "inlineoperationeditor.h"
+#include "leftalignedfilelistview.h"
+#include "minimalistbutton.h"
+#include "operationstackview.h"
+#include "segmentedcontrol.h"
+#include "stepper.h"
+#include "toggleswitch.h"
+#include "uitesthelpers.h"
+
+#include <QAbstractSpinBox>
+#include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QTest>
+#include <qtestspontaneevent.h>
+#include <QToolButton>
+#include <QWheelEvent>
+
+namespace {
+
+// One notch of a mouse wheel at a point of the window, delivered as the window system
+// delivers it: to the window, which hands it to the widget under the pointer and, when
+// that widget ignores it, on to its parents.
+void wheelNotch(QWidget *window, QPoint windowPos, int direction)
+{
+    QWheelEvent event(QPointF(windowPos), QPointF(window->mapToGlobal(windowPos)), QPoint(),
+                      QPoint(0, 120 * direction), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QSpontaneKeyEvent::setSpontaneous(&event);
+    // sendEvent would mark it as the program's own event, which never propagates.
+    qApp->notify(window->windowHandle(), &event);
+}
+
+bool changesData(const QWidget *widget)
+{
+    return qobject_cast<const QComboBox *>(widget) ||
+           qobject_cast<const QAbstractSpinBox *>(widget) ||
+           qobject_cast<const QLineEdit *>(widget) || qobject_cast<const Stepper *>(widget) ||
+           qobject_cast<const SegmentedControl *>(widget) ||
+           qobject_cast<const ToggleSwitch *>(widget) ||
+           qobject_cast<const ChoiceMenuButton *>(widget);
+}
+
+// A window whose sidebar holds one card of every mode, so every kind of control is there.
+struct Window {
+    std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
+    std::unique_ptr<ContentView> view;
+
+    Window()
+    {
+        qsizetype i = 0;
+        for (RenameMode mode : EnumCases<RenameMode>::all) {
+            if (i > 0)
+                engine->addOperation();
+            RenameOperationWrapper operation = engine->operations().at(i);
+            operation.mode = mode;
+            operation.trimType = TrimType::customCharacters;
+            engine->setOperation(i++, operation);
+        }
+        engine->addFiles(UiTest::numberedUrls(3));
+        engine->updatePreview();
+        view = std::make_unique<ContentView>(engine.get());
+        view->resize(900, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
+    }
+};
+
+// A window with two steps and files, where a batch has run, so Undo has a history.
+struct KeyboardWindow {
+    std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
+    std::unique_ptr<ContentView> view;
+
+    explicit KeyboardWindow(int files = 4)
+    {
+        engine->addFiles(UiTest::numberedUrls(files));
+        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::prepend;
+            operation.prependText = u"x"_qs;
+        });
+        view = std::make_unique<ContentView>(engine.get());
+        view->performAndReport();
+        engine->addOperation();
+        RenameOperationWrapper sequence = engine->operations().at(1);
+        sequence.mode = RenameMode::sequence; // the card with the most kinds of control
+        engine->setOperation(1, sequence);
+        view->resize(900, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+    }
+
+    LeftAlignedFileListView *list() const { return view->findChild<LeftAlignedFileListView *>(); }
+};
+
+// The widgets Tab visits from `start` until it comes back round.
+QList<QWidget *> tabChain(QWidget *start)
+{
+    QList<QWidget *> stops;
+    start->setFocus(Qt::TabFocusReason);
+    QWidget *current = QApplication::focusWidget();
+    while (current && !stops.contains(current) && stops.size() < 200) {
+        stops.append(current);
+        QTest::keyClick(current, Qt::Key_Tab);
+        current = QApplication::focusWidget();
+    }
+    return stops;
+}
+
+} // namespace
+
+class InputTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void wheelOverAControlScrollsTheSidebar()
+    {
+        Window window;
+        OperationStackView *stack = window.view->operationStack();
+        QScrollBar *scroll = stack->verticalScrollBar();
+        QVERIFY(scroll->maximum() > 0);
+        const QList<RenameOperationWrapper> before = window.engine->operations();
+
+        int tried = 0;
+        for (QWidget *control : stack->widget()->findChildren<QWidget *>()) {
+            if (!changesData(control) || !control->isVisible())
+                continue;
+            if (QWidget *focused = QApplication::focusWidget())
+                focused->clearFocus();
+            stack->ensureWidgetVisible(control);
+            const int start = scroll->value();
+            const int direction = start == scroll->maximum() ? 1 : -1;
+            const QPoint centre = control->mapTo(window.view.get(), control->rect().center());
+            QWidget *under = window.view->childAt(centre);
+            QVERIFY(under == control || control->isAncestorOf(under));
+            wheelNotch(window.view.get(), centre, direction);
+            QVERIFY2(window.engine->operations() == before,
+                     qPrintable(control->objectName() + u" changed the stack"_qs));
+            QVERIFY2(scroll->value() != start,
+                     qPrintable(control->objectName() + u" kept the wheel"_qs));
+            ++tried;
+        }
+        QVERIFY(tried >= int(EnumCases<RenameMode>::all.size()) * 2);
+    }
+
+    void tabFollowsTheScreenAndEveryStopShowsFocus()
+    {
+        KeyboardWindow window;
+        ContentView *view = window.view.get();
+        const QList<InlineOperationEditor *> cards = view->operationStack()->cards();
+        QCOMPARE(cards.size(), 2);
+        const QList<QWidget *> stops = tabChain(cards.first()->modeMenu());
+
+        // In order, with other stops allowed in between.
+        const QList<QWidget *> expected{cards[0]->modeMenu(),       cards[1]->modeMenu(),
+                                        view->addOperationButton(), view->saveWorkflowButton(),
+                                        view->loadWorkflowButton(), window.list(),
+                                        view->addButton(),          view->clearButton()};
+        qsizetype at = -1;
+        for (QWidget *widget : expected) {
+            const qsizetype found = stops.indexOf(widget);
+            QVERIFY2(found > at, qPrintable(widget->objectName() + u" out of order"_qs));
+            at = found;
+        }
+        // The commands above the list come last.
+        QVERIFY(stops.indexOf(view->undoAction()->associatedObjects().isEmpty()
+                                  ? nullptr
+                                  : qobject_cast<QWidget *>(
+                                        view->undoAction()->associatedObjects().constLast())) > at);
+
+        for (QWidget *stop : stops) {
+            stop->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            const QImage focused = stop->grab().toImage();
+            view->setFocus(Qt::OtherFocusReason);
+            QApplication::processEvents();
+            const QImage unfocused = stop->grab().toImage();
+            QVERIFY2(focused != unfocused,
+                     qPrintable(QString::fromLatin1(stop->metaObject()->className()) + u" "_qs +
+                                stop->objectName() + u" shows no focus"_qs));
+        }
+    }
+
+    void newCardIsShownWithItsModeMenuFocused()
+    {
+        KeyboardWindow window;
+        for (int i = 0; i < 4; ++i) {
+            window.view->addOperationButton()->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(window.view->addOperationButton(), Qt::Key_Space);
+            QVERIFY(window.view->operationStack()->cards().last()->modeMenu()->hasFocus());
+        }
+        InlineOperationEditor *card = window.view->operationStack()->cards().last();
+        QCOMPARE(window.view->operationStack()->cards().size(), 6);
+        QCOMPARE(QApplication::focusWidget(), card->modeMenu());
+        QWidget *viewport = window.view->operationStack()->viewport();
+        QTRY_VERIFY(viewport->rect().contains(
+            QRect(card->modeMenu()->mapTo(viewport, QPoint(0, 0)), card->modeMenu()->size())));
+        // Tab goes on to the next stop below it, not back to the top.
+        const QList<QWidget *> stops = tabChain(card->modeMenu());
+        QVERIFY(stops.indexOf(window.view->addOperationButton()) > 0);
+        QVERIFY(stops.indexOf(window.view->operationStack()->cards().first()->modeMenu()) >
+                stops.indexOf(window.view->addOperationButton()));
+    }
+
+    void fileListWorksFromTheKeyboard()
+    {
+        KeyboardWindow window(5);
+        LeftAlignedFileListView *list = window.list();
+        window.view->loadWorkflowButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QCOMPARE(list->currentIndex().row(), 0);
+
+        const auto selectedRows = [&] {
+            QList<int> rows;
+            for (int row = 0; row < int(window.engine->files().size()); ++row) {
+                if (window.engine->selectedFiles().contains(window.engine->files()[row].id))
+                    rows.append(row);
+            }
+            return rows;
+        };
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(list->currentIndex().row(), 4);
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(list->currentIndex().row(), 0);
+        QCOMPARE(selectedRows(), QList<int>({1, 4}));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Space); // a second press lets go again
+        QCOMPARE(selectedRows(), QList<int>({1, 4}));
+
+        const QString kept = window.engine->files()[2].originalName;
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(window.engine->files().size(), 3);
+        QCOMPARE(window.engine->files()[1].originalName, kept);
+        QVERIFY(list->currentIndex().isValid());
+    }
+
+    void undoHistoryOpensFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+    }
+
+    void undoHistoryOpensFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        KeyboardWindow window;
+        QWidget *undo = nullptr;
+        for (QObject *object : window.view->undoAction()->associatedObjects()) {
+            if (auto *button = qobject_cast<QToolButton *>(object))
+                undo = button;
+        }
+        QVERIFY(undo && undo->isEnabled());
+        undo->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(undo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QMenu *history = window.view->undoHistoryMenu();
+        QTRY_VERIFY(history->isVisible());
+        QCOMPARE(history->actions().size(), 1);
+        QTest::keyClick(history, Qt::Key_Down);
+        QTest::keyClick(history, Qt::Key_Return);
+        QTRY_VERIFY(window.engine->undoStack().isEmpty());
+    }
+
+    void addedFilesAreScrolledIntoView()
+    {
+        KeyboardWindow window(40);
+        LeftAlignedFileListView *list = window.list();
+        list->scrollToTop();
+        window.engine->addFiles(UiTest::urlsFor({u"new 1.txt"_qs, u"new 2.txt"_qs}));
+        const QRect first = list->visualRect(list->model()->index(40, 0));
+        const QRect last = list->visualRect(list->model()->index(41, 0));
+        QVERIFY(list->viewport()->rect().contains(first));
+        QVERIFY(list->viewport()->rect().contains(last));
+    }
+
+    void wheelStepsTheModeMenuThatHasFocus()
+    {
+        Window window;
+        auto *modes = window.view->operationStack()->findChild<QComboBox *>(u"mode"_qs);
+        window.view->operationStack()->ensureWidgetVisible(modes);
+        modes->setFocus(Qt::TabFocusReason);
+        const RenameMode before = window.engine->operations().first().mode;
+        wheelNotch(window.view.get(), modes->mapTo(window.view.get(), modes->rect().center()), -1);
+        QVERIFY(window.engine->operations().first().mode != before);
+    }
+};
+
+BRISKLET_TEST(InputTest)
+#include "tst_input.moc"
