@@ -116,6 +116,7 @@ Q_SIGNALS:
 
 private:
     void keepUnreadableWorkflowsAside(const QByteArray &bytes);
+    void readIdentities(qsizetype begin, qsizetype end);
     void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
                             const QByteArray &currentPath);
 
