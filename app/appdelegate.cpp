@@ -4,6 +4,7 @@
 #include "briskletapp.h"
 #include "contentview.h"
 #include "mainwindow.h"
+#include "recoveryreport.h"
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "updatechecker.h"
@@ -48,6 +49,19 @@ void AppDelegate::applicationDidFinishLaunching()
     m_settings->sync();
     createTrayIcon();
     showMainWindow();
+    reportInterruptedBatches();
+}
+
+void AppDelegate::reportInterruptedBatches()
+{
+    // Before anything of this run moves a file: a batch that a crash cut short may have
+    // left files under temporary names.
+    const RecoveryReport report = m_renameEngine->recoverInterruptedBatches();
+    if (report.isEmpty())
+        return;
+    auto *alert = new AlertDialog(report.title(), report.message(), m_mainWindow);
+    alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+    alert->open();
 }
 
 void AppDelegate::showMainWindow()

@@ -52,6 +52,7 @@ public:
 
 private:
     void installFileChooser();
+    void reportInterruptedBatches();
     void createTrayIcon();
     void handleDeferred(bool busy);
 

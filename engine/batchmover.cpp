@@ -9,6 +9,8 @@
 #include <cstdio>
 #include <deque>
 
+#include <sys/sysmacros.h>
+
 const QString BatchMover::replacedDescription =
     QStringLiteral("The file was replaced by another item since it was added.");
 
@@ -26,6 +28,7 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
     const qsizetype total = moves.size();
     m_moves = &moves;
     m_results = QList<Outcome>(total);
+    m_checked = QList<std::optional<ItemIdentity>>(total);
     m_finished.assign(static_cast<size_t>(total), false);
     m_progress = progress;
     m_done = 0;
@@ -86,6 +89,7 @@ bool BatchMover::isStillListedItem(qsizetype i)
     if (!move.checkIdentity)
         return true;
     const std::optional<ItemIdentity> current = m_mover.identity(move.sourcePath);
+    m_checked[i] = current;
     // Nothing there: the move itself says that the file no longer exists.
     if (!current && move.identity)
         return true;
@@ -99,7 +103,12 @@ void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByt
     outcome.errorDescription = result.errorDescription;
     outcome.currentPath = currentPath;
     if (result.succeeded) {
-        outcome.identity = m_mover.identity(currentPath);
+        // A rename keeps the item's inode. File systems on a block device report it as it
+        // is; those without one (FUSE, network file systems, tmpfs) may make up a number
+        // per name, so there it is read again.
+        const std::optional<ItemIdentity> &before = m_checked[i];
+        outcome.identity =
+            before && ::major(dev_t(before->device)) != 0 ? before : m_mover.identity(currentPath);
         outcome.sequence = m_sequence++;
     }
     m_finished[static_cast<size_t>(i)] = true;

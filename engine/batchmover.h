@@ -64,6 +64,8 @@ private:
     const QList<Move> *m_moves = nullptr;
     QList<QByteArray> m_temporaryPaths;
     QList<Outcome> m_results;
+    // The item each source held when it was checked, just before its first move.
+    QList<std::optional<ItemIdentity>> m_checked;
     std::vector<bool> m_finished;
     Progress m_progress;
     qsizetype m_done = 0;

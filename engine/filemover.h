@@ -25,7 +25,7 @@ public:
 
     // The item at the path, not following a symbolic link; none when nothing is there. A
     // mover that cannot tell items apart reports none everywhere, and then every path
-    // counts as still holding the item listed.
+    // counts as still holding the item listed. May be called from two threads at once.
     virtual std::optional<ItemIdentity> identity(const QByteArray &path)
     {
         Q_UNUSED(path);

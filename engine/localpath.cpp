@@ -8,9 +8,13 @@ QByteArray fromUrl(const QUrl &url)
 {
     if (!url.isLocalFile())
         return {};
-    // The fully encoded form keeps a byte that is not UTF-8 as its %XX escape, where the
-    // decoded forms would turn it into U+FFFD.
-    QByteArray path = QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1());
+    // The decoded forms turn a byte that is not UTF-8 into U+FFFD; the other forms keep it
+    // as its %XX escape. The pretty form is what the URL holds: without any escape it is
+    // the path itself.
+    const QString pretty = url.path(QUrl::PrettyDecoded);
+    QByteArray path = pretty.contains(u'%')
+                          ? QByteArray::fromPercentEncoding(url.path(QUrl::FullyEncoded).toLatin1())
+                          : pretty.toUtf8();
     while (path.size() > 1 && path.endsWith('/'))
         path.chop(1);
     return path;

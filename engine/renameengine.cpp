@@ -21,6 +21,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <thread>
 #include <vector>
 
 #include <sys/stat.h>
@@ -213,18 +214,39 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
             item.id = QUuid::createUuid();
             item.url = url;
             item.path = LocalPath::fromUrl(url);
-            if (item.path.isEmpty()) {
-                item.originalName = lastPathComponent(url);
-            } else {
-                item.originalName = LocalPath::display(LocalPath::nameOf(item.path));
-                item.identity = m_mover->identity(item.path);
-            }
+            item.originalName = item.path.isEmpty()
+                                    ? lastPathComponent(url)
+                                    : LocalPath::display(LocalPath::nameOf(item.path));
             item.newName = item.originalName;
             m_files.append(std::move(item));
         }
+        readIdentities(m_files.size() - urls.size(), m_files.size());
         Q_EMIT filesChanged();
     }
     updatePreview();
+}
+
+void RenameEngine::readIdentities(qsizetype begin, qsizetype end)
+{
+    // One system call per file is most of the time a large drop takes, so a large one is
+    // read on two threads.
+    FileItem *const files = m_files.data(); // detached here, once, before any thread starts
+    FileMover *const mover = m_mover.get();
+    const auto read = [files, mover](qsizetype from, qsizetype to) {
+        for (qsizetype i = from; i < to; ++i) {
+            if (!files[i].path.isEmpty())
+                files[i].identity = mover->identity(files[i].path);
+        }
+    };
+    constexpr qsizetype worthAThread = 4096;
+    if (end - begin < worthAThread || std::thread::hardware_concurrency() < 2) {
+        read(begin, end);
+        return;
+    }
+    const qsizetype middle = begin + (end - begin) / 2;
+    std::thread second(read, middle, end);
+    read(begin, middle);
+    second.join();
 }
 
 void RenameEngine::setFileChooser(FileChooser chooser)

@@ -127,6 +127,7 @@ Q_SIGNALS:
 
 private:
     std::optional<QString> keepUnreadableWorkflowsAside(const QVariant &value);
+    void readIdentities(qsizetype begin, qsizetype end);
     void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
                             const QByteArray &currentPath);
 

@@ -5,12 +5,16 @@
 #include "contentview.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
+#include "movejournal.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "updatechecker.h"
 
 #include <QAction>
+#include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -49,6 +53,39 @@ private Q_SLOTS:
     }
 
     void cleanup() { m_delegate.reset(); }
+
+    // A batch cut short by a crash left a file under a temporary name: the next launch
+    // gives it its new name and says so in one alert over the window.
+    void launchRecoversAnInterruptedBatch()
+    {
+        m_delegate.reset();
+        QTemporaryDir files;
+        QFile hidden(files.filePath(u".brisklet-swap-1"_qs));
+        QVERIFY(hidden.open(QIODevice::WriteOnly));
+        hidden.close();
+        const QByteArray source = QFile::encodeName(files.filePath(u"a.txt"_qs));
+        QVERIFY(QDir().mkpath(QFile::decodeName(MoveJournal::folder())));
+        QFile journal(QFile::decodeName(MoveJournal::folder() + "/moves-launch.journal"));
+        QVERIFY(journal.open(QIODevice::WriteOnly));
+        journal.write(MoveJournal::serialize(
+            MoveJournal::Kind::batch, {{source, ".brisklet-swap-1", "b.txt", std::nullopt}}));
+        journal.close();
+
+        init();
+
+        QList<AlertDialog *> alerts;
+        for (QWidget *widget : QApplication::topLevelWidgets()) {
+            if (auto *alert = qobject_cast<AlertDialog *>(widget); alert && alert->isVisible())
+                alerts.append(alert);
+        }
+        QCOMPARE(alerts.size(), 1);
+        QCOMPARE(alerts.first()->parentWidget(), window());
+        QVERIFY2(alerts.first()->message().contains(u"now has the new name"_qs),
+                 qPrintable(alerts.first()->message()));
+        QVERIFY(QFileInfo::exists(files.filePath(u"b.txt"_qs)));
+        QVERIFY(!journal.exists());
+        alerts.first()->press(u"OK"_qs);
+    }
 
     void launchShowsOneWindowWithTheMenus()
     {
