@@ -1,12 +1,18 @@
 #include "launchrequest.h"
 
+#include "localpath.h"
+
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
 
 namespace {
 
-QUrl fileArgument(const QString &argument, const QString &workingDirectory)
+// A path is taken by its bytes, so a name that is not valid UTF-8 still names its own file.
+// Latin-1 maps every byte to one character and back, which lets QDir clean the path.
+QUrl fileArgument(const QByteArray &argumentBytes, const QByteArray &workingDirectory)
 {
+    const QString argument = QString::fromUtf8(argumentBytes);
     // A URI names its scheme before "://" (or "file:" alone); anything else is a path, even
     // one with a colon in a file name.
     static const QRegularExpression uriPattern(
@@ -18,7 +24,9 @@ QUrl fileArgument(const QString &argument, const QString &workingDirectory)
         if (const QUrl url(argument, QUrl::TolerantMode); url.isValid())
             return url;
     }
-    return QUrl::fromLocalFile(QDir::cleanPath(QDir(workingDirectory).absoluteFilePath(argument)));
+    const QByteArray path =
+        argumentBytes.startsWith('/') ? argumentBytes : workingDirectory + '/' + argumentBytes;
+    return LocalPath::toUrl(QDir::cleanPath(QString::fromLatin1(path)).toLatin1());
 }
 
 } // namespace
@@ -26,15 +34,26 @@ QUrl fileArgument(const QString &argument, const QString &workingDirectory)
 LaunchRequest LaunchRequest::fromArguments(const QStringList &arguments,
                                            const QString &workingDirectory)
 {
+    QList<QByteArray> bytes;
+    bytes.reserve(arguments.size());
+    for (const QString &argument : arguments)
+        bytes.append(QFile::encodeName(argument));
+    return fromArguments(bytes, QFile::encodeName(workingDirectory));
+}
+
+LaunchRequest LaunchRequest::fromArguments(const QList<QByteArray> &arguments,
+                                           const QByteArray &workingDirectory)
+{
     LaunchRequest request;
     bool wantsChooser = false;
     bool optionsEnded = false;
-    for (const QString &argument : arguments) {
-        if (!optionsEnded && argument == u"--") {
+    const QByteArray addFiles = addFilesOption().toLatin1();
+    for (const QByteArray &argument : arguments) {
+        if (!optionsEnded && argument == "--") {
             optionsEnded = true;
-        } else if (!optionsEnded && argument == addFilesOption()) {
+        } else if (!optionsEnded && argument == addFiles) {
             wantsChooser = true;
-        } else if (!optionsEnded && argument.startsWith(u'-')) {
+        } else if (!optionsEnded && argument.startsWith('-')) {
             continue;
         } else if (!argument.isEmpty()) {
             request.files.append(fileArgument(argument, workingDirectory));

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArray>
 #include <QList>
 #include <QMetaType>
 #include <QString>
@@ -26,6 +27,10 @@ struct LaunchRequest {
     // Files win over --add-files: the launch that names files opens them.
     static LaunchRequest fromArguments(const QStringList &arguments,
                                        const QString &workingDirectory);
+    // The same from the command line's own bytes, which need not be valid UTF-8: a path
+    // keeps its exact bytes in the URL.
+    static LaunchRequest fromArguments(const QList<QByteArray> &arguments,
+                                       const QByteArray &workingDirectory);
 
     friend bool operator==(const LaunchRequest &, const LaunchRequest &) = default;
 };

@@ -5,6 +5,7 @@
 
 #include <QApplication>
 #include <QDir>
+#include <QFile>
 #include <QIcon>
 #include <QSettings>
 
@@ -22,8 +23,13 @@ int main(int argc, char **argv)
         QIcon::fromTheme(QStringLiteral("app.brisklet.Brisklet"),
                          QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
 
+    // QApplication has taken its own options out of argv. The rest is read as bytes:
+    // arguments() would turn a name that is not valid UTF-8 into another name.
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
     const LaunchRequest request =
-        LaunchRequest::fromArguments(app.arguments().mid(1), QDir::currentPath());
+        LaunchRequest::fromArguments(arguments, QFile::encodeName(QDir::currentPath()));
     SingleInstance instance;
     switch (instance.start(request)) {
     case SingleInstance::Role::forwarded:

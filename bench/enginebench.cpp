@@ -223,8 +223,9 @@ void BM_BlockedCaseOnlyMoves(benchmark::State &state)
     for (auto _ : state) {
         for (int i = 0; i < count; ++i) {
             const QString number = QString::number(i);
-            const auto result = mover.moveItem(QFile::encodeName(folder.path() + u"/file "_qs + number + u".txt"_qs),
-                               QFile::encodeName(folder.path() + u"/FILE "_qs + number + u".txt"_qs));
+            const auto result = mover.moveItem(
+                QFile::encodeName(folder.path() + u"/file "_qs + number + u".txt"_qs),
+                QFile::encodeName(folder.path() + u"/FILE "_qs + number + u".txt"_qs));
             if (result.succeeded)
                 state.SkipWithError("a move replaced another file");
         }

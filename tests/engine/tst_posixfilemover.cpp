@@ -431,7 +431,8 @@ private Q_SLOTS:
             QElapsedTimer timer;
             timer.start();
             go = true;
-            const FileMover::Result result = mover.moveItem(QFile::encodeName(source), QFile::encodeName(destination));
+            const FileMover::Result result =
+                mover.moveItem(QFile::encodeName(source), QFile::encodeName(destination));
             moveMicroseconds = timer.nsecsElapsed() / 1000;
             creator.join();
 
@@ -482,9 +483,9 @@ private Q_SLOTS:
         folderReadings = 0;
         for (int i = 0; i < count; ++i) {
             const QString destination = u"FILE %1.txt"_qs.arg(i);
-            const FileMover::Result result = mover.moveItem(
-                QFile::encodeName(folder.filePath(u"file %1.txt"_qs.arg(i))),
-                QFile::encodeName(folder.filePath(destination)));
+            const FileMover::Result result =
+                mover.moveItem(QFile::encodeName(folder.filePath(u"file %1.txt"_qs.arg(i))),
+                               QFile::encodeName(folder.filePath(destination)));
             QCOMPARE(result.errorDescription, exists.arg(destination));
         }
         QCOMPARE(folderReadings.load(), 0);
