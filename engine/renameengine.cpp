@@ -707,6 +707,7 @@ bool RenameEngine::persistSavedWorkflows()
             return false;
         }
         m_unreadableWorkflows.reset();
+        m_unreadableWorkflowsKey.clear();
     }
     if (const std::optional<QString> failure =
             m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows))) {
@@ -744,17 +745,18 @@ void RenameEngine::loadSavedWorkflows()
 std::optional<QString> RenameEngine::keepUnreadableWorkflowsAside(const QVariant &value)
 {
     // One damaged record must not cost the user every workflow: the value the next write
-    // replaces is first copied, unchanged, under a key of its own. A key that already holds
-    // this very value is one an earlier, failed attempt chose; it is used again.
-    const QString stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
-    for (int suffix = 2;; ++suffix) {
-        const std::optional<QVariant> there = m_preferences->readValue(key);
-        if (!there || *there == value)
-            break;
-        key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
-              QString::number(suffix);
+    // replaces is first copied, unchanged, under a key of its own. A key chosen by an attempt
+    // that failed is used again, so that retries leave one copy.
+    if (m_unreadableWorkflowsKey.isEmpty()) {
+        const QString stamp =
+            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
+        QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
+        for (int suffix = 2; m_preferences->readValue(key).has_value(); ++suffix)
+            key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
+                  QString::number(suffix);
+        m_unreadableWorkflowsKey = key;
     }
+    const QString key = m_unreadableWorkflowsKey;
     if (std::optional<QString> failure = m_preferences->storeValue(key, value))
         return failure;
     std::fprintf(

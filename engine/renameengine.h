@@ -144,4 +144,6 @@ private:
     QSet<qsizetype> m_timedOutSteps;
     // A stored value that could not be read, until it has been kept aside.
     std::optional<QVariant> m_unreadableWorkflows;
+    // Where it goes, once a first attempt to keep it aside has chosen.
+    QString m_unreadableWorkflowsKey;
 };
