@@ -8,6 +8,7 @@
 #include "nametransformer.h"
 #include "posixfilemover.h"
 #include "preferencesstore.h"
+#include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
 #include "unicodetext.h"
@@ -211,7 +212,7 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
         m_files.reserve(m_files.size() + urls.size());
         for (const QUrl &url : urls) {
             FileItem item;
-            item.id = QUuid::createUuid();
+            item.id = RowId::create();
             item.url = url;
             item.path = LocalPath::fromUrl(url);
             item.originalName = item.path.isEmpty()
