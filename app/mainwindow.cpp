@@ -2,6 +2,7 @@
 
 #include "contentview.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
 #include <QScreen>
@@ -26,6 +27,16 @@ MainWindow::MainWindow(ContentView *content, QSettings *settings, QWidget *paren
     const QByteArray frame = m_settings->value(frameKey).toByteArray();
     if (!frame.isEmpty())
         restoreGeometry(frame);
+    // The application closes its windows when it quits; this window has to see that
+    // before its close arrives, or the refused close would abandon the quit.
+    qApp->installEventFilter(this);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == qApp && event->type() == QEvent::Quit)
+        m_quitting = true;
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void MainWindow::saveFrame()
@@ -37,6 +48,10 @@ void MainWindow::saveFrame()
 void MainWindow::closeEvent(QCloseEvent *event)
 {
     saveFrame();
+    if (m_quitting) {
+        event->accept();
+        return;
+    }
     event->ignore();
     hide();
     Q_EMIT hiddenByClose();

@@ -6,7 +6,8 @@ class ContentView;
 class QSettings;
 
 // The one window of the application. Closing it only hides it: the process keeps running
-// with the window and everything in it, and shows the same window again when asked.
+// with the window and everything in it, and shows the same window again when asked. Only
+// when the application quits does the window really close.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 
@@ -25,8 +26,10 @@ Q_SIGNALS:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     ContentView *m_content;
     QSettings *m_settings;
+    bool m_quitting = false;
 };
