@@ -254,19 +254,25 @@ private:
         return ended && outcome == "accepted";
     }
 
+    // The window as it is, at its usual and at its smallest size, for people to look at.
     void screenshot(const QString &name)
     {
         const QString directory = qEnvironmentVariable("BRISKLET_SHOTS_DIR");
         const std::optional<Window> window = mainWindow();
-        if (directory.isEmpty() || !window)
+        if (directory.isEmpty() || !window || !QDir().mkpath(directory))
             return;
-        const QRect area = window->frame.adjusted(-4, -30, 4, 4);
-        run(u"import"_qs, {u"-window"_qs, u"root"_qs, u"-crop"_qs,
-                           u"%1x%2+%3+%4"_qs.arg(area.width())
-                               .arg(area.height())
-                               .arg(std::max(0, area.left()))
-                               .arg(std::max(0, area.top())),
-                           QDir(directory).filePath(u"real-%1.png"_qs.arg(name))});
+        for (const QSize size : {QSize(900, 600), QSize(700, 500)}) {
+            xdotool({u"windowsize"_qs, u"--sync"_qs, window->id, QString::number(size.width()),
+                     QString::number(size.height())});
+            QTest::qWait(300); // the repaint after a resize has no outcome to wait for
+            // The window's own contents, with whatever is over it (an open menu) as shown.
+            run(u"import"_qs,
+                {u"-window"_qs, window->id,
+                 QDir(directory).filePath(
+                     u"real-%1-%2x%3.png"_qs.arg(name).arg(size.width()).arg(size.height()))});
+        }
+        xdotool({u"windowsize"_qs, u"--sync"_qs, window->id, QString::number(window->frame.width()),
+                 QString::number(window->frame.height())});
     }
 
     bool startHelper(QProcess &process, const QString &program, const QStringList &arguments)
@@ -372,8 +378,15 @@ private Q_SLOTS:
         // A second launch hands the files over and exits at once.
         QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), paths).first, 0);
 
-        // The first field of the first step has the focus.
+        // The first field of the first step has the focus. A name that another file has
+        // already is a problem the rename must not go ahead with silently; the stack is then
+        // set to a clean change.
         activate(*window);
+        type(u"file1"_qs);
+        key(u"Tab"_qs);
+        type(u"file2"_qs);
+        screenshot(u"problem"_qs);
+        key(u"shift+Tab"_qs);
         replaceAndRename(u"file"_qs, u"doc"_qs);
         QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs}),
                  qPrintable(names().join(u", ")));
@@ -499,24 +512,19 @@ private Q_SLOTS:
     // frees the single-instance lock, every time.
     void quitWithTheTrayShowing()
     {
-        constexpr int tries = 5;
-        int quit = 0;
-        for (int attempt = 0; attempt < tries; ++attempt) {
+        for (int attempt = 1; attempt <= 5; ++attempt) {
             const std::optional<Window> window = startProgram();
             QVERIFY2(window, "the window never appeared");
             QVERIFY2(waitFor([&] { return hasTrayIcon(); }), "no tray icon appeared");
             QElapsedTimer clock;
             clock.start();
-            if (quitWithTheKeyboard(*window)) {
-                ++quit;
-                qInfo("quit %d ended the process after %lld ms", attempt + 1, clock.elapsed());
-                QVERIFY2(lockIsFree(), "the process ended but left the lock held");
-            }
-            stopProgram();
+            QVERIFY2(quitWithTheKeyboard(*window),
+                     qPrintable(u"quit %1 left the process running"_qs.arg(attempt)));
+            qInfo("quit %d ended the process after %lld ms", attempt, clock.elapsed());
+            QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(m_app.exitCode(), 0);
+            QVERIFY2(lockIsFree(), "the process ended but left the lock held");
         }
-        QEXPECT_FAIL("", "with a tray icon, Quit often hides the window instead of quitting",
-                     Abort);
-        QCOMPARE(quit, tries);
     }
 };
 
