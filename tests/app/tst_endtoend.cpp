@@ -482,9 +482,9 @@ private Q_SLOTS:
         // changes no data anywhere.
         activate(*window);
         std::optional<Window> menu;
-        for (int stop = 0; stop < 40 && !menu; ++stop) {
+        for (int stop = 0; stop < 25 && !menu; ++stop) {
             key(u"shift+Tab Menu"_qs);
-            if (waitFor([&] { return commandMenu(*window).has_value(); }, 300))
+            if (waitFor([&] { return commandMenu(*window).has_value(); }, 250))
                 menu = commandMenu(*window);
             else if (anyPopup(*window))
                 key(u"Escape"_qs);
