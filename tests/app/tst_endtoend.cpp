@@ -266,9 +266,18 @@ private:
             xdotool({u"windowsize"_qs, u"--sync"_qs, window->id, QString::number(size.width()),
                      QString::number(size.height())});
             QTest::qWait(300); // the repaint after a resize has no outcome to wait for
-            // The window's own contents, with whatever is over it (an open menu) as shown.
+            // From the screen, so that an open menu shows too (a capture of the window alone
+            // leaves popups black); the margin takes in the frame, whose size xdotool does not
+            // report.
+            const QRect area = QRect(window->frame.topLeft(), size)
+                                   .adjusted(-10, -50, 10, 10)
+                                   .intersected(QRect(0, 0, 1280, 800));
             run(u"import"_qs,
-                {u"-window"_qs, window->id,
+                {u"-window"_qs, u"root"_qs, u"-crop"_qs,
+                 u"%1x%2+%3+%4"_qs.arg(area.width())
+                     .arg(area.height())
+                     .arg(area.left())
+                     .arg(area.top()),
                  QDir(directory).filePath(
                      u"real-%1-%2x%3.png"_qs.arg(name).arg(size.width()).arg(size.height()))});
         }
