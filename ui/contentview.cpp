@@ -12,6 +12,7 @@
 #include "modernbuttonstyle.h"
 #include "modernfiledropzone.h"
 #include "operationstackview.h"
+#include "palettefollower.h"
 #include "renameengine.h"
 #include "statusbadge.h"
 #include "successoverlay.h"
@@ -71,9 +72,11 @@ QWidget *windowBar(QWidget *parent)
 {
     auto *bar = new QWidget(parent);
     bar->setAutoFillBackground(true);
-    QPalette palette = bar->palette();
-    palette.setColor(QPalette::Window, Colors::windowBackground());
-    bar->setPalette(palette);
+    PaletteFollower::follow(bar, [bar] {
+        QPalette palette = bar->palette();
+        palette.setColor(QPalette::Window, Colors::windowBackground());
+        bar->setPalette(palette);
+    });
     return bar;
 }
 
@@ -85,12 +88,14 @@ QToolButton *headerCommand(const QString &symbol, const QString &caption, const 
     button->setAutoRaise(true);
     button->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     const int size = static_cast<int>(Fonts::symbolSize(Fonts::body()));
-    button->setIcon(Icons::icon(symbol, Colors::secondaryText(), size));
+    PaletteFollower::follow(button, [button, symbol, size] {
+        button->setIcon(Icons::icon(symbol, Colors::secondaryText(), size));
+        setTextColor(button, Colors::secondaryText());
+    });
     button->setIconSize(QSize(size, size));
     button->setText(caption);
     button->setFont(Fonts::caption());
     button->setToolTip(toolTip);
-    setTextColor(button, Colors::secondaryText());
     button->setStyleSheet(QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
     return button;
 }
@@ -145,8 +150,10 @@ QWidget *ContentView::buildSidebar()
     headerRow->setSpacing(8);
     auto *icon = new QLabel(header);
     const int iconSize = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
-    icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
-                        .pixmap(iconSize, iconSize));
+    PaletteFollower::follow(icon, [icon, iconSize] {
+        icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
+                            .pixmap(iconSize, iconSize));
+    });
     auto *title = new QLabel(QStringLiteral("Workflow"), header);
     title->setFont(Fonts::headline());
     m_saveButton =
@@ -172,13 +179,14 @@ QWidget *ContentView::buildSidebar()
     auto *addRow = new QHBoxLayout(addArea);
     addRow->setContentsMargins(defaultPadding, 8, defaultPadding, 8);
     m_addOperationButton = new QPushButton(QStringLiteral("Add Operation"), addArea);
-    m_addOperationButton->setIcon(Icons::icon(QStringLiteral("plus.circle"),
-                                              Colors::secondaryText(),
-                                              static_cast<int>(Fonts::symbolSize(Fonts::body()))));
     m_addOperationButton->setToolTip(QStringLiteral("Add another operation to the stack"));
     m_addOperationButton->setFixedHeight(44);
     m_addOperationButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    ModernButtonStyle::apply(m_addOperationButton, Colors::secondaryText());
+    PaletteFollower::follow(m_addOperationButton, [button = m_addOperationButton] {
+        button->setIcon(Icons::icon(QStringLiteral("plus.circle"), Colors::secondaryText(),
+                                    static_cast<int>(Fonts::symbolSize(Fonts::body()))));
+        ModernButtonStyle::apply(button, Colors::secondaryText());
+    });
     connect(m_addOperationButton, &QPushButton::clicked, m_engine, &RenameEngine::addOperation);
     addRow->addWidget(m_addOperationButton);
 
@@ -235,7 +243,7 @@ QWidget *ContentView::buildHeaderBar()
     connect(m_undoMenu, &QMenu::aboutToShow, this, &ContentView::rebuildUndoMenu);
 
     const int size = static_cast<int>(Fonts::symbolSize(Fonts::title3()));
-    // Drawn once: the enabled look in its colour, the disabled look in the secondary colour.
+    // The enabled look in its colour, the disabled look in the secondary colour.
     auto commandIcon = [size](const QString &symbol, const QColor &enabled) {
         QIcon icon = Icons::icon(symbol, enabled, size);
         const QIcon dimmed = Icons::icon(symbol, Colors::secondaryText(), size);
@@ -243,9 +251,11 @@ QWidget *ContentView::buildHeaderBar()
             icon.addPixmap(dimmed.pixmap(size, size), QIcon::Disabled);
         return icon;
     };
-    m_renameAction->setIcon(commandIcon(QStringLiteral("paperplane.fill"), Colors::blue()));
-    m_undoAction->setIcon(
-        commandIcon(QStringLiteral("arrow.uturn.backward.circle"), Colors::primaryText()));
+    PaletteFollower::follow(bar, [this, commandIcon] {
+        m_renameAction->setIcon(commandIcon(QStringLiteral("paperplane.fill"), Colors::blue()));
+        m_undoAction->setIcon(
+            commandIcon(QStringLiteral("arrow.uturn.backward.circle"), Colors::primaryText()));
+    });
     m_undoButton = new QToolButton(bar);
     m_undoButton->setDefaultAction(m_undoAction);
     m_undoButton->setMenu(m_undoMenu);
@@ -293,7 +303,6 @@ QWidget *ContentView::buildBottomBar()
     m_deselectButton->setToolTip(QStringLiteral("Deselect all files"));
 
     m_fileCount = new QLabel(bar);
-    setTextColor(m_fileCount, Colors::secondaryText());
 
     m_problemButton = new QPushButton(bar);
     m_problemButton->setFlat(true);
@@ -313,6 +322,16 @@ QWidget *ContentView::buildBottomBar()
         badges->addWidget(badge);
     }
     connect(m_problemButton, &QPushButton::clicked, this, &ContentView::showErrorDetails);
+    // The accents have a light and a dark variant.
+    PaletteFollower::follow(bar, [this] {
+        m_addButton->setColor(Colors::blue());
+        m_removeButton->setColor(Colors::red());
+        m_clearButton->setColor(Colors::orange());
+        m_deselectButton->setColor(Colors::gray());
+        setTextColor(m_fileCount, Colors::secondaryText());
+        m_conflictBadge->setColor(Colors::orange());
+        m_errorBadge->setColor(Colors::red());
+    });
 
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(defaultPadding, 0, defaultPadding, 0);

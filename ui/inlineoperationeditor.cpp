@@ -1,10 +1,12 @@
 #include "inlineoperationeditor.h"
 
 #include "colors.h"
+#include "focusedwheelcombobox.h"
 #include "horizontaldivider.h"
 #include "icons.h"
 #include "numberbadge.h"
 #include "operationparameterseditor.h"
+#include "palettefollower.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>
@@ -52,7 +54,7 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
                                              std::function<void()> onChange, QWidget *parent)
     : QWidget(parent), m_binding(binding), m_index(index), m_canRemove(canRemove),
       m_onRemove(std::move(onRemove)), m_onChange(std::move(onChange)),
-      m_badge(new NumberBadge(index + 1)), m_modeMenu(new QComboBox),
+      m_badge(new NumberBadge(index + 1)), m_modeMenu(new FocusedWheelComboBox),
       m_removeButton(new QToolButton),
       m_parameters(new OperationParametersEditor(binding, m_onChange))
 {
@@ -88,6 +90,11 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
     m_removeButton->setFocusPolicy(Qt::TabFocus);
     const QIcon removeIcon =
         Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18);
+    PaletteFollower::follow(m_removeButton, [button = m_removeButton] {
+        if (!button->icon().isNull())
+            button->setIcon(
+                Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18));
+    });
     if (removeIcon.isNull()) {
         m_removeButton->setText(QStringLiteral("Remove"));
         m_removeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);

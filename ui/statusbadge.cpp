@@ -83,3 +83,9 @@ void StatusBadge::paintEvent(QPaintEvent *)
     painter.drawText(QRectF(x, 0, bounds.width() - x, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, QString::number(m_count));
 }
+
+void StatusBadge::setColor(const QColor &color)
+{
+    m_color = color;
+    update();
+}

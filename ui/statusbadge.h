@@ -19,6 +19,7 @@ public:
     QString label() const { return m_label; }
     QColor color() const { return m_color; }
     void setCount(qint64 count);
+    void setColor(const QColor &color);
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }

@@ -3,6 +3,7 @@
 #include "colors.h"
 #include "fonts.h"
 #include "icons.h"
+#include "palettefollower.h"
 
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
@@ -22,14 +23,19 @@ SuccessOverlay::SuccessOverlay(QWidget *parent) : QWidget(parent)
     setAttribute(Qt::WA_TransparentForMouseEvents);
     const int symbol = static_cast<int>(Fonts::symbolSize(Fonts::title2()));
     m_icon = new QLabel(this);
-    m_icon->setPixmap(Icons::icon(QStringLiteral("checkmark.circle.fill"), Colors::green(), symbol)
-                          .pixmap(symbol, symbol));
+    PaletteFollower::follow(m_icon, [this, symbol] {
+        m_icon->setPixmap(
+            Icons::icon(QStringLiteral("checkmark.circle.fill"), Colors::green(), symbol)
+                .pixmap(symbol, symbol));
+    });
     m_text = new QLabel(this);
     m_text->setTextFormat(Qt::PlainText);
     m_text->setFont(Fonts::withWeight(Fonts::body(), QFont::Medium));
-    QPalette textPalette = m_text->palette();
-    textPalette.setColor(QPalette::WindowText, Colors::primaryText(palette()));
-    m_text->setPalette(textPalette);
+    PaletteFollower::follow(m_text, [this] {
+        QPalette textPalette = m_text->palette();
+        textPalette.setColor(QPalette::WindowText, Colors::primaryText());
+        m_text->setPalette(textPalette);
+    });
 
     auto *row = new QHBoxLayout(this);
     // Room for the shadow around the card, then the card's own padding.
