@@ -124,25 +124,27 @@ private:
                            [](const Window &window) { return window.frame.width() < 64; });
     }
 
-    // A menu that popped up under the title bar's commands at the right of the main window.
-    std::optional<Window> commandMenu(const Window &main)
-    {
-        for (const Window &window : windowsOf(m_app.processId())) {
-            if (window.id != main.id && window.frame.width() >= 64 &&
-                window.frame.left() >= main.frame.center().x() &&
-                window.frame.top() < main.frame.top() + 150)
-                return window;
-        }
-        return std::nullopt;
-    }
-
-    std::optional<Window> anyPopup(const Window &main)
+    // Any window of the program over the main window: a menu, a dialog.
+    std::optional<Window> popup(const Window &main)
     {
         for (const Window &window : windowsOf(m_app.processId())) {
             if (window.id != main.id && window.frame.width() >= 64)
                 return window;
         }
         return std::nullopt;
+    }
+
+    // A menu that popped up under the title bar's commands at the right of the main window.
+    static bool underTheCommands(const Window &menu, const Window &main)
+    {
+        return menu.frame.left() >= main.frame.center().x() &&
+               menu.frame.top() < main.frame.top() + 150;
+    }
+
+    std::optional<Window> commandMenu(const Window &main)
+    {
+        const std::optional<Window> shown = popup(main);
+        return shown && underTheCommands(*shown, main) ? shown : std::nullopt;
     }
 
     // Starts the program with the tray host up, waits for its window and gives it the keyboard.
@@ -502,10 +504,14 @@ private Q_SLOTS:
         std::optional<Window> menu;
         for (int stop = 0; stop < 25 && !menu; ++stop) {
             key(u"shift+Tab Menu"_qs);
-            if (waitFor([&] { return commandMenu(*window).has_value(); }, 250))
-                menu = commandMenu(*window);
-            else if (anyPopup(*window))
+            std::optional<Window> shown;
+            waitFor([&] { return (shown = popup(*window)).has_value(); }, 250);
+            if (shown && underTheCommands(*shown, *window)) {
+                menu = shown;
+            } else if (shown) {
                 key(u"Escape"_qs);
+                QVERIFY(waitFor([&] { return !popup(*window); }));
+            }
         }
         QEXPECT_FAIL("", "the Undo control does not open its history from the keyboard yet", Abort);
         QVERIFY2(menu, "no stop in the window opened the history with the menu key");
