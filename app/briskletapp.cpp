@@ -2,6 +2,7 @@
 
 #include "appdelegate.h"
 #include "checkforupdatesmenuitem.h"
+#include "contentview.h"
 #include "renameengine.h"
 
 #include <QAction>
@@ -32,6 +33,18 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     menus.quit->setMenuRole(QAction::QuitRole);
     QObject::connect(menus.quit, &QAction::triggered, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
+
+    menus.view = bar->addMenu(QStringLiteral("&View"));
+    menus.toggleSidebar = menus.view->addAction(QStringLiteral("Hide Sidebar"));
+    menus.toggleSidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+    if (auto *content = qobject_cast<ContentView *>(window->centralWidget())) {
+        QAction *toggle = menus.toggleSidebar;
+        QObject::connect(toggle, &QAction::triggered, content, &ContentView::toggleSidebar);
+        QObject::connect(menus.view, &QMenu::aboutToShow, toggle, [toggle, content] {
+            toggle->setText(content->isSidebarCollapsed() ? QStringLiteral("Show Sidebar")
+                                                          : QStringLiteral("Hide Sidebar"));
+        });
+    }
 
     menus.help = bar->addMenu(QStringLiteral("&Help"));
     menus.contactSupport = menus.help->addAction(QStringLiteral("Contact Support"));

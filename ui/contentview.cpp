@@ -115,6 +115,7 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
     m_splitter->setStretchFactor(0, 0);
     m_splitter->setStretchFactor(1, 1);
     m_splitter->setSizes({sidebarIdealWidth, 900 - sidebarIdealWidth});
+    connect(m_splitter, &QSplitter::splitterMoved, this, &ContentView::refreshSidebarHandle);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -269,10 +270,28 @@ QWidget *ContentView::buildHeaderBar()
         button->setFocusPolicy(Qt::TabFocus);
     }
 
+    // With the sidebar collapsed, this is the visible way back to it.
+    m_showSidebarButton = new QToolButton(bar);
+    m_showSidebarButton->setObjectName(QStringLiteral("showSidebar"));
+    m_showSidebarButton->setAutoRaise(true);
+    m_showSidebarButton->setText(QStringLiteral("Show Sidebar"));
+    m_showSidebarButton->setToolTip(QStringLiteral("Show the workflow sidebar"));
+    m_showSidebarButton->setAccessibleName(QStringLiteral("Show Sidebar"));
+    m_showSidebarButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    m_showSidebarButton->setFocusPolicy(Qt::TabFocus);
+    PaletteFollower::follow(m_showSidebarButton, [button = m_showSidebarButton, size] {
+        button->setIcon(
+            Icons::icon(QStringLiteral("chevron.right"), Colors::secondaryText(), size));
+    });
+    m_showSidebarButton->setIconSize(QSize(size, size));
+    m_showSidebarButton->hide();
+    connect(m_showSidebarButton, &QToolButton::clicked, this, &ContentView::toggleSidebar);
+
     bar->setFixedHeight(headerHeight);
     auto *row = new QHBoxLayout(bar);
     row->setContentsMargins(20, 0, 20, 0);
     row->setSpacing(8);
+    row->addWidget(m_showSidebarButton);
     row->addStretch(1);
     row->addWidget(m_undoButton);
     row->addWidget(m_renameButton);
@@ -399,7 +418,12 @@ void ContentView::refreshCommands()
 void ContentView::rebuildLoadMenu()
 {
     m_loadMenu->clear();
-    QMenu *system = m_loadMenu->addMenu(QStringLiteral("System Workflows"));
+    // Clearing the menu leaves its submenus alive, so the one submenu is kept and refilled.
+    if (!m_systemWorkflowsMenu)
+        m_systemWorkflowsMenu = new QMenu(QStringLiteral("System Workflows"), m_loadMenu);
+    QMenu *system = m_systemWorkflowsMenu;
+    system->clear();
+    m_loadMenu->addMenu(system);
     for (SystemWorkflow workflow : SystemWorkflows::all) {
         QAction *item =
             system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),
@@ -650,6 +674,17 @@ void ContentView::toggleSidebar()
     } else {
         m_splitter->setSizes({m_sidebarWidth, total - m_sidebarWidth});
     }
+    refreshSidebarHandle();
+}
+
+bool ContentView::isSidebarCollapsed() const
+{
+    return m_splitter->sizes().value(0) == 0;
+}
+
+void ContentView::refreshSidebarHandle()
+{
+    m_showSidebarButton->setVisible(isSidebarCollapsed());
 }
 
 void ContentView::presentAlert(AlertDialog *alert)

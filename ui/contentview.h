@@ -85,6 +85,8 @@ public:
     void showErrorDetails();
     void showManageWorkflows();
     void toggleSidebar();
+    bool isSidebarCollapsed() const;
+    QToolButton *showSidebarButton() const { return m_showSidebarButton; }
 
 Q_SIGNALS:
     // The window should take no other command while this is true.
@@ -104,6 +106,7 @@ private:
     void refreshFiles();
     void refreshSelection();
     void refreshCommands();
+    void refreshSidebarHandle();
     void presentAlert(AlertDialog *alert);
     void reactivateWindowWhenClosed(QDialog *dialog);
     void reactivateWindow();
@@ -118,6 +121,7 @@ private:
     QToolButton *m_saveButton = nullptr;
     QToolButton *m_loadButton = nullptr;
     QMenu *m_loadMenu = nullptr;
+    QMenu *m_systemWorkflowsMenu = nullptr;
     OperationStackView *m_operationStack = nullptr;
     QPushButton *m_addOperationButton = nullptr;
 
@@ -127,6 +131,7 @@ private:
     QMenu *m_undoMenu = nullptr;
     QToolButton *m_renameButton = nullptr;
     QToolButton *m_undoButton = nullptr;
+    QToolButton *m_showSidebarButton = nullptr;
     QStackedWidget *m_fileStack = nullptr;
     ModernFileDropZone *m_dropZone = nullptr;
     LeftAlignedFileListView *m_fileList = nullptr;

@@ -25,6 +25,7 @@ constexpr Entry table[] = {
     {u"checkmark.circle", 0xe92d},                        // check_circle_outline
     {u"checkmark.circle.fill", 0xe86c},                   // check_circle
     {u"chevron.left.forwardslash.chevron.right", 0xe86f}, // code
+    {u"chevron.right", 0xe5cc},                           // chevron_right
     {u"chevron.up.chevron.down", 0xe5d7},                 // unfold_more
     {u"doc.badge.plus", 0xe89c},                          // note_add
     {u"doc.fill", 0xe24d},                                // insert_drive_file

@@ -14,6 +14,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <limits>
 
 namespace {
 
@@ -127,9 +128,9 @@ OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
     page = pageLayout(RenameMode::trim);
     addLabel(page, QStringLiteral("Trim Type"), QStringLiteral("trimType"));
     addChoiceMenu(page, QStringLiteral("trimType"), &RenameOperationWrapper::trimType);
-    m_trimCountRow = {addLabel(page, QStringLiteral("Count"), QStringLiteral("trimCount")),
-                      addNumberField(page, QStringLiteral("1"), QStringLiteral("trimCount"),
-                                     &RenameOperationWrapper::trimCount)};
+    m_trimCountRow = {
+        addLabel(page, QStringLiteral("Count"), QStringLiteral("trimCount")),
+        addNumberField(page, QStringLiteral("trimCount"), &RenameOperationWrapper::trimCount)};
     m_customCharactersRow = {
         addLabel(page, QStringLiteral("Characters"), QStringLiteral("customCharacters")),
         addTextField(page, QStringLiteral("e.g., space (default)"),
@@ -162,8 +163,7 @@ OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
         addTextField(page, QStringLiteral("Filename"), QStringLiteral("sequenceBaseName"),
                      &RenameOperationWrapper::sequenceBaseName)};
     addLabel(page, QStringLiteral("Starting Number"), QStringLiteral("sequenceStart"));
-    addNumberField(page, QStringLiteral("1"), QStringLiteral("sequenceStart"),
-                   &RenameOperationWrapper::sequenceStart);
+    addNumberField(page, QStringLiteral("sequenceStart"), &RenameOperationWrapper::sequenceStart);
     {
         // The digits control sits in a column of its own, its caption closer to it.
         auto *column = new QWidget;
@@ -179,9 +179,11 @@ OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
         connect(stepper, &Stepper::valueChanged, this, [this](int value) {
             edit([value](RenameOperationWrapper &operation) { operation.sequencePadding = value; });
         });
+        // The stored padding as it is, also outside the stepper's range: names use it so.
         m_showers.push_back([stepper](const RenameOperationWrapper &operation) {
-            stepper->setValue(int(
-                qBound(qint64(paddingMinimum), operation.sequencePadding, qint64(paddingMaximum))));
+            stepper->setValue(
+                int(qBound(qint64(std::numeric_limits<int>::min()), operation.sequencePadding,
+                           qint64(std::numeric_limits<int>::max()))));
         });
     }
     addLabel(page, QStringLiteral("Location"), QStringLiteral("sequenceLocation"));
@@ -238,13 +240,11 @@ QLineEdit *OperationParametersEditor::addTextField(QVBoxLayout *layout, const QS
 }
 
 WholeNumberField *OperationParametersEditor::addNumberField(QVBoxLayout *layout,
-                                                            const QString &placeholder,
                                                             const QString &field,
                                                             qint64 RenameOperationWrapper::*member)
 {
     auto *numberField = new WholeNumberField;
     numberField->setObjectName(field);
-    numberField->setPlaceholderText(placeholder);
     RoundedTextFieldStyle::apply(numberField);
     layout->addWidget(numberField);
     connect(numberField, &WholeNumberField::valueEdited, this, [this, member](qint64 value) {

@@ -53,8 +53,9 @@ private:
     QWidget *addLabel(QVBoxLayout *layout, const QString &text, const QString &field);
     QLineEdit *addTextField(QVBoxLayout *layout, const QString &placeholder, const QString &field,
                             QString RenameOperationWrapper::*member);
-    WholeNumberField *addNumberField(QVBoxLayout *layout, const QString &placeholder,
-                                     const QString &field, qint64 RenameOperationWrapper::*member);
+    // An emptied number field keeps its value; the field shows that value in grey.
+    WholeNumberField *addNumberField(QVBoxLayout *layout, const QString &field,
+                                     qint64 RenameOperationWrapper::*member);
     ToggleSwitch *addSwitch(QVBoxLayout *layout, const QString &title, const QString &field,
                             bool RenameOperationWrapper::*member);
     template <typename Enum>

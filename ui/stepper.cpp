@@ -51,13 +51,15 @@ QString Stepper::title() const
 
 void Stepper::setValue(int value)
 {
-    m_value = qBound(m_minimum, value, m_maximum);
+    // Shown as it is even outside the range, since that is the value in effect; the first
+    // step brings it back into the range.
+    m_value = value;
     refresh();
 }
 
 void Stepper::step(int delta)
 {
-    const int next = qBound(m_minimum, m_value + delta, m_maximum);
+    const int next = int(qBound(qint64(m_minimum), qint64(m_value) + delta, qint64(m_maximum)));
     if (next == m_value)
         return;
     m_value = next;

@@ -15,7 +15,8 @@ public:
     Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *parent = nullptr);
 
     int value() const { return m_value; }
-    // Changes the value without reporting it as the user's; clamped to the range.
+    // Changes the value without reporting it as the user's. A value outside the range is
+    // shown as it is; stepping brings it back into the range.
     void setValue(int value);
     QString title() const;
     QToolButton *decrementButton() const { return m_minus; }

@@ -34,6 +34,7 @@ WholeNumberField::WholeNumberField(QWidget *parent) : QLineEdit(parent)
 {
     setValidator(new WholeNumberValidator(this));
     setText(QLocale().toString(m_value));
+    setPlaceholderText(text());
     connect(this, &QLineEdit::textEdited, this, &WholeNumberField::onTextEdited);
     connect(this, &QLineEdit::editingFinished, this, &WholeNumberField::onEditingFinished);
 }
@@ -54,6 +55,8 @@ std::optional<qint64> WholeNumberField::parse(const QString &text, const QLocale
 void WholeNumberField::setValue(qint64 value)
 {
     m_value = value;
+    // An emptied field still stands for its value, so the grey text shows that value.
+    setPlaceholderText(QLocale().toString(value));
     // A field being typed in keeps what it shows while that already reads as the value
     // ("01" stays "01" rather than jumping to "1" under the cursor).
     if (parse(text()) != value || !hasFocus())
@@ -66,6 +69,7 @@ void WholeNumberField::onTextEdited(const QString &text)
     if (!parsed || *parsed == m_value)
         return;
     m_value = *parsed;
+    setPlaceholderText(QLocale().toString(m_value));
     Q_EMIT valueEdited(m_value);
 }
 

@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QToolButton>
 
 class AppDelegateTest : public QObject {
     Q_OBJECT
@@ -61,12 +62,34 @@ private Q_SLOTS:
         }
         QCOMPARE(titles,
                  QStringList({u"Add Files..."_qs, u"--"_qs, u"Close Window"_qs, u"Quit"_qs,
-                              u"Contact Support"_qs, u"--"_qs, u"Check for Updates\u2026"_qs,
-                              u"--"_qs, u"About Brisklet"_qs}));
+                              u"Hide Sidebar"_qs, u"Contact Support"_qs, u"--"_qs,
+                              u"Check for Updates\u2026"_qs, u"--"_qs, u"About Brisklet"_qs}));
         QAction *addFiles = window()->menuBar()->actions().first()->menu()->actions().first();
         QCOMPARE(addFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         addFiles->trigger(); // from the menu the chooser opens at once
         QCOMPARE(m_chooserCalls, 1);
+    }
+
+    void sidebarCommandHidesAndShowsTheSidebar()
+    {
+        QVERIFY(QTest::qWaitForWindowExposed(window()));
+        ContentView *content = window()->contentView();
+        QMenu *view = window()->menuBar()->actions().at(1)->menu();
+        QAction *toggle = view->actions().first();
+        QCOMPARE(toggle->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
+        QVERIFY(!content->showSidebarButton()->isVisible());
+
+        QTest::keyClick(window(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
+        QVERIFY(content->isSidebarCollapsed());
+        QVERIFY(content->showSidebarButton()->isVisible()); // the way back stays in sight
+        Q_EMIT view->aboutToShow();
+        QCOMPARE(toggle->text(), u"Show Sidebar"_qs);
+
+        QTest::mouseClick(content->showSidebarButton(), Qt::LeftButton);
+        QVERIFY(!content->isSidebarCollapsed());
+        QVERIFY(!content->showSidebarButton()->isVisible());
+        Q_EMIT view->aboutToShow();
+        QCOMPARE(toggle->text(), u"Hide Sidebar"_qs);
     }
 
     void requestWhileHidden_data()

@@ -4,6 +4,7 @@
 #include "contentview.h"
 #include "minimalistbutton.h"
 #include "posixfilemover.h"
+#include "systemworkflow.h"
 #include "uitesthelpers.h"
 
 #include <QAction>
@@ -234,6 +235,24 @@ private Q_SLOTS:
                               u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
         view.loadMenu()->actions().at(3)->trigger();
         QCOMPARE(engine->operations().size(), 1);
+    }
+
+    void loadMenuKeepsOneSubmenuWhenOpenedAgain()
+    {
+        const auto engine = UiTest::makeEngine();
+        ContentView view(engine.get());
+        view.show();
+        for (int opening = 0; opening < 5; ++opening) {
+            view.loadMenu()->popup(view.mapToGlobal(QPoint(10, 10)));
+            QVERIFY(view.loadMenu()->isVisible());
+            view.loadMenu()->hide();
+        }
+        QCOMPARE(view.loadMenu()->findChildren<QMenu *>().size(), 1);
+        QMenu *system = view.loadMenu()->actions().first()->menu();
+        QVERIFY(system);
+        QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
+        system->actions().first()->trigger(); // still wired to the engine
+        QVERIFY(engine->operations() != QList<RenameOperationWrapper>{RenameOperationWrapper()});
     }
 
     void longBatchShowsProgress()

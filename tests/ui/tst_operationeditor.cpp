@@ -186,6 +186,53 @@ private Q_SLOTS:
             QVERIFY2(!card.shows(name), qPrintable(name));
     }
 
+    void emptiedNumberFieldShowsTheNumberInEffect()
+    {
+        Card card(u"sequence"_qs, u"sequenceStart"_qs);
+        card.operate(u"sequenceStart"_qs, u"7"_qs);
+        auto *field = card.card->findChild<WholeNumberField *>(u"sequenceStart"_qs);
+        field->setFocus();
+        QTest::keyClick(field, Qt::Key_A, Qt::ControlModifier);
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->text(), QString());
+        QCOMPARE(card.field(u"sequenceStart"_qs).toInteger(), 7);
+        QCOMPARE(field->placeholderText(), u"7"_qs);
+    }
+
+    void stepperShowsTheStoredPadding_data()
+    {
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<bool>("increment");
+        QTest::addColumn<QString>("shownAfter");
+        QTest::addColumn<QStringList>("reported");
+        QTest::newRow("above the range, minus")
+            << 10 << false << u"Padding: 6"_qs << QStringList{u"6"_qs};
+        QTest::newRow("below the range, plus")
+            << 0 << true << u"Padding: 1"_qs << QStringList{u"1"_qs};
+        QTest::newRow("in the range") << 3 << true << u"Padding: 4"_qs << QStringList{u"4"_qs};
+    }
+
+    void stepperShowsTheStoredPadding()
+    {
+        QFETCH(int, stored);
+        QFETCH(bool, increment);
+        QFETCH(QString, shownAfter);
+        QFETCH(QStringList, reported);
+        Card card(u"sequence"_qs, u"sequencePadding"_qs);
+        RenameOperationWrapper operation = card.engine->operations().first();
+        operation.sequencePadding = stored;
+        card.engine->setOperation(0, operation);
+        card.card->refresh();
+        auto *stepper = card.card->findChild<Stepper *>(u"sequencePadding"_qs);
+        QCOMPARE(stepper->title(), u"Padding: %1"_qs.arg(stored));
+        QCOMPARE(stepper->incrementButton()->isEnabled(), stored < 6);
+        QToolButton *button = increment ? stepper->incrementButton() : stepper->decrementButton();
+        QVERIFY(button->isEnabled());
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(stepper->title(), shownAfter);
+        QCOMPARE(card.seen, reported);
+    }
+
     void switchingModesKeepsValues()
     {
         Card card(u"replace"_qs, u"findText"_qs);
