@@ -6,6 +6,7 @@
 #include "fonts.h"
 #include "horizontaldivider.h"
 #include "icons.h"
+#include "inlineoperationeditor.h"
 #include "leftalignedfilelistview.h"
 #include "manageworkflowssheet.h"
 #include "minimalistbutton.h"
@@ -20,8 +21,10 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QHBoxLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -124,6 +127,11 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
     connect(engine, &RenameEngine::filesChanged, this, &ContentView::refreshFiles);
     connect(engine, &RenameEngine::selectedFilesChanged, this, &ContentView::refreshSelection);
     connect(engine, &RenameEngine::savedWorkflowsChanged, this, &ContentView::rebuildLoadMenu);
+    // After the stack view has made or dropped its cards.
+    connect(engine, &RenameEngine::operationsChanged, this, &ContentView::updateTabOrder);
+    updateTabOrder();
+    // The history menu opens from the keyboard too.
+    m_undoButton->installEventFilter(this);
     refreshFiles();
     refreshSelection();
     rebuildLoadMenu();
@@ -188,7 +196,16 @@ QWidget *ContentView::buildSidebar()
                                     static_cast<int>(Fonts::symbolSize(Fonts::body()))));
         ModernButtonStyle::apply(button, Colors::secondaryText());
     });
-    connect(m_addOperationButton, &QPushButton::clicked, m_engine, &RenameEngine::addOperation);
+    connect(m_addOperationButton, &QPushButton::clicked, this, [this] {
+        m_engine->addOperation();
+        // The new card is where the user goes next; its first control is the mode menu.
+        // Its layout would show it only later, and a hidden control cannot take focus.
+        if (const QList<InlineOperationEditor *> cards = m_operationStack->cards();
+            !cards.isEmpty()) {
+            cards.last()->show();
+            cards.last()->modeMenu()->setFocus(Qt::TabFocusReason);
+        }
+    });
     addRow->addWidget(m_addOperationButton);
 
     auto *column = new QVBoxLayout(sidebar);
@@ -725,8 +742,41 @@ void ContentView::showEvent(QShowEvent *event)
     }
 }
 
+void ContentView::updateTabOrder()
+{
+    // Screen order: the sidebar from the top of the stack down, the list, the bottom bar,
+    // then the commands above the list. Hidden and disabled controls are passed over.
+    QList<QWidget *> chain;
+    for (InlineOperationEditor *card : m_operationStack->cards()) {
+        for (QWidget *control : card->findChildren<QWidget *>()) {
+            if (control->focusPolicy() & Qt::TabFocus)
+                chain.append(control);
+        }
+    }
+    chain += {m_addOperationButton, m_saveButton,        m_loadButton,  m_fileList,
+              m_addButton,          m_removeButton,      m_clearButton, m_deselectButton,
+              m_problemButton,      m_showSidebarButton, m_undoButton,  m_renameButton};
+    for (qsizetype i = 1; i < chain.size(); ++i)
+        QWidget::setTabOrder(chain[i - 1], chain[i]);
+}
+
+void ContentView::openUndoHistory()
+{
+    if (!m_undoButton->isEnabled())
+        return;
+    m_undoMenu->popup(m_undoButton->mapToGlobal(QPoint(0, m_undoButton->height())));
+}
+
 bool ContentView::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == m_undoButton && event->type() == QEvent::KeyPress && !m_busy) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
+            (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
+            openUndoHistory();
+            return true;
+        }
+    }
     if (watched == m_detail && event->type() == QEvent::Resize && m_overlay->isVisible())
         m_overlay->reposition();
     if (m_busy) {

@@ -107,6 +107,8 @@ private:
     void refreshSelection();
     void refreshCommands();
     void refreshSidebarHandle();
+    void updateTabOrder();
+    void openUndoHistory();
     void presentAlert(AlertDialog *alert);
     void reactivateWindowWhenClosed(QDialog *dialog);
     void reactivateWindow();

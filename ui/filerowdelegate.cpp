@@ -1,5 +1,6 @@
 #include "filerowdelegate.h"
 
+#include "colors.h"
 #include "filelistmodel.h"
 #include "leftalignedfilerow.h"
 #include "renameengine.h"
@@ -33,4 +34,13 @@ void FileRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
                       LeftAlignedFileRow::height);
     const LeftAlignedFileRow row(*file, selected, rect.width() * 0.5);
     row.paint(painter, rect, option.palette);
+    // The row the keyboard acts on, while the list has focus.
+    if (option.state & QStyle::State_HasFocus) {
+        painter->save();
+        painter->setRenderHint(QPainter::Antialiasing);
+        painter->setPen(QPen(Colors::blue(option.palette), 2));
+        painter->setBrush(Qt::NoBrush);
+        painter->drawRoundedRect(rect.adjusted(2, 2, -2, -2), 6, 6);
+        painter->restore();
+    }
 }

@@ -23,6 +23,7 @@ class InlineOperationEditor : public QWidget {
     Q_OBJECT
 
 public:
+    QComboBox *modeMenu() const { return m_modeMenu; }
     InlineOperationEditor(OperationBinding binding, int index, bool canRemove,
                           std::function<void()> onRemove, std::function<void()> onChange,
                           QWidget *parent = nullptr);

@@ -39,6 +39,21 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     // The list sits on the text background, edge to edge.
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // Connected after the model, so the rows exist when the list scrolls to them.
+    connect(engine, &RenameEngine::filesChanged, this, &LeftAlignedFileListView::showAddedFiles);
+    m_knownFileCount = engine->files().size();
+}
+
+void LeftAlignedFileListView::showAddedFiles()
+{
+    const qsizetype count = m_engine->files().size();
+    const qsizetype before = std::exchange(m_knownFileCount, count);
+    if (count <= before)
+        return;
+    // Added files go to the end: show as many as fit, the first of them always.
+    scrollTo(m_model->index(int(count - 1)), EnsureVisible);
+    scrollTo(m_model->index(int(before)), EnsureVisible);
 }
 
 void LeftAlignedFileListView::toggle(const QModelIndex &index)
@@ -93,6 +108,16 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
         currentIndex().isValid()) {
         toggle(currentIndex());
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) &&
+        event->modifiers() == Qt::NoModifier) {
+        const int row = currentIndex().row();
+        m_engine->removeSelectedFiles();
+        // The current row stays where it was, or on the last row left.
+        if (m_model->rowCount() > 0)
+            setCurrentIndex(m_model->index(qBound(0, row, m_model->rowCount() - 1)));
         event->accept();
         return;
     }

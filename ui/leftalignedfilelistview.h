@@ -33,10 +33,12 @@ protected:
 
 private:
     void toggle(const QModelIndex &index);
+    void showAddedFiles();
 
     RenameEngine *m_engine;
     FileListModel *m_model;
     FileRowDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
     bool m_targeted = false;
+    qsizetype m_knownFileCount = 0;
 };

@@ -14,6 +14,9 @@ OperationStackView::OperationStackView(RenameEngine *engine, QWidget *parent)
     setFrameShape(QFrame::NoFrame);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The controls on the cards are the keyboard stops; the column itself would be one that
+    // shows nothing.
+    setFocusPolicy(Qt::NoFocus);
 
     m_column = new QWidget;
     m_layout = new QVBoxLayout(m_column);

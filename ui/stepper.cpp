@@ -1,10 +1,12 @@
 #include "stepper.h"
 
+#include "colors.h"
 #include "fonts.h"
 
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QPainter>
 #include <QToolButton>
 
 Stepper::Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *parent)
@@ -72,6 +74,30 @@ void Stepper::refresh()
     m_title->setText(title());
     m_minus->setEnabled(m_value > m_minimum);
     m_plus->setEnabled(m_value < m_maximum);
+}
+
+void Stepper::focusInEvent(QFocusEvent *event)
+{
+    QWidget::focusInEvent(event);
+    update();
+}
+
+void Stepper::focusOutEvent(QFocusEvent *event)
+{
+    QWidget::focusOutEvent(event);
+    update();
+}
+
+void Stepper::paintEvent(QPaintEvent *)
+{
+    if (!hasFocus())
+        return;
+    // A ring around the caption and the buttons, which the arrow keys step.
+    const QRect ring = m_title->geometry().united(m_plus->geometry()).adjusted(-4, -3, 4, 3);
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Colors::withOpacity(Colors::blue(palette()), 0.6), 1.5));
+    painter.drawRoundedRect(QRectF(ring).adjusted(0.75, 0.75, -0.75, -0.75), 5, 5);
 }
 
 void Stepper::keyPressEvent(QKeyEvent *event)

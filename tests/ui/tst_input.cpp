@@ -2,6 +2,9 @@
 
 #include "choicemenubutton.h"
 #include "contentview.h"
+#include "inlineoperationeditor.h"
+#include "leftalignedfilelistview.h"
+#include "minimalistbutton.h"
 #include "operationstackview.h"
 #include "segmentedcontrol.h"
 #include "stepper.h"
@@ -12,9 +15,12 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
+#include <QToolButton>
 #include <QWheelEvent>
 
 namespace {
@@ -67,6 +73,46 @@ struct Window {
     }
 };
 
+// A window with two steps and files, where a batch has run, so Undo has a history.
+struct KeyboardWindow {
+    std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
+    std::unique_ptr<ContentView> view;
+
+    explicit KeyboardWindow(int files = 4)
+    {
+        engine->addFiles(UiTest::numberedUrls(files));
+        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::prepend;
+            operation.prependText = u"x"_qs;
+        });
+        view = std::make_unique<ContentView>(engine.get());
+        view->performAndReport();
+        engine->addOperation();
+        RenameOperationWrapper sequence = engine->operations().at(1);
+        sequence.mode = RenameMode::sequence; // the card with the most kinds of control
+        engine->setOperation(1, sequence);
+        view->resize(900, 600);
+        view->show();
+        QVERIFY(QTest::qWaitForWindowActive(view.get()));
+    }
+
+    LeftAlignedFileListView *list() const { return view->findChild<LeftAlignedFileListView *>(); }
+};
+
+// The widgets Tab visits from `start` until it comes back round.
+QList<QWidget *> tabChain(QWidget *start)
+{
+    QList<QWidget *> stops;
+    start->setFocus(Qt::TabFocusReason);
+    QWidget *current = QApplication::focusWidget();
+    while (current && !stops.contains(current) && stops.size() < 200) {
+        stops.append(current);
+        QTest::keyClick(current, Qt::Key_Tab);
+        current = QApplication::focusWidget();
+    }
+    return stops;
+}
+
 } // namespace
 
 class InputTest : public QObject {
@@ -101,6 +147,142 @@ private Q_SLOTS:
             ++tried;
         }
         QVERIFY(tried >= int(EnumCases<RenameMode>::all.size()) * 2);
+    }
+
+    void tabFollowsTheScreenAndEveryStopShowsFocus()
+    {
+        KeyboardWindow window;
+        ContentView *view = window.view.get();
+        const QList<InlineOperationEditor *> cards = view->operationStack()->cards();
+        QCOMPARE(cards.size(), 2);
+        const QList<QWidget *> stops = tabChain(cards.first()->modeMenu());
+
+        // In order, with other stops allowed in between.
+        const QList<QWidget *> expected{cards[0]->modeMenu(),       cards[1]->modeMenu(),
+                                        view->addOperationButton(), view->saveWorkflowButton(),
+                                        view->loadWorkflowButton(), window.list(),
+                                        view->addButton(),          view->clearButton()};
+        qsizetype at = -1;
+        for (QWidget *widget : expected) {
+            const qsizetype found = stops.indexOf(widget);
+            QVERIFY2(found > at, qPrintable(widget->objectName() + u" out of order"_qs));
+            at = found;
+        }
+        // The commands above the list come last.
+        QVERIFY(stops.indexOf(view->undoAction()->associatedObjects().isEmpty()
+                                  ? nullptr
+                                  : qobject_cast<QWidget *>(
+                                        view->undoAction()->associatedObjects().constLast())) > at);
+
+        for (QWidget *stop : stops) {
+            stop->setFocus(Qt::TabFocusReason);
+            QApplication::processEvents();
+            const QImage focused = stop->grab().toImage();
+            view->setFocus(Qt::OtherFocusReason);
+            QApplication::processEvents();
+            const QImage unfocused = stop->grab().toImage();
+            QVERIFY2(focused != unfocused,
+                     qPrintable(QString::fromLatin1(stop->metaObject()->className()) + u" "_qs +
+                                stop->objectName() + u" shows no focus"_qs));
+        }
+    }
+
+    void newCardIsShownWithItsModeMenuFocused()
+    {
+        KeyboardWindow window;
+        for (int i = 0; i < 4; ++i) {
+            window.view->addOperationButton()->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(window.view->addOperationButton(), Qt::Key_Space);
+            QVERIFY(window.view->operationStack()->cards().last()->modeMenu()->hasFocus());
+        }
+        InlineOperationEditor *card = window.view->operationStack()->cards().last();
+        QCOMPARE(window.view->operationStack()->cards().size(), 6);
+        QCOMPARE(QApplication::focusWidget(), card->modeMenu());
+        QWidget *viewport = window.view->operationStack()->viewport();
+        QTRY_VERIFY(viewport->rect().contains(
+            QRect(card->modeMenu()->mapTo(viewport, QPoint(0, 0)), card->modeMenu()->size())));
+        // Tab goes on to the next stop below it, not back to the top.
+        const QList<QWidget *> stops = tabChain(card->modeMenu());
+        QVERIFY(stops.indexOf(window.view->addOperationButton()) > 0);
+        QVERIFY(stops.indexOf(window.view->operationStack()->cards().first()->modeMenu()) >
+                stops.indexOf(window.view->addOperationButton()));
+    }
+
+    void fileListWorksFromTheKeyboard()
+    {
+        KeyboardWindow window(5);
+        LeftAlignedFileListView *list = window.list();
+        window.view->loadWorkflowButton()->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        QCOMPARE(QApplication::focusWidget(), list);
+        QCOMPARE(list->currentIndex().row(), 0);
+
+        const auto selectedRows = [&] {
+            QList<int> rows;
+            for (int row = 0; row < int(window.engine->files().size()); ++row) {
+                if (window.engine->selectedFiles().contains(window.engine->files()[row].id))
+                    rows.append(row);
+            }
+            return rows;
+        };
+        QTest::keyClick(list, Qt::Key_Down);
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_End);
+        QCOMPARE(list->currentIndex().row(), 4);
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Home);
+        QCOMPARE(list->currentIndex().row(), 0);
+        QCOMPARE(selectedRows(), QList<int>({1, 4}));
+        QTest::keyClick(list, Qt::Key_Space);
+        QTest::keyClick(list, Qt::Key_Space); // a second press lets go again
+        QCOMPARE(selectedRows(), QList<int>({1, 4}));
+
+        const QString kept = window.engine->files()[2].originalName;
+        QTest::keyClick(list, Qt::Key_Delete);
+        QCOMPARE(window.engine->files().size(), 3);
+        QCOMPARE(window.engine->files()[1].originalName, kept);
+        QVERIFY(list->currentIndex().isValid());
+    }
+
+    void undoHistoryOpensFromTheKeyboard_data()
+    {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
+        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
+    }
+
+    void undoHistoryOpensFromTheKeyboard()
+    {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        KeyboardWindow window;
+        QWidget *undo = nullptr;
+        for (QObject *object : window.view->undoAction()->associatedObjects()) {
+            if (auto *button = qobject_cast<QToolButton *>(object))
+                undo = button;
+        }
+        QVERIFY(undo && undo->isEnabled());
+        undo->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(undo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QMenu *history = window.view->undoHistoryMenu();
+        QTRY_VERIFY(history->isVisible());
+        QCOMPARE(history->actions().size(), 1);
+        QTest::keyClick(history, Qt::Key_Down);
+        QTest::keyClick(history, Qt::Key_Return);
+        QTRY_VERIFY(window.engine->undoStack().isEmpty());
+    }
+
+    void addedFilesAreScrolledIntoView()
+    {
+        KeyboardWindow window(40);
+        LeftAlignedFileListView *list = window.list();
+        list->scrollToTop();
+        window.engine->addFiles(UiTest::urlsFor({u"new 1.txt"_qs, u"new 2.txt"_qs}));
+        const QRect first = list->visualRect(list->model()->index(40, 0));
+        const QRect last = list->visualRect(list->model()->index(41, 0));
+        QVERIFY(list->viewport()->rect().contains(first));
+        QVERIFY(list->viewport()->rect().contains(last));
     }
 
     void wheelStepsTheModeMenuThatHasFocus()
