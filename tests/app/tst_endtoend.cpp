@@ -426,14 +426,25 @@ private Q_SLOTS:
         // A second launch hands the files over and exits at once.
         QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), paths).first, 0);
 
-        // The first field of the first step has the focus. A name that another file has
-        // already is a problem the rename must not go ahead with silently; the stack is then
-        // set to a clean change.
+        // The first field of the first step has the focus. A new name that another file has
+        // already is a problem: renaming asks first, and nothing moves while it asks or when
+        // the question is dismissed.
         activate(*window);
         type(u"file1"_qs);
         key(u"Tab"_qs);
         type(u"file2"_qs);
         screenshot(u"problem"_qs);
+        const QStringList before = names();
+        key(u"ctrl+Return"_qs);
+        QVERIFY2(waitFor([&] { return popup(*window).has_value(); }),
+                 "renaming with a duplicate name did not ask first");
+        QCOMPARE(names(), before);
+        key(u"Escape"_qs);
+        QVERIFY2(waitFor([&] { return !popup(*window); }), "the question did not close");
+        QCOMPARE(names(), before);
+
+        // Then a clean change, renamed at once.
+        activate(*window);
         key(u"shift+Tab"_qs);
         replaceAndRename(u"file"_qs, u"doc"_qs);
         QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs}),
