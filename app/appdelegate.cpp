@@ -1,5 +1,6 @@
 #include "appdelegate.h"
 
+#include "alertdialog.h"
 #include "briskletapp.h"
 #include "contentview.h"
 #include "mainwindow.h"
@@ -86,7 +87,17 @@ void AppDelegate::browseFiles()
 
 void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 {
-    SupportRequest::sendSupportRequest(subject);
+    if (SupportRequest::sendSupportRequest(subject))
+        return;
+    // Without a mail program the user still needs the address, where it can be copied.
+    auto *alert = new AlertDialog(
+        QStringLiteral("No Mail Program"),
+        QStringLiteral("No mail program is set up to write the message. Please write to %1.")
+            .arg(SupportRequest::supportAddress()),
+        m_mainWindow);
+    alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
 }
 
 void AppDelegate::handle(const LaunchRequest &request)

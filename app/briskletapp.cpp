@@ -53,6 +53,7 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     menus.help->addSeparator();
     menus.checkForUpdates = CheckForUpdatesMenuItem::create(delegate->updateChecker(), menus.help);
     menus.help->addAction(menus.checkForUpdates);
+    menus.help->setToolTipsVisible(true);
     menus.help->addSeparator();
     menus.about = menus.help->addAction(QStringLiteral("About Brisklet"));
     menus.about->setMenuRole(QAction::AboutRole);

@@ -12,9 +12,17 @@ QAction *CheckForUpdatesMenuItem::create(UpdateChecker *checker, QObject *parent
     action->setMenuRole(QAction::ApplicationSpecificRole);
     // The view model lives as long as the action it serves.
     auto *viewModel = new CheckForUpdatesViewModel(checker, action);
-    action->setEnabled(viewModel->canCheckForUpdates());
+    // A command that is off says why, when the reason lasts: no feed to ask.
+    const auto follow = [action, target = QPointer(checker)](bool canCheck) {
+        action->setEnabled(canCheck);
+        const bool noFeed = target && target->feedUrl().isEmpty();
+        action->setToolTip(noFeed ? QStringLiteral("No update feed is set up for this copy of "
+                                                   "Brisklet, so it cannot check for updates.")
+                                  : QString());
+    };
+    follow(viewModel->canCheckForUpdates());
     QObject::connect(viewModel, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, action,
-                     &QAction::setEnabled);
+                     follow);
     QObject::connect(action, &QAction::triggered, action, [target = QPointer(checker)] {
         if (target)
             target->checkForUpdates();

@@ -4,6 +4,8 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QUrl>
 
 QString SupportRequest::supportAddress()
@@ -43,15 +45,32 @@ QString SupportRequest::mailtoText(const QString &address, const QString &applic
            QStringLiteral("&body=") + percentEncodeQueryValue(body(name));
 }
 
-void SupportRequest::sendSupportRequest(const std::optional<QString> &subject,
+bool SupportRequest::hasMailProgram()
+{
+    // The desktop's opener starts even when nothing handles mailto:, and then nothing
+    // happens; asking which program handles it tells the two apart.
+    const QString query = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+    if (query.isEmpty() || QStandardPaths::findExecutable(QStringLiteral("xdg-open")).isEmpty())
+        return false;
+    QProcess process;
+    process.start(query, {QStringLiteral("query"), QStringLiteral("default"),
+                          QStringLiteral("x-scheme-handler/mailto")});
+    if (!process.waitForFinished(2000)) {
+        process.kill();
+        process.waitForFinished(1000);
+        return false;
+    }
+    return process.exitCode() == 0 && !process.readAllStandardOutput().trimmed().isEmpty();
+}
+
+bool SupportRequest::sendSupportRequest(const std::optional<QString> &subject,
                                         const UrlOpener &opener)
 {
     const QString text = mailtoText(supportAddress(), QCoreApplication::applicationName(), subject);
     const QUrl url = QUrl::fromEncoded(text.toUtf8(), QUrl::StrictMode);
     if (!url.isValid())
-        return;
+        return false;
     if (opener)
-        opener(url);
-    else
-        QDesktopServices::openUrl(url);
+        return opener(url);
+    return hasMailProgram() && QDesktopServices::openUrl(url);
 }

@@ -9,7 +9,8 @@
 class QUrl;
 
 // The "Contact Support" e-mail: a mailto: address with a pre-filled subject and body, handed
-// to the user's mail program. Nothing is reported when there is no mail program.
+// to the user's mail program. Whether that worked is returned, so the caller can give the
+// address some other way when there is no mail program.
 class SupportRequest {
 public:
     using UrlOpener = std::function<bool(const QUrl &)>;
@@ -27,12 +28,14 @@ public:
     // are escaped as well: left bare, a subject such as "Q&A" would end the subject field.
     static QString percentEncodeQueryValue(QStringView text);
 
+    // Whether the desktop names a program for mailto: links.
+    static bool hasMailProgram();
     static QString mailtoText(const QString &address, const QString &applicationName,
                               const std::optional<QString> &subject = std::nullopt);
 
     // Builds the e-mail for this application (QCoreApplication::applicationName()) and opens
     // it with the opener (the desktop's mail program by default). No subject means the
-    // default one.
-    static void sendSupportRequest(const std::optional<QString> &subject = std::nullopt,
+    // default one. False when the e-mail could not be handed to a mail program.
+    static bool sendSupportRequest(const std::optional<QString> &subject = std::nullopt,
                                    const UrlOpener &opener = {});
 };

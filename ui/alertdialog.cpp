@@ -24,6 +24,8 @@ AlertDialog::AlertDialog(const QString &title, const QString &message, QWidget *
     messageLabel->setTextFormat(Qt::PlainText);
     messageLabel->setWordWrap(true);
     messageLabel->setMinimumWidth(320);
+    // A message may carry something to copy, such as an address.
+    messageLabel->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
 
     m_layout = new QVBoxLayout(this);
     m_layout->setContentsMargins(20, 20, 20, 16);

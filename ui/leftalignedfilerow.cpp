@@ -9,6 +9,8 @@
 #include <QPainter>
 #include <QPainterPath>
 
+#include <tuple>
+
 namespace {
 
 constexpr qreal tileRadius = 6;
@@ -108,14 +110,29 @@ LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) cons
         const qreal iconGap = iconSide > 0 ? pillSpacing : 0;
         const qreal pillChrome = pillHorizontalPadding * 2 + iconSide + iconGap;
         const qreal pillWanted = pillChrome + messageMetrics.horizontalAdvance(message);
-        const auto [nameShare, pillShare] = shareWidth(room - spacing, newNameWanted, pillWanted);
-        newNameWidth = nameShare;
-        const qreal messageRoom = qMax<qreal>(0, pillShare - pillChrome);
-        geometry.pillMessage = messageMetrics.elidedText(message, Qt::ElideRight, messageRoom);
+        const qreal iconOnly = pillHorizontalPadding * 2 + iconSide;
+        qreal pillShare = 0;
+        qreal messageRoom = 0;
+        if (newNameWanted + pillWanted <= room - spacing || iconSide <= 0) {
+            // Everything fits; or, without the icon font, the text is all the pill has.
+            std::tie(newNameWidth, pillShare) =
+                shareWidth(room - spacing, newNameWanted, pillWanted);
+            messageRoom = qMax<qreal>(0, pillShare - pillChrome);
+        } else {
+            // The new name is what the row is for: the pill gives up its text first (the
+            // row's tooltip still has it) and keeps only its icon.
+            pillShare = iconOnly;
+            newNameWidth = qMax<qreal>(0, qMin(newNameWanted, room - spacing - iconOnly));
+        }
+        geometry.pillMessage = messageRoom > 0
+                                   ? messageMetrics.elidedText(message, Qt::ElideRight, messageRoom)
+                                   : QString();
         const qreal messageWidth = messageMetrics.horizontalAdvance(geometry.pillMessage);
         const qreal contentHeight = qMax(iconSide, messageMetrics.height());
         const qreal pillHeight = contentHeight + pillVerticalPadding * 2;
-        const qreal pillWidth = qMin(pillShare, pillChrome + messageWidth);
+        const qreal pillWidth = geometry.pillMessage.isEmpty()
+                                    ? qMin(pillShare, iconOnly)
+                                    : qMin(pillShare, pillChrome + messageWidth);
         const qreal pillLeft = rightStart + newNameWidth + spacing;
         geometry.pill = QRectF(pillLeft, midY - pillHeight / 2, pillWidth, pillHeight);
         geometry.pillIcon =

@@ -5,6 +5,7 @@
 #include "sheetheader.h"
 #include "workflowrow.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QLineEdit>
 #include <QPushButton>
@@ -114,8 +115,16 @@ void ManageWorkflowsSheet::rebuildRows()
             connect(row, &WorkflowRow::cancelRequested, this, &ManageWorkflowsSheet::cancelRename);
         } else {
             connect(row, &WorkflowRow::renameRequested, this, [this, name] { startRename(name); });
-            connect(row, &WorkflowRow::deleteRequested, this,
-                    [this, name] { deleteWorkflow(name); });
+            connect(row, &WorkflowRow::deleteRequested, this, [this, name] {
+                // After a delete the next row moves up under the pointer: a click that
+                // lands there within the double-click time is the rest of a double click,
+                // not a second delete.
+                if (m_lastDeleteClick.isValid() &&
+                    m_lastDeleteClick.elapsed() < QApplication::doubleClickInterval())
+                    return;
+                m_lastDeleteClick.start();
+                deleteWorkflow(name);
+            });
         }
         m_rowsLayout->addWidget(row);
     }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QElapsedTimer>
 
 #include <optional>
 
@@ -36,4 +37,5 @@ private:
     QVBoxLayout *m_rowsLayout;
     std::optional<QString> m_editingWorkflow;
     QString m_newName;
+    QElapsedTimer m_lastDeleteClick;
 };

@@ -5,6 +5,7 @@
 #include "optionlabel.h"
 #include "roundedtextfieldstyle.h"
 #include "segmentedcontrol.h"
+#include "spacemarkinglineedit.h"
 #include "stepper.h"
 #include "toggleswitch.h"
 #include "wholenumberfield.h"
@@ -224,7 +225,7 @@ QLineEdit *OperationParametersEditor::addTextField(QVBoxLayout *layout, const QS
                                                    const QString &field,
                                                    QString RenameOperationWrapper::*member)
 {
-    auto *lineEdit = new QLineEdit;
+    auto *lineEdit = new SpaceMarkingLineEdit;
     lineEdit->setObjectName(field);
     lineEdit->setPlaceholderText(placeholder);
     RoundedTextFieldStyle::apply(lineEdit);

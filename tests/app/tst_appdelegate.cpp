@@ -1,11 +1,14 @@
 #include "testregistry.h"
 
+#include "alertdialog.h"
 #include "appdelegate.h"
 #include "contentview.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
+#include "supportrequest.h"
+#include "updatechecker.h"
 
 #include <QAction>
 #include <QMenu>
@@ -68,6 +71,32 @@ private Q_SLOTS:
         QCOMPARE(addFiles->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_O));
         addFiles->trigger(); // from the menu the chooser opens at once
         QCOMPARE(m_chooserCalls, 1);
+    }
+
+    void helpCommandsExplainThemselves()
+    {
+        QMenu *help = window()->menuBar()->actions().last()->menu();
+        QAction *contact = help->actions().at(0);
+        QAction *updates = help->actions().at(2);
+        QCOMPARE(updates->text(), u"Check for Updates\u2026"_qs);
+        QVERIFY(help->toolTipsVisible());
+        if (m_delegate->updateChecker()->feedUrl().isEmpty()) {
+            QVERIFY(!updates->isEnabled());
+            QVERIFY2(updates->toolTip().contains(u"No update feed"_qs),
+                     qPrintable(updates->toolTip()));
+        }
+
+        // Without the desktop's mail tools, there is no mail program to hand the e-mail to.
+        QTemporaryDir emptyPath;
+        const QByteArray path = qgetenv("PATH");
+        qputenv("PATH", QFile::encodeName(emptyPath.path()));
+        contact->trigger();
+        qputenv("PATH", path);
+        AlertDialog *alert = nullptr;
+        QTRY_VERIFY((alert = window()->findChild<AlertDialog *>()) && alert->isVisible());
+        QVERIFY2(alert->message().contains(SupportRequest::supportAddress()),
+                 qPrintable(alert->message()));
+        QVERIFY(alert->press(u"OK"_qs));
     }
 
     void sidebarCommandHidesAndShowsTheSidebar()

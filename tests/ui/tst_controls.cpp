@@ -5,6 +5,8 @@
 #include "icons.h"
 #include "minimalistbutton.h"
 #include "optionlabel.h"
+#include "roundedtextfieldstyle.h"
+#include "spacemarkinglineedit.h"
 
 #include <QFontMetricsF>
 #include <QTest>
@@ -49,6 +51,39 @@ private Q_SLOTS:
         OptionLabel label(text);
         QCOMPARE(label.text(), text);
         QCOMPARE(label.displayText(), shown);
+    }
+
+    void fieldMarksOuterSpaces_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("sameWithoutMarks"); // what it would look like unmarked
+        QTest::addColumn<int>("marks");
+        QTest::newRow("one space") << u" "_qs << u"  "_qs << 1;
+        QTest::newRow("trailing") << u"x "_qs << u"x"_qs << 1;
+        QTest::newRow("both ends") << u"  a b "_qs << QString() << 3;
+        QTest::newRow("inner only") << u"a b"_qs << QString() << 0;
+        QTest::newRow("tab at the end") << u"a\t"_qs << QString() << 1;
+    }
+
+    void fieldMarksOuterSpaces()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, sameWithoutMarks);
+        QFETCH(int, marks);
+        SpaceMarkingLineEdit field;
+        RoundedTextFieldStyle::apply(&field);
+        field.resize(240, field.sizeHint().height());
+        field.setText(text);
+        const QList<QRectF> cells = field.markedCells();
+        QCOMPARE(cells.size(), marks);
+        for (const QRectF &cell : cells)
+            QVERIFY(field.rect().contains(cell.center().toPoint()));
+        if (sameWithoutMarks.isEmpty())
+            return;
+        // Unmarked, the two texts draw alike; marked, they do not.
+        const QImage marked = field.grab().toImage();
+        field.setText(sameWithoutMarks);
+        QVERIFY(field.grab().toImage() != marked);
     }
 };
 

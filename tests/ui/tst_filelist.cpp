@@ -1,7 +1,9 @@
 #include "testregistry.h"
 
 #include "filelistmodel.h"
+#include "icons.h"
 #include "leftalignedfilelistview.h"
+#include "leftalignedfilerow.h"
 #include "modernfiledropzone.h"
 #include "uitesthelpers.h"
 
@@ -139,6 +141,40 @@ private Q_SLOTS:
         for (const FileItem &file : engine->files())
             names.append(file.originalName);
         QCOMPARE(names, QStringList({u"existing.txt"_qs, u"c.jpg"_qs, u"a.jpg"_qs, u"b.jpg"_qs}));
+    }
+
+    void problemPillGivesWayToTheNewName_data()
+    {
+        QTest::addColumn<qreal>("rowWidth");
+        QTest::addColumn<QString>("newName");
+        QTest::addColumn<bool>("messageShown");
+        // The list beside the sidebar in a 900 x 600 window and in the 700 x 500 minimum.
+        QTest::newRow("900 x 600") << qreal(580) << u"Holiday 2024 beach 041.jpg"_qs << false;
+        QTest::newRow("700 x 500") << qreal(420) << u"Beach 041.jpg"_qs << false;
+        QTest::newRow("wide window") << qreal(1400) << u"Holiday 2024 beach 041.jpg"_qs << true;
+    }
+
+    void problemPillGivesWayToTheNewName()
+    {
+        QFETCH(qreal, rowWidth);
+        QFETCH(QString, newName);
+        QFETCH(bool, messageShown);
+        if (!Icons::isAvailable())
+            QSKIP("the pill keeps its text when there is no icon to shrink to");
+        FileItem file;
+        file.originalName = u"IMG_2041.jpg"_qs;
+        file.newName = newName;
+        file.status = RenameStatus::conflict;
+        file.errorMessage = u"Another file in the list would get the same name"_qs;
+        const LeftAlignedFileRow row(file, false, rowWidth / 2);
+        const LeftAlignedFileRow::Geometry geometry =
+            row.layout(QRectF(0, 0, rowWidth, LeftAlignedFileRow::height));
+        QCOMPARE(geometry.newNameText, file.newName);
+        QVERIFY(!geometry.pill.isEmpty());
+        QVERIFY(geometry.pill.contains(geometry.pillIcon));
+        QVERIFY(geometry.pill.right() <= rowWidth);
+        QVERIFY(geometry.newName.right() < geometry.pill.left());
+        QCOMPARE(geometry.pillMessage, messageShown ? *file.errorMessage : QString());
     }
 };
 

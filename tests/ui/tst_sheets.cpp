@@ -6,6 +6,7 @@
 #include "uitesthelpers.h"
 #include "workflowrow.h"
 
+#include <QApplication>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -83,6 +84,36 @@ private Q_SLOTS:
         engine->addOperation();
         QCOMPARE(problems->rowCount(), 1);
         QCOMPARE(problems->fileAt(0).originalName, u"a:b"_qs);
+    }
+
+    void doubleClickOnDeleteDeletesOneWorkflow()
+    {
+        const auto engine = UiTest::makeEngine();
+        for (const QString &name : {u"a"_qs, u"b"_qs, u"c"_qs})
+            engine->saveWorkflow(name);
+        ManageWorkflowsSheet sheet(engine.get());
+        sheet.resize(480, 400);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QToolButton *first = sheet.rows().first()->deleteButton();
+        const QPoint pointer = first->mapTo(&sheet, first->rect().center());
+
+        // Two quick clicks on the same spot: the second lands on the row that moved up.
+        const auto clickAtPointer = [&] {
+            QWidget *under = sheet.childAt(pointer);
+            QVERIFY(under);
+            QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(&sheet, pointer));
+            QApplication::processEvents();
+        };
+        clickAtPointer();
+        QCOMPARE(sheet.rows().first()->deleteButton()->mapTo(&sheet, QPoint()),
+                 first->mapTo(&sheet, QPoint())); // the next row is under the pointer now
+        clickAtPointer();
+        QCOMPARE(engine->savedWorkflowNames(), QStringList({u"b"_qs, u"c"_qs}));
+
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        clickAtPointer();
+        QCOMPARE(engine->savedWorkflowNames(), QStringList{u"c"_qs});
     }
 };
 
