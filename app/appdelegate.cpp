@@ -92,7 +92,8 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
     // Without a mail program the user still needs the address, where it can be copied.
     auto *alert = new AlertDialog(
         QStringLiteral("No Mail Program"),
-        QStringLiteral("No mail program is set up to write the message. Please write to %1.")
+        QStringLiteral("No mail program is set up to write the message. Please write to this "
+                       "address instead:\n%1")
             .arg(SupportRequest::supportAddress()),
         m_mainWindow);
     alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);

@@ -12,5 +12,6 @@ public:
     explicit FocusedWheelComboBox(QWidget *parent = nullptr);
 
 protected:
+    void paintEvent(QPaintEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
 };

@@ -4,6 +4,7 @@
 
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPolygonF>
 
 SpaceMarkingLineEdit::SpaceMarkingLineEdit(QWidget *parent) : QLineEdit(parent)
 {
@@ -48,14 +49,21 @@ void SpaceMarkingLineEdit::paintEvent(QPaintEvent *event)
     const QList<QRectF> cells = markedCells();
     if (cells.isEmpty())
         return;
+    // An open box under each character, the usual sign for a visible space.
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
-    painter.setPen(Qt::NoPen);
-    painter.setBrush(Colors::secondaryText(palette(), QPalette::Text));
-    const qreal radius = qMax<qreal>(1.25, QFontMetricsF(font()).height() / 12);
+    painter.setPen(QPen(Colors::secondaryText(palette(), QPalette::Text), 1.2));
+    const QFontMetricsF metrics(font());
     const QRectF visible = contentsRect();
     for (const QRectF &cell : cells) {
-        if (visible.contains(cell.center()))
-            painter.drawEllipse(cell.center(), radius, radius);
+        if (!visible.contains(cell.center()))
+            continue;
+        const qreal width = qMax<qreal>(5, cell.width() - 1);
+        const qreal left = cell.center().x() - width / 2;
+        const qreal bottom = cell.center().y() + metrics.ascent() / 2 - 0.5;
+        const qreal top = bottom - qMax<qreal>(2.5, metrics.xHeight() / 2.5);
+        painter.drawPolyline(
+            QPolygonF({QPointF(left, top), QPointF(left, bottom), QPointF(left + width, bottom),
+                       QPointF(left + width, top)}));
     }
 }

@@ -6,7 +6,8 @@
 
 // A text field that shows white space at the start and the end of its text, which would
 // otherwise look like nothing at all: a field holding one space would pass for an empty
-// one. Each such character gets a small dot; spaces between words are left as they are.
+// one. Each such character gets a small open box under it; spaces between words are left as
+// they are.
 class SpaceMarkingLineEdit : public QLineEdit {
     Q_OBJECT
 

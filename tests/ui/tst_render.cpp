@@ -12,12 +12,15 @@
 #include "modernbuttonstyle.h"
 #include "modernfiledropzone.h"
 #include "operationbinding.h"
+#include "operationstackview.h"
 #include "optionlabel.h"
 #include "roundedtextfieldstyle.h"
 #include "statusbadge.h"
+#include "systemworkflow.h"
 #include "uitesthelpers.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -175,6 +178,72 @@ private Q_SLOTS:
             mixedList(*engine);
             save(&view, u"window-dark"_qs);
         }
+        QApplication::setPalette(previous);
+    }
+
+    // Each look that the keyboard, feedback and palette work changed, at the usual and the
+    // smallest window size, light and dark.
+    void changedStates_data()
+    {
+        QTest::addColumn<QSize>("size");
+        QTest::addColumn<bool>("dark");
+        for (const QSize size : {QSize(900, 600), QSize(700, 500)}) {
+            for (const bool dark : {false, true}) {
+                QTest::addRow("%dx%d-%s", size.width(), size.height(), dark ? "dark" : "light")
+                    << size << dark;
+            }
+        }
+    }
+
+    void changedStates()
+    {
+        if (off())
+            QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
+        QFETCH(QSize, size);
+        QFETCH(bool, dark);
+        const QString prefix = u"state-%1x%2-%3-"_qs.arg(size.width())
+                                   .arg(size.height())
+                                   .arg(dark ? u"dark"_qs : u"light"_qs);
+        const QPalette previous = QApplication::palette();
+        QPalette darkPalette(QColor(0x35, 0x35, 0x35), QColor(0x2b, 0x2b, 0x2b));
+        darkPalette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+        darkPalette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+        darkPalette.setColor(QPalette::AlternateBase, QColor(0x3a, 0x3a, 0x3a));
+
+        const auto engine = makeEngine();
+        ContentView view(engine.get());
+        view.resize(size);
+        mixedList(*engine);
+        save(&view, prefix + u"list-started-light"_qs);
+        if (dark) {
+            QApplication::setPalette(darkPalette); // switched while running
+            save(&view, prefix + u"list-switched"_qs);
+        }
+        auto *list = view.findChild<LeftAlignedFileListView *>();
+        list->setFocus(Qt::TabFocusReason);
+        list->setCurrentIndex(list->model()->index(2, 0));
+        save(&view, prefix + u"list-focus"_qs);
+
+        engine->loadSystemWorkflow(SystemWorkflow::webSafeNames);
+        engine->addOperation();
+        RenameOperationWrapper sequence = engine->operations().last();
+        sequence.mode = RenameMode::sequence;
+        sequence.sequencePadding = 10;
+        engine->setOperation(engine->operations().size() - 1, sequence);
+        engine->updatePreview();
+        QTest::qWait(50);
+        if (auto *stepper = view.operationStack()->cards().last()->findChild<QWidget *>(
+                u"sequencePadding"_qs)) {
+            view.operationStack()->ensureWidgetVisible(stepper);
+            stepper->setFocus(Qt::TabFocusReason);
+        }
+        save(&view, prefix + u"spaces-and-stepper"_qs);
+        view.operationStack()->ensureWidgetVisible(view.operationStack()->cards().at(1));
+        view.operationStack()->cards().at(1)->modeMenu()->setFocus(Qt::TabFocusReason);
+        save(&view, prefix + u"spaces"_qs);
+
+        view.toggleSidebar();
+        save(&view, prefix + u"sidebar-collapsed"_qs);
         QApplication::setPalette(previous);
     }
 
