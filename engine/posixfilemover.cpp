@@ -462,11 +462,8 @@ PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QB
 
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {true, {}};
-    const int renameError = errno;
-    const QString destinationPath = QFile::decodeName(to);
-    errno = renameError;
-
     int error = errno;
+    const QString destinationPath = QFile::decodeName(to);
     if (error == EEXIST && isOtherSpellingOfSource(from, to))
         return moveThroughTemporaryName(from, to, destinationPath);
     if (error == EINVAL)

@@ -28,6 +28,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSplitter>
@@ -524,7 +525,10 @@ void ContentView::rename()
 template <typename Work> auto ContentView::withProgress(const QString &label, Work work)
 {
     // The moves run here, in order, on this thread. While they run the window takes no
-    // other command; a batch that lasts shows how far it got.
+    // other command; a batch that lasts shows how far it got. The commands are disabled
+    // meanwhile, which takes the keyboard focus from them: it comes back afterwards, so
+    // that a second undo from the keyboard reaches the Undo control again.
+    const QPointer<QWidget> focused = QApplication::focusWidget();
     m_busy = true;
     qApp->installEventFilter(this);
     refreshCommands();
@@ -559,6 +563,8 @@ template <typename Work> auto ContentView::withProgress(const QString &label, Wo
     m_busy = false;
     refreshCommands();
     Q_EMIT busyChanged(false);
+    if (focused && focused->isEnabled() && focused->isVisible())
+        focused->setFocus(Qt::OtherFocusReason);
     return result;
 }
 
