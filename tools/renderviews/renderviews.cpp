@@ -1,5 +1,3 @@
-#include "testregistry.h"
-
 #include "alertdialog.h"
 #include "colors.h"
 #include "contentview.h"
@@ -289,5 +287,5 @@ private Q_SLOTS:
     }
 };
 
-BRISKLET_TEST(RenderTest)
-#include "tst_render.moc"
+QTEST_MAIN(RenderTest)
+#include "renderviews.moc"
