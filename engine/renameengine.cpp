@@ -40,12 +40,6 @@ QString lastPathComponent(const QUrl &url)
     return path.mid(path.lastIndexOf(u'/') + 1);
 }
 
-// The exact path a row stands for.
-QByteArray pathOf(const FileItem &item)
-{
-    return item.path.isEmpty() ? LocalPath::fromUrl(item.url) : item.path;
-}
-
 // Folders a batch moved: old path → new name. An item inside one moved with it.
 using MovedFolders = QHash<QByteArray, QByteArray>;
 
@@ -446,7 +440,7 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
             ++failed;
             continue;
         }
-        const QByteArray source = pathOf(item);
+        const QByteArray &source = item.path;
         if (source.isEmpty()) {
             item.status = RenameStatus::error;
             item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
@@ -569,7 +563,7 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
     QHash<QByteArray, qsizetype> firstFileAt;
     firstFileAt.reserve(m_files.size());
     for (qsizetype i = m_files.size() - 1; i >= 0; --i)
-        firstFileAt.insert(pathOf(m_files[i]), i);
+        firstFileAt.insert(m_files[i].path, i);
 
     // Newest move first: the batch is taken back in the reverse of the order it was made.
     QList<BatchMover::Move> moves;
