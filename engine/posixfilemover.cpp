@@ -1,5 +1,7 @@
 #include "posixfilemover.h"
 
+#include "localpath.h"
+
 #include <QByteArrayView>
 #include <QFile>
 #include <QRandomGenerator>
@@ -26,24 +28,11 @@ constexpr int FolderFull = -1;
 // The longest name component most Linux file systems accept, in bytes.
 constexpr qsizetype NameMax = 255;
 
-QString lastComponent(const QString &path)
-{
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
+using LocalPath::nameOf;
 
 QByteArray parentOf(const QByteArray &path)
 {
-    const qsizetype slash = path.lastIndexOf('/');
-    if (slash < 0)
-        return QByteArrayLiteral(".");
-    if (slash == 0)
-        return QByteArrayLiteral("/");
-    return path.left(slash);
-}
-
-QByteArray nameOf(const QByteArray &path)
-{
-    return path.mid(path.lastIndexOf('/') + 1);
+    return LocalPath::folderOf(path);
 }
 
 bool isAscii(QByteArrayView bytes)
@@ -377,8 +366,7 @@ QString describeCharacter(QChar c)
     return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
 }
 
-QString describe(int error, const QByteArray &from, const QByteArray &to,
-                 const QString &destinationPath)
+QString describe(int error, const QByteArray &from, const QByteArray &to)
 {
     // The kernel refuses these as destinations before anything else, with EEXIST or EBUSY.
     const QByteArray name = nameOf(to);
@@ -389,7 +377,7 @@ QString describe(int error, const QByteArray &from, const QByteArray &to,
     case EEXIST:
     case ENOTEMPTY:
         return QStringLiteral("An item named “%1” already exists.")
-            .arg(lastComponent(destinationPath));
+            .arg(LocalPath::display(nameOf(to)));
     case EACCES:
     case EPERM:
         return QStringLiteral("Permission denied.");
@@ -424,8 +412,7 @@ QString describe(int error, const QByteArray &from, const QByteArray &to,
 // A case-only or normalization-only change on a case-insensitive file system: two
 // steps through a unique temporary name in the same folder, moving the item back when
 // the second step fails.
-PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QByteArray &to,
-                                                const QString &destinationPath)
+PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QByteArray &to)
 {
     const QByteArray folder = parentOf(from);
     QByteArray temporary;
@@ -435,13 +422,13 @@ PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QB
         error = moveNoReplace(from, temporary);
     }
     if (error != 0)
-        return {false, describe(error, from, to, destinationPath)};
+        return {false, describe(error, from, to)};
 
     error = moveNoReplace(temporary, to);
     if (error == 0)
         return {true, {}};
 
-    QString description = describe(error, temporary, to, destinationPath);
+    QString description = describe(error, temporary, to);
     if (moveNoReplace(temporary, from) != 0) {
         description += QStringLiteral(" The file is now named “%1”.")
                            .arg(QFile::decodeName(nameOf(temporary)));
@@ -463,14 +450,13 @@ PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QB
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {true, {}};
     int error = errno;
-    const QString destinationPath = QFile::decodeName(to);
     if (error == EEXIST && isOtherSpellingOfSource(from, to))
-        return moveThroughTemporaryName(from, to, destinationPath);
+        return moveThroughTemporaryName(from, to);
     if (error == EINVAL)
         error = moveWithoutNoReplace(from, to);
     if (error == 0)
         return {true, {}};
-    return {false, describe(error, from, to, destinationPath)};
+    return {false, describe(error, from, to)};
 }
 
 std::optional<ItemIdentity> PosixFileMover::identity(const QByteArray &path)
