@@ -101,8 +101,7 @@ class WorkflowStoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // Whatever the settings file holds under the key, if it is not readable it is still
-    // there, unchanged, after the next save.
+    // An unreadable value under the key is still there, unchanged, after the next save.
     void unreadableValueInTheFile_data()
     {
         QTest::addColumn<QByteArray>("line");
@@ -132,18 +131,19 @@ private Q_SLOTS:
         captured(stderr, [&] { engine->saveWorkflow(u"New"_qs); });
         QCOMPARE(failures.size(), 0);
 
-        QStringList kept = onDisk(fileName).keys();
+        const QVariantMap after = onDisk(fileName);
+        QStringList kept = after.keys();
         kept.removeIf([](const QString &key) { return !key.startsWith(u"SavedWorkflows.unr"); });
         QCOMPARE(kept.size(), 1);
         QVERIFY(kept.first().startsWith(u"SavedWorkflows.unreadable-"_qs));
-        QCOMPARE(onDisk(fileName).value(kept.first()), original);
-        QCOMPARE(onDisk(fileName).value(u"Other"_qs), QVariant(u"kept"_qs));
-        QCOMPARE(onDisk(fileName).value(workflowsKey).typeId(), QMetaType::QByteArray);
+        QCOMPARE(after.value(kept.first()), original);
+        QCOMPARE(after.value(u"Other"_qs), QVariant(u"kept"_qs));
+        QCOMPARE(after.value(workflowsKey).typeId(), QMetaType::QByteArray);
         QCOMPARE(namesOnDisk(fileName), QStringList{u"New"_qs});
     }
 
-    // Each way a save can fail is reported with its reason, the workflows stay in memory,
-    // what was on disk stays as it was, and the next save once the cause is gone writes all.
+    // A failed save is reported with its reason, keeps the workflows in memory and the disk
+    // as it was; once the cause is gone the next save writes them all.
     void failedSave_data()
     {
         QTest::addColumn<QString>("cause");

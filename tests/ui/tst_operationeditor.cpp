@@ -209,7 +209,6 @@ private Q_SLOTS:
             << 10 << false << u"Padding: 6"_qs << QStringList{u"6"_qs};
         QTest::newRow("below the range, plus")
             << 0 << true << u"Padding: 1"_qs << QStringList{u"1"_qs};
-        QTest::newRow("in the range") << 3 << true << u"Padding: 4"_qs << QStringList{u"4"_qs};
     }
 
     void stepperShowsTheStoredPadding()
