@@ -476,13 +476,10 @@ private Q_SLOTS:
             const std::optional<Window> window = startProgram();
             QVERIFY2(window, "the window never appeared");
             QVERIFY2(waitFor([&] { return hasTrayIcon(); }), "no tray icon appeared");
-            QElapsedTimer clock;
-            clock.start();
             activate(*window);
             key(u"ctrl+q"_qs);
             QVERIFY2(m_app.waitForFinished(5000),
                      qPrintable(u"quit %1 left the process running"_qs.arg(attempt)));
-            qInfo("quit %d ended the process after %lld ms", attempt, clock.elapsed());
             QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
             QCOMPARE(m_app.exitCode(), 0);
             QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
