@@ -1,8 +1,7 @@
 #include "appdelegate.h"
 
-#include "alertdialog.h"
 #include "briskletapp.h"
-#include "contentview.h"
+#include "dialogs/alertdialog.h"
 #include "mainwindow.h"
 #include "recoveryreport.h"
 #include "renameengine.h"
@@ -11,6 +10,7 @@
 #include "updatecheckresult.h"
 #include "updatefeedlocation.h"
 #include "updateresultpresenter.h"
+#include "window/contentview.h"
 
 #include <QApplication>
 #include <QFileDialog>

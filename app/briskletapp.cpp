@@ -2,8 +2,8 @@
 
 #include "appdelegate.h"
 #include "checkforupdatesmenuitem.h"
-#include "contentview.h"
 #include "renameengine.h"
+#include "window/contentview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,4 +1,5 @@
 #include "appdelegate.h"
+#include "config.h"
 #include "launchrequest.h"
 #include "renameengine.h"
 #include "singleinstance.h"
@@ -17,11 +18,10 @@ int main(int argc, char **argv)
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));
     QApplication::setApplicationVersion(QStringLiteral(BRISKLET_VERSION));
-    QApplication::setDesktopFileName(QStringLiteral("app.brisklet.Brisklet"));
+    QApplication::setDesktopFileName(QStringLiteral(BRISKLET_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(
-        QIcon::fromTheme(QStringLiteral("app.brisklet.Brisklet"),
-                         QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
+    QApplication::setWindowIcon(QIcon::fromTheme(
+        QStringLiteral(BRISKLET_APP_ID), QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
 
     // QApplication has taken its own options out of argv. The rest is read as bytes:
     // arguments() would turn a name that is not valid UTF-8 into another name.

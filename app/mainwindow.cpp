@@ -1,6 +1,6 @@
 #include "mainwindow.h"
 
-#include "contentview.h"
+#include "window/contentview.h"
 
 #include <QApplication>
 #include <QCloseEvent>

@@ -1,6 +1,6 @@
 #include "supportrequest.h"
 
-#include "buildsettings.h"
+#include "config.h"
 
 #include <QCoreApplication>
 #include <QDesktopServices>

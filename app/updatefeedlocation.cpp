@@ -1,6 +1,6 @@
 #include "updatefeedlocation.h"
 
-#include "buildsettings.h"
+#include "config.h"
 
 #include <QSettings>
 

@@ -1,4 +1,4 @@
-#include "leftalignedfilelistview.h"
+#include "filelist/leftalignedfilelistview.h"
 #include "memorypreferencesstore.h"
 #include "posixfilemover.h"
 #include "renameengine.h"

@@ -168,8 +168,8 @@ bool isTopFolder(const QByteArray &folder)
 {
     struct stat self;
     struct stat parent;
-    if (::stat(folder.constData(), &self) != 0 ||
-        ::stat((folder + QByteArrayLiteral("/..")).constData(), &parent) != 0)
+    const QByteArray above = folder + QByteArrayLiteral("/..");
+    if (::stat(folder.constData(), &self) != 0 || ::stat(above.constData(), &parent) != 0)
         return false;
     return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
 }

@@ -1,8 +1,7 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "alertdialog.h"
 #include "appdelegate.h"
-#include "contentview.h"
+#include "dialogs/alertdialog.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
 #include "movejournal.h"
@@ -10,6 +9,7 @@
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "updatechecker.h"
+#include "window/contentview.h"
 
 #include <QAction>
 #include <QApplication>

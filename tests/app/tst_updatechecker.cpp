@@ -1,4 +1,4 @@
-#include "testregistry.h"
+#include "testmain.h"
 
 #include "checkforupdatesmenuitem.h"
 #include "updatechecker.h"
@@ -25,8 +25,9 @@ public:
         connect(this, &QTcpServer::newConnection, this, [this, response] {
             while (QTcpSocket *socket = nextPendingConnection()) {
                 connect(socket, &QTcpSocket::readyRead, socket, [this, socket, response] {
-                    socket->setProperty("request", socket->property("request").toByteArray() +
-                                                       socket->readAll());
+                    const QByteArray request =
+                        socket->property("request").toByteArray() + socket->readAll();
+                    socket->setProperty("request", request);
                     if (!socket->property("request").toByteArray().endsWith("\r\n\r\n"))
                         return;
                     ++requests;
@@ -55,7 +56,7 @@ private Q_SLOTS:
         QTest::addColumn<Outcome>("outcome");
         QTest::addColumn<QString>("detail"); // the new version, or the start of the failure
 
-        const auto feed = [](const QByteArray &version) {
+        const auto feed = [](const QByteArray &version) -> QByteArray {
             const QByteArray body =
                 "<rss version=\"2.0\" xmlns:sparkle=\"http://www.andymatuschak.org/xml-namespaces/"
                 "sparkle\"><channel><title>Brisklet</title><item><link>https://brisklet.example/"

@@ -1,4 +1,4 @@
-#include "testregistry.h"
+#include "testmain.h"
 
 #include "enginetesthelpers.h"
 #include "renameengine.h"
@@ -124,7 +124,8 @@ private Q_SLOTS:
         TestFolder folder;
         const QByteArray base = bytesOf(folder.path(u""_qs).chopped(1));
         // QTemporaryDir cannot remove a name that is not UTF-8.
-        const auto removeRaw = qScopeGuard([&] { ::unlink(base + "/photo-\xff.jpg"); });
+        const auto removeRaw =
+            qScopeGuard([&] { ::unlink(QByteArray(base + "/photo-\xff.jpg").constData()); });
         QVERIFY(writeBytes(base + "/photo-\xff.jpg", "raw"));
         // Beside a file literally named "photo-\uFFFD.jpg".
         QVERIFY(writeBytes(base + "/photo-\xef\xbf\xbd.jpg", "look-alike"));

@@ -1,4 +1,4 @@
-#include "testregistry.h"
+#include "testmain.h"
 
 #include "enginetesthelpers.h"
 #include "filemover.h"

@@ -1,4 +1,4 @@
-#include "testregistry.h"
+#include "testmain.h"
 
 #include "enginetesthelpers.h"
 #include "posixfilemover.h"
@@ -122,7 +122,7 @@ private Q_SLOTS:
         step.prependText = bom;
         step.regexPattern = bom + u"\\"_qs + bom + u"\""_qs;
         setStack(*engine, {step});
-        for (const QString &name : {bom + u"Name"_qs, bom, u"Name"_qs})
+        for (const QString &name : {QString(bom + u"Name"_qs), bom, u"Name"_qs})
             engine->saveWorkflow(name);
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
 

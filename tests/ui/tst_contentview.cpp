@@ -1,11 +1,11 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "alertdialog.h"
-#include "contentview.h"
-#include "minimalistbutton.h"
+#include "controls/minimalistbutton.h"
+#include "dialogs/alertdialog.h"
 #include "posixfilemover.h"
 #include "systemworkflow.h"
 #include "uitesthelpers.h"
+#include "window/contentview.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,12 +1,12 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "colors.h"
-#include "fonts.h"
-#include "icons.h"
-#include "minimalistbutton.h"
-#include "optionlabel.h"
-#include "roundedtextfieldstyle.h"
-#include "spacemarkinglineedit.h"
+#include "controls/minimalistbutton.h"
+#include "controls/spacemarkinglineedit.h"
+#include "operations/optionlabel.h"
+#include "style/colors.h"
+#include "style/fonts.h"
+#include "style/icons.h"
+#include "style/roundedtextfieldstyle.h"
 
 #include <QFontMetricsF>
 #include <QTest>

@@ -1,10 +1,10 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "filelistmodel.h"
-#include "icons.h"
-#include "leftalignedfilelistview.h"
-#include "leftalignedfilerow.h"
-#include "modernfiledropzone.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/leftalignedfilelistview.h"
+#include "filelist/leftalignedfilerow.h"
+#include "filelist/modernfiledropzone.h"
+#include "style/icons.h"
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>

@@ -1,15 +1,15 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "choicemenubutton.h"
-#include "contentview.h"
-#include "inlineoperationeditor.h"
-#include "leftalignedfilelistview.h"
-#include "minimalistbutton.h"
-#include "operationstackview.h"
-#include "segmentedcontrol.h"
-#include "stepper.h"
-#include "toggleswitch.h"
+#include "controls/choicemenubutton.h"
+#include "controls/minimalistbutton.h"
+#include "controls/segmentedcontrol.h"
+#include "controls/stepper.h"
+#include "controls/toggleswitch.h"
+#include "filelist/leftalignedfilelistview.h"
+#include "operations/inlineoperationeditor.h"
+#include "operations/operationstackview.h"
 #include "uitesthelpers.h"
+#include "window/contentview.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>

@@ -1,13 +1,13 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "choicemenubutton.h"
-#include "inlineoperationeditor.h"
-#include "operationbinding.h"
-#include "segmentedcontrol.h"
-#include "stepper.h"
-#include "toggleswitch.h"
+#include "controls/choicemenubutton.h"
+#include "controls/segmentedcontrol.h"
+#include "controls/stepper.h"
+#include "controls/toggleswitch.h"
+#include "controls/wholenumberfield.h"
+#include "operations/inlineoperationeditor.h"
+#include "operations/operationbinding.h"
 #include "uitesthelpers.h"
-#include "wholenumberfield.h"
 
 #include <QComboBox>
 #include <QJsonObject>

@@ -1,7 +1,7 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "contentview.h"
 #include "uitesthelpers.h"
+#include "window/contentview.h"
 
 #include <QApplication>
 #include <QImage>

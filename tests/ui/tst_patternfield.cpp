@@ -1,9 +1,9 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "colors.h"
-#include "inlineoperationeditor.h"
-#include "operationstackview.h"
-#include "roundedtextfieldstyle.h"
+#include "operations/inlineoperationeditor.h"
+#include "operations/operationstackview.h"
+#include "style/colors.h"
+#include "style/roundedtextfieldstyle.h"
 #include "uitesthelpers.h"
 
 #include <QImage>

@@ -1,10 +1,10 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "errordetailssheet.h"
-#include "manageworkflowssheet.h"
-#include "problemfilesmodel.h"
+#include "dialogs/errordetailssheet.h"
+#include "dialogs/manageworkflowssheet.h"
+#include "dialogs/problemfilesmodel.h"
+#include "dialogs/workflowrow.h"
 #include "uitesthelpers.h"
-#include "workflowrow.h"
 
 #include <QApplication>
 #include <QLineEdit>

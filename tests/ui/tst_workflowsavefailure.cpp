@@ -1,9 +1,9 @@
-#include "testregistry.h"
+#include "testmain.h"
 
-#include "alertdialog.h"
-#include "contentview.h"
+#include "dialogs/alertdialog.h"
 #include "settingspreferencesstore.h"
 #include "uitesthelpers.h"
+#include "window/contentview.h"
 
 #include <QFile>
 #include <QLineEdit>

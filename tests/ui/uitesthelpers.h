@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filemover.h"
+#include "fakefilemover.h"
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
 
@@ -12,18 +12,6 @@
 #include <memory>
 
 namespace UiTest {
-
-// Pretends to move files; a source path containing "locked" fails, so lists can show
-// renamed and failed rows without touching the disk.
-class FakeFileMover : public FileMover {
-public:
-    Result moveItem(const QByteArray &sourcePath, const QByteArray &) override
-    {
-        if (sourcePath.contains("locked"))
-            return {false, u"Permission denied."_qs};
-        return {true, QString()};
-    }
-};
 
 inline std::unique_ptr<RenameEngine> makeEngine()
 {

@@ -1,0 +1,53 @@
+#include "dialogs/errordetailssheet.h"
+
+#include "controls/horizontaldivider.h"
+#include "dialogs/problemfilesmodel.h"
+#include "dialogs/problemrowdelegate.h"
+#include "dialogs/sheetheader.h"
+#include "style/colors.h"
+
+#include <QFrame>
+#include <QListView>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QDialog(parent)
+{
+    setWindowTitle(QStringLiteral("Issues Found"));
+    setWindowModality(Qt::WindowModal);
+    setFixedSize(500, 400);
+
+    m_header = new SheetHeader(QStringLiteral("Issues Found"), this);
+    connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
+
+    m_problems = new ProblemFilesModel(engine, this);
+    m_list = new QListView(this);
+    m_list->setModel(m_problems);
+    m_list->setItemDelegate(new ProblemRowDelegate(m_list));
+    m_list->setFrameShape(QFrame::NoFrame);
+    m_list->setSelectionMode(QAbstractItemView::NoSelection);
+    m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    QPalette listPalette = m_list->palette();
+    listPalette.setColor(QPalette::Base, Colors::windowBackground(palette()));
+    m_list->setPalette(listPalette);
+
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+    layout->addWidget(m_header);
+    layout->addWidget(new HorizontalDivider(this));
+    auto *listArea = new QVBoxLayout;
+    listArea->setContentsMargins(16, 16, 16, 16 - ProblemRowDelegate::rowSpacing);
+    listArea->addWidget(m_list);
+    layout->addLayout(listArea, 1);
+
+    connect(m_problems, &QAbstractItemModel::modelReset, this, &ErrorDetailsSheet::updateSubtitle);
+    updateSubtitle();
+}
+
+void ErrorDetailsSheet::updateSubtitle()
+{
+    m_header->setSubtitle(QStringLiteral("%1 file(s) with problems").arg(m_problems->rowCount()));
+}

@@ -1,0 +1,149 @@
+#include "filelist/leftalignedfilelistview.h"
+
+#include "filelist/filedrop.h"
+#include "filelist/filelistmodel.h"
+#include "filelist/filerowdelegate.h"
+#include "renameengine.h"
+#include "style/colors.h"
+
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+
+LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *parent)
+    : QListView(parent), m_engine(engine), m_model(new FileListModel(engine, this)),
+      m_delegate(new FileRowDelegate(this))
+{
+    setModel(m_model);
+    setItemDelegate(m_delegate);
+    setUniformItemSizes(true);
+    setViewMode(QListView::ListMode);
+    setFlow(QListView::TopToBottom);
+    setWrapping(false);
+    setResizeMode(QListView::Adjust);
+    setLayoutMode(QListView::SinglePass);
+    setSelectionMode(QAbstractItemView::NoSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setFrameShape(QFrame::NoFrame);
+    setMouseTracking(false);
+    setDragDropMode(QAbstractItemView::DropOnly);
+    setAcceptDrops(true);
+    viewport()->setAcceptDrops(true);
+    setAutoScroll(false);
+    verticalScrollBar()->setSingleStep(FileRowDelegate::rowPitch() / 2);
+    // The list sits on the text background, edge to edge.
+    viewport()->setBackgroundRole(QPalette::Base);
+    viewport()->setAutoFillBackground(true);
+    setFocusPolicy(Qt::StrongFocus);
+    // Connected after the model, so the rows exist when the list scrolls to them.
+    connect(engine, &RenameEngine::filesChanged, this, &LeftAlignedFileListView::showAddedFiles);
+    m_knownFileCount = engine->files().size();
+}
+
+void LeftAlignedFileListView::showAddedFiles()
+{
+    const qsizetype count = m_engine->files().size();
+    const qsizetype before = std::exchange(m_knownFileCount, count);
+    if (count <= before)
+        return;
+    // Added files go to the end: show as many as fit, the first of them always.
+    scrollTo(m_model->index(int(count - 1)), EnsureVisible);
+    scrollTo(m_model->index(int(before)), EnsureVisible);
+}
+
+void LeftAlignedFileListView::toggle(const QModelIndex &index)
+{
+    const QUuid id = index.data(FileListModel::FileIdRole).toUuid();
+    if (!id.isNull())
+        m_engine->toggleSelection(id);
+}
+
+void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
+{
+    // Qt's own press handling would select, start drags and edit; selection is the
+    // engine's, so the list takes the click itself.
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    m_pressedIndex = indexAt(event->position().toPoint());
+    setFocus(Qt::MouseFocusReason);
+    if (m_pressedIndex.isValid())
+        setCurrentIndex(m_pressedIndex);
+    event->accept();
+}
+
+void LeftAlignedFileListView::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    // Two quick clicks are two toggles, not a double click.
+    mousePressEvent(event);
+}
+
+void LeftAlignedFileListView::mouseMoveEvent(QMouseEvent *event)
+{
+    event->accept();
+}
+
+void LeftAlignedFileListView::mouseReleaseEvent(QMouseEvent *event)
+{
+    if (event->button() != Qt::LeftButton) {
+        event->ignore();
+        return;
+    }
+    const QModelIndex released = indexAt(event->position().toPoint());
+    if (released.isValid() && released == m_pressedIndex)
+        toggle(released);
+    m_pressedIndex = QPersistentModelIndex();
+    event->accept();
+}
+
+void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
+{
+    // The keyboard reaches the same toggle as a click.
+    if (event->key() == Qt::Key_Space && event->modifiers() == Qt::NoModifier &&
+        currentIndex().isValid()) {
+        toggle(currentIndex());
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Delete || event->key() == Qt::Key_Backspace) &&
+        event->modifiers() == Qt::NoModifier) {
+        const int row = currentIndex().row();
+        m_engine->removeSelectedFiles();
+        // The current row stays where it was, or on the last row left.
+        if (m_model->rowCount() > 0)
+            setCurrentIndex(m_model->index(qBound(0, row, m_model->rowCount() - 1)));
+        event->accept();
+        return;
+    }
+    QListView::keyPressEvent(event);
+}
+
+void LeftAlignedFileListView::dragEnterEvent(QDragEnterEvent *event)
+{
+    if (FileDrop::accept(event))
+        m_targeted = true;
+}
+
+void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
+{
+    FileDrop::accept(event);
+}
+
+void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
+{
+    m_targeted = false;
+    event->accept();
+}
+
+void LeftAlignedFileListView::dropEvent(QDropEvent *event)
+{
+    m_targeted = false;
+    if (FileDrop::accept(event))
+        FileDrop::addToEngine(event->mimeData(), m_engine);
+}

@@ -1,0 +1,179 @@
+#include "operations/inlineoperationeditor.h"
+
+#include "controls/focusedwheelcombobox.h"
+#include "controls/horizontaldivider.h"
+#include "controls/numberbadge.h"
+#include "operations/operationparameterseditor.h"
+#include "style/colors.h"
+#include "style/icons.h"
+#include "style/palettefollower.h"
+
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QPainter>
+#include <QPainterPath>
+#include <QSignalBlocker>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+constexpr int sectionSpacing = 12;
+
+// The modes in menu order; a separator goes before each mode listed here.
+bool startsGroup(RenameMode mode)
+{
+    return mode == RenameMode::trim || mode == RenameMode::append || mode == RenameMode::changeCase;
+}
+
+} // namespace
+
+QString InlineOperationEditor::title(RenameMode mode)
+{
+    switch (mode) {
+    case RenameMode::replace:
+        return QStringLiteral("Replace");
+    case RenameMode::regex:
+        return QStringLiteral("Regular Expression");
+    case RenameMode::trim:
+        return QStringLiteral("Trim");
+    case RenameMode::append:
+        return QStringLiteral("Append");
+    case RenameMode::prepend:
+        return QStringLiteral("Prepend");
+    case RenameMode::changeCase:
+        return QStringLiteral("Change Case");
+    case RenameMode::sequence:
+        break;
+    }
+    return QStringLiteral("Sequence");
+}
+
+InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index, bool canRemove,
+                                             std::function<void()> onRemove,
+                                             std::function<void()> onChange, QWidget *parent)
+    : QWidget(parent), m_binding(binding), m_index(index), m_canRemove(canRemove),
+      m_onRemove(std::move(onRemove)), m_onChange(std::move(onChange)),
+      m_badge(new NumberBadge(index + 1)), m_modeMenu(new FocusedWheelComboBox),
+      m_removeButton(new QToolButton),
+      m_parameters(new OperationParametersEditor(binding, m_onChange))
+{
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
+
+    auto *layout = new QVBoxLayout(this);
+    // The divider runs edge to edge; everything else keeps the card's padding.
+    layout->setContentsMargins(0, cardPadding, 0, cardPadding);
+    layout->setSpacing(sectionSpacing);
+
+    auto *header = new QHBoxLayout;
+    header->setContentsMargins(cardPadding, 0, cardPadding, 0);
+    auto *group = new QHBoxLayout;
+    group->setSpacing(8);
+    m_badge->setObjectName(QStringLiteral("numberBadge"));
+    group->addWidget(m_badge, 0, Qt::AlignVCenter);
+    m_modeMenu->setObjectName(QStringLiteral("mode"));
+    m_modeMenu->setAccessibleName(QStringLiteral("Mode"));
+    m_modeMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+    for (RenameMode mode : EnumCases<RenameMode>::all) {
+        if (startsGroup(mode))
+            m_modeMenu->insertSeparator(m_modeMenu->count());
+        m_modeMenu->addItem(title(mode), QVariant::fromValue(int(mode)));
+    }
+    group->addWidget(m_modeMenu, 0, Qt::AlignVCenter);
+    header->addLayout(group);
+    header->addStretch(1);
+
+    m_removeButton->setObjectName(QStringLiteral("removeOperation"));
+    m_removeButton->setAutoRaise(true);
+    m_removeButton->setToolTip(QStringLiteral("Remove this operation"));
+    m_removeButton->setAccessibleName(QStringLiteral("Remove this operation"));
+    m_removeButton->setFocusPolicy(Qt::TabFocus);
+    const QIcon removeIcon =
+        Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18);
+    PaletteFollower::follow(m_removeButton, [button = m_removeButton] {
+        if (!button->icon().isNull())
+            button->setIcon(
+                Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18));
+    });
+    if (removeIcon.isNull()) {
+        m_removeButton->setText(QStringLiteral("Remove"));
+        m_removeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    } else {
+        m_removeButton->setIcon(removeIcon);
+        m_removeButton->setIconSize(QSize(18, 18));
+        m_removeButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
+    }
+    m_removeButton->setVisible(canRemove);
+    header->addWidget(m_removeButton, 0, Qt::AlignVCenter);
+    layout->addLayout(header);
+
+    layout->addWidget(new HorizontalDivider);
+
+    auto *body = new QVBoxLayout;
+    body->setContentsMargins(cardPadding, 0, cardPadding, 0);
+    body->addWidget(m_parameters);
+    layout->addLayout(body);
+
+    connect(m_modeMenu, &QComboBox::activated, this, &InlineOperationEditor::chooseMode);
+    connect(m_removeButton, &QToolButton::clicked, this, [this] {
+        if (m_onRemove)
+            m_onRemove();
+    });
+    refresh();
+}
+
+void InlineOperationEditor::setIndex(int index)
+{
+    m_index = index;
+    m_badge->setNumber(index + 1);
+}
+
+void InlineOperationEditor::setCanRemove(bool canRemove)
+{
+    m_canRemove = canRemove;
+    m_removeButton->setVisible(canRemove);
+}
+
+void InlineOperationEditor::setBinding(OperationBinding binding)
+{
+    m_binding = binding;
+    m_parameters->setBinding(std::move(binding));
+    refresh();
+}
+
+void InlineOperationEditor::refresh()
+{
+    if (!m_binding.isValid())
+        return;
+    const RenameOperationWrapper operation = m_binding.read();
+    const QSignalBlocker blocker(m_modeMenu);
+    m_modeMenu->setCurrentIndex(m_modeMenu->findData(QVariant::fromValue(int(operation.mode))));
+    m_parameters->refresh();
+}
+
+void InlineOperationEditor::chooseMode(int comboIndex)
+{
+    if (!m_binding.isValid())
+        return;
+    const QVariant modeData = m_modeMenu->itemData(comboIndex);
+    if (!modeData.isValid())
+        return;
+    const auto mode = static_cast<RenameMode>(modeData.toInt());
+    RenameOperationWrapper operation = m_binding.read();
+    if (operation.mode == mode)
+        return;
+    operation.mode = mode;
+    m_binding.write(operation);
+    m_parameters->refresh();
+    if (m_onChange)
+        m_onChange();
+}
+
+void InlineOperationEditor::paintEvent(QPaintEvent *)
+{
+    QPainter painter(this);
+    painter.setRenderHint(QPainter::Antialiasing);
+    QPainterPath card;
+    card.addRoundedRect(QRectF(rect()), cornerRadius, cornerRadius);
+    painter.fillPath(card, Colors::controlBackground(palette()));
+}

@@ -1,0 +1,377 @@
+#include "operations/operationparameterseditor.h"
+
+#include "controls/choicemenubutton.h"
+#include "controls/segmentedcontrol.h"
+#include "controls/spacemarkinglineedit.h"
+#include "controls/stepper.h"
+#include "controls/toggleswitch.h"
+#include "controls/wholenumberfield.h"
+#include "operations/optionlabel.h"
+#include "style/fonts.h"
+#include "style/roundedtextfieldstyle.h"
+
+#include <QLineEdit>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <limits>
+
+namespace {
+
+constexpr int itemSpacing = 12;
+
+template <typename Enum> int indexOf(Enum value)
+{
+    const auto &all = EnumCases<Enum>::all;
+    return int(std::find(all.begin(), all.end(), value) - all.begin());
+}
+
+template <typename Enum> QStringList titles()
+{
+    QStringList result;
+    for (Enum value : EnumCases<Enum>::all)
+        result.append(OperationParametersEditor::title(value));
+    return result;
+}
+
+} // namespace
+
+QString OperationParametersEditor::title(ReplaceOccurrence value)
+{
+    switch (value) {
+    case ReplaceOccurrence::first:
+        return QStringLiteral("First");
+    case ReplaceOccurrence::last:
+        return QStringLiteral("Last");
+    case ReplaceOccurrence::all:
+        break;
+    }
+    return QStringLiteral("All");
+}
+
+QString OperationParametersEditor::title(TrimType value)
+{
+    switch (value) {
+    case TrimType::spaces:
+        return QStringLiteral("Spaces");
+    case TrimType::customCharacters:
+        return QStringLiteral("Custom characters");
+    case TrimType::characterCount:
+        break;
+    }
+    return QStringLiteral("First/last characters");
+}
+
+QString OperationParametersEditor::title(TrimPosition value)
+{
+    switch (value) {
+    case TrimPosition::leading:
+        return QStringLiteral("Leading");
+    case TrimPosition::trailing:
+        return QStringLiteral("Trailing");
+    case TrimPosition::both:
+        break;
+    }
+    return QStringLiteral("Both");
+}
+
+QString OperationParametersEditor::title(SequenceLocation value)
+{
+    return value == SequenceLocation::before ? QStringLiteral("Before name")
+                                             : QStringLiteral("After name");
+}
+
+QString OperationParametersEditor::title(CaseType value)
+{
+    return rawValue(value);
+}
+
+OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
+                                                     std::function<void()> onChange,
+                                                     QWidget *parent)
+    : QWidget(parent), m_binding(std::move(binding)), m_onChange(std::move(onChange))
+{
+    auto *layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(0);
+
+    QVBoxLayout *page = nullptr;
+    const auto pageLayout = [&](RenameMode mode) {
+        QWidget *widget = addPage(mode);
+        layout->addWidget(widget);
+        return static_cast<QVBoxLayout *>(widget->layout());
+    };
+
+    page = pageLayout(RenameMode::replace);
+    addLabel(page, QStringLiteral("Find"), QStringLiteral("findText"));
+    addTextField(page, QStringLiteral("Text to find"), QStringLiteral("findText"),
+                 &RenameOperationWrapper::findText);
+    addLabel(page, QStringLiteral("Replace"), QStringLiteral("replaceText"));
+    addTextField(page, QStringLiteral("Replacement text"), QStringLiteral("replaceText"),
+                 &RenameOperationWrapper::replaceText);
+    addLabel(page, QStringLiteral("Occurrence"), QStringLiteral("replaceOccurrence"));
+    addSegments(page, QStringLiteral("replaceOccurrence"),
+                &RenameOperationWrapper::replaceOccurrence);
+    addSwitch(page, QStringLiteral("Case sensitive"), QStringLiteral("caseSensitive"),
+              &RenameOperationWrapper::caseSensitive);
+
+    page = pageLayout(RenameMode::regex);
+    addLabel(page, QStringLiteral("Pattern"), QStringLiteral("regexPattern"));
+    m_patternField =
+        addTextField(page, QStringLiteral("Regular expression"), QStringLiteral("regexPattern"),
+                     &RenameOperationWrapper::regexPattern);
+    m_patternField->setFont(Fonts::monospacedBody());
+    addLabel(page, QStringLiteral("Replace With"), QStringLiteral("regexReplacement"));
+    addTextField(page, QStringLiteral("Replacement"), QStringLiteral("regexReplacement"),
+                 &RenameOperationWrapper::regexReplacement)
+        ->setFont(Fonts::monospacedBody());
+
+    page = pageLayout(RenameMode::trim);
+    addLabel(page, QStringLiteral("Trim Type"), QStringLiteral("trimType"));
+    addChoiceMenu(page, QStringLiteral("trimType"), &RenameOperationWrapper::trimType);
+    m_trimCountRow = {
+        addLabel(page, QStringLiteral("Count"), QStringLiteral("trimCount")),
+        addNumberField(page, QStringLiteral("trimCount"), &RenameOperationWrapper::trimCount)};
+    m_customCharactersRow = {
+        addLabel(page, QStringLiteral("Characters"), QStringLiteral("customCharacters")),
+        addTextField(page, QStringLiteral("e.g., space (default)"),
+                     QStringLiteral("customCharacters"),
+                     &RenameOperationWrapper::customCharacters)};
+    addLabel(page, QStringLiteral("Position"), QStringLiteral("trimPosition"));
+    addSegments(page, QStringLiteral("trimPosition"), &RenameOperationWrapper::trimPosition);
+
+    page = pageLayout(RenameMode::append);
+    addLabel(page, QStringLiteral("Append Text"), QStringLiteral("appendText"));
+    addTextField(page, QStringLiteral("Text to add at end"), QStringLiteral("appendText"),
+                 &RenameOperationWrapper::appendText);
+    addSwitch(page, QStringLiteral("Before extension"), QStringLiteral("beforeExtension"),
+              &RenameOperationWrapper::beforeExtension);
+
+    page = pageLayout(RenameMode::prepend);
+    addLabel(page, QStringLiteral("Prepend Text"), QStringLiteral("prependText"));
+    addTextField(page, QStringLiteral("Text to add at start"), QStringLiteral("prependText"),
+                 &RenameOperationWrapper::prependText);
+
+    page = pageLayout(RenameMode::changeCase);
+    addLabel(page, QStringLiteral("Case Type"), QStringLiteral("caseType"));
+    addChoiceMenu(page, QStringLiteral("caseType"), &RenameOperationWrapper::caseType);
+
+    page = pageLayout(RenameMode::sequence);
+    addSwitch(page, QStringLiteral("Use original names"), QStringLiteral("useOriginalName"),
+              &RenameOperationWrapper::useOriginalName);
+    m_baseNameRow = {
+        addLabel(page, QStringLiteral("Base Name"), QStringLiteral("sequenceBaseName")),
+        addTextField(page, QStringLiteral("Filename"), QStringLiteral("sequenceBaseName"),
+                     &RenameOperationWrapper::sequenceBaseName)};
+    addLabel(page, QStringLiteral("Starting Number"), QStringLiteral("sequenceStart"));
+    addNumberField(page, QStringLiteral("sequenceStart"), &RenameOperationWrapper::sequenceStart);
+    {
+        // The digits control sits in a column of its own, its caption closer to it.
+        auto *column = new QWidget;
+        auto *columnLayout = new QVBoxLayout(column);
+        columnLayout->setContentsMargins(0, 0, 0, 0);
+        columnLayout->setSpacing(4);
+        addLabel(columnLayout, QStringLiteral("Number of Digits"),
+                 QStringLiteral("sequencePadding"));
+        auto *stepper = new Stepper(QStringLiteral("Padding: "), paddingMinimum, paddingMaximum);
+        stepper->setObjectName(QStringLiteral("sequencePadding"));
+        columnLayout->addWidget(stepper);
+        page->addWidget(column);
+        connect(stepper, &Stepper::valueChanged, this, [this](int value) {
+            edit([value](RenameOperationWrapper &operation) { operation.sequencePadding = value; });
+        });
+        // The stored padding as it is, also outside the stepper's range: names use it so.
+        m_showers.push_back([stepper](const RenameOperationWrapper &operation) {
+            stepper->setValue(
+                int(qBound(qint64(std::numeric_limits<int>::min()), operation.sequencePadding,
+                           qint64(std::numeric_limits<int>::max()))));
+        });
+    }
+    addLabel(page, QStringLiteral("Location"), QStringLiteral("sequenceLocation"));
+    addSegments(page, QStringLiteral("sequenceLocation"),
+                &RenameOperationWrapper::sequenceLocation);
+
+    refresh();
+}
+
+void OperationParametersEditor::setBinding(OperationBinding binding)
+{
+    m_binding = std::move(binding);
+    refresh();
+}
+
+QWidget *OperationParametersEditor::addPage(RenameMode mode)
+{
+    auto *page = new QWidget;
+    page->setObjectName(rawValue(mode) + QStringLiteral("Page"));
+    auto *layout = new QVBoxLayout(page);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(itemSpacing);
+    layout->setAlignment(Qt::AlignTop);
+    m_pages.insert(mode, page);
+    return page;
+}
+
+QWidget *OperationParametersEditor::addLabel(QVBoxLayout *layout, const QString &text,
+                                             const QString &field)
+{
+    auto *label = new OptionLabel(text);
+    label->setObjectName(field + QStringLiteral("Label"));
+    layout->addWidget(label);
+    return label;
+}
+
+QLineEdit *OperationParametersEditor::addTextField(QVBoxLayout *layout, const QString &placeholder,
+                                                   const QString &field,
+                                                   QString RenameOperationWrapper::*member)
+{
+    auto *lineEdit = new SpaceMarkingLineEdit;
+    lineEdit->setObjectName(field);
+    lineEdit->setPlaceholderText(placeholder);
+    RoundedTextFieldStyle::apply(lineEdit);
+    layout->addWidget(lineEdit);
+    connect(lineEdit, &QLineEdit::textEdited, this, [this, member](const QString &text) {
+        edit([member, &text](RenameOperationWrapper &operation) { operation.*member = text; });
+    });
+    m_showers.push_back([lineEdit, member](const RenameOperationWrapper &operation) {
+        if (lineEdit->text() != operation.*member)
+            lineEdit->setText(operation.*member);
+    });
+    return lineEdit;
+}
+
+WholeNumberField *OperationParametersEditor::addNumberField(QVBoxLayout *layout,
+                                                            const QString &field,
+                                                            qint64 RenameOperationWrapper::*member)
+{
+    auto *numberField = new WholeNumberField;
+    numberField->setObjectName(field);
+    RoundedTextFieldStyle::apply(numberField);
+    layout->addWidget(numberField);
+    connect(numberField, &WholeNumberField::valueEdited, this, [this, member](qint64 value) {
+        edit([member, value](RenameOperationWrapper &operation) { operation.*member = value; });
+    });
+    m_showers.push_back([numberField, member](const RenameOperationWrapper &operation) {
+        numberField->setValue(operation.*member);
+    });
+    return numberField;
+}
+
+ToggleSwitch *OperationParametersEditor::addSwitch(QVBoxLayout *layout, const QString &title,
+                                                   const QString &field,
+                                                   bool RenameOperationWrapper::*member)
+{
+    auto *toggle = new ToggleSwitch(title);
+    toggle->setObjectName(field);
+    layout->addWidget(toggle);
+    connect(toggle, &ToggleSwitch::toggled, this, [this, member](bool on) {
+        edit([member, on](RenameOperationWrapper &operation) { operation.*member = on; });
+    });
+    m_showers.push_back([toggle, member](const RenameOperationWrapper &operation) {
+        const QSignalBlocker blocker(toggle);
+        toggle->setChecked(operation.*member);
+    });
+    return toggle;
+}
+
+template <typename Enum>
+SegmentedControl *OperationParametersEditor::addSegments(QVBoxLayout *layout, const QString &field,
+                                                         Enum RenameOperationWrapper::*member)
+{
+    auto *segments = new SegmentedControl(titles<Enum>());
+    segments->setObjectName(field);
+    segments->setAccessibleName(field);
+    layout->addWidget(segments);
+    connect(segments, &SegmentedControl::activated, this, [this, member](int index) {
+        const Enum value = EnumCases<Enum>::all.at(size_t(index));
+        edit([member, value](RenameOperationWrapper &operation) { operation.*member = value; });
+    });
+    m_showers.push_back([segments, member](const RenameOperationWrapper &operation) {
+        segments->setCurrentIndex(indexOf(operation.*member));
+    });
+    return segments;
+}
+
+template <typename Enum>
+ChoiceMenuButton *OperationParametersEditor::addChoiceMenu(QVBoxLayout *layout,
+                                                           const QString &field,
+                                                           Enum RenameOperationWrapper::*member)
+{
+    auto *menu = new ChoiceMenuButton(titles<Enum>());
+    menu->setObjectName(field);
+    layout->addWidget(menu);
+    connect(menu, &ChoiceMenuButton::activated, this, [this, member](int index) {
+        const Enum value = EnumCases<Enum>::all.at(size_t(index));
+        choose([member, value](RenameOperationWrapper &operation) { operation.*member = value; });
+    });
+    m_showers.push_back([menu, member](const RenameOperationWrapper &operation) {
+        menu->setCurrentIndex(indexOf(operation.*member));
+    });
+    return menu;
+}
+
+void OperationParametersEditor::edit(const std::function<void(RenameOperationWrapper &)> &change)
+{
+    if (!m_binding.isValid())
+        return;
+    RenameOperationWrapper operation = m_binding.read();
+    const RenameOperationWrapper before = operation;
+    change(operation);
+    if (operation == before)
+        return;
+    m_binding.write(operation);
+    showRowsFor(operation);
+    if (m_onChange)
+        m_onChange();
+    showPatternProblem();
+}
+
+void OperationParametersEditor::choose(const std::function<void(RenameOperationWrapper &)> &change)
+{
+    if (!m_binding.isValid())
+        return;
+    RenameOperationWrapper operation = m_binding.read();
+    const RenameOperationWrapper before = operation;
+    change(operation);
+    if (operation != before)
+        m_binding.write(operation);
+    showRowsFor(operation);
+    if (m_onChange)
+        m_onChange();
+    showPatternProblem();
+}
+
+void OperationParametersEditor::refresh()
+{
+    if (!m_binding.isValid())
+        return;
+    const RenameOperationWrapper operation = m_binding.read();
+    for (const auto &show : m_showers)
+        show(operation);
+    showRowsFor(operation);
+    showPatternProblem();
+}
+
+void OperationParametersEditor::showPatternProblem()
+{
+    const QString problem =
+        m_binding.isValid() && m_binding.patternProblem ? m_binding.patternProblem() : QString();
+    if (m_patternField->toolTip() == problem)
+        return;
+    m_patternField->setToolTip(problem);
+    m_patternField->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
+    m_patternField->update();
+}
+
+void OperationParametersEditor::showRowsFor(const RenameOperationWrapper &operation)
+{
+    for (auto it = m_pages.cbegin(); it != m_pages.cend(); ++it)
+        it.value()->setVisible(it.key() == operation.mode);
+    for (QWidget *widget : std::as_const(m_trimCountRow))
+        widget->setVisible(operation.trimType == TrimType::characterCount);
+    for (QWidget *widget : std::as_const(m_customCharactersRow))
+        widget->setVisible(operation.trimType == TrimType::customCharacters);
+    for (QWidget *widget : std::as_const(m_baseNameRow))
+        widget->setVisible(!operation.useOriginalName);
+}
