@@ -58,9 +58,8 @@ void LeftAlignedFileListView::showAddedFiles()
 
 void LeftAlignedFileListView::toggle(const QModelIndex &index)
 {
-    const QUuid id = index.data(FileListModel::FileIdRole).toUuid();
-    if (!id.isNull())
-        m_engine->toggleSelection(id);
+    m_model->setData(index, !index.data(FileListModel::SelectedRole).toBool(),
+                     FileListModel::SelectedRole);
 }
 
 void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
