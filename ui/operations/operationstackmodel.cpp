@@ -72,16 +72,11 @@ bool OperationStackModel::insertRows(int row, int count, const QModelIndex &pare
 {
     if (!m_engine || parent.isValid() || row != m_rows || count <= 0)
         return false;
-    beginInsertRows(QModelIndex(), row, row + count - 1);
-    {
-        const QScopedValueRollback applying(m_applying, true);
-        for (int i = 0; i < count; ++i)
-            m_engine->addOperation();
-    }
-    m_rows = int(m_engine->operations().size());
-    endInsertRows();
-    announcePatternProblems();
-    return true;
+    // The engine appends, and its signal adds the row here before anyone else hears of the
+    // new step, so whoever follows the stack finds the row already there.
+    for (int i = 0; i < count; ++i)
+        m_engine->addOperation();
+    return m_rows == row + count;
 }
 
 bool OperationStackModel::removeRows(int row, int count, const QModelIndex &parent)
