@@ -1,5 +1,6 @@
 #include "testmain.h"
 
+#include "dialogs/errordetailssheet.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
@@ -12,6 +13,7 @@
 #include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
+#include <QSortFilterProxyModel>
 #include <QTest>
 
 using namespace UiTest;
@@ -20,23 +22,40 @@ class FileListTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void modelStaysConsistentThroughEngineChanges()
+    // The list and the problem filter of the error details sheet, both over the same engine.
+    void modelsStayConsistentThroughEngineChanges()
     {
+        using Tester = QAbstractItemModelTester;
         auto engine = makeEngine();
         FileListModel model(engine.get());
-        QAbstractItemModelTester tester(&model,
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        Tester tester(&model, Tester::FailureReportingMode::QtTest);
+        ErrorDetailsSheet sheet(engine.get());
+        QSortFilterProxyModel *problems = sheet.problems();
+        Tester problemTester(problems, Tester::FailureReportingMode::QtTest);
         engine->addFiles(urlsFor({u"a.txt"_qs, u"b.txt"_qs}));
         engine->addFiles(numberedUrls(20));
         editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
             operation.findText = u"file"_qs;
             operation.replaceText = u"doc"_qs;
         });
-        for (int row : {0, 3, 4, 5, 9, 21})
-            engine->toggleSelection(engine->files().at(row).id);
+        for (int row : {0, 3, 4, 5, 9, 21}) {
+            QVERIFY(model.setData(model.index(row), true, FileListModel::SelectedRole));
+            QVERIFY(model.setData(model.index(row), true, FileListModel::SelectedRole));
+        }
+        QCOMPARE(engine->selectedFiles().size(), 6);
         engine->removeSelectedFiles();
         QCOMPARE(model.rowCount(), 16);
         QCOMPARE(model.index(1).data().toString(), u"file 0.txt"_qs);
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::regex;
+            operation.regexPattern = u"^file [46][.]txt$"_qs;
+            operation.regexReplacement = u"same.txt"_qs;
+        });
+        QCOMPARE(problems->rowCount(), 2);
+        QCOMPARE(problems->index(1, 0).data().toString(), u"file 6.txt"_qs);
+        engine->removeOperation(0);
+        engine->addOperation();
+        QCOMPARE(problems->rowCount(), 0);
         engine->performRename();
         QVERIFY(engine->undoLastRename());
         engine->clearAll();
@@ -161,12 +180,12 @@ private Q_SLOTS:
         QFETCH(bool, messageShown);
         if (!Icons::isAvailable())
             QSKIP("the pill keeps its text when there is no icon to shrink to");
-        FileItem file;
+        LeftAlignedFileRow::Content file;
         file.originalName = u"IMG_2041.jpg"_qs;
         file.newName = newName;
         file.status = RenameStatus::conflict;
         file.errorMessage = u"Another file in the list would get the same name"_qs;
-        const LeftAlignedFileRow row(file, false, rowWidth / 2);
+        const LeftAlignedFileRow row(file, rowWidth / 2);
         const LeftAlignedFileRow::Geometry geometry =
             row.layout(QRectF(0, 0, rowWidth, LeftAlignedFileRow::height));
         QCOMPARE(geometry.newNameText, file.newName);
@@ -174,7 +193,7 @@ private Q_SLOTS:
         QVERIFY(geometry.pill.contains(geometry.pillIcon));
         QVERIFY(geometry.pill.right() <= rowWidth);
         QVERIFY(geometry.newName.right() < geometry.pill.left());
-        QCOMPARE(geometry.pillMessage, messageShown ? *file.errorMessage : QString());
+        QCOMPARE(geometry.pillMessage, messageShown ? file.errorMessage : QString());
     }
 };
 

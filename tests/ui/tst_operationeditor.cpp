@@ -6,9 +6,10 @@
 #include "controls/toggleswitch.h"
 #include "controls/wholenumberfield.h"
 #include "operations/inlineoperationeditor.h"
-#include "operations/operationbinding.h"
+#include "operations/operationstackmodel.h"
 #include "uitesthelpers.h"
 
+#include <QAbstractItemModelTester>
 #include <QComboBox>
 #include <QJsonObject>
 #include <QLineEdit>
@@ -18,23 +19,30 @@
 
 namespace {
 
-// One card on operation 0 of a real engine. Each onChange call records the watched field as
-// the engine holds it at that moment, so a report before the write shows the old value.
+// One card on operation 0 of a real engine with one file. Each preview records the watched
+// field as the engine holds it at that moment, so a preview before the write shows the old
+// value.
 struct Card {
     std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
+    std::unique_ptr<OperationStackModel> model;
+    std::unique_ptr<QAbstractItemModelTester> tester;
     QString watched;
     QStringList seen;
     std::unique_ptr<InlineOperationEditor> card;
 
     Card(const QString &mode, const QString &watchedField) : watched(watchedField)
     {
+        engine->addFiles(UiTest::urlsFor({u"a.txt"_qs}));
         RenameOperationWrapper operation;
         operation.mode = *enumFromRawValue<RenameMode>(mode);
         operation.trimType = TrimType::customCharacters;
         engine->setOperation(0, operation);
-        card = std::make_unique<InlineOperationEditor>(
-            OperationBinding::toEngine(engine.get(), 0), 0, false, [] {},
-            [this] { seen.append(field(watched).toVariant().toString()); });
+        model = std::make_unique<OperationStackModel>(engine.get());
+        tester = std::make_unique<QAbstractItemModelTester>(
+            model.get(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        QObject::connect(engine.get(), &RenameEngine::filesChanged, model.get(),
+                         [this] { seen.append(field(watched).toVariant().toString()); });
+        card = std::make_unique<InlineOperationEditor>(model.get(), 0);
         card->resize(400, card->sizeHint().height());
     }
 
@@ -86,7 +94,7 @@ class OperationEditorTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void controlWritesItsFieldThenReports_data()
+    void controlWritesItsFieldThenPreviews_data()
     {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<QString>("field");
@@ -137,7 +145,7 @@ private Q_SLOTS:
             << QStringList{u"3"_qs, u"4"_qs, u"5"_qs, u"6"_qs};
     }
 
-    void controlWritesItsFieldThenReports()
+    void controlWritesItsFieldThenPreviews()
     {
         QFETCH(QString, mode);
         QFETCH(QString, field);
@@ -220,8 +228,7 @@ private Q_SLOTS:
         Card card(u"sequence"_qs, u"sequencePadding"_qs);
         RenameOperationWrapper operation = card.engine->operations().first();
         operation.sequencePadding = stored;
-        card.engine->setOperation(0, operation);
-        card.card->refresh();
+        card.engine->setOperation(0, operation); // the card follows its row
         auto *stepper = card.card->findChild<Stepper *>(u"sequencePadding"_qs);
         QCOMPARE(stepper->title(), u"Padding: %1"_qs.arg(stored));
         QCOMPARE(stepper->incrementButton()->isEnabled(), stored < 6);
@@ -239,8 +246,7 @@ private Q_SLOTS:
         card.operate(u"mode"_qs, u"Trim"_qs);
         card.operate(u"mode"_qs, u"Replace"_qs);
         QCOMPARE(card.field(u"findText"_qs).toString(), u"IMG"_qs);
-        card.card = std::make_unique<InlineOperationEditor>(
-            OperationBinding::toEngine(card.engine.get(), 0), 0, false, [] {}, [] {});
+        card.card = std::make_unique<InlineOperationEditor>(card.model.get(), 0);
         QCOMPARE(card.card->findChild<QLineEdit *>(u"findText"_qs)->text(), u"IMG"_qs);
     }
 };

@@ -6,7 +6,7 @@
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/modernfiledropzone.h"
 #include "operations/inlineoperationeditor.h"
-#include "operations/operationbinding.h"
+#include "operations/operationstackmodel.h"
 #include "operations/operationstackview.h"
 #include "operations/optionlabel.h"
 #include "style/colors.h"
@@ -131,15 +131,14 @@ private Q_SLOTS:
             QSKIP("Set BRISKLET_SHOTS_DIR to render the views");
         auto engine = makeEngine();
         engine->addOperation();
+        OperationStackModel steps(engine.get());
         for (const RenameMode mode :
              {RenameMode::replace, RenameMode::regex, RenameMode::trim, RenameMode::append,
               RenameMode::prepend, RenameMode::changeCase, RenameMode::sequence}) {
             RenameOperationWrapper operation;
             operation.mode = mode;
             engine->setOperation(1, operation);
-            saveFramed(new InlineOperationEditor(OperationBinding::toEngine(engine.get(), 1), 1,
-                                                 true, {}, {}),
-                       340, u"card-"_qs + rawValue(mode));
+            saveFramed(new InlineOperationEditor(&steps, 1), 340, u"card-"_qs + rawValue(mode));
         }
     }
 

@@ -1,14 +1,16 @@
 #include "dialogs/errordetailssheet.h"
 
 #include "controls/horizontaldivider.h"
-#include "dialogs/problemfilesmodel.h"
 #include "dialogs/problemrowdelegate.h"
 #include "dialogs/sheetheader.h"
+#include "filelist/filelistmodel.h"
+#include "renamestatus.h"
 #include "style/colors.h"
 
 #include <QFrame>
 #include <QListView>
 #include <QPushButton>
+#include <QSortFilterProxyModel>
 #include <QVBoxLayout>
 
 ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QDialog(parent)
@@ -20,7 +22,13 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     m_header = new SheetHeader(QStringLiteral("Issues Found"), this);
     connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
 
-    m_problems = new ProblemFilesModel(engine, this);
+    // A filter over the file list rather than a copy of it: previews change rows in place,
+    // and the filter follows those changes without rebuilding the list.
+    m_problems = new QSortFilterProxyModel(this);
+    m_problems->setSourceModel(new FileListModel(engine, m_problems));
+    m_problems->setFilterRole(FileListModel::StatusRole);
+    m_problems->setFilterRegularExpression(
+        QStringLiteral("^(%1|%2)$").arg(int(RenameStatus::conflict)).arg(int(RenameStatus::error)));
     m_list = new QListView(this);
     m_list->setModel(m_problems);
     m_list->setItemDelegate(new ProblemRowDelegate(m_list));
@@ -44,6 +52,11 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     layout->addLayout(listArea, 1);
 
     connect(m_problems, &QAbstractItemModel::modelReset, this, &ErrorDetailsSheet::updateSubtitle);
+    connect(m_problems, &QAbstractItemModel::layoutChanged, this,
+            &ErrorDetailsSheet::updateSubtitle);
+    connect(m_problems, &QAbstractItemModel::rowsInserted, this,
+            &ErrorDetailsSheet::updateSubtitle);
+    connect(m_problems, &QAbstractItemModel::rowsRemoved, this, &ErrorDetailsSheet::updateSubtitle);
     updateSubtitle();
 }
 

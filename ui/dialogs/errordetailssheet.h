@@ -2,8 +2,8 @@
 
 #include <QDialog>
 
-class ProblemFilesModel;
 class QListView;
+class QSortFilterProxyModel;
 class RenameEngine;
 class SheetHeader;
 
@@ -17,12 +17,13 @@ public:
 
     SheetHeader *header() const { return m_header; }
     QListView *list() const { return m_list; }
-    ProblemFilesModel *problems() const { return m_problems; }
+    // The listed files with a conflict or an error, in list order, following the engine.
+    QSortFilterProxyModel *problems() const { return m_problems; }
 
 private:
     void updateSubtitle();
 
     SheetHeader *m_header;
     QListView *m_list;
-    ProblemFilesModel *m_problems;
+    QSortFilterProxyModel *m_problems;
 };

@@ -1,7 +1,7 @@
 #include "dialogs/problemrowdelegate.h"
 
-#include "dialogs/problemfilesmodel.h"
-#include "fileitem.h"
+#include "filelist/filelistmodel.h"
+#include "renamestatus.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
@@ -18,9 +18,9 @@ constexpr int indent = 24;
 constexpr int iconGap = 8;
 constexpr qreal cornerRadius = 8;
 
-const FileItem &fileAt(const QModelIndex &index)
+QString message(const QModelIndex &index)
 {
-    return static_cast<const ProblemFilesModel *>(index.model())->fileAt(index.row());
+    return index.data(FileListModel::ErrorMessageRole).toString();
 }
 
 QFont nameFont()
@@ -40,13 +40,12 @@ QFont monospacedCaption()
 QSize ProblemRowDelegate::sizeHint(const QStyleOptionViewItem &option,
                                    const QModelIndex &index) const
 {
-    const FileItem &item = fileAt(index);
     const int nameLine = std::max(QFontMetrics(nameFont()).height(),
                                   static_cast<int>(Fonts::symbolSize(Fonts::body())));
     const int captionLine = std::max(QFontMetrics(Fonts::caption()).height(),
                                      QFontMetrics(monospacedCaption()).height());
     int height = padding + nameLine + lineSpacing + captionLine + padding;
-    if (item.errorMessage)
+    if (!message(index).isNull())
         height += QFontMetrics(Fonts::caption()).height() + lineSpacing;
     return {option.rect.width(), height + rowSpacing};
 }
@@ -54,8 +53,9 @@ QSize ProblemRowDelegate::sizeHint(const QStyleOptionViewItem &option,
 void ProblemRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                                const QModelIndex &index) const
 {
-    const FileItem &item = fileAt(index);
-    const bool isError = item.status == RenameStatus::error;
+    const bool isError =
+        RenameStatus(index.data(FileListModel::StatusRole).toInt()) == RenameStatus::error;
+    const QString reason = message(index);
     const QPalette &palette = option.palette;
     const QColor tint = isError ? Colors::red(palette) : Colors::orange(palette);
     const QColor secondary = Colors::secondaryText(palette, QPalette::Text);
@@ -83,20 +83,21 @@ void ProblemRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->setFont(name);
     painter->setPen(Colors::primaryText(palette, QPalette::Text));
     const QRectF nameRect(nameLeft, y, left + width - nameLeft, nameHeight);
-    painter->drawText(nameRect, Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(name).elidedText(item.originalName, Qt::ElideMiddle,
-                                                    static_cast<int>(nameRect.width())));
+    painter->drawText(
+        nameRect, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(name).elidedText(index.data(FileListModel::OriginalNameRole).toString(),
+                                      Qt::ElideMiddle, static_cast<int>(nameRect.width())));
     y += nameHeight + lineSpacing;
 
     // Line 2: the reason, when there is one.
     const QFont caption = Fonts::caption();
     const QFontMetrics captionMetrics(caption);
-    if (item.errorMessage) {
+    if (!reason.isNull()) {
         painter->setFont(caption);
         painter->setPen(secondary);
         const QRectF messageRect(left + indent, y, width - indent, captionMetrics.height());
         painter->drawText(messageRect, Qt::AlignLeft | Qt::AlignVCenter,
-                          captionMetrics.elidedText(*item.errorMessage, Qt::ElideRight,
+                          captionMetrics.elidedText(reason, Qt::ElideRight,
                                                     static_cast<int>(messageRect.width())));
         y += captionMetrics.height() + lineSpacing;
     }
@@ -113,8 +114,9 @@ void ProblemRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     painter->setFont(mono);
     const qreal newLeft = left + indent + labelWidth + iconGap;
     const QRectF newRect(newLeft, y, left + width - newLeft, lineHeight);
-    painter->drawText(newRect, Qt::AlignLeft | Qt::AlignVCenter,
-                      QFontMetrics(mono).elidedText(item.newName, Qt::ElideMiddle,
-                                                    static_cast<int>(newRect.width())));
+    painter->drawText(
+        newRect, Qt::AlignLeft | Qt::AlignVCenter,
+        QFontMetrics(mono).elidedText(index.data(FileListModel::NewNameRole).toString(),
+                                      Qt::ElideMiddle, static_cast<int>(newRect.width())));
     painter->restore();
 }

@@ -73,6 +73,19 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     }
 }
 
+bool FileListModel::setData(const QModelIndex &index, const QVariant &value, int role)
+{
+    if (role != SelectedRole || !index.isValid() || index.model() != this)
+        return false;
+    const FileItem *file = fileAt(index.row());
+    if (!file)
+        return false;
+    // The engine announces the change, and the rows follow from there.
+    if (m_engine->selectedFiles().contains(file->id) != value.toBool())
+        m_engine->toggleSelection(file->id);
+    return true;
+}
+
 QHash<int, QByteArray> FileListModel::roleNames() const
 {
     QHash<int, QByteArray> names = QAbstractListModel::roleNames();

@@ -22,18 +22,15 @@ public:
         NewNameRole,
         StatusRole,       // RenameStatus as int
         ErrorMessageRole, // QString, null when the file has no message
-        SelectedRole,
+        SelectedRole,     // bool; setting it selects or deselects the file in the engine
         FileTypeIconRole, // symbol name of the file-type tile
     };
 
     explicit FileListModel(RenameEngine *engine, QObject *parent = nullptr);
 
-    RenameEngine *engine() const { return m_engine; }
-    // The file shown in the row, or nullptr for a row that is not (or no longer) listed.
-    const FileItem *fileAt(int row) const;
-
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
+    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QHash<int, QByteArray> roleNames() const override;
 
@@ -41,6 +38,8 @@ public:
     static QString fileTypeIcon(const QString &fileName);
 
 private:
+    // The file shown in the row, or nullptr for a row that is not (or no longer) listed.
+    const FileItem *fileAt(int row) const;
     void syncFiles();
     void announceSelection();
 

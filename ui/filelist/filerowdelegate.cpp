@@ -2,7 +2,6 @@
 
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilerow.h"
-#include "renameengine.h"
 #include "style/colors.h"
 
 #include <QPainter>
@@ -24,15 +23,21 @@ QSize FileRowDelegate::sizeHint(const QStyleOptionViewItem &, const QModelIndex 
 void FileRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                             const QModelIndex &index) const
 {
-    const auto *model = qobject_cast<const FileListModel *>(index.model());
-    const FileItem *file = model ? model->fileAt(index.row()) : nullptr;
-    if (!file)
+    const QVariant status = index.data(FileListModel::StatusRole);
+    if (!status.isValid())
         return;
-    const bool selected = model->engine()->selectedFiles().contains(file->id);
+    const LeftAlignedFileRow::Content content{
+        index.data(FileListModel::OriginalNameRole).toString(),
+        index.data(FileListModel::NewNameRole).toString(),
+        index.data(FileListModel::ErrorMessageRole).toString(),
+        index.data(FileListModel::FileTypeIconRole).toString(),
+        RenameStatus(status.toInt()),
+        index.data(FileListModel::SelectedRole).toBool(),
+    };
     // The gap between rows stays clear, so the selected tint ends at the row.
     const QRectF rect(option.rect.x(), option.rect.y(), option.rect.width(),
                       LeftAlignedFileRow::height);
-    const LeftAlignedFileRow row(*file, selected, rect.width() * 0.5);
+    const LeftAlignedFileRow row(content, rect.width() * 0.5);
     row.paint(painter, rect, option.palette);
     // The row the keyboard acts on, while the list has focus.
     if (option.state & QStyle::State_HasFocus) {

@@ -12,6 +12,8 @@
 #include <QMouseEvent>
 #include <QScrollBar>
 
+#include <utility>
+
 LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *parent)
     : QListView(parent), m_engine(engine), m_model(new FileListModel(engine, this)),
       m_delegate(new FileRowDelegate(this))
@@ -58,9 +60,8 @@ void LeftAlignedFileListView::showAddedFiles()
 
 void LeftAlignedFileListView::toggle(const QModelIndex &index)
 {
-    const QUuid id = index.data(FileListModel::FileIdRole).toUuid();
-    if (!id.isNull())
-        m_engine->toggleSelection(id);
+    m_model->setData(index, !index.data(FileListModel::SelectedRole).toBool(),
+                     FileListModel::SelectedRole);
 }
 
 void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
@@ -124,10 +125,16 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
     QListView::keyPressEvent(event);
 }
 
+void LeftAlignedFileListView::setTargeted(bool targeted)
+{
+    if (std::exchange(m_targeted, targeted) != targeted)
+        Q_EMIT targetedChanged(targeted);
+}
+
 void LeftAlignedFileListView::dragEnterEvent(QDragEnterEvent *event)
 {
     if (FileDrop::accept(event))
-        m_targeted = true;
+        setTargeted(true);
 }
 
 void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
@@ -137,13 +144,13 @@ void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
 
 void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
 {
-    m_targeted = false;
+    setTargeted(false);
     event->accept();
 }
 
 void LeftAlignedFileListView::dropEvent(QDropEvent *event)
 {
-    m_targeted = false;
+    setTargeted(false);
     if (FileDrop::accept(event))
         FileDrop::addToEngine(event->mimeData(), m_engine);
 }

@@ -11,6 +11,7 @@ class RenameEngine;
 // a row toggles that file in the engine's selection; files dropped on the list are added.
 class LeftAlignedFileListView : public QListView {
     Q_OBJECT
+    Q_PROPERTY(bool targeted READ isTargeted NOTIFY targetedChanged)
 
 public:
     explicit LeftAlignedFileListView(RenameEngine *engine, QWidget *parent = nullptr);
@@ -19,6 +20,9 @@ public:
     FileListModel *fileModel() const { return m_model; }
     // Whether a drag carrying files is over the list. The list looks the same either way.
     bool isTargeted() const { return m_targeted; }
+
+Q_SIGNALS:
+    void targetedChanged(bool targeted);
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -33,6 +37,7 @@ protected:
 
 private:
     void toggle(const QModelIndex &index);
+    void setTargeted(bool targeted);
     void showAddedFiles();
 
     RenameEngine *m_engine;

@@ -1,6 +1,5 @@
 #include "filelist/leftalignedfilerow.h"
 
-#include "filelist/filelistmodel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
@@ -56,20 +55,20 @@ std::pair<qreal, qreal> shareWidth(qreal available, qreal first, qreal second)
 
 } // namespace
 
-LeftAlignedFileRow::LeftAlignedFileRow(const FileItem &file, bool isSelected, qreal centerX)
-    : m_file(file), m_isSelected(isSelected), m_centerX(centerX)
+LeftAlignedFileRow::LeftAlignedFileRow(const Content &content, qreal centerX)
+    : m_content(content), m_centerX(centerX)
 {
 }
 
 bool LeftAlignedFileRow::showsProblem() const
 {
-    return m_file.status == RenameStatus::conflict || m_file.status == RenameStatus::error;
+    return m_content.status == RenameStatus::conflict || m_content.status == RenameStatus::error;
 }
 
 QString LeftAlignedFileRow::problemIcon() const
 {
-    return m_file.status == RenameStatus::error ? QStringLiteral("exclamationmark.triangle.fill")
-                                                : QStringLiteral("exclamationmark.circle.fill");
+    return m_content.status == RenameStatus::error ? QStringLiteral("exclamationmark.triangle.fill")
+                                                   : QStringLiteral("exclamationmark.circle.fill");
 }
 
 LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) const
@@ -88,7 +87,7 @@ LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) cons
     const qreal nameStart = qMin(leftEnd, geometry.tile.right() + spacing);
     const qreal nameRoom = qMax<qreal>(0, leftEnd - nameStart);
     geometry.originalNameText =
-        nameMetrics.elidedText(m_file.originalName, Qt::ElideMiddle, nameRoom);
+        nameMetrics.elidedText(m_content.originalName, Qt::ElideMiddle, nameRoom);
     geometry.originalName = QRectF(
         nameStart, midY - nameHeight / 2,
         qMin(nameRoom, nameMetrics.horizontalAdvance(geometry.originalNameText)), nameHeight);
@@ -100,12 +99,12 @@ LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) cons
     const qreal rightStart = geometry.arrow.right();
     const qreal rightEnd = qMax(rightStart, rect.right() + 1 - outerPadding);
     qreal room = rightEnd - rightStart;
-    const qreal newNameWanted = nameMetrics.horizontalAdvance(m_file.newName);
+    const qreal newNameWanted = nameMetrics.horizontalAdvance(m_content.newName);
     qreal newNameWidth = qMin(newNameWanted, room);
 
     if (showsProblem()) {
         const QFontMetricsF messageMetrics(Fonts::smallerCaption());
-        const QString message = m_file.errorMessage.value_or(QString());
+        const QString &message = m_content.errorMessage;
         const qreal iconSide = pillIconSide();
         const qreal iconGap = iconSide > 0 ? pillSpacing : 0;
         const qreal pillChrome = pillHorizontalPadding * 2 + iconSide + iconGap;
@@ -141,7 +140,7 @@ LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) cons
             QRectF(geometry.pillIcon.right() + iconGap, midY - messageMetrics.height() / 2,
                    messageWidth, messageMetrics.height());
     }
-    geometry.newNameText = nameMetrics.elidedText(m_file.newName, Qt::ElideMiddle, newNameWidth);
+    geometry.newNameText = nameMetrics.elidedText(m_content.newName, Qt::ElideMiddle, newNameWidth);
     geometry.newName = QRectF(rightStart, midY - nameHeight / 2,
                               nameMetrics.horizontalAdvance(geometry.newNameText), nameHeight);
     return geometry;
@@ -154,20 +153,20 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
     painter->save();
     painter->setRenderHint(QPainter::Antialiasing);
 
-    if (m_isSelected)
+    if (m_content.isSelected)
         painter->fillRect(rect, Colors::withOpacity(blue, 0.08));
 
     if (!geometry.tile.isEmpty()) {
         QPainterPath tile;
         tile.addRoundedRect(geometry.tile, tileRadius, tileRadius);
         painter->fillPath(tile, Colors::withOpacity(blue, 0.10));
-        Icons::paint(painter, geometry.tile, FileListModel::fileTypeIcon(m_file.originalName), blue,
+        Icons::paint(painter, geometry.tile, m_content.fileTypeIcon, blue,
                      Fonts::symbolSizeForPoints(tileIconPoints));
     }
 
     const QFont body = Fonts::body();
     painter->setFont(body);
-    painter->setPen(m_file.status == RenameStatus::error
+    painter->setPen(m_content.status == RenameStatus::error
                         ? Colors::secondaryText(palette, QPalette::Text)
                         : Colors::primaryText(palette, QPalette::Text));
     painter->drawText(geometry.originalName.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
@@ -176,7 +175,7 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
     Icons::paint(painter, geometry.arrow, QStringLiteral("arrow.right"),
                  Colors::tertiaryText(palette, QPalette::Text), Fonts::symbolSize(body));
 
-    const QColor status = statusColor(m_file.status, palette);
+    const QColor status = statusColor(m_content.status, palette);
     painter->setPen(status);
     painter->drawText(geometry.newName.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
                       geometry.newNameText);

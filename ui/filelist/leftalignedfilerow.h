@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileitem.h"
+#include "renamestatus.h"
 
 #include <QFont>
 #include <QPalette>
@@ -15,7 +15,17 @@ class QPainter;
 // form one column in the middle of the list whatever the names.
 class LeftAlignedFileRow {
 public:
-    LeftAlignedFileRow(const FileItem &file, bool isSelected, qreal centerX);
+    // What one row shows, as plain values.
+    struct Content {
+        QString originalName;
+        QString newName;
+        QString errorMessage; // null when the file has no message
+        QString fileTypeIcon;
+        RenameStatus status = RenameStatus::pending;
+        bool isSelected = false;
+    };
+
+    LeftAlignedFileRow(const Content &content, qreal centerX);
 
     // Where each part goes inside a row rectangle, and the texts as they fit there.
     struct Geometry {
@@ -47,7 +57,6 @@ public:
     static constexpr qreal spacing = 12;
 
 private:
-    const FileItem &m_file;
-    bool m_isSelected;
+    const Content &m_content;
     qreal m_centerX;
 };

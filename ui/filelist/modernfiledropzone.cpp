@@ -53,6 +53,7 @@ void ModernFileDropZone::setTargeted(bool targeted)
         return;
     m_targeted = targeted;
     update();
+    Q_EMIT targetedChanged(targeted);
 }
 
 QSize ModernFileDropZone::sizeHint() const

@@ -9,6 +9,7 @@ class RenameEngine;
 // it. The whole area takes the drop.
 class ModernFileDropZone : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(bool targeted READ isTargeted WRITE setTargeted NOTIFY targetedChanged)
 
 public:
     explicit ModernFileDropZone(RenameEngine *engine, QWidget *parent = nullptr);
@@ -23,6 +24,9 @@ public:
 
     static inline const QString title = QStringLiteral("Drop files here");
     static inline const QString subtitle = QStringLiteral("or click the Add button");
+
+Q_SIGNALS:
+    void targetedChanged(bool targeted);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -4,6 +4,7 @@
 #include "controls/horizontaldivider.h"
 #include "controls/numberbadge.h"
 #include "operations/operationparameterseditor.h"
+#include "operations/operationstackmodel.h"
 #include "style/colors.h"
 #include "style/icons.h"
 #include "style/palettefollower.h"
@@ -15,6 +16,8 @@
 #include <QSignalBlocker>
 #include <QToolButton>
 #include <QVBoxLayout>
+
+#include <utility>
 
 namespace {
 
@@ -49,14 +52,10 @@ QString InlineOperationEditor::title(RenameMode mode)
     return QStringLiteral("Sequence");
 }
 
-InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index, bool canRemove,
-                                             std::function<void()> onRemove,
-                                             std::function<void()> onChange, QWidget *parent)
-    : QWidget(parent), m_binding(binding), m_index(index), m_canRemove(canRemove),
-      m_onRemove(std::move(onRemove)), m_onChange(std::move(onChange)),
-      m_badge(new NumberBadge(index + 1)), m_modeMenu(new FocusedWheelComboBox),
-      m_removeButton(new QToolButton),
-      m_parameters(new OperationParametersEditor(binding, m_onChange))
+InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row, QWidget *parent)
+    : QWidget(parent), m_model(model), m_step(model->index(row, 0)),
+      m_badge(new NumberBadge(row + 1)), m_modeMenu(new FocusedWheelComboBox),
+      m_removeButton(new QToolButton), m_parameters(new OperationParametersEditor(model, row))
 {
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Maximum);
 
@@ -103,7 +102,6 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
         m_removeButton->setIconSize(QSize(18, 18));
         m_removeButton->setToolButtonStyle(Qt::ToolButtonIconOnly);
     }
-    m_removeButton->setVisible(canRemove);
     header->addWidget(m_removeButton, 0, Qt::AlignVCenter);
     layout->addLayout(header);
 
@@ -116,36 +114,49 @@ InlineOperationEditor::InlineOperationEditor(OperationBinding binding, int index
 
     connect(m_modeMenu, &QComboBox::activated, this, &InlineOperationEditor::chooseMode);
     connect(m_removeButton, &QToolButton::clicked, this, [this] {
-        if (m_onRemove)
-            m_onRemove();
+        if (m_step.isValid())
+            m_model->removeRows(m_step.row(), 1);
     });
+    connect(model, &QAbstractItemModel::dataChanged, this, &InlineOperationEditor::followRows);
+    connect(model, &QAbstractItemModel::rowsInserted, this, &InlineOperationEditor::showPosition);
+    connect(model, &QAbstractItemModel::rowsRemoved, this, &InlineOperationEditor::showPosition);
+    connect(model, &QAbstractItemModel::modelReset, this, &InlineOperationEditor::showPosition);
     refresh();
 }
 
-void InlineOperationEditor::setIndex(int index)
+void InlineOperationEditor::showPosition()
 {
-    m_index = index;
-    m_badge->setNumber(index + 1);
-}
-
-void InlineOperationEditor::setCanRemove(bool canRemove)
-{
-    m_canRemove = canRemove;
+    if (!m_step.isValid())
+        return;
+    const int row = m_step.row();
+    if (std::exchange(m_shownIndex, row) != row) {
+        m_badge->setNumber(row + 1);
+        Q_EMIT indexChanged(row);
+    }
+    const bool canRemove = m_model->rowCount() > 1;
     m_removeButton->setVisible(canRemove);
+    if (std::exchange(m_canRemove, canRemove) != canRemove)
+        Q_EMIT canRemoveChanged(canRemove);
 }
 
-void InlineOperationEditor::setBinding(OperationBinding binding)
+void InlineOperationEditor::followRows(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                                       const QList<int> &roles)
 {
-    m_binding = binding;
-    m_parameters->setBinding(std::move(binding));
-    refresh();
+    if (!m_step.isValid() || m_step.row() < topLeft.row() || m_step.row() > bottomRight.row())
+        return;
+    if (roles.isEmpty() || roles.contains(OperationStackModel::OperationRole))
+        refresh();
+    else if (roles.contains(OperationStackModel::PatternProblemRole))
+        m_parameters->showPatternProblem();
 }
 
 void InlineOperationEditor::refresh()
 {
-    if (!m_binding.isValid())
+    if (!m_step.isValid())
         return;
-    const RenameOperationWrapper operation = m_binding.read();
+    showPosition();
+    const auto operation =
+        m_step.data(OperationStackModel::OperationRole).value<RenameOperationWrapper>();
     const QSignalBlocker blocker(m_modeMenu);
     m_modeMenu->setCurrentIndex(m_modeMenu->findData(QVariant::fromValue(int(operation.mode))));
     m_parameters->refresh();
@@ -153,20 +164,17 @@ void InlineOperationEditor::refresh()
 
 void InlineOperationEditor::chooseMode(int comboIndex)
 {
-    if (!m_binding.isValid())
-        return;
     const QVariant modeData = m_modeMenu->itemData(comboIndex);
-    if (!modeData.isValid())
+    if (!m_step.isValid() || !modeData.isValid())
         return;
+    auto operation =
+        m_step.data(OperationStackModel::OperationRole).value<RenameOperationWrapper>();
     const auto mode = static_cast<RenameMode>(modeData.toInt());
-    RenameOperationWrapper operation = m_binding.read();
     if (operation.mode == mode)
         return;
     operation.mode = mode;
-    m_binding.write(operation);
-    m_parameters->refresh();
-    if (m_onChange)
-        m_onChange();
+    // The card shows the new mode's page when the model reports the change.
+    m_model->setData(m_step, QVariant::fromValue(operation), OperationStackModel::OperationRole);
 }
 
 void InlineOperationEditor::paintEvent(QPaintEvent *)

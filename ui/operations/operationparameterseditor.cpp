@@ -6,6 +6,7 @@
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
 #include "controls/wholenumberfield.h"
+#include "operations/operationstackmodel.h"
 #include "operations/optionlabel.h"
 #include "style/fonts.h"
 #include "style/roundedtextfieldstyle.h"
@@ -87,10 +88,9 @@ QString OperationParametersEditor::title(CaseType value)
     return rawValue(value);
 }
 
-OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
-                                                     std::function<void()> onChange,
+OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, int row,
                                                      QWidget *parent)
-    : QWidget(parent), m_binding(std::move(binding)), m_onChange(std::move(onChange))
+    : QWidget(parent), m_model(model), m_step(model->index(row, 0))
 {
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -192,12 +192,6 @@ OperationParametersEditor::OperationParametersEditor(OperationBinding binding,
     addSegments(page, QStringLiteral("sequenceLocation"),
                 &RenameOperationWrapper::sequenceLocation);
 
-    refresh();
-}
-
-void OperationParametersEditor::setBinding(OperationBinding binding)
-{
-    m_binding = std::move(binding);
     refresh();
 }
 
@@ -311,42 +305,37 @@ ChoiceMenuButton *OperationParametersEditor::addChoiceMenu(QVBoxLayout *layout,
     return menu;
 }
 
+RenameOperationWrapper OperationParametersEditor::operation() const
+{
+    return m_step.data(OperationStackModel::OperationRole).value<RenameOperationWrapper>();
+}
+
 void OperationParametersEditor::edit(const std::function<void(RenameOperationWrapper &)> &change)
 {
-    if (!m_binding.isValid())
+    if (!m_step.isValid())
         return;
-    RenameOperationWrapper operation = m_binding.read();
+    RenameOperationWrapper operation = this->operation();
     const RenameOperationWrapper before = operation;
     change(operation);
-    if (operation == before)
-        return;
-    m_binding.write(operation);
-    showRowsFor(operation);
-    if (m_onChange)
-        m_onChange();
-    showPatternProblem();
+    if (operation != before)
+        m_model->setData(m_step, QVariant::fromValue(operation),
+                         OperationStackModel::OperationRole);
 }
 
 void OperationParametersEditor::choose(const std::function<void(RenameOperationWrapper &)> &change)
 {
-    if (!m_binding.isValid())
+    if (!m_step.isValid())
         return;
-    RenameOperationWrapper operation = m_binding.read();
-    const RenameOperationWrapper before = operation;
+    RenameOperationWrapper operation = this->operation();
     change(operation);
-    if (operation != before)
-        m_binding.write(operation);
-    showRowsFor(operation);
-    if (m_onChange)
-        m_onChange();
-    showPatternProblem();
+    m_model->setData(m_step, QVariant::fromValue(operation), OperationStackModel::OperationRole);
 }
 
 void OperationParametersEditor::refresh()
 {
-    if (!m_binding.isValid())
+    if (!m_step.isValid())
         return;
-    const RenameOperationWrapper operation = m_binding.read();
+    const RenameOperationWrapper operation = this->operation();
     for (const auto &show : m_showers)
         show(operation);
     showRowsFor(operation);
@@ -355,8 +344,7 @@ void OperationParametersEditor::refresh()
 
 void OperationParametersEditor::showPatternProblem()
 {
-    const QString problem =
-        m_binding.isValid() && m_binding.patternProblem ? m_binding.patternProblem() : QString();
+    const QString problem = m_step.data(OperationStackModel::PatternProblemRole).toString();
     if (m_patternField->toolTip() == problem)
         return;
     m_patternField->setToolTip(problem);

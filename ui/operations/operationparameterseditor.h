@@ -1,14 +1,16 @@
 #pragma once
 
-#include "operations/operationbinding.h"
 #include "renameenums.h"
+#include "renameoperationwrapper.h"
 
 #include <QHash>
+#include <QPersistentModelIndex>
 #include <QWidget>
 
 #include <functional>
 
 class ChoiceMenuButton;
+class QAbstractItemModel;
 class QLineEdit;
 class QVBoxLayout;
 class SegmentedControl;
@@ -16,17 +18,16 @@ class Stepper;
 class ToggleSwitch;
 class WholeNumberField;
 
-// The controls of one operation's current mode. Every control writes its field straight
-// into the bound record and then calls the change callback, so the preview follows every
-// keystroke. The editor keeps no values of its own: `refresh` shows what the record holds.
+// The controls of one operation's current mode, over one row of an OperationStackModel.
+// Every control writes the step with its field changed back to the row, and the model runs
+// the preview, so the preview follows every keystroke. The editor keeps no values of its
+// own: `refresh` shows what the row holds.
 class OperationParametersEditor : public QWidget {
     Q_OBJECT
 
 public:
-    OperationParametersEditor(OperationBinding binding, std::function<void()> onChange,
-                              QWidget *parent = nullptr);
+    OperationParametersEditor(QAbstractItemModel *model, int row, QWidget *parent = nullptr);
 
-    void setBinding(OperationBinding binding);
     // Shows the record's current values and the rows of its mode. A field being typed in
     // that already shows the value is left alone, so the cursor stays where it is.
     void refresh();
@@ -45,10 +46,11 @@ public:
     static constexpr int paddingMaximum = 6;
 
 private:
-    // Applies one change to the record; writes it and calls back only when it changed.
+    RenameOperationWrapper operation() const;
+    // Applies one change to the step; writes it only when it changed.
     void edit(const std::function<void(RenameOperationWrapper &)> &change);
-    // Like edit, but calls back even when the record stays the same: choosing the item
-    // already chosen in a menu still counts as a change.
+    // Like edit, but writes even when the step stays the same: choosing the item already
+    // chosen in a menu still counts as a change, and the preview runs for it.
     void choose(const std::function<void(RenameOperationWrapper &)> &change);
     void showRowsFor(const RenameOperationWrapper &operation);
 
@@ -68,8 +70,8 @@ private:
     ChoiceMenuButton *addChoiceMenu(QVBoxLayout *layout, const QString &field,
                                     Enum RenameOperationWrapper::*member);
 
-    OperationBinding m_binding;
-    std::function<void()> m_onChange;
+    QAbstractItemModel *m_model;
+    QPersistentModelIndex m_step;
     QHash<RenameMode, QWidget *> m_pages;
     // Everything that shows a field, refreshed from the record.
     std::vector<std::function<void(const RenameOperationWrapper &)>> m_showers;

@@ -1,15 +1,13 @@
 #include "operations/operationstackview.h"
 
 #include "operations/inlineoperationeditor.h"
-#include "operations/operationparameterseditor.h"
-#include "renameengine.h"
+#include "operations/operationstackmodel.h"
 
-#include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
 
 OperationStackView::OperationStackView(RenameEngine *engine, QWidget *parent)
-    : QScrollArea(parent), m_engine(engine)
+    : QScrollArea(parent), m_model(new OperationStackModel(engine, this))
 {
     setWidgetResizable(true);
     setFrameShape(QFrame::NoFrame);
@@ -26,53 +24,43 @@ OperationStackView::OperationStackView(RenameEngine *engine, QWidget *parent)
     m_layout->addStretch(1);
     setWidget(m_column);
 
-    connect(engine, &RenameEngine::operationsChanged, this, &OperationStackView::sync);
-    // A pattern can run out of time on files added after it was typed.
-    connect(engine, &RenameEngine::filesChanged, this, [this] {
-        for (InlineOperationEditor *card : std::as_const(m_cards))
-            card->parametersEditor()->showPatternProblem();
-    });
-    sync();
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { addCards(first, last); });
+    connect(m_model, &QAbstractItemModel::rowsRemoved, this,
+            [this](const QModelIndex &, int first, int last) { removeCards(first, last); });
+    connect(m_model, &QAbstractItemModel::modelReset, this, &OperationStackView::rebuild);
+    rebuild();
 }
 
-void OperationStackView::sync()
+void OperationStackView::addCards(int first, int last)
 {
-    const qsizetype count = m_engine->operations().size();
-    const bool canRemove = count > 1;
-    const QPointer<RenameEngine> engine(m_engine);
+    for (int row = first; row <= last; ++row) {
+        auto *card = new InlineOperationEditor(m_model, row, m_column);
+        m_layout->insertWidget(row, card);
+        m_cards.insert(row, card);
+    }
+    if (m_cards.size() > 1 && last == m_cards.size() - 1) {
+        // A step was just added: bring it into view.
+        InlineOperationEditor *card = m_cards.last();
+        QTimer::singleShot(0, card, [this, card] { ensureWidgetVisible(card); });
+    }
+}
 
-    while (m_cards.size() > count) {
-        InlineOperationEditor *card = m_cards.takeLast();
+void OperationStackView::removeCards(int first, int last)
+{
+    for (int row = last; row >= first; --row) {
+        InlineOperationEditor *card = m_cards.takeAt(row);
         m_layout->removeWidget(card);
         card->hide();
         // The card may be the one whose remove button started this.
         card->deleteLater();
     }
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i < m_cards.size()) {
-            InlineOperationEditor *card = m_cards[i];
-            card->setIndex(static_cast<int>(i));
-            card->setCanRemove(canRemove);
-            card->refresh();
-            continue;
-        }
-        auto *card = new InlineOperationEditor(
-            OperationBinding::toEngine(m_engine, i), static_cast<int>(i), canRemove,
-            // Cards stand for positions, so card i always removes step i.
-            [engine, i] {
-                if (engine)
-                    engine->removeOperation(i);
-            },
-            [engine] {
-                if (engine)
-                    engine->updatePreview();
-            },
-            m_column);
-        m_layout->insertWidget(m_layout->count() - 1, card);
-        m_cards.append(card);
-        if (m_cards.size() > 1 && i == count - 1) {
-            // A step was just added: bring it into view.
-            QTimer::singleShot(0, this, [this, card] { ensureWidgetVisible(card); });
-        }
-    }
+}
+
+void OperationStackView::rebuild()
+{
+    if (!m_cards.isEmpty())
+        removeCards(0, int(m_cards.size() - 1));
+    if (const int rows = m_model->rowCount(); rows > 0)
+        addCards(0, rows - 1);
 }

@@ -20,6 +20,7 @@ void OptionLabel::setText(const QString &text)
     setAccessibleName(text);
     updateGeometry();
     update();
+    Q_EMIT textChanged(text);
 }
 
 QString OptionLabel::displayText() const

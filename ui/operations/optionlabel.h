@@ -7,6 +7,7 @@
 // the display is in capitals.
 class OptionLabel : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString text READ text WRITE setText NOTIFY textChanged)
 
 public:
     explicit OptionLabel(const QString &text, QWidget *parent = nullptr);
@@ -18,6 +19,9 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
+
+Q_SIGNALS:
+    void textChanged(const QString &text);
 
 protected:
     void paintEvent(QPaintEvent *event) override;
