@@ -11,6 +11,7 @@
 #include "updatefeedlocation.h"
 #include "updateresultpresenter.h"
 #include "window/contentview.h"
+#include "window/renamecommands.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -71,7 +72,8 @@ void AppDelegate::showMainWindow()
         m_mainWindow = new MainWindow(content, m_settings.get());
         m_mainWindow->setWindowIcon(QApplication::windowIcon());
         BriskletApp::installMenus(m_mainWindow, this);
-        connect(content, &ContentView::busyChanged, this, &AppDelegate::handleDeferred);
+        connect(content->renameCommands(), &RenameCommands::busyChanged, this,
+                &AppDelegate::handleDeferred);
         connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
     }
     if (m_mainWindow->isMinimized())
@@ -117,7 +119,7 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 
 void AppDelegate::handle(const LaunchRequest &request)
 {
-    if (m_mainWindow && m_mainWindow->contentView()->isBusy()) {
+    if (m_mainWindow && m_mainWindow->contentView()->renameCommands()->isBusy()) {
         m_deferred.append(request);
         return;
     }

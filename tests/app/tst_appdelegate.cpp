@@ -15,6 +15,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
 #include <QSettings>
@@ -92,7 +93,11 @@ private Q_SLOTS:
         QVERIFY(window()->isVisible());
         QCOMPARE(window()->windowTitle(), u"Brisklet"_qs);
         QCOMPARE(window()->size(), QSize(900, 600));
-        QCOMPARE(window()->contentView()->engine(), engine());
+        engine()->addFiles(
+            {QUrl::fromLocalFile(u"/tmp/a.txt"_qs)}); // the window follows this engine
+        QCOMPARE(window()->contentView()->findChild<QLabel *>(u"fileCount"_qs)->text(),
+                 u"1 file(s)"_qs);
+        engine()->clearAll();
         QCOMPARE(stored(u"NSQuitAlwaysKeepsWindows"_qs), QVariant(u"false"_qs));
 
         QStringList titles;
@@ -139,20 +144,21 @@ private Q_SLOTS:
     {
         QVERIFY(QTest::qWaitForWindowExposed(window()));
         ContentView *content = window()->contentView();
+        auto *showSidebar = content->findChild<QToolButton *>(u"showSidebar"_qs);
         QMenu *view = window()->menuBar()->actions().at(1)->menu();
         QAction *toggle = view->actions().first();
         QCOMPARE(toggle->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
-        QVERIFY(!content->showSidebarButton()->isVisible());
+        QVERIFY(!showSidebar->isVisible());
 
         QTest::keyClick(window(), Qt::Key_S, Qt::ControlModifier | Qt::AltModifier);
         QVERIFY(content->isSidebarCollapsed());
-        QVERIFY(content->showSidebarButton()->isVisible()); // the way back stays in sight
+        QVERIFY(showSidebar->isVisible()); // the way back stays in sight
         Q_EMIT view->aboutToShow();
         QCOMPARE(toggle->text(), u"Show Sidebar"_qs);
 
-        QTest::mouseClick(content->showSidebarButton(), Qt::LeftButton);
+        QTest::mouseClick(showSidebar, Qt::LeftButton);
         QVERIFY(!content->isSidebarCollapsed());
-        QVERIFY(!content->showSidebarButton()->isVisible());
+        QVERIFY(!showSidebar->isVisible());
         Q_EMIT view->aboutToShow();
         QCOMPARE(toggle->text(), u"Hide Sidebar"_qs);
     }

@@ -6,6 +6,9 @@
 #include "systemworkflow.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
+#include "window/renamecommands.h"
+#include "window/successoverlay.h"
+#include "window/windowpresenter.h"
 
 #include <QAction>
 #include <QApplication>
@@ -61,6 +64,16 @@ public:
     }
 };
 
+QString notice(const ContentView &view)
+{
+    return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->message();
+}
+
+bool noticeShown(const ContentView &view)
+{
+    return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isShown();
+}
+
 } // namespace
 
 class ContentViewTest : public QObject {
@@ -107,13 +120,14 @@ private Q_SLOTS:
         if (!prefix.isEmpty())
             prependStep(engine, prefix);
 
-        view.renameAction()->trigger();
-        QCOMPARE(view.currentAlert() ? view.currentAlert()->title() : QString(), alert);
-        if (view.currentAlert())
-            QVERIFY(view.currentAlert()->press(listFirstTwice ? u"Rename Anyway"_qs : u"OK"_qs));
+        view.renameCommands()->renameAction()->trigger();
+        QCOMPARE(UiTest::shownAlert(&view) ? UiTest::shownAlert(&view)->title() : QString(), alert);
+        if (UiTest::shownAlert(&view))
+            QVERIFY(
+                UiTest::shownAlert(&view)->press(listFirstTwice ? u"Rename Anyway"_qs : u"OK"_qs));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
-        QCOMPARE(view.successMessage(), report);
-        QCOMPARE(view.undoAction()->isEnabled(), !report.isEmpty());
+        QCOMPARE(notice(view), report);
+        QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
     }
 
     void clearConfirmation_data()
@@ -130,18 +144,18 @@ private Q_SLOTS:
         ContentView view(engine.get());
         engine->addFiles(UiTest::urlsFor({u"a"_qs, u"b"_qs}));
         prependStep(*engine, u"x"_qs);
-        view.performAndReport();
+        view.renameCommands()->performAndReport();
         engine->toggleSelection(engine->files().first().id);
-        view.clearButton()->click();
-        QVERIFY(view.currentAlert());
+        UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs)->click();
+        QVERIFY(UiTest::shownAlert(&view));
         if (confirm)
-            QVERIFY(view.currentAlert()->press(u"Clear"_qs));
+            QVERIFY(UiTest::shownAlert(&view)->press(u"Clear"_qs));
         else
-            QTest::keyClick(view.currentAlert(), Qt::Key_Escape);
+            QTest::keyClick(UiTest::shownAlert(&view), Qt::Key_Escape);
         QCOMPARE(engine->files().size(), confirm ? 0 : 2);
         QCOMPARE(engine->selectedFiles().size(), confirm ? 0 : 1);
         QCOMPARE(engine->canUndo(), !confirm);
-        QCOMPARE(view.undoAction()->isEnabled(), !confirm);
+        QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !confirm);
     }
 
     void overlayHidesOnTheFirstTimer()
@@ -150,14 +164,14 @@ private Q_SLOTS:
         ContentView view(engine.get());
         view.resize(900, 600);
         view.show();
-        view.showSuccess(u"first"_qs);
+        view.findChild<WindowPresenter *>()->showSuccess(u"first"_qs);
         QTest::qWait(1000);
-        view.showSuccess(u"second"_qs);
-        QVERIFY(view.showSuccessOverlay());
+        view.findChild<WindowPresenter *>()->showSuccess(u"second"_qs);
+        QVERIFY(noticeShown(view));
         // The first call's timer fires 2.5 s after it and a later call does not cancel it;
         // 2.4 s more stays short of the second call's own hide at 3.5 s.
-        QTRY_VERIFY_WITH_TIMEOUT(!view.showSuccessOverlay(), 2400);
-        QCOMPARE(view.successMessage(), u"second"_qs);
+        QTRY_VERIFY_WITH_TIMEOUT(!noticeShown(view), 2400);
+        QCOMPARE(notice(view), u"second"_qs);
     }
 
     void historyMenuListsOldestFirst()
@@ -167,16 +181,16 @@ private Q_SLOTS:
         prependStep(*engine, u"1"_qs);
         for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}, {u"d"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
-            view.performAndReport();
+            view.renameCommands()->performAndReport();
         }
-        QMenu *menu = view.undoHistoryMenu();
+        QMenu *menu = view.renameCommands()->undoHistoryMenu();
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs,
                                                 u"Undo: 4 file(s)"_qs}));
         menu->actions().first()->trigger();
-        QCOMPARE(view.successMessage(), u"Successfully undid rename operation"_qs);
+        QCOMPARE(notice(view), u"Successfully undid rename operation"_qs);
         QCOMPARE(engine->undoStack().size(), 2);
-        view.undoAction()->trigger();
+        view.renameCommands()->undoAction()->trigger();
         QCOMPARE(engine->undoStack().size(), 1);
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menuTitles(menu), QStringList{u"Undo: 3 file(s)"_qs});
@@ -208,18 +222,20 @@ private Q_SLOTS:
         engine->removeOperation(0);
         engine->addOperation();
 
-        view.saveWorkflowButton()->click();
-        QTest::keyClicks(view.currentAlert()->textField(), typed);
-        QTest::keyClick(view.currentAlert()->textField(), Qt::Key_Return);
+        UiTest::child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
+        QTest::keyClicks(UiTest::shownAlert(&view)->textField(), typed);
+        QTest::keyClick(UiTest::shownAlert(&view)->textField(), Qt::Key_Return);
         if (!answer.isEmpty()) {
-            QCOMPARE(view.currentAlert()->title(), u"Workflow Exists"_qs);
-            QVERIFY(view.currentAlert()->press(answer));
+            QCOMPARE(UiTest::shownAlert(&view)->title(), u"Workflow Exists"_qs);
+            QVERIFY(UiTest::shownAlert(&view)->press(answer));
         }
         QCOMPARE(engine->savedWorkflows().size(), savedCount);
         QVERIFY(typed.isEmpty() || engine->hasSavedWorkflow(typed));
         QCOMPARE(engine->savedWorkflows().value(u" Mine "_qs).first().id,
                  overwritten ? engine->operations().first().id : savedId);
-        QVERIFY(view.workflowName().isEmpty());
+        // The next prompt starts empty.
+        UiTest::child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
+        QVERIFY(UiTest::shownAlert(&view)->textField()->text().isEmpty());
     }
 
     void loadMenuSortsAndShowsAmpersands()
@@ -230,10 +246,10 @@ private Q_SLOTS:
         engine->addOperation();
         for (const QString &name : {u"beta"_qs, u"Alpha"_qs, u"alpha"_qs})
             engine->saveWorkflow(name);
-        QCOMPARE(menuTitles(view.loadMenu()),
+        QCOMPARE(menuTitles(UiTest::child<QMenu>(&view, u"loadMenu"_qs)),
                  QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs, u"alpha"_qs,
                               u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
-        view.loadMenu()->actions().at(3)->trigger();
+        UiTest::child<QMenu>(&view, u"loadMenu"_qs)->actions().at(3)->trigger();
         QCOMPARE(engine->operations().size(), 1);
     }
 
@@ -243,12 +259,12 @@ private Q_SLOTS:
         ContentView view(engine.get());
         view.show();
         for (int opening = 0; opening < 5; ++opening) {
-            view.loadMenu()->popup(view.mapToGlobal(QPoint(10, 10)));
-            QVERIFY(view.loadMenu()->isVisible());
-            view.loadMenu()->hide();
+            UiTest::child<QMenu>(&view, u"loadMenu"_qs)->popup(view.mapToGlobal(QPoint(10, 10)));
+            QVERIFY(UiTest::child<QMenu>(&view, u"loadMenu"_qs)->isVisible());
+            UiTest::child<QMenu>(&view, u"loadMenu"_qs)->hide();
         }
-        QCOMPARE(view.loadMenu()->findChildren<QMenu *>().size(), 1);
-        QMenu *system = view.loadMenu()->actions().first()->menu();
+        QCOMPARE(UiTest::child<QMenu>(&view, u"loadMenu"_qs)->findChildren<QMenu *>().size(), 1);
+        QMenu *system = UiTest::child<QMenu>(&view, u"loadMenu"_qs)->actions().first()->menu();
         QVERIFY(system);
         QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
         system->actions().first()->trigger(); // still wired to the engine
@@ -264,10 +280,10 @@ private Q_SLOTS:
         view.show();
         engine.addFiles(UiTest::numberedUrls(200));
         prependStep(engine, u"x"_qs);
-        view.performAndReport();
+        view.renameCommands()->performAndReport();
         QVERIFY(slow->sawProgress);
         QVERIFY(!progressShown());
-        QCOMPARE(view.successMessage(), u"Renamed 200 file(s)"_qs);
+        QCOMPARE(notice(view), u"Renamed 200 file(s)"_qs);
     }
 };
 

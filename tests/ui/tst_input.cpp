@@ -10,6 +10,7 @@
 #include "operations/operationstackview.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
+#include "window/renamecommands.h"
 
 #include <QAbstractSpinBox>
 #include <QApplication>
@@ -70,6 +71,8 @@ struct Window {
         view->show();
         QVERIFY(QTest::qWaitForWindowExposed(view.get()));
     }
+
+    OperationStackView *stack() const { return view->findChild<OperationStackView *>(); }
 };
 
 // A window with two steps and files, where a batch has run, so Undo has a history.
@@ -85,7 +88,7 @@ struct KeyboardWindow {
             operation.prependText = u"x"_qs;
         });
         view = std::make_unique<ContentView>(engine.get());
-        view->performAndReport();
+        view->renameCommands()->performAndReport();
         engine->addOperation();
         RenameOperationWrapper sequence = engine->operations().at(1);
         sequence.mode = RenameMode::sequence; // the card with the most kinds of control
@@ -95,17 +98,14 @@ struct KeyboardWindow {
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
     }
 
+    OperationStackView *stack() const { return view->findChild<OperationStackView *>(); }
     LeftAlignedFileListView *list() const { return view->findChild<LeftAlignedFileListView *>(); }
 
     QToolButton *undoButton() const
     {
-        QToolButton *undo = nullptr;
-        for (QObject *object : view->undoAction()->associatedObjects()) {
-            if (auto *button = qobject_cast<QToolButton *>(object))
-                undo = button;
-        }
-        return undo;
+        return UiTest::child<QToolButton>(view.get(), u"undoButton"_qs);
     }
+    QWidget *control(const QString &name) const { return UiTest::child(view.get(), name); }
 };
 
 // The widgets Tab visits from `start` until it comes back round.
@@ -131,7 +131,7 @@ private Q_SLOTS:
     void wheelOverAControlScrollsTheSidebar()
     {
         Window window;
-        OperationStackView *stack = window.view->operationStack();
+        OperationStackView *stack = window.stack();
         QScrollBar *scroll = stack->verticalScrollBar();
         QVERIFY(scroll->maximum() > 0);
         const QList<RenameOperationWrapper> before = window.engine->operations();
@@ -162,15 +162,16 @@ private Q_SLOTS:
     {
         KeyboardWindow window;
         ContentView *view = window.view.get();
-        const QList<InlineOperationEditor *> cards = view->operationStack()->cards();
+        const QList<InlineOperationEditor *> cards = window.stack()->cards();
         QCOMPARE(cards.size(), 2);
         const QList<QWidget *> stops = tabChain(cards.first()->modeMenu());
 
         // In order, with other stops allowed in between.
-        const QList<QWidget *> expected{cards[0]->modeMenu(),       cards[1]->modeMenu(),
-                                        view->addOperationButton(), view->saveWorkflowButton(),
-                                        view->loadWorkflowButton(), window.list(),
-                                        view->addButton(),          view->clearButton()};
+        QList<QWidget *> expected{cards[0]->modeMenu(), cards[1]->modeMenu()};
+        for (const QString &name :
+             {u"addOperationButton"_qs, u"saveWorkflowButton"_qs, u"loadWorkflowButton"_qs,
+              u"fileList"_qs, u"addFilesButton"_qs, u"clearFilesButton"_qs})
+            expected.append(window.control(name));
         qsizetype at = -1;
         for (QWidget *widget : expected) {
             const qsizetype found = stops.indexOf(widget);
@@ -196,27 +197,27 @@ private Q_SLOTS:
     {
         KeyboardWindow window;
         for (int i = 0; i < 4; ++i) {
-            window.view->addOperationButton()->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(window.view->addOperationButton(), Qt::Key_Space);
-            QVERIFY(window.view->operationStack()->cards().last()->modeMenu()->hasFocus());
+            window.control(u"addOperationButton"_qs)->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(window.control(u"addOperationButton"_qs), Qt::Key_Space);
+            QVERIFY(window.stack()->cards().last()->modeMenu()->hasFocus());
         }
-        InlineOperationEditor *card = window.view->operationStack()->cards().last();
-        QCOMPARE(window.view->operationStack()->cards().size(), 6);
-        QWidget *viewport = window.view->operationStack()->viewport();
+        InlineOperationEditor *card = window.stack()->cards().last();
+        QCOMPARE(window.stack()->cards().size(), 6);
+        QWidget *viewport = window.stack()->viewport();
         QTRY_VERIFY(viewport->rect().contains(
             QRect(card->modeMenu()->mapTo(viewport, QPoint(0, 0)), card->modeMenu()->size())));
         // Tab goes on to the next stop below it, not back to the top.
         const QList<QWidget *> stops = tabChain(card->modeMenu());
-        QVERIFY(stops.indexOf(window.view->addOperationButton()) > 0);
-        QVERIFY(stops.indexOf(window.view->operationStack()->cards().first()->modeMenu()) >
-                stops.indexOf(window.view->addOperationButton()));
+        QVERIFY(stops.indexOf(window.control(u"addOperationButton"_qs)) > 0);
+        QVERIFY(stops.indexOf(window.stack()->cards().first()->modeMenu()) >
+                stops.indexOf(window.control(u"addOperationButton"_qs)));
     }
 
     void fileListWorksFromTheKeyboard()
     {
         KeyboardWindow window(5);
         LeftAlignedFileListView *list = window.list();
-        window.view->loadWorkflowButton()->setFocus(Qt::TabFocusReason);
+        window.control(u"loadWorkflowButton"_qs)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         QCOMPARE(QApplication::focusWidget(), list);
         QCOMPARE(list->currentIndex().row(), 0);
@@ -264,10 +265,11 @@ private Q_SLOTS:
         QWidget *undo = window.undoButton();
         QVERIFY(undo && undo->isEnabled());
         window.engine->updatePreview();
-        window.view->performAndReport(); // a second batch, so that undo stays possible
+        window.view->renameCommands()
+            ->performAndReport(); // a second batch, so that undo stays possible
         undo->setFocus(Qt::TabFocusReason);
         QTest::keyClick(undo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QMenu *history = window.view->undoHistoryMenu();
+        QMenu *history = window.view->renameCommands()->undoHistoryMenu();
         QTRY_VERIFY(history->isVisible());
         QCOMPARE(history->actions().size(), 2);
         QTest::keyClick(history, Qt::Key_Up);
@@ -291,8 +293,8 @@ private Q_SLOTS:
     void wheelStepsTheModeMenuThatHasFocus()
     {
         Window window;
-        auto *modes = window.view->operationStack()->findChild<QComboBox *>(u"mode"_qs);
-        window.view->operationStack()->ensureWidgetVisible(modes);
+        auto *modes = window.stack()->findChild<QComboBox *>(u"mode"_qs);
+        window.stack()->ensureWidgetVisible(modes);
         modes->setFocus(Qt::TabFocusReason);
         const RenameMode before = window.engine->operations().first().mode;
         wheelNotch(window.view.get(), modes->mapTo(window.view.get(), modes->rect().center()), -1);

@@ -4,6 +4,7 @@
 #include "settingspreferencesstore.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
+#include "window/successoverlay.h"
 
 #include <QFile>
 #include <QLineEdit>
@@ -30,17 +31,17 @@ private Q_SLOTS:
             std::make_unique<UiTest::FakeFileMover>());
         ContentView view(&engine);
 
-        view.saveWorkflowButton()->click();
-        QTest::keyClicks(view.currentAlert()->textField(), u"Mine"_qs);
-        QTest::keyClick(view.currentAlert()->textField(), Qt::Key_Return);
+        UiTest::child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
+        QTest::keyClicks(UiTest::shownAlert(&view)->textField(), u"Mine"_qs);
+        QTest::keyClick(UiTest::shownAlert(&view)->textField(), Qt::Key_Return);
 
-        QVERIFY(view.currentAlert());
-        QCOMPARE(view.currentAlert()->title(), u"Could not save workflows"_qs);
-        QVERIFY2(view.currentAlert()->message().contains(u"is a file, not a folder"),
-                 qPrintable(view.currentAlert()->message()));
-        QVERIFY(!view.showSuccessOverlay());
+        QVERIFY(UiTest::shownAlert(&view));
+        QCOMPARE(UiTest::shownAlert(&view)->title(), u"Could not save workflows"_qs);
+        QVERIFY2(UiTest::shownAlert(&view)->message().contains(u"is a file, not a folder"),
+                 qPrintable(UiTest::shownAlert(&view)->message()));
+        QVERIFY(!UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isShown());
         QVERIFY(engine.hasSavedWorkflow(u"Mine"_qs));
-        QVERIFY(view.currentAlert()->press(u"OK"_qs));
+        QVERIFY(UiTest::shownAlert(&view)->press(u"OK"_qs));
     }
 };
 

@@ -1,13 +1,16 @@
 #pragma once
 
+#include "dialogs/alertdialog.h"
 #include "fakefilemover.h"
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
 
+#include <QAction>
 #include <QList>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
+#include <QWidget>
 
 #include <memory>
 
@@ -42,6 +45,30 @@ template <typename Change> void editFirstOperation(RenameEngine &engine, Change 
     change(operation);
     engine.setOperation(0, operation);
     engine.updatePreview();
+}
+
+// The control `name` inside `view`; fails the lookup loudly rather than returning null.
+template <typename Control = QWidget> Control *child(const QObject *view, const QString &name)
+{
+    auto *control = view->findChild<Control *>(name);
+    Q_ASSERT_X(control, "UiTest::child", qPrintable(name));
+    return control;
+}
+
+inline QAction *action(const QObject *view, const QString &name)
+{
+    return child<QAction>(view, name);
+}
+
+// The alert that is up over `view`, if any.
+inline AlertDialog *shownAlert(const QWidget *view)
+{
+    const QList<AlertDialog *> alerts = view->findChildren<AlertDialog *>();
+    for (qsizetype i = alerts.size() - 1; i >= 0; --i) {
+        if (alerts[i]->isVisible())
+            return alerts[i];
+    }
+    return nullptr;
 }
 
 } // namespace UiTest

@@ -16,6 +16,7 @@
 #include "systemworkflow.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
+#include "window/windowpresenter.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -23,6 +24,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 using namespace UiTest;
@@ -153,7 +155,7 @@ private Q_SLOTS:
         mixedList(*engine);
         engine->toggleSelection(engine->files().at(1).id);
         save(&view, u"window-mixed-list"_qs);
-        view.showSuccess(u"Renamed 3 file(s), 1 failed"_qs);
+        view.findChild<WindowPresenter *>()->showSuccess(u"Renamed 3 file(s), 1 failed"_qs);
         QTest::qWait(600);
         save(&view, u"window-success-overlay"_qs);
     }
@@ -229,14 +231,17 @@ private Q_SLOTS:
         engine->setOperation(engine->operations().size() - 1, sequence);
         engine->updatePreview();
         QTest::qWait(50);
-        if (auto *stepper = view.operationStack()->cards().last()->findChild<QWidget *>(
-                u"sequencePadding"_qs)) {
-            view.operationStack()->ensureWidgetVisible(stepper);
+        if (auto *stepper =
+                view.findChild<OperationStackView *>()->cards().last()->findChild<QWidget *>(
+                    u"sequencePadding"_qs)) {
+            view.findChild<OperationStackView *>()->ensureWidgetVisible(stepper);
             stepper->setFocus(Qt::TabFocusReason);
         }
         save(&view, prefix + u"spaces-and-stepper"_qs);
-        view.operationStack()->ensureWidgetVisible(view.operationStack()->cards().at(1));
-        view.operationStack()->cards().at(1)->modeMenu()->setFocus(Qt::TabFocusReason);
+        view.findChild<OperationStackView *>()->ensureWidgetVisible(
+            view.findChild<OperationStackView *>()->cards().at(1));
+        view.findChild<OperationStackView *>()->cards().at(1)->modeMenu()->setFocus(
+            Qt::TabFocusReason);
         save(&view, prefix + u"spaces"_qs);
 
         view.toggleSidebar();
@@ -253,26 +258,26 @@ private Q_SLOTS:
         view.resize(900, 600);
         view.show();
         mixedList(*engine);
-        view.showClearConfirmation();
-        save(view.currentAlert(), u"alert-clear"_qs);
-        view.currentAlert()->press(u"Cancel"_qs);
-        view.rename();
-        save(view.currentAlert(), u"alert-warnings"_qs);
-        view.currentAlert()->press(u"Cancel"_qs);
+        child<QAbstractButton>(&view, u"clearFilesButton"_qs)->click();
+        save(shownAlert(&view), u"alert-clear"_qs);
+        shownAlert(&view)->press(u"Cancel"_qs);
+        action(&view, u"renameAction"_qs)->trigger();
+        save(shownAlert(&view), u"alert-warnings"_qs);
+        shownAlert(&view)->press(u"Cancel"_qs);
         for (const QString &shot : {u"alert-save-workflow"_qs, u"alert-workflow-exists"_qs}) {
-            view.showSaveWorkflow();
-            view.currentAlert()->textField()->setText(u"Holiday"_qs);
+            child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
+            shownAlert(&view)->textField()->setText(u"Holiday"_qs);
             if (engine->hasSavedWorkflow(u"Holiday"_qs))
-                view.currentAlert()->press(u"Save"_qs);
-            save(view.currentAlert(), shot);
-            view.currentAlert()->press(view.currentAlert()->buttons().last()->text());
+                shownAlert(&view)->press(u"Save"_qs);
+            save(shownAlert(&view), shot);
+            shownAlert(&view)->press(shownAlert(&view)->buttons().last()->text());
         }
         engine->clearAll();
         engine->addFiles(urlsFor({u"same.txt"_qs}));
         engine->removeOperation(0);
-        view.rename();
-        save(view.currentAlert(), u"alert-no-changes"_qs);
-        view.currentAlert()->press(u"OK"_qs);
+        action(&view, u"renameAction"_qs)->trigger();
+        save(shownAlert(&view), u"alert-no-changes"_qs);
+        shownAlert(&view)->press(u"OK"_qs);
 
         ErrorDetailsSheet errors(engine.get());
         engine->clearAll();

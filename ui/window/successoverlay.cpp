@@ -5,6 +5,7 @@
 #include "style/icons.h"
 #include "style/palettefollower.h"
 
+#include <QEvent>
 #include <QGraphicsOpacityEffect>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -49,6 +50,14 @@ SuccessOverlay::SuccessOverlay(QWidget *parent) : QWidget(parent)
     m_opacity->setOpacity(0);
     setGraphicsEffect(m_opacity);
     hide();
+    parent->installEventFilter(this);
+}
+
+bool SuccessOverlay::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == parentWidget() && event->type() == QEvent::Resize && isVisible())
+        reposition();
+    return QWidget::eventFilter(watched, event);
 }
 
 QString SuccessOverlay::message() const
