@@ -55,20 +55,22 @@ QString runTool(const QString &program, const QStringList &arguments)
     return program + u" failed: "_qs + QString::fromLocal8Bit(process.readAll()).simplified();
 }
 
-// A small FAT (fusefat) or exFAT (exfat-fuse) image: case-insensitive, no RENAME_NOREPLACE,
-// no hard links, and every spelling of a name has its own inode number.
+// Where a test folder lives: on the temporary folder's file system or on a FUSE image.
+// The images are small FAT (fusefat) and exFAT (exfat-fuse) ones: case-insensitive, no
+// RENAME_NOREPLACE, no hard links, and every spelling of a name has its own inode number.
+enum Where {
+    Local,
+    OnFat,
+    OnSmallRootFat, // a root folder of 16 entries
+    OnExFat,
+};
+
 class FuseMount {
 public:
-    enum Kind {
-        Fat,
-        FatWithSmallRoot, // a root folder of 16 entries
-        ExFat,
-    };
-
     ~FuseMount() { unmount(); }
 
     // An empty result means the mount is ready.
-    QString mount(Kind kind, const QString &folder)
+    QString mount(Where where, const QString &folder)
     {
         if (::access("/dev/fuse", R_OK | W_OK) != 0)
             return u"/dev/fuse is missing or not usable here"_qs;
@@ -79,7 +81,7 @@ public:
         mountPoint = folder + u"/mnt"_qs;
         if (!QDir().mkpath(mountPoint))
             return u"cannot create the mount point"_qs;
-        const QString error = kind == ExFat ? mountExFat(image) : mountFat(kind, image);
+        const QString error = where == OnExFat ? mountExFat(image) : mountFat(where, image);
         m_mounted = error.isEmpty();
         return error;
     }
@@ -97,19 +99,17 @@ public:
     QString mountPoint;
 
 private:
-    QString mountFat(Kind kind, const QString &image)
+    QString mountFat(Where where, const QString &image)
     {
         const QString fusefat = findTool({u"fusefat"_qs});
         const QString mkfs = findTool({u"mkfs.vfat"_qs});
         if (fusefat.isEmpty() || mkfs.isEmpty())
             return u"fusefat or mkfs.vfat is not installed"_qs;
         QStringList format{u"-C"_qs, image, u"1024"_qs};
-        if (kind == FatWithSmallRoot)
+        if (where == OnSmallRootFat)
             format = QStringList{u"-r"_qs, u"16"_qs} + format;
         QString error = runTool(mkfs, format);
-        if (error.isEmpty())
-            error = runTool(fusefat, {u"-o"_qs, u"rw+"_qs, image, mountPoint});
-        return error;
+        return error.isEmpty() ? runTool(fusefat, {u"-o"_qs, u"rw+"_qs, image, mountPoint}) : error;
     }
 
     QString mountExFat(const QString &image)
@@ -127,11 +127,8 @@ private:
         if (runTool(driver, {image, mountPoint}).isEmpty())
             return {};
         // Run by root, exfat-fuse asks for a block device.
-        const QString losetup = findTool({u"losetup"_qs});
-        if (losetup.isEmpty())
-            return u"exfat-fuse wants a block device and losetup is not installed"_qs;
         QProcess attach;
-        attach.start(losetup, {u"-f"_qs, u"--show"_qs, image});
+        attach.start(findTool({u"losetup"_qs}), {u"-f"_qs, u"--show"_qs, image});
         if (!attach.waitForFinished(15000) || attach.exitCode() != 0)
             return u"exfat-fuse wants a block device and losetup failed: "_qs +
                    QString::fromLocal8Bit(attach.readAllStandardError()).simplified();
@@ -151,12 +148,25 @@ const QString dotNames = u"“.” and “..” cannot be used as names."_qs;
 const QString refusedCharacter = u"This file system does not allow the character %1 in names."_qs;
 const QString longName = QString(296, u'n') + u".txt"_qs; // 300 bytes
 
-// Where a test folder lives: on the temporary folder's file system or on a FUSE mount.
-enum Where {
-    Local,
-    OnFat,
-    OnExFat,
-};
+// One row of move() per place the case is run in.
+void addMove(const char *name, std::initializer_list<Where> places, const QStringList &before,
+             const QString &source, const QString &destination, const QString &error,
+             const QStringList &after)
+{
+    for (const Where where : places) {
+        QTest::addRow("%s%s", name,
+                      where == Local   ? ""
+                      : where == OnFat ? " on FAT"
+                                       : " on exFAT")
+            << int(where) << before << source << destination << error << after;
+    }
+}
+
+QStringList names(const QString &folder)
+{
+    return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
+                                  QDir::Name);
+}
 
 QByteArray readFile(const QString &path)
 {
@@ -183,43 +193,43 @@ class PosixFileMoverTest : public QObject {
 
 private:
     QTemporaryDir m_images;
-    std::map<FuseMount::Kind, std::unique_ptr<FuseMount>> m_mounts;
-    std::map<FuseMount::Kind, QString> m_mountProblems;
-    int m_fuseFolders = 0;
+    std::map<Where, std::unique_ptr<FuseMount>> m_mounts;
+    std::map<Where, QString> m_mountProblems;
+    int m_folders = 0;
 
-    // Mounted on first use; null when it cannot be, and mountProblem() says why.
-    FuseMount *mounted(FuseMount::Kind kind)
+    // A new empty folder there, the FUSE image mounted on first use; empty when it cannot
+    // be, and skipReason() says why.
+    QString newFolder(Where where)
     {
-        if (!m_mounts.count(kind)) {
-            auto mount = std::make_unique<FuseMount>();
-            const QString folder = m_images.path() + u"/image"_qs + QString::number(kind);
-            m_mountProblems[kind] =
-                QDir().mkpath(folder) ? mount->mount(kind, folder) : u"cannot create a folder"_qs;
-            m_mounts[kind] = std::move(mount);
+        QString root = m_images.path();
+        if (where != Local) {
+            if (!m_mounts.count(where)) {
+                auto mount = std::make_unique<FuseMount>();
+                const QString folder = root + u"/image"_qs + QString::number(where);
+                m_mountProblems[where] = QDir().mkpath(folder) ? mount->mount(where, folder)
+                                                               : u"cannot create a folder"_qs;
+                m_mounts[where] = std::move(mount);
+            }
+            if (!m_mountProblems[where].isEmpty())
+                return {};
+            root = m_mounts[where]->mountPoint;
+            if (where == OnSmallRootFat)
+                return root;
         }
-        return m_mountProblems[kind].isEmpty() ? m_mounts[kind].get() : nullptr;
-    }
-
-    // A new empty folder on a mount of that kind; empty when it cannot be mounted.
-    QString fuseFolder(FuseMount::Kind kind)
-    {
-        const FuseMount *mount = mounted(kind);
-        if (!mount)
-            return {};
-        const QString folder = mount->mountPoint + u"/f"_qs + QString::number(++m_fuseFolders);
+        const QString folder = root + u"/f"_qs + QString::number(++m_folders);
         return QDir().mkpath(folder) ? folder : QString();
     }
 
-    QString mountProblem(FuseMount::Kind kind)
+    QByteArray skipReason(Where where)
     {
-        return u"Cannot mount a FUSE image: "_qs + m_mountProblems[kind];
+        return "Cannot mount a FUSE image: " + m_mountProblems[where].toUtf8();
     }
 
 private Q_SLOTS:
     void cleanupTestCase()
     {
         // Never remove recursively through a live mount.
-        for (auto &[kind, mount] : m_mounts) {
+        for (auto &[where, mount] : m_mounts) {
             if (!mount->unmount()) {
                 m_images.setAutoRemove(false);
                 qWarning("Could not unmount %s", qPrintable(mount->mountPoint));
@@ -239,77 +249,55 @@ private Q_SLOTS:
 
         const QStringList ab{u"a.txt=alpha"_qs, u"b.txt=beta"_qs};
         const QStringList a{u"a.txt=alpha"_qs};
-        QTest::newRow("renames") << int(Local) << a << u"a.txt"_qs << u"b.txt"_qs << QString()
-                                 << QStringList{u"b.txt=alpha"_qs};
-        QTest::newRow("never replaces")
-            << int(Local) << ab << u"a.txt"_qs << u"b.txt"_qs << exists.arg(u"b.txt"_qs) << ab;
+        // Without RENAME_NOREPLACE on FAT and exFAT, the mover has to do the checks itself.
+        const auto everywhere = {Local, OnFat, OnExFat};
+        addMove("renames", {Local}, a, u"a.txt"_qs, u"b.txt"_qs, {}, {u"b.txt=alpha"_qs});
+        addMove("never replaces", everywhere, ab, u"a.txt"_qs, u"b.txt"_qs, exists.arg(u"b.txt"_qs),
+                ab);
+        addMove("too long", everywhere, a, u"a.txt"_qs, longName, tooLong, a);
+        for (const QString &name : {u"."_qs, u".."_qs})
+            addMove(qPrintable(name + u" as a name"_qs), {Local, OnExFat}, a, u"a.txt"_qs, name,
+                    dotNames, a);
         // Here "A.txt" is another item, not another spelling of "a.txt".
         const QStringList aA{u"A.txt=other"_qs, u"a.txt=alpha"_qs};
-        QTest::newRow("case variant is another item")
-            << int(Local) << aA << u"a.txt"_qs << u"A.txt"_qs << exists.arg(u"A.txt"_qs) << aA;
+        addMove("case variant is another item", {Local}, aA, u"a.txt"_qs, u"A.txt"_qs,
+                exists.arg(u"A.txt"_qs), aA);
+        addMove("case-only change", {OnFat, OnExFat}, {u"photo.JPG=jpeg"_qs}, u"photo.JPG"_qs,
+                u"Photo.jpg"_qs, {}, {u"Photo.jpg=jpeg"_qs});
+        const QStringList ef{u"e.txt=e"_qs, u"f.txt=f"_qs};
+        addMove("other item differing in case", {OnFat, OnExFat}, ef, u"f.txt"_qs, u"E.TXT"_qs,
+                exists.arg(u"E.TXT"_qs), ef);
         // Same device and inode, but "b.txt" is a name of its own: it must stay.
-        QTest::newRow("hard link of the same file")
-            << int(Local) << QStringList{u"a.txt=alpha"_qs, u"b.txt>a.txt"_qs} << u"a.txt"_qs
-            << u"b.txt"_qs << exists.arg(u"b.txt"_qs)
-            << QStringList{u"a.txt=alpha"_qs, u"b.txt=alpha"_qs};
-        QTest::newRow("missing source")
-            << int(Local) << QStringList() << u"gone.txt"_qs << u"b.txt"_qs
-            << u"The file no longer exists."_qs << QStringList();
-        QTest::newRow("missing destination folder")
-            << int(Local) << a << u"a.txt"_qs << u"gone/b.txt"_qs
-            << u"The folder no longer exists."_qs << a;
+        addMove("hard link of the same file", {Local}, {u"a.txt=alpha"_qs, u"b.txt>a.txt"_qs},
+                u"a.txt"_qs, u"b.txt"_qs, exists.arg(u"b.txt"_qs),
+                {u"a.txt=alpha"_qs, u"b.txt=alpha"_qs});
+        addMove("missing source", {Local}, {}, u"gone.txt"_qs, u"b.txt"_qs,
+                u"The file no longer exists."_qs, {});
+        addMove("missing destination folder", {Local}, a, u"a.txt"_qs, u"gone/b.txt"_qs,
+                u"The folder no longer exists."_qs, a);
         // Encoded naively, "b\0.txt" would become "b".
         const QStringList ab0{u"a.txt=alpha"_qs, u"b=not me"_qs};
-        QTest::newRow("NUL in destination")
-            << int(Local) << ab0 << u"a.txt"_qs << u"b\0.txt"_qs << notAllowed << ab0;
-        QTest::newRow("too long") << int(Local) << a << u"a.txt"_qs << longName << tooLong << a;
-
-        // Without RENAME_NOREPLACE the mover has to do the checks itself.
-        for (const Where where : {OnFat, OnExFat}) {
-            const char *fs = where == OnFat ? "FAT" : "exFAT";
-            QTest::addRow("%s case-only change", fs)
-                << int(where) << QStringList{u"photo.JPG=jpeg"_qs} << u"photo.JPG"_qs
-                << u"Photo.jpg"_qs << QString() << QStringList{u"Photo.jpg=jpeg"_qs};
-            const QStringList ef{u"e.txt=e"_qs, u"f.txt=f"_qs};
-            QTest::addRow("%s other item differing in case", fs)
-                << int(where) << ef << u"f.txt"_qs << u"E.TXT"_qs << exists.arg(u"E.TXT"_qs) << ef;
-            QTest::addRow("%s never replaces", fs)
-                << int(where) << ab << u"a.txt"_qs << u"b.txt"_qs << exists.arg(u"b.txt"_qs) << ab;
-            QTest::addRow("%s too long", fs)
-                << int(where) << a << u"a.txt"_qs << longName << tooLong << a;
-        }
-        for (const Where where : {Local, OnExFat}) {
-            for (const QString &name : {u"."_qs, u".."_qs}) {
-                QTest::addRow("%s as a name%s", qPrintable(name), where == Local ? "" : " on exFAT")
-                    << int(where) << a << u"a.txt"_qs << name << dotNames << a;
-            }
-        }
+        addMove("NUL in destination", {Local}, ab0, u"a.txt"_qs, u"b\0.txt"_qs, notAllowed, ab0);
         // fusefat drops the item when it refuses the new name in a rename.
-        QTest::newRow("FAT refused character")
-            << int(OnFat) << a << u"a.txt"_qs << u"a:b.txt"_qs << notAllowed << a;
+        addMove("refused character", {OnFat}, a, u"a.txt"_qs, u"a:b.txt"_qs, notAllowed, a);
         // exFAT refuses these with ENOENT, which would say "No such file or directory."
-        for (const QString &character : {u"?"_qs, u"*"_qs, u"<"_qs, u"|"_qs, u"\""_qs}) {
-            QTest::addRow("exFAT refused %s", qPrintable(character))
-                << int(OnExFat) << a << u"a.txt"_qs << u"a"_qs + character + u"b.txt"_qs
-                << refusedCharacter.arg(u"“"_qs + character + u"”"_qs) << a;
+        for (const QString &character : {u"?"_qs, u"*"_qs, u"<"_qs, u"|"_qs, u"\""_qs, u"\n"_qs}) {
+            const QString shown = character == u"\n" ? u"U+000A"_qs : u"“"_qs + character + u"”"_qs;
+            addMove(qPrintable(u"refused "_qs + shown), {OnExFat}, a, u"a.txt"_qs,
+                    u"a"_qs + character + u"b.txt"_qs, refusedCharacter.arg(shown), a);
         }
-        QTest::newRow("exFAT refused line break")
-            << int(OnExFat) << a << u"a.txt"_qs << u"a\nb.txt"_qs
-            << refusedCharacter.arg(u"U+000A"_qs) << a;
 
         // A folder is reserved with an empty folder, which rename() may replace.
         const QStringList folder{u"d/"_qs, u"e.txt=e"_qs};
-        QTest::newRow("exFAT folder renames") << int(OnExFat) << folder << u"d"_qs << u"n"_qs
-                                              << QString() << QStringList{u"e.txt=e"_qs, u"n=?"_qs};
-        QTest::newRow("exFAT folder case-only change")
-            << int(OnExFat) << folder << u"d"_qs << u"D"_qs << QString()
-            << QStringList{u"D=?"_qs, u"e.txt=e"_qs};
-        QTest::newRow("exFAT folder never replaces a file")
-            << int(OnExFat) << folder << u"d"_qs << u"E.txt"_qs << exists.arg(u"E.txt"_qs)
-            << QStringList{u"d=?"_qs, u"e.txt=e"_qs};
-        QTest::newRow("exFAT file never replaces a folder")
-            << int(OnExFat) << folder << u"e.txt"_qs << u"D"_qs << exists.arg(u"D"_qs)
-            << QStringList{u"d=?"_qs, u"e.txt=e"_qs};
+        const QStringList kept{u"d=?"_qs, u"e.txt=e"_qs};
+        addMove("folder renames", {OnExFat}, folder, u"d"_qs, u"n"_qs, {},
+                {u"e.txt=e"_qs, u"n=?"_qs});
+        addMove("folder case-only change", {OnExFat}, folder, u"d"_qs, u"D"_qs, {},
+                {u"D=?"_qs, u"e.txt=e"_qs});
+        addMove("folder never replaces a file", {OnExFat}, folder, u"d"_qs, u"E.txt"_qs,
+                exists.arg(u"E.txt"_qs), kept);
+        addMove("file never replaces a folder", {OnExFat}, folder, u"e.txt"_qs, u"D"_qs,
+                exists.arg(u"D"_qs), kept);
     }
 
     void move()
@@ -321,14 +309,9 @@ private Q_SLOTS:
         QFETCH(QString, error);
         QFETCH(QStringList, after);
 
-        QTemporaryDir local;
-        QString folder = local.path();
-        if (where != Local) {
-            const auto kind = where == OnFat ? FuseMount::Fat : FuseMount::ExFat;
-            folder = fuseFolder(kind);
-            if (folder.isEmpty())
-                QSKIP(qPrintable(mountProblem(kind)));
-        }
+        const QString folder = newFolder(Where(where));
+        if (folder.isEmpty())
+            QSKIP(skipReason(Where(where)).constData());
         for (const QString &entry : std::as_const(before)) {
             const QStringList link = entry.split(u'>');
             if (link.size() == 2) {
@@ -355,28 +338,24 @@ private Q_SLOTS:
     // and every report is true. A random delay makes it land at every point of a move.
     void concurrentCreatorLosesNothing_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<int>("where");
         QTest::addColumn<bool>("folders");
         QTest::addColumn<int>("trials");
-        QTest::newRow("FAT files") << int(FuseMount::Fat) << false << 150;
-        QTest::newRow("exFAT files") << int(FuseMount::ExFat) << false << 300;
-        QTest::newRow("exFAT folders") << int(FuseMount::ExFat) << true << 150;
+        QTest::newRow("FAT files") << int(OnFat) << false << 150;
+        QTest::newRow("exFAT files") << int(OnExFat) << false << 300;
+        QTest::newRow("exFAT folders") << int(OnExFat) << true << 150;
     }
 
     void concurrentCreatorLosesNothing()
     {
-        QFETCH(int, kind);
+        QFETCH(int, where);
         QFETCH(bool, folders);
         QFETCH(int, trials);
 
         // fusefat spoils folders larger than one cluster: a new folder every few trials.
-        const int perFolder = kind == FuseMount::Fat ? 6 : trials;
+        const int perFolder = where == OnFat ? 6 : trials;
         QString folder;
         QStringList expected;
-        const auto listing = [&] {
-            return QDir(folder).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot,
-                                          QDir::Name);
-        };
         int refused = 0;
         // The creator's delay spreads over the length of the previous move.
         qint64 moveMicroseconds = 300;
@@ -384,10 +363,10 @@ private Q_SLOTS:
         for (int trial = 0; trial < trials; ++trial) {
             if (trial % perFolder == 0) {
                 if (!folder.isEmpty())
-                    QCOMPARE(listing(), expected);
-                folder = fuseFolder(FuseMount::Kind(kind));
+                    QCOMPARE(names(folder), expected);
+                folder = newFolder(Where(where));
                 if (folder.isEmpty())
-                    QSKIP(qPrintable(mountProblem(FuseMount::Kind(kind))));
+                    QSKIP(skipReason(Where(where)).constData());
                 expected.clear();
             }
             const QString number = QString::number(trial);
@@ -395,14 +374,11 @@ private Q_SLOTS:
             const QString destinationName = u'd' + number + u".txt"_qs;
             const QString source = folder + u'/' + sourceName;
             const QString destination = folder + u'/' + destinationName;
+            const QString sourceFile = folders ? source + u"/inside"_qs : source;
             const QByteArray sourceContent = "source " + number.toLatin1();
             const QByteArray creatorContent = "creator " + number.toLatin1();
-            if (folders) {
-                QVERIFY(QDir().mkdir(source));
-                QVERIFY(writeFile(source + u"/inside"_qs, sourceContent));
-            } else {
-                QVERIFY(writeFile(source, sourceContent));
-            }
+            QVERIFY(!folders || QDir().mkdir(source));
+            QVERIFY(writeFile(sourceFile, sourceContent));
 
             std::atomic<bool> go{false};
             bool created = false;
@@ -430,23 +406,23 @@ private Q_SLOTS:
             moveMicroseconds = timer.nsecsElapsed() / 1000;
             creator.join();
 
-            const QString moved = folders ? destination + u"/inside"_qs : destination;
             if (result.succeeded) {
                 QVERIFY2(!created, "the creator's file was replaced");
-                QCOMPARE(readFile(moved), sourceContent);
+                QCOMPARE(readFile(folders ? destination + u"/inside"_qs : destination),
+                         sourceContent);
                 QVERIFY(!QFileInfo::exists(source));
                 expected.append(destinationName);
             } else {
                 ++refused;
                 QCOMPARE(result.errorDescription, exists.arg(destinationName));
                 QVERIFY(created);
-                QCOMPARE(readFile(folders ? source + u"/inside"_qs : source), sourceContent);
+                QCOMPARE(readFile(sourceFile), sourceContent);
                 QCOMPARE(readFile(destination), creatorContent);
                 expected.append({sourceName, destinationName});
             }
             expected.sort();
         }
-        QCOMPARE(listing(), expected);
+        QCOMPARE(names(folder), expected);
         qInfo("%d of %d moves found the creator first", refused, trials);
     }
 
@@ -486,10 +462,9 @@ private Q_SLOTS:
     // A full FAT root folder: the move fails with that reason, and fusefat drops nothing.
     void fullFatRootFolder()
     {
-        const FuseMount *mount = mounted(FuseMount::FatWithSmallRoot);
-        if (!mount)
-            QSKIP(qPrintable(mountProblem(FuseMount::FatWithSmallRoot)));
-        const QString root = mount->mountPoint;
+        const QString root = newFolder(OnSmallRootFat);
+        if (root.isEmpty())
+            QSKIP(skipReason(OnSmallRootFat).constData());
         QStringList before;
         for (int i = 0; i < 100 && writeFile(root + u"/file"_qs + QString::number(i), "data"); ++i)
             before.append(u"file%1=data"_qs.arg(i));

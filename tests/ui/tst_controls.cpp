@@ -1,7 +1,14 @@
 #include "testmain.h"
 
+#include "controls/choicemenubutton.h"
 #include "controls/minimalistbutton.h"
+#include "controls/numberbadge.h"
+#include "controls/segmentedcontrol.h"
 #include "controls/spacemarkinglineedit.h"
+#include "controls/statusbadge.h"
+#include "controls/stepper.h"
+#include "controls/toggleswitch.h"
+#include "controls/wholenumberfield.h"
 #include "operations/optionlabel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
@@ -9,12 +16,118 @@
 #include "style/roundedtextfieldstyle.h"
 
 #include <QFontMetricsF>
+#include <QMetaProperty>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <memory>
+
+namespace {
+
+std::unique_ptr<QWidget> makeControl(const QString &kind)
+{
+    const QStringList titles{u"One"_qs, u"Two"_qs, u"Three"_qs};
+    if (kind == u"switch")
+        return std::make_unique<ToggleSwitch>(u"Match Case"_qs);
+    if (kind == u"stepper")
+        return std::make_unique<Stepper>(u"Padding: "_qs, 1, 10);
+    if (kind == u"segments")
+        return std::make_unique<SegmentedControl>(titles);
+    if (kind == u"menu")
+        return std::make_unique<ChoiceMenuButton>(titles);
+    if (kind == u"number field")
+        return std::make_unique<WholeNumberField>();
+    if (kind == u"status badge")
+        return std::make_unique<StatusBadge>(u"xmark"_qs, 0, u"errors"_qs, Colors::red());
+    if (kind == u"number badge")
+        return std::make_unique<NumberBadge>(1);
+    return std::make_unique<MinimalistButton>(u"plus"_qs, u"Add"_qs, Colors::blue());
+}
+
+} // namespace
 
 class ControlsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Written through its property, a control shows the value, says so once on the property's
+    // change signal (not again for the same value), and never reports it as the user's.
+    void propertiesNotifyChanges_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QByteArray>("property");
+        QTest::addColumn<QVariant>("value");
+        QTest::addColumn<QByteArray>("userSignal");
+        QTest::addColumn<QByteArray>("related"); // another property the change shows in
+        QTest::addColumn<QVariant>("relatedValue");
+
+        const QByteArray none;
+        QTest::newRow("switch") << u"switch"_qs << "checked"_qba << QVariant(true)
+                                << "clicked(bool)"_qba << none << QVariant();
+        QTest::newRow("stepper value")
+            << u"stepper"_qs << "value"_qba << QVariant(4) << "valueChanged(int)"_qba
+            << "title"_qba << QVariant(u"Padding: 4"_qs);
+        // Outside the range the value is shown as it is.
+        QTest::newRow("stepper value out of range")
+            << u"stepper"_qs << "value"_qba << QVariant(12) << "valueChanged(int)"_qba
+            << "title"_qba << QVariant(u"Padding: 12"_qs);
+        QTest::newRow("stepper maximum below minimum")
+            << u"stepper"_qs << "maximum"_qba << QVariant(0) << "valueChanged(int)"_qba
+            << "minimum"_qba << QVariant(0);
+        QTest::newRow("stepper minimum")
+            << u"stepper"_qs << "minimum"_qba << QVariant(3) << "valueChanged(int)"_qba
+            << "maximum"_qba << QVariant(10);
+        QTest::newRow("segments") << u"segments"_qs << "currentIndex"_qba << QVariant(2)
+                                  << "activated(int)"_qba << none << QVariant();
+        QTest::newRow("menu") << u"menu"_qs << "currentIndex"_qba << QVariant(1)
+                              << "activated(int)"_qba
+                              << "currentText"_qba << QVariant(u"Two"_qs);
+        QTest::newRow("number field") << u"number field"_qs << "value"_qba
+                                      << QVariant(qint64(-1234)) << "valueEdited(qint64)"_qba
+                                      << "text"_qba << QVariant(QLocale().toString(-1234));
+        QTest::newRow("status badge") << u"status badge"_qs << "count"_qba << QVariant(qint64(7))
+                                      << none << "accessibleName"_qba << QVariant(u"7 errors"_qs);
+        QTest::newRow("status badge colour")
+            << u"status badge"_qs << "color"_qba << QVariant(Colors::orange()) << none << none
+            << QVariant();
+        QTest::newRow("number badge") << u"number badge"_qs << "number"_qba << QVariant(3) << none
+                                      << "accessibleName"_qba << QVariant(u"3"_qs);
+        QTest::newRow("button colour") << u"button"_qs << "color"_qba << QVariant(Colors::green())
+                                       << "clicked(bool)"_qba << none << QVariant();
+    }
+
+    void propertiesNotifyChanges()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QByteArray, property);
+        QFETCH(QVariant, value);
+        QFETCH(QByteArray, userSignal);
+        QFETCH(QByteArray, related);
+        QFETCH(QVariant, relatedValue);
+
+        const std::unique_ptr<QWidget> control = makeControl(kind);
+        const QMetaObject *meta = control->metaObject();
+        const QMetaProperty metaProperty =
+            meta->property(meta->indexOfProperty(property.constData()));
+        QVERIFY(metaProperty.isWritable());
+        QVERIFY(metaProperty.hasNotifySignal());
+        QSignalSpy notified(control.get(), metaProperty.notifySignal());
+        std::unique_ptr<QSignalSpy> user;
+        if (!userSignal.isEmpty())
+            user = std::make_unique<QSignalSpy>(control.get(),
+                                                QByteArray('2' + userSignal).constData());
+
+        QVERIFY(control->setProperty(property.constData(), value));
+        QVERIFY(control->setProperty(property.constData(), value));
+
+        QCOMPARE(control->property(property.constData()), value);
+        QCOMPARE(notified.size(), 1);
+        if (user)
+            QCOMPARE(user->size(), 0);
+        if (!related.isEmpty())
+            QCOMPARE(control->property(related.constData()), relatedValue);
+    }
+
     void missingIconFontFallsBackToText()
     {
         const QString family = Icons::fontFamily();

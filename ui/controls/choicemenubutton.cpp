@@ -49,10 +49,13 @@ void ChoiceMenuButton::setCurrentIndex(int index)
 {
     if (index < 0 || index >= m_titles.size())
         return;
+    const bool changed = index != m_current;
     m_current = index;
     setText(m_titles.at(index));
     m_menu->actions().at(index)->setChecked(true);
     update();
+    if (changed)
+        Q_EMIT currentIndexChanged(index);
 }
 
 void ChoiceMenuButton::showMenu()

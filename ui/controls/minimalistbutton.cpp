@@ -48,8 +48,11 @@ MinimalistButton::MinimalistButton(const QString &icon, const QString &label, co
 
 void MinimalistButton::setColor(const QColor &color)
 {
+    if (color == m_color)
+        return;
     m_color = color;
     update();
+    Q_EMIT colorChanged(color);
 }
 
 void MinimalistButton::setHoveredImmediately(bool hovered)

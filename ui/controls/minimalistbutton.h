@@ -13,6 +13,9 @@ class QVariantAnimation;
 // widens smoothly to make room for it.
 class MinimalistButton : public QAbstractButton {
     Q_OBJECT
+    Q_PROPERTY(QString icon READ icon CONSTANT)
+    Q_PROPERTY(QString label READ label CONSTANT)
+    Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
 
 public:
     MinimalistButton(const QString &icon, const QString &label, const QColor &color,
@@ -32,6 +35,9 @@ public:
     QSize minimumSizeHint() const override;
 
     static constexpr int animationMilliseconds = 200;
+
+Q_SIGNALS:
+    void colorChanged(const QColor &color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -18,6 +18,7 @@ void NumberBadge::setNumber(int number)
     m_number = number;
     setAccessibleName(QString::number(number));
     update();
+    Q_EMIT numberChanged(number);
 }
 
 QSize NumberBadge::sizeHint() const

@@ -5,6 +5,7 @@
 // A number in white on a small blue circle: the position of an operation in the stack.
 class NumberBadge : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(int number READ number WRITE setNumber NOTIFY numberChanged)
 
 public:
     explicit NumberBadge(int number, QWidget *parent = nullptr);
@@ -15,6 +16,9 @@ public:
     QSize sizeHint() const override;
 
     static constexpr int side = 20;
+
+Q_SIGNALS:
+    void numberChanged(int number);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

@@ -31,14 +31,14 @@ void SegmentedControl::setCurrentIndex(int index)
         return;
     m_current = index;
     update();
+    Q_EMIT currentIndexChanged(index);
 }
 
 void SegmentedControl::choose(int index)
 {
     if (index < 0 || index >= m_titles.size() || index == m_current)
         return;
-    m_current = index;
-    update();
+    setCurrentIndex(index);
     Q_EMIT activated(index);
 }
 

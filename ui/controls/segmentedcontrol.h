@@ -6,6 +6,8 @@
 // A row of mutually exclusive options drawn as one rounded control, the chosen one raised.
 class SegmentedControl : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QStringList titles READ titles CONSTANT)
+    Q_PROPERTY(int currentIndex READ currentIndex WRITE setCurrentIndex NOTIFY currentIndexChanged)
 
 public:
     explicit SegmentedControl(const QStringList &titles, QWidget *parent = nullptr);
@@ -23,6 +25,8 @@ public:
 Q_SIGNALS:
     // The user chose an option; only sent when the choice changes.
     void activated(int index);
+    // The choice changed, by the user or through setCurrentIndex().
+    void currentIndexChanged(int index);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

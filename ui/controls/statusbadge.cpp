@@ -45,6 +45,7 @@ void StatusBadge::setCount(qint64 count)
     updateAccessibleName();
     updateGeometry();
     update();
+    Q_EMIT countChanged(count);
 }
 
 void StatusBadge::updateAccessibleName()
@@ -86,6 +87,9 @@ void StatusBadge::paintEvent(QPaintEvent *)
 
 void StatusBadge::setColor(const QColor &color)
 {
+    if (color == m_color)
+        return;
     m_color = color;
     update();
+    Q_EMIT colorChanged(color);
 }

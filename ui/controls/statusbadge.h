@@ -9,6 +9,10 @@
 // it is not drawn.
 class StatusBadge : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(QString icon READ icon CONSTANT)
+    Q_PROPERTY(qint64 count READ count WRITE setCount NOTIFY countChanged)
+    Q_PROPERTY(QString label READ label CONSTANT)
+    Q_PROPERTY(QColor color READ color WRITE setColor NOTIFY colorChanged)
 
 public:
     StatusBadge(const QString &icon, qint64 count, const QString &label, const QColor &color,
@@ -23,6 +27,10 @@ public:
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override { return sizeHint(); }
+
+Q_SIGNALS:
+    void countChanged(qint64 count);
+    void colorChanged(const QColor &color);
 
 protected:
     void paintEvent(QPaintEvent *event) override;

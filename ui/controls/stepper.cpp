@@ -55,8 +55,31 @@ void Stepper::setValue(int value)
 {
     // Shown as it is even outside the range, since that is the value in effect; the first
     // step brings it back into the range.
+    if (value == m_value)
+        return;
     m_value = value;
     refresh();
+    Q_EMIT currentValueChanged(m_value);
+}
+
+void Stepper::setMinimum(int minimum)
+{
+    if (minimum == m_minimum)
+        return;
+    m_minimum = minimum;
+    m_maximum = qMax(m_maximum, minimum);
+    refresh();
+    Q_EMIT rangeChanged(m_minimum, m_maximum);
+}
+
+void Stepper::setMaximum(int maximum)
+{
+    if (maximum == m_maximum)
+        return;
+    m_maximum = maximum;
+    m_minimum = qMin(m_minimum, maximum);
+    refresh();
+    Q_EMIT rangeChanged(m_minimum, m_maximum);
 }
 
 void Stepper::step(int delta)
@@ -66,6 +89,7 @@ void Stepper::step(int delta)
         return;
     m_value = next;
     refresh();
+    Q_EMIT currentValueChanged(m_value);
     Q_EMIT valueChanged(m_value);
 }
 

@@ -10,6 +10,10 @@ class QToolButton;
 // plus buttons that step the value within its range.
 class Stepper : public QWidget {
     Q_OBJECT
+    Q_PROPERTY(int value READ value WRITE setValue NOTIFY currentValueChanged)
+    Q_PROPERTY(int minimum READ minimum WRITE setMinimum NOTIFY rangeChanged)
+    Q_PROPERTY(int maximum READ maximum WRITE setMaximum NOTIFY rangeChanged)
+    Q_PROPERTY(QString title READ title NOTIFY currentValueChanged)
 
 public:
     Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *parent = nullptr);
@@ -18,6 +22,11 @@ public:
     // Changes the value without reporting it as the user's. A value outside the range is
     // shown as it is; stepping brings it back into the range.
     void setValue(int value);
+    int minimum() const { return m_minimum; }
+    int maximum() const { return m_maximum; }
+    // Narrows or widens the steps; the value is left as it is, as with setValue().
+    void setMinimum(int minimum);
+    void setMaximum(int maximum);
     QString title() const;
     QToolButton *decrementButton() const { return m_minus; }
     QToolButton *incrementButton() const { return m_plus; }
@@ -25,6 +34,9 @@ public:
 Q_SIGNALS:
     // The user stepped the value.
     void valueChanged(int value);
+    // The value changed, by the user or through setValue().
+    void currentValueChanged(int value);
+    void rangeChanged(int minimum, int maximum);
 
 protected:
     void keyPressEvent(QKeyEvent *event) override;

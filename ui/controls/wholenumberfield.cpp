@@ -54,6 +54,7 @@ std::optional<qint64> WholeNumberField::parse(const QString &text, const QLocale
 
 void WholeNumberField::setValue(qint64 value)
 {
+    const bool changed = value != m_value;
     m_value = value;
     // An emptied field still stands for its value, so the grey text shows that value.
     setPlaceholderText(QLocale().toString(value));
@@ -61,6 +62,8 @@ void WholeNumberField::setValue(qint64 value)
     // ("01" stays "01" rather than jumping to "1" under the cursor).
     if (parse(text()) != value || !hasFocus())
         setText(QLocale().toString(value));
+    if (changed)
+        Q_EMIT valueChanged(value);
 }
 
 void WholeNumberField::onTextEdited(const QString &text)
@@ -70,6 +73,7 @@ void WholeNumberField::onTextEdited(const QString &text)
         return;
     m_value = *parsed;
     setPlaceholderText(QLocale().toString(m_value));
+    Q_EMIT valueChanged(m_value);
     Q_EMIT valueEdited(m_value);
 }
 

@@ -9,6 +9,7 @@
 // for is always a whole number.
 class WholeNumberField : public QLineEdit {
     Q_OBJECT
+    Q_PROPERTY(qint64 value READ value WRITE setValue NOTIFY valueChanged)
 
 public:
     explicit WholeNumberField(QWidget *parent = nullptr);
@@ -21,7 +22,10 @@ public:
     static std::optional<qint64> parse(const QString &text, const QLocale &locale = QLocale());
 
 Q_SIGNALS:
+    // The user typed a new number.
     void valueEdited(qint64 value);
+    // The number changed, by the user or through setValue().
+    void valueChanged(qint64 value);
 
 private:
     void onTextEdited(const QString &text);
