@@ -7,6 +7,7 @@
 #include "controls/wholenumberfield.h"
 #include "operations/inlineoperationeditor.h"
 #include "operations/operationstackmodel.h"
+#include "operations/operationstackview.h"
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
@@ -248,6 +249,38 @@ private Q_SLOTS:
         QCOMPARE(card.field(u"findText"_qs).toString(), u"IMG"_qs);
         card.card = std::make_unique<InlineOperationEditor>(card.model.get(), 0);
         QCOMPARE(card.card->findChild<QLineEdit *>(u"findText"_qs)->text(), u"IMG"_qs);
+    }
+
+    // Cards that stay are never rebuilt: typing keeps focus and cursor, and removing a step
+    // takes only its own card.
+    void cardsOutliveChangesAroundThem()
+    {
+        const auto engine = UiTest::makeEngine();
+        engine->addFiles(UiTest::urlsFor({u"a.txt"_qs}));
+        engine->addOperation();
+        engine->addOperation();
+        OperationStackView view(engine.get());
+        QAbstractItemModelTester tester(view.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        view.resize(400, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        const QList<InlineOperationEditor *> cards = view.cards();
+        auto *field = cards.first()->findChild<QLineEdit *>(u"findText"_qs);
+        field->setFocus();
+        QTest::keyClicks(field, u"ac"_qs);
+        field->setCursorPosition(1);
+        QTest::keyClicks(field, u"b"_qs);
+        QCOMPARE(engine->operations().first().findText, u"abc"_qs);
+        QVERIFY(field->hasFocus());
+        QCOMPARE(field->cursorPosition(), 2);
+
+        QTest::mouseClick(cards.at(1)->findChild<QToolButton *>(u"removeOperation"_qs),
+                          Qt::LeftButton);
+        QCOMPARE(engine->operations().size(), 2);
+        QCOMPARE(view.cards(), (QList<InlineOperationEditor *>{cards.at(0), cards.at(2)}));
+        QCOMPARE(cards.at(2)->index(), 1);
+        QCOMPARE(engine->operations().first().findText, u"abc"_qs);
     }
 };
 
