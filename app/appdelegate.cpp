@@ -11,7 +11,6 @@
 #include "updatefeedlocation.h"
 #include "updateresultpresenter.h"
 #include "window/contentview.h"
-#include "window/renamecommands.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -33,6 +32,7 @@ AppDelegate::AppDelegate(std::unique_ptr<QSettings> settings, std::unique_ptr<Re
                                                m_mainWindow);
             });
     installFileChooser();
+    connect(m_renameEngine.get(), &RenameEngine::busyChanged, this, &AppDelegate::handleDeferred);
 }
 
 AppDelegate::~AppDelegate()
@@ -72,8 +72,6 @@ void AppDelegate::showMainWindow()
         m_mainWindow = new MainWindow(content, m_settings.get());
         m_mainWindow->setWindowIcon(QApplication::windowIcon());
         BriskletApp::installMenus(m_mainWindow, this);
-        connect(content->renameCommands(), &RenameCommands::busyChanged, this,
-                &AppDelegate::handleDeferred);
         connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
     }
     if (m_mainWindow->isMinimized())
@@ -119,7 +117,7 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 
 void AppDelegate::handle(const LaunchRequest &request)
 {
-    if (m_mainWindow && m_mainWindow->contentView()->renameCommands()->isBusy()) {
+    if (m_renameEngine->isBusy()) {
         m_deferred.append(request);
         return;
     }
