@@ -157,8 +157,15 @@ void AppDelegate::installFileChooser()
         dialog->setModal(false);
         // Qt's own dialog does not emit urlsSelected, a native one may: the selection is
         // taken once the dialog is accepted, which every kind of dialog reports.
-        QObject::connect(dialog, &QDialog::accepted, dialog,
-                         [dialog, done] { done(dialog->selectedUrls()); });
+        // Files chosen while a batch runs would be refused by the busy engine; they join
+        // the list once the batch is done, like files another launch hands over.
+        QObject::connect(dialog, &QDialog::accepted, dialog, [self, dialog, done] {
+            const QList<QUrl> urls = dialog->selectedUrls();
+            if (self && self->m_renameEngine->isBusy())
+                self->m_deferred.append({LaunchRequest::Action::openFiles, urls});
+            else
+                done(urls);
+        });
         dialog->show();
     });
 }
