@@ -11,7 +11,6 @@
 #include "updatefeedlocation.h"
 #include "updateresultpresenter.h"
 #include "window/contentview.h"
-#include "window/renamecommands.h"
 
 #include <QApplication>
 #include <QFileDialog>
@@ -33,6 +32,7 @@ AppDelegate::AppDelegate(std::unique_ptr<QSettings> settings, std::unique_ptr<Re
                                                m_mainWindow);
             });
     installFileChooser();
+    connect(m_renameEngine.get(), &RenameEngine::busyChanged, this, &AppDelegate::handleDeferred);
 }
 
 AppDelegate::~AppDelegate()
@@ -72,8 +72,6 @@ void AppDelegate::showMainWindow()
         m_mainWindow = new MainWindow(content, m_settings.get());
         m_mainWindow->setWindowIcon(QApplication::windowIcon());
         BriskletApp::installMenus(m_mainWindow, this);
-        connect(content->renameCommands(), &RenameCommands::busyChanged, this,
-                &AppDelegate::handleDeferred);
         connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
     }
     if (m_mainWindow->isMinimized())
@@ -119,7 +117,7 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
 
 void AppDelegate::handle(const LaunchRequest &request)
 {
-    if (m_mainWindow && m_mainWindow->contentView()->renameCommands()->isBusy()) {
+    if (m_renameEngine->isBusy()) {
         m_deferred.append(request);
         return;
     }
@@ -159,8 +157,15 @@ void AppDelegate::installFileChooser()
         dialog->setModal(false);
         // Qt's own dialog does not emit urlsSelected, a native one may: the selection is
         // taken once the dialog is accepted, which every kind of dialog reports.
-        QObject::connect(dialog, &QDialog::accepted, dialog,
-                         [dialog, done] { done(dialog->selectedUrls()); });
+        // Files chosen while a batch runs would be refused by the busy engine; they join
+        // the list once the batch is done, like files another launch hands over.
+        QObject::connect(dialog, &QDialog::accepted, dialog, [self, dialog, done] {
+            const QList<QUrl> urls = dialog->selectedUrls();
+            if (self && self->m_renameEngine->isBusy())
+                self->m_deferred.append({LaunchRequest::Action::openFiles, urls});
+            else
+                done(urls);
+        });
         dialog->show();
     });
 }

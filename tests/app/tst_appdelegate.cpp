@@ -163,6 +163,29 @@ private Q_SLOTS:
         QCOMPARE(toggle->text(), u"Hide Sidebar"_qs);
     }
 
+    // A request that arrives while files move is handled once they have moved; handled at
+    // once, its files would be refused by the busy engine and lost.
+    void requestDuringABatchIsHandledAfterIt()
+    {
+        QTemporaryDir files;
+        QFile file(files.filePath(u"a.txt"_qs));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        engine()->addFiles({QUrl::fromLocalFile(file.fileName())});
+        RenameOperationWrapper prefix = engine()->operations().first();
+        prefix.mode = RenameMode::prepend;
+        prefix.prependText = u"x-"_qs;
+        engine()->setOperation(0, prefix);
+        engine()->updatePreview();
+
+        QVERIFY(engine()->startRename());
+        m_delegate->handle(
+            {LaunchRequest::Action::openFiles, {QUrl::fromLocalFile(files.filePath(u"b.txt"_qs))}});
+        QCOMPARE(engine()->files().size(), 1);
+        QTRY_COMPARE(engine()->files().size(), 2);
+        QVERIFY(QFileInfo::exists(files.filePath(u"x-a.txt"_qs)));
+    }
+
     void requestWhileHidden_data()
     {
         QTest::addColumn<LaunchRequest>("request");

@@ -120,6 +120,28 @@ private Q_SLOTS:
         QCOMPARE(filesChanged.count(), 2);
     }
 
+    // Chosen while a batch runs, the files join the list once it is done instead of being
+    // refused by the busy engine.
+    void filesChosenDuringABatchAreAddedAfterIt()
+    {
+        engine()->addFiles({QUrl::fromLocalFile(m_folder.filePath(u"a.txt"_qs))});
+        RenameOperationWrapper prefix = engine()->operations().first();
+        prefix.mode = RenameMode::prepend;
+        prefix.prependText = u"x-"_qs;
+        engine()->setOperation(0, prefix);
+        engine()->updatePreview();
+        engine()->browseFiles();
+        QFileDialog *dialog = openChooser();
+        QVERIFY(dialog);
+        dialog->setDirectory(m_folder.path());
+        dialog->selectFile(m_folder.filePath(u"b.txt"_qs));
+
+        QVERIFY(engine()->startRename());
+        static_cast<QDialog *>(dialog)->accept();
+        QCOMPARE(rowNames(), QStringList{u"a.txt"_qs}); // not while the batch runs
+        QTRY_COMPARE(rowNames(), QStringList({u"x-a.txt"_qs, u"b.txt"_qs}));
+    }
+
     void cancellingAddsNothing()
     {
         engine()->browseFiles();

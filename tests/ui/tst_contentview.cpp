@@ -3,6 +3,7 @@
 #include "controls/minimalistbutton.h"
 #include "dialogs/alertdialog.h"
 #include "posixfilemover.h"
+#include "renamejob.h"
 #include "systemworkflow.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
@@ -50,16 +51,12 @@ bool progressShown()
     return false;
 }
 
-// Slow enough that a batch of 200 lasts over half a second; notes whether progress showed.
+// Slow enough that a batch of 100 lasts over half a second. It runs on the batch's thread.
 class SlowMover : public FileMover {
 public:
-    int calls = 0;
-    bool sawProgress = false;
     Result moveItem(const QByteArray &, const QByteArray &) override
     {
         QThread::msleep(4);
-        if (++calls > 150)
-            sawProgress = sawProgress || progressShown();
         return {true, QString()};
     }
 };
@@ -125,6 +122,7 @@ private Q_SLOTS:
         if (UiTest::shownAlert(&view))
             QVERIFY(
                 UiTest::shownAlert(&view)->press(listFirstTwice ? u"Rename Anyway"_qs : u"OK"_qs));
+        QVERIFY(UiTest::finishBatch(engine));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
         QCOMPARE(notice(view), report);
         QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
@@ -145,6 +143,7 @@ private Q_SLOTS:
         engine->addFiles(UiTest::urlsFor({u"a"_qs, u"b"_qs}));
         prependStep(*engine, u"x"_qs);
         view.renameCommands()->performAndReport();
+        QVERIFY(UiTest::finishBatch(*engine));
         engine->toggleSelection(engine->files().first().id);
         UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs)->click();
         QVERIFY(UiTest::shownAlert(&view));
@@ -182,15 +181,18 @@ private Q_SLOTS:
         for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}, {u"d"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
             view.renameCommands()->performAndReport();
+            QVERIFY(UiTest::finishBatch(*engine));
         }
         QMenu *menu = view.renameCommands()->undoHistoryMenu();
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs,
                                                 u"Undo: 4 file(s)"_qs}));
         menu->actions().first()->trigger();
+        QVERIFY(UiTest::finishBatch(*engine));
         QCOMPARE(notice(view), u"Successfully undid rename operation"_qs);
         QCOMPARE(engine->undoStack().size(), 2);
         view.renameCommands()->undoAction()->trigger();
+        QVERIFY(UiTest::finishBatch(*engine));
         QCOMPARE(engine->undoStack().size(), 1);
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menuTitles(menu), QStringList{u"Undo: 3 file(s)"_qs});
@@ -271,19 +273,67 @@ private Q_SLOTS:
         QVERIFY(engine->operations() != QList<RenameOperationWrapper>{RenameOperationWrapper()});
     }
 
-    void longBatchShowsProgress()
+    void progressShowsOnlyForABatchThatLasts_data()
     {
-        auto mover = std::make_unique<SlowMover>();
-        SlowMover *slow = mover.get();
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(), std::move(mover));
+        QTest::addColumn<int>("files");
+        QTest::addColumn<bool>("shown");
+        QTest::newRow("short") << 3 << false;
+        QTest::newRow("lasting") << 200 << true;
+    }
+
+    void progressShowsOnlyForABatchThatLasts()
+    {
+        QFETCH(int, files);
+        QFETCH(bool, shown);
+        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
+                            std::make_unique<SlowMover>());
         ContentView view(&engine);
         view.show();
-        engine.addFiles(UiTest::numberedUrls(200));
+        engine.addFiles(UiTest::numberedUrls(files));
         prependStep(engine, u"x"_qs);
         view.renameCommands()->performAndReport();
-        QVERIFY(slow->sawProgress);
+        QVERIFY(engine.isBusy());
+        bool seen = false;
+        QVERIFY(QTest::qWaitFor([&] {
+            seen = seen || progressShown();
+            return !engine.isBusy();
+        }));
+        QCOMPARE(seen, shown);
         QVERIFY(!progressShown());
-        QCOMPARE(notice(view), u"Renamed 200 file(s)"_qs);
+        QCOMPARE(notice(view), u"Renamed %1 file(s)"_qs.arg(files));
+    }
+
+    // While the files move, the window takes no command and no input that could change
+    // the list or the stack; it takes them again afterwards.
+    void windowTakesNoInputWhileBusy()
+    {
+        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
+                            std::make_unique<SlowMover>());
+        ContentView view(&engine);
+        view.resize(900, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        engine.addFiles(UiTest::numberedUrls(100));
+        prependStep(engine, u"x"_qs);
+        RenameCommands *commands = view.renameCommands();
+        commands->performAndReport();
+        QVERIFY(engine.isBusy());
+        RenameJob *running = engine.currentJob();
+
+        commands->performAndReport(); // refused, the same batch goes on
+        commands->undoLast();
+        QCOMPARE(engine.currentJob(), running);
+        QVERIFY(!commands->renameAction()->isEnabled());
+        QVERIFY(!commands->undoAction()->isEnabled());
+        auto *clear = UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs);
+        const QPoint clearAt = clear->mapTo(&view, clear->rect().center());
+        QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
+        QVERIFY(!UiTest::shownAlert(&view));
+
+        QVERIFY(UiTest::finishBatch(engine));
+        QVERIFY(commands->undoAction()->isEnabled());
+        QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
+        QVERIFY(UiTest::shownAlert(&view));
     }
 };
 

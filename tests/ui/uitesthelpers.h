@@ -4,9 +4,11 @@
 #include "fakefilemover.h"
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
+#include "renamejob.h"
 
 #include <QAction>
 #include <QList>
+#include <QSignalSpy>
 #include <QString>
 #include <QStringList>
 #include <QUrl>
@@ -45,6 +47,16 @@ template <typename Change> void editFirstOperation(RenameEngine &engine, Change 
     change(operation);
     engine.setOperation(0, operation);
     engine.updatePreview();
+}
+
+// Waits for the batch that runs, if any, to finish; the window has reported it by then.
+[[nodiscard]] inline bool finishBatch(RenameEngine &engine)
+{
+    RenameJob *job = engine.currentJob();
+    if (!job)
+        return true;
+    QSignalSpy finished(job, &RenameJob::finished);
+    return finished.wait(10000);
 }
 
 // The control `name` inside `view`; fails the lookup loudly rather than returning null.

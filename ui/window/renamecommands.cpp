@@ -2,19 +2,19 @@
 
 #include "dialogs/alertdialog.h"
 #include "renameengine.h"
+#include "renamejob.h"
 #include "window/windowpresenter.h"
 
 #include <QAction>
-#include <QApplication>
-#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QToolButton>
 #include <QWidget>
+#include <QWindow>
 
-RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter, QWidget *window)
-    : QObject(window), m_engine(engine), m_presenter(presenter), m_window(window)
+RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter, QWidget *view)
+    : QObject(view), m_engine(engine), m_presenter(presenter), m_view(view)
 {
     m_renameAction = new QAction(QStringLiteral("Rename"), this);
     m_renameAction->setObjectName(QStringLiteral("renameAction"));
@@ -23,24 +23,28 @@ RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter,
     m_renameAction->setShortcutContext(Qt::WindowShortcut);
     m_renameAction->setToolTip(QStringLiteral("Rename all files (Ctrl+Return)"));
     connect(m_renameAction, &QAction::triggered, this, &RenameCommands::rename);
-    window->addAction(m_renameAction);
+    view->addAction(m_renameAction);
 
     m_undoAction = new QAction(QStringLiteral("Undo"), this);
     m_undoAction->setObjectName(QStringLiteral("undoAction"));
     m_undoAction->setToolTip(QStringLiteral("Undo last rename operation (or view history)"));
     connect(m_undoAction, &QAction::triggered, this, &RenameCommands::undoLast);
-    m_undoMenu = new QMenu(window);
+    m_undoMenu = new QMenu(view);
     m_undoMenu->setObjectName(QStringLiteral("undoHistoryMenu"));
     connect(m_undoMenu, &QMenu::aboutToShow, this, &RenameCommands::rebuildUndoMenu);
 
+    m_progressDelay.setSingleShot(true);
+    m_progressDelay.setInterval(progressDelayMilliseconds);
+    connect(&m_progressDelay, &QTimer::timeout, this, &RenameCommands::showProgress);
+
     connect(engine, &RenameEngine::filesChanged, this, &RenameCommands::followEngine);
+    connect(engine, &RenameEngine::busyChanged, this, &RenameCommands::followEngine);
     followEngine();
 }
 
 RenameCommands::~RenameCommands()
 {
-    if (m_busy)
-        qApp->removeEventFilter(this);
+    blockInput(false);
 }
 
 void RenameCommands::setUndoButton(QToolButton *button)
@@ -55,13 +59,29 @@ void RenameCommands::setUndoButton(QToolButton *button)
 
 void RenameCommands::followEngine()
 {
-    const bool canRename = m_engine->hasPendingFiles() && !m_busy;
-    const bool canUndo = m_engine->canUndo() && !m_busy;
-    m_renameAction->setEnabled(canRename);
+    const bool busy = m_engine->isBusy();
+    const bool canUndo = m_engine->canUndo() && !busy;
+    m_renameAction->setEnabled(m_engine->hasPendingFiles() && !busy);
     m_undoAction->setEnabled(canUndo);
     // The menu arrow stays usable only while there is history to show.
     if (m_undoButton)
         m_undoButton->setEnabled(canUndo);
+    blockInput(busy);
+}
+
+void RenameCommands::blockInput(bool block)
+{
+    // The window keeps repainting and can be moved, but takes no click, key, wheel or drop
+    // that could change the list or the stack while their files move. The filter sits on
+    // the window itself, where the window system delivers input before any widget sees it.
+    QWindow *window = m_view->window()->windowHandle();
+    if (block && !m_blockedWindow && window) {
+        m_blockedWindow = window;
+        window->installEventFilter(this);
+    } else if (!block && m_blockedWindow) {
+        m_blockedWindow->removeEventFilter(this);
+        m_blockedWindow = nullptr;
+    }
 }
 
 void RenameCommands::rebuildUndoMenu()
@@ -84,7 +104,7 @@ void RenameCommands::openUndoHistory()
 
 void RenameCommands::rename()
 {
-    if (m_busy || !m_engine->hasPendingFiles())
+    if (m_engine->isBusy() || !m_engine->hasPendingFiles())
         return;
     if (!m_engine->hasChanges()) {
         AlertDialog *alert = m_presenter->makeAlert(
@@ -111,99 +131,102 @@ void RenameCommands::rename()
     performAndReport();
 }
 
-void RenameCommands::setBusy(bool busy)
-{
-    m_busy = busy;
-    if (busy)
-        qApp->installEventFilter(this);
-    else
-        qApp->removeEventFilter(this);
-    followEngine();
-    Q_EMIT busyChanged(busy);
-}
-
-template <typename Work> auto RenameCommands::runShowingProgress(const QString &label, Work work)
-{
-    // The moves run here, in order, on this thread. While they run the window takes no
-    // other command; a batch that lasts shows how far it got. The commands are disabled
-    // meanwhile, which takes the keyboard focus from them: it comes back afterwards, so
-    // that a second undo from the keyboard reaches the Undo control again.
-    const QPointer<QWidget> focused = QApplication::focusWidget();
-    setBusy(true);
-
-    QProgressDialog *progress = nullptr;
-    QElapsedTimer clock;
-    clock.start();
-    const ProgressReport report = [&](qsizetype done, qsizetype total) {
-        if (!progress) {
-            if (clock.elapsed() < progressDelayMilliseconds || done >= total)
-                return;
-            progress = new QProgressDialog(label, QString(), 0, static_cast<int>(total),
-                                           m_window->window());
-            progress->setWindowModality(Qt::WindowModal);
-            progress->setMinimumDuration(0);
-            progress->setCancelButton(nullptr);
-            progress->setAutoClose(false);
-            progress->setAutoReset(false);
-            progress->show();
-        }
-        progress->setLabelText(QStringLiteral("%1 %2 of %3").arg(label).arg(done).arg(total));
-        progress->setValue(static_cast<int>(done));
-        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    };
-    const auto result = work(report);
-    if (progress) {
-        delete progress;
-        m_presenter->reactivateWindow();
-    }
-
-    setBusy(false);
-    if (focused && focused->isEnabled() && focused->isVisible())
-        focused->setFocus(Qt::OtherFocusReason);
-    return result;
-}
-
 void RenameCommands::performAndReport()
 {
-    if (m_busy)
-        return;
-    const auto [renamed, failed] =
-        runShowingProgress(QStringLiteral("Renaming files…"), [this](const ProgressReport &report) {
-            return m_engine->performRename(report);
-        });
-    QString message = QStringLiteral("Renamed %1 file(s)").arg(renamed);
-    if (failed >= 1)
-        message += QStringLiteral(", %1 failed").arg(failed);
-    m_presenter->showSuccess(message);
+    rememberFocus();
+    follow(m_engine->startRename(), QStringLiteral("Renaming files…"), QString());
 }
 
 void RenameCommands::undoLast()
 {
-    if (m_busy || !m_engine->canUndo())
+    if (!m_engine->canUndo())
         return;
-    const bool undone =
-        runShowingProgress(QStringLiteral("Undoing…"), [this](const ProgressReport &report) {
-            return m_engine->undoLastRename(report);
-        });
-    if (undone)
-        m_presenter->showSuccess(QStringLiteral("Successfully undid last rename operation"));
+    rememberFocus();
+    follow(m_engine->startUndo(m_engine->undoStack().size() - 1), QStringLiteral("Undoing…"),
+           QStringLiteral("Successfully undid last rename operation"));
 }
 
 void RenameCommands::undoFromHistory(qsizetype index)
 {
-    if (m_busy || index >= m_engine->undoStack().size())
+    rememberFocus();
+    follow(m_engine->startUndo(index), QStringLiteral("Undoing…"),
+           QStringLiteral("Successfully undid rename operation"));
+}
+
+void RenameCommands::rememberFocus()
+{
+    // The commands are off while a batch runs, which takes the keyboard focus from them: it
+    // comes back afterwards, so that a second undo from the keyboard reaches Undo again.
+    // Taken before the batch starts, since starting it turns the commands off, and from the
+    // window: while the history menu is up, the menu has the application's focus.
+    m_focusBefore = m_view->window()->focusWidget();
+}
+
+void RenameCommands::follow(RenameJob *job, const QString &label, const QString &success)
+{
+    // Null when the engine refused: a batch already runs, or there is nothing to do.
+    if (!job)
         return;
-    const bool undone =
-        runShowingProgress(QStringLiteral("Undoing…"), [this, index](const ProgressReport &report) {
-            return m_engine->undoRename(index, report);
-        });
-    if (undone)
-        m_presenter->showSuccess(QStringLiteral("Successfully undid rename operation"));
+    m_job = job;
+    m_progressLabel = label;
+    m_done = 0;
+    m_total = job->total();
+    connect(job, &RenameJob::progressChanged, this, [this](qsizetype done, qsizetype total) {
+        m_done = done;
+        m_total = total;
+        if (m_progress) {
+            m_progress->setLabelText(
+                QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(done).arg(total));
+            m_progress->setValue(static_cast<int>(done));
+        }
+    });
+    connect(job, &RenameJob::finished, this, [this, job, success] { finishJob(job, success); });
+    m_progressDelay.start();
+}
+
+void RenameCommands::showProgress()
+{
+    if (!m_job || m_job->isFinished() || m_progress)
+        return;
+    m_progress = new QProgressDialog(m_progressLabel, QString(), 0, static_cast<int>(m_total),
+                                     m_view->window());
+    m_progress->setWindowModality(Qt::WindowModal);
+    m_progress->setMinimumDuration(0);
+    m_progress->setCancelButton(nullptr);
+    m_progress->setAutoClose(false);
+    m_progress->setAutoReset(false);
+    m_progress->setLabelText(
+        QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_total));
+    m_progress->setValue(static_cast<int>(m_done));
+    m_progress->show();
+}
+
+void RenameCommands::finishJob(RenameJob *job, const QString &success)
+{
+    m_progressDelay.stop();
+    m_job = nullptr;
+    if (m_progress) {
+        delete m_progress;
+        m_progress = nullptr;
+        m_presenter->reactivateWindow();
+    }
+    followEngine();
+    if (m_focusBefore && m_focusBefore->isEnabled() && m_focusBefore->isVisible())
+        m_focusBefore->setFocus(Qt::OtherFocusReason);
+
+    if (job->kind() == RenameJob::Kind::rename) {
+        QString message = QStringLiteral("Renamed %1 file(s)").arg(job->renamedCount());
+        if (job->failedCount() >= 1)
+            message += QStringLiteral(", %1 failed").arg(job->failedCount());
+        m_presenter->showSuccess(message);
+    } else if (job->undone()) {
+        m_presenter->showSuccess(success);
+    }
 }
 
 bool RenameCommands::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_undoButton && event->type() == QEvent::KeyPress && !m_busy) {
+    if (watched == m_undoButton && event->type() == QEvent::KeyPress) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
             (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
@@ -211,16 +234,17 @@ bool RenameCommands::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (m_busy) {
+    if (watched == m_blockedWindow) {
         switch (event->type()) {
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
         case QEvent::KeyPress:
         case QEvent::KeyRelease:
-        case QEvent::Shortcut:
-        case QEvent::ShortcutOverride:
         case QEvent::Wheel:
+        case QEvent::TouchBegin:
+        case QEvent::DragEnter:
+        case QEvent::DragMove:
         case QEvent::Drop:
             return true;
         default:
