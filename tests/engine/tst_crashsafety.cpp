@@ -100,7 +100,7 @@ private Q_SLOTS:
         QCOMPARE(report.interruptedBatches, 1);
         QString found;
         for (const RecoveryReport::Item &item : report.items)
-            found += u"DST"_qs[int(item.place)];
+            found += QChar(u"DST"[int(item.place)]);
         QCOMPARE(found, places);
         QCOMPARE(report.completedMoves, completedMoves);
         QVERIFY(report.message().contains(u"was stopped while it renamed files"));
@@ -152,7 +152,7 @@ private Q_SLOTS:
 
         QCOMPARE(folder.entries(), after.split(u'|'));
         QCOMPARE(report.items.size(), 1);
-        QCOMPARE(u"DST"_qs[int(report.items.first().place)], place.at(0));
+        QCOMPARE(QChar(u"DST"[int(report.items.first().place)]), place.at(0));
         for (const QString &part : message)
             QVERIFY2(report.message().contains(part), qPrintable(report.message()));
         QVERIFY(report.message().contains(u"“.tmp” in "_qs + folder.path(u""_qs).chopped(1)) ==
