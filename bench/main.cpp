@@ -6,8 +6,8 @@
 // The views need an application object; the offscreen platform keeps it headless.
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? QByteArray("offscreen")
-                                                                    : qgetenv("QT_QPA_PLATFORM"));
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     // Batches keep their journals under the state folder: never the user's real one.
     QTemporaryDir stateHome;
     qputenv("XDG_STATE_HOME", stateHome.path().toLocal8Bit());

@@ -14,31 +14,22 @@ using namespace EngineTest;
 
 namespace {
 
-// Points the journals at a folder of the test's own for as long as it lives.
-class StateHome {
-public:
-    StateHome() : m_saved(qgetenv("XDG_STATE_HOME"))
-    {
-        qputenv("XDG_STATE_HOME", m_dir.path().toLocal8Bit());
-    }
-    ~StateHome() { qputenv("XDG_STATE_HOME", m_saved); }
-    QString path() const { return m_dir.path(); }
-    void writeJournal(const QString &name, const QByteArray &bytes) const
-    {
-        QVERIFY(QDir().mkpath(m_dir.path() + u"/brisklet"_qs));
-        QFile file(m_dir.path() + u"/brisklet/"_qs + name);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        QCOMPARE(file.write(bytes), bytes.size());
-    }
-    QStringList journals() const
-    {
-        return QDir(m_dir.path() + u"/brisklet"_qs).entryList(QDir::Files | QDir::Hidden);
-    }
+// The journals of this test executable, under the state folder it has to itself.
+QString journalFolder()
+{
+    return QFile::decodeName(MoveJournal::folder());
+}
 
-private:
-    QTemporaryDir m_dir;
-    QByteArray m_saved;
-};
+QStringList journals()
+{
+    return QDir(journalFolder()).entryList(QDir::Files | QDir::Hidden);
+}
+
+void writeJournal(const QString &name, const QByteArray &bytes)
+{
+    QVERIFY(QDir().mkpath(journalFolder()));
+    QVERIFY(writeFile(journalFolder() + u'/' + name, bytes));
+}
 
 } // namespace
 
@@ -46,6 +37,13 @@ class CrashSafetyTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void init()
+    {
+        // Never the user's real journals: the state folder is this executable's own.
+        QVERIFY(journalFolder().startsWith(QDir::tempPath()));
+        QVERIFY(QDir(journalFolder()).removeRecursively());
+    }
+
     // A real process is killed after a number of moves; the next launch hides no file.
     void killedBatch_data()
     {
@@ -70,7 +68,6 @@ private Q_SLOTS:
         QFETCH(QString, places);
         QFETCH(int, completedMoves);
 
-        const StateHome state;
         TestFolder folder;
         QStringList arguments{QString::number(movesBeforeKill), folder.path(u""_qs).chopped(1)};
         QStringList expected;
@@ -90,7 +87,7 @@ private Q_SLOTS:
         child.start(QStringLiteral(CRASHING_BATCH), arguments);
         QVERIFY(child.waitForFinished(60000));
         QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(state.journals().size(), 1);
+        QCOMPARE(journals().size(), 1);
 
         // The next launch.
         auto engine = makeEngine();
@@ -100,11 +97,11 @@ private Q_SLOTS:
         QCOMPARE(report.interruptedBatches, 1);
         QString found;
         for (const RecoveryReport::Item &item : report.items)
-            found += u"DST"_qs[int(item.place)];
+            found += QChar(u"DST"[int(item.place)]);
         QCOMPARE(found, places);
         QCOMPARE(report.completedMoves, completedMoves);
         QVERIFY(report.message().contains(u"was stopped while it renamed files"));
-        QVERIFY(state.journals().isEmpty());
+        QVERIFY(journals().isEmpty());
         QVERIFY(engine->recoverInterruptedBatches().isEmpty());
     }
 
@@ -135,7 +132,6 @@ private Q_SLOTS:
         QFETCH(QString, place);
         QFETCH(QStringList, message);
 
-        const StateHome state;
         TestFolder folder;
         QVERIFY(writeFile(folder.path(u".tmp"_qs), "moved"));
         for (const QString &entry : onDisk.split(u'|', Qt::SkipEmptyParts))
@@ -145,46 +141,43 @@ private Q_SLOTS:
         const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
         const MoveJournal::Contents journal{MoveJournal::Kind::batch,
                                             {{source, ".tmp", "b", disk.identity(source)}}};
-        state.writeJournal(u"moves-1.journal"_qs,
-                           MoveJournal::serialize(journal.kind, journal.records));
+        writeJournal(u"moves-1.journal"_qs, MoveJournal::serialize(journal.kind, journal.records));
 
         const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
 
         QCOMPARE(folder.entries(), after.split(u'|'));
         QCOMPARE(report.items.size(), 1);
-        QCOMPARE(u"DST"_qs[int(report.items.first().place)], place.at(0));
+        QCOMPARE(QChar(u"DST"[int(report.items.first().place)]), place.at(0));
         for (const QString &part : message)
             QVERIFY2(report.message().contains(part), qPrintable(report.message()));
         QVERIFY(report.message().contains(u"“.tmp” in "_qs + folder.path(u""_qs).chopped(1)) ==
                 (place == u"T"));
-        QVERIFY(state.journals().isEmpty());
+        QVERIFY(journals().isEmpty());
     }
 
     // A batch that is still running, in this process or another, keeps its journal.
     void runningBatchIsLeftAlone()
     {
-        const StateHome state;
         MoveJournal running;
         QString error;
         QVERIFY2(
             running.begin(MoveJournal::Kind::undo, {{"/x/a", ".t", "b", std::nullopt}}, &error),
             qPrintable(error));
         QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
-        QCOMPARE(state.journals().size(), 1);
+        QCOMPARE(journals().size(), 1);
         running.end();
-        QVERIFY(state.journals().isEmpty());
+        QVERIFY(journals().isEmpty());
     }
 
     void unreadableJournalIsKeptAside()
     {
-        const StateHome state;
-        state.writeJournal(u"moves-2.journal"_qs, "brisklet move journal 1 batch\n/x/a"); // cut
+        writeJournal(u"moves-2.journal"_qs, "brisklet move journal 1 batch\n/x/a"); // cut
 
         const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
 
         QCOMPARE(report.unreadableJournals.size(), 1);
         QVERIFY(report.message().contains(u"could not be read"));
-        QVERIFY(entriesMatch(state.journals(), {u"moves-2.journal.*.unreadable"_qs}));
+        QVERIFY(entriesMatch(journals(), {u"moves-2.journal.*.unreadable"_qs}));
         QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
     }
 

@@ -72,11 +72,9 @@ public:
     // An empty result means the mount is ready.
     QString mount(Where where, const QString &folder)
     {
-        if (::access("/dev/fuse", R_OK | W_OK) != 0)
-            return u"/dev/fuse is missing or not usable here"_qs;
         m_unmounter = findTool({u"fusermount3"_qs, u"fusermount"_qs});
-        if (m_unmounter.isEmpty())
-            return u"fusermount is not installed"_qs;
+        if (::access("/dev/fuse", R_OK | W_OK) != 0 || m_unmounter.isEmpty())
+            return u"/dev/fuse or fusermount is missing or not usable here"_qs;
         const QString image = folder + u"/disk.img"_qs;
         mountPoint = folder + u"/mnt"_qs;
         if (!QDir().mkpath(mountPoint))
@@ -153,13 +151,10 @@ void addMove(const char *name, std::initializer_list<Where> places, const QStrin
              const QString &source, const QString &destination, const QString &error,
              const QStringList &after)
 {
-    for (const Where where : places) {
-        QTest::addRow("%s%s", name,
-                      where == Local   ? ""
-                      : where == OnFat ? " on FAT"
-                                       : " on exFAT")
+    const char *const suffixes[] = {"", " on FAT", " on small FAT", " on exFAT"};
+    for (const Where where : places)
+        QTest::addRow("%s%s", name, suffixes[where])
             << int(where) << before << source << destination << error << after;
-    }
 }
 
 QStringList names(const QString &folder)
