@@ -146,7 +146,7 @@ private Q_SLOTS:
         ContentView *content = window()->contentView();
         auto *showSidebar = content->findChild<QToolButton *>(u"showSidebar"_qs);
         QMenu *view = window()->menuBar()->actions().at(1)->menu();
-        QAction *toggle = view->actions().first();
+        QAction *toggle = view->actions().constFirst();
         QCOMPARE(toggle->shortcut(), QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
         QVERIFY(!showSidebar->isVisible());
 

@@ -187,7 +187,7 @@ private Q_SLOTS:
         Q_EMIT menu->aboutToShow();
         QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs,
                                                 u"Undo: 4 file(s)"_qs}));
-        menu->actions().first()->trigger();
+        menu->actions().constFirst()->trigger();
         QVERIFY(UiTest::finishBatch(*engine));
         QCOMPARE(notice(view), u"Successfully undid rename operation"_qs);
         QCOMPARE(engine->undoStack().size(), 2);
@@ -269,7 +269,7 @@ private Q_SLOTS:
         QMenu *system = UiTest::child<QMenu>(&view, u"loadMenu"_qs)->actions().first()->menu();
         QVERIFY(system);
         QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
-        system->actions().first()->trigger(); // still wired to the engine
+        system->actions().constFirst()->trigger(); // still wired to the engine
         QVERIFY(engine->operations() != QList<RenameOperationWrapper>{RenameOperationWrapper()});
     }
 

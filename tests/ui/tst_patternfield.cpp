@@ -52,7 +52,7 @@ private Q_SLOTS:
         engine->setOperation(0, regexStep());
         OperationStackView view(engine.get());
         view.resize(400, 600);
-        auto *field = view.cards().first()->findChild<QLineEdit *>(u"regexPattern"_qs);
+        auto *field = view.cards().constFirst()->findChild<QLineEdit *>(u"regexPattern"_qs);
         QVERIFY(field);
         const auto problem = [&] {
             return field->property(RoundedTextFieldStyle::problemProperty).toBool();
@@ -87,7 +87,7 @@ private Q_SLOTS:
         engine->addFiles(UiTest::urlsFor({u"quick!"_qs}));
         engine->setOperation(0, regexStep());
         OperationStackView view(engine.get());
-        auto *field = view.cards().first()->findChild<QLineEdit *>(u"regexPattern"_qs);
+        auto *field = view.cards().constFirst()->findChild<QLineEdit *>(u"regexPattern"_qs);
         QTest::keyClicks(field, u"(a+)+$|!"_qs);
         QCOMPARE(field->toolTip(), QString());
 

@@ -95,7 +95,7 @@ private Q_SLOTS:
         sheet.resize(480, 400);
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QToolButton *first = sheet.rows().first()->deleteButton();
+        QToolButton *first = sheet.rows().constFirst()->deleteButton();
         const QPoint pointer = first->mapTo(&sheet, first->rect().center());
 
         // Two quick clicks on the same spot: the second lands on the row that moved up.
@@ -106,7 +106,7 @@ private Q_SLOTS:
             QApplication::processEvents();
         };
         clickAtPointer();
-        QCOMPARE(sheet.rows().first()->deleteButton()->mapTo(&sheet, QPoint()),
+        QCOMPARE(sheet.rows().constFirst()->deleteButton()->mapTo(&sheet, QPoint()),
                  first->mapTo(&sheet, QPoint())); // the next row is under the pointer now
         clickAtPointer();
         QCOMPARE(engine->savedWorkflowNames(), QStringList({u"b"_qs, u"c"_qs}));
