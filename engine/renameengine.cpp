@@ -4,20 +4,16 @@
 #include "batchrecovery.h"
 #include "filemover.h"
 #include "localpath.h"
-#include "namegroups.h"
 #include "nametransformer.h"
+#include "namevalidation.h"
 #include "posixfilemover.h"
-#include "preferencesstore.h"
 #include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
-#include "unicodetext.h"
+#include "workflowstore.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -28,17 +24,6 @@
 #include <sys/stat.h>
 
 namespace {
-
-const QString savedWorkflowsKey = QStringLiteral("SavedWorkflows");
-
-// The last path component, also for a folder URL that ends in "/".
-QString lastPathComponent(const QUrl &url)
-{
-    QString path = url.path(QUrl::FullyDecoded);
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
 
 // Folders a batch moved: old path → new name. An item inside one moved with it.
 using MovedFolders = QHash<QByteArray, QByteArray>;
@@ -86,99 +71,6 @@ bool isFolder(const std::optional<ItemIdentity> &identity)
     return identity && identity->type == S_IFDIR;
 }
 
-bool containsForbiddenCharacter(const QString &name)
-{
-    for (QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u == u':' || u == u'/' || u == u'\\')
-            return true;
-    }
-    return false;
-}
-
-// Workflow names are compared under canonical equivalence, letter case distinguished.
-QString workflowKey(const QString &name)
-{
-    return UnicodeText::canonicalKey(name);
-}
-
-// Qt's JSON reader drops U+FEFF written as itself at the start of a string, and keeps it
-// written as the escape "\ufeff". Every U+FEFF inside a string is therefore turned into the
-// escape, both when writing and before reading, so that stored names and texts come back
-// exactly, those written before included. Outside strings the bytes are left alone: a
-// byte-order mark in front of a hand-edited document still reads as one.
-QByteArray escapeByteOrderMarks(const QByteArray &json)
-{
-    static constexpr char mark[] = "\xEF\xBB\xBF";
-    if (!json.contains(mark))
-        return json;
-    QByteArray result;
-    result.reserve(json.size() + 16);
-    bool inString = false;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json.at(i);
-        if (inString && c == '\\' && i + 1 < json.size()) {
-            result.append(c).append(json.at(++i));
-            continue;
-        }
-        if (c == '"')
-            inString = !inString;
-        if (inString && QByteArrayView(json).sliced(i).startsWith(mark)) {
-            result.append("\\ufeff");
-            i += 2;
-            continue;
-        }
-        result.append(c);
-    }
-    return result;
-}
-
-QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
-{
-    QJsonObject object;
-    for (auto it = workflows.cbegin(); it != workflows.cend(); ++it) {
-        QJsonArray records;
-        for (const RenameOperationWrapper &operation : it.value())
-            records.append(operation.toJson());
-        object.insert(it.key(), records);
-    }
-    return escapeByteOrderMarks(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
-// Reads the stored map strictly. `merged` tells whether two stored names were the same
-// name under canonical equivalence, so that one of their lists had to be dropped.
-std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(const QByteArray &bytes,
-                                                                            bool *merged)
-{
-    *merged = false;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(escapeByteOrderMarks(bytes), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    QMap<QString, QList<RenameOperationWrapper>> workflows;
-    const QJsonObject object = document.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (!it.value().isArray())
-            return std::nullopt;
-        QList<RenameOperationWrapper> operations;
-        const QJsonArray records = it.value().toArray();
-        for (const QJsonValue &record : records) {
-            if (!record.isObject())
-                return std::nullopt;
-            std::optional<RenameOperationWrapper> operation =
-                RenameOperationWrapper::fromJson(record.toObject());
-            if (!operation)
-                return std::nullopt;
-            operations.append(*operation);
-        }
-        const QString key = workflowKey(it.key());
-        if (workflows.contains(key))
-            *merged = true;
-        workflows.insert(key, operations);
-    }
-    return workflows;
-}
-
 } // namespace
 
 RenameEngine::RenameEngine(QObject *parent)
@@ -189,7 +81,8 @@ RenameEngine::RenameEngine(QObject *parent)
 
 RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
-    : QObject(parent), m_preferences(std::move(preferences)), m_mover(std::move(mover))
+    : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
+      m_mover(std::move(mover))
 {
     addOperation();
     loadSavedWorkflows();
@@ -210,7 +103,7 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
             item.url = url;
             item.path = LocalPath::fromUrl(url);
             item.originalName = item.path.isEmpty()
-                                    ? lastPathComponent(url)
+                                    ? LocalPath::nameOf(url)
                                     : LocalPath::display(LocalPath::nameOf(item.path));
             item.newName = item.originalName;
             m_files.append(std::move(item));
@@ -394,32 +287,7 @@ void RenameEngine::updatePreview()
         }
     }
 
-    // Files with the same valid new name form a group.
-    NameGroups groups(m_files.size());
-    std::vector<qsizetype> groupOfFile(static_cast<size_t>(m_files.size()), -1);
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        FileItem &item = m_files[i];
-        item.status = RenameStatus::pending;
-        item.errorMessage.reset();
-        if (containsForbiddenCharacter(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Contains invalid characters (: / \\)");
-        } else if (UnicodeText::isBlank(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Filename cannot be empty");
-        } else {
-            groupOfFile[static_cast<size_t>(i)] =
-                groups.add(UnicodeText::canonicalKey(item.newName));
-        }
-    }
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        FileItem &item = m_files[i];
-        const qsizetype group = groupOfFile[static_cast<size_t>(i)];
-        if (group >= 0 && groups.groupSize(group) > 1) {
-            item.status = RenameStatus::conflict;
-            item.errorMessage = QStringLiteral("Duplicate filename");
-        }
-    }
+    NameValidation::judge(m_files);
     Q_EMIT filesChanged();
 }
 
@@ -629,43 +497,40 @@ RecoveryReport RenameEngine::recoverInterruptedBatches()
 // ---------------------------------------------------------------------------------------
 // Workflows
 
+const QMap<QString, QList<RenameOperationWrapper>> &RenameEngine::savedWorkflows() const
+{
+    return m_workflows->workflows();
+}
+
 bool RenameEngine::saveWorkflow(const QString &name)
 {
-    m_savedWorkflows.insert(workflowKey(name), m_operations);
+    m_workflows->insert(name, m_operations);
     Q_EMIT savedWorkflowsChanged();
     return persistSavedWorkflows();
 }
 
 void RenameEngine::loadWorkflow(const QString &name)
 {
-    const auto found = m_savedWorkflows.constFind(workflowKey(name));
-    if (found == m_savedWorkflows.cend())
+    const QList<RenameOperationWrapper> *operations = m_workflows->find(name);
+    if (!operations)
         return;
-    m_operations = *found;
+    m_operations = *operations;
     Q_EMIT operationsChanged();
     updatePreview();
 }
 
 void RenameEngine::deleteWorkflow(const QString &name)
 {
-    if (m_savedWorkflows.remove(workflowKey(name)) > 0)
+    if (m_workflows->remove(name))
         Q_EMIT savedWorkflowsChanged();
     persistSavedWorkflows();
 }
 
 void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName)
 {
-    const QString oldKey = workflowKey(oldName);
-    const QString newKey = workflowKey(newName);
-    if (newKey.isEmpty() || newKey == oldKey)
-        return;
-    const auto found = m_savedWorkflows.constFind(oldKey);
-    if (found == m_savedWorkflows.cend())
-        return;
     // One write with the result, so that no moment on disk lacks the workflow.
-    const QList<RenameOperationWrapper> operations = *found;
-    m_savedWorkflows.remove(oldKey);
-    m_savedWorkflows.insert(newKey, operations);
+    if (!m_workflows->rename(oldName, newName))
+        return;
     Q_EMIT savedWorkflowsChanged();
     persistSavedWorkflows();
 }
@@ -679,33 +544,17 @@ void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
 
 bool RenameEngine::hasSavedWorkflow(const QString &name) const
 {
-    return m_savedWorkflows.contains(workflowKey(name));
+    return m_workflows->contains(name);
 }
 
 QStringList RenameEngine::savedWorkflowNames() const
 {
-    QStringList names = m_savedWorkflows.keys();
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
-    return names;
+    return m_workflows->names();
 }
 
 bool RenameEngine::persistSavedWorkflows()
 {
-    if (!m_preferences)
-        return true;
-    // What cannot be read is never replaced before a copy of it is on disk.
-    if (m_unreadableWorkflows) {
-        if (const std::optional<QString> failure =
-                keepUnreadableWorkflowsAside(*m_unreadableWorkflows)) {
-            Q_EMIT workflowsNotSaved(*failure);
-            return false;
-        }
-        m_unreadableWorkflows.reset();
-        m_unreadableWorkflowsKey.clear();
-    }
-    if (const std::optional<QString> failure =
-            m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows))) {
+    if (const std::optional<QString> failure = m_workflows->persist()) {
         Q_EMIT workflowsNotSaved(*failure);
         return false;
     }
@@ -714,51 +563,6 @@ bool RenameEngine::persistSavedWorkflows()
 
 void RenameEngine::loadSavedWorkflows()
 {
-    if (!m_preferences)
-        return;
-    const std::optional<QVariant> stored = m_preferences->readValue(savedWorkflowsKey);
-    if (!stored)
-        return;
-    // Anything but bytes (text from a hand edit or a damaged file) cannot be read either.
-    if (stored->typeId() != QMetaType::QByteArray) {
-        m_unreadableWorkflows = *stored;
-        return;
-    }
-    bool merged = false;
-    std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
-        decodeWorkflows(stored->toByteArray(), &merged);
-    // What cannot be read in full is kept in memory until something is about to replace
-    // it in the store, and then kept aside there.
-    if (!workflows || merged)
-        m_unreadableWorkflows = *stored;
-    if (!workflows)
-        return;
-    m_savedWorkflows = std::move(*workflows);
-    Q_EMIT savedWorkflowsChanged();
-}
-
-std::optional<QString> RenameEngine::keepUnreadableWorkflowsAside(const QVariant &value)
-{
-    // One damaged record must not cost the user every workflow: the value the next write
-    // replaces is first copied, unchanged, under a key of its own. A key chosen by an attempt
-    // that failed is used again, so that retries leave one copy.
-    if (m_unreadableWorkflowsKey.isEmpty()) {
-        const QString stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
-        for (int suffix = 2; m_preferences->readValue(key).has_value(); ++suffix)
-            key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
-                  QString::number(suffix);
-        m_unreadableWorkflowsKey = key;
-    }
-    const QString key = m_unreadableWorkflowsKey;
-    if (std::optional<QString> failure = m_preferences->storeValue(key, value))
-        return failure;
-    std::fprintf(
-        stderr,
-        "Brisklet: the saved workflows could not be read in full; the stored value was kept "
-        "unchanged under the settings key \"%s\"\n",
-        key.toUtf8().constData());
-    std::fflush(stderr);
-    return std::nullopt;
+    if (m_workflows->load())
+        Q_EMIT savedWorkflowsChanged();
 }

@@ -22,6 +22,7 @@
 
 class FileMover;
 class PreferencesStore;
+class WorkflowStore;
 enum class SystemWorkflow;
 
 // Owns everything the user works on: the file list and its selection, the operation
@@ -50,10 +51,7 @@ public:
     const QList<FileItem> &files() const { return m_files; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
-    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
-    {
-        return m_savedWorkflows;
-    }
+    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const;
     const QList<UndoOperation> &undoStack() const { return m_undoStack; }
 
     // The file list.
@@ -126,24 +124,18 @@ Q_SIGNALS:
     void workflowsNotSaved(const QString &reason);
 
 private:
-    std::optional<QString> keepUnreadableWorkflowsAside(const QVariant &value);
     void readIdentities(qsizetype begin, qsizetype end);
     void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
                             const QByteArray &currentPath);
 
-    std::unique_ptr<PreferencesStore> m_preferences;
+    std::unique_ptr<WorkflowStore> m_workflows;
     std::unique_ptr<FileMover> m_mover;
     FileChooser m_fileChooser;
 
     QList<FileItem> m_files;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
-    QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
     QList<UndoOperation> m_undoStack;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
-    // A stored value that could not be read, until it has been kept aside.
-    std::optional<QVariant> m_unreadableWorkflows;
-    // Where it goes, once a first attempt to keep it aside has chosen.
-    QString m_unreadableWorkflowsKey;
 };
