@@ -7,6 +7,7 @@
 #include "nametransformer.h"
 #include "namevalidation.h"
 #include "posixfilemover.h"
+#include "renamejob.h"
 #include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
@@ -88,13 +89,20 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
     loadSavedWorkflows();
 }
 
-RenameEngine::~RenameEngine() = default;
+RenameEngine::~RenameEngine()
+{
+    // A job still moving files finishes before the mover it uses goes away.
+    delete m_job;
+}
 
 // ---------------------------------------------------------------------------------------
 // The file list and selection
 
 void RenameEngine::addFiles(const QList<QUrl> &urls)
 {
+    // The rows of a running batch keep their places until its outcome is taken in.
+    if (isBusy())
+        return;
     if (!urls.isEmpty()) {
         m_files.reserve(m_files.size() + urls.size());
         for (const QUrl &url : urls) {
@@ -155,6 +163,8 @@ void RenameEngine::browseFiles()
 
 void RenameEngine::removeSelectedFiles()
 {
+    if (isBusy())
+        return;
     if (!m_selectedFiles.isEmpty()) {
         m_files.removeIf(
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
@@ -169,6 +179,8 @@ void RenameEngine::removeSelectedFiles()
 
 void RenameEngine::clearAll()
 {
+    if (isBusy())
+        return;
     // Everything is emptied before anyone hears of it, so views that read the history when
     // the files change already find it empty.
     m_files.clear();
@@ -294,25 +306,21 @@ void RenameEngine::updatePreview()
 // ---------------------------------------------------------------------------------------
 // Renaming and undo
 
-std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
+RenameEngine::RenamePlan RenameEngine::planRename()
 {
-    qsizetype renamed = 0;
-    qsizetype failed = 0;
+    RenamePlan plan;
     const qsizetype count = m_files.size();
-
-    QList<BatchMover::Move> moves;
-    QList<qsizetype> movedFiles; // index into m_files of each move
     for (qsizetype i = 0; i < count; ++i) {
         FileItem &item = m_files[i];
         if (item.status != RenameStatus::pending) {
-            ++failed;
+            ++plan.failed;
             continue;
         }
         const QByteArray &source = item.path;
         if (source.isEmpty()) {
             item.status = RenameStatus::error;
             item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
-            ++failed;
+            ++plan.failed;
             continue;
         }
         // An unchanged name keeps the exact bytes, which its decoded text may not hold.
@@ -323,21 +331,39 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
             item.status = RenameStatus::error;
             item.errorMessage =
                 QStringLiteral("The name contains a character that is not allowed.");
-            ++failed;
+            ++plan.failed;
             continue;
         }
-        moves.append({source, LocalPath::withName(source, *name), item.identity, true});
-        movedFiles.append(i);
+        plan.moves.append({source, LocalPath::withName(source, *name), item.identity, true});
+        plan.rows.append(i);
+        plan.newNames.append(item.newName);
     }
+    return plan;
+}
 
+std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
+{
+    if (isBusy())
+        return {0, 0};
+    const RenamePlan plan = planRename();
+    QList<BatchMover::Outcome> results;
+    if (!plan.moves.isEmpty())
+        results = BatchMover(*m_mover, MoveJournal::Kind::batch).run(plan.moves, progress);
+    return applyRename(plan, results);
+}
+
+std::pair<qsizetype, qsizetype> RenameEngine::applyRename(const RenamePlan &plan,
+                                                          const QList<BatchMover::Outcome> &results)
+{
+    qsizetype renamed = 0;
+    qsizetype failed = plan.failed;
+    const QList<BatchMover::Move> &moves = plan.moves;
     UndoOperation undo;
     if (!moves.isEmpty()) {
-        const QList<BatchMover::Outcome> results =
-            BatchMover(*m_mover, MoveJournal::Kind::batch).run(moves, progress);
         QList<qsizetype> succeeded;
         MovedFolders movedFolders;
         for (qsizetype m = 0; m < moves.size(); ++m) {
-            FileItem &item = m_files[movedFiles[m]];
+            FileItem &item = m_files[plan.rows[m]];
             const BatchMover::Outcome &result = results[m];
             if (!result.succeeded) {
                 item.status = RenameStatus::error;
@@ -353,7 +379,8 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
             item.path = moves[m].destinationPath;
             item.url = LocalPath::toUrl(item.path);
             item.identity = result.identity;
-            item.originalName = item.newName;
+            item.originalName = plan.newNames[m];
+            item.newName = plan.newNames[m];
             item.status = RenameStatus::success;
             item.errorMessage.reset();
             ++renamed;
@@ -369,7 +396,7 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
             const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);
             if (movedFolders.isEmpty()) {
                 undo.entries.append({moves[m].destinationPath, oldName, results[m].identity});
-                undo.renames.insert(m_files[movedFiles[m]].url, LocalPath::display(oldName));
+                undo.renames.insert(m_files[plan.rows[m]].url, LocalPath::display(oldName));
                 continue;
             }
             const QByteArray path = followMovedFolders(moves[m].destinationPath, movedFolders);
@@ -386,6 +413,43 @@ std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallba
     }
     Q_EMIT filesChanged();
     return {renamed, failed};
+}
+
+RenameJob *RenameEngine::startRename()
+{
+    if (isBusy() || !hasPendingFiles())
+        return nullptr;
+    return startJob(int(RenameJob::Kind::rename), planRename());
+}
+
+RenameJob *RenameEngine::startUndo(qsizetype index)
+{
+    if (isBusy() || index < 0 || index >= m_undoStack.size())
+        return nullptr;
+    return startJob(int(RenameJob::Kind::undo), planUndo(m_undoStack.takeAt(index)));
+}
+
+RenameJob *RenameEngine::startJob(int kind, RenamePlan plan)
+{
+    const auto jobKind = RenameJob::Kind(kind);
+    QList<BatchMover::Move> moves = plan.moves;
+    auto complete = [this, jobKind, plan = std::move(plan)](const auto &results) {
+        RenameJob::Summary summary;
+        if (jobKind == RenameJob::Kind::rename)
+            std::tie(summary.renamed, summary.failed) = applyRename(plan, results);
+        else
+            summary.undone = applyUndo(plan, results);
+        return summary;
+    };
+    m_job = new RenameJob(jobKind, *m_mover, std::move(moves), std::move(complete), this);
+    connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
+        m_job = nullptr;
+        job->deleteLater();
+        Q_EMIT busyChanged(false);
+    });
+    Q_EMIT busyChanged(true);
+    m_job->start();
+    return m_job;
 }
 
 void RenameEngine::followStrandedFile(FileItem &item, const QByteArray &sourcePath,
@@ -409,7 +473,7 @@ bool RenameEngine::canUndo() const
 
 bool RenameEngine::undoLastRename(const ProgressCallback &progress)
 {
-    if (m_undoStack.isEmpty())
+    if (isBusy() || m_undoStack.isEmpty())
         return false;
     const UndoOperation operation = m_undoStack.takeLast();
     return revertUndoOperation(operation, progress);
@@ -417,7 +481,7 @@ bool RenameEngine::undoLastRename(const ProgressCallback &progress)
 
 bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
 {
-    if (index < 0 || index >= m_undoStack.size())
+    if (isBusy() || index < 0 || index >= m_undoStack.size())
         return false;
     const UndoOperation operation = m_undoStack.takeAt(index);
     return revertUndoOperation(operation, progress);
@@ -425,6 +489,17 @@ bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
 
 bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
                                        const ProgressCallback &progress)
+{
+    if (isBusy())
+        return false;
+    const RenamePlan plan = planUndo(operation);
+    QList<BatchMover::Outcome> results;
+    if (!plan.moves.isEmpty())
+        results = BatchMover(*m_mover, MoveJournal::Kind::undo).run(plan.moves, progress);
+    return applyUndo(plan, results);
+}
+
+RenameEngine::RenamePlan RenameEngine::planUndo(const UndoOperation &operation) const
 {
     // Which listed file stands at each recorded place, looked up before anything moves:
     // within a swap, a file's new place is the old place of another.
@@ -452,13 +527,16 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
     rows.reserve(moves.size());
     for (const BatchMover::Move &move : std::as_const(moves))
         rows.append(firstFileAt.value(move.sourcePath, -1));
+    return {moves, rows, {}, 0};
+}
 
+bool RenameEngine::applyUndo(const RenamePlan &plan, const QList<BatchMover::Outcome> &results)
+{
+    const QList<BatchMover::Move> &moves = plan.moves;
     qsizetype reverted = 0;
     MovedFolders movedFolders;
-    const QList<BatchMover::Outcome> results =
-        BatchMover(*m_mover, MoveJournal::Kind::undo).run(moves, progress);
     for (qsizetype m = 0; m < moves.size(); ++m) {
-        FileItem *item = rows[m] >= 0 ? &m_files[rows[m]] : nullptr;
+        FileItem *item = plan.rows[m] >= 0 ? &m_files[plan.rows[m]] : nullptr;
         if (!results[m].succeeded) {
             const QString reason =
                 results[m].replaced

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batchmover.h"
 #include "fileitem.h"
 #include "recoveryreport.h"
 #include "renameoperationwrapper.h"
@@ -23,6 +24,7 @@
 class FileMover;
 class PreferencesStore;
 class WorkflowStore;
+class RenameJob;
 enum class SystemWorkflow;
 
 // Owns everything the user works on: the file list and its selection, the operation
@@ -86,7 +88,17 @@ public:
     // Preview.
     void updatePreview();
 
-    // Renaming and undo.
+    // Renaming and undo, as jobs whose moves run on a worker thread while the event loop
+    // keeps turning. While a job runs the engine is busy: it refuses to change the file list
+    // or to start another batch, and the job's outcome is taken in when it finishes.
+    // Null when a job is already running, or when there is nothing to do.
+    RenameJob *startRename();
+    // `index` is a position in undoStack(); the last batch is at the end.
+    RenameJob *startUndo(qsizetype index);
+    RenameJob *currentJob() const { return m_job; }
+    bool isBusy() const { return m_job != nullptr; }
+
+    // The same, run to the end before returning (scripts, tests, the benchmark).
     std::pair<qsizetype, qsizetype> performRename(const ProgressCallback &progress = {});
     bool canUndo() const;
     bool undoLastRename(const ProgressCallback &progress = {});
@@ -122,12 +134,28 @@ Q_SIGNALS:
     void savedWorkflowsChanged();
     // The saved workflows could not be written; `reason` is a sentence for the user.
     void workflowsNotSaved(const QString &reason);
+    // A rename or undo job started or finished.
+    void busyChanged(bool busy);
 
 private:
+    // A batch worked out from the list, before anything moves.
+    struct RenamePlan {
+        QList<BatchMover::Move> moves;
+        QList<qsizetype> rows; // the listed file of each move, or -1
+        QStringList newNames;  // the name each moved row takes (renames only)
+        qsizetype failed = 0;  // rows that cannot be renamed at all
+    };
+    RenamePlan planRename();
+    std::pair<qsizetype, qsizetype> applyRename(const RenamePlan &plan,
+                                                const QList<BatchMover::Outcome> &results);
+    RenamePlan planUndo(const UndoOperation &operation) const;
+    bool applyUndo(const RenamePlan &plan, const QList<BatchMover::Outcome> &results);
+    RenameJob *startJob(int kind, RenamePlan plan);
     void readIdentities(qsizetype begin, qsizetype end);
     void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
                             const QByteArray &currentPath);
 
+    RenameJob *m_job = nullptr;
     std::unique_ptr<WorkflowStore> m_workflows;
     std::unique_ptr<FileMover> m_mover;
     FileChooser m_fileChooser;

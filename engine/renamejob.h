@@ -1,0 +1,73 @@
+#pragma once
+
+#include "batchmover.h"
+
+#include <QList>
+#include <QObject>
+#include <QTimer>
+
+#include <atomic>
+#include <functional>
+
+class QThread;
+
+// One batch of moves (a rename or an undo) running on a worker thread, so that the event
+// loop keeps turning and the window repaints while the files move. Only the moves run on
+// the worker: the engine plans the batch before and takes in its outcome after, on its own
+// thread, in the completion the job was given. The engine owns the job and deletes it once
+// it has finished.
+class RenameJob : public QObject {
+    Q_OBJECT
+
+public:
+    enum class Kind { rename, undo };
+    // What the engine made of the outcomes, for whoever started the job.
+    struct Summary {
+        qsizetype renamed = 0;
+        qsizetype failed = 0;
+        bool undone = false;
+    };
+    using Completion = std::function<Summary(const QList<BatchMover::Outcome> &)>;
+
+    // How often the progress is reported while the moves run.
+    static constexpr int progressIntervalMilliseconds = 50;
+
+    RenameJob(Kind kind, FileMover &mover, QList<BatchMover::Move> moves, Completion completion,
+              QObject *parent = nullptr);
+    // Waits for moves still running: a batch is never cut short by its owner going away.
+    ~RenameJob() override;
+
+    void start();
+
+    Kind kind() const { return m_kind; }
+    bool isFinished() const { return m_finished; }
+    qsizetype total() const { return m_moves.size(); }
+    // After finished(): files renamed, and files that failed or were skipped (a rename);
+    // whether anything was taken back (an undo).
+    qsizetype renamedCount() const { return m_summary.renamed; }
+    qsizetype failedCount() const { return m_summary.failed; }
+    bool undone() const { return m_summary.undone; }
+
+Q_SIGNALS:
+    // Moves done out of the total, on the thread the job lives in.
+    void progressChanged(qsizetype done, qsizetype total);
+    // The engine has taken in the outcome; its state is up to date.
+    void finished();
+
+private:
+    void reportProgress();
+    void finish();
+
+    Kind m_kind;
+    FileMover &m_mover;
+    QList<BatchMover::Move> m_moves;
+    Completion m_completion;
+    QThread *m_worker = nullptr;
+    // Written by the worker only; read here once the worker has finished.
+    QList<BatchMover::Outcome> m_outcomes;
+    std::atomic<qsizetype> m_done = 0;
+    qsizetype m_reported = -1;
+    QTimer m_progressTimer;
+    Summary m_summary;
+    bool m_finished = false;
+};
