@@ -1,13 +1,11 @@
 #include "renameengine.h"
 
 #include "batchmover.h"
-#include "batchrecovery.h"
 #include "filemover.h"
 #include "localpath.h"
 #include "nametransformer.h"
 #include "namevalidation.h"
 #include "posixfilemover.h"
-#include "renamejob.h"
 #include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
@@ -26,52 +24,6 @@
 
 namespace {
 
-// Folders a batch moved: old path → new name. An item inside one moved with it.
-using MovedFolders = QHash<QByteArray, QByteArray>;
-
-// Where an item whose path was `path` before the batch is after it, once every moved
-// folder on its way has taken its new name.
-QByteArray followMovedFolders(const QByteArray &path, const MovedFolders &moved)
-{
-    QByteArray result;
-    qsizetype copied = 0;
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
-        const auto found = moved.constFind(path.left(slash));
-        if (found == moved.cend())
-            continue;
-        const qsizetype nameStart = path.lastIndexOf('/', slash - 1) + 1;
-        result += QByteArrayView(path).sliced(copied, nameStart - copied);
-        result += *found;
-        copied = slash;
-    }
-    if (copied == 0)
-        return path;
-    result += QByteArrayView(path).sliced(copied);
-    return result;
-}
-
-// Rows inside a folder that moved follow it.
-void followMovedFolders(QList<FileItem> &files, const MovedFolders &moved, FileMover &mover)
-{
-    if (moved.isEmpty())
-        return;
-    for (FileItem &item : files) {
-        if (item.path.isEmpty())
-            continue;
-        const QByteArray followed = followMovedFolders(item.path, moved);
-        if (followed == item.path)
-            continue;
-        item.path = followed;
-        item.url = LocalPath::toUrl(followed);
-        item.identity = mover.identity(followed);
-    }
-}
-
-bool isFolder(const std::optional<ItemIdentity> &identity)
-{
-    return identity && identity->type == S_IFDIR;
-}
-
 } // namespace
 
 RenameEngine::RenameEngine(QObject *parent)
@@ -83,7 +35,7 @@ RenameEngine::RenameEngine(QObject *parent)
 RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
     : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
-      m_mover(std::move(mover))
+      m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover))
 {
     addOperation();
     loadSavedWorkflows();
@@ -185,7 +137,7 @@ void RenameEngine::clearAll()
     // the files change already find it empty.
     m_files.clear();
     m_selectedFiles.clear();
-    m_undoStack.clear();
+    m_history->clear();
     m_timedOutSteps.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
@@ -306,142 +258,52 @@ void RenameEngine::updatePreview()
 // ---------------------------------------------------------------------------------------
 // Renaming and undo
 
-RenameEngine::RenamePlan RenameEngine::planRename()
-{
-    RenamePlan plan;
-    const qsizetype count = m_files.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        FileItem &item = m_files[i];
-        if (item.status != RenameStatus::pending) {
-            ++plan.failed;
-            continue;
-        }
-        const QByteArray &source = item.path;
-        if (source.isEmpty()) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
-            ++plan.failed;
-            continue;
-        }
-        // An unchanged name keeps the exact bytes, which its decoded text may not hold.
-        const std::optional<QByteArray> name = item.newName == item.originalName
-                                                   ? LocalPath::nameOf(source)
-                                                   : LocalPath::encodeName(item.newName);
-        if (!name) {
-            item.status = RenameStatus::error;
-            item.errorMessage =
-                QStringLiteral("The name contains a character that is not allowed.");
-            ++plan.failed;
-            continue;
-        }
-        plan.moves.append({source, LocalPath::withName(source, *name), item.identity, true});
-        plan.rows.append(i);
-        plan.newNames.append(item.newName);
-    }
-    return plan;
-}
-
 std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
 {
     if (isBusy())
         return {0, 0};
-    const RenamePlan plan = planRename();
-    QList<BatchMover::Outcome> results;
-    if (!plan.moves.isEmpty())
-        results = BatchMover(*m_mover, MoveJournal::Kind::batch).run(plan.moves, progress);
-    return applyRename(plan, results);
+    const RenameHistory::Plan plan = m_history->planRename(m_files);
+    return finishRename(plan, m_history->run(MoveJournal::Kind::batch, plan, progress));
 }
 
-std::pair<qsizetype, qsizetype> RenameEngine::applyRename(const RenamePlan &plan,
-                                                          const QList<BatchMover::Outcome> &results)
+std::pair<qsizetype, qsizetype>
+RenameEngine::finishRename(const RenameHistory::Plan &plan,
+                           const QList<BatchMover::Outcome> &results)
 {
-    qsizetype renamed = 0;
-    qsizetype failed = plan.failed;
-    const QList<BatchMover::Move> &moves = plan.moves;
-    UndoOperation undo;
-    if (!moves.isEmpty()) {
-        QList<qsizetype> succeeded;
-        MovedFolders movedFolders;
-        for (qsizetype m = 0; m < moves.size(); ++m) {
-            FileItem &item = m_files[plan.rows[m]];
-            const BatchMover::Outcome &result = results[m];
-            if (!result.succeeded) {
-                item.status = RenameStatus::error;
-                item.errorMessage = result.errorDescription;
-                followStrandedFile(item, moves[m].sourcePath, result.currentPath);
-                ++failed;
-                continue;
-            }
-            succeeded.append(m);
-            if (isFolder(result.identity) && moves[m].sourcePath != moves[m].destinationPath)
-                movedFolders.insert(moves[m].sourcePath,
-                                    LocalPath::nameOf(moves[m].destinationPath));
-            item.path = moves[m].destinationPath;
-            item.url = LocalPath::toUrl(item.path);
-            item.identity = result.identity;
-            item.originalName = plan.newNames[m];
-            item.newName = plan.newNames[m];
-            item.status = RenameStatus::success;
-            item.errorMessage.reset();
-            ++renamed;
-        }
-        followMovedFolders(m_files, movedFolders, *m_mover);
-
-        std::sort(succeeded.begin(), succeeded.end(), [&](qsizetype a, qsizetype b) {
-            return results[a].sequence < results[b].sequence;
-        });
-        undo.entries.reserve(succeeded.size());
-        undo.renames.reserve(succeeded.size());
-        for (qsizetype m : std::as_const(succeeded)) {
-            const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);
-            if (movedFolders.isEmpty()) {
-                undo.entries.append({moves[m].destinationPath, oldName, results[m].identity});
-                undo.renames.insert(m_files[plan.rows[m]].url, LocalPath::display(oldName));
-                continue;
-            }
-            const QByteArray path = followMovedFolders(moves[m].destinationPath, movedFolders);
-            undo.entries.append({path, oldName, results[m].identity});
-            undo.renames.insert(LocalPath::toUrl(path), LocalPath::display(oldName));
-        }
-    }
-
-    if (!undo.entries.isEmpty()) {
-        undo.timestamp = QDateTime::currentDateTime();
-        m_undoStack.append(std::move(undo));
-        while (m_undoStack.size() > maxUndoOperations)
-            m_undoStack.removeFirst();
-    }
+    const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
     Q_EMIT filesChanged();
-    return {renamed, failed};
+    return counts;
 }
 
 RenameJob *RenameEngine::startRename()
 {
     if (isBusy() || !hasPendingFiles())
         return nullptr;
-    return startJob(int(RenameJob::Kind::rename), planRename());
+    return startJob(RenameJob::Kind::rename, m_history->planRename(m_files));
 }
 
 RenameJob *RenameEngine::startUndo(qsizetype index)
 {
-    if (isBusy() || index < 0 || index >= m_undoStack.size())
+    if (isBusy())
         return nullptr;
-    return startJob(int(RenameJob::Kind::undo), planUndo(m_undoStack.takeAt(index)));
+    const std::optional<UndoOperation> operation = m_history->take(index);
+    if (!operation)
+        return nullptr;
+    return startJob(RenameJob::Kind::undo, m_history->planUndo(m_files, *operation));
 }
 
-RenameJob *RenameEngine::startJob(int kind, RenamePlan plan)
+RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan)
 {
-    const auto jobKind = RenameJob::Kind(kind);
     QList<BatchMover::Move> moves = plan.moves;
-    auto complete = [this, jobKind, plan = std::move(plan)](const auto &results) {
+    auto complete = [this, kind, plan = std::move(plan)](const auto &results) {
         RenameJob::Summary summary;
-        if (jobKind == RenameJob::Kind::rename)
-            std::tie(summary.renamed, summary.failed) = applyRename(plan, results);
+        if (kind == RenameJob::Kind::rename)
+            std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
         else
-            summary.undone = applyUndo(plan, results);
+            summary.undone = finishUndo(plan, results);
         return summary;
     };
-    m_job = new RenameJob(jobKind, *m_mover, std::move(moves), std::move(complete), this);
+    m_job = new RenameJob(kind, *m_mover, std::move(moves), std::move(complete), this);
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;
         job->deleteLater();
@@ -452,39 +314,27 @@ RenameJob *RenameEngine::startJob(int kind, RenamePlan plan)
     return m_job;
 }
 
-void RenameEngine::followStrandedFile(FileItem &item, const QByteArray &sourcePath,
-                                      const QByteArray &currentPath)
+const QList<UndoOperation> &RenameEngine::undoStack() const
 {
-    // A file that stepped aside for a swap or a cycle and could go neither forward nor
-    // back stays under its temporary name. Its row must follow it there: its old place now
-    // holds another file, which a later rename of this row would otherwise move.
-    if (currentPath.isEmpty() || currentPath == sourcePath)
-        return;
-    item.path = currentPath;
-    item.url = LocalPath::toUrl(currentPath);
-    item.originalName = LocalPath::display(LocalPath::nameOf(currentPath));
-    item.identity = m_mover->identity(currentPath);
+    return m_history->undoStack();
 }
 
 bool RenameEngine::canUndo() const
 {
-    return !m_undoStack.isEmpty();
+    return m_history->canUndo();
 }
 
 bool RenameEngine::undoLastRename(const ProgressCallback &progress)
 {
-    if (isBusy() || m_undoStack.isEmpty())
-        return false;
-    const UndoOperation operation = m_undoStack.takeLast();
-    return revertUndoOperation(operation, progress);
+    return undoRename(m_history->undoStack().size() - 1, progress);
 }
 
 bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
 {
-    if (isBusy() || index < 0 || index >= m_undoStack.size())
+    if (isBusy())
         return false;
-    const UndoOperation operation = m_undoStack.takeAt(index);
-    return revertUndoOperation(operation, progress);
+    const std::optional<UndoOperation> operation = m_history->take(index);
+    return operation && revertUndoOperation(*operation, progress);
 }
 
 bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
@@ -492,84 +342,23 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
 {
     if (isBusy())
         return false;
-    const RenamePlan plan = planUndo(operation);
-    QList<BatchMover::Outcome> results;
-    if (!plan.moves.isEmpty())
-        results = BatchMover(*m_mover, MoveJournal::Kind::undo).run(plan.moves, progress);
-    return applyUndo(plan, results);
+    const RenameHistory::Plan plan = m_history->planUndo(m_files, operation);
+    return finishUndo(plan, m_history->run(MoveJournal::Kind::undo, plan, progress));
 }
 
-RenameEngine::RenamePlan RenameEngine::planUndo(const UndoOperation &operation) const
+bool RenameEngine::finishUndo(const RenameHistory::Plan &plan,
+                              const QList<BatchMover::Outcome> &results)
 {
-    // Which listed file stands at each recorded place, looked up before anything moves:
-    // within a swap, a file's new place is the old place of another.
-    QHash<QByteArray, qsizetype> firstFileAt;
-    firstFileAt.reserve(m_files.size());
-    for (qsizetype i = m_files.size() - 1; i >= 0; --i)
-        firstFileAt.insert(m_files[i].path, i);
-
-    // Newest move first: the batch is taken back in the reverse of the order it was made.
-    QList<BatchMover::Move> moves;
-    moves.reserve(operation.entries.size());
-    for (auto it = operation.entries.crbegin(); it != operation.entries.crend(); ++it)
-        moves.append(
-            {it->path, LocalPath::withName(it->path, it->originalName), it->identity, true});
-    if (operation.entries.isEmpty()) {
-        // An entry built from names alone: nothing tells which item each one was.
-        for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
-            const QByteArray source = LocalPath::fromUrl(it.key());
-            const std::optional<QByteArray> name = LocalPath::encodeName(it.value());
-            if (!source.isEmpty() && name)
-                moves.append({source, LocalPath::withName(source, *name), std::nullopt, false});
-        }
-    }
-    QList<qsizetype> rows; // the listed file at each recorded place, or -1
-    rows.reserve(moves.size());
-    for (const BatchMover::Move &move : std::as_const(moves))
-        rows.append(firstFileAt.value(move.sourcePath, -1));
-    return {moves, rows, {}, 0};
-}
-
-bool RenameEngine::applyUndo(const RenamePlan &plan, const QList<BatchMover::Outcome> &results)
-{
-    const QList<BatchMover::Move> &moves = plan.moves;
-    qsizetype reverted = 0;
-    MovedFolders movedFolders;
-    for (qsizetype m = 0; m < moves.size(); ++m) {
-        FileItem *item = plan.rows[m] >= 0 ? &m_files[plan.rows[m]] : nullptr;
-        if (!results[m].succeeded) {
-            const QString reason =
-                results[m].replaced
-                    ? QStringLiteral("“%1” now holds another item than the one that was renamed.")
-                          .arg(LocalPath::display(LocalPath::nameOf(moves[m].sourcePath)))
-                    : results[m].errorDescription;
-            std::fprintf(stdout, "Failed to undo rename: %s\n", reason.toLocal8Bit().constData());
-            std::fflush(stdout);
-            if (item)
-                followStrandedFile(*item, moves[m].sourcePath, results[m].currentPath);
-            continue;
-        }
-        if (isFolder(results[m].identity) && moves[m].sourcePath != moves[m].destinationPath)
-            movedFolders.insert(moves[m].sourcePath, LocalPath::nameOf(moves[m].destinationPath));
-        if (item) {
-            item->path = moves[m].destinationPath;
-            item->url = LocalPath::toUrl(item->path);
-            item->identity = results[m].identity;
-            item->originalName = LocalPath::display(LocalPath::nameOf(item->path));
-            item->newName = item->originalName;
-        }
-        ++reverted;
-    }
-    followMovedFolders(m_files, movedFolders, *m_mover);
+    const bool reverted = m_history->applyUndo(m_files, plan, results);
     updatePreview();
     if (m_files.isEmpty())
         Q_EMIT filesChanged();
-    return reverted > 0;
+    return reverted;
 }
 
 RecoveryReport RenameEngine::recoverInterruptedBatches()
 {
-    return BatchRecovery(*m_mover).run(MoveJournal::folder());
+    return m_history->recoverInterruptedBatches();
 }
 
 // ---------------------------------------------------------------------------------------
