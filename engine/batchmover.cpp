@@ -1,10 +1,10 @@
 #include "batchmover.h"
 
 #include "localpath.h"
+#include "temporaryname.h"
 
 #include <QHash>
 #include <QMap>
-#include <QRandomGenerator>
 
 #include <cstdio>
 #include <deque>
@@ -37,15 +37,13 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
         return {};
 
     // Every temporary name is chosen before the first move, so that the journal holds it.
-    const QByteArray batchTag =
-        QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
+    const QByteArray batchTag = TemporaryName::newBatchTag();
     m_temporaryPaths.clear();
     m_temporaryPaths.reserve(total);
     QList<MoveJournal::Record> records;
     records.reserve(total);
     for (qsizetype i = 0; i < total; ++i) {
-        const QByteArray temporaryName =
-            ".brisklet-swap-" + batchTag + '-' + QByteArray::number(i, 16);
+        const QByteArray temporaryName = TemporaryName::swapName(batchTag, i);
         m_temporaryPaths.append(LocalPath::withName(moves[i].sourcePath, temporaryName));
         records.append({moves[i].sourcePath, temporaryName,
                         LocalPath::nameOf(moves[i].destinationPath), moves[i].identity});
@@ -185,8 +183,7 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
             // back where it came from, or at least say where it is.
             const FileMover::Result back = m_mover.moveItem(from, moves[i].sourcePath);
             if (!back.succeeded) {
-                result.errorDescription += QStringLiteral(" The file is now named “%1”.")
-                                               .arg(LocalPath::display(LocalPath::nameOf(from)));
+                result.errorDescription += TemporaryName::nowNamed(LocalPath::nameOf(from));
                 currentPath = from;
             }
         }

@@ -1,7 +1,5 @@
 #include "localpath.h"
 
-#include <QStringView>
-
 namespace LocalPath {
 
 QByteArray fromUrl(const QUrl &url)
@@ -28,7 +26,15 @@ QUrl toUrl(const QByteArray &path)
 
 QByteArray nameOf(const QByteArray &path)
 {
-    return path.mid(path.lastIndexOf('/') + 1);
+    return path.mid(nameStart(path));
+}
+
+QString nameOf(const QUrl &url)
+{
+    QString path = url.path(QUrl::FullyDecoded);
+    while (path.size() > 1 && path.endsWith(u'/'))
+        path.chop(1);
+    return path.mid(nameStart(path));
 }
 
 QByteArray folderOf(const QByteArray &path)
@@ -39,7 +45,7 @@ QByteArray folderOf(const QByteArray &path)
 
 QByteArray withName(const QByteArray &path, const QByteArray &name)
 {
-    return path.left(path.lastIndexOf('/') + 1) + name;
+    return path.left(nameStart(path)) + name;
 }
 
 QString display(const QByteArray &bytes)

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <QStringView>
 #include <QUrl>
 
 #include <optional>
@@ -17,7 +19,21 @@ QByteArray fromUrl(const QUrl &url);
 // The file URL of exact path bytes; the same URL as QUrl::fromLocalFile for UTF-8 paths.
 QUrl toUrl(const QByteArray &path);
 
+// Where the last component of a path starts: just after its last slash. The one spelling
+// of "the name in a path", for bytes and for text.
+inline qsizetype nameStart(QByteArrayView path)
+{
+    return path.lastIndexOf('/') + 1;
+}
+inline qsizetype nameStart(QStringView path)
+{
+    return path.lastIndexOf(u'/') + 1;
+}
+
 QByteArray nameOf(const QByteArray &path);
+// The last component of a URL's decoded path, also for a folder URL that ends in "/"; for
+// URLs that are not local files, whose path has no exact bytes.
+QString nameOf(const QUrl &url);
 QByteArray folderOf(const QByteArray &path); // without the final slash
 QByteArray withName(const QByteArray &path, const QByteArray &name);
 // A name or path for people to read.

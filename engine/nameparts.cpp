@@ -1,8 +1,10 @@
 #include "nameparts.h"
 
+#include "localpath.h"
+
 NameParts NameParts::split(const QString &name)
 {
-    const qsizetype componentStart = name.lastIndexOf(u'/') + 1;
+    const qsizetype componentStart = LocalPath::nameStart(name);
     const qsizetype dot = name.lastIndexOf(u'.');
     if (dot <= componentStart)
         return {name, QStringView()};

@@ -1,10 +1,10 @@
 #include "posixfilemover.h"
 
 #include "localpath.h"
+#include "temporaryname.h"
 
 #include <QByteArrayView>
 #include <QFile>
-#include <QRandomGenerator>
 #include <QStringView>
 
 #include <dirent.h>
@@ -28,12 +28,8 @@ constexpr int FolderFull = -1;
 // The longest name component most Linux file systems accept, in bytes.
 constexpr qsizetype NameMax = 255;
 
+using LocalPath::folderOf;
 using LocalPath::nameOf;
-
-QByteArray parentOf(const QByteArray &path)
-{
-    return LocalPath::folderOf(path);
-}
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -125,12 +121,6 @@ FolderScan scanFolder(const QByteArray &folder, const QByteArray &name, bool col
     return scan;
 }
 
-QByteArray randomName(const char *prefix)
-{
-    return QByteArray(prefix) +
-           QByteArray::number(QRandomGenerator::global()->generate64(), 16).rightJustified(16, '0');
-}
-
 // An empty file or directory created exclusively at a destination, so that a plain
 // rename() can replace that and nothing else.
 struct Reservation {
@@ -179,8 +169,8 @@ bool isTopFolder(const QByteArray &folder)
 // that takes neither is full: FAT root folders have a fixed number of entries.
 int classifyRefusal(const QByteArray &to, int refusal)
 {
-    const QByteArray folder = parentOf(to);
-    const QByteArray plain = folder + '/' + randomName(".brisklet-probe-");
+    const QByteArray folder = folderOf(to);
+    const QByteArray plain = folder + '/' + TemporaryName::probeName();
     if (::mkdir(plain.constData(), 0700) != 0) {
         const int error = errno;
         if ((error == EPERM || error == EINVAL) && isTopFolder(folder))
@@ -314,8 +304,8 @@ bool inodesIdentifyItems(const QByteArray &folder)
 // where the inodes leave the question open, so that a batch of such moves stays linear.
 bool isOtherSpellingOfSource(const QByteArray &from, const QByteArray &to)
 {
-    const QByteArray folder = parentOf(from);
-    if (parentOf(to) != folder || !FoldedName(nameOf(to)).matches(nameOf(from)))
+    const QByteArray folder = folderOf(from);
+    if (folderOf(to) != folder || !FoldedName(nameOf(to)).matches(nameOf(from)))
         return false;
     struct stat source;
     struct stat destination;
@@ -385,7 +375,7 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
         struct stat info;
         if (::lstat(from.constData(), &info) != 0)
             return QStringLiteral("The file no longer exists.");
-        if (::stat(parentOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
+        if (::stat(folderOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
             return QStringLiteral("The folder no longer exists.");
         if (const QChar refused = characterRefusedByFat(name); !refused.isNull()) {
             return QStringLiteral("This file system does not allow the character %1 in names.")
@@ -414,11 +404,11 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
 // the second step fails.
 PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QByteArray &to)
 {
-    const QByteArray folder = parentOf(from);
+    const QByteArray folder = folderOf(from);
     QByteArray temporary;
     int error = EEXIST;
     for (int tries = 0; tries < 8 && error == EEXIST; ++tries) {
-        temporary = folder + '/' + randomName(".brisklet-case-");
+        temporary = folder + '/' + TemporaryName::caseChangeName();
         error = moveNoReplace(from, temporary);
     }
     if (error != 0)
@@ -430,8 +420,7 @@ PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QB
 
     QString description = describe(error, temporary, to);
     if (moveNoReplace(temporary, from) != 0) {
-        description += QStringLiteral(" The file is now named “%1”.")
-                           .arg(QFile::decodeName(nameOf(temporary)));
+        description += TemporaryName::nowNamed(nameOf(temporary));
     }
     return {false, description};
 }

@@ -1,24 +1,18 @@
 #include "renameengine.h"
 
 #include "batchmover.h"
-#include "batchrecovery.h"
 #include "filemover.h"
 #include "localpath.h"
-#include "namegroups.h"
 #include "nametransformer.h"
+#include "namevalidation.h"
 #include "posixfilemover.h"
-#include "preferencesstore.h"
-#include "renamejob.h"
 #include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
-#include "unicodetext.h"
+#include "workflowstore.h"
 
 #include <QDateTime>
 #include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QPointer>
 
 #include <algorithm>
@@ -30,156 +24,6 @@
 
 namespace {
 
-const QString savedWorkflowsKey = QStringLiteral("SavedWorkflows");
-
-// The last path component, also for a folder URL that ends in "/".
-QString lastPathComponent(const QUrl &url)
-{
-    QString path = url.path(QUrl::FullyDecoded);
-    while (path.size() > 1 && path.endsWith(u'/'))
-        path.chop(1);
-    return path.mid(path.lastIndexOf(u'/') + 1);
-}
-
-// Folders a batch moved: old path → new name. An item inside one moved with it.
-using MovedFolders = QHash<QByteArray, QByteArray>;
-
-// Where an item whose path was `path` before the batch is after it, once every moved
-// folder on its way has taken its new name.
-QByteArray followMovedFolders(const QByteArray &path, const MovedFolders &moved)
-{
-    QByteArray result;
-    qsizetype copied = 0;
-    for (qsizetype slash = path.indexOf('/', 1); slash > 0; slash = path.indexOf('/', slash + 1)) {
-        const auto found = moved.constFind(path.left(slash));
-        if (found == moved.cend())
-            continue;
-        const qsizetype nameStart = path.lastIndexOf('/', slash - 1) + 1;
-        result += QByteArrayView(path).sliced(copied, nameStart - copied);
-        result += *found;
-        copied = slash;
-    }
-    if (copied == 0)
-        return path;
-    result += QByteArrayView(path).sliced(copied);
-    return result;
-}
-
-// Rows inside a folder that moved follow it.
-void followMovedFolders(QList<FileItem> &files, const MovedFolders &moved, FileMover &mover)
-{
-    if (moved.isEmpty())
-        return;
-    for (FileItem &item : files) {
-        if (item.path.isEmpty())
-            continue;
-        const QByteArray followed = followMovedFolders(item.path, moved);
-        if (followed == item.path)
-            continue;
-        item.path = followed;
-        item.url = LocalPath::toUrl(followed);
-        item.identity = mover.identity(followed);
-    }
-}
-
-bool isFolder(const std::optional<ItemIdentity> &identity)
-{
-    return identity && identity->type == S_IFDIR;
-}
-
-bool containsForbiddenCharacter(const QString &name)
-{
-    for (QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u == u':' || u == u'/' || u == u'\\')
-            return true;
-    }
-    return false;
-}
-
-// Workflow names are compared under canonical equivalence, letter case distinguished.
-QString workflowKey(const QString &name)
-{
-    return UnicodeText::canonicalKey(name);
-}
-
-// Qt's JSON reader drops U+FEFF written as itself at the start of a string, and keeps it
-// written as the escape "\ufeff". Every U+FEFF inside a string is therefore turned into the
-// escape, both when writing and before reading, so that stored names and texts come back
-// exactly, those written before included. Outside strings the bytes are left alone: a
-// byte-order mark in front of a hand-edited document still reads as one.
-QByteArray escapeByteOrderMarks(const QByteArray &json)
-{
-    static constexpr char mark[] = "\xEF\xBB\xBF";
-    if (!json.contains(mark))
-        return json;
-    QByteArray result;
-    result.reserve(json.size() + 16);
-    bool inString = false;
-    for (qsizetype i = 0; i < json.size(); ++i) {
-        const char c = json.at(i);
-        if (inString && c == '\\' && i + 1 < json.size()) {
-            result.append(c).append(json.at(++i));
-            continue;
-        }
-        if (c == '"')
-            inString = !inString;
-        if (inString && QByteArrayView(json).sliced(i).startsWith(mark)) {
-            result.append("\\ufeff");
-            i += 2;
-            continue;
-        }
-        result.append(c);
-    }
-    return result;
-}
-
-QByteArray encodeWorkflows(const QMap<QString, QList<RenameOperationWrapper>> &workflows)
-{
-    QJsonObject object;
-    for (auto it = workflows.cbegin(); it != workflows.cend(); ++it) {
-        QJsonArray records;
-        for (const RenameOperationWrapper &operation : it.value())
-            records.append(operation.toJson());
-        object.insert(it.key(), records);
-    }
-    return escapeByteOrderMarks(QJsonDocument(object).toJson(QJsonDocument::Compact));
-}
-
-// Reads the stored map strictly. `merged` tells whether two stored names were the same
-// name under canonical equivalence, so that one of their lists had to be dropped.
-std::optional<QMap<QString, QList<RenameOperationWrapper>>> decodeWorkflows(const QByteArray &bytes,
-                                                                            bool *merged)
-{
-    *merged = false;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(escapeByteOrderMarks(bytes), &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return std::nullopt;
-    QMap<QString, QList<RenameOperationWrapper>> workflows;
-    const QJsonObject object = document.object();
-    for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-        if (!it.value().isArray())
-            return std::nullopt;
-        QList<RenameOperationWrapper> operations;
-        const QJsonArray records = it.value().toArray();
-        for (const QJsonValue &record : records) {
-            if (!record.isObject())
-                return std::nullopt;
-            std::optional<RenameOperationWrapper> operation =
-                RenameOperationWrapper::fromJson(record.toObject());
-            if (!operation)
-                return std::nullopt;
-            operations.append(*operation);
-        }
-        const QString key = workflowKey(it.key());
-        if (workflows.contains(key))
-            *merged = true;
-        workflows.insert(key, operations);
-    }
-    return workflows;
-}
-
 } // namespace
 
 RenameEngine::RenameEngine(QObject *parent)
@@ -190,7 +34,8 @@ RenameEngine::RenameEngine(QObject *parent)
 
 RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
-    : QObject(parent), m_preferences(std::move(preferences)), m_mover(std::move(mover))
+    : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
+      m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover))
 {
     addOperation();
     loadSavedWorkflows();
@@ -218,7 +63,7 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
             item.url = url;
             item.path = LocalPath::fromUrl(url);
             item.originalName = item.path.isEmpty()
-                                    ? lastPathComponent(url)
+                                    ? LocalPath::nameOf(url)
                                     : LocalPath::display(LocalPath::nameOf(item.path));
             item.newName = item.originalName;
             m_files.append(std::move(item));
@@ -292,7 +137,7 @@ void RenameEngine::clearAll()
     // the files change already find it empty.
     m_files.clear();
     m_selectedFiles.clear();
-    m_undoStack.clear();
+    m_history->clear();
     m_timedOutSteps.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
@@ -406,174 +251,59 @@ void RenameEngine::updatePreview()
         }
     }
 
-    // Files with the same valid new name form a group.
-    NameGroups groups(m_files.size());
-    std::vector<qsizetype> groupOfFile(static_cast<size_t>(m_files.size()), -1);
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        FileItem &item = m_files[i];
-        item.status = RenameStatus::pending;
-        item.errorMessage.reset();
-        if (containsForbiddenCharacter(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Contains invalid characters (: / \\)");
-        } else if (UnicodeText::isBlank(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Filename cannot be empty");
-        } else {
-            groupOfFile[static_cast<size_t>(i)] =
-                groups.add(UnicodeText::canonicalKey(item.newName));
-        }
-    }
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        FileItem &item = m_files[i];
-        const qsizetype group = groupOfFile[static_cast<size_t>(i)];
-        if (group >= 0 && groups.groupSize(group) > 1) {
-            item.status = RenameStatus::conflict;
-            item.errorMessage = QStringLiteral("Duplicate filename");
-        }
-    }
+    NameValidation::judge(m_files);
     Q_EMIT filesChanged();
 }
 
 // ---------------------------------------------------------------------------------------
 // Renaming and undo
 
-RenameEngine::RenamePlan RenameEngine::planRename()
-{
-    RenamePlan plan;
-    const qsizetype count = m_files.size();
-    for (qsizetype i = 0; i < count; ++i) {
-        FileItem &item = m_files[i];
-        if (item.status != RenameStatus::pending) {
-            ++plan.failed;
-            continue;
-        }
-        const QByteArray &source = item.path;
-        if (source.isEmpty()) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
-            ++plan.failed;
-            continue;
-        }
-        // An unchanged name keeps the exact bytes, which its decoded text may not hold.
-        const std::optional<QByteArray> name = item.newName == item.originalName
-                                                   ? LocalPath::nameOf(source)
-                                                   : LocalPath::encodeName(item.newName);
-        if (!name) {
-            item.status = RenameStatus::error;
-            item.errorMessage =
-                QStringLiteral("The name contains a character that is not allowed.");
-            ++plan.failed;
-            continue;
-        }
-        plan.moves.append({source, LocalPath::withName(source, *name), item.identity, true});
-        plan.rows.append(i);
-        plan.newNames.append(item.newName);
-    }
-    return plan;
-}
-
 std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
 {
     if (isBusy())
         return {0, 0};
-    const RenamePlan plan = planRename();
-    QList<BatchMover::Outcome> results;
-    if (!plan.moves.isEmpty())
-        results = BatchMover(*m_mover, MoveJournal::Kind::batch).run(plan.moves, progress);
-    return applyRename(plan, results);
+    const RenameHistory::Plan plan = m_history->planRename(m_files);
+    return finishRename(plan, m_history->run(MoveJournal::Kind::batch, plan, progress));
 }
 
-std::pair<qsizetype, qsizetype> RenameEngine::applyRename(const RenamePlan &plan,
-                                                          const QList<BatchMover::Outcome> &results)
+std::pair<qsizetype, qsizetype>
+RenameEngine::finishRename(const RenameHistory::Plan &plan,
+                           const QList<BatchMover::Outcome> &results)
 {
-    qsizetype renamed = 0;
-    qsizetype failed = plan.failed;
-    const QList<BatchMover::Move> &moves = plan.moves;
-    UndoOperation undo;
-    if (!moves.isEmpty()) {
-        QList<qsizetype> succeeded;
-        MovedFolders movedFolders;
-        for (qsizetype m = 0; m < moves.size(); ++m) {
-            FileItem &item = m_files[plan.rows[m]];
-            const BatchMover::Outcome &result = results[m];
-            if (!result.succeeded) {
-                item.status = RenameStatus::error;
-                item.errorMessage = result.errorDescription;
-                followStrandedFile(item, moves[m].sourcePath, result.currentPath);
-                ++failed;
-                continue;
-            }
-            succeeded.append(m);
-            if (isFolder(result.identity) && moves[m].sourcePath != moves[m].destinationPath)
-                movedFolders.insert(moves[m].sourcePath,
-                                    LocalPath::nameOf(moves[m].destinationPath));
-            item.path = moves[m].destinationPath;
-            item.url = LocalPath::toUrl(item.path);
-            item.identity = result.identity;
-            item.originalName = plan.newNames[m];
-            item.newName = plan.newNames[m];
-            item.status = RenameStatus::success;
-            item.errorMessage.reset();
-            ++renamed;
-        }
-        followMovedFolders(m_files, movedFolders, *m_mover);
-
-        std::sort(succeeded.begin(), succeeded.end(), [&](qsizetype a, qsizetype b) {
-            return results[a].sequence < results[b].sequence;
-        });
-        undo.entries.reserve(succeeded.size());
-        undo.renames.reserve(succeeded.size());
-        for (qsizetype m : std::as_const(succeeded)) {
-            const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);
-            if (movedFolders.isEmpty()) {
-                undo.entries.append({moves[m].destinationPath, oldName, results[m].identity});
-                undo.renames.insert(m_files[plan.rows[m]].url, LocalPath::display(oldName));
-                continue;
-            }
-            const QByteArray path = followMovedFolders(moves[m].destinationPath, movedFolders);
-            undo.entries.append({path, oldName, results[m].identity});
-            undo.renames.insert(LocalPath::toUrl(path), LocalPath::display(oldName));
-        }
-    }
-
-    if (!undo.entries.isEmpty()) {
-        undo.timestamp = QDateTime::currentDateTime();
-        m_undoStack.append(std::move(undo));
-        while (m_undoStack.size() > maxUndoOperations)
-            m_undoStack.removeFirst();
-    }
+    const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
     Q_EMIT filesChanged();
-    return {renamed, failed};
+    return counts;
 }
 
 RenameJob *RenameEngine::startRename()
 {
     if (isBusy() || !hasPendingFiles())
         return nullptr;
-    return startJob(int(RenameJob::Kind::rename), planRename());
+    return startJob(RenameJob::Kind::rename, m_history->planRename(m_files));
 }
 
 RenameJob *RenameEngine::startUndo(qsizetype index)
 {
-    if (isBusy() || index < 0 || index >= m_undoStack.size())
+    if (isBusy())
         return nullptr;
-    return startJob(int(RenameJob::Kind::undo), planUndo(m_undoStack.takeAt(index)));
+    const std::optional<UndoOperation> operation = m_history->take(index);
+    if (!operation)
+        return nullptr;
+    return startJob(RenameJob::Kind::undo, m_history->planUndo(m_files, *operation));
 }
 
-RenameJob *RenameEngine::startJob(int kind, RenamePlan plan)
+RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan)
 {
-    const auto jobKind = RenameJob::Kind(kind);
     QList<BatchMover::Move> moves = plan.moves;
-    auto complete = [this, jobKind, plan = std::move(plan)](const auto &results) {
+    auto complete = [this, kind, plan = std::move(plan)](const auto &results) {
         RenameJob::Summary summary;
-        if (jobKind == RenameJob::Kind::rename)
-            std::tie(summary.renamed, summary.failed) = applyRename(plan, results);
+        if (kind == RenameJob::Kind::rename)
+            std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
         else
-            summary.undone = applyUndo(plan, results);
+            summary.undone = finishUndo(plan, results);
         return summary;
     };
-    m_job = new RenameJob(jobKind, *m_mover, std::move(moves), std::move(complete), this);
+    m_job = new RenameJob(kind, *m_mover, std::move(moves), std::move(complete), this);
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;
         job->deleteLater();
@@ -584,39 +314,27 @@ RenameJob *RenameEngine::startJob(int kind, RenamePlan plan)
     return m_job;
 }
 
-void RenameEngine::followStrandedFile(FileItem &item, const QByteArray &sourcePath,
-                                      const QByteArray &currentPath)
+const QList<UndoOperation> &RenameEngine::undoStack() const
 {
-    // A file that stepped aside for a swap or a cycle and could go neither forward nor
-    // back stays under its temporary name. Its row must follow it there: its old place now
-    // holds another file, which a later rename of this row would otherwise move.
-    if (currentPath.isEmpty() || currentPath == sourcePath)
-        return;
-    item.path = currentPath;
-    item.url = LocalPath::toUrl(currentPath);
-    item.originalName = LocalPath::display(LocalPath::nameOf(currentPath));
-    item.identity = m_mover->identity(currentPath);
+    return m_history->undoStack();
 }
 
 bool RenameEngine::canUndo() const
 {
-    return !m_undoStack.isEmpty();
+    return m_history->canUndo();
 }
 
 bool RenameEngine::undoLastRename(const ProgressCallback &progress)
 {
-    if (isBusy() || m_undoStack.isEmpty())
-        return false;
-    const UndoOperation operation = m_undoStack.takeLast();
-    return revertUndoOperation(operation, progress);
+    return undoRename(m_history->undoStack().size() - 1, progress);
 }
 
 bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
 {
-    if (isBusy() || index < 0 || index >= m_undoStack.size())
+    if (isBusy())
         return false;
-    const UndoOperation operation = m_undoStack.takeAt(index);
-    return revertUndoOperation(operation, progress);
+    const std::optional<UndoOperation> operation = m_history->take(index);
+    return operation && revertUndoOperation(*operation, progress);
 }
 
 bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
@@ -624,126 +342,62 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
 {
     if (isBusy())
         return false;
-    const RenamePlan plan = planUndo(operation);
-    QList<BatchMover::Outcome> results;
-    if (!plan.moves.isEmpty())
-        results = BatchMover(*m_mover, MoveJournal::Kind::undo).run(plan.moves, progress);
-    return applyUndo(plan, results);
+    const RenameHistory::Plan plan = m_history->planUndo(m_files, operation);
+    return finishUndo(plan, m_history->run(MoveJournal::Kind::undo, plan, progress));
 }
 
-RenameEngine::RenamePlan RenameEngine::planUndo(const UndoOperation &operation) const
+bool RenameEngine::finishUndo(const RenameHistory::Plan &plan,
+                              const QList<BatchMover::Outcome> &results)
 {
-    // Which listed file stands at each recorded place, looked up before anything moves:
-    // within a swap, a file's new place is the old place of another.
-    QHash<QByteArray, qsizetype> firstFileAt;
-    firstFileAt.reserve(m_files.size());
-    for (qsizetype i = m_files.size() - 1; i >= 0; --i)
-        firstFileAt.insert(m_files[i].path, i);
-
-    // Newest move first: the batch is taken back in the reverse of the order it was made.
-    QList<BatchMover::Move> moves;
-    moves.reserve(operation.entries.size());
-    for (auto it = operation.entries.crbegin(); it != operation.entries.crend(); ++it)
-        moves.append(
-            {it->path, LocalPath::withName(it->path, it->originalName), it->identity, true});
-    if (operation.entries.isEmpty()) {
-        // An entry built from names alone: nothing tells which item each one was.
-        for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
-            const QByteArray source = LocalPath::fromUrl(it.key());
-            const std::optional<QByteArray> name = LocalPath::encodeName(it.value());
-            if (!source.isEmpty() && name)
-                moves.append({source, LocalPath::withName(source, *name), std::nullopt, false});
-        }
-    }
-    QList<qsizetype> rows; // the listed file at each recorded place, or -1
-    rows.reserve(moves.size());
-    for (const BatchMover::Move &move : std::as_const(moves))
-        rows.append(firstFileAt.value(move.sourcePath, -1));
-    return {moves, rows, {}, 0};
-}
-
-bool RenameEngine::applyUndo(const RenamePlan &plan, const QList<BatchMover::Outcome> &results)
-{
-    const QList<BatchMover::Move> &moves = plan.moves;
-    qsizetype reverted = 0;
-    MovedFolders movedFolders;
-    for (qsizetype m = 0; m < moves.size(); ++m) {
-        FileItem *item = plan.rows[m] >= 0 ? &m_files[plan.rows[m]] : nullptr;
-        if (!results[m].succeeded) {
-            const QString reason =
-                results[m].replaced
-                    ? QStringLiteral("“%1” now holds another item than the one that was renamed.")
-                          .arg(LocalPath::display(LocalPath::nameOf(moves[m].sourcePath)))
-                    : results[m].errorDescription;
-            std::fprintf(stdout, "Failed to undo rename: %s\n", reason.toLocal8Bit().constData());
-            std::fflush(stdout);
-            if (item)
-                followStrandedFile(*item, moves[m].sourcePath, results[m].currentPath);
-            continue;
-        }
-        if (isFolder(results[m].identity) && moves[m].sourcePath != moves[m].destinationPath)
-            movedFolders.insert(moves[m].sourcePath, LocalPath::nameOf(moves[m].destinationPath));
-        if (item) {
-            item->path = moves[m].destinationPath;
-            item->url = LocalPath::toUrl(item->path);
-            item->identity = results[m].identity;
-            item->originalName = LocalPath::display(LocalPath::nameOf(item->path));
-            item->newName = item->originalName;
-        }
-        ++reverted;
-    }
-    followMovedFolders(m_files, movedFolders, *m_mover);
+    const bool reverted = m_history->applyUndo(m_files, plan, results);
     updatePreview();
     if (m_files.isEmpty())
         Q_EMIT filesChanged();
-    return reverted > 0;
+    return reverted;
 }
 
 RecoveryReport RenameEngine::recoverInterruptedBatches()
 {
-    return BatchRecovery(*m_mover).run(MoveJournal::folder());
+    return m_history->recoverInterruptedBatches();
 }
 
 // ---------------------------------------------------------------------------------------
 // Workflows
 
+const QMap<QString, QList<RenameOperationWrapper>> &RenameEngine::savedWorkflows() const
+{
+    return m_workflows->workflows();
+}
+
 bool RenameEngine::saveWorkflow(const QString &name)
 {
-    m_savedWorkflows.insert(workflowKey(name), m_operations);
+    m_workflows->insert(name, m_operations);
     Q_EMIT savedWorkflowsChanged();
     return persistSavedWorkflows();
 }
 
 void RenameEngine::loadWorkflow(const QString &name)
 {
-    const auto found = m_savedWorkflows.constFind(workflowKey(name));
-    if (found == m_savedWorkflows.cend())
+    const QList<RenameOperationWrapper> *operations = m_workflows->find(name);
+    if (!operations)
         return;
-    m_operations = *found;
+    m_operations = *operations;
     Q_EMIT operationsChanged();
     updatePreview();
 }
 
 void RenameEngine::deleteWorkflow(const QString &name)
 {
-    if (m_savedWorkflows.remove(workflowKey(name)) > 0)
+    if (m_workflows->remove(name))
         Q_EMIT savedWorkflowsChanged();
     persistSavedWorkflows();
 }
 
 void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName)
 {
-    const QString oldKey = workflowKey(oldName);
-    const QString newKey = workflowKey(newName);
-    if (newKey.isEmpty() || newKey == oldKey)
-        return;
-    const auto found = m_savedWorkflows.constFind(oldKey);
-    if (found == m_savedWorkflows.cend())
-        return;
     // One write with the result, so that no moment on disk lacks the workflow.
-    const QList<RenameOperationWrapper> operations = *found;
-    m_savedWorkflows.remove(oldKey);
-    m_savedWorkflows.insert(newKey, operations);
+    if (!m_workflows->rename(oldName, newName))
+        return;
     Q_EMIT savedWorkflowsChanged();
     persistSavedWorkflows();
 }
@@ -757,33 +411,17 @@ void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
 
 bool RenameEngine::hasSavedWorkflow(const QString &name) const
 {
-    return m_savedWorkflows.contains(workflowKey(name));
+    return m_workflows->contains(name);
 }
 
 QStringList RenameEngine::savedWorkflowNames() const
 {
-    QStringList names = m_savedWorkflows.keys();
-    std::sort(names.begin(), names.end(),
-              [](const QString &a, const QString &b) { return a.toUcs4() < b.toUcs4(); });
-    return names;
+    return m_workflows->names();
 }
 
 bool RenameEngine::persistSavedWorkflows()
 {
-    if (!m_preferences)
-        return true;
-    // What cannot be read is never replaced before a copy of it is on disk.
-    if (m_unreadableWorkflows) {
-        if (const std::optional<QString> failure =
-                keepUnreadableWorkflowsAside(*m_unreadableWorkflows)) {
-            Q_EMIT workflowsNotSaved(*failure);
-            return false;
-        }
-        m_unreadableWorkflows.reset();
-        m_unreadableWorkflowsKey.clear();
-    }
-    if (const std::optional<QString> failure =
-            m_preferences->storeBytes(savedWorkflowsKey, encodeWorkflows(m_savedWorkflows))) {
+    if (const std::optional<QString> failure = m_workflows->persist()) {
         Q_EMIT workflowsNotSaved(*failure);
         return false;
     }
@@ -792,51 +430,6 @@ bool RenameEngine::persistSavedWorkflows()
 
 void RenameEngine::loadSavedWorkflows()
 {
-    if (!m_preferences)
-        return;
-    const std::optional<QVariant> stored = m_preferences->readValue(savedWorkflowsKey);
-    if (!stored)
-        return;
-    // Anything but bytes (text from a hand edit or a damaged file) cannot be read either.
-    if (stored->typeId() != QMetaType::QByteArray) {
-        m_unreadableWorkflows = *stored;
-        return;
-    }
-    bool merged = false;
-    std::optional<QMap<QString, QList<RenameOperationWrapper>>> workflows =
-        decodeWorkflows(stored->toByteArray(), &merged);
-    // What cannot be read in full is kept in memory until something is about to replace
-    // it in the store, and then kept aside there.
-    if (!workflows || merged)
-        m_unreadableWorkflows = *stored;
-    if (!workflows)
-        return;
-    m_savedWorkflows = std::move(*workflows);
-    Q_EMIT savedWorkflowsChanged();
-}
-
-std::optional<QString> RenameEngine::keepUnreadableWorkflowsAside(const QVariant &value)
-{
-    // One damaged record must not cost the user every workflow: the value the next write
-    // replaces is first copied, unchanged, under a key of its own. A key chosen by an attempt
-    // that failed is used again, so that retries leave one copy.
-    if (m_unreadableWorkflowsKey.isEmpty()) {
-        const QString stamp =
-            QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-        QString key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp;
-        for (int suffix = 2; m_preferences->readValue(key).has_value(); ++suffix)
-            key = savedWorkflowsKey + QStringLiteral(".unreadable-") + stamp + u'-' +
-                  QString::number(suffix);
-        m_unreadableWorkflowsKey = key;
-    }
-    const QString key = m_unreadableWorkflowsKey;
-    if (std::optional<QString> failure = m_preferences->storeValue(key, value))
-        return failure;
-    std::fprintf(
-        stderr,
-        "Brisklet: the saved workflows could not be read in full; the stored value was kept "
-        "unchanged under the settings key \"%s\"\n",
-        key.toUtf8().constData());
-    std::fflush(stderr);
-    return std::nullopt;
+    if (m_workflows->load())
+        Q_EMIT savedWorkflowsChanged();
 }

@@ -3,6 +3,8 @@
 #include "batchmover.h"
 #include "fileitem.h"
 #include "recoveryreport.h"
+#include "renamehistory.h"
+#include "renamejob.h"
 #include "renameoperationwrapper.h"
 #include "undooperation.h"
 
@@ -23,7 +25,7 @@
 
 class FileMover;
 class PreferencesStore;
-class RenameJob;
+class WorkflowStore;
 enum class SystemWorkflow;
 
 // Owns everything the user works on: the file list and its selection, the operation
@@ -33,7 +35,7 @@ class RenameEngine : public QObject {
     Q_OBJECT
 
 public:
-    static constexpr qsizetype maxUndoOperations = 20;
+    static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
     // Called with the files the user picked, in the chooser's order.
     using FileChooserCompletion = std::function<void(const QList<QUrl> &)>;
@@ -52,11 +54,8 @@ public:
     const QList<FileItem> &files() const { return m_files; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
-    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
-    {
-        return m_savedWorkflows;
-    }
-    const QList<UndoOperation> &undoStack() const { return m_undoStack; }
+    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const;
+    const QList<UndoOperation> &undoStack() const;
 
     // The file list.
     void addFiles(const QList<QUrl> &urls);
@@ -140,38 +139,21 @@ Q_SIGNALS:
     void busyChanged(bool busy);
 
 private:
-    // A batch worked out from the list, before anything moves.
-    struct RenamePlan {
-        QList<BatchMover::Move> moves;
-        QList<qsizetype> rows; // the listed file of each move, or -1
-        QStringList newNames;  // the name each moved row takes (renames only)
-        qsizetype failed = 0;  // rows that cannot be renamed at all
-    };
-    RenamePlan planRename();
-    std::pair<qsizetype, qsizetype> applyRename(const RenamePlan &plan,
-                                                const QList<BatchMover::Outcome> &results);
-    RenamePlan planUndo(const UndoOperation &operation) const;
-    bool applyUndo(const RenamePlan &plan, const QList<BatchMover::Outcome> &results);
-    RenameJob *startJob(int kind, RenamePlan plan);
-    std::optional<QString> keepUnreadableWorkflowsAside(const QVariant &value);
+    std::pair<qsizetype, qsizetype> finishRename(const RenameHistory::Plan &plan,
+                                                 const QList<BatchMover::Outcome> &results);
+    bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
+    RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan);
     void readIdentities(qsizetype begin, qsizetype end);
-    void followStrandedFile(FileItem &item, const QByteArray &sourcePath,
-                            const QByteArray &currentPath);
 
     RenameJob *m_job = nullptr;
-    std::unique_ptr<PreferencesStore> m_preferences;
+    std::unique_ptr<WorkflowStore> m_workflows;
     std::unique_ptr<FileMover> m_mover;
+    std::unique_ptr<RenameHistory> m_history;
     FileChooser m_fileChooser;
 
     QList<FileItem> m_files;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
-    QMap<QString, QList<RenameOperationWrapper>> m_savedWorkflows;
-    QList<UndoOperation> m_undoStack;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
-    // A stored value that could not be read, until it has been kept aside.
-    std::optional<QVariant> m_unreadableWorkflows;
-    // Where it goes, once a first attempt to keep it aside has chosen.
-    QString m_unreadableWorkflowsKey;
 };

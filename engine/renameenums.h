@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QString>
+#include <QStringView>
 
 #include <array>
 #include <optional>
+#include <string_view>
 
 // The choices of one rename step. Each case has a string raw value, which is also the
 // form written to the preferences store; the order of the cases is the order in which
@@ -17,46 +19,97 @@ enum class TrimPosition { leading, trailing, both };
 // The raw values of CaseType differ from the case names and double as the editor's labels.
 enum class CaseType { uppercase, lowercase, titleCase, camelCase, snakeCase };
 
-QString rawValue(RenameMode value);
-QString rawValue(ReplaceOccurrence value);
-QString rawValue(SequenceLocation value);
-QString rawValue(TrimType value);
-QString rawValue(TrimPosition value);
-QString rawValue(CaseType value);
+// One case of an enumeration and its raw value.
+template <typename Enum> struct EnumRow {
+    Enum value;
+    std::u16string_view raw;
+};
 
+// The cases of an enumeration in declaration order, which a table must follow row by row:
+// a row missing or out of place stops the build here.
+template <typename Enum, size_t Count>
+constexpr std::array<Enum, Count> casesOf(const std::array<EnumRow<Enum>, Count> &rows)
+{
+    std::array<Enum, Count> cases{};
+    for (size_t i = 0; i < Count; ++i) {
+        if (rows[i].value != static_cast<Enum>(i))
+            throw "the rows of an enumeration table must follow its declaration";
+        cases[i] = rows[i].value;
+    }
+    return cases;
+}
+
+// Each enumeration's table: `rows` gives every case its raw value, `all` lists the cases.
 template <typename Enum> struct EnumCases;
 
 template <> struct EnumCases<RenameMode> {
-    static constexpr std::array all{
-        RenameMode::replace, RenameMode::regex,      RenameMode::trim,    RenameMode::append,
-        RenameMode::prepend, RenameMode::changeCase, RenameMode::sequence};
+    using Row = EnumRow<RenameMode>;
+    static constexpr std::array rows{
+        Row{RenameMode::replace, u"replace"},  Row{RenameMode::regex, u"regex"},
+        Row{RenameMode::trim, u"trim"},        Row{RenameMode::append, u"append"},
+        Row{RenameMode::prepend, u"prepend"},  Row{RenameMode::changeCase, u"changeCase"},
+        Row{RenameMode::sequence, u"sequence"}};
+    static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<ReplaceOccurrence> {
-    static constexpr std::array all{ReplaceOccurrence::first, ReplaceOccurrence::last,
-                                    ReplaceOccurrence::all};
+    using Row = EnumRow<ReplaceOccurrence>;
+    static constexpr std::array rows{Row{ReplaceOccurrence::first, u"first"},
+                                     Row{ReplaceOccurrence::last, u"last"},
+                                     Row{ReplaceOccurrence::all, u"all"}};
+    static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<SequenceLocation> {
-    static constexpr std::array all{SequenceLocation::before, SequenceLocation::after};
+    using Row = EnumRow<SequenceLocation>;
+    static constexpr std::array rows{Row{SequenceLocation::before, u"before"},
+                                     Row{SequenceLocation::after, u"after"}};
+    static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<TrimType> {
-    static constexpr std::array all{TrimType::spaces, TrimType::customCharacters,
-                                    TrimType::characterCount};
+    using Row = EnumRow<TrimType>;
+    static constexpr std::array rows{Row{TrimType::spaces, u"spaces"},
+                                     Row{TrimType::customCharacters, u"customCharacters"},
+                                     Row{TrimType::characterCount, u"characterCount"}};
+    static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<TrimPosition> {
-    static constexpr std::array all{TrimPosition::leading, TrimPosition::trailing,
-                                    TrimPosition::both};
+    using Row = EnumRow<TrimPosition>;
+    static constexpr std::array rows{Row{TrimPosition::leading, u"leading"},
+                                     Row{TrimPosition::trailing, u"trailing"},
+                                     Row{TrimPosition::both, u"both"}};
+    static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<CaseType> {
-    static constexpr std::array all{CaseType::uppercase, CaseType::lowercase, CaseType::titleCase,
-                                    CaseType::camelCase, CaseType::snakeCase};
+    using Row = EnumRow<CaseType>;
+    static constexpr std::array rows{
+        Row{CaseType::uppercase, u"UPPERCASE"}, Row{CaseType::lowercase, u"lowercase"},
+        Row{CaseType::titleCase, u"Title Case"}, Row{CaseType::camelCase, u"camelCase"},
+        Row{CaseType::snakeCase, u"snake_case"}};
+    static constexpr std::array all = casesOf(rows);
 };
 
-// Exact match on the raw value, letter case included; anything else is no case.
-template <typename Enum> std::optional<Enum> enumFromRawValue(const QString &raw)
+template <typename Enum>
+concept TabledEnum = requires
 {
-    for (Enum value : EnumCases<Enum>::all) {
-        if (rawValue(value) == raw)
-            return value;
+    EnumCases<Enum>::rows;
+};
+
+// The raw value of a case; the text points into the table, so nothing is allocated.
+template <TabledEnum Enum> QString rawValue(Enum value)
+{
+    const auto index = static_cast<size_t>(value);
+    if (index >= EnumCases<Enum>::rows.size())
+        return {};
+    const std::u16string_view raw = EnumCases<Enum>::rows[index].raw;
+    return QString::fromRawData(reinterpret_cast<const QChar *>(raw.data()),
+                                static_cast<qsizetype>(raw.size()));
+}
+
+// Exact match on the raw value, letter case included; anything else is no case.
+template <TabledEnum Enum> std::optional<Enum> enumFromRawValue(QStringView raw)
+{
+    for (const EnumRow<Enum> &row : EnumCases<Enum>::rows) {
+        if (QStringView(row.raw) == raw)
+            return row.value;
     }
     return std::nullopt;
 }

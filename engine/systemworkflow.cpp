@@ -8,51 +8,6 @@
 
 namespace SystemWorkflows {
 
-QString rawValue(SystemWorkflow workflow)
-{
-    switch (workflow) {
-    case SystemWorkflow::photoOrganization:
-        return QStringLiteral("photoOrganization");
-    case SystemWorkflow::webSafeNames:
-        return QStringLiteral("webSafeNames");
-    case SystemWorkflow::documentCleanup:
-        return QStringLiteral("documentCleanup");
-    case SystemWorkflow::cleanAndNumber:
-        return QStringLiteral("cleanAndNumber");
-    }
-    return {};
-}
-
-QString label(SystemWorkflow workflow)
-{
-    switch (workflow) {
-    case SystemWorkflow::photoOrganization:
-        return QStringLiteral("Photo Organization");
-    case SystemWorkflow::webSafeNames:
-        return QStringLiteral("Web-Safe Names");
-    case SystemWorkflow::documentCleanup:
-        return QStringLiteral("Document Cleanup");
-    case SystemWorkflow::cleanAndNumber:
-        return QStringLiteral("Clean & Number");
-    }
-    return {};
-}
-
-QString iconName(SystemWorkflow workflow)
-{
-    switch (workflow) {
-    case SystemWorkflow::photoOrganization:
-        return QStringLiteral("photo.stack.fill");
-    case SystemWorkflow::webSafeNames:
-        return QStringLiteral("globe");
-    case SystemWorkflow::documentCleanup:
-        return QStringLiteral("doc.text.fill");
-    case SystemWorkflow::cleanAndNumber:
-        return QStringLiteral("list.number");
-    }
-    return {};
-}
-
 QString datePrefix(const QDateTime &now)
 {
     UErrorCode status = U_ZERO_ERROR;

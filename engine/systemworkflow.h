@@ -1,5 +1,6 @@
 #pragma once
 
+#include "renameenums.h"
 #include "renameoperationwrapper.h"
 
 #include <QDateTime>
@@ -9,17 +10,21 @@
 #include <array>
 
 // The built-in workflows. They are never stored: choosing one builds a fresh stack.
+// Their labels and icons belong to the user interface.
 enum class SystemWorkflow { photoOrganization, webSafeNames, documentCleanup, cleanAndNumber };
+
+template <> struct EnumCases<SystemWorkflow> {
+    using Row = EnumRow<SystemWorkflow>;
+    static constexpr std::array rows{Row{SystemWorkflow::photoOrganization, u"photoOrganization"},
+                                     Row{SystemWorkflow::webSafeNames, u"webSafeNames"},
+                                     Row{SystemWorkflow::documentCleanup, u"documentCleanup"},
+                                     Row{SystemWorkflow::cleanAndNumber, u"cleanAndNumber"}};
+    static constexpr std::array all = casesOf(rows);
+};
 
 namespace SystemWorkflows {
 
-inline constexpr std::array all{SystemWorkflow::photoOrganization, SystemWorkflow::webSafeNames,
-                                SystemWorkflow::documentCleanup, SystemWorkflow::cleanAndNumber};
-
-QString rawValue(SystemWorkflow workflow);
-QString label(SystemWorkflow workflow);
-// A symbol name of the icon table.
-QString iconName(SystemWorkflow workflow);
+inline constexpr std::array all = EnumCases<SystemWorkflow>::all;
 
 // A new list with new ids each time. The photo workflow's date prefix is today's date in
 // the user's locale, calendar and time zone.

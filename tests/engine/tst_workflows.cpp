@@ -2,15 +2,11 @@
 
 #include "enginetesthelpers.h"
 #include "posixfilemover.h"
-#include "preferencesstore.h"
 #include "renameengine.h"
+#include "sharedpreferencesstore.h"
 #include "systemworkflow.h"
 #include "transformname.h"
 
-#include <QHash>
-#include <QJsonArray>
-#include <QJsonDocument>
-#include <QJsonObject>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -23,51 +19,12 @@ namespace {
 const QString composedCafe = u"Caf\u00e9"_qs;
 const QString decomposedCafe = u"Cafe\u0301"_qs;
 
-// What the preferences hold, shared by every engine built on it, as after a relaunch.
-struct StoredPreferences {
-    QHash<QString, QVariant> values;
-    int writes = 0;
-    // Every write fails with this reason while it is set, and changes nothing.
-    std::optional<QString> failure;
-};
-
-class SharedPreferencesStore : public PreferencesStore {
-public:
-    explicit SharedPreferencesStore(std::shared_ptr<StoredPreferences> stored)
-        : m_stored(std::move(stored))
-    {
-    }
-    std::optional<QVariant> readValue(const QString &key) const override
-    {
-        return m_stored->values.contains(key) ? std::optional(m_stored->values.value(key))
-                                              : std::nullopt;
-    }
-    std::optional<QString> storeValue(const QString &key, const QVariant &value) override
-    {
-        ++m_stored->writes;
-        if (m_stored->failure)
-            return m_stored->failure;
-        m_stored->values.insert(key, value);
-        return std::nullopt;
-    }
-
-private:
-    std::shared_ptr<StoredPreferences> m_stored;
-};
+using StoredPreferences = SharedPreferencesStore::Values;
 
 std::unique_ptr<RenameEngine> engineOn(const std::shared_ptr<StoredPreferences> &stored)
 {
     return std::make_unique<RenameEngine>(std::make_unique<SharedPreferencesStore>(stored),
                                           std::make_unique<PosixFileMover>(), nullptr);
-}
-
-QStringList keptKeys(const StoredPreferences &stored)
-{
-    QStringList keys = stored.values.keys();
-    keys.removeIf(
-        [](const QString &key) { return !key.startsWith(u"SavedWorkflows.unreadable-"); });
-    keys.sort();
-    return keys;
 }
 
 } // namespace
@@ -112,33 +69,6 @@ private Q_SLOTS:
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
-    // Names and texts come back exactly, U+FEFF at the start of a string included.
-    void exactStrings()
-    {
-        const QString bom = u"\uFEFF"_qs;
-        auto stored = std::make_shared<StoredPreferences>();
-        auto engine = engineOn(stored);
-        RenameOperationWrapper step = appendStep(bom + u"x"_qs + bom);
-        step.prependText = bom;
-        step.regexPattern = bom + u"\\"_qs + bom + u"\""_qs;
-        setStack(*engine, {step});
-        for (const QString &name : {QString(bom + u"Name"_qs), bom, u"Name"_qs})
-            engine->saveWorkflow(name);
-        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
-
-        // As written before: the mark as itself inside strings, and one in front of a
-        // hand-edited document, outside any string.
-        QJsonObject record = step.toJson();
-        const QByteArray raw =
-            "\xEF\xBB\xBF" +
-            QJsonDocument(QJsonObject{{bom + u"Old"_qs, QJsonArray{record}}}).toJson();
-        QVERIFY(raw.count("\xEF\xBB\xBF") > 4);
-        stored->values.insert(u"SavedWorkflows"_qs, raw);
-        const auto relaunched = engineOn(stored);
-        QCOMPARE(relaunched->savedWorkflowNames(), QStringList{bom + u"Old"_qs});
-        QCOMPARE(relaunched->savedWorkflows().first(), QList{step});
-    }
-
     void renameWorkflow_data()
     {
         QTest::addColumn<QString>("oldName");
@@ -181,56 +111,6 @@ private Q_SLOTS:
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
     }
 
-    void unreadableStoredValue_data()
-    {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<int>("readable");
-
-        QJsonObject record = caseStep(CaseType::titleCase).toJson();
-        record.insert(u"caseType"_qs, u"titleCase"_qs); // the case name, not the raw value
-        const QJsonObject damaged{{u"Good"_qs, QJsonArray{appendStep(u"_g"_qs).toJson()}},
-                                  {u"Bad"_qs, QJsonArray{appendStep(u"_b"_qs).toJson(), record}}};
-        QTest::newRow("one damaged record") << QJsonDocument(damaged).toJson() << 0;
-        QTest::newRow("not JSON") << QByteArray(R"({"Alpha":[)") << 0;
-        QTest::newRow("top level is an array") << QByteArray("[]") << 0;
-        // Only one of two canonically equivalent names can be loaded.
-        const QJsonObject equivalent{{composedCafe, QJsonArray{appendStep(u"_1"_qs).toJson()}},
-                                     {decomposedCafe, QJsonArray{appendStep(u"_2"_qs).toJson()}}};
-        QTest::newRow("canonically equivalent names") << QJsonDocument(equivalent).toJson() << 1;
-    }
-
-    void unreadableStoredValue()
-    {
-        QFETCH(QByteArray, bytes);
-        QFETCH(int, readable);
-
-        auto stored = std::make_shared<StoredPreferences>();
-        stored->values.insert(u"SavedWorkflows"_qs, bytes);
-        auto engine = engineOn(stored);
-        QCOMPARE(engine->savedWorkflows().size(), readable);
-        // Reading, and changes that change nothing, write nothing.
-        engine->loadWorkflow(u"Good"_qs);
-        engine->renameWorkflow(u"Missing"_qs, u"Other"_qs);
-        QCOMPARE(stored->writes, 0);
-
-        const QString printed = captured(stderr, [&] { engine->saveWorkflow(u"New"_qs); });
-
-        const QStringList kept = keptKeys(*stored);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(stored->values.value(kept.first()), bytes);
-        QVERIFY2(printed.contains(kept.first()), qPrintable(printed));
-        QCOMPARE(printed.count(u'\n'), 1);
-        QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
-
-        // Kept once; a value damaged later is kept beside it, never over it.
-        engine->deleteWorkflow(u"New"_qs);
-        QCOMPARE(keptKeys(*stored), kept);
-        stored->values.insert(u"SavedWorkflows"_qs, QByteArray("{"));
-        captured(stderr, [&] { engineOn(stored)->saveWorkflow(u"Newer"_qs); });
-        QCOMPARE(keptKeys(*stored).size(), 2);
-        QCOMPARE(stored->values.value(kept.first()), bytes);
-    }
-
     // A write that fails replaces nothing, is reported, and the next one writes it all.
     void failedWrite()
     {
@@ -251,7 +131,7 @@ private Q_SLOTS:
         stored->failure.reset();
         captured(stderr, [&] { QVERIFY(engine->saveWorkflow(u"Second"_qs)); });
         QCOMPARE(failures.size(), 2);
-        const QStringList kept = keptKeys(*stored);
+        const QStringList kept = SharedPreferencesStore::keptKeys(*stored);
         QCOMPARE(kept.size(), 1);
         QCOMPARE(stored->values.value(kept.first()), handEdited);
         QCOMPARE(engineOn(stored)->savedWorkflowNames(), QStringList({u"New"_qs, u"Second"_qs}));

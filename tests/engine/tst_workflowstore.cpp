@@ -3,8 +3,13 @@
 #include "enginetesthelpers.h"
 #include "renameengine.h"
 #include "settingspreferencesstore.h"
+#include "sharedpreferencesstore.h"
+#include "workflowstore.h"
 
 #include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -20,6 +25,18 @@ using namespace EngineTest;
 namespace {
 
 const QString workflowsKey = u"SavedWorkflows"_qs;
+const QString composedCafe = u"Caf\u00e9"_qs;
+const QString decomposedCafe = u"Cafe\u0301"_qs;
+
+using StoredPreferences = SharedPreferencesStore::Values;
+
+// A store on the shared values, read as at a launch.
+std::unique_ptr<WorkflowStore> storeOn(const std::shared_ptr<StoredPreferences> &stored)
+{
+    auto store = std::make_unique<WorkflowStore>(std::make_unique<SharedPreferencesStore>(stored));
+    store->load();
+    return store;
+}
 
 // A small tmpfs of its own, so that a test can fill it or make it read-only.
 class SmallMount {
@@ -101,6 +118,92 @@ class WorkflowStoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // Names and texts come back exactly, U+FEFF at the start of a string included.
+    void exactStrings()
+    {
+        const QString bom = u"\uFEFF"_qs;
+        auto stored = std::make_shared<StoredPreferences>();
+        auto store = storeOn(stored);
+        RenameOperationWrapper step = appendStep(bom + u"x"_qs + bom);
+        step.prependText = bom;
+        step.regexPattern = bom + u"\\"_qs + bom + u"\""_qs;
+        for (const QString &name : {QString(bom + u"Name"_qs), bom, u"Name"_qs})
+            store->insert(name, {step});
+        QCOMPARE(store->persist(), std::nullopt);
+        QCOMPARE(storeOn(stored)->workflows(), store->workflows());
+
+        // As written before: the mark as itself inside strings, and one in front of a
+        // hand-edited document, outside any string.
+        QJsonObject record = step.toJson();
+        const QByteArray raw =
+            "\xEF\xBB\xBF" +
+            QJsonDocument(QJsonObject{{bom + u"Old"_qs, QJsonArray{record}}}).toJson();
+        QVERIFY(raw.count("\xEF\xBB\xBF") > 4);
+        stored->values.insert(workflowsKey, raw);
+        const auto relaunched = storeOn(stored);
+        QCOMPARE(relaunched->names(), QStringList{bom + u"Old"_qs});
+        QCOMPARE(relaunched->workflows().first(), QList{step});
+    }
+
+    void unreadableStoredValue_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("readable");
+
+        QJsonObject record = caseStep(CaseType::titleCase).toJson();
+        record.insert(u"caseType"_qs, u"titleCase"_qs); // the case name, not the raw value
+        const QJsonObject damaged{{u"Good"_qs, QJsonArray{appendStep(u"_g"_qs).toJson()}},
+                                  {u"Bad"_qs, QJsonArray{appendStep(u"_b"_qs).toJson(), record}}};
+        QTest::newRow("one damaged record") << QJsonDocument(damaged).toJson() << 0;
+        QTest::newRow("not JSON") << QByteArray(R"({"Alpha":[)") << 0;
+        QTest::newRow("top level is an array") << QByteArray("[]") << 0;
+        // Only one of two canonically equivalent names can be loaded.
+        const QJsonObject equivalent{{composedCafe, QJsonArray{appendStep(u"_1"_qs).toJson()}},
+                                     {decomposedCafe, QJsonArray{appendStep(u"_2"_qs).toJson()}}};
+        QTest::newRow("canonically equivalent names") << QJsonDocument(equivalent).toJson() << 1;
+    }
+
+    // What cannot be read in full is kept aside, once, before the first write replaces it.
+    void unreadableStoredValue()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, readable);
+
+        auto stored = std::make_shared<StoredPreferences>();
+        stored->values.insert(workflowsKey, bytes);
+        auto store = storeOn(stored);
+        QCOMPARE(store->workflows().size(), readable);
+        bool merged = false;
+        QCOMPARE(WorkflowStore::decode(bytes, &merged).has_value(), readable > 0);
+        QCOMPARE(merged, readable > 0);
+        // Reading, and changes that change nothing, write nothing.
+        QVERIFY(!store->rename(u"Missing"_qs, u"Other"_qs));
+        QCOMPARE(stored->writes, 0);
+
+        store->insert(u"New"_qs, {appendStep(u"_n"_qs)});
+        const QString printed = captured(stderr, [&] { QCOMPARE(store->persist(), std::nullopt); });
+
+        const QStringList kept = SharedPreferencesStore::keptKeys(*stored);
+        QCOMPARE(kept.size(), 1);
+        QCOMPARE(stored->values.value(kept.first()), bytes);
+        QVERIFY2(printed.contains(kept.first()), qPrintable(printed));
+        QCOMPARE(printed.count(u'\n'), 1);
+        QCOMPARE(storeOn(stored)->workflows(), store->workflows());
+
+        // Kept once; a value damaged later is kept beside it, never over it.
+        QVERIFY(store->remove(u"New"_qs));
+        QCOMPARE(store->persist(), std::nullopt);
+        QCOMPARE(SharedPreferencesStore::keptKeys(*stored), kept);
+        stored->values.insert(workflowsKey, QByteArray("{"));
+        captured(stderr, [&] {
+            auto later = storeOn(stored);
+            later->insert(u"Newer"_qs, {});
+            QCOMPARE(later->persist(), std::nullopt);
+        });
+        QCOMPARE(SharedPreferencesStore::keptKeys(*stored).size(), 2);
+        QCOMPARE(stored->values.value(kept.first()), bytes);
+    }
+
     // An unreadable value under the key is still there, unchanged, after the next save.
     void unreadableValueInTheFile_data()
     {

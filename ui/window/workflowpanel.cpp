@@ -4,6 +4,7 @@
 #include "dialogs/alertdialog.h"
 #include "operations/inlineoperationeditor.h"
 #include "operations/operationstackview.h"
+#include "operations/systemworkflowlabels.h"
 #include "renameengine.h"
 #include "style/colors.h"
 #include "style/fonts.h"
@@ -177,8 +178,8 @@ void WorkflowPanel::rebuildLoadMenu()
     m_loadMenu->addMenu(system);
     for (SystemWorkflow workflow : SystemWorkflows::all) {
         QAction *item =
-            system->addAction(Icons::icon(SystemWorkflows::iconName(workflow), Colors::blue()),
-                              literalMenuTitle(SystemWorkflows::label(workflow)));
+            system->addAction(Icons::icon(SystemWorkflowLabels::iconName(workflow), Colors::blue()),
+                              literalMenuTitle(SystemWorkflowLabels::label(workflow)));
         connect(item, &QAction::triggered, this,
                 [this, workflow] { m_engine->loadSystemWorkflow(workflow); });
     }

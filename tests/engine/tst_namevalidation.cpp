@@ -1,0 +1,101 @@
+#include "testmain.h"
+
+#include "enginetesthelpers.h"
+#include "namegroups.h"
+#include "namevalidation.h"
+
+#include <QTest>
+
+using namespace EngineTest;
+
+namespace {
+
+const QString invalid = u"Contains invalid characters (: / \\)"_qs;
+const QString empty = u"Filename cannot be empty"_qs;
+const QString duplicate = u"Duplicate filename"_qs;
+
+QList<FileItem> filesNamed(const QStringList &newNames)
+{
+    QList<FileItem> files;
+    for (const QString &name : newNames) {
+        FileItem item;
+        item.originalName = u"before"_qs;
+        item.newName = name;
+        files.append(item);
+    }
+    return files;
+}
+
+} // namespace
+
+class NameValidationTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void judge_data()
+    {
+        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QString>("statuses");
+        QTest::addColumn<QString>("error"); // the message of every E
+
+        const QString threeTimes = u"a:b"_qs;
+        QTest::newRow("colon") << QStringList{u"a:b"_qs} << u"E"_qs << invalid;
+        QTest::newRow("slash") << QStringList{u"a/b"_qs} << u"E"_qs << invalid;
+        QTest::newRow("backslash") << QStringList{u"a\\b"_qs} << u"E"_qs << invalid;
+        QTest::newRow("only spaces") << QStringList{u"   "_qs} << u"E"_qs << empty;
+        QTest::newRow("nothing") << QStringList{QString()} << u"E"_qs << empty;
+        QTest::newRow("ideographic space") << QStringList{u"\u3000"_qs} << u"E"_qs << empty;
+        QTest::newRow("line break is not white space")
+            << QStringList{u"\n"_qs} << u"P"_qs << QString();
+        QTest::newRow("colon wins over empty") << QStringList{u" : "_qs} << u"E"_qs << invalid;
+        QTest::newRow("errors never conflict")
+            << QStringList{threeTimes, threeTimes, threeTimes} << u"EEE"_qs << invalid;
+        QTest::newRow("three of a kind")
+            << QStringList{u"File.txt"_qs, u"File.txt"_qs, u"File.txt"_qs} << u"CCC"_qs
+            << QString();
+        QTest::newRow("case distinguishes")
+            << QStringList{u"A.txt"_qs, u"a.txt"_qs} << u"PP"_qs << QString();
+        QTest::newRow("canonical equivalence")
+            << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
+        QTest::newRow("a pair among others")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"b"_qs} << u"PCPC"_qs << QString();
+        QTest::newRow("dot file is valid") << QStringList{u".png"_qs} << u"P"_qs << QString();
+    }
+
+    void judge()
+    {
+        QFETCH(QStringList, names);
+        QFETCH(QString, statuses);
+        QFETCH(QString, error);
+
+        QList<FileItem> files = filesNamed(names);
+        // Whatever the last judgement or batch said goes.
+        for (FileItem &item : files) {
+            item.status = RenameStatus::success;
+            item.errorMessage = u"stale"_qs;
+        }
+        NameValidation::judge(files);
+        QCOMPARE(statusLetters(files), statuses);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const QString message = statuses[i] == u'E'   ? error
+                                    : statuses[i] == u'C' ? duplicate
+                                                          : QString();
+            QCOMPARE(files.at(i).errorMessage.value_or(QString()), message);
+        }
+    }
+
+    void groupsOutgrowTheirFirstSize()
+    {
+        // A table sized for two names has to grow many times on the way.
+        NameGroups groups(2);
+        for (int i = 0; i < 1000; ++i)
+            QCOMPARE(groups.add(QString::number(i)), i);
+        for (int i = 999; i >= 0; i -= 7)
+            QCOMPARE(groups.add(QString::number(i)), i);
+        QCOMPARE(groups.groupSize(999), 2);
+        QCOMPARE(groups.groupSize(998), 1);
+    }
+};
+
+BRISKLET_TEST(NameValidationTest)
+#include "tst_namevalidation.moc"
