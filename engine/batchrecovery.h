@@ -1,5 +1,7 @@
 #pragma once
 
+// Internal to the engine: not part of its interface.
+
 #include "movejournal.h"
 #include "recoveryreport.h"
 

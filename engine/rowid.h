@@ -1,5 +1,7 @@
 #pragma once
 
+// Internal to the engine: not part of its interface.
+
 #include <QUuid>
 
 // Random version-4 UUIDs for rows, fast enough for a drop of a million files.

@@ -209,27 +209,6 @@ private Q_SLOTS:
         QVERIFY(!engine->canUndo());
         QCOMPARE(engine->files().first().url, folder.url(afterSecond.left(1)));
     }
-
-    void historyKeepsTheTwentyNewestBatches()
-    {
-        TestFolder folder;
-        auto engine = makeEngine();
-        QVERIFY(populate(folder, *engine, names(u"a.txt"_qs)));
-        setStack(*engine, {appendStep(u"+"_qs)});
-        for (int batch = 1; batch <= 21; ++batch) {
-            engine->updatePreview();
-            QCOMPARE(engine->performRename(), std::make_pair(qsizetype(1), qsizetype(0)));
-        }
-        QCOMPARE(engine->undoStack().size(), 20);
-
-        for (int undo = 0; undo < 20; ++undo)
-            QVERIFY(engine->undoLastRename());
-
-        // Batch 1 fell out of the history: its rename stays.
-        QVERIFY(!engine->undoLastRename());
-        QCOMPARE(folder.entries(), names(u"a+.txt=a.txt"_qs));
-        QCOMPARE(engine->files().first().originalName, u"a+.txt"_qs);
-    }
 };
 
 BRISKLET_TEST(RenameExecutionTest)
