@@ -13,12 +13,13 @@ set(CPACK_PACKAGE_VENDOR Brisklet)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_CONTACT "Brisklet <${BRISKLET_SUPPORT_EMAIL}>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "batch file renamer with a live preview")
-set(CPACK_PACKAGE_DESCRIPTION
-    "Brisklet renames many files at once. Files are gathered in a list, a stack of steps\n"
-    "(replace, regular expression, trim, append, prepend, change case, sequence) computes\n"
-    "their new names, and the preview shows every new name with duplicates and bad names\n"
-    "flagged before anything is renamed. A rename never replaces an existing file and can\n"
-    "be undone; operation stacks can be saved as named workflows.")
+# One string: a CMake list would join the lines with semicolons.
+set(CPACK_PACKAGE_DESCRIPTION "Brisklet renames many files at once. Files are gathered in a
+list, a stack of steps (replace, regular expression, trim, append, prepend,
+change case, sequence) computes their new names, and the preview shows every
+new name with duplicates and bad names flagged before anything is renamed.
+A rename never replaces an existing file and can be undone; operation stacks
+can be saved as named workflows.")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 
