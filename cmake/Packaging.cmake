@@ -42,7 +42,7 @@ include(CPack)
 if(BRISKLET_BUILD_TESTS)
     # The version is answered before any window system is opened, so it needs no display.
     add_test(NAME brisklet_version COMMAND brisklet --version)
-    set_tests_properties(brisklet_version PROPERTIES
+    set_tests_properties(brisklet_version PROPERTIES LABELS app
         PASS_REGULAR_EXPRESSION "^brisklet ${PROJECT_VERSION}\n$"
         ENVIRONMENT_MODIFICATION "DISPLAY=unset:;WAYLAND_DISPLAY=unset:;QT_QPA_PLATFORM=unset:")
 endif()
