@@ -11,9 +11,18 @@
 #include <QSettings>
 
 #include <cstdio>
+#include <cstring>
 
 int main(int argc, char **argv)
 {
+    // Answered before QApplication exists, so it works where there is no display.
+    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
+        if (std::strcmp(argv[i], "--version") == 0) {
+            std::printf("brisklet %s\n", BRISKLET_VERSION);
+            return 0;
+        }
+    }
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));
