@@ -1,0 +1,123 @@
+#include "undofile.h"
+
+#include <QDir>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+
+namespace {
+
+const QString formatName = QStringLiteral("brisklet-undo");
+constexpr int formatVersion = 1;
+
+void putBytes(QJsonObject &object, const QString &key, const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    const QString text = decoder.decode(bytes);
+    if (!decoder.hasError() && !bytes.contains('\0'))
+        object.insert(key, text);
+    else
+        object.insert(key % QStringLiteral("Base64"), QString::fromLatin1(bytes.toBase64()));
+}
+
+std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
+{
+    if (const QJsonValue text = object.value(key); text.isString())
+        return text.toString().toUtf8();
+    if (const QJsonValue base64 = object.value(key % QStringLiteral("Base64")); base64.isString()) {
+        const auto decoded = QByteArray::fromBase64Encoding(
+            base64.toString().toLatin1(), QByteArray::AbortOnBase64DecodingErrors);
+        if (decoded)
+            return *decoded;
+    }
+    return std::nullopt;
+}
+
+std::optional<quint64> takeNumber(const QJsonObject &object, const QString &key)
+{
+    bool ok = false;
+    const quint64 value = object.value(key).toString().toULongLong(&ok);
+    return ok ? std::optional(value) : std::nullopt;
+}
+
+} // namespace
+
+QByteArray UndoFile::defaultFolder()
+{
+    QByteArray base = qgetenv("XDG_STATE_HOME");
+    // The variable counts only when it holds an absolute path, as for the batch journals.
+    if (!base.startsWith('/'))
+        base = QFile::encodeName(QDir::homePath()) + "/.local/state";
+    return base + "/brisklet/undo";
+}
+
+QByteArray UndoFile::serialize(const UndoOperation &operation)
+{
+    QJsonArray entries;
+    for (const UndoOperation::Entry &entry : operation.entries) {
+        QJsonObject object;
+        putBytes(object, QStringLiteral("path"), entry.path);
+        putBytes(object, QStringLiteral("originalName"), entry.originalName);
+        if (entry.identity) {
+            object.insert(QStringLiteral("device"), QString::number(entry.identity->device));
+            object.insert(QStringLiteral("inode"), QString::number(entry.identity->inode));
+            object.insert(QStringLiteral("type"), QString::number(entry.identity->type));
+        }
+        entries.append(object);
+    }
+    QJsonObject root;
+    root.insert(QStringLiteral("format"), formatName);
+    root.insert(QStringLiteral("version"), formatVersion);
+    root.insert(QStringLiteral("timestamp"), operation.timestamp.toString(Qt::ISODateWithMs));
+    root.insert(QStringLiteral("entries"), entries);
+    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+}
+
+std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)
+{
+    QJsonParseError parseError;
+    const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
+    const QJsonObject root = document.object();
+    if (parseError.error != QJsonParseError::NoError ||
+        root.value(QStringLiteral("format")).toString() != formatName) {
+        *error = QStringLiteral("not a Brisklet undo file");
+        return std::nullopt;
+    }
+    if (root.value(QStringLiteral("version")).toInt() != formatVersion) {
+        *error = QStringLiteral("an undo file of another version of Brisklet");
+        return std::nullopt;
+    }
+    UndoOperation operation;
+    operation.timestamp = QDateTime::fromString(root.value(QStringLiteral("timestamp")).toString(),
+                                                Qt::ISODateWithMs);
+    const QJsonArray entries = root.value(QStringLiteral("entries")).toArray();
+    operation.entries.reserve(entries.size());
+    for (qsizetype i = 0; i < entries.size(); ++i) {
+        const QJsonObject object = entries[i].toObject();
+        const std::optional<QByteArray> path = takeBytes(object, QStringLiteral("path"));
+        const std::optional<QByteArray> name = takeBytes(object, QStringLiteral("originalName"));
+        // A name with a slash would move the item to another folder.
+        if (!path || !path->startsWith('/') || !name || name->isEmpty() || name->contains('/') ||
+            name->contains('\0') || *name == "." || *name == "..") {
+            *error = QStringLiteral("entry %1 is damaged").arg(i + 1);
+            return std::nullopt;
+        }
+        // Without its identity an entry could move whatever now has the name: refused.
+        const std::optional<quint64> device = takeNumber(object, QStringLiteral("device"));
+        const std::optional<quint64> inode = takeNumber(object, QStringLiteral("inode"));
+        const std::optional<quint64> type = takeNumber(object, QStringLiteral("type"));
+        if (!device || !inode || !type) {
+            *error = QStringLiteral("entry %1 is damaged").arg(i + 1);
+            return std::nullopt;
+        }
+        const UndoOperation::Entry entry{*path, *name,
+                                         ItemIdentity{*device, *inode, quint32(*type)}};
+        operation.entries.append(entry);
+    }
+    if (operation.entries.isEmpty()) {
+        *error = QStringLiteral("the undo file holds no renames");
+        return std::nullopt;
+    }
+    return operation;
+}
