@@ -161,7 +161,9 @@ ExitStatus CliCommand::rename()
         undoFile.close();
         undoFile.remove();
     }
-    write(printer.rows(m_engine->files(), PlanPrinter::Rows::problemsOnly));
+    // People read what went wrong; scripts get every file's outcome.
+    write(printer.rows(m_engine->files(),
+                       m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly));
     write(printer.summary(summary));
     if (undoWritten && !m_options.json)
         write("Undo file: " + undoPath + '\n');

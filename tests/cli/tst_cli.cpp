@@ -11,6 +11,7 @@
 #include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -130,6 +131,9 @@ private Q_SLOTS:
                                  << QByteArray("A.TXT → a.TXT");
         QTest::newRow("apply") << abc << lowercase << QStringList{u"--apply"_qs} << abc << 0
                                << QByteArray("a.TXT|b.TXT") << QByteArray("Undo file: ");
+        QTest::newRow("file URI") << abc << lowercase << QStringList{u"--apply"_qs}
+                                  << QByteArray("file:A.TXT|B.TXT") << 0
+                                  << QByteArray("a.TXT|b.TXT") << QByteArray("Renamed 2");
         QTest::newRow("conflict, dry run")
             << QByteArray("A.txt|a.txt") << lowercase << QStringList{} << QByteArray("A.txt|a.txt")
             << 3 << QByteArray("A.txt|a.txt") << QByteArray("conflict");
@@ -175,8 +179,12 @@ private Q_SLOTS:
         QFETCH(QByteArray, said);
         create(names(files));
         arguments << u"--stack"_qs << writeStack(stack) << u"--"_qs;
-        for (const QByteArray &name : names(listed))
-            arguments << QString::fromUtf8(name);
+        for (const QByteArray &name : names(listed)) {
+            // "file:NAME" stands for the file URI of NAME in the test's folder.
+            arguments << (name.startsWith("file:")
+                              ? QUrl::fromLocalFile(QFile::decodeName(path(name.mid(5)))).toString()
+                              : QString::fromUtf8(name));
+        }
         const Run result = run(arguments);
         QVERIFY2(result.status == status, result.said().constData());
         QCOMPARE(listing(), after);
@@ -303,7 +311,9 @@ private Q_SLOTS:
             run({u"--stack"_qs, writeStack(lowercase), u"--apply"_qs, u"--json"_qs, u"A.TXT"_qs});
         QVERIFY2(result.status == 0, result.said().constData());
         const QList<QByteArray> lines = result.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 1); // nothing failed: the summary alone
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(lines.first()).object().value(u"status"_qs),
+                 u"success"_qs);
         const QJsonObject summary =
             QJsonDocument::fromJson(lines.last()).object().value(u"summary"_qs).toObject();
         QCOMPARE(summary.value(u"renamed"_qs).toInt(), 1);
