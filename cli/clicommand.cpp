@@ -94,6 +94,8 @@ ExitStatus CliCommand::rename()
     if (!urls)
         return fail(ExitStatus::badUsage, error);
     m_engine->addFiles(*urls);
+    if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
+        return fail(ExitStatus::badUsage, unusable);
 
     const PlanPrinter printer = printerFor(m_options);
     PlanPrinter::Summary summary = PlanPrinter::Summary::of(m_engine->files());

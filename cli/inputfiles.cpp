@@ -11,6 +11,16 @@
 
 namespace {
 
+// No empty, "." or ".." component and no trailing slash: nothing for QDir to clean, which
+// is most of the paths a shell or find hands over.
+bool isClean(const QByteArray &path)
+{
+    if (path.size() > 1 && path.endsWith('/'))
+        return false;
+    return !path.contains("//") && !path.contains("/./") && !path.contains("/../") &&
+           !path.endsWith("/.") && !path.endsWith("/..");
+}
+
 std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &workingDirectory,
                                  QString *error)
 {
@@ -23,6 +33,8 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
         return path.isEmpty() ? std::nullopt : std::optional(path);
     }
     const QByteArray path = argument.startsWith('/') ? argument : workingDirectory + '/' + argument;
+    if (isClean(path))
+        return path;
     // Latin-1 maps every byte to one character and back, which lets QDir clean any path.
     return QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
 }
@@ -41,13 +53,6 @@ std::optional<QList<QUrl>> InputFiles::fromArguments(const QList<QByteArray> &ar
         const std::optional<QByteArray> path = pathOf(argument, workingDirectory, error);
         if (!path)
             return std::nullopt;
-        struct stat info;
-        if (::lstat(path->constData(), &info) != 0) {
-            *error = QStringLiteral("cannot use “%1”: %2")
-                         .arg(LocalPath::display(argument),
-                              QString::fromLocal8Bit(std::strerror(errno)));
-            return std::nullopt;
-        }
         if (*path == "/") {
             *error = QStringLiteral("the root folder cannot be renamed");
             return std::nullopt;
@@ -57,6 +62,21 @@ std::optional<QList<QUrl>> InputFiles::fromArguments(const QList<QByteArray> &ar
     if (urls.isEmpty())
         *error = QStringLiteral("no files given");
     return urls.isEmpty() ? std::nullopt : std::optional(urls);
+}
+
+QString InputFiles::unusableFile(const QList<FileItem> &files)
+{
+    // The engine has read every listed item's identity; only one it found nothing at is
+    // looked at again, for the reason.
+    for (const FileItem &item : files) {
+        if (item.identity)
+            continue;
+        struct stat info;
+        const int failure = ::lstat(item.path.constData(), &info) == 0 ? ENOENT : errno;
+        return QStringLiteral("cannot use “%1”: %2")
+            .arg(LocalPath::display(item.path), QString::fromLocal8Bit(std::strerror(failure)));
+    }
+    return {};
 }
 
 QList<QByteArray> InputFiles::splitNullSeparated(const QByteArray &input)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "fileitem.h"
+
 #include <QByteArray>
 #include <QIODevice>
 #include <QList>
@@ -15,6 +17,9 @@ namespace InputFiles {
 // Paths (relative ones taken against `workingDirectory`) or file:// URIs.
 std::optional<QList<QUrl>> fromArguments(const QList<QByteArray> &arguments,
                                          const QByteArray &workingDirectory, QString *error);
+// Why a listed file cannot be renamed: nothing at its path, or a folder on the way that
+// cannot be searched. Empty when every file is there.
+QString unusableFile(const QList<FileItem> &files);
 // NUL-separated paths; a final NUL is optional, empty entries are skipped.
 QList<QByteArray> splitNullSeparated(const QByteArray &input);
 

@@ -11,14 +11,38 @@ namespace {
 const QString formatName = QStringLiteral("brisklet-undo");
 constexpr int formatVersion = 1;
 
-void putBytes(QJsonObject &object, const QString &key, const QByteArray &bytes)
+// A JSON string of text known to be valid UTF-8.
+void appendString(QByteArray &out, const QByteArray &text)
+{
+    out += '"';
+    for (const char c : text) {
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += c;
+        } else if (static_cast<unsigned char>(c) < 0x20) {
+            out += "\\u00";
+            out += "0123456789abcdef"[(c >> 4) & 0xf];
+            out += "0123456789abcdef"[c & 0xf];
+        } else {
+            out += c;
+        }
+    }
+    out += '"';
+}
+
+void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    const QString text = decoder.decode(bytes);
-    if (!decoder.hasError() && !bytes.contains('\0'))
-        object.insert(key, text);
-    else
-        object.insert(key % QStringLiteral("Base64"), QString::fromLatin1(bytes.toBase64()));
+    (void)decoder.decode(bytes);
+    out += '"';
+    out += key;
+    if (!decoder.hasError() && !bytes.contains('\0')) {
+        out += "\": ";
+        appendString(out, bytes);
+    } else {
+        out += "Base64\": ";
+        appendString(out, bytes.toBase64());
+    }
 }
 
 std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
@@ -52,26 +76,33 @@ QByteArray UndoFile::defaultFolder()
     return base + "/brisklet/undo";
 }
 
+// Written by hand, one entry a line: a batch of many thousand files must not wait for a
+// document model to be built.
 QByteArray UndoFile::serialize(const UndoOperation &operation)
 {
-    QJsonArray entries;
+    QByteArray out;
+    out.reserve(operation.entries.size() * 160 + 160);
+    out += "{\n\"format\": ";
+    appendString(out, formatName.toUtf8());
+    out += ",\n\"version\": " + QByteArray::number(formatVersion) + ",\n\"timestamp\": ";
+    appendString(out, operation.timestamp.toString(Qt::ISODateWithMs).toUtf8());
+    out += ",\n\"entries\": [";
+    bool first = true;
     for (const UndoOperation::Entry &entry : operation.entries) {
-        QJsonObject object;
-        putBytes(object, QStringLiteral("path"), entry.path);
-        putBytes(object, QStringLiteral("originalName"), entry.originalName);
+        out += first ? "\n  {" : ",\n  {";
+        first = false;
+        appendBytes(out, "path", entry.path);
+        out += ", ";
+        appendBytes(out, "originalName", entry.originalName);
         if (entry.identity) {
-            object.insert(QStringLiteral("device"), QString::number(entry.identity->device));
-            object.insert(QStringLiteral("inode"), QString::number(entry.identity->inode));
-            object.insert(QStringLiteral("type"), QString::number(entry.identity->type));
+            out += ", \"device\": \"" + QByteArray::number(entry.identity->device) +
+                   "\", \"inode\": \"" + QByteArray::number(entry.identity->inode) +
+                   "\", \"type\": \"" + QByteArray::number(entry.identity->type) + '"';
         }
-        entries.append(object);
+        out += '}';
     }
-    QJsonObject root;
-    root.insert(QStringLiteral("format"), formatName);
-    root.insert(QStringLiteral("version"), formatVersion);
-    root.insert(QStringLiteral("timestamp"), operation.timestamp.toString(Qt::ISODateWithMs));
-    root.insert(QStringLiteral("entries"), entries);
-    return QJsonDocument(root).toJson(QJsonDocument::Indented);
+    out += "\n]\n}\n";
+    return out;
 }
 
 std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)
