@@ -51,7 +51,9 @@ bool isProblem(const FileItem &item)
 bool isValidUtf8(const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    // decode() is lazy: the conversion runs when its result becomes a string.
+    const QString decoded = decoder.decode(bytes);
+    Q_UNUSED(decoded);
     return !decoder.hasError();
 }
 

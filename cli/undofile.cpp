@@ -33,7 +33,9 @@ void appendString(QByteArray &out, const QByteArray &text)
 void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    (void)decoder.decode(bytes);
+    // decode() is lazy: the conversion runs when its result becomes a string.
+    const QString decoded = decoder.decode(bytes);
+    Q_UNUSED(decoded);
     out += '"';
     out += key;
     if (!decoder.hasError() && !bytes.contains('\0')) {
