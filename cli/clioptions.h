@@ -1,0 +1,30 @@
+#pragma once
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+#include <optional>
+
+// The command line, read as bytes: a path need not be valid UTF-8, so none goes through
+// text on its way to the file system.
+struct CliOptions {
+    enum class Command { rename, revert, exportWorkflow, listWorkflows, help, version };
+    enum class StackSource { none, workflow, systemWorkflow, stackFile };
+
+    Command command = Command::rename;
+    StackSource stackSource = StackSource::none;
+    QString workflowName;     // --workflow, --system-workflow, --export-workflow
+    QByteArray stackFilePath; // --stack
+    QByteArray revertFilePath;
+    std::optional<QByteArray> undoFilePath;
+    QList<QByteArray> files; // as given: paths or file:// URIs
+    bool nullSeparatedInput = false;
+    bool apply = false;
+    bool skipProblems = false;
+    bool json = false;
+
+    // Nothing but the options on success; otherwise `error` says what is wrong.
+    static CliOptions parse(const QList<QByteArray> &arguments, QString *error);
+    static QString usage();
+};

@@ -1,0 +1,193 @@
+#include "planprinter.h"
+
+#include "localpath.h"
+
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QStringDecoder>
+
+#include <algorithm>
+
+namespace {
+
+// Wider names are not padded: one long name must not push every row off the screen.
+constexpr qsizetype widestAligned = 48;
+
+QString statusName(RenameStatus status)
+{
+    switch (status) {
+    case RenameStatus::pending:
+        return QStringLiteral("pending");
+    case RenameStatus::conflict:
+        return QStringLiteral("conflict");
+    case RenameStatus::error:
+        return QStringLiteral("error");
+    case RenameStatus::success:
+        return QStringLiteral("success");
+    }
+    return {};
+}
+
+const char *statusColour(RenameStatus status)
+{
+    switch (status) {
+    case RenameStatus::conflict:
+        return "33";
+    case RenameStatus::error:
+        return "31";
+    case RenameStatus::success:
+        return "32";
+    case RenameStatus::pending:
+        break;
+    }
+    return nullptr;
+}
+
+bool isProblem(const FileItem &item)
+{
+    return item.status == RenameStatus::conflict || item.status == RenameStatus::error;
+}
+
+bool isValidUtf8(const QByteArray &bytes)
+{
+    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+    // decode() is lazy: the conversion runs when its result becomes a string.
+    const QString decoded = decoder.decode(bytes);
+    Q_UNUSED(decoded);
+    return !decoder.hasError();
+}
+
+} // namespace
+
+PlanPrinter::Summary PlanPrinter::Summary::of(const QList<FileItem> &files)
+{
+    Summary summary;
+    summary.files = files.size();
+    for (const FileItem &item : files) {
+        if (item.status == RenameStatus::conflict)
+            ++summary.conflicts;
+        else if (item.status == RenameStatus::error)
+            ++summary.errors;
+        else if (item.newName == item.originalName)
+            ++summary.unchanged;
+        else
+            ++summary.toRename;
+    }
+    return summary;
+}
+
+QString PlanPrinter::printable(const QString &name)
+{
+    QString result;
+    result.reserve(name.size());
+    for (QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == '\n')
+            result += QLatin1String("\\n");
+        else if (u == '\t')
+            result += QLatin1String("\\t");
+        else if (u == '\\')
+            result += QLatin1String("\\\\");
+        else if (u < 0x20 || (u >= 0x7f && u < 0xa0))
+            result += QStringLiteral("\\x%1").arg(int(u), 2, 16, QLatin1Char('0'));
+        else
+            result += c;
+    }
+    return result;
+}
+
+QByteArray PlanPrinter::rows(const QList<FileItem> &files, Rows which) const
+{
+    return m_format == Format::table ? tableRows(files, which) : jsonRows(files, which);
+}
+
+QByteArray PlanPrinter::painted(const QByteArray &text, const char *code) const
+{
+    if (m_colour == Colour::off || !code)
+        return text;
+    return "\033[" + QByteArray(code) + 'm' + text + "\033[0m";
+}
+
+QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) const
+{
+    QList<qsizetype> shown;
+    qsizetype nameWidth = 0;
+    QStringList names;
+    names.reserve(files.size());
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        names.append(printable(files[i].originalName));
+        if (which == Rows::all || isProblem(files[i])) {
+            shown.append(i);
+            nameWidth = std::max(nameWidth, std::min(names[i].size(), widestAligned));
+        }
+    }
+    QByteArray out;
+    out.reserve(shown.size() * (nameWidth * 2 + 24));
+    for (qsizetype i : std::as_const(shown)) {
+        const FileItem &item = files[i];
+        const QByteArray status = statusName(item.status).leftJustified(8).toUtf8();
+        out += painted(status, statusColour(item.status));
+        out += "  ";
+        out += names[i].leftJustified(nameWidth).toUtf8();
+        out += painted(" → ", "2");
+        out += printable(item.newName).toUtf8();
+        if (item.errorMessage && !item.errorMessage->isEmpty()) {
+            out += "  ";
+            out += painted(printable(*item.errorMessage).toUtf8(), statusColour(item.status));
+        }
+        out += '\n';
+    }
+    return out;
+}
+
+QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which) const
+{
+    QByteArray out;
+    for (const FileItem &item : files) {
+        if (which == Rows::problemsOnly && !isProblem(item))
+            continue;
+        QJsonObject object;
+        object.insert(QStringLiteral("path"), LocalPath::display(item.path));
+        if (!isValidUtf8(item.path))
+            object.insert(QStringLiteral("pathBase64"), QString::fromLatin1(item.path.toBase64()));
+        object.insert(QStringLiteral("name"), item.originalName);
+        object.insert(QStringLiteral("newName"), item.newName);
+        object.insert(QStringLiteral("status"), statusName(item.status));
+        object.insert(QStringLiteral("message"),
+                      item.errorMessage ? QJsonValue(*item.errorMessage) : QJsonValue());
+        out += QJsonDocument(object).toJson(QJsonDocument::Compact);
+        out += '\n';
+    }
+    return out;
+}
+
+QByteArray PlanPrinter::summary(const Summary &s) const
+{
+    if (m_format == Format::jsonLines) {
+        QJsonObject object{
+            {QStringLiteral("files"), s.files},         {QStringLiteral("toRename"), s.toRename},
+            {QStringLiteral("unchanged"), s.unchanged}, {QStringLiteral("conflicts"), s.conflicts},
+            {QStringLiteral("errors"), s.errors},       {QStringLiteral("applied"), s.applied}};
+        if (s.applied) {
+            object.insert(QStringLiteral("renamed"), s.renamed);
+            object.insert(QStringLiteral("failed"), s.failed);
+            object.insert(QStringLiteral("undoFile"),
+                          s.undoFile.isEmpty() ? QJsonValue() : QJsonValue(s.undoFile));
+        }
+        return QJsonDocument(QJsonObject{{QStringLiteral("summary"), object}})
+                   .toJson(QJsonDocument::Compact) +
+               '\n';
+    }
+    QString line =
+        (s.files == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(s.files)) %
+        QStringLiteral(": %1 to rename, %2 unchanged, %3 conflicts, %4 errors.")
+            .arg(s.toRename)
+            .arg(s.unchanged)
+            .arg(s.conflicts)
+            .arg(s.errors);
+    if (!s.applied)
+        line += QStringLiteral(" Dry run: nothing was renamed.");
+    else
+        line += QStringLiteral(" Renamed %1, failed %2.").arg(s.renamed).arg(s.failed);
+    return line.toUtf8() + '\n';
+}

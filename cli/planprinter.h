@@ -1,0 +1,47 @@
+#pragma once
+
+#include "fileitem.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// Writes a plan or its outcome for people (an aligned table, coloured on a terminal) or
+// for scripts (JSON Lines: one object per file, then one summary object).
+class PlanPrinter {
+public:
+    enum class Format { table, jsonLines };
+    enum class Colour { off, on };
+    enum class Rows { all, problemsOnly };
+
+    struct Summary {
+        qsizetype files = 0;
+        qsizetype toRename = 0;
+        qsizetype unchanged = 0;
+        qsizetype conflicts = 0;
+        qsizetype errors = 0;
+        bool applied = false;
+        qsizetype renamed = 0;
+        qsizetype failed = 0;
+        QString undoFile;
+
+        static Summary of(const QList<FileItem> &files);
+    };
+
+    PlanPrinter(Format format, Colour colour) : m_format(format), m_colour(colour) {}
+
+    QByteArray rows(const QList<FileItem> &files, Rows which) const;
+    QByteArray summary(const Summary &summary) const;
+
+    // A name with its control characters spelled out, so that no name can break a row or
+    // send commands to the terminal.
+    static QString printable(const QString &name);
+
+private:
+    QByteArray tableRows(const QList<FileItem> &files, Rows which) const;
+    QByteArray jsonRows(const QList<FileItem> &files, Rows which) const;
+    QByteArray painted(const QByteArray &text, const char *code) const;
+
+    Format m_format;
+    Colour m_colour;
+};

@@ -1,0 +1,345 @@
+#include "testmain.h"
+
+#include "posixfilemover.h"
+#include "renameengine.h"
+#include "settingspreferencesstore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QUrl>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+const QByteArray lowercase = R"([{"mode":"changeCase","caseType":"lowercase"}])";
+
+// "a|b" → {"a", "b"}, as bytes: names on disk need not be UTF-8.
+QList<QByteArray> names(const QByteArray &text)
+{
+    return text.isEmpty() ? QList<QByteArray>{} : text.split('|');
+}
+
+struct Run {
+    int status = -1;
+    QByteArray out;
+    QByteArray err;
+
+    // Both streams, for a failure message.
+    QByteArray said() const { return out + err; }
+};
+
+} // namespace
+
+// Runs the real brisklet-cli on real files, each test in a folder of its own with its own
+// settings and state folders, so nothing of the user's is read or written.
+class CliTest : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir m_home;
+    QByteArray m_folder;
+
+    QByteArray path(const QByteArray &name) const { return m_folder + '/' + name; }
+
+    // By their bytes: names need not be valid UTF-8.
+    void create(const QList<QByteArray> &files)
+    {
+        for (const QByteArray &name : files) {
+            const int descriptor =
+                ::open(path(name).constData(), O_CREAT | O_EXCL | O_WRONLY, 0644);
+            QVERIFY2(descriptor >= 0, name.constData());
+            ::close(descriptor);
+        }
+    }
+
+    // The folder's names, sorted, as "a|b".
+    QByteArray listing() const
+    {
+        QList<QByteArray> entries;
+        DIR *folder = ::opendir(m_folder.constData());
+        while (const dirent *entry = folder ? ::readdir(folder) : nullptr) {
+            if (entry->d_name[0] != '.' || (entry->d_name[1] != 0 && entry->d_name[1] != '.'))
+                entries.append(QByteArray(entry->d_name));
+        }
+        if (folder)
+            ::closedir(folder);
+        std::sort(entries.begin(), entries.end());
+        return entries.join('|');
+    }
+
+    Run run(const QStringList &arguments, const QByteArray &input = {}) const
+    {
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+        environment.insert(u"XDG_STATE_HOME"_qs, m_home.filePath(u"state"_qs));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(QFile::decodeName(m_folder));
+        process.start(QStringLiteral(BRISKLET_CLI), arguments);
+        process.write(input);
+        process.closeWriteChannel();
+        if (!process.waitForFinished(120000))
+            return {};
+        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
+                process.readAllStandardOutput(), process.readAllStandardError()};
+    }
+
+    QString writeStack(const QByteArray &text) const
+    {
+        const QString file = m_home.filePath(u"stack.json"_qs);
+        QFile stack(file);
+        if (stack.open(QIODevice::WriteOnly | QIODevice::Truncate))
+            stack.write(text);
+        return file;
+    }
+
+private Q_SLOTS:
+    // By bytes: the temporary folder's own clean-up cannot name a file that is not UTF-8.
+    void cleanup()
+    {
+        for (const QByteArray &name : listing().split('|'))
+            ::unlink(path(name).constData());
+    }
+
+    void init()
+    {
+        static int count = 0;
+        m_folder = QFile::encodeName(m_home.filePath(QStringLiteral("files%1").arg(++count)));
+        QVERIFY(QDir().mkpath(QFile::decodeName(m_folder)));
+    }
+
+    void exitStatuses_data()
+    {
+        QTest::addColumn<QByteArray>("files");
+        QTest::addColumn<QByteArray>("stack");
+        QTest::addColumn<QStringList>("arguments"); // the listed files follow them
+        QTest::addColumn<QByteArray>("listed");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("said"); // in standard output or error
+
+        const QByteArray abc = "A.TXT|B.TXT";
+        QTest::newRow("dry run") << abc << lowercase << QStringList{} << abc << 0 << abc
+                                 << QByteArray("A.TXT → a.TXT");
+        QTest::newRow("apply") << abc << lowercase << QStringList{u"--apply"_qs} << abc << 0
+                               << QByteArray("a.TXT|b.TXT") << QByteArray("Undo file: ");
+        QTest::newRow("file URI") << abc << lowercase << QStringList{u"--apply"_qs}
+                                  << QByteArray("file:A.TXT|B.TXT") << 0
+                                  << QByteArray("a.TXT|b.TXT") << QByteArray("Renamed 2");
+        QTest::newRow("conflict, dry run")
+            << QByteArray("A.txt|a.txt") << lowercase << QStringList{} << QByteArray("A.txt|a.txt")
+            << 3 << QByteArray("A.txt|a.txt") << QByteArray("conflict");
+        QTest::newRow("conflict refuses apply")
+            << QByteArray("A.txt|B.txt|a.txt") << lowercase << QStringList{u"--apply"_qs}
+            << QByteArray("A.txt|B.txt|a.txt") << 3 << QByteArray("A.txt|B.txt|a.txt")
+            << QByteArray("nothing was renamed");
+        QTest::newRow("skip problems")
+            << QByteArray("A.txt|B.txt|a.txt") << lowercase
+            << QStringList{u"--apply"_qs, u"--skip-problems"_qs} << QByteArray("A.txt|B.txt|a.txt")
+            << 0 << QByteArray("A.txt|a.txt|b.txt") << QByteArray("Renamed 1, failed 0");
+        // The name is free in the plan, taken on disk by a file that is not listed.
+        QTest::newRow("a move fails")
+            << QByteArray("A.TXT|B.TXT|b.TXT") << lowercase << QStringList{u"--apply"_qs} << abc
+            << 1 << QByteArray("B.TXT|a.TXT|b.TXT") << QByteArray("already exists");
+        QTest::newRow("missing file")
+            << abc << lowercase << QStringList{u"--apply"_qs} << QByteArray("A.TXT|C.TXT") << 2
+            << abc << QByteArray("C.TXT");
+        QTest::newRow("unknown option") << abc << lowercase << QStringList{u"--aply"_qs} << abc << 2
+                                        << abc << QByteArray("--aply");
+        QTest::newRow("damaged stack")
+            << abc
+            << QByteArray("[\n  {\"mode\": \"trim\"},\n  {\"mode\": \"changeCase\",\n"
+                          "   \"caseType\": \"shouting\"}\n]")
+            << QStringList{u"--apply"_qs} << abc << 2 << abc
+            << QByteArray("line 3, step 2: field \"caseType\"");
+        QTest::newRow("unknown field")
+            << abc << QByteArray(R"([{"mode":"trim","trimKind":"spaces"}])")
+            << QStringList{u"--apply"_qs} << abc << 2 << abc
+            << QByteArray("unknown field \"trimKind\"");
+        QTest::newRow("not JSON") << abc << QByteArray("[{\"mode\":\n\"trim\",]") << QStringList{}
+                                  << abc << 2 << abc << QByteArray("line 2");
+    }
+
+    void exitStatuses()
+    {
+        QFETCH(QByteArray, files);
+        QFETCH(QByteArray, stack);
+        QFETCH(QStringList, arguments);
+        QFETCH(QByteArray, listed);
+        QFETCH(int, status);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, said);
+        create(names(files));
+        arguments << u"--stack"_qs << writeStack(stack) << u"--"_qs;
+        for (const QByteArray &name : names(listed)) {
+            // "file:NAME" stands for the file URI of NAME in the test's folder.
+            arguments << (name.startsWith("file:")
+                              ? QUrl::fromLocalFile(QFile::decodeName(path(name.mid(5)))).toString()
+                              : QString::fromUtf8(name));
+        }
+        const Run result = run(arguments);
+        QVERIFY2(result.status == status, result.said().constData());
+        QCOMPARE(listing(), after);
+        QVERIFY2(result.said().contains(said), result.said().constData());
+    }
+
+    void workflows_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("after");
+
+        QTest::newRow("saved") << QStringList{u"--workflow"_qs, u"Upper"_qs, u"--apply"_qs} << 0
+                               << QByteArray("ONE.txt");
+        QTest::newRow("unknown saved") << QStringList{u"--workflow"_qs, u"Lower"_qs, u"--apply"_qs}
+                                       << 2 << QByteArray("one.txt");
+        QTest::newRow("built-in") << QStringList{u"--system-workflow"_qs, u"clean-and-number"_qs,
+                                                 u"--apply"_qs}
+                                  << 0 << QByteArray("001 - File.txt");
+        QTest::newRow("unknown built-in")
+            << QStringList{u"--system-workflow"_qs, u"tidy"_qs, u"--apply"_qs} << 2
+            << QByteArray("one.txt");
+        QTest::newRow("two stacks")
+            << QStringList{u"--workflow"_qs, u"Upper"_qs, u"--system-workflow"_qs,
+                           u"web-safe-names"_qs, u"--apply"_qs}
+            << 2 << QByteArray("one.txt");
+    }
+
+    void workflows()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, after);
+        {
+            // Saved the way the application saves it, in the settings the program reads.
+            RenameEngine engine(std::make_unique<SettingsPreferencesStore>(
+                                    m_home.filePath(u"config/Brisklet/Brisklet.conf"_qs)),
+                                std::make_unique<PosixFileMover>());
+            RenameOperationWrapper upper;
+            upper.mode = RenameMode::changeCase;
+            upper.caseType = CaseType::uppercase;
+            engine.setOperation(0, upper);
+            QVERIFY(engine.saveWorkflow(u"Upper"_qs));
+        }
+        create({"one.txt"});
+        const Run result = run(arguments << u"one.txt"_qs);
+        QVERIFY2(result.status == status, result.said().constData());
+        QCOMPARE(listing(), after);
+    }
+
+    // A saved workflow exported, then used as a stack file, gives the same names.
+    void exportedWorkflowIsAStack()
+    {
+        create({"one.txt"});
+        {
+            RenameEngine engine(std::make_unique<SettingsPreferencesStore>(
+                                    m_home.filePath(u"config/Brisklet/Brisklet.conf"_qs)),
+                                std::make_unique<PosixFileMover>());
+            RenameOperationWrapper step;
+            step.mode = RenameMode::prepend;
+            step.prependText = u"x-"_qs;
+            engine.setOperation(0, step);
+            QVERIFY(engine.saveWorkflow(u"Prefix"_qs));
+        }
+        const Run exported = run({u"--export-workflow"_qs, u"Prefix"_qs});
+        QCOMPARE(exported.status, 0);
+        const Run applied =
+            run({u"--stack"_qs, writeStack(exported.out), u"--apply"_qs, u"one.txt"_qs});
+        QVERIFY2(applied.status == 0, applied.said().constData());
+        QCOMPARE(listing(), QByteArray("x-one.txt"));
+    }
+
+    // Names no shell argument can carry safely come through standard input, keep their
+    // exact bytes through the rename and the revert, and print on one row each.
+    void nullSeparatedOddNamesRoundTrip()
+    {
+        const QList<QByteArray> odd{"NEW\nLINE", "-DASH", "BAD\xff", "ESC\033[31m"};
+        create(odd);
+        const QByteArray input =
+            path(odd[0]) + '\0' + odd[1] + '\0' + path(odd[2]) + '\0' + path(odd[3]) + '\0';
+        const QString stack = writeStack(lowercase);
+        const Run plan = run({u"-0"_qs, u"--stack"_qs, stack}, input);
+        QVERIFY2(plan.status == 0, plan.said().constData());
+        QCOMPARE(plan.out.count('\n'), 5); // four rows and the summary
+        QVERIFY(!plan.out.contains('\033'));
+
+        const QString undo = m_home.filePath(u"odd-undo.json"_qs);
+        const Run applied =
+            run({u"-0"_qs, u"--stack"_qs, stack, u"--apply"_qs, u"--undo-file"_qs, undo}, input);
+        QVERIFY2(applied.status == 0, applied.said().constData());
+        // The new name is computed as text, so the byte that is not UTF-8 becomes U+FFFD.
+        QCOMPARE(listing(), QByteArray("-dash|bad\xef\xbf\xbd|esc\033[31m|new\nline"));
+
+        const Run reverted = run({u"--revert"_qs, undo});
+        QVERIFY2(reverted.status == 0, reverted.said().constData());
+        QList<QByteArray> sorted = odd;
+        std::sort(sorted.begin(), sorted.end());
+        QCOMPARE(listing(), sorted.join('|'));
+    }
+
+    // An item replaced since the batch stays where it is, and the revert says so.
+    void revertLeavesReplacedItems()
+    {
+        create({"A", "B"});
+        const QString undo = m_home.filePath(u"replaced-undo.json"_qs);
+        QCOMPARE(run({u"--stack"_qs, writeStack(lowercase), u"--apply"_qs, u"--undo-file"_qs, undo,
+                      u"A"_qs, u"B"_qs})
+                     .status,
+                 0);
+        // Made before the old one goes, so that it cannot get the old one's inode back.
+        create({"other"});
+        QVERIFY(::rename(path("other").constData(), path("b").constData()) == 0);
+        const Run reverted = run({u"--revert"_qs, undo});
+        QCOMPARE(reverted.status, 1);
+        QCOMPARE(listing(), QByteArray("A|b"));
+        QCOMPARE(run({u"--revert"_qs, m_home.filePath(u"stack.json"_qs)}).status, 2);
+    }
+
+    // Without --undo-file the undo file goes to the state folder, and its path is printed.
+    void jsonPlanAndDefaultUndoFile()
+    {
+        create({"A.TXT"});
+        const Run result =
+            run({u"--stack"_qs, writeStack(lowercase), u"--apply"_qs, u"--json"_qs, u"A.TXT"_qs});
+        QVERIFY2(result.status == 0, result.said().constData());
+        const QList<QByteArray> lines = result.out.trimmed().split('\n');
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(QJsonDocument::fromJson(lines.first()).object().value(u"status"_qs),
+                 u"success"_qs);
+        const QJsonObject summary =
+            QJsonDocument::fromJson(lines.last()).object().value(u"summary"_qs).toObject();
+        QCOMPARE(summary.value(u"renamed"_qs).toInt(), 1);
+        const QString undo = summary.value(u"undoFile"_qs).toString();
+        QVERIFY2(undo.startsWith(m_home.filePath(u"state/brisklet/undo/"_qs)), qPrintable(undo));
+        QVERIFY(QFile::exists(undo));
+    }
+
+    void largeBatch()
+    {
+        constexpr int count = 5000;
+        QByteArray input;
+        for (int i = 0; i < count; ++i) {
+            const QByteArray name = "IMG " + QByteArray::number(i) + ".JPG";
+            create({name});
+            input += name + '\0';
+        }
+        const QByteArray stack =
+            R"([{"mode":"sequence","sequenceBaseName":"photo","sequencePadding":4}])";
+        const Run result = run({u"-0"_qs, u"--stack"_qs, writeStack(stack), u"--apply"_qs}, input);
+        QVERIFY2(result.status == 0, result.said().constData());
+        QVERIFY2(result.out.contains("Renamed 5000, failed 0"), result.out.constData());
+        QVERIFY(QFile::exists(QFile::decodeName(path("photo - 0001.JPG"))));
+        QVERIFY(QFile::exists(QFile::decodeName(path("photo - 5000.JPG"))));
+    }
+};
+
+BRISKLET_TEST(CliTest)
+#include "tst_cli.moc"
