@@ -151,7 +151,7 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
             return;
         for (qsizetype w : *waiters)
             ready.push_back(w);
-        waiting.erase(waiters);
+        waiting.remove(path);
     };
 
     // The first step of an item, from where it was listed, is taken only when it is

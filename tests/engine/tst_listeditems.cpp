@@ -234,7 +234,7 @@ private Q_SLOTS:
         // The newer batch still goes back exactly.
         QVERIFY(engine->undoLastRename());
         QCOMPARE(contents(folder.entries()), names(1));
-        QCOMPARE(folder.entries().first(), u"n02=n01"_qs);
+        QCOMPARE(folder.entries().constFirst(), u"n02=n01"_qs);
     }
 
     // A listed folder and a listed item inside it, renamed in one batch in either order.

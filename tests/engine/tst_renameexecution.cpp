@@ -146,10 +146,10 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < statuses.size(); ++i) {
             // Each row names the file where it is now.
             const FileItem &file = engine->files().at(i);
-            QVERIFY(folder.entries().contains(file.originalName + u'=' + names(listed)[i]));
+            QVERIFY(folder.entries().contains(file.originalName + u'=' + names(listed).at(i)));
             QCOMPARE(file.url, folder.url(file.originalName));
             if (file.status == RenameStatus::success)
-                QCOMPARE(file.originalName, names(targets)[i]);
+                QCOMPARE(file.originalName, names(targets).at(i));
             else if (file.status == RenameStatus::error && previewed[i] == u'P')
                 QVERIFY2(entriesMatch({file.errorMessage.value_or(QString())}, {message}),
                          qPrintable(file.errorMessage.value_or(QString())));
@@ -162,7 +162,7 @@ private Q_SLOTS:
         QVERIFY(engine->undoLastRename());
         QCOMPARE(folder.entries(), before);
         for (qsizetype i = 0; i < statuses.size(); ++i)
-            QCOMPARE(engine->files().at(i).originalName, names(listed)[i]);
+            QCOMPARE(engine->files().at(i).originalName, names(listed).at(i));
         QCOMPARE(statusLetters(engine->files()), previewed);
     }
 
