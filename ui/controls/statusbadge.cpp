@@ -80,7 +80,7 @@ void StatusBadge::paintEvent(QPaintEvent *)
         x += icon + spacing;
     }
     painter.setFont(countFont());
-    painter.setPen(m_color);
+    painter.setPen(Colors::textShade(m_color, palette()));
     painter.drawText(QRectF(x, 0, bounds.width() - x, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, QString::number(m_count));
 }
