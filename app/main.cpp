@@ -3,6 +3,7 @@
 #include "launchrequest.h"
 #include "renameengine.h"
 #include "singleinstance.h"
+#include "style/colorschemefollower.h"
 
 #include <QApplication>
 #include <QDir>
@@ -50,6 +51,9 @@ int main(int argc, char **argv)
     case SingleInstance::Role::primary:
         break;
     }
+
+    // The desktop's dark or light preference, read before the first window and followed after.
+    const ColorSchemeFollower colorScheme(ColorSchemeFollower::sessionBus());
 
     // The engine exists before any file can arrive.
     AppDelegate delegate(std::make_unique<QSettings>(), std::make_unique<RenameEngine>());

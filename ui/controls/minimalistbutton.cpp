@@ -191,7 +191,7 @@ void MinimalistButton::paintEvent(QPaintEvent *)
     painter.scale(scale, scale);
     painter.translate(-captionRect.center());
     painter.setFont(font);
-    painter.setPen(m_color);
+    painter.setPen(Colors::textShade(m_color));
     painter.drawText(captionRect, Qt::AlignLeft | Qt::AlignVCenter, m_label);
     painter.restore();
 }

@@ -80,7 +80,9 @@ void StatusBadge::paintEvent(QPaintEvent *)
         x += icon + spacing;
     }
     painter.setFont(countFont());
-    painter.setPen(m_color);
+    // The shade follows the application palette, as the colour does: a badge inside a widget
+    // with a style sheet keeps the palette it had when the sheet was applied.
+    painter.setPen(Colors::textShade(m_color));
     painter.drawText(QRectF(x, 0, bounds.width() - x, bounds.height()),
                      Qt::AlignLeft | Qt::AlignVCenter, QString::number(m_count));
 }

@@ -2,6 +2,7 @@
 
 #include "style/colors.h"
 #include "style/fonts.h"
+#include "style/palettefollower.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -46,9 +47,11 @@ QPushButton *AlertDialog::addButton(const QString &text, Role role, std::functio
     auto *button = new QPushButton(text, this);
     button->setAutoDefault(false);
     if (role == Role::destructive) {
-        QPalette palette = button->palette();
-        palette.setColor(QPalette::ButtonText, Colors::red(palette));
-        button->setPalette(palette);
+        PaletteFollower::follow(button, [button] {
+            QPalette palette = button->palette();
+            palette.setColor(QPalette::ButtonText, Colors::redText());
+            button->setPalette(palette);
+        });
     }
     m_buttons.append(button);
     m_roles.append(role);

@@ -6,6 +6,7 @@
 #include "filelist/filelistmodel.h"
 #include "renamestatus.h"
 #include "style/colors.h"
+#include "style/palettefollower.h"
 
 #include <QFrame>
 #include <QListView>
@@ -37,9 +38,11 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     m_list->setFocusPolicy(Qt::NoFocus);
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    QPalette listPalette = m_list->palette();
-    listPalette.setColor(QPalette::Base, Colors::windowBackground(palette()));
-    m_list->setPalette(listPalette);
+    PaletteFollower::follow(m_list, [list = m_list] {
+        QPalette listPalette = list->palette();
+        listPalette.setColor(QPalette::Base, Colors::windowBackground());
+        list->setPalette(listPalette);
+    });
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -2,6 +2,7 @@
 
 #include "style/colors.h"
 #include "style/fonts.h"
+#include "style/palettefollower.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -22,9 +23,11 @@ SheetHeader::SheetHeader(const QString &title, QWidget *parent) : QWidget(parent
     m_subtitle = new QLabel(this);
     m_subtitle->setFont(Fonts::caption());
     m_subtitle->setObjectName(QStringLiteral("sheetSubtitle"));
-    QPalette subtitlePalette = m_subtitle->palette();
-    subtitlePalette.setColor(QPalette::WindowText, Colors::secondaryText());
-    m_subtitle->setPalette(subtitlePalette);
+    PaletteFollower::follow(m_subtitle, [subtitle = m_subtitle] {
+        QPalette subtitlePalette = subtitle->palette();
+        subtitlePalette.setColor(QPalette::WindowText, Colors::secondaryText());
+        subtitle->setPalette(subtitlePalette);
+    });
 
     auto *titles = new QVBoxLayout;
     titles->setSpacing(4);

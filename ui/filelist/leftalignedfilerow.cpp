@@ -18,6 +18,8 @@ constexpr qreal pillHorizontalPadding = 8;
 constexpr qreal pillVerticalPadding = 4;
 constexpr qreal pillSpacing = 4;
 
+// The status accent, for the pill and its icon; the names and messages are drawn in its
+// text shade.
 QColor statusColor(RenameStatus status, const QPalette &palette)
 {
     switch (status) {
@@ -176,7 +178,9 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
                  Colors::tertiaryText(palette, QPalette::Text), Fonts::symbolSize(body));
 
     const QColor status = statusColor(m_content.status, palette);
-    painter->setPen(status);
+    const QColor statusText =
+        m_content.status == RenameStatus::pending ? status : Colors::textShade(status, palette);
+    painter->setPen(statusText);
     painter->drawText(geometry.newName.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
                       geometry.newNameText);
 
@@ -187,7 +191,7 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
         painter->fillPath(capsule, Colors::withOpacity(status, 0.15));
         Icons::paint(painter, geometry.pillIcon, problemIcon(), status, geometry.pillIcon.height());
         painter->setFont(Fonts::smallerCaption());
-        painter->setPen(status);
+        painter->setPen(statusText);
         painter->drawText(geometry.pillText.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
                           geometry.pillMessage);
     }

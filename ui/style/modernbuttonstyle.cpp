@@ -144,7 +144,7 @@ void ModernButtonStyle::drawControl(ControlElement element, const QStyleOption *
         painter->drawPixmap(iconRect, tinted(pixmap, m_color), QRectF(pixmap.rect()));
         x += iconSize.width() + gap;
     }
-    painter->setPen(m_color);
+    painter->setPen(Colors::textShade(m_color));
     painter->drawText(QRectF(x, bounds.top(), textWidth + 1, bounds.height()),
                       Qt::AlignLeft | Qt::AlignVCenter | Qt::TextShowMnemonic, buttonOption->text);
     painter->restore();
