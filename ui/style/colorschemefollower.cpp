@@ -52,7 +52,7 @@ ColorSchemeFollower::ColorSchemeFollower(const QDBusConnection &bus, QObject *pa
     QDBusConnection connection = bus;
     connection.connect(portalService, portalPath, settingsInterface,
                        QStringLiteral("SettingChanged"), this,
-                       SLOT(settingChanged(QString, QString, QDBusVariant)));
+                       SLOT(settingChanged(QString,QString,QDBusVariant)));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                        QStringLiteral("Read"));
     read << appearance << colorSchemeKey;

@@ -27,7 +27,7 @@ public:
     Scheme scheme() const { return m_scheme; }
 
 Q_SIGNALS:
-    void schemeChanged(Scheme scheme);
+    void schemeChanged(ColorSchemeFollower::Scheme scheme);
 
 private Q_SLOTS:
     void settingChanged(const QString &group, const QString &key, const QDBusVariant &value);
