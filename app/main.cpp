@@ -1,6 +1,7 @@
 #include "appdelegate.h"
 #include "config.h"
 #include "launchrequest.h"
+#include "logging.h"
 #include "renameengine.h"
 #include "singleinstance.h"
 #include "style/colorschemefollower.h"
@@ -45,8 +46,8 @@ int main(int argc, char **argv)
     case SingleInstance::Role::forwarded:
         return 0;
     case SingleInstance::Role::failed:
-        std::fprintf(stderr, "Brisklet: running without single-instance support: %s\n",
-                     instance.errorString().toLocal8Bit().constData());
+        qCWarning(lcApp).noquote()
+            << "running without single-instance support:" << instance.errorString();
         break;
     case SingleInstance::Role::primary:
         break;

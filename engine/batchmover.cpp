@@ -1,12 +1,12 @@
 #include "batchmover.h"
 
 #include "localpath.h"
+#include "logging.h"
 #include "temporaryname.h"
 
 #include <QHash>
 #include <QMap>
 
-#include <cstdio>
 #include <deque>
 
 #include <sys/sysmacros.h>
@@ -53,9 +53,7 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
     if (!journal.begin(m_kind, records, &journalError)) {
         // Renaming without a journal is what every other tool does; refusing would leave the
         // user unable to rename at all when the state folder is unwritable.
-        std::fprintf(stderr, "Brisklet: the moves are not journaled: %s\n",
-                     journalError.toLocal8Bit().constData());
-        std::fflush(stderr);
+        qCWarning(lcEngine).noquote() << "the moves are not journaled:" << journalError;
     }
 
     // Moves stay within their folder, so moves at different depths never meet at a path;

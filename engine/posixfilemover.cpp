@@ -1,6 +1,7 @@
 #include "posixfilemover.h"
 
 #include "localpath.h"
+#include "noreplacemove.h"
 #include "temporaryname.h"
 
 #include <QByteArrayView>
@@ -13,7 +14,6 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -21,15 +21,12 @@
 
 namespace {
 
-// Our own code for "the file system refuses this name"; described like EILSEQ.
-constexpr int NameNotAllowed = EILSEQ;
-// Our own code for a full FAT root folder, outside the range of errno values.
-constexpr int FolderFull = -1;
-// The longest name component most Linux file systems accept, in bytes.
-constexpr qsizetype NameMax = 255;
-
 using LocalPath::folderOf;
 using LocalPath::nameOf;
+using NoReplaceMove::FolderFull;
+using NoReplaceMove::moveNoReplace;
+using NoReplaceMove::moveWithoutNoReplace;
+using NoReplaceMove::NameNotAllowed;
 
 bool isAscii(QByteArrayView bytes)
 {
@@ -119,164 +116,6 @@ FolderScan scanFolder(const QByteArray &folder, const QByteArray &name, bool col
     }
     ::closedir(dir);
     return scan;
-}
-
-// An empty file or directory created exclusively at a destination, so that a plain
-// rename() can replace that and nothing else.
-struct Reservation {
-    dev_t device = 0;
-    ino_t inode = 0;
-};
-
-// Whether the item at `to` is still exactly the reservation: same device and inode, same
-// kind, and for a file still empty. FUSE drivers such as exfat-fuse and fusefat keep one
-// inode number per spelling while the kernel holds the name, which it does right after
-// creating it.
-bool isReservation(const QByteArray &to, const Reservation &reservation, bool directory)
-{
-    struct stat now;
-    if (::lstat(to.constData(), &now) != 0)
-        return false;
-    if (now.st_dev != reservation.device || now.st_ino != reservation.inode)
-        return false;
-    return directory ? S_ISDIR(now.st_mode) : S_ISREG(now.st_mode) && now.st_size == 0;
-}
-
-void removeReservation(const QByteArray &to, const Reservation &reservation, bool directory)
-{
-    if (!isReservation(to, reservation, directory))
-        return; // no longer ours: someone else's item, which stays
-    if (directory)
-        ::rmdir(to.constData()); // fails, and keeps it, should anything be inside by now
-    else
-        ::unlink(to.constData());
-}
-
-// Whether `folder` is the top folder of its file system, the only kind of folder that
-// FAT gives a fixed number of entries.
-bool isTopFolder(const QByteArray &folder)
-{
-    struct stat self;
-    struct stat parent;
-    const QByteArray above = folder + QByteArrayLiteral("/..");
-    if (::stat(folder.constData(), &self) != 0 || ::stat(above.constData(), &parent) != 0)
-        return false;
-    return self.st_dev != parent.st_dev || self.st_ino == parent.st_ino;
-}
-
-// When the file system refuses to create `to` with EPERM or EINVAL: the name, or new
-// entries as such? The comparison with a plain ASCII name tells them apart. A top folder
-// that takes neither is full: FAT root folders have a fixed number of entries.
-int classifyRefusal(const QByteArray &to, int refusal)
-{
-    const QByteArray folder = folderOf(to);
-    const QByteArray plain = folder + '/' + TemporaryName::probeName();
-    if (::mkdir(plain.constData(), 0700) != 0) {
-        const int error = errno;
-        if ((error == EPERM || error == EINVAL) && isTopFolder(folder))
-            return FolderFull;
-        return refusal;
-    }
-    ::rmdir(plain.constData());
-    return nameOf(to).size() > NameMax ? ENAMETOOLONG : NameNotAllowed;
-}
-
-// Creates the reservation: an empty directory for a directory, which rename() can replace
-// with one, and an empty file for anything else. Creating it also proves that the file
-// system takes the name before the item is renamed: fusefat, for one, loses an item when
-// it refuses the new name in a rename.
-int reserve(const QByteArray &to, bool directory, Reservation &reservation)
-{
-    struct stat created;
-    if (directory) {
-        if (::mkdir(to.constData(), 0700) != 0)
-            return errno;
-        if (::lstat(to.constData(), &created) != 0) {
-            const int error = errno;
-            ::rmdir(to.constData());
-            return error;
-        }
-    } else {
-        const int fd =
-            ::open(to.constData(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-        if (fd < 0)
-            return errno;
-        const int statResult = ::fstat(fd, &created);
-        const int error = errno;
-        // Closed before the rename: libfuse hides a replaced file that is still open
-        // under a .fuse_hidden name instead of removing it.
-        ::close(fd);
-        if (statResult != 0) {
-            ::unlink(to.constData());
-            return error;
-        }
-    }
-    reservation = {created.st_dev, created.st_ino};
-    return 0;
-}
-
-// rename() for file systems without RENAME_NOREPLACE, where link() is refused. The
-// destination is reserved first, so that an item another program creates under that name
-// in the meantime makes this move fail instead of being replaced; the check right before
-// the rename() leaves only the window the platform cannot close.
-int renameOntoReservation(const QByteArray &from, const QByteArray &to, bool directory)
-{
-    Reservation reservation;
-    if (const int error = reserve(to, directory, reservation)) {
-        if (error == EPERM || error == EINVAL)
-            return classifyRefusal(to, error);
-        return error;
-    }
-    if (!isReservation(to, reservation, directory)) {
-        struct stat other;
-        return ::lstat(to.constData(), &other) == 0 ? EEXIST : errno;
-    }
-    if (::rename(from.constData(), to.constData()) == 0)
-        return 0;
-    const int error = errno == EINVAL ? NameNotAllowed : errno;
-    removeReservation(to, reservation, directory);
-    return error;
-}
-
-// The move for file systems that do not know RENAME_NOREPLACE (renameat2 gave EINVAL).
-int moveWithoutNoReplace(const QByteArray &from, const QByteArray &to)
-{
-    struct stat source;
-    if (::lstat(from.constData(), &source) != 0)
-        return errno;
-    if (S_ISREG(source.st_mode)) {
-        if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
-                return 0;
-            const int error = errno;
-            ::unlink(to.constData()); // our own second link to the same file
-            return error;
-        }
-        const int error = errno;
-        switch (error) {
-        case EPERM:      // directories, file systems without hard links, protected links
-        case EOPNOTSUPP: // ENOTSUP on Linux
-        case EXDEV:
-        case EMLINK:
-        case ENOSYS:
-            break;
-        case EINVAL:
-            return NameNotAllowed;
-        default:
-            return error;
-        }
-    }
-    return renameOntoReservation(from, to, S_ISDIR(source.st_mode));
-}
-
-// Moves `from` to `to` without ever replacing an item; 0 or an errno value.
-int moveNoReplace(const QByteArray &from, const QByteArray &to)
-{
-    if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
-        return 0;
-    if (errno != EINVAL)
-        return errno;
-    return moveWithoutNoReplace(from, to);
 }
 
 // Whether distinct inode numbers mean distinct items in `folder`. FUSE drivers may give

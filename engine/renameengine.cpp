@@ -2,29 +2,17 @@
 
 #include "batchmover.h"
 #include "filemover.h"
-#include "localpath.h"
+#include "listedfiles.h"
 #include "nametransformer.h"
 #include "namevalidation.h"
 #include "posixfilemover.h"
-#include "rowid.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
 #include "workflowstore.h"
 
-#include <QDateTime>
-#include <QHash>
 #include <QPointer>
 
 #include <algorithm>
-#include <cstdio>
-#include <thread>
-#include <vector>
-
-#include <sys/stat.h>
-
-namespace {
-
-} // namespace
 
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
@@ -56,45 +44,10 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
     if (isBusy())
         return;
     if (!urls.isEmpty()) {
-        m_files.reserve(m_files.size() + urls.size());
-        for (const QUrl &url : urls) {
-            FileItem item;
-            item.id = RowId::create();
-            item.url = url;
-            item.path = LocalPath::fromUrl(url);
-            item.originalName = item.path.isEmpty()
-                                    ? LocalPath::nameOf(url)
-                                    : LocalPath::display(LocalPath::nameOf(item.path));
-            item.newName = item.originalName;
-            m_files.append(std::move(item));
-        }
-        readIdentities(m_files.size() - urls.size(), m_files.size());
+        ListedFiles::append(m_files, urls, *m_mover);
         Q_EMIT filesChanged();
     }
     updatePreview();
-}
-
-void RenameEngine::readIdentities(qsizetype begin, qsizetype end)
-{
-    // One system call per file is most of the time a large drop takes, so a large one is
-    // read on two threads.
-    FileItem *const files = m_files.data(); // detached here, once, before any thread starts
-    FileMover *const mover = m_mover.get();
-    const auto read = [files, mover](qsizetype from, qsizetype to) {
-        for (qsizetype i = from; i < to; ++i) {
-            if (!files[i].path.isEmpty())
-                files[i].identity = mover->identity(files[i].path);
-        }
-    };
-    constexpr qsizetype worthAThread = 4096;
-    if (end - begin < worthAThread || std::thread::hardware_concurrency() < 2) {
-        read(begin, end);
-        return;
-    }
-    const qsizetype middle = begin + (end - begin) / 2;
-    std::thread second(read, middle, end);
-    read(begin, middle);
-    second.join();
 }
 
 void RenameEngine::setFileChooser(FileChooser chooser)

@@ -1,5 +1,6 @@
 #include "workflowstore.h"
 
+#include "logging.h"
 #include "preferencesstore.h"
 #include "unicodetext.h"
 
@@ -9,7 +10,6 @@
 #include <QJsonObject>
 
 #include <algorithm>
-#include <cstdio>
 
 namespace {
 
@@ -202,11 +202,8 @@ std::optional<QString> WorkflowStore::keepUnreadableValueAside()
     if (std::optional<QString> failure =
             m_preferences->storeValue(m_unreadableValueKey, *m_unreadableValue))
         return failure;
-    std::fprintf(
-        stderr,
-        "Brisklet: the saved workflows could not be read in full; the stored value was kept "
-        "unchanged under the settings key \"%s\"\n",
-        m_unreadableValueKey.toUtf8().constData());
-    std::fflush(stderr);
+    qCWarning(lcEngine).noquote() << "the saved workflows could not be read in full; the stored "
+                                     "value was kept unchanged under the settings key"
+                                  << QString(u'"' + m_unreadableValueKey + u'"');
     return std::nullopt;
 }
