@@ -1,7 +1,7 @@
 #include "appdelegate.h"
+#include "applogging.h"
 #include "config.h"
 #include "launchrequest.h"
-#include "logging.h"
 #include "renameengine.h"
 #include "singleinstance.h"
 #include "style/colorschemefollower.h"

@@ -1,7 +1,7 @@
 #include "batchmover.h"
 
+#include "enginelogging.h"
 #include "localpath.h"
-#include "logging.h"
 #include "temporaryname.h"
 
 #include <QHash>

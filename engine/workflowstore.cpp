@@ -1,6 +1,6 @@
 #include "workflowstore.h"
 
-#include "logging.h"
+#include "enginelogging.h"
 #include "preferencesstore.h"
 #include "unicodetext.h"
 

@@ -50,9 +50,12 @@ ColorSchemeFollower::ColorSchemeFollower(const QDBusConnection &bus, QObject *pa
     if (!bus.isConnected())
         return;
     QDBusConnection connection = bus;
+    // The slot's signature stays in the normalized form Qt looks it up by.
+    // clang-format off
     connection.connect(portalService, portalPath, settingsInterface,
                        QStringLiteral("SettingChanged"), this,
                        SLOT(settingChanged(QString,QString,QDBusVariant)));
+    // clang-format on
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                        QStringLiteral("Read"));
     read << appearance << colorSchemeKey;

@@ -1,3 +1,3 @@
-#include "logging.h"
+#include "enginelogging.h"
 
 Q_LOGGING_CATEGORY(lcEngine, "brisklet.engine")

@@ -1,3 +1,3 @@
-#include "logging.h"
+#include "applogging.h"
 
 Q_LOGGING_CATEGORY(lcApp, "brisklet.app")
