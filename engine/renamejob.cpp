@@ -15,8 +15,10 @@ RenameJob::RenameJob(Kind kind, FileMover &mover, QList<BatchMover::Move> moves,
 
 RenameJob::~RenameJob()
 {
-    if (m_worker)
+    if (m_worker) {
         m_worker->wait();
+        delete m_worker;
+    }
 }
 
 void RenameJob::start()

@@ -226,7 +226,10 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
 
 bool RenameCommands::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == m_undoButton && event->type() == QEvent::KeyPress) {
+    // The event's type is checked before the watched object: a widget that is being
+    // destroyed still sends events here, and comparing it with a guarded pointer of its
+    // own, already destroyed, class would read it as that class.
+    if (event->type() == QEvent::KeyPress && watched == m_undoButton) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
             (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {
@@ -234,22 +237,23 @@ bool RenameCommands::eventFilter(QObject *watched, QEvent *event)
             return true;
         }
     }
-    if (watched == m_blockedWindow) {
-        switch (event->type()) {
-        case QEvent::MouseButtonPress:
-        case QEvent::MouseButtonRelease:
-        case QEvent::MouseButtonDblClick:
-        case QEvent::KeyPress:
-        case QEvent::KeyRelease:
-        case QEvent::Wheel:
-        case QEvent::TouchBegin:
-        case QEvent::DragEnter:
-        case QEvent::DragMove:
-        case QEvent::Drop:
+    switch (event->type()) {
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::DragEnter:
+    case QEvent::DragMove:
+    case QEvent::Drop:
+        // While a batch runs the window takes no input that could change the list.
+        if (watched == m_blockedWindow)
             return true;
-        default:
-            break;
-        }
+        break;
+    default:
+        break;
     }
     return QObject::eventFilter(watched, event);
 }
