@@ -247,7 +247,13 @@ RenameJob *RenameEngine::startUndo(qsizetype index)
 
 RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan)
 {
-    QList<BatchMover::Move> moves = plan.moves;
+    const qsizetype total = plan.moves.size();
+    const MoveJournal::Kind journal =
+        kind == RenameJob::Kind::rename ? MoveJournal::Kind::batch : MoveJournal::Kind::undo;
+    // Only the moves run on the worker; the plan is shared read-only between the two sides.
+    auto work = [history = m_history.get(), journal, plan](const BatchMover::Progress &progress) {
+        return history->run(journal, plan, progress);
+    };
     auto complete = [this, kind, plan = std::move(plan)](const auto &results) {
         RenameJob::Summary summary;
         if (kind == RenameJob::Kind::rename)
@@ -256,7 +262,7 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
             summary.undone = finishUndo(plan, results);
         return summary;
     };
-    m_job = new RenameJob(kind, *m_mover, std::move(moves), std::move(complete), this);
+    m_job = new RenameJob(kind, total, std::move(work), std::move(complete), this);
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;
         job->deleteLater();

@@ -4,9 +4,8 @@
 
 #include <utility>
 
-RenameJob::RenameJob(Kind kind, FileMover &mover, QList<BatchMover::Move> moves,
-                     Completion completion, QObject *parent)
-    : QObject(parent), m_kind(kind), m_mover(mover), m_moves(std::move(moves)),
+RenameJob::RenameJob(Kind kind, qsizetype total, Work work, Completion completion, QObject *parent)
+    : QObject(parent), m_kind(kind), m_total(total), m_work(std::move(work)),
       m_completion(std::move(completion))
 {
     m_progressTimer.setInterval(progressIntervalMilliseconds);
@@ -25,14 +24,9 @@ void RenameJob::start()
 {
     if (m_worker || m_finished)
         return;
-    const MoveJournal::Kind journal =
-        m_kind == Kind::rename ? MoveJournal::Kind::batch : MoveJournal::Kind::undo;
-    m_worker = QThread::create([this, journal] {
-        if (m_moves.isEmpty())
-            return;
-        m_outcomes = BatchMover(m_mover, journal).run(m_moves, [this](qsizetype done, qsizetype) {
-            m_done.store(done, std::memory_order_relaxed);
-        });
+    m_worker = QThread::create([this] {
+        m_outcomes = m_work(
+            [this](qsizetype done, qsizetype) { m_done.store(done, std::memory_order_relaxed); });
     });
     m_worker->setObjectName(QStringLiteral("Brisklet batch"));
     // Delivered here, after the worker's last write: the outcomes are complete.

@@ -27,12 +27,14 @@ public:
         qsizetype failed = 0;
         bool undone = false;
     };
+    // Runs the moves, on the worker; reports each one done through the progress callback.
+    using Work = std::function<QList<BatchMover::Outcome>(const BatchMover::Progress &)>;
     using Completion = std::function<Summary(const QList<BatchMover::Outcome> &)>;
 
     // How often the progress is reported while the moves run.
     static constexpr int progressIntervalMilliseconds = 50;
 
-    RenameJob(Kind kind, FileMover &mover, QList<BatchMover::Move> moves, Completion completion,
+    RenameJob(Kind kind, qsizetype total, Work work, Completion completion,
               QObject *parent = nullptr);
     // Waits for moves still running: a batch is never cut short by its owner going away.
     ~RenameJob() override;
@@ -41,7 +43,7 @@ public:
 
     Kind kind() const { return m_kind; }
     bool isFinished() const { return m_finished; }
-    qsizetype total() const { return m_moves.size(); }
+    qsizetype total() const { return m_total; }
     // After finished(): files renamed, and files that failed or were skipped (a rename);
     // whether anything was taken back (an undo).
     qsizetype renamedCount() const { return m_summary.renamed; }
@@ -59,8 +61,8 @@ private:
     void finish();
 
     Kind m_kind;
-    FileMover &m_mover;
-    QList<BatchMover::Move> m_moves;
+    qsizetype m_total;
+    Work m_work;
     Completion m_completion;
     QThread *m_worker = nullptr;
     // Written by the worker only; read here once the worker has finished.

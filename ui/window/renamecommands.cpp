@@ -170,15 +170,9 @@ void RenameCommands::follow(RenameJob *job, const QString &label, const QString 
     m_job = job;
     m_progressLabel = label;
     m_done = 0;
-    m_total = job->total();
-    connect(job, &RenameJob::progressChanged, this, [this](qsizetype done, qsizetype total) {
+    connect(job, &RenameJob::progressChanged, this, [this](qsizetype done) {
         m_done = done;
-        m_total = total;
-        if (m_progress) {
-            m_progress->setLabelText(
-                QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(done).arg(total));
-            m_progress->setValue(static_cast<int>(done));
-        }
+        updateProgress();
     });
     connect(job, &RenameJob::finished, this, [this, job, success] { finishJob(job, success); });
     m_progressDelay.start();
@@ -188,17 +182,24 @@ void RenameCommands::showProgress()
 {
     if (!m_job || m_job->isFinished() || m_progress)
         return;
-    m_progress = new QProgressDialog(m_progressLabel, QString(), 0, static_cast<int>(m_total),
-                                     m_view->window());
+    m_progress = new QProgressDialog(m_progressLabel, QString(), 0,
+                                     static_cast<int>(m_job->total()), m_view->window());
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(0);
     m_progress->setCancelButton(nullptr);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
-    m_progress->setLabelText(
-        QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_total));
-    m_progress->setValue(static_cast<int>(m_done));
+    updateProgress();
     m_progress->show();
+}
+
+void RenameCommands::updateProgress()
+{
+    if (!m_progress || !m_job)
+        return;
+    m_progress->setLabelText(
+        QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_job->total()));
+    m_progress->setValue(static_cast<int>(m_done));
 }
 
 void RenameCommands::finishJob(RenameJob *job, const QString &success)

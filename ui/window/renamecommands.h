@@ -50,6 +50,7 @@ private:
     // Follows `job` to its end, then reports `success` (or the counts, for a rename).
     void follow(RenameJob *job, const QString &label, const QString &success);
     void showProgress();
+    void updateProgress();
     void finishJob(RenameJob *job, const QString &success);
     void followEngine();
     void blockInput(bool block);
@@ -67,7 +68,6 @@ private:
     QPointer<RenameJob> m_job;
     QString m_progressLabel;
     qsizetype m_done = 0;
-    qsizetype m_total = 0;
     QTimer m_progressDelay;
     QProgressDialog *m_progress = nullptr;
     QPointer<QWidget> m_focusBefore;
