@@ -8,7 +8,6 @@
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
 #include "controls/wholenumberfield.h"
-#include "operations/optionlabel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
@@ -127,13 +126,6 @@ private Q_SLOTS:
                 inked += image.pixelColor(x, y).alpha() > 200 ? 1 : 0;
         }
         QVERIFY(inked > 10);
-    }
-
-    void optionLabelShowsCapitals()
-    {
-        OptionLabel label(u"Straße"_qs);
-        QCOMPARE(label.text(), u"Straße"_qs);
-        QCOMPARE(label.displayText(), u"STRASSE"_qs);
     }
 
     void fieldMarksOuterSpaces_data()

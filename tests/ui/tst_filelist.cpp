@@ -4,13 +4,10 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
-#include "filelist/modernfiledropzone.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
-#include <QDropEvent>
-#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -116,43 +113,6 @@ private Q_SLOTS:
         QTest::qWait(qApp->doubleClickInterval() + 50);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
         QVERIFY(engine->selectedFiles().isEmpty());
-    }
-
-    void dropAddsFilesInOneCall_data()
-    {
-        QTest::addColumn<bool>("onZone");
-        QTest::newRow("list") << false;
-        QTest::newRow("drop zone") << true;
-    }
-
-    void dropAddsFilesInOneCall()
-    {
-        QFETCH(bool, onZone);
-        auto engine = makeEngine();
-        engine->addFiles(urlsFor({u"existing.txt"_qs}));
-        LeftAlignedFileListView view(engine.get());
-        ModernFileDropZone zone(engine.get());
-        QWidget *target = onZone ? static_cast<QWidget *>(&zone) : view.viewport();
-        target->window()->resize(600, 400);
-        QSignalSpy inserted(view.model(), &QAbstractItemModel::rowsInserted);
-
-        QMimeData mimeData;
-        mimeData.setUrls(urlsFor({u"c.jpg"_qs, u"a.jpg"_qs, u"b.jpg"_qs}));
-        const QPoint at = target->rect().center();
-        QDragEnterEvent enter(at, Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &enter);
-        QVERIFY(enter.isAccepted());
-        QDragMoveEvent move(at, Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &move);
-        QDropEvent drop(QPointF(at), Qt::CopyAction, &mimeData, Qt::LeftButton, Qt::NoModifier);
-        QCoreApplication::sendEvent(target, &drop);
-        QVERIFY(drop.isAccepted());
-
-        QCOMPARE(inserted.count(), 1); // one addFiles call for all three
-        QStringList names;
-        for (const FileItem &file : engine->files())
-            names.append(file.originalName);
-        QCOMPARE(names, QStringList({u"existing.txt"_qs, u"c.jpg"_qs, u"a.jpg"_qs, u"b.jpg"_qs}));
     }
 
     void problemPillGivesWayToTheNewName_data()

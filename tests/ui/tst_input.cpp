@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "controls/choicemenubutton.h"
-#include "controls/minimalistbutton.h"
 #include "controls/segmentedcontrol.h"
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
@@ -16,12 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
-#include <QToolButton>
 #include <QWheelEvent>
 
 namespace {
@@ -226,36 +222,6 @@ private Q_SLOTS:
         QCOMPARE(window.engine->files().size(), 3);
         QCOMPARE(window.engine->files()[1].originalName, kept);
         QVERIFY(list->currentIndex().isValid());
-    }
-
-    void undoHistoryOpensFromTheKeyboard_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
-        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
-    }
-
-    void undoHistoryOpensFromTheKeyboard()
-    {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        Window window;
-        QWidget *undo = window.undoButton();
-        QVERIFY(undo && undo->isEnabled());
-        window.engine->updatePreview();
-        window.view->renameCommands()->performAndReport(); // a second, so undo stays possible
-        QVERIFY(UiTest::finishBatch(*window.engine));
-        undo->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(undo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QMenu *history = window.view->renameCommands()->undoHistoryMenu();
-        QTRY_VERIFY(history->isVisible());
-        QCOMPARE(history->actions().size(), 2);
-        QTest::keyClick(history, Qt::Key_Up);
-        QTest::keyClick(history, Qt::Key_Return);
-        QTRY_COMPARE(window.engine->undoStack().size(), 1);
-        // The focus is back on the control (this platform leaves no window active after).
-        QTRY_COMPARE(window.view->focusWidget(), undo);
     }
 
     void addedFilesAreScrolledIntoView()
