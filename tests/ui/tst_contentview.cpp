@@ -2,8 +2,11 @@
 
 #include "controls/minimalistbutton.h"
 #include "dialogs/alertdialog.h"
+#include "dialogs/manageworkflowssheet.h"
+#include "dialogs/workflowrow.h"
 #include "posixfilemover.h"
 #include "renamejob.h"
+#include "settingspreferencesstore.h"
 #include "systemworkflow.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
@@ -167,8 +170,7 @@ private Q_SLOTS:
         QTest::qWait(1000);
         view.findChild<WindowPresenter *>()->showSuccess(u"second"_qs);
         QVERIFY(noticeShown(view));
-        // The first call's timer fires 2.5 s after it and a later call does not cancel it;
-        // 2.4 s more stays short of the second call's own hide at 3.5 s.
+        // The first timer (2.5 s) still hides it, before the second one's own hide at 3.5 s.
         QTRY_VERIFY_WITH_TIMEOUT(!noticeShown(view), 2400);
         QCOMPARE(notice(view), u"second"_qs);
     }
@@ -240,37 +242,56 @@ private Q_SLOTS:
         QVERIFY(UiTest::shownAlert(&view)->textField()->text().isEmpty());
     }
 
-    void loadMenuSortsAndShowsAmpersands()
+    // The settings folder is a file: the save ends in an alert with the reason, no notice.
+    void saveThatCannotBeWrittenIsReported()
     {
-        const auto engine = UiTest::makeEngine();
-        ContentView view(engine.get());
-        engine->saveWorkflow(u"R&D"_qs); // one operation
-        engine->addOperation();
-        for (const QString &name : {u"beta"_qs, u"Alpha"_qs, u"alpha"_qs})
-            engine->saveWorkflow(name);
-        QCOMPARE(menuTitles(UiTest::child<QMenu>(&view, u"loadMenu"_qs)),
-                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs, u"alpha"_qs,
-                              u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
-        UiTest::child<QMenu>(&view, u"loadMenu"_qs)->actions().at(3)->trigger();
-        QCOMPARE(engine->operations().size(), 1);
+        QTemporaryDir dir;
+        QFile blocker(dir.filePath(u"Brisklet"_qs));
+        QVERIFY(blocker.open(QIODevice::WriteOnly));
+        blocker.close();
+        RenameEngine engine(
+            std::make_unique<SettingsPreferencesStore>(blocker.fileName() + u"/Brisklet.conf"_qs),
+            std::make_unique<UiTest::FakeFileMover>());
+        ContentView view(&engine);
+        UiTest::child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
+        QTest::keyClicks(UiTest::shownAlert(&view)->textField(), u"Mine"_qs);
+        QTest::keyClick(UiTest::shownAlert(&view)->textField(), Qt::Key_Return);
+        AlertDialog *alert = UiTest::shownAlert(&view);
+        QVERIFY(alert);
+        QCOMPARE(alert->title(), u"Could not save workflows"_qs);
+        QVERIFY2(alert->message().contains(u"is a file, not a folder"),
+                 qPrintable(alert->message()));
+        QVERIFY(!noticeShown(view));
+        QVERIFY(engine.hasSavedWorkflow(u"Mine"_qs));
     }
 
-    void loadMenuKeepsOneSubmenuWhenOpenedAgain()
+    // Sorted, with ampersands shown; opened again it keeps one submenu, still wired.
+    void loadMenu()
     {
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
         view.show();
+        engine->saveWorkflow(u"R&D"_qs); // one operation
+        engine->addOperation();
+        for (const QString &name : {u"beta"_qs, u"Alpha"_qs, u"alpha"_qs})
+            engine->saveWorkflow(name);
+        auto *load = UiTest::child<QMenu>(&view, u"loadMenu"_qs);
         for (int opening = 0; opening < 5; ++opening) {
-            UiTest::child<QMenu>(&view, u"loadMenu"_qs)->popup(view.mapToGlobal(QPoint(10, 10)));
-            QVERIFY(UiTest::child<QMenu>(&view, u"loadMenu"_qs)->isVisible());
-            UiTest::child<QMenu>(&view, u"loadMenu"_qs)->hide();
+            load->popup(view.mapToGlobal(QPoint(10, 10)));
+            QVERIFY(load->isVisible());
+            load->hide();
         }
-        QCOMPARE(UiTest::child<QMenu>(&view, u"loadMenu"_qs)->findChildren<QMenu *>().size(), 1);
-        QMenu *system = UiTest::child<QMenu>(&view, u"loadMenu"_qs)->actions().first()->menu();
+        QCOMPARE(menuTitles(load),
+                 QStringList({u"System Workflows"_qs, u"--"_qs, u"Alpha"_qs, u"R&D"_qs, u"alpha"_qs,
+                              u"beta"_qs, u"--"_qs, u"Manage Workflows..."_qs}));
+        load->actions().at(3)->trigger();
+        QCOMPARE(engine->operations().size(), 1);
+        QCOMPARE(load->findChildren<QMenu *>().size(), 1);
+        QMenu *system = load->actions().first()->menu();
         QVERIFY(system);
         QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
-        system->actions().constFirst()->trigger(); // still wired to the engine
-        QVERIFY(engine->operations() != QList<RenameOperationWrapper>{RenameOperationWrapper()});
+        system->actions().constFirst()->trigger(); // the photo workflow, four steps
+        QCOMPARE(engine->operations().size(), 4);
     }
 
     void progressShowsOnlyForABatchThatLasts_data()
@@ -303,8 +324,7 @@ private Q_SLOTS:
         QCOMPARE(notice(view), u"Renamed %1 file(s)"_qs.arg(files));
     }
 
-    // While the files move, the window takes no command and no input that could change
-    // the list or the stack; it takes them again afterwards.
+    // While the files move the window takes no command or input; afterwards it does again.
     void windowTakesNoInputWhileBusy()
     {
         RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
@@ -334,6 +354,83 @@ private Q_SLOTS:
         QVERIFY(commands->undoAction()->isEnabled());
         QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
         QVERIFY(UiTest::shownAlert(&view));
+    }
+
+    void renameCommitRules_data()
+    {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("viaReturn");
+        QTest::addColumn<QStringList>("expected");
+        QTest::newRow("new name, Save")
+            << u"Gamma"_qs << false << QStringList{u"B"_qs, u"Gamma"_qs};
+        QTest::newRow("new name, Return")
+            << u"Gamma"_qs << true << QStringList{u"B"_qs, u"Gamma"_qs};
+        QTest::newRow("onto existing name") << u"B"_qs << false << QStringList{u"B"_qs};
+        QTest::newRow("unchanged") << u"A"_qs << false << QStringList{u"A"_qs, u"B"_qs};
+        QTest::newRow("empty") << QString() << true << QStringList{u"A"_qs, u"B"_qs};
+        QTest::newRow("only letter case") << u"a"_qs << false << QStringList{u"B"_qs, u"a"_qs};
+    }
+
+    void renameCommitRules()
+    {
+        QFETCH(QString, typed);
+        QFETCH(bool, viaReturn);
+        QFETCH(QStringList, expected);
+        const auto engine = UiTest::makeEngine();
+        engine->saveWorkflow(u"A"_qs);
+        engine->addOperation();
+        engine->saveWorkflow(u"B"_qs);
+        const QUuid aId = engine->savedWorkflows().value(u"A"_qs).first().id;
+
+        ManageWorkflowsSheet sheet(engine.get());
+        QTest::mouseClick(sheet.rows().at(0)->renameButton(), Qt::LeftButton);
+        QLineEdit *field = sheet.rows().at(0)->nameField();
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, typed);
+        if (viaReturn)
+            QTest::keyClick(field, Qt::Key_Return);
+        else
+            QTest::mouseClick(sheet.rows().at(0)->saveButton(), Qt::LeftButton);
+
+        QCOMPARE(sheet.editingWorkflow(), std::nullopt);
+        QStringList rows;
+        for (const WorkflowRow *row : sheet.rows())
+            rows.append(row->name());
+        QCOMPARE(rows, expected);
+        QCOMPARE(engine->savedWorkflowNames(), expected);
+        if (typed != u"A"_qs && !typed.isEmpty())
+            QCOMPARE(engine->savedWorkflows().value(typed).first().id, aId);
+    }
+
+    void doubleClickOnDeleteDeletesOneWorkflow()
+    {
+        const auto engine = UiTest::makeEngine();
+        for (const QString &name : {u"a"_qs, u"b"_qs, u"c"_qs})
+            engine->saveWorkflow(name);
+        ManageWorkflowsSheet sheet(engine.get());
+        sheet.resize(480, 400);
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QToolButton *first = sheet.rows().constFirst()->deleteButton();
+        const QPoint pointer = first->mapTo(&sheet, first->rect().center());
+
+        // Two quick clicks on the same spot: the second lands on the row that moved up.
+        const auto clickAtPointer = [&] {
+            QWidget *under = sheet.childAt(pointer);
+            QVERIFY(under);
+            QTest::mouseClick(under, Qt::LeftButton, {}, under->mapFrom(&sheet, pointer));
+            QApplication::processEvents();
+        };
+        clickAtPointer();
+        QCOMPARE(sheet.rows().constFirst()->deleteButton()->mapTo(&sheet, QPoint()),
+                 first->mapTo(&sheet, QPoint())); // the next row is under the pointer now
+        clickAtPointer();
+        QCOMPARE(engine->savedWorkflowNames(), QStringList({u"b"_qs, u"c"_qs}));
+
+        QTest::qWait(QApplication::doubleClickInterval() + 50);
+        clickAtPointer();
+        QCOMPARE(engine->savedWorkflowNames(), QStringList{u"c"_qs});
     }
 };
 

@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "controls/choicemenubutton.h"
-#include "controls/minimalistbutton.h"
 #include "controls/segmentedcontrol.h"
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
@@ -16,18 +15,14 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
-#include <QPushButton>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
-#include <QToolButton>
 #include <QWheelEvent>
 
 namespace {
 
-// One wheel notch delivered as the window system does: to the window, which passes it to
-// the widget under the pointer and, if ignored, on to its parents.
+// One wheel notch as the window system delivers it: to the window, then under the pointer.
 void wheelNotch(QWidget *window, QPoint windowPos, int direction)
 {
     QWheelEvent event(QPointF(windowPos), QPointF(window->mapToGlobal(windowPos)), QPoint(),
@@ -48,52 +43,35 @@ bool changesData(const QWidget *widget)
            qobject_cast<const ChoiceMenuButton *>(widget);
 }
 
-// A window whose sidebar holds one card of every mode, so every kind of control is there.
+// A shown window with `files` files. With `everyMode` its sidebar holds one card of every
+// mode; otherwise a batch has run (so Undo has a history) and a sequence card follows.
 struct Window {
     std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
     std::unique_ptr<ContentView> view;
 
-    Window()
+    explicit Window(bool everyMode = false, int files = 4)
     {
-        qsizetype i = 0;
-        for (RenameMode mode : EnumCases<RenameMode>::all) {
+        engine->addFiles(UiTest::numberedUrls(files));
+        view = std::make_unique<ContentView>(engine.get());
+        QList<RenameMode> modes{RenameMode::prepend, RenameMode::sequence};
+        if (everyMode)
+            modes = QList<RenameMode>(EnumCases<RenameMode>::all.begin(),
+                                      EnumCases<RenameMode>::all.end());
+        for (qsizetype i = 0; i < modes.size(); ++i) {
             if (i > 0)
                 engine->addOperation();
             RenameOperationWrapper operation = engine->operations().at(i);
-            operation.mode = mode;
-            operation.trimType = TrimType::customCharacters;
-            engine->setOperation(i++, operation);
-        }
-        engine->addFiles(UiTest::numberedUrls(3));
-        engine->updatePreview();
-        view = std::make_unique<ContentView>(engine.get());
-        view->resize(900, 600);
-        view->show();
-        QVERIFY(QTest::qWaitForWindowExposed(view.get()));
-    }
-
-    OperationStackView *stack() const { return view->findChild<OperationStackView *>(); }
-};
-
-// A window with two steps and files, where a batch has run, so Undo has a history.
-struct KeyboardWindow {
-    std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
-    std::unique_ptr<ContentView> view;
-
-    explicit KeyboardWindow(int files = 4)
-    {
-        engine->addFiles(UiTest::numberedUrls(files));
-        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::prepend;
+            operation.mode = modes[i];
             operation.prependText = u"x"_qs;
-        });
-        view = std::make_unique<ContentView>(engine.get());
-        view->renameCommands()->performAndReport();
-        QVERIFY(UiTest::finishBatch(*engine));
-        engine->addOperation();
-        RenameOperationWrapper sequence = engine->operations().at(1);
-        sequence.mode = RenameMode::sequence; // the card with the most kinds of control
-        engine->setOperation(1, sequence);
+            operation.trimType = TrimType::customCharacters;
+            engine->setOperation(i, operation);
+            if (i == 0 && !everyMode) {
+                engine->updatePreview();
+                view->renameCommands()->performAndReport();
+                QVERIFY(UiTest::finishBatch(*engine));
+            }
+        }
+        engine->updatePreview();
         view->resize(900, 600);
         view->show();
         QVERIFY(QTest::qWaitForWindowActive(view.get()));
@@ -101,12 +79,8 @@ struct KeyboardWindow {
 
     OperationStackView *stack() const { return view->findChild<OperationStackView *>(); }
     LeftAlignedFileListView *list() const { return view->findChild<LeftAlignedFileListView *>(); }
-
-    QToolButton *undoButton() const
-    {
-        return UiTest::child<QToolButton>(view.get(), u"undoButton"_qs);
-    }
     QWidget *control(const QString &name) const { return UiTest::child(view.get(), name); }
+    QWidget *undoButton() const { return control(u"undoButton"_qs); }
 };
 
 // The widgets Tab visits from `start` until it comes back round.
@@ -131,7 +105,7 @@ class InputTest : public QObject {
 private Q_SLOTS:
     void wheelOverAControlScrollsTheSidebar()
     {
-        Window window;
+        Window window(true);
         OperationStackView *stack = window.stack();
         QScrollBar *scroll = stack->verticalScrollBar();
         QVERIFY(scroll->maximum() > 0);
@@ -161,7 +135,7 @@ private Q_SLOTS:
 
     void tabFollowsTheScreenAndEveryStopShowsFocus()
     {
-        KeyboardWindow window;
+        Window window;
         ContentView *view = window.view.get();
         const QList<InlineOperationEditor *> cards = window.stack()->cards();
         QCOMPARE(cards.size(), 2);
@@ -196,7 +170,7 @@ private Q_SLOTS:
 
     void newCardIsShownWithItsModeMenuFocused()
     {
-        KeyboardWindow window;
+        Window window;
         for (int i = 0; i < 4; ++i) {
             window.control(u"addOperationButton"_qs)->setFocus(Qt::TabFocusReason);
             QTest::keyClick(window.control(u"addOperationButton"_qs), Qt::Key_Space);
@@ -216,7 +190,7 @@ private Q_SLOTS:
 
     void fileListWorksFromTheKeyboard()
     {
-        KeyboardWindow window(5);
+        Window window(false, 5);
         LeftAlignedFileListView *list = window.list();
         window.control(u"loadWorkflowButton"_qs)->setFocus(Qt::TabFocusReason);
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -250,40 +224,9 @@ private Q_SLOTS:
         QVERIFY(list->currentIndex().isValid());
     }
 
-    void undoHistoryOpensFromTheKeyboard_data()
-    {
-        QTest::addColumn<int>("key");
-        QTest::addColumn<int>("modifiers");
-        QTest::newRow("Alt+Down") << int(Qt::Key_Down) << int(Qt::AltModifier);
-        QTest::newRow("menu key") << int(Qt::Key_Menu) << int(Qt::NoModifier);
-    }
-
-    void undoHistoryOpensFromTheKeyboard()
-    {
-        QFETCH(int, key);
-        QFETCH(int, modifiers);
-        KeyboardWindow window;
-        QWidget *undo = window.undoButton();
-        QVERIFY(undo && undo->isEnabled());
-        window.engine->updatePreview();
-        window.view->renameCommands()->performAndReport(); // a second, so undo stays possible
-        QVERIFY(UiTest::finishBatch(*window.engine));
-        undo->setFocus(Qt::TabFocusReason);
-        QTest::keyClick(undo, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
-        QMenu *history = window.view->renameCommands()->undoHistoryMenu();
-        QTRY_VERIFY(history->isVisible());
-        QCOMPARE(history->actions().size(), 2);
-        QTest::keyClick(history, Qt::Key_Up);
-        QTest::keyClick(history, Qt::Key_Return);
-        QTRY_COMPARE(window.engine->undoStack().size(), 1);
-        // The next undo is one more key press away: the focus is still on the control (the
-        // window's focus, as this platform leaves no window active once the menu closes).
-        QTRY_COMPARE(window.view->focusWidget(), undo);
-    }
-
     void addedFilesAreScrolledIntoView()
     {
-        KeyboardWindow window(40);
+        Window window(false, 40);
         LeftAlignedFileListView *list = window.list();
         list->scrollToTop();
         window.engine->addFiles(UiTest::urlsFor({u"new 1.txt"_qs, u"new 2.txt"_qs}));
@@ -294,7 +237,7 @@ private Q_SLOTS:
 
     void wheelStepsTheModeMenuThatHasFocus()
     {
-        Window window;
+        Window window(true);
         auto *modes = window.stack()->findChild<QComboBox *>(u"mode"_qs);
         window.stack()->ensureWidgetVisible(modes);
         modes->setFocus(Qt::TabFocusReason);

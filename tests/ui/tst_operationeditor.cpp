@@ -8,21 +8,23 @@
 #include "operations/inlineoperationeditor.h"
 #include "operations/operationstackmodel.h"
 #include "operations/operationstackview.h"
+#include "style/colors.h"
+#include "style/roundedtextfieldstyle.h"
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
+#include <QImage>
 #include <QJsonObject>
 #include <QLineEdit>
 #include <QMenu>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolButton>
 
 namespace {
 
-// One card on operation 0 of a real engine with one file. Each preview records the watched
-// field as the engine holds it at that moment, so a preview before the write shows the old
-// value.
+// A card on a real engine; each preview records the watched field as the engine holds it.
 struct Card {
     std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
     std::unique_ptr<OperationStackModel> model;
@@ -87,6 +89,46 @@ struct Card {
             QTest::keyClicks(qobject_cast<QLineEdit *>(control), input);
         }
     }
+};
+
+// Whether the field is drawn with a red outline (its top edge crosses row 1).
+bool outlinedInRed(QLineEdit *field)
+{
+    const QImage image = field->grab().toImage();
+    const QColor red = Colors::red(field->palette());
+    for (int x = 0; x < image.width(); ++x) {
+        const QColor pixel = image.pixelColor(x, 1);
+        if (qAbs(pixel.red() - red.red()) < 40 && qAbs(pixel.green() - red.green()) < 40 &&
+            qAbs(pixel.blue() - red.blue()) < 40)
+            return true;
+    }
+    return false;
+}
+
+using Role = OperationStackModel::Role;
+
+RenameOperationWrapper appending(const QString &text)
+{
+    RenameOperationWrapper step;
+    step.mode = RenameMode::append;
+    step.appendText = text;
+    return step;
+}
+
+RenameOperationWrapper stepAt(const OperationStackModel &model, int row)
+{
+    return model.index(row).data(Role::OperationRole).value<RenameOperationWrapper>();
+}
+
+// An engine with two files and a model under the tester, as every case starts.
+struct Fixture {
+    std::unique_ptr<RenameEngine> engine = UiTest::makeEngine();
+    OperationStackModel model{engine.get()};
+    QAbstractItemModelTester tester{&model, QAbstractItemModelTester::FailureReportingMode::QtTest};
+
+    Fixture() { engine->addFiles(UiTest::urlsFor({u"a.txt"_qs, u"b.txt"_qs})); }
+
+    QString newName(int file) const { return engine->files().at(file).newName; }
 };
 
 } // namespace
@@ -251,8 +293,7 @@ private Q_SLOTS:
         QCOMPARE(card.card->findChild<QLineEdit *>(u"findText"_qs)->text(), u"IMG"_qs);
     }
 
-    // Cards that stay are never rebuilt: typing keeps focus and cursor, and removing a step
-    // takes only its own card.
+    // Cards are never rebuilt: typing keeps focus and cursor; a removal takes only its card.
     void cardsOutliveChangesAroundThem()
     {
         const auto engine = UiTest::makeEngine();
@@ -281,6 +322,109 @@ private Q_SLOTS:
         QCOMPARE(view.cards(), (QList<InlineOperationEditor *>{cards.at(0), cards.at(2)}));
         QCOMPARE(cards.at(2)->index(), 1);
         QCOMPARE(engine->operations().first().findText, u"abc"_qs);
+    }
+
+    // The pattern field says why its step does nothing, as the pattern and the files change.
+    void patternFieldShowsWhyItDoesNothing()
+    {
+        const QString slowName = QString(40, u'a') + u'!';
+        const QString tooLong = u"This pattern takes too long to match."_qs;
+        const auto engine = UiTest::makeEngine();
+        engine->addFiles(UiTest::urlsFor({u"quick!"_qs}));
+        RenameOperationWrapper step;
+        step.mode = RenameMode::regex;
+        step.regexReplacement = u"x"_qs;
+        engine->setOperation(0, step);
+        OperationStackView view(engine.get());
+        view.resize(400, 600);
+        auto *field = view.cards().constFirst()->findChild<QLineEdit *>(u"regexPattern"_qs);
+        const auto problem = [&] {
+            return field->property(RoundedTextFieldStyle::problemProperty).toBool();
+        };
+
+        QTest::keyClicks(field, u"a(b"_qs);
+        QVERIFY2(field->toolTip().startsWith(u"U_REGEX_"), qPrintable(field->toolTip()));
+        QVERIFY(problem());
+        QVERIFY(outlinedInRed(field));
+        QTest::keyClick(field, Qt::Key_ParenRight);
+        QCOMPARE(field->toolTip(), QString());
+        QVERIFY(!problem());
+        QVERIFY(!outlinedInRed(field));
+
+        field->selectAll();
+        QTest::keyClicks(field, u"(a+)+$|!"_qs);
+        QCOMPARE(field->toolTip(), QString()); // quick on "quick!"
+        engine->addFiles(UiTest::urlsFor({slowName}));
+        QCOMPARE(field->toolTip(), tooLong);
+        QVERIFY(problem());
+        QCOMPARE(engine->files().at(0).newName, u"quick!"_qs); // unchanged, like the slow one
+        engine->clearAll();
+        QCOMPARE(field->toolTip(), QString());
+        engine->addFiles(UiTest::urlsFor({slowName}));
+        QCOMPARE(field->toolTip(), tooLong);
+        for (int i = 0; i < 4; ++i) // "(a+)", quick on every name
+            QTest::keyClick(field, Qt::Key_Backspace);
+        QCOMPARE(field->toolTip(), QString());
+        QVERIFY(!problem());
+    }
+
+    void setDataWritesAndPreviewsInOneCall_data()
+    {
+        QTest::addColumn<RenameOperationWrapper>("step");
+        QTest::addColumn<int>("changes");
+        QTest::newRow("changed step") << appending(u"_x"_qs) << 1;
+        // A menu choice of the item already chosen still previews, but changes no row.
+        QTest::newRow("same step") << RenameOperationWrapper() << 0;
+    }
+
+    void setDataWritesAndPreviewsInOneCall()
+    {
+        QFETCH(RenameOperationWrapper, step);
+        QFETCH(int, changes);
+        Fixture f;
+        step.id = f.engine->operations().first().id;
+        QSignalSpy previews(f.engine.get(), &RenameEngine::filesChanged);
+        QSignalSpy stepChanges(&f.model, &QAbstractItemModel::dataChanged);
+        QVERIFY(f.model.setData(f.model.index(0), QVariant::fromValue(step), Role::OperationRole));
+        QCOMPARE(f.engine->operations().first(), step);
+        QCOMPARE(stepAt(f.model, 0), step);
+        QCOMPARE(previews.count(), 1);
+        QCOMPARE(f.newName(0), changes ? u"a_x.txt"_qs : u"a.txt"_qs);
+        int stepRoleChanges = 0;
+        for (const QList<QVariant> &change : std::as_const(stepChanges))
+            stepRoleChanges += change.at(2).value<QList<int>>().contains(Role::OperationRole);
+        QCOMPARE(stepRoleChanges, changes);
+    }
+
+    // Steps come and go through the model and from elsewhere; what it cannot write it refuses.
+    void stepsComeAndGoThroughTheModel()
+    {
+        Fixture f;
+        const QList<RenameOperationWrapper> initial = f.engine->operations();
+        const QVariant step = QVariant::fromValue(appending(u"_3"_qs));
+        QVERIFY(!f.model.setData(f.model.index(1, 0), step, Role::OperationRole)); // past the end
+        QVERIFY(!f.model.setData(f.model.index(0), QVariant(u"_x"_qs), Role::OperationRole));
+        QVERIFY(!f.model.setData(f.model.index(0), step, Role::PatternProblemRole)); // read-only
+        QVERIFY(!f.model.insertRows(0, 1)); // new steps go at the end only
+        QCOMPARE(f.engine->operations(), initial);
+
+        QVERIFY(f.model.insertRows(1, 2));
+        QCOMPARE(f.engine->operations().size(), 3);
+        QVERIFY(f.model.setData(f.model.index(2), step, Role::OperationRole));
+        QVERIFY(f.model.removeRows(0, 2));
+        QCOMPARE(f.model.rowCount(), 1);
+        QCOMPARE(stepAt(f.model, 0).appendText, u"_3"_qs);
+        QCOMPARE(f.newName(1), u"b_3.txt"_qs); // the preview follows the removal
+        QVERIFY(!f.model.removeRows(0, 2));
+
+        QVERIFY(f.engine->saveWorkflow(u"one step"_qs));
+        f.engine->addOperation();
+        QCOMPARE(f.model.rowCount(), 2);
+        f.engine->setOperation(1, appending(u"_v"_qs));
+        QCOMPARE(stepAt(f.model, 1).appendText, u"_v"_qs);
+        f.engine->loadWorkflow(u"one step"_qs);
+        QCOMPARE(f.model.rowCount(), 1);
+        QCOMPARE(stepAt(f.model, 0).appendText, u"_3"_qs);
     }
 };
 
