@@ -1,10 +1,10 @@
 #include "testmain.h"
 
 #include "launchrequest.h"
+#include "localpath.h"
 #include "singleinstance.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,7 +12,8 @@
 
 using Action = LaunchRequest::Action;
 
-// Later launches are real processes: brisklet-instance-probe starts as Brisklet does.
+// The command line as the program receives it, and later launches as real processes:
+// brisklet-instance-probe starts as Brisklet does.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
@@ -21,10 +22,60 @@ private:
     QTemporaryDir m_directory;
 
 private Q_SLOTS:
-    void initTestCase()
+    // Arguments are bytes: a name that is not UTF-8 reaches the engine as those bytes.
+    void arguments_data()
     {
-        if (!QFile::exists(m_probe))
-            QSKIP("brisklet-instance-probe is not built");
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QList<QByteArray>>("paths");
+        QTest::addColumn<Action>("action");
+
+        QTest::newRow("relative paths in order")
+            << QList<QByteArray>{"b.txt", "sub/a.txt"}
+            << QList<QByteArray>{"/work dir/b.txt", "/work dir/sub/a.txt"} << Action::openFiles;
+        QTest::newRow("absolute path, cleaned")
+            << QList<QByteArray>{"/tmp/x/../y//z.txt"} << QList<QByteArray>{"/tmp/y/z.txt"}
+            << Action::openFiles;
+        QTest::newRow("UTF-8 name") << QList<QByteArray>{"/tmp/Fotos/\xc3\x9c"
+                                                         "berblick 1.jpg"}
+                                    << QList<QByteArray>{"/tmp/Fotos/\xc3\x9c"
+                                                         "berblick 1.jpg"}
+                                    << Action::openFiles;
+        QTest::newRow("name that is not UTF-8")
+            << QList<QByteArray>{"photo-\xff.jpg", "/tmp/\xc3(.txt"}
+            << QList<QByteArray>{"/work dir/photo-\xff.jpg", "/tmp/\xc3(.txt"} << Action::openFiles;
+        QTest::newRow("percent sign in a path stays a percent sign")
+            << QList<QByteArray>{"100%25.txt"} << QList<QByteArray>{"/work dir/100%25.txt"}
+            << Action::openFiles;
+        QTest::newRow("file URI keeps its escaped bytes")
+            << QList<QByteArray>{"file:///tmp/photo-%FF.jpg"}
+            << QList<QByteArray>{"/tmp/photo-\xff.jpg"} << Action::openFiles;
+        QTest::newRow("after -- a dash starts a file")
+            << QList<QByteArray>{"--", "-x.txt"} << QList<QByteArray>{"/work dir/-x.txt"}
+            << Action::openFiles;
+        QTest::newRow("options are not files") << QList<QByteArray>{"--add-files", "-style"}
+                                               << QList<QByteArray>{} << Action::addFiles;
+        QTest::newRow("files win over the chooser")
+            << QList<QByteArray>{"--add-files", "a"} << QList<QByteArray>{"/work dir/a"}
+            << Action::openFiles;
+    }
+
+    void arguments()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QList<QByteArray>, paths);
+        QFETCH(Action, action);
+        const LaunchRequest request = LaunchRequest::fromArguments(arguments, "/work dir");
+        QCOMPARE(request.action, action);
+        QList<QByteArray> got;
+        for (const QUrl &url : request.files)
+            got.append(LocalPath::fromUrl(url));
+        QCOMPARE(got, paths);
+        // A UTF-8 path gives the very URL Qt makes of it, so the same file compares equal
+        // however it arrived.
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            if (QString::fromUtf8(paths.at(i)).toUtf8() == paths.at(i))
+                QCOMPARE(request.files.at(i), QUrl::fromLocalFile(QString::fromUtf8(paths.at(i))));
+        }
     }
 
     void secondLaunchIsForwarded_data()
