@@ -29,34 +29,28 @@ private Q_SLOTS:
         QTest::addColumn<QList<QByteArray>>("paths");
         QTest::addColumn<Action>("action");
 
+        using Bytes = QList<QByteArray>;
+        const Action open = Action::openFiles;
         QTest::newRow("relative paths in order")
-            << QList<QByteArray>{"b.txt", "sub/a.txt"}
-            << QList<QByteArray>{"/work dir/b.txt", "/work dir/sub/a.txt"} << Action::openFiles;
+            << Bytes{"b.txt", "sub/a.txt"} << Bytes{"/work dir/b.txt", "/work dir/sub/a.txt"}
+            << open;
         QTest::newRow("absolute path, cleaned")
-            << QList<QByteArray>{"/tmp/x/../y//z.txt"} << QList<QByteArray>{"/tmp/y/z.txt"}
-            << Action::openFiles;
-        QTest::newRow("UTF-8 name") << QList<QByteArray>{"/tmp/Fotos/\xc3\x9c"
-                                                         "berblick 1.jpg"}
-                                    << QList<QByteArray>{"/tmp/Fotos/\xc3\x9c"
-                                                         "berblick 1.jpg"}
-                                    << Action::openFiles;
+            << Bytes{"/tmp/x/../y//z.txt"} << Bytes{"/tmp/y/z.txt"} << open;
+        QTest::newRow("UTF-8 name") << Bytes{"/tmp/\xc3\xa9t\xc3\xa9 1.jpg"}
+                                    << Bytes{"/tmp/\xc3\xa9t\xc3\xa9 1.jpg"} << open;
         QTest::newRow("name that is not UTF-8")
-            << QList<QByteArray>{"photo-\xff.jpg", "/tmp/\xc3(.txt"}
-            << QList<QByteArray>{"/work dir/photo-\xff.jpg", "/tmp/\xc3(.txt"} << Action::openFiles;
+            << Bytes{"photo-\xff.jpg", "/tmp/\xc3(.txt"}
+            << Bytes{"/work dir/photo-\xff.jpg", "/tmp/\xc3(.txt"} << open;
         QTest::newRow("percent sign in a path stays a percent sign")
-            << QList<QByteArray>{"100%25.txt"} << QList<QByteArray>{"/work dir/100%25.txt"}
-            << Action::openFiles;
+            << Bytes{"100%25.txt"} << Bytes{"/work dir/100%25.txt"} << open;
         QTest::newRow("file URI keeps its escaped bytes")
-            << QList<QByteArray>{"file:///tmp/photo-%FF.jpg"}
-            << QList<QByteArray>{"/tmp/photo-\xff.jpg"} << Action::openFiles;
+            << Bytes{"file:///tmp/photo-%FF.jpg"} << Bytes{"/tmp/photo-\xff.jpg"} << open;
         QTest::newRow("after -- a dash starts a file")
-            << QList<QByteArray>{"--", "-x.txt"} << QList<QByteArray>{"/work dir/-x.txt"}
-            << Action::openFiles;
-        QTest::newRow("options are not files") << QList<QByteArray>{"--add-files", "-style"}
-                                               << QList<QByteArray>{} << Action::addFiles;
+            << Bytes{"--", "-x.txt"} << Bytes{"/work dir/-x.txt"} << open;
+        QTest::newRow("options are not files")
+            << Bytes{"--add-files", "-style"} << Bytes{} << Action::addFiles;
         QTest::newRow("files win over the chooser")
-            << QList<QByteArray>{"--add-files", "a"} << QList<QByteArray>{"/work dir/a"}
-            << Action::openFiles;
+            << Bytes{"--add-files", "a"} << Bytes{"/work dir/a"} << open;
     }
 
     void arguments()
