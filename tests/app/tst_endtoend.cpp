@@ -79,23 +79,13 @@ private:
             run(u"xdotool"_qs, {u"search"_qs, u"--all"_qs, u"--onlyvisible"_qs, u"--pid"_qs,
                                 QString::number(process.processId()), u"--name"_qs, title,
                                 u"getwindowgeometry"_qs, u"--shell"_qs, u"%@"_qs});
+        // Six lines a window: WINDOW, X, Y, WIDTH, HEIGHT and SCREEN.
+        const QStringList lines = code == 0 ? output.split(u'\n') : QStringList();
+        const auto value = [&](qsizetype line) { return lines.at(line).section(u'=', 1); };
         QList<Window> windows;
-        for (const QString &line : code == 0 ? output.split(u'\n') : QStringList()) {
-            const QString name = line.section(u'=', 0, 0);
-            const int value = line.section(u'=', 1).toInt();
-            if (name == u"WINDOW")
-                windows.append({line.section(u'=', 1), {}});
-            else if (windows.isEmpty())
-                continue;
-            else if (name == u"X")
-                windows.last().frame.moveLeft(value);
-            else if (name == u"Y")
-                windows.last().frame.moveTop(value);
-            else if (name == u"WIDTH")
-                windows.last().frame.setWidth(value);
-            else if (name == u"HEIGHT")
-                windows.last().frame.setHeight(value);
-        }
+        for (qsizetype i = 0; i + 4 < lines.size(); i += 6)
+            windows.append({value(i), QRect(value(i + 1).toInt(), value(i + 2).toInt(),
+                                            value(i + 3).toInt(), value(i + 4).toInt())});
         return windows;
     }
 
