@@ -14,9 +14,13 @@
 #include <functional>
 #include <optional>
 
+// Waits for the folder's names to become these.
+#define VERIFY_NAMES(...)                                                                          \
+    QVERIFY2(waitFor([&] { return names() == QStringList{__VA_ARGS__}; }),                         \
+             qPrintable(names().join(u", ")))
+
 // The shipped program on a real X server with a window manager and a tray, driven only by
-// xdotool's keyboard and pointer. Every check waits for an outcome instead of sleeping; each
-// test starts its own instance.
+// xdotool's keyboard and pointer; checks wait for outcomes, each test starts its own instance.
 class EndToEndTest : public QObject {
     Q_OBJECT
 
@@ -62,14 +66,11 @@ private:
 
     bool xdotool(const QStringList &arguments) { return run(u"xdotool"_qs, arguments).first == 0; }
 
-    // `command` is "key" (keys separated by spaces) or "type" (text).
-    void input(const QString &command, const QString &text)
+    void key(const QString &keys)
     {
-        xdotool(QStringList{command, u"--delay"_qs, u"20"_qs} +
-                (command == u"key" ? text.split(u' ') : QStringList{text}));
+        xdotool(QStringList{u"key"_qs, u"--delay"_qs, u"20"_qs} + keys.split(u' '));
     }
-    void key(const QString &keys) { input(u"key"_qs, keys); }
-    void type(const QString &text) { input(u"type"_qs, text); }
+    void type(const QString &text) { xdotool({u"type"_qs, u"--delay"_qs, u"20"_qs, text}); }
 
     // The visible windows of a process whose title matches (menus and tray icon included).
     QList<Window> windowsOf(const QProcess &process, const QString &title = {})
@@ -78,23 +79,13 @@ private:
             run(u"xdotool"_qs, {u"search"_qs, u"--all"_qs, u"--onlyvisible"_qs, u"--pid"_qs,
                                 QString::number(process.processId()), u"--name"_qs, title,
                                 u"getwindowgeometry"_qs, u"--shell"_qs, u"%@"_qs});
+        // Six lines a window: WINDOW, X, Y, WIDTH, HEIGHT and SCREEN.
+        const QStringList lines = code == 0 ? output.split(u'\n') : QStringList();
+        const auto value = [&](qsizetype line) { return lines.at(line).section(u'=', 1); };
         QList<Window> windows;
-        for (const QString &line : code == 0 ? output.split(u'\n') : QStringList()) {
-            const QString name = line.section(u'=', 0, 0);
-            const int value = line.section(u'=', 1).toInt();
-            if (name == u"WINDOW")
-                windows.append({line.section(u'=', 1), {}});
-            else if (windows.isEmpty())
-                continue;
-            else if (name == u"X")
-                windows.last().frame.moveLeft(value);
-            else if (name == u"Y")
-                windows.last().frame.moveTop(value);
-            else if (name == u"WIDTH")
-                windows.last().frame.setWidth(value);
-            else if (name == u"HEIGHT")
-                windows.last().frame.setHeight(value);
-        }
+        for (qsizetype i = 0; i + 4 < lines.size(); i += 6)
+            windows.append({value(i), QRect(value(i + 1).toInt(), value(i + 2).toInt(),
+                                            value(i + 3).toInt(), value(i + 4).toInt())});
         return windows;
     }
 
@@ -108,13 +99,6 @@ private:
                 return window;
         }
         return std::nullopt;
-    }
-
-    bool hasTrayIcon()
-    {
-        const QList<Window> windows = windowsOf(m_app);
-        return std::any_of(windows.cbegin(), windows.cend(),
-                           [](const Window &window) { return window.frame.width() < 64; });
     }
 
     // Any window of the program over the main window: a menu, a dialog.
@@ -137,8 +121,8 @@ private:
                    : std::nullopt;
     }
 
-    // Walks the focus backwards, pressing the menu key at each stop (it changes no data,
-    // unlike Alt+Down), until the history opens; other context menus are closed again.
+    // Presses the menu key (unlike Alt+Down it changes no data) at each focus stop backwards
+    // until the history opens, closing other context menus.
     std::optional<Window> openHistoryWithTheMenuKey(const Window &main)
     {
         for (int stop = 0; stop < 25; ++stop) {
@@ -174,11 +158,6 @@ private:
 
     QStringList names() const { return m_folder.entryList(QDir::Files, QDir::Name); }
 
-    bool namesBecome(const QStringList &expected)
-    {
-        return waitFor([&] { return names() == expected; });
-    }
-
     QStringList makeFiles(const QStringList &fileNames)
     {
         QStringList paths;
@@ -192,8 +171,8 @@ private:
         return paths;
     }
 
-    // From the first field of the first step: replace `find` in every name, then rename. With
-    // `back`, the window is activated first and the focus stepped back to that field.
+    // From the first step's first field (with `back`, activated and stepped back to it):
+    // replace `find` in every name, then rename.
     void replaceAndRename(const QString &find, const QString &replacement,
                           const Window *back = nullptr)
     {
@@ -208,8 +187,8 @@ private:
         key(u"ctrl+Return"_qs);
     }
 
-    // Drags files from another process onto a point of the main window in steps, as the drag
-    // protocol between two X clients needs motion before the release. True once accepted.
+    // Drags files from another process onto a point of the main window, with the motion the
+    // drag protocol between two X clients needs before the release. True once accepted.
     bool dragOnto(const QStringList &paths, const Window &target, QPoint at)
     {
         QList<Window> sources;
@@ -260,7 +239,7 @@ private:
 private Q_SLOTS:
     void initTestCase()
     {
-        // Skipped per function: a skip here would also stop the classes that run after this.
+        // Skipped per function: a skip here would also stop the classes run after this.
         for (const char *program : {"Xvfb", "xdotool", "openbox", "trayer"}) {
             if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty()) {
                 m_unavailable = "Xvfb, xdotool, openbox and trayer drive the real program "
@@ -269,7 +248,7 @@ private Q_SLOTS:
             }
         }
         QVERIFY(m_home.isValid());
-        // Xvfb picks a free display and writes its number, then a new line, once it is ready.
+        // Xvfb picks a free display and writes its number once it is ready.
         m_xvfb.start(u"Xvfb"_qs, {u"-displayfd"_qs, u"1"_qs, u"-screen"_qs, u"0"_qs,
                                   u"1280x800x24"_qs, u"-nolisten"_qs, u"tcp"_qs});
         while (!m_xvfb.canReadLine() && m_xvfb.waitForReadyRead(10000)) {
@@ -282,30 +261,29 @@ private Q_SLOTS:
 
         // Nothing written reaches the real home; the runtime folder is private, as in a session.
         const QDir home(m_home.path());
-        for (const char *folder : {"config", "state", "data", "cache", "runtime", "files"})
-            QVERIFY(home.mkpath(QString::fromLatin1(folder)));
+        m_environment = QProcessEnvironment::systemEnvironment();
+        for (const QString &name : {u"CONFIG_HOME"_qs, u"STATE_HOME"_qs, u"DATA_HOME"_qs,
+                                    u"CACHE_HOME"_qs, u"RUNTIME_DIR"_qs}) {
+            const QString folder = home.filePath(name.section(u'_', 0, 0).toLower());
+            QVERIFY(home.mkpath(folder));
+            m_environment.insert(u"XDG_"_qs + name, folder);
+        }
         QVERIFY(QFile::setPermissions(home.filePath(u"runtime"_qs),
                                       QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner));
-        m_environment = QProcessEnvironment::systemEnvironment();
         m_environment.insert(u"DISPLAY"_qs, u":"_qs + display);
         m_environment.insert(u"QT_QPA_PLATFORM"_qs, u"xcb"_qs);
         m_environment.insert(u"HOME"_qs, home.path());
-        for (const char *folder :
-             {"CONFIG_HOME", "STATE_HOME", "DATA_HOME", "CACHE_HOME", "RUNTIME_DIR"}) {
-            const QString name = QString::fromLatin1(folder);
-            m_environment.insert(u"XDG_"_qs + name,
-                                 home.filePath(name.section(u'_', 0, 0).toLower()));
-        }
         for (const char *name :
              {"SESSION_MANAGER", "DBUS_SESSION_BUS_ADDRESS", "QT_QPA_PLATFORMTHEME"})
             m_environment.remove(QString::fromLatin1(name));
         // In a sanitizer build the system's D-Bus library leaks at exit; not what is tested.
         QFile suppressions(home.filePath(u"lsan.supp"_qs));
-        QVERIFY(suppressions.open(QIODevice::WriteOnly));
-        suppressions.write("leak:libdbus-1.so\n");
+        QVERIFY(suppressions.open(QIODevice::WriteOnly) &&
+                suppressions.write("leak:libdbus-1.so\n"));
         suppressions.close();
         m_environment.insert(u"LSAN_OPTIONS"_qs, u"suppressions="_qs + suppressions.fileName());
         m_folder = QDir(home.filePath(u"files"_qs));
+        QVERIFY(home.mkpath(u"files"_qs));
 
         // The window manager gives focus as a desktop does; the tray is why closing only hides.
         QVERIFY(startHelper(m_windowManager, u"openbox"_qs, {u"--sm-disable"_qs}));
@@ -348,14 +326,14 @@ private Q_SLOTS:
         stopHelper(m_app, true);
     }
 
-    void renameFromAnotherLaunchThroughTheKeyboard()
+    void renameAndUndoThroughTheKeyboard()
     {
         const QStringList paths = makeFiles({u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs});
-        const std::optional<Window> window = startProgram();
+        const std::optional<Window> window = startProgram(paths.mid(0, 1));
         QVERIFY2(window, "the window never appeared");
 
-        // A second launch hands the files over and exits at once.
-        QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), paths).first, 0);
+        // A second launch hands more files over and exits at once.
+        QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), paths.mid(1)).first, 0);
 
         // A new name another file already has: renaming asks first; nothing moves meanwhile.
         activate(*window);
@@ -373,11 +351,26 @@ private Q_SLOTS:
 
         // Then a clean change, renamed at once.
         replaceAndRename(u"file"_qs, u"doc"_qs, &*window);
-        QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs}),
-                 qPrintable(names().join(u", ")));
+        VERIFY_NAMES(u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs);
         QFile first(m_folder.filePath(u"doc1.txt"_qs));
         QVERIFY(first.open(QIODevice::ReadOnly));
         QCOMPARE(first.readAll(), QByteArray("file1.txt"));
+        replaceAndRename(u"doc"_qs, u"img"_qs, &*window);
+        VERIFY_NAMES(u"img1.txt"_qs, u"img2.txt"_qs, u"img3.txt"_qs);
+
+        // In the history, up from the top wraps to the last item: the newest rename is undone.
+        activate(*window);
+        QVERIFY2(openHistoryWithTheMenuKey(*window),
+                 "no stop in the window opened the history with the menu key");
+        key(u"Up Return"_qs);
+        VERIFY_NAMES(u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs);
+        // Alt+Down opens it too; the one entry left undoes the first rename.
+        activate(*window);
+        key(u"alt+Down"_qs);
+        QVERIFY2(waitFor([&] { return commandMenu(*window).has_value(); }),
+                 "Alt+Down did not open the history");
+        key(u"Down Return"_qs);
+        VERIFY_NAMES(u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs);
 
         // Closing hides the window; the process keeps running.
         key(u"ctrl+w"_qs);
@@ -390,83 +383,36 @@ private Q_SLOTS:
                  "the same window did not come back");
     }
 
-    void addFilesThroughTheChooser()
+    // Files come by a drop onto the empty drop zone, a drop onto the list and the chooser.
+    void addFilesByDropAndThroughTheChooser()
     {
-        makeFiles({u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs});
+        const QStringList paths = makeFiles(
+            {u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs, u"file4.txt"_qs, u"file5.txt"_qs});
         const std::optional<Window> window = startProgram();
         QVERIFY2(window, "the window never appeared");
 
+        const QPoint fileArea(window->frame.width() * 2 / 3, window->frame.height() / 2);
+        QVERIFY2(dragOnto(paths.mid(0, 2), *window, fileArea),
+                 "the drop zone did not take the drop");
+        QVERIFY2(dragOnto(paths.mid(2, 1), *window, fileArea), "the list did not take the drop");
+
+        activate(*window);
         key(u"ctrl+o"_qs);
         QVERIFY2(waitFor([&] { return !windowsOf(m_app, u"^Add Files$"_qs).isEmpty(); }),
                  "the chooser did not open");
-        // In the name field: a folder and Return enter it, then two quoted names choose two.
+        // In the name field: a folder and Return enter it, then a quoted name chooses one.
         type(m_folder.path());
         key(u"Return"_qs);
-        type(u"\"file1.txt\" \"file3.txt\""_qs);
+        type(u"\"file5.txt\""_qs);
         key(u"Return"_qs);
         QVERIFY2(waitFor([&] { return windowsOf(m_app, u"^Add Files$"_qs).isEmpty(); }),
                  "the chooser did not close");
 
-        // Only the two chosen files are in the list, so only they are renamed.
-        activate(*window);
-        replaceAndRename(u"file"_qs, u"chosen"_qs);
-        QVERIFY2(namesBecome({u"chosen1.txt"_qs, u"chosen3.txt"_qs, u"file2.txt"_qs}),
-                 qPrintable(names().join(u", ")));
-    }
-
-    void dropFilesFromAnotherProcess()
-    {
-        const QStringList paths = makeFiles({u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs});
-        const std::optional<Window> window = startProgram();
-        QVERIFY2(window, "the window never appeared");
-
-        // Two files onto the empty drop zone, in the middle of the file area.
-        const QPoint fileArea(window->frame.width() * 2 / 3, window->frame.height() / 2);
-        QVERIFY2(dragOnto(paths.mid(0, 2), *window, fileArea),
-                 "the drop zone did not take the drop");
+        // Only the added files are in the list, so only they are renamed.
         activate(*window);
         replaceAndRename(u"file"_qs, u"doc"_qs);
-        QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs, u"file3.txt"_qs}),
-                 qPrintable(names().join(u", ")));
-
-        // The list now fills the file area: one more file onto it joins the others.
-        QVERIFY2(dragOnto(paths.mid(2), *window, fileArea), "the list did not take the drop");
-        replaceAndRename(u"file"_qs, u"doc"_qs, &*window);
-        QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs}),
-                 qPrintable(names().join(u", ")));
-    }
-
-    void undoFromTheHistoryMenu()
-    {
-        const QStringList paths = makeFiles({u"file1.txt"_qs, u"file2.txt"_qs});
-        const std::optional<Window> window = startProgram(paths);
-        QVERIFY2(window, "the window never appeared");
-
-        // Two renames make two entries in the history, the newest last.
-        replaceAndRename(u"file"_qs, u"doc"_qs);
-        QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs}), qPrintable(names().join(u", ")));
-        replaceAndRename(u"doc"_qs, u"img"_qs, &*window);
-        QVERIFY2(namesBecome({u"img1.txt"_qs, u"img2.txt"_qs}), qPrintable(names().join(u", ")));
-
-        // Up from the top wraps to the last item: the newest rename is undone.
-        activate(*window);
-        const std::optional<Window> menu = openHistoryWithTheMenuKey(*window);
-        QVERIFY2(menu, "no stop in the window opened the history with the menu key");
-        key(u"Up Return"_qs);
-        QVERIFY2(namesBecome({u"doc1.txt"_qs, u"doc2.txt"_qs}), qPrintable(names().join(u", ")));
-
-        // One entry is left: a shorter menu, which Alt+Down opens too.
-        activate(*window);
-        const std::optional<Window> shorter = openHistoryWithTheMenuKey(*window);
-        QVERIFY2(shorter, "the history did not open again");
-        QVERIFY(shorter->frame.height() < menu->frame.height());
-        key(u"Escape"_qs);
-        QVERIFY(waitFor([&] { return !popup(*window); }));
-        key(u"alt+Down"_qs);
-        QVERIFY2(waitFor([&] { return commandMenu(*window).has_value(); }),
-                 "Alt+Down did not open the history");
-        key(u"Down Return"_qs);
-        QVERIFY2(namesBecome({u"file1.txt"_qs, u"file2.txt"_qs}), qPrintable(names().join(u", ")));
+        VERIFY_NAMES(u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs, u"doc5.txt"_qs,
+                     u"file4.txt"_qs);
     }
 
     // With a tray icon shown, quitting ends the process and frees the lock, every time.
@@ -475,7 +421,13 @@ private Q_SLOTS:
         for (int attempt = 1; attempt <= 5; ++attempt) {
             const std::optional<Window> window = startProgram();
             QVERIFY2(window, "the window never appeared");
-            QVERIFY2(waitFor([&] { return hasTrayIcon(); }), "no tray icon appeared");
+            QVERIFY2(waitFor([&] {
+                         const QList<Window> windows = windowsOf(m_app);
+                         return std::any_of(
+                             windows.cbegin(), windows.cend(),
+                             [](const Window &icon) { return icon.frame.width() < 64; });
+                     }),
+                     "no tray icon appeared");
             activate(*window);
             key(u"ctrl+q"_qs);
             QVERIFY2(m_app.waitForFinished(5000),

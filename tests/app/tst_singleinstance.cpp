@@ -1,10 +1,10 @@
 #include "testmain.h"
 
 #include "launchrequest.h"
+#include "localpath.h"
 #include "singleinstance.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QProcess>
 #include <QSignalSpy>
 #include <QTemporaryDir>
@@ -12,7 +12,8 @@
 
 using Action = LaunchRequest::Action;
 
-// Later launches are real processes: brisklet-instance-probe starts as Brisklet does.
+// The command line as the program receives it, and later launches as real processes:
+// brisklet-instance-probe starts as Brisklet does.
 class SingleInstanceTest : public QObject {
     Q_OBJECT
 
@@ -21,10 +22,54 @@ private:
     QTemporaryDir m_directory;
 
 private Q_SLOTS:
-    void initTestCase()
+    // Arguments are bytes: a name that is not UTF-8 reaches the engine as those bytes.
+    void arguments_data()
     {
-        if (!QFile::exists(m_probe))
-            QSKIP("brisklet-instance-probe is not built");
+        QTest::addColumn<QList<QByteArray>>("arguments");
+        QTest::addColumn<QList<QByteArray>>("paths");
+        QTest::addColumn<Action>("action");
+
+        using Bytes = QList<QByteArray>;
+        const Action open = Action::openFiles;
+        QTest::newRow("relative paths in order")
+            << Bytes{"b.txt", "sub/a.txt"} << Bytes{"/work dir/b.txt", "/work dir/sub/a.txt"}
+            << open;
+        QTest::newRow("absolute path, cleaned")
+            << Bytes{"/tmp/x/../y//z.txt"} << Bytes{"/tmp/y/z.txt"} << open;
+        QTest::newRow("UTF-8 name") << Bytes{"/tmp/\xc3\xa9t\xc3\xa9 1.jpg"}
+                                    << Bytes{"/tmp/\xc3\xa9t\xc3\xa9 1.jpg"} << open;
+        QTest::newRow("name that is not UTF-8")
+            << Bytes{"photo-\xff.jpg", "/tmp/\xc3(.txt"}
+            << Bytes{"/work dir/photo-\xff.jpg", "/tmp/\xc3(.txt"} << open;
+        QTest::newRow("percent sign in a path stays a percent sign")
+            << Bytes{"100%25.txt"} << Bytes{"/work dir/100%25.txt"} << open;
+        QTest::newRow("file URI keeps its escaped bytes")
+            << Bytes{"file:///tmp/photo-%FF.jpg"} << Bytes{"/tmp/photo-\xff.jpg"} << open;
+        QTest::newRow("after -- a dash starts a file")
+            << Bytes{"--", "-x.txt"} << Bytes{"/work dir/-x.txt"} << open;
+        QTest::newRow("options are not files")
+            << Bytes{"--add-files", "-style"} << Bytes{} << Action::addFiles;
+        QTest::newRow("files win over the chooser")
+            << Bytes{"--add-files", "a"} << Bytes{"/work dir/a"} << open;
+    }
+
+    void arguments()
+    {
+        QFETCH(QList<QByteArray>, arguments);
+        QFETCH(QList<QByteArray>, paths);
+        QFETCH(Action, action);
+        const LaunchRequest request = LaunchRequest::fromArguments(arguments, "/work dir");
+        QCOMPARE(request.action, action);
+        QList<QByteArray> got;
+        for (const QUrl &url : request.files)
+            got.append(LocalPath::fromUrl(url));
+        QCOMPARE(got, paths);
+        // A UTF-8 path gives the very URL Qt makes of it, so the same file compares equal
+        // however it arrived.
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            if (QString::fromUtf8(paths.at(i)).toUtf8() == paths.at(i))
+                QCOMPARE(request.files.at(i), QUrl::fromLocalFile(QString::fromUtf8(paths.at(i))));
+        }
     }
 
     void secondLaunchIsForwarded_data()

@@ -1,9 +1,7 @@
-// Starts like Brisklet does, as far as keeping to one instance goes, for the tests that
-// launch several processes at once:
+// Starts as Brisklet does to keep to one instance:
 //   brisklet-instance-probe RUNTIME_DIR EXPECTED_REQUESTS [launch arguments...]
-// Prints "primary" or "forwarded" (or "failed: reason"). A primary then prints one line per
-// request it receives ("request ACTION URL URL...") and exits once EXPECTED_REQUESTS have
-// arrived, or after a few seconds without them.
+// Prints "primary", "forwarded" or "failed: reason"; a primary prints "request ACTION URL..."
+// per request and exits once EXPECTED_REQUESTS have arrived (code 3 after 8 s without).
 #include "launchrequest.h"
 #include "singleinstance.h"
 
@@ -15,8 +13,7 @@
 int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
-    // The real program's name differs from its executable's, as here.
-    QCoreApplication::setApplicationName(QStringLiteral("Brisklet"));
+    QCoreApplication::setApplicationName(QStringLiteral("Brisklet")); // not the executable's
     QStringList arguments = app.arguments();
     if (arguments.size() < 3)
         return 2;
