@@ -10,8 +10,7 @@ using namespace EngineTest;
 
 namespace {
 
-// Moves on disk, but each move first waits until the test lets one through, so a batch
-// can be held in the middle.
+// Moves on disk, each move waiting until the test lets one through.
 class GatedFileMover : public FileMover {
 public:
     Result moveItem(const QByteArray &source, const QByteArray &destination) override
@@ -28,8 +27,7 @@ public:
     PosixFileMover real;
 };
 
-// A folder holding `names` (each file's content is its name), listed in an engine with a
-// stack that turns every "a" into "b" and every "b" into "a".
+// Three listed files, each holding its name, that a batch swaps (a, b) and renames (c).
 struct SwapSetup {
     explicit SwapSetup(std::unique_ptr<FileMover> mover = std::make_unique<PosixFileMover>())
         : engine(makeEngine(std::move(mover)))
@@ -45,6 +43,7 @@ struct SwapSetup {
 
     const QStringList names{u"a.txt"_qs, u"b.txt"_qs, u"c.txt"_qs};
     const QStringList renamed{u"b.txt"_qs, u"a.txt"_qs, u"d.txt"_qs};
+    const QStringList afterBatch{u"a.txt=b.txt"_qs, u"b.txt=a.txt"_qs, u"d.txt=c.txt"_qs};
     TestFolder folder;
     std::unique_ptr<RenameEngine> engine;
 };
@@ -96,8 +95,7 @@ private Q_SLOTS:
         QVERIFY(queued.engine->undoStack().isEmpty());
     }
 
-    // While the moves run the rows stay where the batch expects them, and no second
-    // batch starts.
+    // While the moves run the rows stay as they are, and no second batch starts.
     void busyEngineRefusesChanges()
     {
         auto mover = std::make_unique<GatedFileMover>();
@@ -128,12 +126,10 @@ private Q_SLOTS:
         QVERIFY(finished.wait(10000));
         QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
         QCOMPARE(job->renamedCount(), 3);
-        QCOMPARE(setup.folder.entries(),
-                 QStringList({u"a.txt=b.txt"_qs, u"b.txt=a.txt"_qs, u"d.txt=c.txt"_qs}));
+        QCOMPARE(setup.folder.entries(), setup.afterBatch);
     }
 
-    // An engine that goes away mid-batch lets the moves finish first: no file is left
-    // under a temporary name, and nothing crashes.
+    // An engine destroyed mid-batch lets the moves finish: no file keeps a temporary name.
     void engineDestroyedMidBatchFinishesTheMoves()
     {
         auto mover = std::make_unique<GatedFileMover>();
@@ -142,8 +138,7 @@ private Q_SLOTS:
         QVERIFY(setup.engine->startRename());
         gated->gate.release(100);
         setup.engine.reset();
-        QCOMPARE(setup.folder.entries(),
-                 QStringList({u"a.txt=b.txt"_qs, u"b.txt=a.txt"_qs, u"d.txt=c.txt"_qs}));
+        QCOMPARE(setup.folder.entries(), setup.afterBatch);
     }
 };
 

@@ -1,19 +1,11 @@
-// Runs one batch through the engine and dies by SIGKILL when the mover is asked for a
-// move after a given number of them, so that tests can cut a batch short at a chosen
-// point as a crash would: no destructor, no clean-up, the journal left as it is.
-//
-// crashingbatch <moves before the kill> <folder> <name>=<new name>...
+// crashingbatch <moves before the kill> <folder> <name>=<new name>...: runs one batch and
+// dies by SIGKILL before the given move, as a crash would, leaving the journal as it is.
 
 #include "enginetesthelpers.h"
-
-#include "memorypreferencesstore.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
-#include <cstdio>
 
 namespace {
 
@@ -45,8 +37,8 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     if (arguments.size() < 4)
         return 2;
-    RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                        std::make_unique<KillingMover>(arguments[1].toInt()));
+    const auto engine =
+        EngineTest::makeEngine(std::make_unique<KillingMover>(arguments[1].toInt()));
     QStringList from;
     QStringList to;
     QList<QUrl> urls;
@@ -55,10 +47,7 @@ int main(int argc, char **argv)
         to.append(arguments[i].section(u'=', 1));
         urls.append(QUrl::fromLocalFile(arguments[2] + u'/' + from.last()));
     }
-    engine.addFiles(urls);
-    EngineTest::setRenames(engine, from, to);
-    const auto [renamed, failed] = engine.performRename();
-    std::printf("%lld renamed, %lld failed\n", static_cast<long long>(renamed),
-                static_cast<long long>(failed));
-    return failed == 0 ? 0 : 1;
+    engine->addFiles(urls);
+    EngineTest::setRenames(*engine, from, to);
+    return engine->performRename().second == 0 ? 0 : 1;
 }
