@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "filemover.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
 
@@ -22,7 +21,7 @@ QStringList names(const QString &text)
 
 // Moves on the real disk, except a move whose names match the wildcards of the rule
 // "source>destination>description": that one fails with the description.
-class ScriptedMover : public FileMover {
+class ScriptedMover : public PosixFileMover {
 public:
     explicit ScriptedMover(const QString &rule) : m_rule(rule.split(u'>')) {}
 
@@ -34,16 +33,11 @@ public:
         if (entriesMatch({name(source)}, {m_rule[0]}) &&
             entriesMatch({name(destination)}, {m_rule[1]}))
             return {false, m_rule.value(2)};
-        return m_disk.moveItem(source, destination);
-    }
-    std::optional<ItemIdentity> identity(const QByteArray &path) override
-    {
-        return m_disk.identity(path);
+        return PosixFileMover::moveItem(source, destination);
     }
 
 private:
     QStringList m_rule;
-    PosixFileMover m_disk;
 };
 
 // Writes every name as a file whose content is its own name, and lists `listed`.

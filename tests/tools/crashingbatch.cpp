@@ -9,7 +9,7 @@
 
 namespace {
 
-class KillingMover : public FileMover {
+class KillingMover : public PosixFileMover {
 public:
     explicit KillingMover(int movesLeft) : m_movesLeft(movesLeft) {}
 
@@ -17,16 +17,11 @@ public:
     {
         if (m_movesLeft-- == 0)
             std::raise(SIGKILL);
-        return m_disk.moveItem(sourcePath, destinationPath);
-    }
-    std::optional<ItemIdentity> identity(const QByteArray &path) override
-    {
-        return m_disk.identity(path);
+        return PosixFileMover::moveItem(sourcePath, destinationPath);
     }
 
 private:
     int m_movesLeft;
-    PosixFileMover m_disk;
 };
 
 } // namespace
@@ -41,13 +36,11 @@ int main(int argc, char **argv)
         EngineTest::makeEngine(std::make_unique<KillingMover>(arguments[1].toInt()));
     QStringList from;
     QStringList to;
-    QList<QUrl> urls;
     for (qsizetype i = 3; i < arguments.size(); ++i) {
         from.append(arguments[i].section(u'=', 0, 0));
         to.append(arguments[i].section(u'=', 1));
-        urls.append(QUrl::fromLocalFile(arguments[2] + u'/' + from.last()));
+        engine->addFiles({QUrl::fromLocalFile(arguments[2] + u'/' + from.last())});
     }
-    engine->addFiles(urls);
     EngineTest::setRenames(*engine, from, to);
     return engine->performRename().second == 0 ? 0 : 1;
 }
