@@ -150,8 +150,7 @@ void addMove(const char *name, std::initializer_list<Where> places, const QStrin
             << int(where) << before << source << destination << error << after;
 }
 
-// Folder readings by anything in this process, counted by taking the place of the C
-// library's opendir(); the mover reads a folder only that way.
+// Folder readings in this process, counted in place of the C library's opendir().
 std::atomic<int> folderReadings{0};
 
 } // namespace
@@ -173,8 +172,7 @@ private:
     std::map<Where, QString> m_mountProblems;
     int m_folders = 0;
 
-    // A new empty folder there, the FUSE image mounted on first use; empty when it cannot
-    // be, and skipReason() says why.
+    // A new empty folder there, mounting the image on first use; empty if not, see skipReason().
     QString newFolder(Where where)
     {
         QString root = m_images.path();

@@ -104,8 +104,7 @@ private Q_SLOTS:
         QTest::newRow("a move in the middle fails")
             << u"a|b|c"_qs << u"x|y|z"_qs << QString() << u"b>y>Permission denied."_qs << u"SES"_qs
             << u"Permission denied."_qs << u"b=b|x=a|z=c"_qs;
-        // The other file already took the old name, so the stepped-aside file can go
-        // neither forward nor back: its row follows it, and the message says where it is.
+        // The stepped-aside file can go neither way: its row and the message follow it.
         QTest::newRow("the last step of a swap fails")
             << u"a|b"_qs << u"b|a"_qs << QString() << u".brisklet-swap-*>b>Connection lost."_qs
             << u"ES"_qs << u"Connection lost.* now named “.brisklet-swap-*”."_qs
@@ -152,8 +151,7 @@ private Q_SLOTS:
         if (renamed == 0)
             return;
 
-        // Undo puts back every name that moved, whatever order the moves needed; a file
-        // that could go neither way stays where it was left.
+        // Undo puts back every name that moved; a stranded file stays where it was left.
         QStringList expected = before;
         QStringList places = names(listed);
         for (qsizetype i = 0; i < statuses.size(); ++i) {
