@@ -1,10 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
+#include "renamejob.h"
 
 #include <QFileInfo>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -53,6 +54,42 @@ bool populate(const TestFolder &folder, RenameEngine &engine, const QStringList 
     }
     engine.addFiles(urls);
     return true;
+}
+
+// Moves on disk, each move waiting until the test lets one through.
+class GatedFileMover : public PosixFileMover {
+public:
+    Result moveItem(const QByteArray &source, const QByteArray &destination) override
+    {
+        gate.acquire();
+        return PosixFileMover::moveItem(source, destination);
+    }
+
+    QSemaphore gate;
+};
+
+// Three listed files, each holding its name, that a batch swaps (a, b) and renames (c).
+struct SwapSetup {
+    explicit SwapSetup(std::unique_ptr<FileMover> mover = std::make_unique<PosixFileMover>())
+        : engine(makeEngine(std::move(mover)))
+    {
+        ready = populate(folder, *engine, names(u"a|b|c"_qs));
+        setRenames(*engine, names(u"a|b|c"_qs), names(u"b|a|d"_qs));
+    }
+
+    TestFolder folder;
+    std::unique_ptr<RenameEngine> engine;
+    bool ready = false;
+};
+
+const QStringList swapped = names(u"a=b|b=a|d=c"_qs);
+
+QStringList rows(const RenameEngine &engine)
+{
+    QStringList result;
+    for (const FileItem &file : engine.files())
+        result.append(file.originalName + u'>' + file.newName + u':' + statusLetters({file}));
+    return result;
 }
 
 } // namespace
@@ -183,6 +220,88 @@ private Q_SLOTS:
         while (engine->canUndo())
             QVERIFY(engine->undoLastRename());
         QCOMPARE(folder.entries(), QStringList{u"a1=a"_qs}); // the first batch fell out
+    }
+
+    // A job leaves the disk, the rows and the history exactly as the synchronous call does.
+    void jobMatchesSynchronousBatch()
+    {
+        SwapSetup direct;
+        SwapSetup queued;
+        QVERIFY(direct.ready && queued.ready);
+        const auto [renamed, failed] = direct.engine->performRename();
+
+        QSignalSpy busy(queued.engine.get(), &RenameEngine::busyChanged);
+        RenameJob *job = queued.engine->startRename();
+        QVERIFY(job);
+        QSignalSpy finished(job, &RenameJob::finished);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(job->renamedCount(), renamed);
+        QCOMPARE(job->failedCount(), failed);
+        QCOMPARE(busy.size(), 2);
+        QCOMPARE(busy.last().first().toBool(), false);
+        QVERIFY(!queued.engine->isBusy());
+        QCOMPARE(queued.folder.entries(), direct.folder.entries());
+        QCOMPARE(rows(*queued.engine), rows(*direct.engine));
+        QCOMPARE(queued.engine->undoStack().size(), 1);
+
+        // And the undo of each.
+        QVERIFY(direct.engine->undoLastRename());
+        job = queued.engine->startUndo(0);
+        QVERIFY(job);
+        QSignalSpy undoFinished(job, &RenameJob::finished);
+        QVERIFY(undoFinished.wait(10000));
+        QVERIFY(job->undone());
+        QCOMPARE(queued.folder.entries(), direct.folder.entries());
+        QCOMPARE(rows(*queued.engine), rows(*direct.engine));
+        QVERIFY(queued.engine->undoStack().isEmpty());
+    }
+
+    // While the moves run the rows stay as they are, and no second batch starts.
+    void busyEngineRefusesChanges()
+    {
+        auto mover = std::make_unique<GatedFileMover>();
+        GatedFileMover *gated = mover.get();
+        SwapSetup setup(std::move(mover));
+        QVERIFY(setup.ready);
+        RenameJob *job = setup.engine->startRename();
+        QVERIFY(job);
+        QVERIFY(setup.engine->isBusy());
+        QCOMPARE(setup.engine->currentJob(), job);
+
+        setup.engine->addFiles({setup.folder.url(u"other"_qs)});
+        setup.engine->clearAll();
+        setup.engine->toggleSelection(setup.engine->files().first().id);
+        setup.engine->removeSelectedFiles();
+        QCOMPARE(setup.engine->files().size(), 3);
+        QVERIFY(!setup.engine->startRename());
+        QVERIFY(!setup.engine->startUndo(0));
+        QCOMPARE(setup.engine->performRename(), std::make_pair(qsizetype(0), qsizetype(0)));
+
+        // Progress is heard while the moves run, not only at the end.
+        QSignalSpy progress(job, &RenameJob::progressChanged);
+        QSignalSpy finished(job, &RenameJob::finished);
+        gated->gate.release(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().first().toLongLong() >= 1,
+                                 10000);
+        QVERIFY(finished.isEmpty());
+        gated->gate.release(100);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
+        QCOMPARE(job->renamedCount(), 3);
+        QCOMPARE(setup.folder.entries(), swapped);
+    }
+
+    // An engine destroyed mid-batch lets the moves finish: no file keeps a temporary name.
+    void engineDestroyedMidBatchFinishesTheMoves()
+    {
+        auto mover = std::make_unique<GatedFileMover>();
+        GatedFileMover *gated = mover.get();
+        SwapSetup setup(std::move(mover));
+        QVERIFY(setup.ready);
+        QVERIFY(setup.engine->startRename());
+        gated->gate.release(100);
+        setup.engine.reset();
+        QCOMPARE(setup.folder.entries(), swapped);
     }
 };
 
