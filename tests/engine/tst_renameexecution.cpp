@@ -1,11 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "filemover.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
+#include "renamejob.h"
 
 #include <QFileInfo>
+#include <QSemaphore>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <memory>
@@ -20,30 +20,25 @@ QStringList names(const QString &text)
     return text.split(u'|', Qt::SkipEmptyParts);
 }
 
-// Moves on the real disk, except a move whose source and destination names match the
-// wildcards of the rule "source>destination>description": that one fails with the
-// description, as a disk does not on demand.
-class ScriptedMover : public FileMover {
+// Moves on the real disk, except a move whose names match the wildcards of the rule
+// "source>destination>description": that one fails with the description.
+class ScriptedMover : public PosixFileMover {
 public:
     explicit ScriptedMover(const QString &rule) : m_rule(rule.split(u'>')) {}
 
-    Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override
+    Result moveItem(const QByteArray &source, const QByteArray &destination) override
     {
-        if (entriesMatch({QFileInfo(QFile::decodeName(sourcePath)).fileName()},
-                         {m_rule.value(0)}) &&
-            entriesMatch({QFileInfo(QFile::decodeName(destinationPath)).fileName()},
-                         {m_rule.value(1)}))
+        const auto name = [](const QByteArray &path) {
+            return QFileInfo(QFile::decodeName(path)).fileName();
+        };
+        if (entriesMatch({name(source)}, {m_rule[0]}) &&
+            entriesMatch({name(destination)}, {m_rule[1]}))
             return {false, m_rule.value(2)};
-        return m_disk.moveItem(sourcePath, destinationPath);
-    }
-    std::optional<ItemIdentity> identity(const QByteArray &path) override
-    {
-        return m_disk.identity(path);
+        return PosixFileMover::moveItem(source, destination);
     }
 
 private:
     QStringList m_rule;
-    PosixFileMover m_disk;
 };
 
 // Writes every name as a file whose content is its own name, and lists `listed`.
@@ -59,6 +54,42 @@ bool populate(const TestFolder &folder, RenameEngine &engine, const QStringList 
     }
     engine.addFiles(urls);
     return true;
+}
+
+// Moves on disk, each move waiting until the test lets one through.
+class GatedFileMover : public PosixFileMover {
+public:
+    Result moveItem(const QByteArray &source, const QByteArray &destination) override
+    {
+        gate.acquire();
+        return PosixFileMover::moveItem(source, destination);
+    }
+
+    QSemaphore gate;
+};
+
+// Three listed files, each holding its name, that a batch swaps (a, b) and renames (c).
+struct SwapSetup {
+    explicit SwapSetup(std::unique_ptr<FileMover> mover = std::make_unique<PosixFileMover>())
+        : engine(makeEngine(std::move(mover)))
+    {
+        ready = populate(folder, *engine, names(u"a|b|c"_qs));
+        setRenames(*engine, names(u"a|b|c"_qs), names(u"b|a|d"_qs));
+    }
+
+    TestFolder folder;
+    std::unique_ptr<RenameEngine> engine;
+    bool ready = false;
+};
+
+const QStringList swapped = names(u"a=b|b=a|d=c"_qs);
+
+QStringList rows(const RenameEngine &engine)
+{
+    QStringList result;
+    for (const FileItem &file : engine.files())
+        result.append(file.originalName + u'>' + file.newName + u':' + statusLetters({file}));
+    return result;
 }
 
 } // namespace
@@ -110,8 +141,7 @@ private Q_SLOTS:
         QTest::newRow("a move in the middle fails")
             << u"a|b|c"_qs << u"x|y|z"_qs << QString() << u"b>y>Permission denied."_qs << u"SES"_qs
             << u"Permission denied."_qs << u"b=b|x=a|z=c"_qs;
-        // The other file already took the old name, so the stepped-aside file can go
-        // neither forward nor back: its row follows it, and the message says where it is.
+        // The stepped-aside file can go neither way: its row and the message follow it.
         QTest::newRow("the last step of a swap fails")
             << u"a|b"_qs << u"b|a"_qs << QString() << u".brisklet-swap-*>b>Connection lost."_qs
             << u"ES"_qs << u"Connection lost.* now named “.brisklet-swap-*”."_qs
@@ -155,59 +185,123 @@ private Q_SLOTS:
                          qPrintable(file.errorMessage.value_or(QString())));
         }
         QCOMPARE(engine->canUndo(), renamed > 0);
-        if (!rule.isEmpty() || renamed == 0)
+        if (renamed == 0)
             return;
 
-        // Undoing puts every name back, whatever order the moves needed.
+        // Undo puts back every name that moved; a stranded file stays where it was left.
+        QStringList expected = before;
+        QStringList places = names(listed);
+        for (qsizetype i = 0; i < statuses.size(); ++i) {
+            const QString content = u'=' + places[i];
+            if (statuses[i] != u'S')
+                places[i] = engine->files().at(i).originalName;
+            expected[expected.indexOf(content.mid(1) + content)] = places[i] + content;
+        }
+        expected.sort();
         QVERIFY(engine->undoLastRename());
-        QCOMPARE(folder.entries(), before);
+        QCOMPARE(folder.entries(), expected);
         for (qsizetype i = 0; i < statuses.size(); ++i)
-            QCOMPARE(engine->files().at(i).originalName, names(listed).at(i));
+            QCOMPARE(engine->files().at(i).url, folder.url(places[i]));
         QCOMPARE(statusLetters(engine->files()), previewed);
     }
 
-    void undoOrder_data()
+    // The history keeps the twenty newest batches; each still undoes exactly.
+    void historyKeepsTheTwentyNewestBatches()
     {
-        QTest::addColumn<bool>("oldestFirst"); // undoRename(0), else undoLastRename()
-        QTest::addColumn<QString>("afterFirst");
-        QTest::addColumn<QString>("afterSecond"); // then undoLastRename()
-
-        QTest::newRow("newest first") << false << u"b=a|q=p|x=x"_qs << u"a=a|p=p|x=x"_qs;
-        // The oldest batch recorded a at "b", which the newest one moved on: only p goes back.
-        QTest::newRow("oldest first") << true << u"c=a|p=p|y=x"_qs << u"b=a|p=p|x=x"_qs;
-    }
-
-    void undoOrder()
-    {
-        QFETCH(bool, oldestFirst);
-        QFETCH(QString, afterFirst);
-        QFETCH(QString, afterSecond);
-
         TestFolder folder;
         auto engine = makeEngine();
-        QVERIFY(populate(folder, *engine, names(u"a|p"_qs), names(u"x"_qs)));
-        setRenames(*engine, names(u"a|p"_qs), names(u"b|q"_qs));
-        QCOMPARE(engine->performRename(), std::make_pair(qsizetype(2), qsizetype(0)));
-        // The second batch leaves q out: its new name is invalid.
-        engine->addFiles({folder.url(u"x"_qs)});
-        setRenames(*engine, names(u"b|q|x"_qs), names(u"c|q:bad|y"_qs));
-        QCOMPARE(engine->performRename(), std::make_pair(qsizetype(2), qsizetype(1)));
+        QVERIFY(populate(folder, *engine, {u"a"_qs}));
+        for (int batch = 1; batch <= 21; ++batch) {
+            setRenames(*engine, {engine->files().first().originalName}, {u"a%1"_qs.arg(batch)});
+            QCOMPARE(engine->performRename(), std::make_pair(qsizetype(1), qsizetype(0)));
+        }
+        QCOMPARE(engine->undoStack().size(), 20);
+        QVERIFY(!engine->undoRename(20));
+        while (engine->canUndo())
+            QVERIFY(engine->undoLastRename());
+        QCOMPARE(folder.entries(), QStringList{u"a1=a"_qs}); // the first batch fell out
+    }
 
-        bool undone = false;
-        const QString printed = captured(stdout, [&] {
-            undone = oldestFirst ? engine->undoRename(0) : engine->undoLastRename();
-        });
-        QVERIFY(undone);
+    // A job leaves the disk, the rows and the history exactly as the synchronous call does.
+    void jobMatchesSynchronousBatch()
+    {
+        SwapSetup direct;
+        SwapSetup queued;
+        QVERIFY(direct.ready && queued.ready);
+        const auto [renamed, failed] = direct.engine->performRename();
 
-        QCOMPARE(folder.entries(), names(afterFirst));
-        QCOMPARE(engine->undoStack().size(), 1);
-        QCOMPARE(printed.count(u'\n'), oldestFirst ? 1 : 0);
-        QVERIFY2(printed.isEmpty() || printed.startsWith(u"Failed to undo rename: "),
-                 qPrintable(printed));
-        QVERIFY(engine->undoLastRename());
-        QCOMPARE(folder.entries(), names(afterSecond));
-        QVERIFY(!engine->canUndo());
-        QCOMPARE(engine->files().first().url, folder.url(afterSecond.left(1)));
+        QSignalSpy busy(queued.engine.get(), &RenameEngine::busyChanged);
+        RenameJob *job = queued.engine->startRename();
+        QVERIFY(job);
+        QSignalSpy finished(job, &RenameJob::finished);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(job->renamedCount(), renamed);
+        QCOMPARE(job->failedCount(), failed);
+        QCOMPARE(busy.size(), 2);
+        QCOMPARE(busy.last().first().toBool(), false);
+        QVERIFY(!queued.engine->isBusy());
+        QCOMPARE(queued.folder.entries(), direct.folder.entries());
+        QCOMPARE(rows(*queued.engine), rows(*direct.engine));
+        QCOMPARE(queued.engine->undoStack().size(), 1);
+
+        // And the undo of each.
+        QVERIFY(direct.engine->undoLastRename());
+        job = queued.engine->startUndo(0);
+        QVERIFY(job);
+        QSignalSpy undoFinished(job, &RenameJob::finished);
+        QVERIFY(undoFinished.wait(10000));
+        QVERIFY(job->undone());
+        QCOMPARE(queued.folder.entries(), direct.folder.entries());
+        QCOMPARE(rows(*queued.engine), rows(*direct.engine));
+        QVERIFY(queued.engine->undoStack().isEmpty());
+    }
+
+    // While the moves run the rows stay as they are, and no second batch starts.
+    void busyEngineRefusesChanges()
+    {
+        auto mover = std::make_unique<GatedFileMover>();
+        GatedFileMover *gated = mover.get();
+        SwapSetup setup(std::move(mover));
+        QVERIFY(setup.ready);
+        RenameJob *job = setup.engine->startRename();
+        QVERIFY(job);
+        QVERIFY(setup.engine->isBusy());
+        QCOMPARE(setup.engine->currentJob(), job);
+
+        setup.engine->addFiles({setup.folder.url(u"other"_qs)});
+        setup.engine->clearAll();
+        setup.engine->toggleSelection(setup.engine->files().first().id);
+        setup.engine->removeSelectedFiles();
+        QCOMPARE(setup.engine->files().size(), 3);
+        QVERIFY(!setup.engine->startRename());
+        QVERIFY(!setup.engine->startUndo(0));
+        QCOMPARE(setup.engine->performRename(), std::make_pair(qsizetype(0), qsizetype(0)));
+
+        // Progress is heard while the moves run, not only at the end.
+        QSignalSpy progress(job, &RenameJob::progressChanged);
+        QSignalSpy finished(job, &RenameJob::finished);
+        gated->gate.release(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().first().toLongLong() >= 1,
+                                 10000);
+        QVERIFY(finished.isEmpty());
+        gated->gate.release(100);
+        QVERIFY(finished.wait(10000));
+        QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
+        QCOMPARE(job->renamedCount(), 3);
+        QCOMPARE(setup.folder.entries(), swapped);
+    }
+
+    // An engine destroyed mid-batch lets the moves finish: no file keeps a temporary name.
+    void engineDestroyedMidBatchFinishesTheMoves()
+    {
+        auto mover = std::make_unique<GatedFileMover>();
+        GatedFileMover *gated = mover.get();
+        SwapSetup setup(std::move(mover));
+        QVERIFY(setup.ready);
+        QVERIFY(setup.engine->startRename());
+        gated->gate.release(100);
+        setup.engine.reset();
+        QCOMPARE(setup.folder.entries(), swapped);
     }
 };
 

@@ -1,23 +1,15 @@
-// Runs one batch through the engine and dies by SIGKILL when the mover is asked for a
-// move after a given number of them, so that tests can cut a batch short at a chosen
-// point as a crash would: no destructor, no clean-up, the journal left as it is.
-//
-// crashingbatch <moves before the kill> <folder> <name>=<new name>...
+// crashingbatch <moves before the kill> <folder> <name>=<new name>...: runs one batch and
+// dies by SIGKILL before the given move, as a crash would, leaving the journal as it is.
 
 #include "enginetesthelpers.h"
-
-#include "memorypreferencesstore.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
 
 #include <QCoreApplication>
 
 #include <csignal>
-#include <cstdio>
 
 namespace {
 
-class KillingMover : public FileMover {
+class KillingMover : public PosixFileMover {
 public:
     explicit KillingMover(int movesLeft) : m_movesLeft(movesLeft) {}
 
@@ -25,16 +17,11 @@ public:
     {
         if (m_movesLeft-- == 0)
             std::raise(SIGKILL);
-        return m_disk.moveItem(sourcePath, destinationPath);
-    }
-    std::optional<ItemIdentity> identity(const QByteArray &path) override
-    {
-        return m_disk.identity(path);
+        return PosixFileMover::moveItem(sourcePath, destinationPath);
     }
 
 private:
     int m_movesLeft;
-    PosixFileMover m_disk;
 };
 
 } // namespace
@@ -45,20 +32,15 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     if (arguments.size() < 4)
         return 2;
-    RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                        std::make_unique<KillingMover>(arguments[1].toInt()));
+    const auto engine =
+        EngineTest::makeEngine(std::make_unique<KillingMover>(arguments[1].toInt()));
     QStringList from;
     QStringList to;
-    QList<QUrl> urls;
     for (qsizetype i = 3; i < arguments.size(); ++i) {
         from.append(arguments[i].section(u'=', 0, 0));
         to.append(arguments[i].section(u'=', 1));
-        urls.append(QUrl::fromLocalFile(arguments[2] + u'/' + from.last()));
+        engine->addFiles({QUrl::fromLocalFile(arguments[2] + u'/' + from.last())});
     }
-    engine.addFiles(urls);
-    EngineTest::setRenames(engine, from, to);
-    const auto [renamed, failed] = engine.performRename();
-    std::printf("%lld renamed, %lld failed\n", static_cast<long long>(renamed),
-                static_cast<long long>(failed));
-    return failed == 0 ? 0 : 1;
+    EngineTest::setRenames(*engine, from, to);
+    return engine->performRename().second == 0 ? 0 : 1;
 }
