@@ -2,7 +2,6 @@
 
 #include "stepbuilders.h"
 
-#include "renameoperationwrapper.h"
 #include "transformname.h"
 
 #include <QTest>
@@ -32,7 +31,6 @@ private Q_SLOTS:
         using enum CaseType;
         using enum SequenceLocation;
 
-        row("empty stack", u"a b.txt"_qs, {}, u"a b.txt"_qs);
         row("empty find text", u"a.txt"_qs, {replaceStep({}, u"x"_qs)}, u"a.txt"_qs);
 
         // replace
@@ -47,8 +45,6 @@ private Q_SLOTS:
             u"My Photo.JPG"_qs);
         row("ignore case, last", u"img IMG iMg.jpg"_qs, {replaceStep(u"Img"_qs, u"x"_qs, last)},
             u"img IMG x.jpg"_qs);
-        row("last of repeated extension", u"report.txt.txt"_qs, {replaceStep(u".txt"_qs, {}, last)},
-            u"report.txt"_qs);
         row("non-overlapping", u"aaaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs)}, u"bb"_qs);
         row("last starts furthest right", u"aaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs, last)},
             u"ab"_qs);

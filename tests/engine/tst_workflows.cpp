@@ -1,15 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
 #include "sharedpreferencesstore.h"
 #include "systemworkflow.h"
 #include "transformname.h"
 
 #include <QTest>
-
-#include <memory>
 
 using namespace EngineTest;
 

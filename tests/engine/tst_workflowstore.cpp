@@ -1,23 +1,17 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "renameengine.h"
 #include "settingspreferencesstore.h"
 #include "sharedpreferencesstore.h"
 #include "workflowstore.h"
 
-#include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QSettings>
 #include <QSignalSpy>
-#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <QTest>
-
-#include <functional>
-#include <memory>
 
 #include <sys/mount.h>
 
