@@ -76,8 +76,7 @@ private:
     bool m_mounted = false;
 };
 
-// Every key and value as a later launch reads them from the disk. Every settings object of a
-// process shares what it once read of a file, so the file is read through a copy.
+// Every key and value as a later launch reads them: through a copy, as settings cache files.
 QVariantMap onDisk(const QString &fileName)
 {
     QFile file(fileName);
@@ -142,8 +141,7 @@ private Q_SLOTS:
         QCOMPARE(store->persist(), std::nullopt);
         QCOMPARE(storeOn(stored)->workflows(), store->workflows());
 
-        // As written before: the mark as itself inside strings, and one in front of a
-        // hand-edited document, outside any string.
+        // As written before: the mark inside strings, and one before a hand-edited document.
         QJsonObject record = step.toJson();
         const QByteArray raw =
             "\xEF\xBB\xBF" +
@@ -258,8 +256,7 @@ private Q_SLOTS:
         QCOMPARE(namesOnDisk(fileName), QStringList{u"New"_qs});
     }
 
-    // A failed save is reported with its reason, keeps the workflows in memory and the disk
-    // as it was; once the cause is gone the next save writes them all.
+    // A failed save says why and keeps memory and disk as they were; the next save writes all.
     void failedSave_data()
     {
         QTest::addColumn<QString>("cause");
