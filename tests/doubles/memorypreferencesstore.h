@@ -21,8 +21,6 @@ public:
         return std::nullopt;
     }
 
-    const QHash<QString, QVariant> &values() const { return m_values; }
-
 private:
     QHash<QString, QVariant> m_values;
 };

@@ -47,8 +47,7 @@ inline bool writeFile(const QString &path, const QByteArray &content)
            file.write(content) == content.size();
 }
 
-// Each entry of the folder, hidden ones included, as "name=content", sorted by name: that
-// is how a test proves that no file was replaced or lost.
+// Each entry, hidden ones too, as "name=content" sorted: proof that no file was replaced or lost.
 inline QStringList entries(const QString &folder)
 {
     QStringList result;
@@ -98,9 +97,8 @@ inline void setStack(RenameEngine &engine, const QList<RenameOperationWrapper> &
     engine.updatePreview();
 }
 
-// A stack that gives each name in `from` the name at the same place in `to` and leaves
-// every other name alone. Every name first becomes a placeholder so that one pair's result
-// is never matched by a later pair (which is what a swap needs).
+// A stack renaming each `from` name to the `to` name at its place and nothing else; through
+// placeholders, so that no pair matches another's result (as a swap needs).
 inline void setRenames(RenameEngine &engine, const QStringList &from, const QStringList &to)
 {
     QList<RenameOperationWrapper> toPlaceholder;

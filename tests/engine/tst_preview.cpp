@@ -8,9 +8,9 @@ using namespace EngineTest;
 
 namespace {
 
+// The preview never touches the disk, so the files need not exist.
 QList<QUrl> urlsFor(const QStringList &names)
 {
-    // The preview never touches the disk, so the files need not exist.
     QList<QUrl> urls;
     for (const QString &name : names)
         urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet-preview/"_qs + name));
@@ -37,9 +37,7 @@ private Q_SLOTS:
         QCOMPARE(statusLetters(engine->files()), u"P"_qs);
     }
 
-    // A pattern that runs out of time on any name of the list leaves every name unchanged
-    // for its step, wherever that name stands, as a pattern that does not compile does; the
-    // step's card is told why.
+    // A pattern too slow on any name, or that does not compile, changes no name; its card says why.
     void patternVerdict_data()
     {
         QTest::addColumn<QString>("pattern");

@@ -2,7 +2,6 @@
 
 #include "stepbuilders.h"
 
-#include "renameoperationwrapper.h"
 #include "transformname.h"
 
 #include <QTest>
@@ -26,168 +25,125 @@ private Q_SLOTS:
                       const QString &expected, qsizetype position = 0) {
             QTest::newRow(tag) << name << stack << position << expected;
         };
-        const auto all = ReplaceOccurrence::all;
-        const auto first = ReplaceOccurrence::first;
-        const auto last = ReplaceOccurrence::last;
+        using enum ReplaceOccurrence;
+        using enum TrimType;
+        using enum TrimPosition;
+        using enum CaseType;
+        using enum SequenceLocation;
 
-        row("empty stack", u"a b.txt"_qs, {}, u"a b.txt"_qs);
-        row("empty find text", u"a.txt"_qs, {replaceStep({}, u"x"_qs, all)}, u"a.txt"_qs);
+        row("empty find text", u"a.txt"_qs, {replaceStep({}, u"x"_qs)}, u"a.txt"_qs);
 
         // replace
         row("replace first", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs, first)},
             u"a_b-c.txt"_qs);
         row("replace last", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs, last)},
             u"a-b_c.txt"_qs);
-        row("replace all", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs, all)}, u"a_b_c.txt"_qs);
-        row("ignore case", u"My Photo.JPG"_qs, {replaceStep(u"photo"_qs, u"Pic"_qs, all)},
+        row("replace all", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs)}, u"a_b_c.txt"_qs);
+        row("ignore case", u"My Photo.JPG"_qs, {replaceStep(u"photo"_qs, u"Pic"_qs)},
             u"My Pic.JPG"_qs);
         row("case must agree", u"My Photo.JPG"_qs, {replaceStep(u"photo"_qs, u"Pic"_qs, all, true)},
             u"My Photo.JPG"_qs);
         row("ignore case, last", u"img IMG iMg.jpg"_qs, {replaceStep(u"Img"_qs, u"x"_qs, last)},
             u"img IMG x.jpg"_qs);
-        row("ignore case, first", u"a IMG img"_qs, {replaceStep(u"img"_qs, u"x"_qs, first)},
-            u"a x img"_qs);
-        row("last of repeated extension", u"report.txt.txt"_qs, {replaceStep(u".txt"_qs, {}, last)},
-            u"report.txt"_qs);
-        row("all of repeated extension", u"report.txt.txt"_qs, {replaceStep(u".txt"_qs, {}, all)},
-            u"report"_qs);
-        row("extension is searched", u"a.txt"_qs, {replaceStep(u"txt"_qs, u"md"_qs, all)},
-            u"a.md"_qs);
-        row("non-overlapping", u"aaaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs, all)}, u"bb"_qs);
+        row("non-overlapping", u"aaaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs)}, u"bb"_qs);
         row("last starts furthest right", u"aaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs, last)},
             u"ab"_qs);
-        row("NFD name, NFC find", u"Cafe\u0301.txt"_qs,
-            {replaceStep(u"caf\u00e9"_qs, u"Tea"_qs, all)}, u"Tea.txt"_qs);
-        row("NFC name, NFD find", u"Caf\u00e9.txt"_qs,
-            {replaceStep(u"cafe\u0301"_qs, u"Tea"_qs, all, false)}, u"Tea.txt"_qs);
-        row("never splits a character", u"Cafe\u0301"_qs, {replaceStep(u"e"_qs, u"x"_qs, all)},
+        row("NFD name, NFC find", u"Cafe\u0301.txt"_qs, {replaceStep(u"caf\u00e9"_qs, u"Tea"_qs)},
+            u"Tea.txt"_qs);
+        row("NFC name, NFD find", u"Caf\u00e9.txt"_qs, {replaceStep(u"cafe\u0301"_qs, u"Tea"_qs)},
+            u"Tea.txt"_qs);
+        row("never splits a character", u"Cafe\u0301"_qs, {replaceStep(u"e"_qs, u"x"_qs)},
             u"Cafe\u0301"_qs);
         row("sharp s matches ss caselessly", u"STRASSE.txt"_qs,
-            {replaceStep(u"stra\u00dfe"_qs, u"Road"_qs, all)}, u"Road.txt"_qs);
-        row("sharp s case-sensitive", u"STRASSE.txt"_qs,
-            {replaceStep(u"stra\u00dfe"_qs, u"Road"_qs, all, true)}, u"STRASSE.txt"_qs);
+            {replaceStep(u"stra\u00dfe"_qs, u"Road"_qs)}, u"Road.txt"_qs);
         row("final sigma folds", u"\u039f\u0394\u039f\u03a3"_qs,
-            {replaceStep(u"\u03bf\u03b4\u03bf\u03c2"_qs, u"x"_qs, all)}, u"x"_qs);
+            {replaceStep(u"\u03bf\u03b4\u03bf\u03c2"_qs, u"x"_qs)}, u"x"_qs);
         row("dotted capital I is not i", u"\u0130stanbul"_qs,
             {replaceStep(u"i"_qs, u"x"_qs, first)}, u"\u0130stanbul"_qs);
         row("emoji with modifier whole", u"hi\U0001F44D\U0001F3FD.png"_qs,
-            {replaceStep(u"\U0001F44D"_qs, u"ok"_qs, all)}, u"hi\U0001F44D\U0001F3FD.png"_qs);
-        row("emoji with modifier matched", u"hi\U0001F44D\U0001F3FD.png"_qs,
-            {replaceStep(u"\U0001F44D\U0001F3FD"_qs, u"ok"_qs, all)}, u"hiok.png"_qs);
-        row("ideographic space", u"a\u3000b"_qs, {replaceStep(u"\u3000"_qs, u"_"_qs, all)},
-            u"a_b"_qs);
+            {replaceStep(u"\U0001F44D"_qs, u"ok"_qs)}, u"hi\U0001F44D\U0001F3FD.png"_qs);
 
         // regex
         row("regex groups", u"IMG_1234.jpg"_qs, {regexStep(u"IMG_(\\d+)"_qs, u"Photo-$1"_qs)},
             u"Photo-1234.jpg"_qs);
-        row("regex does not compile", u"a(b).txt"_qs, {regexStep(u"("_qs, u"x"_qs)},
-            u"a(b).txt"_qs);
         row("regex is case-sensitive", u"ABC"_qs, {regexStep(u"abc"_qs, u"x"_qs)}, u"ABC"_qs);
         row("regex escaped dollar", u"a1"_qs, {regexStep(u"\\d"_qs, u"\\$"_qs)}, u"a$"_qs);
         row("regex bad template", u"abc"_qs, {regexStep(u"b"_qs, u"$9"_qs)}, u"abc"_qs);
-        row("regex empty pattern", u"abc"_qs, {regexStep({}, u"x"_qs)}, u"abc"_qs);
-        // Without a time limit this backtracks for longer than anyone would wait.
-        row("regex runaway pattern gives up", QString(40, u'a') + u'!',
-            {regexStep(u"(a+)+$|!"_qs, u"x"_qs)}, QString(40, u'a') + u'!');
-        row("regex runaway pattern on a short name", u"quick!"_qs,
-            {regexStep(u"(a+)+$|!"_qs, u"x"_qs)}, u"quickx"_qs);
 
         // trim
-        row("spaces leading", u"  a b .txt"_qs, {trimStep(TrimType::spaces, TrimPosition::leading)},
-            u"a b .txt"_qs);
-        row("spaces trailing", u"  a b .txt"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::trailing)}, u"  a b.txt"_qs);
-        row("spaces both", u"  a b .txt"_qs, {trimStep(TrimType::spaces, TrimPosition::both)},
-            u"a b.txt"_qs);
-        row("tab kept by leading", u"\tname"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::leading)}, u"\tname"_qs);
-        row("tab and ideographic space by both", u"\t\u3000name\u00a0"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::both)}, u"name"_qs);
+        row("spaces leading", u"  a b .txt"_qs, {trimStep(spaces, leading)}, u"a b .txt"_qs);
+        row("spaces trailing", u"  a b .txt"_qs, {trimStep(spaces, trailing)}, u"  a b.txt"_qs);
+        row("tab and ideographic space by both", u"\t\u3000name\u00a0"_qs, {trimStep(spaces, both)},
+            u"name"_qs);
         // A space carrying a mark goes whole at either end, as with a custom " ".
         row("space with combining mark leading", u" \u0301 \u0301x.txt"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::leading)}, u"x.txt"_qs);
-        row("space with combining mark trailing", u"x \u0301.txt"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::trailing)}, u"x.txt"_qs);
+            {trimStep(spaces, leading)}, u"x.txt"_qs);
+        row("space with combining mark trailing", u"x \u0301.txt"_qs, {trimStep(spaces, trailing)},
+            u"x.txt"_qs);
         row("custom space with combining mark", u" \u0301x.txt"_qs,
-            {trimStep(TrimType::customCharacters, TrimPosition::leading, u" "_qs)}, u"x.txt"_qs);
-        row("tab is not a leading space", u"\t \u0301x"_qs,
-            {trimStep(TrimType::spaces, TrimPosition::leading)}, u"\t \u0301x"_qs);
-        row("custom both", u"__draft--.md"_qs,
-            {trimStep(TrimType::customCharacters, TrimPosition::both, u"_-"_qs)}, u"draft.md"_qs);
-        row("custom empty means space", u"  x .md"_qs,
-            {trimStep(TrimType::customCharacters, TrimPosition::both, {})}, u"x.md"_qs);
+            {trimStep(customCharacters, leading, u" "_qs)}, u"x.txt"_qs);
+        row("tab is not a leading space", u"\t \u0301x"_qs, {trimStep(spaces, leading)},
+            u"\t \u0301x"_qs);
+        row("custom both", u"__draft--.md"_qs, {trimStep(customCharacters, both, u"_-"_qs)},
+            u"draft.md"_qs);
+        row("custom empty means space", u"  x .md"_qs, {trimStep(customCharacters, both, {})},
+            u"x.md"_qs);
         row("custom leading removes whole character", u"e\u0301e\u0301x"_qs,
-            {trimStep(TrimType::customCharacters, TrimPosition::leading, u"e"_qs)}, u"x"_qs);
-        row("count leading", u"IMG_0001.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::leading, {}, 3)}, u"_0001.png"_qs);
-        row("count trailing", u"IMG_0001.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::trailing, {}, 3)}, u"IMG_0.png"_qs);
-        row("count both", u"IMG_0001.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::both, {}, 3)}, u"_0.png"_qs);
-        row("count beyond name", u"IMG_0001.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::both, {}, 10)}, u".png"_qs);
+            {trimStep(customCharacters, leading, u"e"_qs)}, u"x"_qs);
+        row("count leading", u"IMG_0001.png"_qs, {trimStep(characterCount, leading, {}, 3)},
+            u"_0001.png"_qs);
+        row("count trailing", u"IMG_0001.png"_qs, {trimStep(characterCount, trailing, {}, 3)},
+            u"IMG_0.png"_qs);
+        row("count beyond name", u"IMG_0001.png"_qs, {trimStep(characterCount, both, {}, 10)},
+            u".png"_qs);
         row("negative count acts as zero", u"abc.png"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::leading, {}, -5)}, u"abc.png"_qs);
+            {trimStep(characterCount, leading, {}, -5)}, u"abc.png"_qs);
         row("count is in characters", u"e\u0301\U0001F44D\U0001F3FDz"_qs,
-            {trimStep(TrimType::characterCount, TrimPosition::leading, {}, 2)}, u"z"_qs);
+            {trimStep(characterCount, leading, {}, 2)}, u"z"_qs);
 
         // append and prepend
-        row("append before extension", u"report.pdf"_qs, {appendStep(u"_final"_qs, true)},
+        row("append before extension", u"report.pdf"_qs, {appendStep(u"_final"_qs)},
             u"report_final.pdf"_qs);
         row("append after extension", u"report.pdf"_qs, {appendStep(u"_final"_qs, false)},
             u"report.pdf_final"_qs);
-        row("append to trailing dot", u"draft."_qs, {appendStep(u"_x"_qs, true)}, u"draft_x"_qs);
-        row("append to dot file", u".profile"_qs, {appendStep(u"_old"_qs, true)},
-            u".profile_old"_qs);
-        row("empty append keeps trailing dot", u"draft."_qs, {appendStep({}, true)}, u"draft."_qs);
+        row("append to trailing dot", u"draft."_qs, {appendStep(u"_x"_qs)}, u"draft_x"_qs);
+        row("append to dot file", u".profile"_qs, {appendStep(u"_old"_qs)}, u".profile_old"_qs);
+        row("empty append keeps trailing dot", u"draft."_qs, {appendStep({})}, u"draft."_qs);
         row("prepend", u"report.pdf"_qs, {prependStep(u"2024-"_qs)}, u"2024-report.pdf"_qs);
 
         // change case
-        row("upper sharp s", u"stra\u00dfe.txt"_qs, {caseStep(CaseType::uppercase)},
-            u"STRASSE.txt"_qs);
-        row("lower keeps extension", u"Photo.JPG"_qs, {caseStep(CaseType::lowercase)},
-            u"photo.JPG"_qs);
-        row("lower final sigma", u"\u039f\u0394\u039f\u03a3.txt"_qs,
-            {caseStep(CaseType::lowercase)}, u"\u03bf\u03b4\u03bf\u03c2.txt"_qs);
-        row("upper of i is never dotted", u"istanbul"_qs, {caseStep(CaseType::uppercase)},
-            u"ISTANBUL"_qs);
-        row("title", u"my file name"_qs, {caseStep(CaseType::titleCase)}, u"My File Name"_qs);
-        row("title apostrophe", u"don't stop"_qs, {caseStep(CaseType::titleCase)},
-            u"Don't Stop"_qs);
-        row("title hyphen", u"hello-world"_qs, {caseStep(CaseType::titleCase)}, u"Hello-World"_qs);
-        row("title full stop inside word", u"a.b.c.txt"_qs, {caseStep(CaseType::titleCase)},
-            u"A.b.c.txt"_qs);
-        row("title unicode", u"\u00e9T\u00c9 \u00dfa"_qs, {caseStep(CaseType::titleCase)},
+        row("upper sharp s", u"stra\u00dfe.txt"_qs, {caseStep(uppercase)}, u"STRASSE.txt"_qs);
+        row("lower keeps extension", u"Photo.JPG"_qs, {caseStep(lowercase)}, u"photo.JPG"_qs);
+        row("lower final sigma", u"\u039f\u0394\u039f\u03a3.txt"_qs, {caseStep(lowercase)},
+            u"\u03bf\u03b4\u03bf\u03c2.txt"_qs);
+        row("title apostrophe", u"don't stop"_qs, {caseStep(titleCase)}, u"Don't Stop"_qs);
+        row("title hyphen", u"hello-world"_qs, {caseStep(titleCase)}, u"Hello-World"_qs);
+        row("title full stop inside word", u"a.b.c.txt"_qs, {caseStep(titleCase)}, u"A.b.c.txt"_qs);
+        row("title unicode", u"\u00e9T\u00c9 \u00dfa"_qs, {caseStep(titleCase)},
             u"\u00c9t\u00e9 Ssa"_qs);
-        row("title combining mark", u"e\u0301COLE"_qs, {caseStep(CaseType::titleCase)},
-            u"E\u0301cole"_qs);
+        row("title combining mark", u"e\u0301COLE"_qs, {caseStep(titleCase)}, u"E\u0301cole"_qs);
         // U+0345 is a cased letter too; its title case is U+0399.
         row("title ypogegrammeni at word start", u"\u0345a b\u0345 \u0345"_qs,
-            {caseStep(CaseType::titleCase)}, u"\u0399a B\u0345 \u0399"_qs);
-        row("title greek final sigma", u"\u039f\u0394\u039f\u03a3 x"_qs,
-            {caseStep(CaseType::titleCase)}, u"\u039f\u03b4\u03bf\u03c2 X"_qs);
-        row("camel", u"My vacation photo.jpg"_qs, {caseStep(CaseType::camelCase)},
-            u"myVacationPhoto.jpg"_qs);
-        row("camel leading separator", u"_my file.txt"_qs, {caseStep(CaseType::camelCase)},
-            u"MyFile.txt"_qs);
-        row("camel keeps empty parts", u"a  b.txt"_qs, {caseStep(CaseType::camelCase)},
-            u"aB.txt"_qs);
-        row("snake", u"My Vacation-Photo 2024.jpg"_qs, {caseStep(CaseType::snakeCase)},
+            {caseStep(titleCase)}, u"\u0399a B\u0345 \u0399"_qs);
+        row("title greek final sigma", u"\u039f\u0394\u039f\u03a3 x"_qs, {caseStep(titleCase)},
+            u"\u039f\u03b4\u03bf\u03c2 X"_qs);
+        row("camel", u"My vacation photo.jpg"_qs, {caseStep(camelCase)}, u"myVacationPhoto.jpg"_qs);
+        row("camel leading separator", u"_my file.txt"_qs, {caseStep(camelCase)}, u"MyFile.txt"_qs);
+        row("camel keeps empty parts", u"a  b.txt"_qs, {caseStep(camelCase)}, u"aB.txt"_qs);
+        row("snake", u"My Vacation-Photo 2024.jpg"_qs, {caseStep(snakeCase)},
             u"my_vacation_photo_2024.jpg"_qs);
-        row("snake drops empty parts", u"__A  B__.txt"_qs, {caseStep(CaseType::snakeCase)},
-            u"a_b.txt"_qs);
-        row("snake of separators only", u"--.txt"_qs, {caseStep(CaseType::snakeCase)}, u".txt"_qs);
-        row("snake emoji separates", u"a\U0001F44D\U0001F3FDb"_qs, {caseStep(CaseType::snakeCase)},
+        row("snake drops empty parts", u"__A  B__.txt"_qs, {caseStep(snakeCase)}, u"a_b.txt"_qs);
+        row("snake of separators only", u"--.txt"_qs, {caseStep(snakeCase)}, u".txt"_qs);
+        row("snake emoji separates", u"a\U0001F44D\U0001F3FDb"_qs, {caseStep(snakeCase)},
             u"a_b"_qs);
 
         // sequence
-        row("sequence defaults", u"a.jpg"_qs, {sequenceStep()}, u"File - 01.jpg"_qs, 0);
+        row("sequence defaults", u"a.jpg"_qs, {sequenceStep()}, u"File - 01.jpg"_qs);
         row("sequence position", u"b.png"_qs, {sequenceStep()}, u"File - 02.png"_qs, 1);
-        row("sequence original before", u"Beach.jpg"_qs,
-            {sequenceStep(1, 3, SequenceLocation::before, true)}, u"005 - Beach.jpg"_qs, 4);
+        row("sequence original before", u"Beach.jpg"_qs, {sequenceStep(1, 3, before, true)},
+            u"005 - Beach.jpg"_qs, 4);
         row("sequence wider than padding", u"x"_qs, {sequenceStep(123, 2)}, u"File - 123"_qs);
         row("sequence negative", u"x"_qs, {sequenceStep(-5, 4)}, u"File - -005"_qs);
-        row("sequence zero", u"x"_qs, {sequenceStep(0, 3)}, u"File - 000"_qs);
         row("sequence padding zero", u"x"_qs, {sequenceStep(7, 0)}, u"File - 7"_qs);
         row("sequence negative padding", u"x"_qs, {sequenceStep(7, -3)}, u"File - 7  "_qs);
         row("sequence huge padding", u"x"_qs, {sequenceStep(7, 2000000000)},
@@ -197,14 +153,11 @@ private Q_SLOTS:
 
         // composition
         row("snake then replace", u"My File.txt"_qs,
-            {caseStep(CaseType::snakeCase), replaceStep(u"_"_qs, u"-"_qs, all)}, u"my-file.txt"_qs);
-        row("replace then snake", u"My File.txt"_qs,
-            {replaceStep(u"_"_qs, u"-"_qs, all), caseStep(CaseType::snakeCase)}, u"my_file.txt"_qs);
+            {caseStep(snakeCase), replaceStep(u"_"_qs, u"-"_qs)}, u"my-file.txt"_qs);
         row("camel then original sequence", u"my file.txt"_qs,
-            {caseStep(CaseType::camelCase), sequenceStep(1, 2, SequenceLocation::after, true)},
-            u"myFile - 01.txt"_qs);
+            {caseStep(camelCase), sequenceStep(1, 2, after, true)}, u"myFile - 01.txt"_qs);
         row("slash from earlier step limits split", u"a.b"_qs,
-            {replaceStep(u"."_qs, u"/."_qs, all), appendStep(u"_x"_qs, true)}, u"a/.b_x"_qs);
+            {replaceStep(u"."_qs, u"/."_qs, all), appendStep(u"_x"_qs)}, u"a/.b_x"_qs);
     }
 
     void steps()

@@ -1,16 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
 #include "sharedpreferencesstore.h"
 #include "systemworkflow.h"
 #include "transformname.h"
 
-#include <QSignalSpy>
 #include <QTest>
-
-#include <memory>
 
 using namespace EngineTest;
 
@@ -109,32 +104,6 @@ private Q_SLOTS:
         if (renamed)
             QCOMPARE(engine->savedWorkflows().value(newName), before.value(oldName));
         QCOMPARE(engineOn(stored)->savedWorkflows(), engine->savedWorkflows());
-    }
-
-    // A write that fails replaces nothing, is reported, and the next one writes it all.
-    void failedWrite()
-    {
-        auto stored = std::make_shared<StoredPreferences>();
-        const QVariant handEdited(u"my workflows"_qs);
-        stored->values.insert(u"SavedWorkflows"_qs, handEdited);
-        auto engine = engineOn(stored);
-        QSignalSpy failures(engine.get(), &RenameEngine::workflowsNotSaved);
-
-        stored->failure = u"The disk is full."_qs;
-        for (int attempt = 0; attempt < 2; ++attempt)
-            QVERIFY(!engine->saveWorkflow(u"New"_qs));
-        QCOMPARE(failures.size(), 2);
-        QCOMPARE(failures.first().first().toString(), u"The disk is full."_qs);
-        QCOMPARE(stored->values.keys(), QStringList{u"SavedWorkflows"_qs});
-        QVERIFY(engine->hasSavedWorkflow(u"New"_qs));
-
-        stored->failure.reset();
-        captured(stderr, [&] { QVERIFY(engine->saveWorkflow(u"Second"_qs)); });
-        QCOMPARE(failures.size(), 2);
-        const QStringList kept = SharedPreferencesStore::keptKeys(*stored);
-        QCOMPARE(kept.size(), 1);
-        QCOMPARE(stored->values.value(kept.first()), handEdited);
-        QCOMPARE(engineOn(stored)->savedWorkflowNames(), QStringList({u"New"_qs, u"Second"_qs}));
     }
 
     void systemWorkflow_data()
