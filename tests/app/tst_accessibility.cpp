@@ -20,8 +20,6 @@
 
 namespace {
 
-enum class Scene { window, errorDetailsSheet, manageWorkflowsSheet, saveAlert, clearAlert };
-
 QString describe(QAccessibleInterface *iface)
 {
     if (const QObject *object = iface->object()) {
@@ -33,25 +31,11 @@ QString describe(QAccessibleInterface *iface)
            QString::number(int(iface->role()), 16);
 }
 
-bool isControlRole(QAccessible::Role role)
-{
-    switch (role) {
-    case QAccessible::PushButton:
-    case QAccessible::CheckBox:
-    case QAccessible::RadioButton:
-    case QAccessible::ComboBox:
-    case QAccessible::SpinBox:
-    case QAccessible::EditableText:
-    case QAccessible::ButtonMenu:
-    case QAccessible::ButtonDropDown:
-    case QAccessible::PageTab:
-    case QAccessible::MenuItem:
-    case QAccessible::Slider:
-        return true;
-    default:
-        return false;
-    }
-}
+// Controls a user operates; the unfocusable ones too, such as the stepper's buttons.
+const QList<QAccessible::Role> controlRoles = {
+    QAccessible::PushButton, QAccessible::CheckBox, QAccessible::RadioButton,
+    QAccessible::ComboBox,   QAccessible::SpinBox,  QAccessible::EditableText,
+    QAccessible::ButtonMenu, QAccessible::MenuItem, QAccessible::PageTab};
 
 // Everything a screen-reader user could reach but not understand: a focusable object or a
 // control without a name or named by its identifier, or a focusable object whose role says
@@ -62,7 +46,7 @@ void walk(QAccessibleInterface *iface, QStringList &problems, int &reached)
     if (state.invisible)
         return;
     const QAccessible::Role role = iface->role();
-    if (state.focusable || isControlRole(role)) {
+    if (state.focusable || controlRoles.contains(role)) {
         ++reached;
         const QString name = iface->text(QAccessible::Name).trimmed();
         if (name.isEmpty())
@@ -101,15 +85,9 @@ private:
 
     RenameEngine *engine() const { return m_delegate->renameEngine(); }
     MainWindow *window() const { return m_delegate->mainWindow(); }
-    template <typename Widget = QAbstractButton> Widget *control(const QString &name) const
-    {
-        auto *widget = window()->findChild<Widget *>(name);
-        Q_ASSERT_X(widget, "AccessibilityTest::control", qPrintable(name));
-        return widget;
-    }
 
-    // Shows the scene and answers the top-level widget to walk.
-    QWidget *open(Scene scene, RenameMode mode)
+    // Shows what `opener` opens (the window itself when empty) and answers its top level.
+    QWidget *open(const QString &opener, RenameMode mode)
     {
         RenameOperationWrapper operation = engine()->operations().first();
         operation.mode = mode;
@@ -118,25 +96,12 @@ private:
         operation.replaceText = u"b"_qs;
         engine()->setOperation(0, operation);
         engine()->updatePreview();
-        switch (scene) {
-        case Scene::window:
+        if (opener.isEmpty())
             return window();
-        case Scene::errorDetailsSheet:
-            control(u"problemBadgesButton"_qs)->click();
-            break;
-        case Scene::manageWorkflowsSheet:
-            for (QAction *action : control<QMenu>(u"loadMenu"_qs)->actions()) {
-                if (action->text() == u"Manage Workflows...")
-                    action->trigger();
-            }
-            break;
-        case Scene::saveAlert:
-            control(u"saveWorkflowButton"_qs)->click();
-            break;
-        case Scene::clearAlert:
-            control(u"clearFilesButton"_qs)->click();
-            break;
-        }
+        if (auto *menu = window()->findChild<QMenu *>(opener))
+            menu->actions().constLast()->trigger(); // Manage Workflows...
+        else if (auto *button = window()->findChild<QAbstractButton *>(opener))
+            button->click();
         return shownDialog(window());
     }
 
@@ -167,24 +132,23 @@ private Q_SLOTS:
 
     void everyReachableObjectIsNamed_data()
     {
-        QTest::addColumn<Scene>("scene");
+        QTest::addColumn<QString>("opener");
         QTest::addColumn<RenameMode>("mode");
 
-        for (RenameMode mode : EnumCases<RenameMode>::all) {
-            QTest::addRow("window, %s", qPrintable(rawValue(mode))) << Scene::window << mode;
-        }
-        QTest::newRow("error details sheet") << Scene::errorDetailsSheet << RenameMode::replace;
-        QTest::newRow("manage workflows sheet")
-            << Scene::manageWorkflowsSheet << RenameMode::replace;
-        QTest::newRow("save workflow alert") << Scene::saveAlert << RenameMode::replace;
-        QTest::newRow("clear files alert") << Scene::clearAlert << RenameMode::replace;
+        for (RenameMode mode : EnumCases<RenameMode>::all)
+            QTest::addRow("window, %s", qPrintable(rawValue(mode))) << QString() << mode;
+        const RenameMode replace = RenameMode::replace;
+        QTest::newRow("error details sheet") << u"problemBadgesButton"_qs << replace;
+        QTest::newRow("manage workflows sheet") << u"loadMenu"_qs << replace;
+        QTest::newRow("save workflow alert") << u"saveWorkflowButton"_qs << replace;
+        QTest::newRow("clear files alert") << u"clearFilesButton"_qs << replace;
     }
 
     void everyReachableObjectIsNamed()
     {
-        QFETCH(Scene, scene);
+        QFETCH(QString, opener);
         QFETCH(RenameMode, mode);
-        QWidget *root = open(scene, mode);
+        QWidget *root = open(opener, mode);
         QVERIFY(root);
         QVERIFY(QTest::qWaitForWindowExposed(root));
         QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(root);
