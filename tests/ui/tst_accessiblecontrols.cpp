@@ -109,7 +109,7 @@ private Q_SLOTS:
             << Control::segments << QAccessible::Grouping << u"Location"_qs << u"Before name"_qs
             << u"After name"_qs << QByteArray(SIGNAL(activated(int)));
         QTest::newRow("choice menu")
-            << Control::choiceMenu << QAccessible::ComboBox << u"Trim Type"_qs << u"Characters"_qs
+            << Control::choiceMenu << QAccessible::ComboBox << u"Characters"_qs << u"Characters"_qs
             << u"Spaces"_qs << QByteArray();
         QTest::newRow("status badge") << Control::statusBadge << QAccessible::StaticText
                                       << u"0 conflicts"_qs << u"0"_qs << u"2"_qs << QByteArray();
@@ -139,6 +139,21 @@ private Q_SLOTS:
         QCOMPARE(spoken(iface), after);
         if (edits)
             QCOMPARE(edits->size(), 1); // reaches the program as the user's edit
+    }
+
+    // As the desktop's combo boxes: named by the choice, labelled by the caption beside it.
+    void choiceMenuIsLabelledByItsCaption()
+    {
+        QWidget form;
+        auto *caption = new QWidget(&form);
+        caption->setAccessibleName(u"Trim Type"_qs);
+        auto *menu = new ChoiceMenuButton({u"Characters"_qs, u"Spaces"_qs}, &form);
+        menu->setAccessibleName(caption->accessibleName());
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(menu);
+        const auto labels = iface->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->object(), caption);
+        QCOMPARE(iface->text(QAccessible::Description), u"Trim Type"_qs);
     }
 
     // The list view's accessibility reads each row from the model: current name, new name

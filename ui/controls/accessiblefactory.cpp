@@ -47,6 +47,8 @@ QAccessibleInterface *AccessibleFactory::create(const QString &className, QObjec
     } else if (className == QLatin1String("ChoiceMenuButton")) {
         if (auto *button = qobject_cast<ChoiceMenuButton *>(object)) {
             QObject::connect(button, &ChoiceMenuButton::currentIndexChanged, button, [button] {
+                QAccessibleEvent renamed(button, QAccessible::NameChanged);
+                QAccessible::updateAccessibility(&renamed);
                 QAccessibleValueChangeEvent event(button, button->currentText());
                 QAccessible::updateAccessibility(&event);
             });

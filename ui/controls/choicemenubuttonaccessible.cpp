@@ -31,10 +31,44 @@ QAccessible::State ChoiceMenuButtonAccessible::state() const
 
 QString ChoiceMenuButtonAccessible::text(QAccessible::Text text) const
 {
-    if (text == QAccessible::Value)
+    switch (text) {
+    case QAccessible::Name:
+    case QAccessible::Value:
         return button()->currentText();
-    // Named only by its caption: the current choice is its value, not its name.
-    return QAccessibleWidget::text(text);
+    case QAccessible::Description: {
+        // The caption, for tools that do not follow the label relation.
+        const QString own = QAccessibleWidget::text(text);
+        return own.isEmpty() ? button()->accessibleName() : own;
+    }
+    default:
+        return QAccessibleWidget::text(text);
+    }
+}
+
+QWidget *ChoiceMenuButtonAccessible::caption() const
+{
+    const QString name = button()->accessibleName();
+    if (name.isEmpty() || !button()->parentWidget())
+        return nullptr;
+    const QList<QWidget *> siblings =
+        button()->parentWidget()->findChildren<QWidget *>(Qt::FindDirectChildrenOnly);
+    for (QWidget *sibling : siblings) {
+        if (sibling != button() && sibling->focusPolicy() == Qt::NoFocus &&
+            sibling->accessibleName() == name)
+            return sibling;
+    }
+    return nullptr;
+}
+
+QList<QPair<QAccessibleInterface *, QAccessible::Relation>>
+ChoiceMenuButtonAccessible::relations(QAccessible::Relation match) const
+{
+    auto related = QAccessibleWidget::relations(match);
+    if (match & QAccessible::Label) {
+        if (QWidget *label = caption())
+            related.append({QAccessible::queryAccessibleInterface(label), QAccessible::Label});
+    }
+    return related;
 }
 
 QStringList ChoiceMenuButtonAccessible::actionNames() const
