@@ -1,6 +1,7 @@
 #include "appdelegate.h"
 #include "applogging.h"
 #include "config.h"
+#include "controls/accessiblefactory.h"
 #include "launchrequest.h"
 #include "renameengine.h"
 #include "singleinstance.h"
@@ -26,6 +27,7 @@ int main(int argc, char **argv)
     }
 
     QApplication app(argc, argv);
+    AccessibleFactory::install();
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));
     QApplication::setApplicationVersion(QStringLiteral(BRISKLET_VERSION));

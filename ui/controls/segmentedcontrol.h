@@ -34,6 +34,9 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
 
 private:
+    // Chooses as the user does, for assistive tools.
+    friend class SegmentAccessible;
+
     void choose(int index);
 
     QStringList m_titles;

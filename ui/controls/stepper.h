@@ -45,6 +45,9 @@ protected:
     void paintEvent(QPaintEvent *event) override;
 
 private:
+    // Steps as the user does, for assistive tools.
+    friend class StepperAccessible;
+
     void step(int delta);
     void refresh();
 

@@ -14,6 +14,8 @@ AlertDialog::AlertDialog(const QString &title, const QString &message, QWidget *
     : QDialog(parent), m_title(title), m_message(message)
 {
     setWindowTitle(title);
+    // Read out with the title when the alert appears.
+    setAccessibleDescription(message);
     setWindowModality(Qt::WindowModal);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -78,6 +80,7 @@ QPushButton *AlertDialog::addButton(const QString &text, Role role, std::functio
 QLineEdit *AlertDialog::addTextField(const QString &placeholder)
 {
     m_field = new QLineEdit(this);
+    m_field->setAccessibleName(placeholder);
     m_field->setPlaceholderText(placeholder);
     m_layout->insertWidget(2, m_field);
     m_field->setFocus();

@@ -36,6 +36,7 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
     m_list->setFrameShape(QFrame::NoFrame);
     m_list->setSelectionMode(QAbstractItemView::NoSelection);
     m_list->setFocusPolicy(Qt::NoFocus);
+    m_list->setAccessibleName(tr("Files with problems"));
     m_list->setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     m_list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     PaletteFollower::follow(m_list, [list = m_list] {

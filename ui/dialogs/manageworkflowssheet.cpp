@@ -34,6 +34,9 @@ ManageWorkflowsSheet::ManageWorkflowsSheet(RenameEngine *engine, QWidget *parent
     scroll->setFrameShape(QFrame::NoFrame);
     scroll->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     scroll->setWidget(m_rowsWidget);
+    // The rows' own buttons take the keyboard and scroll into view; the area itself would only
+    // be a stop without a name.
+    scroll->setFocusPolicy(Qt::NoFocus);
 
     auto *layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);

@@ -25,6 +25,7 @@ QToolButton *iconButton(const QString &symbol, const QColor &color, const QStrin
     if (button->icon().isNull())
         button->setText(toolTip);
     button->setToolTip(toolTip);
+    button->setAccessibleName(toolTip);
     button->setCursor(Qt::PointingHandCursor);
     return button;
 }
@@ -62,6 +63,7 @@ WorkflowRow::WorkflowRow(const QString &name, Mode mode, const QString &newName,
 
     m_nameField = new QLineEdit(newName, this);
     m_nameField->setPlaceholderText(QStringLiteral("Workflow name"));
+    m_nameField->setAccessibleName(m_nameField->placeholderText());
     m_saveButton = new QPushButton(QStringLiteral("Save"), this);
     m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
     // Return in the field commits through the field itself; no button of the sheet may also

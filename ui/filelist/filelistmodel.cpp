@@ -1,5 +1,7 @@
 #include "filelist/filelistmodel.h"
 
+#include "filelist/filerowannouncement.h"
+
 #include "nameparts.h"
 #include "renameengine.h"
 
@@ -56,6 +58,9 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
                                       file->status == RenameStatus::error)
                    ? QVariant(*file->errorMessage)
                    : QVariant();
+    case Qt::AccessibleTextRole:
+        return FileRowAnnouncement::text(file->originalName, file->newName, file->status,
+                                         file->errorMessage.value_or(QString()));
     case FileIdRole:
         return file->id;
     case NewNameRole:

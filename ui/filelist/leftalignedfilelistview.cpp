@@ -42,6 +42,7 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     viewport()->setBackgroundRole(QPalette::Base);
     viewport()->setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
+    setAccessibleName(tr("Files"));
     // Connected after the model, so the rows exist when the list scrolls to them.
     connect(engine, &RenameEngine::filesChanged, this, &LeftAlignedFileListView::showAddedFiles);
     m_knownFileCount = engine->files().size();

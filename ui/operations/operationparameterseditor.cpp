@@ -192,6 +192,14 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
     addSegments(page, QStringLiteral("sequenceLocation"),
                 &RenameOperationWrapper::sequenceLocation);
 
+    // Each control is named by the caption above it, as a sighted user reads the pair.
+    for (const OptionLabel *label : findChildren<OptionLabel *>()) {
+        auto *control =
+            findChild<QWidget *>(label->objectName().chopped(QLatin1String("Label").size()));
+        if (control && control->accessibleName().isEmpty())
+            control->setAccessibleName(label->text());
+    }
+
     refresh();
 }
 
@@ -275,7 +283,6 @@ SegmentedControl *OperationParametersEditor::addSegments(QVBoxLayout *layout, co
 {
     auto *segments = new SegmentedControl(titles<Enum>());
     segments->setObjectName(field);
-    segments->setAccessibleName(field);
     layout->addWidget(segments);
     connect(segments, &SegmentedControl::activated, this, [this, member](int index) {
         const Enum value = EnumCases<Enum>::all.at(size_t(index));

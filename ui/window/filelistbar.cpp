@@ -49,6 +49,7 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
     m_problemButton->setObjectName(QStringLiteral("problemBadgesButton"));
     m_problemButton->setFlat(true);
     m_problemButton->setToolTip(QStringLiteral("Click to see details"));
+    m_problemButton->setAccessibleName(tr("Problem details"));
     m_problemButton->setCursor(Qt::PointingHandCursor);
     m_problemButton->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; }"));
     auto *badges = new QHBoxLayout(m_problemButton);

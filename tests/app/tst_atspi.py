@@ -1,0 +1,119 @@
+#!/usr/bin/env python3
+"""A screen reader's view of the real program: brisklet on its own Xvfb display under
+openbox, with a private session bus and accessibility bus. Through AT-SPI it finds the
+Rename button, the Files list with its rows and an operation switch by role and name, and
+turns the switch on through its action. Every process it starts is stopped again, also
+after a failure. Exits 77 (skipped) when a tool is missing."""
+
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+BUS_LAUNCHER = "/usr/libexec/at-spi-bus-launcher"
+
+
+def wait_for(condition, seconds=20):
+    deadline = time.monotonic() + seconds
+    while not (result := condition()) and time.monotonic() < deadline:
+        time.sleep(0.2)
+    return result
+
+
+def stop(process):
+    # The whole group, so the bus launcher takes its bus and registry with it.
+    for sent in (signal.SIGTERM, signal.SIGKILL):
+        try:
+            os.killpg(process.pid, sent)
+            process.wait(timeout=5)
+        except ProcessLookupError:
+            return
+        except subprocess.TimeoutExpired:
+            continue
+
+
+def check(app, pyatspi):
+    def find(role, name):
+        return pyatspi.utils.findDescendant(
+            app, lambda item: item is not None and item.getRoleName() == role
+            and item.name == name, breadth_first=True)
+
+    failures = []
+    if not wait_for(lambda: find("push button", "Rename")):
+        failures.append("no push button named Rename")
+    files = find("list", "Files")
+    rows = sorted(files.getChildAtIndex(i).name for i in range(files.childCount)) if files else []
+    # Both files keep their names under the empty default step.
+    if rows != ["a.txt, a.txt, ready", "b.txt, b.txt, ready"]:
+        failures.append("the Files list reads %r" % rows)
+    toggle = find("check box", "Case sensitive")
+    checked = lambda: toggle.getState().contains(pyatspi.STATE_CHECKED)
+    if not toggle or checked():
+        return failures + ["no check box named Case sensitive, off"]
+    action = toggle.queryAction()
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    if "toggle" not in names:
+        return failures + ["the switch offers %r, no toggle action" % names]
+    action.doAction(names.index("toggle"))
+    if not wait_for(checked, 5):
+        failures.append("the switch does not read as on after its toggle action")
+    return failures
+
+
+def main():
+    binary = sys.argv[1]
+    if not all(map(shutil.which, ("Xvfb", "openbox", "dbus-daemon"))) \
+            or not os.access(BUS_LAUNCHER, os.X_OK):
+        print("SKIP: Xvfb, openbox, dbus-daemon and at-spi2-core are needed (scripts/setup)")
+        return 77
+    home = tempfile.TemporaryDirectory(prefix="brisklet-atspi-")
+    env = dict(os.environ, HOME=home.name, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+    env.pop("QT_QPA_PLATFORM", None)
+    for name in ("CONFIG_HOME", "STATE_HOME", "DATA_HOME", "CACHE_HOME", "RUNTIME_DIR"):
+        env["XDG_" + name] = os.path.join(home.name, name.lower())
+        os.makedirs(env["XDG_" + name], mode=0o700)
+    processes = []
+
+    def start(*arguments, **options):
+        processes.append(subprocess.Popen(arguments, env=env, start_new_session=True, **options))
+        return processes[-1]
+
+    try:
+        # Each prints what it is reached by (display number, bus address) once it is ready.
+        env["DISPLAY"] = ":" + start("Xvfb", "-displayfd", "1", "-nolisten", "tcp",
+                                     stdout=subprocess.PIPE).stdout.readline().decode().strip()
+        env["DBUS_SESSION_BUS_ADDRESS"] = start(
+            "dbus-daemon", "--session", "--nofork", "--print-address",
+            stdout=subprocess.PIPE).stdout.readline().decode().strip()
+        start(BUS_LAUNCHER, "--launch-immediately")
+        start("openbox", "--sm-disable")
+        files = [os.path.join(home.name, name) for name in ("a.txt", "b.txt")]
+        for path in files:
+            open(path, "w").close()
+        start(binary, *files)
+
+        # pyatspi finds the accessibility bus through the session bus it sees at import.
+        os.environ.update({key: env[key] for key in ("DISPLAY", "DBUS_SESSION_BUS_ADDRESS")})
+        try:
+            import pyatspi
+        except ImportError:
+            print("SKIP: python3-pyatspi is needed (scripts/setup)")
+            return 77
+        desktop = pyatspi.Registry.getDesktop(0)
+        app = wait_for(lambda: next((app for app in desktop if app and app.name == "Brisklet"),
+                                    None))
+        failures = check(app, pyatspi) if app else ["Brisklet is not on the accessibility bus"]
+        for failure in failures:
+            print("FAIL:", failure)
+        return 1 if failures else 0
+    finally:
+        for process in reversed(processes):
+            stop(process)
+        home.cleanup()
+
+
+if __name__ == "__main__":
+    sys.exit(main())
