@@ -741,7 +741,7 @@
     <name>RenameEngine</name>
     <message>
         <source>This pattern takes too long to match.</source>
-        <translation>Dieses Muster braucht zu lange zum Vergleichen.</translation>
+        <translation>Die Suche mit diesem Muster dauert zu lange.</translation>
     </message>
 </context>
 <context>

@@ -1,11 +1,9 @@
 #include "testmain.h"
 
 #include "appdelegate.h"
-#include "dialogs/alertdialog.h"
 #include "fakefilemover.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
-#include "renameengine.h"
 #include "translationloader.h"
 #include "ui/uitesthelpers.h"
 
@@ -17,7 +15,7 @@
 #include <QTemporaryDir>
 
 // The program as a German desktop session starts it: LANGUAGE=de, read through the system
-// locale by the same loader the program calls.
+// locale by the loader the program calls.
 class GermanTranslationTest : public QObject {
     Q_OBJECT
 
@@ -25,7 +23,6 @@ private:
     QTemporaryDir m_folder;
     std::unique_ptr<AppDelegate> m_delegate;
     MainWindow *window() const { return m_delegate->mainWindow(); }
-    RenameEngine *engine() const { return m_delegate->renameEngine(); }
 
 private Q_SLOTS:
     void initTestCase()
@@ -35,59 +32,52 @@ private Q_SLOTS:
             std::make_unique<QSettings>(m_folder.filePath(u"Brisklet.conf"_qs),
                                         QSettings::IniFormat),
             std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                           std::make_unique<UiTest::FakeFileMover>(), nullptr));
+                                           std::make_unique<UiTest::FakeFileMover>()));
         m_delegate->applicationDidFinishLaunching();
     }
 
     void cleanupTestCase() { m_delegate.reset(); }
 
-    void menus()
-    {
-        QStringList titles;
-        for (QAction *menu : window()->menuBar()->actions())
-            titles.append(menu->text());
-        QCOMPARE(titles, (QStringList{u"&Datei"_qs, u"&Ansicht"_qs, u"&Hilfe"_qs}));
-        const QMenu *file = window()->menuBar()->actions().constFirst()->menu();
-        QCOMPARE(file->actions().constFirst()->text(), u"Dateien hinzufügen..."_qs);
-    }
-
-    // One and several files take different forms.
-    void fileCount_data()
+    // One file and several take different forms.
+    void windowMenusAndAlert_data()
     {
         QTest::addColumn<int>("files");
         QTest::addColumn<QString>("count");
-        QTest::newRow("one") << 1 << u"1 Datei"_qs;
-        QTest::newRow("several") << 3 << u"3 Dateien"_qs;
+        QTest::addColumn<QString>("clearMessage");
+        QTest::newRow("one") << 1 << u"1 Datei"_qs << u"Damit wird 1 Datei aus der Liste"_qs;
+        QTest::newRow("several") << 3 << u"3 Dateien"_qs
+                                 << u"Damit werden alle 3 Dateien aus der Liste"_qs;
     }
 
-    void fileCount()
+    void windowMenusAndAlert()
     {
         QFETCH(int, files);
         QFETCH(QString, count);
-        engine()->clearAll();
-        engine()->addFiles(UiTest::numberedUrls(files));
+        QFETCH(QString, clearMessage);
+        RenameEngine *engine = m_delegate->renameEngine();
+        engine->clearAll();
+        engine->addFiles(UiTest::numberedUrls(files));
         QCOMPARE(UiTest::child<QLabel>(window(), u"fileCount"_qs)->text(), count);
         QCOMPARE(UiTest::action(window(), u"renameAction"_qs)->text(), u"Umbenennen"_qs);
-        QCOMPARE(UiTest::child(window(), u"addFilesButton"_qs)->property("label").toString(),
-                 u"Hinzufügen"_qs);
-    }
 
-    void clearAlert()
-    {
-        engine()->clearAll();
-        engine()->addFiles(UiTest::numberedUrls(2));
+        QStringList menus;
+        const QList<QAction *> bar = window()->menuBar()->actions();
+        for (const QAction *menu : bar)
+            menus.append(menu->text());
+        QCOMPARE(menus, (QStringList{u"&Datei"_qs, u"&Ansicht"_qs, u"&Hilfe"_qs}));
+        QCOMPARE(bar.constFirst()->menu()->actions().constFirst()->text(),
+                 u"Dateien hinzufügen..."_qs);
+
         UiTest::child<QAbstractButton>(window(), u"clearFilesButton"_qs)->click();
         AlertDialog *alert = UiTest::shownAlert(window());
         QVERIFY(alert);
         QCOMPARE(alert->title(), u"Alle Dateien entfernen?"_qs);
-        QVERIFY2(alert->message().startsWith(u"Damit werden alle 2 Dateien"),
-                 qPrintable(alert->message()));
+        QVERIFY2(alert->message().startsWith(clearMessage), qPrintable(alert->message()));
         QCOMPARE(alert->buttons().constFirst()->text(), u"Abbrechen"_qs);
         alert->reject();
     }
 
-    // Qt's own texts, such as those of the standard dialogs, follow when Qt's translations
-    // are installed.
+    // Qt's own texts, those of the standard dialogs, follow when Qt's translations are there.
     void qtTexts()
     {
         if (!QFileInfo::exists(QLibraryInfo::path(QLibraryInfo::TranslationsPath) +
