@@ -2,6 +2,7 @@
 
 #include "versioncomparator.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 #include <QXmlStreamReader>
 
@@ -67,7 +68,7 @@ QString readText(QXmlStreamReader &xml)
 
 QString lineSuffix(const QXmlStreamReader &xml)
 {
-    return QStringLiteral(" (line %1)").arg(xml.lineNumber());
+    return QCoreApplication::translate("AppcastParser", " (line %1)").arg(xml.lineNumber());
 }
 
 RawItem readItem(QXmlStreamReader &xml)
@@ -105,7 +106,8 @@ AppcastParser::Result AppcastParser::parse(const QByteArray &feed)
 {
     Result result;
     if (feed.size() > maxFeedBytes) {
-        result.error = QStringLiteral("The update feed is too large.");
+        result.error =
+            QCoreApplication::translate("AppcastParser", "The update feed is too large.");
         return result;
     }
 
@@ -114,14 +116,16 @@ AppcastParser::Result AppcastParser::parse(const QByteArray &feed)
     // declaration without a word.
     while (!xml.atEnd() && xml.readNext() != QXmlStreamReader::StartElement) {
         if (xml.tokenType() == QXmlStreamReader::DTD) {
-            result.error = QStringLiteral(
+            result.error = QCoreApplication::translate(
+                "AppcastParser",
                 "The update feed contains a document type declaration, which is not allowed.");
             return result;
         }
     }
     if (!xml.hasError() &&
         (xml.tokenType() != QXmlStreamReader::StartElement || !isPlain(xml, u"rss"))) {
-        result.error = QStringLiteral("The update feed is not an RSS feed.");
+        result.error =
+            QCoreApplication::translate("AppcastParser", "The update feed is not an RSS feed.");
         return result;
     }
 
@@ -145,7 +149,8 @@ AppcastParser::Result AppcastParser::parse(const QByteArray &feed)
                 continue;
             }
             if (++itemCount > maxItems) {
-                result.error = QStringLiteral("The update feed lists too many releases.");
+                result.error = QCoreApplication::translate(
+                    "AppcastParser", "The update feed lists too many releases.");
                 return result;
             }
             raw.append(readItem(xml));
@@ -156,12 +161,14 @@ AppcastParser::Result AppcastParser::parse(const QByteArray &feed)
         xml.readNext();
 
     if (xml.hasError()) {
-        result.error = QStringLiteral("The update feed could not be read: ") + xml.errorString() +
-                       lineSuffix(xml) + u'.';
+        result.error =
+            QCoreApplication::translate("AppcastParser", "The update feed could not be read: ") +
+            xml.errorString() + lineSuffix(xml) + u'.';
         return result;
     }
     if (!sawChannel) {
-        result.error = QStringLiteral("The update feed is not an RSS feed.");
+        result.error =
+            QCoreApplication::translate("AppcastParser", "The update feed is not an RSS feed.");
         return result;
     }
 

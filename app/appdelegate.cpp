@@ -61,7 +61,7 @@ void AppDelegate::reportInterruptedBatches()
     if (report.isEmpty())
         return;
     auto *alert = new AlertDialog(report.title(), report.message(), m_mainWindow);
-    alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+    alert->addButton(tr("OK"), AlertDialog::Role::cancel);
     alert->open();
 }
 
@@ -104,13 +104,13 @@ void AppDelegate::sendSupportRequest(const std::optional<QString> &subject)
     if (SupportRequest::sendSupportRequest(subject))
         return;
     // Without a mail program the user still needs the address, where it can be copied.
-    auto *alert = new AlertDialog(
-        QStringLiteral("No Mail Program"),
-        QStringLiteral("No mail program is set up to write the message. Please write to this "
-                       "address instead:\n%1")
-            .arg(SupportRequest::supportAddress()),
-        m_mainWindow);
-    alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+    auto *alert =
+        new AlertDialog(tr("No Mail Program"),
+                        tr("No mail program is set up to write the message. Please write to this "
+                           "address instead:\n%1")
+                            .arg(SupportRequest::supportAddress()),
+                        m_mainWindow);
+    alert->addButton(tr("OK"), AlertDialog::Role::cancel);
     alert->setAttribute(Qt::WA_DeleteOnClose);
     alert->open();
 }
@@ -149,7 +149,7 @@ void AppDelegate::installFileChooser()
     m_renameEngine->setFileChooser([self](RenameEngine::FileChooserCompletion done) {
         if (!self)
             return;
-        auto *dialog = new QFileDialog(self->m_mainWindow, QStringLiteral("Add Files"));
+        auto *dialog = new QFileDialog(self->m_mainWindow, tr("Add Files"));
         dialog->setFileMode(QFileDialog::ExistingFiles);
         dialog->setAcceptMode(QFileDialog::AcceptOpen);
         dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -176,13 +176,13 @@ void AppDelegate::createTrayIcon()
         return;
     m_trayMenu = new QMenu;
     connect(this, &QObject::destroyed, m_trayMenu, &QObject::deleteLater);
-    QAction *add = m_trayMenu->addAction(QStringLiteral("Add Files..."));
+    QAction *add = m_trayMenu->addAction(tr("Add Files..."));
     connect(add, &QAction::triggered, this, &AppDelegate::browseFiles);
     m_trayMenu->addSeparator();
-    QAction *show = m_trayMenu->addAction(QStringLiteral("Show Window"));
+    QAction *show = m_trayMenu->addAction(tr("Show Window"));
     connect(show, &QAction::triggered, this, &AppDelegate::showMainWindow);
     m_trayMenu->addSeparator();
-    QAction *quit = m_trayMenu->addAction(QStringLiteral("Quit"));
+    QAction *quit = m_trayMenu->addAction(tr("Quit"));
     connect(quit, &QAction::triggered, qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 
     m_tray = new QSystemTrayIcon(QApplication::windowIcon(), this);

@@ -17,37 +17,37 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     Menus menus;
     QMenuBar *bar = window->menuBar();
 
-    menus.file = bar->addMenu(QStringLiteral("&File"));
-    menus.addFiles = menus.file->addAction(QStringLiteral("Add Files..."));
+    menus.file = bar->addMenu(tr("&File"));
+    menus.addFiles = menus.file->addAction(tr("Add Files..."));
     menus.addFiles->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     // At once, without bringing the window forward first.
     QObject::connect(menus.addFiles, &QAction::triggered, delegate,
                      [delegate] { delegate->renameEngine()->browseFiles(); });
     menus.file->addSeparator();
     // Closing only hides the window; the application keeps running until Quit.
-    menus.closeWindow = menus.file->addAction(QStringLiteral("Close Window"));
+    menus.closeWindow = menus.file->addAction(tr("Close Window"));
     menus.closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     QObject::connect(menus.closeWindow, &QAction::triggered, window, &QWidget::close);
-    menus.quit = menus.file->addAction(QStringLiteral("Quit"));
+    menus.quit = menus.file->addAction(tr("Quit"));
     menus.quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     menus.quit->setMenuRole(QAction::QuitRole);
     QObject::connect(menus.quit, &QAction::triggered, qApp, &QCoreApplication::quit,
                      Qt::QueuedConnection);
 
-    menus.view = bar->addMenu(QStringLiteral("&View"));
-    menus.toggleSidebar = menus.view->addAction(QStringLiteral("Hide Sidebar"));
+    menus.view = bar->addMenu(tr("&View"));
+    menus.toggleSidebar = menus.view->addAction(tr("Hide Sidebar"));
     menus.toggleSidebar->setShortcut(QKeySequence(Qt::CTRL | Qt::ALT | Qt::Key_S));
     if (auto *content = qobject_cast<ContentView *>(window->centralWidget())) {
         QAction *toggle = menus.toggleSidebar;
         QObject::connect(toggle, &QAction::triggered, content, &ContentView::toggleSidebar);
         QObject::connect(menus.view, &QMenu::aboutToShow, toggle, [toggle, content] {
-            toggle->setText(content->isSidebarCollapsed() ? QStringLiteral("Show Sidebar")
-                                                          : QStringLiteral("Hide Sidebar"));
+            toggle->setText(content->isSidebarCollapsed() ? tr("Show Sidebar")
+                                                          : tr("Hide Sidebar"));
         });
     }
 
-    menus.help = bar->addMenu(QStringLiteral("&Help"));
-    menus.contactSupport = menus.help->addAction(QStringLiteral("Contact Support"));
+    menus.help = bar->addMenu(tr("&Help"));
+    menus.contactSupport = menus.help->addAction(tr("Contact Support"));
     QObject::connect(menus.contactSupport, &QAction::triggered, delegate,
                      [delegate] { delegate->sendSupportRequest(); });
     menus.help->addSeparator();
@@ -55,16 +55,14 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     menus.help->addAction(menus.checkForUpdates);
     menus.help->setToolTipsVisible(true);
     menus.help->addSeparator();
-    menus.about = menus.help->addAction(QStringLiteral("About Brisklet"));
+    menus.about = menus.help->addAction(tr("About Brisklet"));
     menus.about->setMenuRole(QAction::AboutRole);
     QObject::connect(menus.about, &QAction::triggered, window, [window] {
-        auto *box = new QMessageBox(
-            QMessageBox::NoIcon, QStringLiteral("About Brisklet"),
-            QStringLiteral("Brisklet %1").arg(QCoreApplication::applicationVersion()),
-            QMessageBox::Ok, window);
-        box->setInformativeText(
-            QStringLiteral("Rename many files at once: stack rename operations, see every "
-                           "new name before anything changes, and undo the last batches."));
+        auto *box = new QMessageBox(QMessageBox::NoIcon, tr("About Brisklet"),
+                                    tr("Brisklet %1").arg(QCoreApplication::applicationVersion()),
+                                    QMessageBox::Ok, window);
+        box->setInformativeText(tr("Rename many files at once: stack rename operations, see every "
+                                   "new name before anything changes, and undo the last batches."));
         box->setIconPixmap(QApplication::windowIcon().pixmap(64, 64));
         box->setAttribute(Qt::WA_DeleteOnClose);
         box->open();

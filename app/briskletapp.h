@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 class AppDelegate;
 class QAction;
 class QMainWindow;
@@ -8,6 +10,8 @@ class QMenu;
 // The menu bar: File with "Add Files..." and Quit, View with the sidebar command, Help with
 // "Contact Support", "Check for Updates…" and "About Brisklet". There is no settings command.
 class BriskletApp {
+    Q_DECLARE_TR_FUNCTIONS(BriskletApp)
+
 public:
     struct Menus {
         QMenu *file = nullptr;

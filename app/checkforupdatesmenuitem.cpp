@@ -4,11 +4,13 @@
 #include "updatechecker.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QPointer>
 
 QAction *CheckForUpdatesMenuItem::create(UpdateChecker *checker, QObject *parent)
 {
-    auto *action = new QAction(QStringLiteral("Check for Updates\u2026"), parent);
+    auto *action = new QAction(
+        QCoreApplication::translate("CheckForUpdatesMenuItem", "Check for Updates…"), parent);
     action->setMenuRole(QAction::ApplicationSpecificRole);
     // The view model lives as long as the action it serves.
     auto *viewModel = new CheckForUpdatesViewModel(checker, action);
@@ -16,9 +18,11 @@ QAction *CheckForUpdatesMenuItem::create(UpdateChecker *checker, QObject *parent
     const auto follow = [action, target = QPointer(checker)](bool canCheck) {
         action->setEnabled(canCheck);
         const bool noFeed = target && target->feedUrl().isEmpty();
-        action->setToolTip(noFeed ? QStringLiteral("No update feed is set up for this copy of "
-                                                   "Brisklet, so it cannot check for updates.")
-                                  : QString());
+        action->setToolTip(
+            noFeed ? QCoreApplication::translate("CheckForUpdatesMenuItem",
+                                                 "No update feed is set up for this copy of "
+                                                 "Brisklet, so it cannot check for updates.")
+                   : QString());
     };
     follow(viewModel->canCheckForUpdates());
     QObject::connect(viewModel, &CheckForUpdatesViewModel::canCheckForUpdatesChanged, action,

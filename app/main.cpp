@@ -6,6 +6,7 @@
 #include "renameengine.h"
 #include "singleinstance.h"
 #include "style/colorschemefollower.h"
+#include "translationloader.h"
 
 #include <QApplication>
 #include <QDir>
@@ -33,6 +34,8 @@ int main(int argc, char **argv)
     QApplication::setApplicationVersion(QStringLiteral(BRISKLET_VERSION));
     QApplication::setDesktopFileName(QStringLiteral(BRISKLET_APP_ID));
     QApplication::setQuitOnLastWindowClosed(false);
+    // Before any text is made: every window, menu and message reads it once, when it is built.
+    TranslationLoader::install(app);
     QApplication::setWindowIcon(QIcon::fromTheme(
         QStringLiteral(BRISKLET_APP_ID), QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
 

@@ -3,6 +3,7 @@
 #include "appcastparser.h"
 #include "versioncomparator.h"
 
+#include <QCoreApplication>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QNetworkRequest>
@@ -20,7 +21,7 @@ UpdateCheckResult failure(const QString &currentVersion, const QString &message)
 
 QString tooLarge()
 {
-    return QStringLiteral("The update feed is too large.");
+    return QCoreApplication::translate("UpdateChecker", "The update feed is too large.");
 }
 
 } // namespace
@@ -51,7 +52,8 @@ void UpdateChecker::checkForUpdates()
         return;
     if (!isAcceptableAddress(m_feedUrl)) {
         finish(failure(m_currentVersion,
-                       QStringLiteral("The update feed address must start with https://.")));
+                       QCoreApplication::translate(
+                           "UpdateChecker", "The update feed address must start with https://.")));
         return;
     }
 
@@ -78,7 +80,8 @@ void UpdateChecker::checkForUpdates()
         if (isAcceptableAddress(target))
             Q_EMIT reply->redirectAllowed();
         else
-            abortWith(QStringLiteral(
+            abortWith(QCoreApplication::translate(
+                "UpdateChecker",
                 "The update feed redirected to an address that does not use https://."));
     });
     connect(reply, &QNetworkReply::metaDataChanged, this, [this, reply] {
@@ -141,25 +144,31 @@ void UpdateChecker::onFinished()
     }
     if (reply->error() == QNetworkReply::OperationCanceledError) {
         // Only the transfer timeout cancels a reply without a reason of ours.
-        finish(
-            failure(m_currentVersion, QStringLiteral("The update server did not answer in time.")));
+        finish(failure(m_currentVersion,
+                       QCoreApplication::translate("UpdateChecker",
+                                                   "The update server did not answer in time.")));
         return;
     }
     const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
     if (status >= 400) {
         finish(failure(m_currentVersion,
-                       QStringLiteral("The update server answered with status %1.").arg(status)));
+                       QCoreApplication::translate("UpdateChecker",
+                                                   "The update server answered with status %1.")
+                           .arg(status)));
         return;
     }
     if (reply->error() != QNetworkReply::NoError) {
-        finish(
-            failure(m_currentVersion, QStringLiteral("The update server could not be reached: %1.")
-                                          .arg(reply->errorString())));
+        finish(failure(m_currentVersion,
+                       QCoreApplication::translate("UpdateChecker",
+                                                   "The update server could not be reached: %1.")
+                           .arg(reply->errorString())));
         return;
     }
     if (status != 200) {
         finish(failure(m_currentVersion,
-                       QStringLiteral("The update server answered with status %1.").arg(status)));
+                       QCoreApplication::translate("UpdateChecker",
+                                                   "The update server answered with status %1.")
+                           .arg(status)));
         return;
     }
     finish(resultFromFeed());

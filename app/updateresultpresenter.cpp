@@ -16,30 +16,30 @@ QMessageBox *UpdateResultPresenter::present(const UpdateCheckResult &result,
 
     auto *box = new QMessageBox(parent);
     box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowTitle(QStringLiteral("Check for Updates"));
+    box->setWindowTitle(tr("Check for Updates"));
     box->setTextFormat(Qt::PlainText);
 
     switch (result.outcome) {
     case UpdateCheckResult::Outcome::upToDate:
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("You're up to date"));
-        box->setInformativeText(QStringLiteral("%1 %2 is the newest version available.")
+        box->setText(tr("You're up to date"));
+        box->setInformativeText(tr("%1 %2 is the newest version available.")
                                     .arg(applicationName, result.currentVersion));
         box->setStandardButtons(QMessageBox::Ok);
         break;
     case UpdateCheckResult::Outcome::updateAvailable: {
         box->setIcon(QMessageBox::Information);
-        box->setText(QStringLiteral("A new version of %1 is available").arg(applicationName));
+        box->setText(tr("A new version of %1 is available").arg(applicationName));
         box->setInformativeText(
-            QStringLiteral("%1 %2 is available. You have version %3.")
+            tr("%1 %2 is available. You have version %3.")
                 .arg(applicationName, result.newVersion, result.currentVersion));
         QPushButton *page = nullptr;
         if (result.releasePage.isValid() && !result.releasePage.isEmpty())
-            page = box->addButton(QStringLiteral("Open Release Page"), QMessageBox::AcceptRole);
+            page = box->addButton(tr("Open Release Page"), QMessageBox::AcceptRole);
         QPushButton *notes = nullptr;
         if (result.releaseNotesLink.isValid() && !result.releaseNotesLink.isEmpty())
-            notes = box->addButton(QStringLiteral("Release Notes"), QMessageBox::HelpRole);
-        QPushButton *later = box->addButton(QStringLiteral("Later"), QMessageBox::RejectRole);
+            notes = box->addButton(tr("Release Notes"), QMessageBox::HelpRole);
+        QPushButton *later = box->addButton(tr("Later"), QMessageBox::RejectRole);
         box->setDefaultButton(page ? page : later);
         QObject::connect(box, &QMessageBox::buttonClicked, box,
                          [page, notes, result, opener](QAbstractButton *clicked) {
@@ -52,7 +52,7 @@ QMessageBox *UpdateResultPresenter::present(const UpdateCheckResult &result,
     }
     case UpdateCheckResult::Outcome::failed:
         box->setIcon(QMessageBox::Warning);
-        box->setText(QStringLiteral("Could not check for updates"));
+        box->setText(tr("Could not check for updates"));
         box->setInformativeText(result.failureMessage);
         box->setStandardButtons(QMessageBox::Ok);
         break;

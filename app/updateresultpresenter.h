@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QCoreApplication>
+
 #include "updatecheckresult.h"
 
 #include <QString>
@@ -14,6 +16,8 @@ class QWidget;
 // nothing blocks and tests can look at it and press its buttons; it deletes itself when
 // closed. Links are opened through the given opener (the desktop's browser by default).
 class UpdateResultPresenter {
+    Q_DECLARE_TR_FUNCTIONS(UpdateResultPresenter)
+
 public:
     using UrlOpener = std::function<bool(const QUrl &)>;
 

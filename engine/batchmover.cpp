@@ -4,6 +4,7 @@
 #include "localpath.h"
 #include "temporaryname.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QMap>
 
@@ -11,8 +12,11 @@
 
 #include <sys/sysmacros.h>
 
-const QString BatchMover::replacedDescription =
-    QStringLiteral("The file was replaced by another item since it was added.");
+QString BatchMover::replacedDescription()
+{
+    return QCoreApplication::translate("BatchMover",
+                                       "The file was replaced by another item since it was added.");
+}
 
 namespace {
 
@@ -158,7 +162,7 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
         if (from != moves[i].sourcePath || isStillListedItem(i))
             return false;
         m_results[i].replaced = true;
-        finish(i, {false, replacedDescription}, from);
+        finish(i, {false, replacedDescription()}, from);
         leave(from);
         return true;
     };

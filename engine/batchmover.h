@@ -46,7 +46,7 @@ public:
     };
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
-    static const QString replacedDescription;
+    static QString replacedDescription();
 
     BatchMover(FileMover &mover, MoveJournal::Kind kind) : m_mover(mover), m_kind(kind) {}
 

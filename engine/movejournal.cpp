@@ -1,5 +1,6 @@
 #include "movejournal.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QRandomGenerator>
 
@@ -139,8 +140,8 @@ bool MoveJournal::begin(Kind kind, const QList<Record> &records, QString *error)
     end();
     const QByteArray where = folder();
     if (!makeFolders(where)) {
-        *error =
-            QStringLiteral("The folder “%1” cannot be created.").arg(QString::fromLocal8Bit(where));
+        *error = QCoreApplication::translate("MoveJournal", "The folder “%1” cannot be created.")
+                     .arg(QString::fromLocal8Bit(where));
         return false;
     }
     int descriptor = -1;

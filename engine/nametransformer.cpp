@@ -7,6 +7,7 @@
 
 #include <unicode/regex.h>
 
+#include <QCoreApplication>
 #include <QSet>
 
 #include <algorithm>
@@ -161,7 +162,8 @@ QString NameTransformer::patternError(const QString &pattern)
         return {};
     QString error = QString::fromLatin1(u_errorName(status));
     if (where.offset >= 0)
-        error += QStringLiteral(" at character %1").arg(where.offset + 1);
+        error += QCoreApplication::translate("NameTransformer", " at character %1")
+                     .arg(where.offset + 1);
     return error;
 }
 

@@ -5,6 +5,8 @@
 
 #include <vector>
 
+#include <QCoreApplication>
+
 namespace NameValidation {
 
 bool containsForbiddenCharacter(QStringView name)
@@ -28,10 +30,12 @@ void judge(QList<FileItem> &files)
         item.errorMessage.reset();
         if (containsForbiddenCharacter(item.newName)) {
             item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Contains invalid characters (: / \\)");
+            item.errorMessage = QCoreApplication::translate("NameValidation",
+                                                            "Contains invalid characters (: / \\)");
         } else if (UnicodeText::isBlank(item.newName)) {
             item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Filename cannot be empty");
+            item.errorMessage =
+                QCoreApplication::translate("NameValidation", "Filename cannot be empty");
         } else {
             groupOfFile[static_cast<size_t>(i)] =
                 groups.add(UnicodeText::canonicalKey(item.newName));
@@ -42,7 +46,7 @@ void judge(QList<FileItem> &files)
         if (group >= 0 && groups.groupSize(group) > 1) {
             FileItem &item = files[i];
             item.status = RenameStatus::conflict;
-            item.errorMessage = QStringLiteral("Duplicate filename");
+            item.errorMessage = QCoreApplication::translate("NameValidation", "Duplicate filename");
         }
     }
 }

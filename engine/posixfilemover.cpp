@@ -5,6 +5,7 @@
 #include "temporaryname.h"
 
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringView>
 
@@ -200,39 +201,44 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
     // The kernel refuses these as destinations before anything else, with EEXIST or EBUSY.
     const QByteArray name = nameOf(to);
     if (sameBytes(name, ".") || sameBytes(name, ".."))
-        return QStringLiteral("“.” and “..” cannot be used as names.");
+        return QCoreApplication::translate("PosixFileMover",
+                                           "“.” and “..” cannot be used as names.");
 
     switch (error) {
     case EEXIST:
     case ENOTEMPTY:
-        return QStringLiteral("An item named “%1” already exists.")
+        return QCoreApplication::translate("PosixFileMover", "An item named “%1” already exists.")
             .arg(LocalPath::display(nameOf(to)));
     case EACCES:
     case EPERM:
-        return QStringLiteral("Permission denied.");
+        return QCoreApplication::translate("PosixFileMover", "Permission denied.");
     case ENOENT: {
         struct stat info;
         if (::lstat(from.constData(), &info) != 0)
-            return QStringLiteral("The file no longer exists.");
+            return QCoreApplication::translate("PosixFileMover", "The file no longer exists.");
         if (::stat(folderOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
-            return QStringLiteral("The folder no longer exists.");
+            return QCoreApplication::translate("PosixFileMover", "The folder no longer exists.");
         if (const QChar refused = characterRefusedByFat(name); !refused.isNull()) {
-            return QStringLiteral("This file system does not allow the character %1 in names.")
+            return QCoreApplication::translate(
+                       "PosixFileMover",
+                       "This file system does not allow the character %1 in names.")
                 .arg(describeCharacter(refused));
         }
         return sentenceFromErrno(error);
     }
     case ENAMETOOLONG:
-        return QStringLiteral("The name is too long for this file system.");
+        return QCoreApplication::translate("PosixFileMover",
+                                           "The name is too long for this file system.");
     case EROFS:
-        return QStringLiteral("The folder is read-only.");
+        return QCoreApplication::translate("PosixFileMover", "The folder is read-only.");
     case EILSEQ:
     case EINVAL:
-        return QStringLiteral("The name contains a character that is not allowed.");
+        return QCoreApplication::translate("PosixFileMover",
+                                           "The name contains a character that is not allowed.");
     case EXDEV:
-        return QStringLiteral("The file is on another disk.");
+        return QCoreApplication::translate("PosixFileMover", "The file is on another disk.");
     case FolderFull:
-        return QStringLiteral("The folder is full.");
+        return QCoreApplication::translate("PosixFileMover", "The folder is full.");
     default:
         return sentenceFromErrno(error);
     }
@@ -273,7 +279,8 @@ PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QB
 
     // The system call would cut a path at a NUL byte and rename something else.
     if (from.contains('\0') || to.contains('\0'))
-        return {false, QStringLiteral("The name contains a character that is not allowed.")};
+        return {false, QCoreApplication::translate(
+                           "PosixFileMover", "The name contains a character that is not allowed.")};
 
     if (::renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return {true, {}};

@@ -1,12 +1,16 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QList>
 #include <QString>
 
 // What the launch found of batches that were cut short (a crash, a kill, a power cut), and
 // where every item they had put under a temporary name is now.
 struct RecoveryReport {
+    Q_DECLARE_TR_FUNCTIONS(RecoveryReport)
+
+public:
     enum class Place {
         destination, // under the name the batch was giving it
         source,      // back under the name it had before the batch

@@ -149,7 +149,7 @@ QString RenameEngine::patternProblem(qsizetype index) const
     if (!error.isEmpty())
         return error;
     if (m_timedOutSteps.contains(index))
-        return QStringLiteral("This pattern takes too long to match.");
+        return tr("This pattern takes too long to match.");
     return {};
 }
 

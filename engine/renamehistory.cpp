@@ -4,6 +4,7 @@
 #include "filemover.h"
 #include "localpath.h"
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QHash>
 
@@ -82,7 +83,8 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
         const QByteArray &source = item.path;
         if (source.isEmpty()) {
             item.status = RenameStatus::error;
-            item.errorMessage = QStringLiteral("Only files on this computer can be renamed.");
+            item.errorMessage = QCoreApplication::translate(
+                "RenameHistory", "Only files on this computer can be renamed.");
             ++plan.failed;
             continue;
         }
@@ -92,8 +94,8 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
                                                    : LocalPath::encodeName(item.newName);
         if (!name) {
             item.status = RenameStatus::error;
-            item.errorMessage =
-                QStringLiteral("The name contains a character that is not allowed.");
+            item.errorMessage = QCoreApplication::translate(
+                "RenameHistory", "The name contains a character that is not allowed.");
             ++plan.failed;
             continue;
         }
@@ -210,7 +212,9 @@ bool RenameHistory::applyUndo(QList<FileItem> &files, const Plan &plan,
         if (!results[m].succeeded) {
             const QString reason =
                 results[m].replaced
-                    ? QStringLiteral("“%1” now holds another item than the one that was renamed.")
+                    ? QCoreApplication::translate(
+                          "RenameHistory",
+                          "“%1” now holds another item than the one that was renamed.")
                           .arg(LocalPath::display(LocalPath::nameOf(moves[m].sourcePath)))
                     : results[m].errorDescription;
             std::fprintf(stdout, "Failed to undo rename: %s\n", reason.toLocal8Bit().constData());

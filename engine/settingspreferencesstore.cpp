@@ -1,5 +1,6 @@
 #include "settingspreferencesstore.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -78,7 +79,8 @@ std::optional<QString> SettingsPreferencesStore::storeValue(const QString &key,
     if (m_settings->status() == QSettings::NoError)
         return checkOnDisk(key, value);
     return writeProblem(bytesNeeded)
-        .value_or(QStringLiteral("The settings file “%1” could not be written.")
+        .value_or(QCoreApplication::translate("SettingsPreferencesStore",
+                                              "The settings file “%1” could not be written.")
                       .arg(QDir::toNativeSeparators(m_fileName)));
 }
 
@@ -91,18 +93,23 @@ std::optional<QString> SettingsPreferencesStore::checkOnDisk(const QString &key,
     // settings object has seen.
     QFile file(m_fileName);
     if (!file.open(QIODevice::ReadOnly))
-        return QStringLiteral("The settings file “%1” could not be read back after writing: %2.")
+        return QCoreApplication::translate(
+                   "SettingsPreferencesStore",
+                   "The settings file “%1” could not be read back after writing: %2.")
             .arg(QDir::toNativeSeparators(m_fileName), file.errorString());
     const QByteArray written = file.readAll();
     QTemporaryFile copy(QDir::tempPath() + QStringLiteral("/brisklet-settings-check-XXXXXX"));
     if (!copy.open() || copy.write(written) != written.size() || !copy.flush())
-        return QStringLiteral("The settings file “%1” could not be checked after writing: %2.")
+        return QCoreApplication::translate(
+                   "SettingsPreferencesStore",
+                   "The settings file “%1” could not be checked after writing: %2.")
             .arg(QDir::toNativeSeparators(m_fileName), copy.errorString());
     const QSettings onDisk(copy.fileName(), QSettings::NativeFormat);
     if (onDisk.status() == QSettings::NoError && onDisk.value(key) == value)
         return std::nullopt;
     return writeProblem(written.size() + writtenSize(key, value))
-        .value_or(QStringLiteral("The settings file “%1” was not written in full.")
+        .value_or(QCoreApplication::translate("SettingsPreferencesStore",
+                                              "The settings file “%1” was not written in full.")
                       .arg(QDir::toNativeSeparators(m_fileName)));
 }
 
@@ -114,15 +121,18 @@ std::optional<QString> SettingsPreferencesStore::writeProblem(qint64 bytesNeeded
     while (!QFileInfo::exists(existing) && !QDir(existing).isRoot())
         existing = QFileInfo(existing).absolutePath();
     if (!QFileInfo(existing).isDir()) {
-        return QStringLiteral("“%1” is a file, not a folder, so the settings file “%2” cannot "
-                              "be written there.")
+        return QCoreApplication::translate(
+                   "SettingsPreferencesStore",
+                   "“%1” is a file, not a folder, so the settings file “%2” cannot "
+                   "be written there.")
             .arg(QDir::toNativeSeparators(existing), file);
     }
     // Trying what the writer needs gives the system's own reason: a read-only file system,
     // a missing permission, a full disk.
     QTemporaryFile probe(existing + QStringLiteral("/.brisklet-write-check-XXXXXX"));
     if (!probe.open())
-        return QStringLiteral("The settings file “%1” could not be written: %2.")
+        return QCoreApplication::translate("SettingsPreferencesStore",
+                                           "The settings file “%1” could not be written: %2.")
             .arg(file, probe.errorString());
     // Written straight to the descriptor: a short write is followed by the one that says why.
     const QByteArray filler(qMax<qint64>(bytesNeeded, 1), '\n');
@@ -133,9 +143,12 @@ std::optional<QString> SettingsPreferencesStore::writeProblem(qint64 bytesNeeded
         if (written < 0 && errno == EINTR)
             continue;
         if (written <= 0)
-            return QStringLiteral("The settings file “%1” could not be written: %2.")
-                .arg(file, written < 0 ? QString::fromLocal8Bit(std::strerror(errno))
-                                       : QStringLiteral("nothing more could be written"));
+            return QCoreApplication::translate("SettingsPreferencesStore",
+                                               "The settings file “%1” could not be written: %2.")
+                .arg(file, written < 0
+                               ? QString::fromLocal8Bit(std::strerror(errno))
+                               : QCoreApplication::translate("SettingsPreferencesStore",
+                                                             "nothing more could be written"));
         done += written;
     }
     return std::nullopt;

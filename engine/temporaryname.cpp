@@ -2,6 +2,7 @@
 
 #include "localpath.h"
 
+#include <QCoreApplication>
 #include <QRandomGenerator>
 
 namespace TemporaryName {
@@ -37,7 +38,8 @@ QByteArray probeName()
 
 QString nowNamed(const QByteArray &name)
 {
-    return QStringLiteral(" The file is now named “%1”.").arg(LocalPath::display(name));
+    return QCoreApplication::translate("TemporaryName", " The file is now named “%1”.")
+        .arg(LocalPath::display(name));
 }
 
 } // namespace TemporaryName

@@ -24,8 +24,8 @@ Stepper::Stepper(const QString &titlePrefix, int minimum, int maximum, QWidget *
     // Drawn as text, not symbols, so the buttons read the same without the icon font.
     m_minus->setText(QStringLiteral("\u2212"));
     m_plus->setText(QStringLiteral("+"));
-    m_minus->setToolTip(QStringLiteral("Decrement"));
-    m_plus->setToolTip(QStringLiteral("Increment"));
+    m_minus->setToolTip(tr("Decrement"));
+    m_plus->setToolTip(tr("Increment"));
     m_minus->setAccessibleName(m_minus->toolTip());
     m_plus->setAccessibleName(m_plus->toolTip());
     for (QToolButton *button : {m_minus, m_plus}) {

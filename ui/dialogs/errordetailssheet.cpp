@@ -16,11 +16,11 @@
 
 ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QDialog(parent)
 {
-    setWindowTitle(QStringLiteral("Issues Found"));
+    setWindowTitle(tr("Issues Found"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(500, 400);
 
-    m_header = new SheetHeader(QStringLiteral("Issues Found"), this);
+    m_header = new SheetHeader(tr("Issues Found"), this);
     connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
 
     // A filter over the file list rather than a copy of it: previews change rows in place,
@@ -66,5 +66,5 @@ ErrorDetailsSheet::ErrorDetailsSheet(RenameEngine *engine, QWidget *parent) : QD
 
 void ErrorDetailsSheet::updateSubtitle()
 {
-    m_header->setSubtitle(QStringLiteral("%1 file(s) with problems").arg(m_problems->rowCount()));
+    m_header->setSubtitle(tr("%n file(s) with problems", nullptr, m_problems->rowCount()));
 }

@@ -16,11 +16,11 @@
 ManageWorkflowsSheet::ManageWorkflowsSheet(RenameEngine *engine, QWidget *parent)
     : QDialog(parent), m_engine(engine)
 {
-    setWindowTitle(QStringLiteral("Manage Workflows"));
+    setWindowTitle(tr("Manage Workflows"));
     setWindowModality(Qt::WindowModal);
     setFixedSize(450, 400);
 
-    m_header = new SheetHeader(QStringLiteral("Manage Workflows"), this);
+    m_header = new SheetHeader(tr("Manage Workflows"), this);
     m_header->doneButton()->setDefault(false);
     m_header->doneButton()->setAutoDefault(false);
     connect(m_header->doneButton(), &QPushButton::clicked, this, &QDialog::accept);
@@ -103,7 +103,7 @@ void ManageWorkflowsSheet::rebuildRows()
     }
 
     const QStringList names = m_engine->savedWorkflowNames();
-    m_header->setSubtitle(QStringLiteral("%1 saved workflow(s)").arg(names.size()));
+    m_header->setSubtitle(tr("%n saved workflow(s)", nullptr, int(names.size())));
     QLineEdit *field = nullptr;
     for (const QString &name : names) {
         const bool editing = m_editingWorkflow && *m_editingWorkflow == name;

@@ -103,7 +103,7 @@ void ProblemRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &op
     }
 
     // Line 3: the name the file would get.
-    const QString label = QStringLiteral("Would rename to:");
+    const QString label = tr("Would rename to:");
     const QFont mono = monospacedCaption();
     const int lineHeight = std::max(captionMetrics.height(), QFontMetrics(mono).height());
     painter->setFont(caption);

@@ -35,7 +35,7 @@ SheetHeader::SheetHeader(const QString &title, QWidget *parent) : QWidget(parent
     titles->addWidget(titleLabel);
     titles->addWidget(m_subtitle);
 
-    m_done = new QPushButton(QStringLiteral("Done"), this);
+    m_done = new QPushButton(tr("Done"), this);
     m_done->setDefault(true);
     m_done->setAutoDefault(true);
 

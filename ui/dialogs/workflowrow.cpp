@@ -49,9 +49,9 @@ WorkflowRow::WorkflowRow(const QString &name, Mode mode, const QString &newName,
         label->setFont(Fonts::withWeight(Fonts::body(), QFont::Medium));
         label->setObjectName(QStringLiteral("workflowName"));
         m_renameButton = iconButton(QStringLiteral("pencil"), Colors::secondaryText(),
-                                    QStringLiteral("Rename workflow"), this);
-        m_deleteButton = iconButton(QStringLiteral("trash"), Colors::red(),
-                                    QStringLiteral("Delete workflow"), this);
+                                    tr("Rename workflow"), this);
+        m_deleteButton =
+            iconButton(QStringLiteral("trash"), Colors::red(), tr("Delete workflow"), this);
         connect(m_renameButton, &QToolButton::clicked, this, &WorkflowRow::renameRequested);
         connect(m_deleteButton, &QToolButton::clicked, this, &WorkflowRow::deleteRequested);
         row->addWidget(icon);
@@ -62,10 +62,10 @@ WorkflowRow::WorkflowRow(const QString &name, Mode mode, const QString &newName,
     }
 
     m_nameField = new QLineEdit(newName, this);
-    m_nameField->setPlaceholderText(QStringLiteral("Workflow name"));
+    m_nameField->setPlaceholderText(tr("Workflow name"));
     m_nameField->setAccessibleName(m_nameField->placeholderText());
-    m_saveButton = new QPushButton(QStringLiteral("Save"), this);
-    m_cancelButton = new QPushButton(QStringLiteral("Cancel"), this);
+    m_saveButton = new QPushButton(tr("Save"), this);
+    m_cancelButton = new QPushButton(tr("Cancel"), this);
     // Return in the field commits through the field itself; no button of the sheet may also
     // take it as the default.
     for (QPushButton *button : {m_saveButton, m_cancelButton}) {

@@ -38,13 +38,23 @@ QLinearGradient diagonal(const QRectF &rect, const QColor &from, const QColor &t
 
 } // namespace
 
+QString ModernFileDropZone::title()
+{
+    return tr("Drop files here");
+}
+
+QString ModernFileDropZone::subtitle()
+{
+    return tr("or click the Add button");
+}
+
 ModernFileDropZone::ModernFileDropZone(RenameEngine *engine, QWidget *parent)
     : QWidget(parent), m_engine(engine)
 {
     setAcceptDrops(true);
     setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Expanding);
-    setAccessibleName(title);
-    setAccessibleDescription(subtitle);
+    setAccessibleName(title());
+    setAccessibleDescription(subtitle());
 }
 
 void ModernFileDropZone::setTargeted(bool targeted)
@@ -65,8 +75,8 @@ QSize ModernFileDropZone::minimumSizeHint() const
 {
     const QFontMetricsF titleMetrics(titleFont());
     const QFontMetricsF bodyMetrics(Fonts::body());
-    const qreal width = qMax(titleMetrics.horizontalAdvance(title),
-                             qMax(bodyMetrics.horizontalAdvance(subtitle), circleDiameter));
+    const qreal width = qMax(titleMetrics.horizontalAdvance(title()),
+                             qMax(bodyMetrics.horizontalAdvance(subtitle()), circleDiameter));
     const qreal height =
         circleDiameter + groupSpacing + titleMetrics.height() + textSpacing + bodyMetrics.height();
     return QSize(qCeil(width + inset * 2 + 16), qCeil(height + inset * 2 + 16));
@@ -135,13 +145,13 @@ void ModernFileDropZone::paintEvent(QPaintEvent *)
     painter.setFont(titleFace);
     painter.setPen(Colors::primaryText(pal));
     painter.drawText(QRectF(rect().left(), y, width(), titleMetrics.height()), Qt::AlignCenter,
-                     title);
+                     title());
     y += titleMetrics.height() + textSpacing;
 
     painter.setFont(bodyFace);
     painter.setPen(Colors::secondaryText(pal));
     painter.drawText(QRectF(rect().left(), y, width(), bodyMetrics.height()), Qt::AlignCenter,
-                     subtitle);
+                     subtitle());
 }
 
 void ModernFileDropZone::dragEnterEvent(QDragEnterEvent *event)

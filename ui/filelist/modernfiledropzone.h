@@ -22,8 +22,9 @@ public:
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
 
-    static inline const QString title = QStringLiteral("Drop files here");
-    static inline const QString subtitle = QStringLiteral("or click the Add button");
+    // Read when needed, so that they follow the translation loaded at start.
+    static QString title();
+    static QString subtitle();
 
 Q_SIGNALS:
     void targetedChanged(bool targeted);

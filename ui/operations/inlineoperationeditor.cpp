@@ -35,21 +35,21 @@ QString InlineOperationEditor::title(RenameMode mode)
 {
     switch (mode) {
     case RenameMode::replace:
-        return QStringLiteral("Replace");
+        return tr("Replace");
     case RenameMode::regex:
-        return QStringLiteral("Regular Expression");
+        return tr("Regular Expression");
     case RenameMode::trim:
-        return QStringLiteral("Trim");
+        return tr("Trim");
     case RenameMode::append:
-        return QStringLiteral("Append");
+        return tr("Append");
     case RenameMode::prepend:
-        return QStringLiteral("Prepend");
+        return tr("Prepend");
     case RenameMode::changeCase:
-        return QStringLiteral("Change Case");
+        return tr("Change Case");
     case RenameMode::sequence:
         break;
     }
-    return QStringLiteral("Sequence");
+    return tr("Sequence");
 }
 
 InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row, QWidget *parent)
@@ -71,7 +71,7 @@ InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row,
     m_badge->setObjectName(QStringLiteral("numberBadge"));
     group->addWidget(m_badge, 0, Qt::AlignVCenter);
     m_modeMenu->setObjectName(QStringLiteral("mode"));
-    m_modeMenu->setAccessibleName(QStringLiteral("Mode"));
+    m_modeMenu->setAccessibleName(tr("Mode"));
     m_modeMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (RenameMode mode : EnumCases<RenameMode>::all) {
         if (startsGroup(mode))
@@ -84,8 +84,8 @@ InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row,
 
     m_removeButton->setObjectName(QStringLiteral("removeOperation"));
     m_removeButton->setAutoRaise(true);
-    m_removeButton->setToolTip(QStringLiteral("Remove this operation"));
-    m_removeButton->setAccessibleName(QStringLiteral("Remove this operation"));
+    m_removeButton->setToolTip(tr("Remove this operation"));
+    m_removeButton->setAccessibleName(tr("Remove this operation"));
     m_removeButton->setFocusPolicy(Qt::TabFocus);
     const QIcon removeIcon =
         Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18);
@@ -95,7 +95,7 @@ InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row,
                 Icons::icon(QStringLiteral("xmark.circle.fill"), Colors::secondaryText(), 18));
     });
     if (removeIcon.isNull()) {
-        m_removeButton->setText(QStringLiteral("Remove"));
+        m_removeButton->setText(tr("Remove"));
         m_removeButton->setToolButtonStyle(Qt::ToolButtonTextOnly);
     } else {
         m_removeButton->setIcon(removeIcon);

@@ -42,50 +42,62 @@ QString OperationParametersEditor::title(ReplaceOccurrence value)
 {
     switch (value) {
     case ReplaceOccurrence::first:
-        return QStringLiteral("First");
+        return tr("First");
     case ReplaceOccurrence::last:
-        return QStringLiteral("Last");
+        return tr("Last");
     case ReplaceOccurrence::all:
         break;
     }
-    return QStringLiteral("All");
+    return tr("All");
 }
 
 QString OperationParametersEditor::title(TrimType value)
 {
     switch (value) {
     case TrimType::spaces:
-        return QStringLiteral("Spaces");
+        return tr("Spaces");
     case TrimType::customCharacters:
-        return QStringLiteral("Custom characters");
+        return tr("Custom characters");
     case TrimType::characterCount:
         break;
     }
-    return QStringLiteral("First/last characters");
+    return tr("First/last characters");
 }
 
 QString OperationParametersEditor::title(TrimPosition value)
 {
     switch (value) {
     case TrimPosition::leading:
-        return QStringLiteral("Leading");
+        return tr("Leading");
     case TrimPosition::trailing:
-        return QStringLiteral("Trailing");
+        return tr("Trailing");
     case TrimPosition::both:
         break;
     }
-    return QStringLiteral("Both");
+    return tr("Both");
 }
 
 QString OperationParametersEditor::title(SequenceLocation value)
 {
-    return value == SequenceLocation::before ? QStringLiteral("Before name")
-                                             : QStringLiteral("After name");
+    return value == SequenceLocation::before ? tr("Before name") : tr("After name");
 }
 
 QString OperationParametersEditor::title(CaseType value)
 {
-    return rawValue(value);
+    // Each title shows its own casing, as the stored value does.
+    switch (value) {
+    case CaseType::uppercase:
+        return tr("UPPERCASE");
+    case CaseType::lowercase:
+        return tr("lowercase");
+    case CaseType::titleCase:
+        return tr("Title Case");
+    case CaseType::camelCase:
+        return tr("camelCase");
+    case CaseType::snakeCase:
+        break;
+    }
+    return tr("snake_case");
 }
 
 OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, int row,
@@ -104,67 +116,64 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
     };
 
     page = pageLayout(RenameMode::replace);
-    addLabel(page, QStringLiteral("Find"), QStringLiteral("findText"));
-    addTextField(page, QStringLiteral("Text to find"), QStringLiteral("findText"),
+    addLabel(page, tr("Find"), QStringLiteral("findText"));
+    addTextField(page, tr("Text to find"), QStringLiteral("findText"),
                  &RenameOperationWrapper::findText);
-    addLabel(page, QStringLiteral("Replace"), QStringLiteral("replaceText"));
-    addTextField(page, QStringLiteral("Replacement text"), QStringLiteral("replaceText"),
+    addLabel(page, tr("Replace"), QStringLiteral("replaceText"));
+    addTextField(page, tr("Replacement text"), QStringLiteral("replaceText"),
                  &RenameOperationWrapper::replaceText);
-    addLabel(page, QStringLiteral("Occurrence"), QStringLiteral("replaceOccurrence"));
+    addLabel(page, tr("Occurrence"), QStringLiteral("replaceOccurrence"));
     addSegments(page, QStringLiteral("replaceOccurrence"),
                 &RenameOperationWrapper::replaceOccurrence);
-    addSwitch(page, QStringLiteral("Case sensitive"), QStringLiteral("caseSensitive"),
+    addSwitch(page, tr("Case sensitive"), QStringLiteral("caseSensitive"),
               &RenameOperationWrapper::caseSensitive);
 
     page = pageLayout(RenameMode::regex);
-    addLabel(page, QStringLiteral("Pattern"), QStringLiteral("regexPattern"));
-    m_patternField =
-        addTextField(page, QStringLiteral("Regular expression"), QStringLiteral("regexPattern"),
-                     &RenameOperationWrapper::regexPattern);
+    addLabel(page, tr("Pattern"), QStringLiteral("regexPattern"));
+    m_patternField = addTextField(page, tr("Regular expression"), QStringLiteral("regexPattern"),
+                                  &RenameOperationWrapper::regexPattern);
     m_patternField->setFont(Fonts::monospacedBody());
-    addLabel(page, QStringLiteral("Replace With"), QStringLiteral("regexReplacement"));
-    addTextField(page, QStringLiteral("Replacement"), QStringLiteral("regexReplacement"),
+    addLabel(page, tr("Replace With"), QStringLiteral("regexReplacement"));
+    addTextField(page, tr("Replacement"), QStringLiteral("regexReplacement"),
                  &RenameOperationWrapper::regexReplacement)
         ->setFont(Fonts::monospacedBody());
 
     page = pageLayout(RenameMode::trim);
-    addLabel(page, QStringLiteral("Trim Type"), QStringLiteral("trimType"));
+    addLabel(page, tr("Trim Type"), QStringLiteral("trimType"));
     addChoiceMenu(page, QStringLiteral("trimType"), &RenameOperationWrapper::trimType);
     m_trimCountRow = {
-        addLabel(page, QStringLiteral("Count"), QStringLiteral("trimCount")),
+        addLabel(page, tr("Count"), QStringLiteral("trimCount")),
         addNumberField(page, QStringLiteral("trimCount"), &RenameOperationWrapper::trimCount)};
-    m_customCharactersRow = {
-        addLabel(page, QStringLiteral("Characters"), QStringLiteral("customCharacters")),
-        addTextField(page, QStringLiteral("e.g., space (default)"),
-                     QStringLiteral("customCharacters"),
-                     &RenameOperationWrapper::customCharacters)};
-    addLabel(page, QStringLiteral("Position"), QStringLiteral("trimPosition"));
+    m_customCharactersRow = {addLabel(page, tr("Characters"), QStringLiteral("customCharacters")),
+                             addTextField(page, tr("e.g., space (default)"),
+                                          QStringLiteral("customCharacters"),
+                                          &RenameOperationWrapper::customCharacters)};
+    addLabel(page, tr("Position"), QStringLiteral("trimPosition"));
     addSegments(page, QStringLiteral("trimPosition"), &RenameOperationWrapper::trimPosition);
 
     page = pageLayout(RenameMode::append);
-    addLabel(page, QStringLiteral("Append Text"), QStringLiteral("appendText"));
-    addTextField(page, QStringLiteral("Text to add at end"), QStringLiteral("appendText"),
+    addLabel(page, tr("Append Text"), QStringLiteral("appendText"));
+    addTextField(page, tr("Text to add at end"), QStringLiteral("appendText"),
                  &RenameOperationWrapper::appendText);
-    addSwitch(page, QStringLiteral("Before extension"), QStringLiteral("beforeExtension"),
+    addSwitch(page, tr("Before extension"), QStringLiteral("beforeExtension"),
               &RenameOperationWrapper::beforeExtension);
 
     page = pageLayout(RenameMode::prepend);
-    addLabel(page, QStringLiteral("Prepend Text"), QStringLiteral("prependText"));
-    addTextField(page, QStringLiteral("Text to add at start"), QStringLiteral("prependText"),
+    addLabel(page, tr("Prepend Text"), QStringLiteral("prependText"));
+    addTextField(page, tr("Text to add at start"), QStringLiteral("prependText"),
                  &RenameOperationWrapper::prependText);
 
     page = pageLayout(RenameMode::changeCase);
-    addLabel(page, QStringLiteral("Case Type"), QStringLiteral("caseType"));
+    addLabel(page, tr("Case Type"), QStringLiteral("caseType"));
     addChoiceMenu(page, QStringLiteral("caseType"), &RenameOperationWrapper::caseType);
 
     page = pageLayout(RenameMode::sequence);
-    addSwitch(page, QStringLiteral("Use original names"), QStringLiteral("useOriginalName"),
+    addSwitch(page, tr("Use original names"), QStringLiteral("useOriginalName"),
               &RenameOperationWrapper::useOriginalName);
-    m_baseNameRow = {
-        addLabel(page, QStringLiteral("Base Name"), QStringLiteral("sequenceBaseName")),
-        addTextField(page, QStringLiteral("Filename"), QStringLiteral("sequenceBaseName"),
-                     &RenameOperationWrapper::sequenceBaseName)};
-    addLabel(page, QStringLiteral("Starting Number"), QStringLiteral("sequenceStart"));
+    m_baseNameRow = {addLabel(page, tr("Base Name"), QStringLiteral("sequenceBaseName")),
+                     addTextField(page, tr("Filename"), QStringLiteral("sequenceBaseName"),
+                                  &RenameOperationWrapper::sequenceBaseName)};
+    addLabel(page, tr("Starting Number"), QStringLiteral("sequenceStart"));
     addNumberField(page, QStringLiteral("sequenceStart"), &RenameOperationWrapper::sequenceStart);
     {
         // The digits control sits in a column of its own, its caption closer to it.
@@ -172,9 +181,8 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
         auto *columnLayout = new QVBoxLayout(column);
         columnLayout->setContentsMargins(0, 0, 0, 0);
         columnLayout->setSpacing(4);
-        addLabel(columnLayout, QStringLiteral("Number of Digits"),
-                 QStringLiteral("sequencePadding"));
-        auto *stepper = new Stepper(QStringLiteral("Padding: "), paddingMinimum, paddingMaximum);
+        addLabel(columnLayout, tr("Number of Digits"), QStringLiteral("sequencePadding"));
+        auto *stepper = new Stepper(tr("Padding: "), paddingMinimum, paddingMaximum);
         stepper->setObjectName(QStringLiteral("sequencePadding"));
         columnLayout->addWidget(stepper);
         page->addWidget(column);
@@ -188,7 +196,7 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
                            qint64(std::numeric_limits<int>::max()))));
         });
     }
-    addLabel(page, QStringLiteral("Location"), QStringLiteral("sequenceLocation"));
+    addLabel(page, tr("Location"), QStringLiteral("sequenceLocation"));
     addSegments(page, QStringLiteral("sequenceLocation"),
                 &RenameOperationWrapper::sequenceLocation);
 

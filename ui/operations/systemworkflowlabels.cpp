@@ -1,5 +1,7 @@
 #include "operations/systemworkflowlabels.h"
 
+#include <QCoreApplication>
+
 #include <string_view>
 
 namespace SystemWorkflowLabels {
@@ -8,15 +10,19 @@ namespace {
 
 struct Row {
     SystemWorkflow workflow;
-    std::u16string_view label;
+    const char *label;
     std::u16string_view iconName;
 };
 
 constexpr std::array rows{
-    Row{SystemWorkflow::photoOrganization, u"Photo Organization", u"photo.stack.fill"},
-    Row{SystemWorkflow::webSafeNames, u"Web-Safe Names", u"globe"},
-    Row{SystemWorkflow::documentCleanup, u"Document Cleanup", u"doc.text.fill"},
-    Row{SystemWorkflow::cleanAndNumber, u"Clean & Number", u"list.number"}};
+    Row{SystemWorkflow::photoOrganization,
+        QT_TRANSLATE_NOOP("SystemWorkflowLabels", "Photo Organization"), u"photo.stack.fill"},
+    Row{SystemWorkflow::webSafeNames, QT_TRANSLATE_NOOP("SystemWorkflowLabels", "Web-Safe Names"),
+        u"globe"},
+    Row{SystemWorkflow::documentCleanup,
+        QT_TRANSLATE_NOOP("SystemWorkflowLabels", "Document Cleanup"), u"doc.text.fill"},
+    Row{SystemWorkflow::cleanAndNumber, QT_TRANSLATE_NOOP("SystemWorkflowLabels", "Clean & Number"),
+        u"list.number"}};
 
 constexpr bool followsTheEngine()
 {
@@ -47,7 +53,7 @@ const Row *rowOf(SystemWorkflow workflow)
 QString label(SystemWorkflow workflow)
 {
     const Row *row = rowOf(workflow);
-    return row ? text(row->label) : QString();
+    return row ? QCoreApplication::translate("SystemWorkflowLabels", row->label) : QString();
 }
 
 QString iconName(SystemWorkflow workflow)

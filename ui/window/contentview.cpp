@@ -124,9 +124,9 @@ QWidget *ContentView::buildCommandBar()
     m_showSidebarButton = new QToolButton(bar);
     m_showSidebarButton->setObjectName(QStringLiteral("showSidebar"));
     m_showSidebarButton->setAutoRaise(true);
-    m_showSidebarButton->setText(QStringLiteral("Show Sidebar"));
-    m_showSidebarButton->setToolTip(QStringLiteral("Show the workflow sidebar"));
-    m_showSidebarButton->setAccessibleName(QStringLiteral("Show Sidebar"));
+    m_showSidebarButton->setText(tr("Show Sidebar"));
+    m_showSidebarButton->setToolTip(tr("Show the workflow sidebar"));
+    m_showSidebarButton->setAccessibleName(tr("Show Sidebar"));
     m_showSidebarButton->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     m_showSidebarButton->setFocusPolicy(Qt::TabFocus);
     PaletteFollower::follow(m_showSidebarButton, [button = m_showSidebarButton, size] {

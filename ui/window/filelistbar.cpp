@@ -20,27 +20,27 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
     setFixedHeight(44);
 
     m_addButton = new MinimalistButton(
-        QStringLiteral("plus.circle.fill"), QStringLiteral("Add"), Colors::blue(),
+        QStringLiteral("plus.circle.fill"), tr("Add"), Colors::blue(),
         [this] { m_engine->browseFiles(); }, this);
     m_addButton->setObjectName(QStringLiteral("addFilesButton"));
-    m_addButton->setToolTip(QStringLiteral("Add files to rename"));
+    m_addButton->setToolTip(tr("Add files to rename"));
     m_removeButton = new MinimalistButton(
-        QStringLiteral("minus.circle.fill"), QStringLiteral("Remove"), Colors::red(),
+        QStringLiteral("minus.circle.fill"), tr("Remove"), Colors::red(),
         [this] { m_engine->removeSelectedFiles(); }, this);
     m_removeButton->setObjectName(QStringLiteral("removeFilesButton"));
-    m_removeButton->setToolTip(QStringLiteral("Remove selected files"));
+    m_removeButton->setToolTip(tr("Remove selected files"));
     m_clearButton = new MinimalistButton(
-        QStringLiteral("xmark.circle.fill"), QStringLiteral("Clear"), Colors::orange(),
+        QStringLiteral("xmark.circle.fill"), tr("Clear"), Colors::orange(),
         [this] { confirmClear(); }, this);
     m_clearButton->setObjectName(QStringLiteral("clearFilesButton"));
-    m_clearButton->setToolTip(QStringLiteral("Clear all files"));
+    m_clearButton->setToolTip(tr("Clear all files"));
     m_deselectDivider = WindowBars::verticalDivider(20, this);
     m_deselectDivider->setObjectName(QStringLiteral("deselectDivider"));
     m_deselectButton = new MinimalistButton(
-        QStringLiteral("checkmark.circle"), QStringLiteral("Deselect All"), Colors::gray(),
+        QStringLiteral("checkmark.circle"), tr("Deselect All"), Colors::gray(),
         [this] { m_engine->deselectAll(); }, this);
     m_deselectButton->setObjectName(QStringLiteral("deselectAllButton"));
-    m_deselectButton->setToolTip(QStringLiteral("Deselect all files"));
+    m_deselectButton->setToolTip(tr("Deselect all files"));
 
     m_fileCount = new QLabel(this);
     m_fileCount->setObjectName(QStringLiteral("fileCount"));
@@ -48,18 +48,17 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
     m_problemButton = new QPushButton(this);
     m_problemButton->setObjectName(QStringLiteral("problemBadgesButton"));
     m_problemButton->setFlat(true);
-    m_problemButton->setToolTip(QStringLiteral("Click to see details"));
+    m_problemButton->setToolTip(tr("Click to see details"));
     m_problemButton->setAccessibleName(tr("Problem details"));
     m_problemButton->setCursor(Qt::PointingHandCursor);
     m_problemButton->setStyleSheet(QStringLiteral("QPushButton { border: none; padding: 0; }"));
     auto *badges = new QHBoxLayout(m_problemButton);
     badges->setContentsMargins(0, 0, 0, 0);
     badges->setSpacing(8);
-    m_conflictBadge =
-        new StatusBadge(QStringLiteral("exclamationmark.triangle.fill"), 0,
-                        QStringLiteral("conflict"), Colors::orange(), m_problemButton);
+    m_conflictBadge = new StatusBadge(QStringLiteral("exclamationmark.triangle.fill"), 0,
+                                      tr("conflict"), Colors::orange(), m_problemButton);
     m_conflictBadge->setObjectName(QStringLiteral("conflictBadge"));
-    m_errorBadge = new StatusBadge(QStringLiteral("xmark.circle.fill"), 0, QStringLiteral("error"),
+    m_errorBadge = new StatusBadge(QStringLiteral("xmark.circle.fill"), 0, tr("error"),
                                    Colors::red(), m_problemButton);
     m_errorBadge->setObjectName(QStringLiteral("errorBadge"));
     for (StatusBadge *badge : {m_conflictBadge, m_errorBadge}) {
@@ -113,7 +112,7 @@ void FileListBar::followFiles()
 {
     const qsizetype count = m_engine->files().size();
     m_fileCount->setVisible(count > 0);
-    m_fileCount->setText(QStringLiteral("%1 file(s)").arg(count));
+    m_fileCount->setText(tr("%n file(s)", nullptr, int(count)));
     m_clearButton->setEnabled(count > 0);
 
     const qsizetype conflicts = m_engine->conflictCount();
@@ -137,12 +136,10 @@ void FileListBar::followSelection()
 void FileListBar::confirmClear()
 {
     AlertDialog *alert = m_presenter->makeAlert(
-        QStringLiteral("Clear All Files?"),
-        QStringLiteral("This will remove all %1 file(s) from the list. This action "
-                       "cannot be undone.")
-            .arg(m_engine->files().size()));
-    alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
-    alert->addButton(QStringLiteral("Clear"), AlertDialog::Role::destructive,
-                     [this] { m_engine->clearAll(); });
+        tr("Clear All Files?"), tr("This will remove all %n file(s) from the list. This action "
+                                   "cannot be undone.",
+                                   nullptr, int(m_engine->files().size())));
+    alert->addButton(tr("Cancel"), AlertDialog::Role::cancel);
+    alert->addButton(tr("Clear"), AlertDialog::Role::destructive, [this] { m_engine->clearAll(); });
     m_presenter->present(alert);
 }

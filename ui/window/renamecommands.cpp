@@ -16,18 +16,18 @@
 RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter, QWidget *view)
     : QObject(view), m_engine(engine), m_presenter(presenter), m_view(view)
 {
-    m_renameAction = new QAction(QStringLiteral("Rename"), this);
+    m_renameAction = new QAction(tr("Rename"), this);
     m_renameAction->setObjectName(QStringLiteral("renameAction"));
     m_renameAction->setShortcuts(
         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     m_renameAction->setShortcutContext(Qt::WindowShortcut);
-    m_renameAction->setToolTip(QStringLiteral("Rename all files (Ctrl+Return)"));
+    m_renameAction->setToolTip(tr("Rename all files (Ctrl+Return)"));
     connect(m_renameAction, &QAction::triggered, this, &RenameCommands::rename);
     view->addAction(m_renameAction);
 
-    m_undoAction = new QAction(QStringLiteral("Undo"), this);
+    m_undoAction = new QAction(tr("Undo"), this);
     m_undoAction->setObjectName(QStringLiteral("undoAction"));
-    m_undoAction->setToolTip(QStringLiteral("Undo last rename operation (or view history)"));
+    m_undoAction->setToolTip(tr("Undo last rename operation (or view history)"));
     connect(m_undoAction, &QAction::triggered, this, &RenameCommands::undoLast);
     m_undoMenu = new QMenu(view);
     m_undoMenu->setObjectName(QStringLiteral("undoHistoryMenu"));
@@ -89,8 +89,8 @@ void RenameCommands::rebuildUndoMenu()
     m_undoMenu->clear();
     const QList<UndoOperation> &history = m_engine->undoStack();
     for (qsizetype i = 0; i < history.size(); ++i) {
-        QAction *item = m_undoMenu->addAction(
-            QStringLiteral("Undo: %1 file(s)").arg(history[i].renames.size()));
+        QAction *item =
+            m_undoMenu->addAction(tr("Undo: %n file(s)", nullptr, int(history[i].renames.size())));
         connect(item, &QAction::triggered, this, [this, i] { undoFromHistory(i); });
     }
 }
@@ -107,23 +107,23 @@ void RenameCommands::rename()
     if (m_engine->isBusy() || !m_engine->hasPendingFiles())
         return;
     if (!m_engine->hasChanges()) {
-        AlertDialog *alert = m_presenter->makeAlert(
-            QStringLiteral("No Changes to Apply"),
-            QStringLiteral("The current workflow would not change any filenames. All "
-                           "files already have the resulting names."));
-        alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+        AlertDialog *alert =
+            m_presenter->makeAlert(tr("No Changes to Apply"),
+                                   tr("The current workflow would not change any filenames. All "
+                                      "files already have the resulting names."));
+        alert->addButton(tr("OK"), AlertDialog::Role::cancel);
         m_presenter->present(alert);
         return;
     }
     const qsizetype problems = m_engine->conflictCount() + m_engine->errorCount();
     if (problems > 0) {
-        AlertDialog *alert = m_presenter->makeAlert(
-            QStringLiteral("Proceed with Warnings?"),
-            QStringLiteral("There are %1 file(s) with conflicts or errors. Only files "
-                           "without issues will be renamed. Do you want to proceed?")
-                .arg(problems));
-        alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
-        alert->addButton(QStringLiteral("Rename Anyway"), AlertDialog::Role::destructive,
+        AlertDialog *alert =
+            m_presenter->makeAlert(tr("Proceed with Warnings?"),
+                                   tr("There are %n file(s) with conflicts or errors. Only files "
+                                      "without issues will be renamed. Do you want to proceed?",
+                                      nullptr, int(problems)));
+        alert->addButton(tr("Cancel"), AlertDialog::Role::cancel);
+        alert->addButton(tr("Rename Anyway"), AlertDialog::Role::destructive,
                          [this] { performAndReport(); });
         m_presenter->present(alert);
         return;
@@ -134,7 +134,7 @@ void RenameCommands::rename()
 void RenameCommands::performAndReport()
 {
     rememberFocus();
-    follow(m_engine->startRename(), QStringLiteral("Renaming files…"), QString());
+    follow(m_engine->startRename(), tr("Renaming files…"), QString());
 }
 
 void RenameCommands::undoLast()
@@ -142,15 +142,14 @@ void RenameCommands::undoLast()
     if (!m_engine->canUndo())
         return;
     rememberFocus();
-    follow(m_engine->startUndo(m_engine->undoStack().size() - 1), QStringLiteral("Undoing…"),
-           QStringLiteral("Successfully undid last rename operation"));
+    follow(m_engine->startUndo(m_engine->undoStack().size() - 1), tr("Undoing…"),
+           tr("Successfully undid last rename operation"));
 }
 
 void RenameCommands::undoFromHistory(qsizetype index)
 {
     rememberFocus();
-    follow(m_engine->startUndo(index), QStringLiteral("Undoing…"),
-           QStringLiteral("Successfully undid rename operation"));
+    follow(m_engine->startUndo(index), tr("Undoing…"), tr("Successfully undid rename operation"));
 }
 
 void RenameCommands::rememberFocus()
@@ -198,7 +197,7 @@ void RenameCommands::updateProgress()
     if (!m_progress || !m_job)
         return;
     m_progress->setLabelText(
-        QStringLiteral("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_job->total()));
+        tr("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_job->total()));
     m_progress->setValue(static_cast<int>(m_done));
 }
 
@@ -216,9 +215,9 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
         m_focusBefore->setFocus(Qt::OtherFocusReason);
 
     if (job->kind() == RenameJob::Kind::rename) {
-        QString message = QStringLiteral("Renamed %1 file(s)").arg(job->renamedCount());
+        QString message = tr("Renamed %n file(s)", nullptr, int(job->renamedCount()));
         if (job->failedCount() >= 1)
-            message += QStringLiteral(", %1 failed").arg(job->failedCount());
+            message += tr(", %n failed", nullptr, int(job->failedCount()));
         m_presenter->showSuccess(message);
     } else if (job->undone()) {
         m_presenter->showSuccess(success);

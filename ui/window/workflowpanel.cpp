@@ -70,9 +70,9 @@ WorkflowPanel::WorkflowPanel(RenameEngine *engine, WindowPresenter *presenter, Q
     auto *addArea = new QWidget(this);
     auto *addRow = new QHBoxLayout(addArea);
     addRow->setContentsMargins(WindowBars::defaultPadding, 8, WindowBars::defaultPadding, 8);
-    m_addOperationButton = new QPushButton(QStringLiteral("Add Operation"), addArea);
+    m_addOperationButton = new QPushButton(tr("Add Operation"), addArea);
     m_addOperationButton->setObjectName(QStringLiteral("addOperationButton"));
-    m_addOperationButton->setToolTip(QStringLiteral("Add another operation to the stack"));
+    m_addOperationButton->setToolTip(tr("Add another operation to the stack"));
     m_addOperationButton->setFixedHeight(44);
     m_addOperationButton->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
     PaletteFollower::follow(m_addOperationButton, [button = m_addOperationButton] {
@@ -98,9 +98,9 @@ WorkflowPanel::WorkflowPanel(RenameEngine *engine, WindowPresenter *presenter, Q
     // learns that they are not on disk.
     connect(engine, &RenameEngine::workflowsNotSaved, this, [this](const QString &reason) {
         AlertDialog *alert = m_presenter->makeAlert(
-            QStringLiteral("Could not save workflows"),
-            reason + QStringLiteral(" Your workflows are kept until Brisklet quits."));
-        alert->addButton(QStringLiteral("OK"), AlertDialog::Role::cancel);
+            tr("Could not save workflows"),
+            tr("%1 Your workflows are kept until Brisklet quits.").arg(reason));
+        alert->addButton(tr("OK"), AlertDialog::Role::cancel);
         m_presenter->present(alert);
     });
     rebuildLoadMenu();
@@ -119,15 +119,14 @@ QWidget *WorkflowPanel::buildHeader()
         icon->setPixmap(Icons::icon(QStringLiteral("slider.horizontal.3"), Colors::blue(), iconSize)
                             .pixmap(iconSize, iconSize));
     });
-    auto *title = new QLabel(QStringLiteral("Workflow"), header);
+    auto *title = new QLabel(tr("Workflow"), header);
     title->setFont(Fonts::headline());
-    m_saveButton =
-        headerCommand(QStringLiteral("square.and.arrow.down.fill"), QStringLiteral("Save"),
-                      QStringLiteral("Save current workflow"), header);
+    m_saveButton = headerCommand(QStringLiteral("square.and.arrow.down.fill"), tr("Save"),
+                                 tr("Save current workflow"), header);
     m_saveButton->setObjectName(QStringLiteral("saveWorkflowButton"));
     connect(m_saveButton, &QToolButton::clicked, this, &WorkflowPanel::askForWorkflowName);
-    m_loadButton = headerCommand(QStringLiteral("folder.fill"), QStringLiteral("Load"),
-                                 QStringLiteral("Load workflow"), header);
+    m_loadButton =
+        headerCommand(QStringLiteral("folder.fill"), tr("Load"), tr("Load workflow"), header);
     m_loadButton->setObjectName(QStringLiteral("loadWorkflowButton"));
     m_loadMenu = new QMenu(m_loadButton);
     m_loadMenu->setObjectName(QStringLiteral("loadMenu"));
@@ -172,7 +171,7 @@ void WorkflowPanel::rebuildLoadMenu()
     m_loadMenu->clear();
     // Clearing the menu leaves its submenus alive, so the one submenu is kept and refilled.
     if (!m_systemWorkflowsMenu)
-        m_systemWorkflowsMenu = new QMenu(QStringLiteral("System Workflows"), m_loadMenu);
+        m_systemWorkflowsMenu = new QMenu(tr("System Workflows"), m_loadMenu);
     QMenu *system = m_systemWorkflowsMenu;
     system->clear();
     m_loadMenu->addMenu(system);
@@ -186,7 +185,7 @@ void WorkflowPanel::rebuildLoadMenu()
     m_loadMenu->addSeparator();
     const QStringList names = m_engine->savedWorkflowNames();
     if (names.isEmpty()) {
-        QAction *none = m_loadMenu->addAction(QStringLiteral("No saved workflows"));
+        QAction *none = m_loadMenu->addAction(tr("No saved workflows"));
         none->setEnabled(false);
         return;
     }
@@ -198,7 +197,7 @@ void WorkflowPanel::rebuildLoadMenu()
         connect(item, &QAction::triggered, this, [this, name] { m_engine->loadWorkflow(name); });
     }
     m_loadMenu->addSeparator();
-    QAction *manage = m_loadMenu->addAction(QStringLiteral("Manage Workflows..."));
+    QAction *manage = m_loadMenu->addAction(tr("Manage Workflows..."));
     connect(manage, &QAction::triggered, m_presenter, &WindowPresenter::showManageWorkflows);
 }
 
@@ -206,11 +205,11 @@ void WorkflowPanel::askForWorkflowName()
 {
     // Every way out of the prompt and of the overwrite question leaves no name behind, so
     // the prompt always starts empty.
-    AlertDialog *alert = m_presenter->makeAlert(QStringLiteral("Save Workflow"),
-                                                QStringLiteral("Enter a name for this workflow"));
-    const QPointer<QLineEdit> field = alert->addTextField(QStringLiteral("Workflow Name"));
-    alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
-    alert->addButton(QStringLiteral("Save"), AlertDialog::Role::normal,
+    AlertDialog *alert =
+        m_presenter->makeAlert(tr("Save Workflow"), tr("Enter a name for this workflow"));
+    const QPointer<QLineEdit> field = alert->addTextField(tr("Workflow Name"));
+    alert->addButton(tr("Cancel"), AlertDialog::Role::cancel);
+    alert->addButton(tr("Save"), AlertDialog::Role::normal,
                      [this, field] { saveUnderName(field ? field->text() : QString()); });
     m_presenter->present(alert);
 }
@@ -229,11 +228,10 @@ void WorkflowPanel::saveUnderName(const QString &name)
 void WorkflowPanel::askToOverwrite(const QString &name)
 {
     AlertDialog *alert = m_presenter->makeAlert(
-        QStringLiteral("Workflow Exists"),
-        QStringLiteral("A workflow named '") + name +
-            QStringLiteral("' already exists. Do you want to overwrite it?"));
-    alert->addButton(QStringLiteral("Cancel"), AlertDialog::Role::cancel);
-    alert->addButton(QStringLiteral("Overwrite"), AlertDialog::Role::destructive,
+        tr("Workflow Exists"),
+        tr("A workflow named '%1' already exists. Do you want to overwrite it?").arg(name));
+    alert->addButton(tr("Cancel"), AlertDialog::Role::cancel);
+    alert->addButton(tr("Overwrite"), AlertDialog::Role::destructive,
                      [this, name] { saveAndReport(name); });
     m_presenter->present(alert);
 }
@@ -241,5 +239,5 @@ void WorkflowPanel::askToOverwrite(const QString &name)
 void WorkflowPanel::saveAndReport(const QString &name)
 {
     if (m_engine->saveWorkflow(name))
-        m_presenter->showSuccess(QStringLiteral("Workflow '") + name + QStringLiteral("' saved"));
+        m_presenter->showSuccess(tr("Workflow '%1' saved").arg(name));
 }

@@ -1,0 +1,16 @@
+# The sources whose texts the window shows: the engine's messages, the views and the
+# application layer. Absolute paths, for lupdate; call it once the three targets exist.
+function(brisklet_translated_sources out_var)
+    set(result)
+    foreach(target IN ITEMS brisklet_engine brisklet_ui brisklet_app)
+        get_target_property(folder ${target} SOURCE_DIR)
+        get_target_property(files ${target} SOURCES)
+        foreach(file IN LISTS files)
+            if(file MATCHES "\\.(cpp|h)$")
+                cmake_path(ABSOLUTE_PATH file BASE_DIRECTORY ${folder})
+                list(APPEND result ${file})
+            endif()
+        endforeach()
+    endforeach()
+    set(${out_var} ${result} PARENT_SCOPE)
+endfunction()
