@@ -154,6 +154,10 @@
             <numerusform>%n Dateien mit Problemen</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Files with problems</source>
+        <translation>Dateien mit Problemen</translation>
+    </message>
 </context>
 <context>
     <name>FileListBar</name>
@@ -223,6 +227,42 @@
         <source>Cancel</source>
         <translation>Abbrechen</translation>
     </message>
+    <message>
+        <source>Problem details</source>
+        <translation>Problemdetails</translation>
+    </message>
+</context>
+<context>
+    <name>FileRowAnnouncement</name>
+    <message>
+        <source>%1, %2, %3</source>
+        <extracomment>A row of the file list as read aloud: current name, new name, status.</extracomment>
+        <translation>%1, %2, %3</translation>
+    </message>
+    <message>
+        <source>ready</source>
+        <translation>bereit</translation>
+    </message>
+    <message>
+        <source>conflict</source>
+        <translation>Konflikt</translation>
+    </message>
+    <message>
+        <source>conflict: %1</source>
+        <translation>Konflikt: %1</translation>
+    </message>
+    <message>
+        <source>error</source>
+        <translation>Fehler</translation>
+    </message>
+    <message>
+        <source>error: %1</source>
+        <translation>Fehler: %1</translation>
+    </message>
+    <message>
+        <source>renamed</source>
+        <translation>umbenannt</translation>
+    </message>
 </context>
 <context>
     <name>InlineOperationEditor</name>
@@ -265,6 +305,13 @@
     <message>
         <source>Remove</source>
         <translation>Entfernen</translation>
+    </message>
+</context>
+<context>
+    <name>LeftAlignedFileListView</name>
+    <message>
+        <source>Files</source>
+        <translation>Dateien</translation>
     </message>
 </context>
 <context>
