@@ -373,6 +373,12 @@ bool RenameEngine::hasSavedWorkflow(const QString &name) const
     return m_workflows->contains(name);
 }
 
+bool RenameEngine::renameReplacesWorkflow(const QString &oldName, const QString &newName) const
+{
+    return m_workflows->contains(oldName) && m_workflows->contains(newName) &&
+           WorkflowStore::canonicalName(oldName) != WorkflowStore::canonicalName(newName);
+}
+
 QStringList RenameEngine::savedWorkflowNames() const
 {
     return m_workflows->names();

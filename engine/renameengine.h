@@ -124,6 +124,8 @@ public:
     // Whether a workflow is saved under exactly this name (letter case counts; canonically
     // equivalent spellings are the same name).
     bool hasSavedWorkflow(const QString &name) const;
+    // Whether renaming `oldName` to `newName` would replace another saved workflow.
+    bool renameReplacesWorkflow(const QString &oldName, const QString &newName) const;
     // The saved names in ascending order of their Unicode scalar values, so upper case
     // sorts before lower case.
     QStringList savedWorkflowNames() const;

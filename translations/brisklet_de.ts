@@ -2,6 +2,25 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="de" sourcelanguage="en">
 <context>
+    <name>AlertDialog</name>
+    <message>
+        <source>Workflow Exists</source>
+        <translation>Workflow existiert bereits</translation>
+    </message>
+    <message>
+        <source>A workflow named &apos;%1&apos; already exists. Do you want to overwrite it?</source>
+        <translation>Ein Workflow namens „%1“ existiert bereits. Möchten Sie ihn überschreiben?</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Abbrechen</translation>
+    </message>
+    <message>
+        <source>Overwrite</source>
+        <translation>Überschreiben</translation>
+    </message>
+</context>
+<context>
     <name>AppDelegate</name>
     <message>
         <source>OK</source>
@@ -1016,18 +1035,6 @@
     <message>
         <source>Cancel</source>
         <translation>Abbrechen</translation>
-    </message>
-    <message>
-        <source>Workflow Exists</source>
-        <translation>Workflow existiert bereits</translation>
-    </message>
-    <message>
-        <source>A workflow named &apos;%1&apos; already exists. Do you want to overwrite it?</source>
-        <translation>Ein Workflow namens „%1“ existiert bereits. Möchten Sie ihn überschreiben?</translation>
-    </message>
-    <message>
-        <source>Overwrite</source>
-        <translation>Überschreiben</translation>
     </message>
     <message>
         <source>Workflow &apos;%1&apos; saved</source>

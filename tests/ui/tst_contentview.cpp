@@ -360,21 +360,27 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<bool>("viaReturn");
+        QTest::addColumn<QString>("answer"); // to "Workflow Exists", if asked
         QTest::addColumn<QStringList>("expected");
+        const QStringList both{u"A"_qs, u"B"_qs};
         QTest::newRow("new name, Save")
-            << u"Gamma"_qs << false << QStringList{u"B"_qs, u"Gamma"_qs};
+            << u"Gamma"_qs << false << QString() << QStringList{u"B"_qs, u"Gamma"_qs};
         QTest::newRow("new name, Return")
-            << u"Gamma"_qs << true << QStringList{u"B"_qs, u"Gamma"_qs};
-        QTest::newRow("onto existing name") << u"B"_qs << false << QStringList{u"B"_qs};
-        QTest::newRow("unchanged") << u"A"_qs << false << QStringList{u"A"_qs, u"B"_qs};
-        QTest::newRow("empty") << QString() << true << QStringList{u"A"_qs, u"B"_qs};
-        QTest::newRow("only letter case") << u"a"_qs << false << QStringList{u"B"_qs, u"a"_qs};
+            << u"Gamma"_qs << true << QString() << QStringList{u"B"_qs, u"Gamma"_qs};
+        QTest::newRow("onto existing name, Cancel") << u"B"_qs << false << u"Cancel"_qs << both;
+        QTest::newRow("onto existing name, Overwrite")
+            << u"B"_qs << true << u"Overwrite"_qs << QStringList{u"B"_qs};
+        QTest::newRow("unchanged") << u"A"_qs << false << QString() << both;
+        QTest::newRow("empty") << QString() << true << QString() << both;
+        QTest::newRow("only letter case")
+            << u"a"_qs << false << QString() << QStringList{u"B"_qs, u"a"_qs};
     }
 
     void renameCommitRules()
     {
         QFETCH(QString, typed);
         QFETCH(bool, viaReturn);
+        QFETCH(QString, answer);
         QFETCH(QStringList, expected);
         const auto engine = UiTest::makeEngine();
         engine->saveWorkflow(u"A"_qs);
@@ -392,6 +398,10 @@ private Q_SLOTS:
             QTest::keyClick(field, Qt::Key_Return);
         else
             QTest::mouseClick(sheet.rows().at(0)->saveButton(), Qt::LeftButton);
+        QApplication::processEvents();
+        QCOMPARE(UiTest::shownAlert(&sheet) != nullptr, !answer.isEmpty());
+        if (!answer.isEmpty())
+            QVERIFY(UiTest::shownAlert(&sheet)->press(answer));
 
         QCOMPARE(sheet.editingWorkflow(), std::nullopt);
         QStringList rows;
@@ -399,7 +409,7 @@ private Q_SLOTS:
             rows.append(row->name());
         QCOMPARE(rows, expected);
         QCOMPARE(engine->savedWorkflowNames(), expected);
-        if (typed != u"A"_qs && !typed.isEmpty())
+        if (!expected.contains(u"A"_qs))
             QCOMPARE(engine->savedWorkflows().value(typed).first().id, aId);
     }
 

@@ -44,6 +44,17 @@ AlertDialog::AlertDialog(const QString &title, const QString &message, QWidget *
     m_layout->setSizeConstraint(QLayout::SetFixedSize);
 }
 
+AlertDialog *AlertDialog::overwriteWorkflow(const QString &name, QWidget *parent,
+                                            std::function<void()> overwrite)
+{
+    auto *alert = new AlertDialog(
+        tr("Workflow Exists"),
+        tr("A workflow named '%1' already exists. Do you want to overwrite it?").arg(name), parent);
+    alert->addButton(tr("Cancel"), Role::cancel);
+    alert->addButton(tr("Overwrite"), Role::destructive, std::move(overwrite));
+    return alert;
+}
+
 QPushButton *AlertDialog::addButton(const QString &text, Role role, std::function<void()> action)
 {
     auto *button = new QPushButton(text, this);

@@ -20,6 +20,11 @@ public:
 
     AlertDialog(const QString &title, const QString &message, QWidget *parent = nullptr);
 
+    // "Workflow Exists": asks before a workflow replaces the one saved under `name`;
+    // Overwrite runs `overwrite`.
+    static AlertDialog *overwriteWorkflow(const QString &name, QWidget *parent,
+                                          std::function<void()> overwrite);
+
     QPushButton *addButton(const QString &text, Role role, std::function<void()> action = {});
     QLineEdit *addTextField(const QString &placeholder);
 

@@ -1,6 +1,7 @@
 #include "dialogs/manageworkflowssheet.h"
 
 #include "controls/horizontaldivider.h"
+#include "dialogs/alertdialog.h"
 #include "dialogs/sheetheader.h"
 #include "dialogs/workflowrow.h"
 #include "renameengine.h"
@@ -74,9 +75,21 @@ void ManageWorkflowsSheet::commitRename()
     const QString newName = m_newName;
     m_editingWorkflow.reset();
     m_newName.clear();
-    if (!newName.isEmpty() && newName != oldName)
-        m_engine->renameWorkflow(oldName, newName);
     rebuildRows();
+    if (newName.isEmpty() || newName == oldName)
+        return;
+    const auto rename = [engine = m_engine, oldName, newName] {
+        engine->renameWorkflow(oldName, newName);
+    };
+    if (!m_engine->renameReplacesWorkflow(oldName, newName)) {
+        rename();
+        return;
+    }
+    // Another workflow saved under the new name is replaced only when the user says so. The
+    // question opens once the Return that committed has been handled, or the sheet would
+    // take that key for the question's default button.
+    AlertDialog *question = AlertDialog::overwriteWorkflow(newName, this, rename);
+    QMetaObject::invokeMethod(question, &QDialog::open, Qt::QueuedConnection);
 }
 
 void ManageWorkflowsSheet::cancelRename()

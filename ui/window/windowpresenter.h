@@ -26,6 +26,7 @@ public:
 
     // An alert over the window, to be given its buttons and then presented.
     AlertDialog *makeAlert(const QString &title, const QString &message) const;
+    QWidget *host() const { return m_host; }
     void present(AlertDialog *alert);
     void showSuccess(const QString &message);
     // Each sheet is up at most once; asking again while it is up does nothing.

@@ -227,13 +227,8 @@ void WorkflowPanel::saveUnderName(const QString &name)
 
 void WorkflowPanel::askToOverwrite(const QString &name)
 {
-    AlertDialog *alert = m_presenter->makeAlert(
-        tr("Workflow Exists"),
-        tr("A workflow named '%1' already exists. Do you want to overwrite it?").arg(name));
-    alert->addButton(tr("Cancel"), AlertDialog::Role::cancel);
-    alert->addButton(tr("Overwrite"), AlertDialog::Role::destructive,
-                     [this, name] { saveAndReport(name); });
-    m_presenter->present(alert);
+    m_presenter->present(AlertDialog::overwriteWorkflow(name, m_presenter->host(),
+                                                        [this, name] { saveAndReport(name); }));
 }
 
 void WorkflowPanel::saveAndReport(const QString &name)
