@@ -140,6 +140,25 @@ private Q_SLOTS:
             QCOMPARE(engine->conflictCount(), conflicts);
         }
     }
+
+    // A pattern that runs out of time in one piece of a long list leaves the names of
+    // every piece unchanged, those worked on at the same time included.
+    void aTimeOutInOnePieceHoldsForTheWholeList()
+    {
+        const auto engine = makeEngine();
+        QList<QUrl> urls;
+        constexpr int count = 20000;
+        for (int i = 0; i < count; ++i) {
+            const QString name = i == count - 1 ? QString(40, u'a') + u'!' : u"quick!"_qs;
+            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
+        }
+        engine->addFiles(urls);
+        setStack(*engine, {regexStep(u"(a+)+$|!"_qs, u"x"_qs), appendStep(u"_1"_qs)});
+        QCOMPARE(engine->files().first().newName, u"quick!_1"_qs);
+        QCOMPARE(engine->files().last().newName, QString(40, u'a') + u"!_1"_qs);
+        QVERIFY(!engine->patternProblem(0).isEmpty());
+        QCOMPARE(engine->patternProblem(1), QString());
+    }
 };
 
 BRISKLET_TEST(NameDifferentialTest)
