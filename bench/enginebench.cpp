@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -107,6 +108,7 @@ void BM_UpdatePreview(benchmark::State &state)
         engine->updatePreview();
     state.counters["files"] = static_cast<double>(state.range(0));
     state.counters["rss_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
+    state.counters["heap_MB"] = static_cast<double>(mallinfo2().uordblks) / 1048576.0;
 }
 BENCHMARK(BM_UpdatePreview)
     ->Arg(1000)

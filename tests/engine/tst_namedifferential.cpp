@@ -159,6 +159,36 @@ private Q_SLOTS:
         QVERIFY(!engine->patternProblem(0).isEmpty());
         QCOMPARE(engine->patternProblem(1), QString());
     }
+
+    // A listed file's URL comes back exactly as it was given, whether it is kept whole or
+    // made again from the path.
+    void urlsComeBackAsGiven_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        for (const char *path : {"/a/b.txt", "/a b/c d.jpeg", "/é/ü ß.png", "/a#b?c.txt",
+                                 "/a%20b.txt", "/[x]/{y};z=1,2+3&4.txt", "/😀.txt", "/",
+                                 "/Summer Trip (1)!.png", "/a:b@c$d'e*f.txt", "/~-_.x"})
+            QTest::newRow(path) << QUrl::fromLocalFile(QString::fromUtf8(path));
+        QTest::newRow("folder") << QUrl(u"file:///a/b/"_qs);
+        QTest::newRow("not UTF-8") << QUrl::fromEncoded("file:///a/photo-%FF.jpg");
+        QTest::newRow("escaped letter") << QUrl::fromEncoded("file:///a/%41b.txt");
+        QTest::newRow("host") << QUrl(u"file://server/share/a.txt"_qs);
+        QTest::newRow("query") << QUrl(u"file:///a.txt?x=1"_qs);
+        QTest::newRow("remote") << QUrl(u"https://example.org/a.txt"_qs);
+        QTest::newRow("relative") << QUrl(u"a.txt"_qs);
+    }
+
+    void urlsComeBackAsGiven()
+    {
+        QFETCH(QUrl, url);
+        const auto engine = makeEngine();
+        engine->addFiles({url});
+        const FileItem &file = engine->files().first();
+        QCOMPARE(file.url.toUrl(), url);
+        QCOMPARE(file.url.toUrl().toEncoded(), url.toEncoded());
+        QVERIFY(file.url == FileUrl(url));
+        QCOMPARE(qHash(file.url), qHash(url));
+    }
 };
 
 BRISKLET_TEST(NameDifferentialTest)
