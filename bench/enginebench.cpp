@@ -10,6 +10,7 @@
 #include <QTemporaryDir>
 
 #include <fcntl.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -107,8 +108,14 @@ void BM_UpdatePreview(benchmark::State &state)
         engine->updatePreview();
     state.counters["files"] = static_cast<double>(state.range(0));
     state.counters["rss_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
+    state.counters["heap_MB"] = static_cast<double>(mallinfo2().uordblks) / 1048576.0;
 }
-BENCHMARK(BM_UpdatePreview)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_UpdatePreview)
+    ->Arg(1000)
+    ->Arg(10000)
+    ->Arg(100000)
+    ->Arg(1000000)
+    ->Unit(benchmark::kMillisecond);
 
 // Times one addFiles call of all the URLs into a new engine.
 void addFilesInOneCall(benchmark::State &state, const QList<QUrl> &urls)
@@ -129,6 +136,13 @@ void BM_AddFiles100k(benchmark::State &state)
     addFilesInOneCall(state, sampleUrls(100000));
 }
 BENCHMARK(BM_AddFiles100k)->Unit(benchmark::kMillisecond);
+
+void BM_AddFiles(benchmark::State &state)
+{
+    addFilesInOneCall(state, sampleUrls(state.range(0)));
+    state.counters["files"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_AddFiles)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
 // The same with files that exist, so that reading each file's identity costs what it does
 // on a real drop.

@@ -1,46 +1,63 @@
 #include "filelist/leftalignedfilelistview.h"
 #include "memorypreferencesstore.h"
+#include "operations/operationstackmodel.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QImage>
 #include <QScrollBar>
 
+#include <fstream>
+#include <map>
 #include <memory>
+#include <string>
 
 namespace {
 
 constexpr int listedFiles = 100'000;
 
-// One engine with the files listed, shared by the list benchmarks: filling it is not what
-// they measure.
-RenameEngine &engineWithFiles()
+long residentKilobytes()
 {
-    static const std::unique_ptr<RenameEngine> engine = [] {
-        auto result = std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                                     std::make_unique<PosixFileMover>(), nullptr);
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmRSS:", 0) == 0)
+            return std::stol(line.substr(6));
+    }
+    return 0;
+}
+
+// One engine per list length with the files listed, shared by the list benchmarks: filling
+// it is not what they measure.
+RenameEngine &engineWithFiles(int count = listedFiles)
+{
+    static std::map<int, std::unique_ptr<RenameEngine>> engines;
+    std::unique_ptr<RenameEngine> &engine = engines[count];
+    if (!engine) {
+        engine = std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
+                                                std::make_unique<PosixFileMover>(), nullptr);
         QList<QUrl> urls;
-        urls.reserve(listedFiles);
-        for (int i = 0; i < listedFiles; ++i)
+        urls.reserve(count);
+        for (int i = 0; i < count; ++i)
             urls.append(QUrl::fromLocalFile(
                 QStringLiteral("/home/user/Pictures/Holiday %1/IMG_%2.JPG").arg(i % 50).arg(i)));
-        result->addFiles(urls);
-        RenameOperationWrapper operation = result->operations().first();
+        engine->addFiles(urls);
+        RenameOperationWrapper operation = engine->operations().first();
         operation.findText = QStringLiteral("IMG");
         operation.replaceText = QStringLiteral("Photo");
-        result->setOperation(0, operation);
-        result->updatePreview();
-        return result;
-    }();
+        engine->setOperation(0, operation);
+        engine->updatePreview();
+    }
     return *engine;
 }
 
 // From nothing to the first painted frame of a 900 x 600 list of 100,000 files.
-void BM_FileListFirstShow(benchmark::State &state)
+void firstShow(benchmark::State &state, int count)
 {
-    RenameEngine &engine = engineWithFiles();
+    RenameEngine &engine = engineWithFiles(count);
     for (auto _ : state) {
         auto view = std::make_unique<LeftAlignedFileListView>(&engine);
         view->resize(900, 600);
@@ -53,7 +70,21 @@ void BM_FileListFirstShow(benchmark::State &state)
         state.ResumeTiming();
     }
 }
+void BM_FileListFirstShow(benchmark::State &state)
+{
+    firstShow(state, listedFiles);
+}
 BENCHMARK(BM_FileListFirstShow)->Unit(benchmark::kMillisecond);
+
+void BM_FileListFirstShowMillion(benchmark::State &state)
+{
+    firstShow(state, 1'000'000);
+    state.counters["rss_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
+}
+// Named after its list length, as the parametrised benchmarks are.
+const auto *registeredFirstShowMillion =
+    benchmark::RegisterBenchmark("BM_FileListFirstShow/1000000", BM_FileListFirstShowMillion)
+        -> Unit(benchmark::kMillisecond);
 
 // Repainting every visible row, half-way down the list.
 void BM_FileListFullRepaint(benchmark::State &state)
@@ -84,5 +115,67 @@ void BM_FileListPreviewToPaint(benchmark::State &state)
     }
 }
 BENCHMARK(BM_FileListPreviewToPaint)->Unit(benchmark::kMillisecond);
+
+// Names shaped like a camera folder, as in the preview benchmark.
+QList<QUrl> cameraUrls(qsizetype count)
+{
+    QList<QUrl> urls;
+    urls.reserve(count);
+    for (qsizetype i = 0; i < count; ++i) {
+        const QString name = (i % 3 == 0)   ? u"IMG_%1.JPG"_qs.arg(i, 6, 10, QChar(u'0'))
+                             : (i % 3 == 1) ? u"holiday photo %1 beach.jpeg"_qs.arg(i)
+                                            : u"Scan of Document %1.pdf"_qs.arg(i);
+        urls.append(QUrl::fromLocalFile(u"/home/user/Pictures/Trip/"_qs + name));
+    }
+    return urls;
+}
+
+// One keystroke in the find field of the first step of the 3-step stack (case-insensitive
+// replace, title case, numbering), end to end: the editor's write through the stack model,
+// the preview, the list model's change signals, the paint of the visible rows into an
+// image at the window's size, and the counts the status badges show. The keystrokes
+// alternate between typing the last letter of "img" and taking it back.
+void BM_KeystrokeToFrame(benchmark::State &state)
+{
+    RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
+                        std::make_unique<PosixFileMover>(), nullptr);
+    engine.addFiles(cameraUrls(state.range(0)));
+    RenameOperationWrapper replace = engine.operations().first();
+    replace.findText = u"img"_qs;
+    replace.replaceText = u"Photo"_qs;
+    engine.setOperation(0, replace);
+    engine.addOperation();
+    RenameOperationWrapper title = engine.operations().at(1);
+    title.mode = RenameMode::changeCase;
+    title.caseType = CaseType::titleCase;
+    engine.setOperation(1, title);
+    engine.addOperation();
+    RenameOperationWrapper sequence = engine.operations().at(2);
+    sequence.mode = RenameMode::sequence;
+    sequence.useOriginalName = true;
+    sequence.sequencePadding = 5;
+    engine.setOperation(2, sequence);
+    engine.updatePreview();
+
+    OperationStackModel stack(&engine);
+    LeftAlignedFileListView view(&engine);
+    view.resize(900, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage frame(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    const QModelIndex firstStep = stack.index(0);
+    bool shorter = false;
+    qsizetype counts = 0;
+    for (auto _ : state) {
+        shorter = !shorter;
+        replace.findText = shorter ? u"im"_qs : u"img"_qs;
+        stack.setData(firstStep, QVariant::fromValue(replace), OperationStackModel::OperationRole);
+        view.viewport()->render(&frame);
+        counts += engine.conflictCount() + engine.errorCount();
+    }
+    benchmark::DoNotOptimize(counts);
+    state.counters["files"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_KeystrokeToFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
 } // namespace

@@ -4,29 +4,48 @@
 
 #include <QList>
 
+#include <array>
+
 namespace CaseConversion {
 
 namespace {
 
-QString capitalizeAscii(const QString &text)
+// Whether each ASCII character is case-ignorable, looked up once.
+const std::array<bool, 128> &asciiCaseIgnorable()
 {
-    QString result = text;
-    QChar *out = result.data();
+    static const std::array<bool, 128> table = [] {
+        std::array<bool, 128> result{};
+        for (char32_t c = 0; c < 128; ++c)
+            result[c] = UnicodeText::isCaseIgnorable(c);
+        return result;
+    }();
+    return table;
+}
+
+void capitalizeAsciiInPlace(QChar *text, qsizetype length)
+{
+    const std::array<bool, 128> &ignorable = asciiCaseIgnorable();
     bool inWord = false;
-    for (qsizetype i = 0; i < result.size(); ++i) {
-        const char16_t c = out[i].unicode();
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = text[i].unicode();
         const bool upper = c >= u'A' && c <= u'Z';
         const bool lower = c >= u'a' && c <= u'z';
         if (upper || lower) {
             if (inWord && upper)
-                out[i] = QChar(c + 32);
+                text[i] = QChar(c + 32);
             else if (!inWord && lower)
-                out[i] = QChar(c - 32);
+                text[i] = QChar(c - 32);
             inWord = true;
-        } else if (!UnicodeText::isCaseIgnorable(c)) {
+        } else if (!ignorable[c]) {
             inWord = false;
         }
     }
+}
+
+QString capitalizeAscii(const QString &text)
+{
+    QString result = text;
+    capitalizeAsciiInPlace(result.data(), result.size());
     return result;
 }
 
@@ -105,6 +124,33 @@ QString snakeCase(const QString &text)
     QList<QString> parts = splitWords(text);
     parts.removeIf([](const QString &part) { return part.isEmpty(); });
     return UnicodeText::toLower(parts.join(u'_'));
+}
+
+bool convertAsciiInPlace(QChar *text, qsizetype length, CaseType caseType)
+{
+    switch (caseType) {
+    case CaseType::uppercase:
+        for (qsizetype i = 0; i < length; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= u'a' && c <= u'z')
+                text[i] = QChar(c - 32);
+        }
+        return true;
+    case CaseType::lowercase:
+        for (qsizetype i = 0; i < length; ++i) {
+            const char16_t c = text[i].unicode();
+            if (c >= u'A' && c <= u'Z')
+                text[i] = QChar(c + 32);
+        }
+        return true;
+    case CaseType::titleCase:
+        capitalizeAsciiInPlace(text, length);
+        return true;
+    case CaseType::camelCase:
+    case CaseType::snakeCase:
+        break;
+    }
+    return false;
 }
 
 QString convert(const QString &text, CaseType caseType)

@@ -11,6 +11,11 @@ namespace CaseConversion {
 
 QString convert(const QString &text, CaseType caseType);
 
+// The same conversion in place, for text known to be ASCII, where every character maps to
+// exactly one character; false, with the text untouched, for the conversions that change
+// the length (camel and snake case).
+bool convertAsciiInPlace(QChar *text, qsizetype length, CaseType caseType);
+
 // Word capitalisation: a cased letter that follows another cased letter (case-ignorable
 // characters such as the apostrophe do not interrupt a word) is lower-cased; every other
 // cased letter is put in title case.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileurl.h"
 #include "itemidentity.h"
 #include "renamestatus.h"
 
@@ -13,7 +14,7 @@
 // One listed file. Rows are told apart by `id` alone; the same URL may be listed twice.
 struct FileItem {
     QUuid id;
-    QUrl url;
+    FileUrl url;
     QString originalName;
     QString newName;
     RenameStatus status = RenameStatus::pending;

@@ -11,7 +11,17 @@ NameGroups::NameGroups(qsizetype expectedNames)
     m_groups.reserve(size_t(expectedNames));
 }
 
+quint32 NameGroups::hashOf(const QString &name)
+{
+    return quint32(qHash(name, QHashSeed::globalSeed()));
+}
+
 qsizetype NameGroups::add(const QString &name)
+{
+    return add(name, hashOf(name));
+}
+
+qsizetype NameGroups::add(const QString &name, quint32 hash)
 {
     if (m_groups.size() * 2 >= m_slots.size()) {
         // More names than announced: double the table.
@@ -27,7 +37,6 @@ qsizetype NameGroups::add(const QString &name)
             m_slots[at] = slot;
         }
     }
-    const auto hash = quint32(qHash(name, QHashSeed::globalSeed()));
     const size_t mask = m_slots.size() - 1;
     size_t at = hash & mask;
     while (m_slots[at].group >= 0) {

@@ -13,8 +13,16 @@ class NameGroups {
 public:
     explicit NameGroups(qsizetype expectedNames);
 
+    // The hash `add` files a name under; worth computing ahead, on other threads.
+    static quint32 hashOf(const QString &name);
+
     // The group of `name`, made when the name is new; groups are numbered from 0.
     qsizetype add(const QString &name);
+    qsizetype add(const QString &name, quint32 hash);
+    // Asks the processor to fetch the table's slot for a name to be added soon: with many
+    // thousands of names the table is larger than the cache, and reading it is most of the
+    // time `add` takes.
+    void prefetch(quint32 hash) const { __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]); }
     qsizetype groupSize(qsizetype group) const { return m_groups[size_t(group)].size; }
 
 private:

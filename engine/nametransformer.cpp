@@ -11,6 +11,7 @@
 #include <QSet>
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <optional>
 
@@ -38,6 +39,55 @@ QString formatSequenceNumber(qint64 number, qint64 padding)
     else
         length = std::snprintf(buffer, sizeof buffer, "%lld", value);
     return QString::fromLatin1(buffer, std::max(length, 0));
+}
+
+// Where the dot before the extension is, as NameParts::split finds it, or -1 when the name
+// has no extension; in one pass from the end, for the steps every name goes through.
+qsizetype extensionDot(QStringView name)
+{
+    for (qsizetype i = name.size() - 1; i >= 0; --i) {
+        const char16_t c = name[i].unicode();
+        if (c == u'/')
+            return -1;
+        if (c == u'.')
+            return (i == 0 || name[i - 1] == u'/') ? -1 : i;
+    }
+    return -1;
+}
+
+// The name with its base name's case changed, in one new string, for an ASCII name; null
+// for the conversions that change the length.
+QString changeAsciiCase(const QString &name, CaseType caseType)
+{
+    const qsizetype dot = extensionDot(name);
+    const qsizetype baseLength = dot < 0 ? name.size() : dot;
+    // A dot with nothing after it goes with the empty extension, as in NameParts::join.
+    QString result = dot == name.size() - 1 ? name.left(baseLength) : name;
+    if (!CaseConversion::convertAsciiInPlace(result.data(), baseLength, caseType))
+        return QString();
+    return result;
+}
+
+// The number as formatSequenceNumber writes it, in a buffer of the caller's, without a
+// string of its own in the common case; the view points into `buffer` or `spill`.
+QStringView sequenceNumber(qint64 number, qint64 padding,
+                           std::array<char16_t, maxSequencePadding + 24> &buffer, QString &spill)
+{
+    padding = std::clamp(padding, -maxSequencePadding, maxSequencePadding);
+    if (number < 0 || padding < 0) {
+        spill = formatSequenceNumber(number, padding);
+        return spill;
+    }
+    // Digits from the end of the buffer backwards, then zeros up to the padding.
+    qsizetype start = qsizetype(buffer.size());
+    auto value = static_cast<quint64>(number);
+    do {
+        buffer[size_t(--start)] = char16_t(u'0' + value % 10);
+        value /= 10;
+    } while (value != 0);
+    while (qsizetype(buffer.size()) - start < padding)
+        buffer[size_t(--start)] = u'0';
+    return QStringView(buffer.data() + start, qsizetype(buffer.size()) - start);
 }
 
 // Trims one or both ends of a base name. `leading` and `trailing` remove whole
@@ -172,6 +222,14 @@ bool NameTransformer::hasTimedOut(qsizetype step) const
     return step >= 0 && step < qsizetype(m_steps.size()) && m_steps[size_t(step)].timedOut;
 }
 
+void NameTransformer::markTimedOut(qsizetype step)
+{
+    if (step < 0 || step >= qsizetype(m_steps.size()) || m_steps[size_t(step)].timedOut)
+        return;
+    m_steps[size_t(step)].timedOut = true;
+    ++m_timedOutSteps;
+}
+
 QString NameTransformer::apply(const QString &name, qsizetype position) const
 {
     QString current = name;
@@ -256,28 +314,37 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         return operation.prependText + name;
 
     case RenameMode::changeCase: {
+        if (UnicodeText::isAscii(name)) {
+            QString converted = changeAsciiCase(name, operation.caseType);
+            if (!converted.isNull())
+                return converted;
+        }
         const NameParts parts = NameParts::split(name);
         return NameParts::join(CaseConversion::convert(parts.baseName, operation.caseType),
                                parts.extension);
     }
 
     case RenameMode::sequence: {
-        const NameParts parts = NameParts::split(name);
+        const qsizetype dot = extensionDot(name);
+        const QStringView baseName = dot < 0 ? QStringView(name) : QStringView(name).left(dot);
+        const QStringView extension = dot < 0 ? QStringView() : QStringView(name).mid(dot + 1);
         // Wraps around instead of overflowing when a stored start is near the limit.
         const qint64 number = static_cast<qint64>(static_cast<quint64>(operation.sequenceStart) +
                                                   static_cast<quint64>(position));
-        const QString digits = formatSequenceNumber(number, operation.sequencePadding);
-        const QString &namePart =
-            operation.useOriginalName ? parts.baseName : operation.sequenceBaseName;
+        std::array<char16_t, maxSequencePadding + 24> buffer;
+        QString spill;
+        const QStringView digits = sequenceNumber(number, operation.sequencePadding, buffer, spill);
+        const QStringView namePart =
+            operation.useOriginalName ? baseName : QStringView(operation.sequenceBaseName);
         // Built in one string: the name part and number around " - ", then the extension.
         QString result;
-        result.reserve(namePart.size() + digits.size() + 4 + parts.extension.size());
+        result.reserve(namePart.size() + digits.size() + 4 + extension.size());
         if (operation.sequenceLocation == SequenceLocation::after)
             result.append(namePart).append(QLatin1String(" - ")).append(digits);
         else
             result.append(digits).append(QLatin1String(" - ")).append(namePart);
-        if (!parts.extension.isEmpty())
-            result.append(u'.').append(parts.extension);
+        if (!extension.isEmpty())
+            result.append(u'.').append(extension);
         return result;
     }
     }

@@ -43,6 +43,9 @@ public:
     // compile does, whatever the order of the list.
     qsizetype timedOutSteps() const { return m_timedOutSteps; }
     bool hasTimedOut(qsizetype step) const;
+    // Treats the step as one that already ran out of time, as it did for another part of
+    // the list that went through another transformer.
+    void markTimedOut(qsizetype step);
 
 private:
     struct Step;

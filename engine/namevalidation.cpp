@@ -1,6 +1,7 @@
 #include "namevalidation.h"
 
 #include "namegroups.h"
+#include "parallelranges.h"
 #include "unicodetext.h"
 
 #include <vector>
@@ -21,34 +22,65 @@ bool containsForbiddenCharacter(QStringView name)
 
 void judge(QList<FileItem> &files)
 {
+    // Each name is judged on its own, spread over the cores; only the grouping of equal
+    // names runs in one piece, in the list's order.
+    constexpr qsizetype minimumPiece = 8192;
+    const qsizetype count = files.size();
+    FileItem *const items = files.data(); // detached here, before any thread starts
+    // Translated once: the pieces share these texts.
+    const QString invalidCharacters =
+        QCoreApplication::translate("NameValidation", "Contains invalid characters (: / \\)");
+    const QString emptyName =
+        QCoreApplication::translate("NameValidation", "Filename cannot be empty");
+    const QString duplicate = QCoreApplication::translate("NameValidation", "Duplicate filename");
+    // The canonical key of each valid name that is not its own key (ASCII names are), and
+    // the hash of the key; names with an error are not grouped.
+    std::vector<QString> keys(static_cast<size_t>(count));
+    std::vector<quint32> hashes(static_cast<size_t>(count));
+    std::vector<char> grouped(static_cast<size_t>(count), 0);
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i) {
+            FileItem &item = items[i];
+            item.status = RenameStatus::pending;
+            item.errorMessage.reset();
+            if (containsForbiddenCharacter(item.newName)) {
+                item.status = RenameStatus::error;
+                item.errorMessage = invalidCharacters;
+            } else if (UnicodeText::isBlank(item.newName)) {
+                item.status = RenameStatus::error;
+                item.errorMessage = emptyName;
+            } else {
+                const auto at = static_cast<size_t>(i);
+                if (!UnicodeText::isAscii(item.newName))
+                    keys[at] = UnicodeText::canonicalKey(item.newName);
+                hashes[at] = NameGroups::hashOf(keys[at].isNull() ? item.newName : keys[at]);
+                grouped[at] = 1;
+            }
+        }
+    });
+
     // Files with the same valid new name form a group.
-    NameGroups groups(files.size());
-    std::vector<qsizetype> groupOfFile(static_cast<size_t>(files.size()), -1);
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        FileItem &item = files[i];
-        item.status = RenameStatus::pending;
-        item.errorMessage.reset();
-        if (containsForbiddenCharacter(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage = QCoreApplication::translate("NameValidation",
-                                                            "Contains invalid characters (: / \\)");
-        } else if (UnicodeText::isBlank(item.newName)) {
-            item.status = RenameStatus::error;
-            item.errorMessage =
-                QCoreApplication::translate("NameValidation", "Filename cannot be empty");
-        } else {
-            groupOfFile[static_cast<size_t>(i)] =
-                groups.add(UnicodeText::canonicalKey(item.newName));
-        }
+    NameGroups groups(count);
+    std::vector<qsizetype> groupOfFile(static_cast<size_t>(count), -1);
+    constexpr qsizetype lookAhead = 8;
+    for (qsizetype i = 0; i < count; ++i) {
+        if (i + lookAhead < count)
+            groups.prefetch(hashes[static_cast<size_t>(i + lookAhead)]);
+        const auto at = static_cast<size_t>(i);
+        if (grouped[at])
+            groupOfFile[at] =
+                groups.add(keys[at].isNull() ? items[i].newName : keys[at], hashes[at]);
     }
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        const qsizetype group = groupOfFile[static_cast<size_t>(i)];
-        if (group >= 0 && groups.groupSize(group) > 1) {
-            FileItem &item = files[i];
-            item.status = RenameStatus::conflict;
-            item.errorMessage = QCoreApplication::translate("NameValidation", "Duplicate filename");
+
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i) {
+            const qsizetype group = groupOfFile[static_cast<size_t>(i)];
+            if (group >= 0 && groups.groupSize(group) > 1) {
+                items[i].status = RenameStatus::conflict;
+                items[i].errorMessage = duplicate;
+            }
         }
-    }
+    });
 }
 
 } // namespace NameValidation

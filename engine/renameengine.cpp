@@ -5,6 +5,7 @@
 #include "listedfiles.h"
 #include "nametransformer.h"
 #include "namevalidation.h"
+#include "parallelranges.h"
 #include "posixfilemover.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
@@ -12,7 +13,10 @@
 
 #include <QPointer>
 
+#include <malloc.h>
+
 #include <algorithm>
+#include <vector>
 
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
@@ -189,23 +193,49 @@ void RenameEngine::updatePreview()
     m_timedOutSteps.clear();
     if (m_files.isEmpty())
         return;
-    const NameTransformer transformer(m_operations);
-    // A step that runs out of time on one name leaves every name unchanged, so the names
-    // that went through it before then go through the stack again.
-    for (qsizetype timedOut = -1; timedOut != transformer.timedOutSteps();) {
-        timedOut = transformer.timedOutSteps();
-        for (qsizetype i = 0; i < m_files.size(); ++i)
-            m_files[i].newName = transformer.apply(m_files[i].originalName, i);
-    }
-    if (transformer.timedOutSteps() > 0) {
-        for (qsizetype step = 0; step < m_operations.size(); ++step) {
-            if (transformer.hasTimedOut(step))
-                m_timedOutSteps.insert(step);
-        }
+    // Each piece of the list goes through a transformer of its own (compiled patterns are
+    // not shared between threads). A step that runs out of time on one name leaves every
+    // name unchanged, so when a piece finds such a step, the whole list goes through the
+    // stack again with that step left out.
+    constexpr qsizetype minimumPiece = 4096;
+    const qsizetype count = m_files.size();
+    FileItem *const files = m_files.data(); // detached here, before any thread starts
+    const qsizetype pieces = ParallelRanges::pieceCount(count, minimumPiece);
+    for (;;) {
+        std::vector<QSet<qsizetype>> foundTimedOut(static_cast<size_t>(pieces));
+        ParallelRanges::run(
+            count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
+                NameTransformer transformer(m_operations);
+                for (const qsizetype step : std::as_const(m_timedOutSteps))
+                    transformer.markTimedOut(step);
+                for (qsizetype i = begin; i < end; ++i)
+                    files[i].newName = transformer.apply(files[i].originalName, i);
+                for (qsizetype step = 0; step < m_operations.size(); ++step) {
+                    if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
+                        foundTimedOut[size_t(piece)].insert(step);
+                }
+            });
+        const qsizetype known = m_timedOutSteps.size();
+        for (const QSet<qsizetype> &steps : foundTimedOut)
+            m_timedOutSteps.unite(steps);
+        if (m_timedOutSteps.size() == known)
+            break;
     }
 
     NameValidation::judge(m_files);
     Q_EMIT filesChanged();
+    releaseFreedMemory();
+}
+
+void RenameEngine::releaseFreedMemory()
+{
+    // The names a preview replaces, and the URLs of a large drop once its caller lets go of
+    // them, leave the allocator holding hundreds of megabytes that it does not give back by
+    // itself. Handing the free pages back costs a few milliseconds, so only a list large
+    // enough for them to matter pays it.
+    constexpr qsizetype worthReleasing = 200'000;
+    if (m_files.size() >= worthReleasing)
+        ::malloc_trim(0);
 }
 
 // ---------------------------------------------------------------------------------------

@@ -145,6 +145,7 @@ private:
                                                  const QList<BatchMover::Outcome> &results);
     bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
     RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan);
+    void releaseFreedMemory();
 
     RenameJob *m_job = nullptr;
     std::unique_ptr<WorkflowStore> m_workflows;

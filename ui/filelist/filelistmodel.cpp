@@ -34,6 +34,13 @@ int FileListModel::rowCount(const QModelIndex &parent) const
     return parent.isValid() ? 0 : int(m_ids.size());
 }
 
+QModelIndex FileListModel::index(int row, int column, const QModelIndex &parent) const
+{
+    if (parent.isValid() || column != 0 || row < 0 || row >= m_ids.size())
+        return QModelIndex();
+    return createIndex(row, column);
+}
+
 Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())

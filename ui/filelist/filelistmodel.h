@@ -29,6 +29,10 @@ public:
     explicit FileListModel(RenameEngine *engine, QObject *parent = nullptr);
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
+    // The same index as the base class gives, without its calls through rowCount and
+    // columnCount: a list view's layout asks for the index of every row.
+    QModelIndex index(int row, int column = 0,
+                      const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
     bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;

@@ -1,0 +1,196 @@
+#include "testmain.h"
+
+#include "enginetesthelpers.h"
+#include "transformname.h"
+
+#include <QCryptographicHash>
+#include <QTest>
+
+using namespace EngineTest;
+
+namespace {
+
+// Names that exercise every path of the name computation: ASCII, precomposed and
+// decomposed accents, the Turkish dotted and dotless i, German sharp s, Greek final sigma,
+// emoji (surrogate pairs, a ZWJ sequence), lone combining marks, CR LF, names that are
+// empty, all dots or all spaces, and a few that no file name may hold.
+const QStringList &corpus()
+{
+    static const QStringList names{
+        u""_qs,
+        u"."_qs,
+        u".."_qs,
+        u".profile"_qs,
+        u"archive.tar.gz"_qs,
+        u"IMG_0001.JPG"_qs,
+        u"holiday photo 12 beach.jpeg"_qs,
+        u"  spaced  out  .txt"_qs,
+        u"__under_score__.md"_qs,
+        u"camelCaseName-with-dashes.v2.txt"_qs,
+        u"Café Crème.png"_qs,
+        u"Cafe\u0301 Cre\u0300me.png"_qs,
+        u"İstanbul ıiIİ.doc"_qs,
+        u"Straße STRASSE ß.txt"_qs,
+        u"ΣΟΦΟΣ σοφος ΌΣΟΣ.txt"_qs,
+        u"😀 smile 👩\u200D💻.png"_qs,
+        u"\u0301leading mark.txt"_qs,
+        u"ǆemal ǅ Ǆ.txt"_qs,
+        u"line\r\nbreak.txt"_qs,
+        u"tab\tand\u00a0nbsp\u3000.txt"_qs,
+        u"a:b/c\\d.txt"_qs,
+        u"   "_qs,
+        u"x.\u0301"_qs,
+        u"don't stop 'quoted'.txt"_qs,
+        u"IMGimgImG img.IMG"_qs,
+        u"Ⅻ roman ⅻ ﬁle.txt"_qs,
+    };
+    return names;
+}
+
+// Steps covering every mode and option.
+QList<QList<RenameOperationWrapper>> stacks()
+{
+    QList<QList<RenameOperationWrapper>> result;
+    for (const auto occurrence :
+         {ReplaceOccurrence::all, ReplaceOccurrence::first, ReplaceOccurrence::last}) {
+        for (const bool sensitive : {false, true}) {
+            for (const QString &find : {u"img"_qs, u"e"_qs, u"é"_qs, u"ss"_qs, u"i"_qs, u"σ"_qs,
+                                        u"😀"_qs, u" "_qs, u"."_qs})
+                result.append({replaceStep(find, u"Ø"_qs, occurrence, sensitive)});
+        }
+    }
+    for (const auto type : {CaseType::uppercase, CaseType::lowercase, CaseType::titleCase,
+                            CaseType::camelCase, CaseType::snakeCase})
+        result.append({caseStep(type)});
+    for (const auto position :
+         {TrimPosition::leading, TrimPosition::trailing, TrimPosition::both}) {
+        result.append({trimStep(TrimType::spaces, position)});
+        result.append({trimStep(TrimType::customCharacters, position, u"_ .😀"_qs)});
+        result.append({trimStep(TrimType::characterCount, position, {}, 2)});
+    }
+    result.append({appendStep(u"_end"_qs), appendStep(u"_end"_qs, false)});
+    result.append({prependStep(u"2024-"_qs)});
+    for (const auto location : {SequenceLocation::before, SequenceLocation::after}) {
+        for (const qint64 padding : {0, 3, -4}) {
+            result.append({sequenceStep(7, padding, location, false)});
+            result.append({sequenceStep(-3, padding, location, true)});
+        }
+    }
+    result.append({regexStep(u"(\\w)(\\w*)"_qs, u"$2$1"_qs)});
+    result.append({regexStep(u"(?i)s"_qs, u"\\$"_qs)});
+    // The benchmark's stack, and one with every mode in a row.
+    result.append({replaceStep(u"img"_qs, u"Photo"_qs), caseStep(CaseType::titleCase),
+                   sequenceStep(1, 5, SequenceLocation::after, true)});
+    result.append({trimStep(TrimType::spaces, TrimPosition::both), replaceStep(u"e"_qs, u"É"_qs),
+                   caseStep(CaseType::snakeCase), appendStep(u"-x"_qs), prependStep(u"y-"_qs),
+                   regexStep(u"_+"_qs, u"_"_qs), caseStep(CaseType::uppercase),
+                   sequenceStep(99, 3, SequenceLocation::before, true)});
+    return result;
+}
+
+} // namespace
+
+// The name computation must give the same bytes whatever is done to make it faster. The
+// digests below pin the output of every stack over the whole corpus, as computed before
+// the preview was spread over threads and given its ASCII shortcuts.
+class NameDifferentialTest : public QObject {
+    Q_OBJECT
+
+private Q_SLOTS:
+    void everyStepGivesTheSameBytes()
+    {
+        QCryptographicHash digest(QCryptographicHash::Sha256);
+        const QList<QList<RenameOperationWrapper>> all = stacks();
+        for (const QList<RenameOperationWrapper> &stack : all) {
+            for (qsizetype i = 0; i < corpus().size(); ++i) {
+                const QString name = transformName(corpus().at(i), stack, i);
+                digest.addData(
+                    QByteArrayView(reinterpret_cast<const char *>(name.utf16()), name.size() * 2));
+                digest.addData(QByteArrayView("\0\0", 2));
+            }
+        }
+        QCOMPARE(digest.result().toHex(),
+                 QByteArray("4bf0cb7c1d15a2bae726cc9df6bb82682d64628244938b61295fcc59e2c52385"));
+    }
+
+    // A list long enough to be cut into pieces gets the names and statuses that the stack
+    // gives each name on its own, in the list's order.
+    void theWholeListMatchesNameByName()
+    {
+        const auto engine = makeEngine();
+        QList<QUrl> urls;
+        constexpr int copies = 400;
+        for (int copy = 0; copy < copies; ++copy) {
+            for (const QString &name : corpus()) {
+                if (!name.isEmpty() && !name.contains(u'/'))
+                    urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
+            }
+        }
+        engine->addFiles(urls);
+        const QList<QList<RenameOperationWrapper>> all = stacks();
+        for (const QList<RenameOperationWrapper> &stack :
+             {all.first(), all.at(all.size() - 2), all.last()}) {
+            setStack(*engine, stack);
+            const QList<FileItem> &files = engine->files();
+            qsizetype conflicts = 0;
+            for (qsizetype i = 0; i < files.size(); ++i) {
+                QCOMPARE(files.at(i).newName, transformName(files.at(i).originalName, stack, i));
+                conflicts += files.at(i).status == RenameStatus::conflict ? 1 : 0;
+            }
+            QCOMPARE(engine->conflictCount(), conflicts);
+        }
+    }
+
+    // A pattern that runs out of time in one piece of a long list leaves the names of
+    // every piece unchanged, those worked on at the same time included.
+    void aTimeOutInOnePieceHoldsForTheWholeList()
+    {
+        const auto engine = makeEngine();
+        QList<QUrl> urls;
+        constexpr int count = 20000;
+        for (int i = 0; i < count; ++i) {
+            const QString name = i == count - 1 ? QString(40, u'a') + u'!' : u"quick!"_qs;
+            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
+        }
+        engine->addFiles(urls);
+        setStack(*engine, {regexStep(u"(a+)+$|!"_qs, u"x"_qs), appendStep(u"_1"_qs)});
+        QCOMPARE(engine->files().first().newName, u"quick!_1"_qs);
+        QCOMPARE(engine->files().last().newName, QString(40, u'a') + u"!_1"_qs);
+        QVERIFY(!engine->patternProblem(0).isEmpty());
+        QCOMPARE(engine->patternProblem(1), QString());
+    }
+
+    // A listed file's URL comes back exactly as it was given, whether it is kept whole or
+    // made again from the path.
+    void urlsComeBackAsGiven_data()
+    {
+        QTest::addColumn<QUrl>("url");
+        for (const char *path : {"/a/b.txt", "/a b/c d.jpeg", "/é/ü ß.png", "/a#b?c.txt",
+                                 "/a%20b.txt", "/[x]/{y};z=1,2+3&4.txt", "/😀.txt", "/",
+                                 "/Summer Trip (1)!.png", "/a:b@c$d'e*f.txt", "/~-_.x"})
+            QTest::newRow(path) << QUrl::fromLocalFile(QString::fromUtf8(path));
+        QTest::newRow("folder") << QUrl(u"file:///a/b/"_qs);
+        QTest::newRow("not UTF-8") << QUrl::fromEncoded("file:///a/photo-%FF.jpg");
+        QTest::newRow("escaped letter") << QUrl::fromEncoded("file:///a/%41b.txt");
+        QTest::newRow("host") << QUrl(u"file://server/share/a.txt"_qs);
+        QTest::newRow("query") << QUrl(u"file:///a.txt?x=1"_qs);
+        QTest::newRow("remote") << QUrl(u"https://example.org/a.txt"_qs);
+        QTest::newRow("relative") << QUrl(u"a.txt"_qs);
+    }
+
+    void urlsComeBackAsGiven()
+    {
+        QFETCH(QUrl, url);
+        const auto engine = makeEngine();
+        engine->addFiles({url});
+        const FileItem &file = engine->files().first();
+        QCOMPARE(file.url.toUrl(), url);
+        QCOMPARE(file.url.toUrl().toEncoded(), url.toEncoded());
+        QVERIFY(file.url == FileUrl(url));
+        QCOMPARE(qHash(file.url), qHash(url));
+    }
+};
+
+BRISKLET_TEST(NameDifferentialTest)
+
+#include "tst_namedifferential.moc"
