@@ -4,7 +4,8 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QStringDecoder>
+
+#include <algorithm>
 
 namespace {
 
@@ -15,6 +16,14 @@ constexpr int formatVersion = 1;
 void appendString(QByteArray &out, const QByteArray &text)
 {
     out += '"';
+    const auto plain = [](char c) {
+        return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
+    };
+    if (std::all_of(text.cbegin(), text.cend(), plain)) {
+        out += text;
+        out += '"';
+        return;
+    }
     for (const char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -32,13 +41,9 @@ void appendString(QByteArray &out, const QByteArray &text)
 
 void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
 {
-    QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    // decode() is lazy: the conversion runs when its result becomes a string.
-    const QString decoded = decoder.decode(bytes);
-    Q_UNUSED(decoded);
     out += '"';
     out += key;
-    if (!decoder.hasError() && !bytes.contains('\0')) {
+    if (QByteArrayView(bytes).isValidUtf8() && !bytes.contains('\0')) {
         out += "\": ";
         appendString(out, bytes);
     } else {
