@@ -1,5 +1,6 @@
 #include "clicommand.h"
 
+#include "emptypreferencesstore.h"
 #include "inputfiles.h"
 #include "localpath.h"
 #include "planprinter.h"
@@ -70,7 +71,13 @@ ExitStatus CliCommand::run()
         m_engine = std::make_unique<RenameEngine>();
         return listWorkflows();
     }
-    m_engine = std::make_unique<RenameEngine>();
+    // A stack given in full needs nothing from the application's settings.
+    if (m_options.stackSource == CliOptions::StackSource::stackFile ||
+        m_options.stackSource == CliOptions::StackSource::systemWorkflow)
+        m_engine = std::make_unique<RenameEngine>(std::make_unique<EmptyPreferencesStore>(),
+                                                  std::make_unique<PosixFileMover>());
+    else
+        m_engine = std::make_unique<RenameEngine>();
     return rename();
 }
 
