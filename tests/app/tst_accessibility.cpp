@@ -37,9 +37,7 @@ const QList<QAccessible::Role> controlRoles = {
     QAccessible::ComboBox,   QAccessible::SpinBox,  QAccessible::EditableText,
     QAccessible::ButtonMenu, QAccessible::MenuItem, QAccessible::PageTab};
 
-// Everything a screen-reader user could reach but not understand: a focusable object or a
-// control without a name or named by its identifier, or a focusable object whose role says
-// nothing about what it is.
+// What a screen-reader user could reach but not understand: no name, or a generic role.
 void walk(QAccessibleInterface *iface, QStringList &problems, int &reached)
 {
     const QAccessible::State state = iface->state();

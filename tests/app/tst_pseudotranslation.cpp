@@ -26,9 +26,7 @@ class PseudoTranslationTest;
 using Scene = std::function<void(PseudoTranslationTest *)>;
 Q_DECLARE_METATYPE(Scene)
 
-// Every text the window, its menus, alerts and sheets show, read under a translation made
-// from the sources at build time that wraps each text in double brackets: a text without
-// them never went through the translation system.
+// Under a translation wrapping every text in [[ ]], a shown text without them is untranslated.
 class PseudoTranslationTest : public QObject {
     Q_OBJECT
 
@@ -64,8 +62,7 @@ public:
         UiTest::editFirstOperation(*engine(), [](auto &step) { step.findText = u"x"_qs; });
     }
 
-    // A batch cut short left two files under temporary names, one of them with both of its
-    // names taken by then.
+    // A batch cut short left two files under temporary names, one with both names taken.
     void leaveInterruptedBatch()
     {
         const QString folder = m_folder.filePath(u"files"_qs);
@@ -217,5 +214,4 @@ private Q_SLOTS:
 };
 
 BRISKLET_TEST(PseudoTranslationTest)
-
 #include "tst_pseudotranslation.moc"

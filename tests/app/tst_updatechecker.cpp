@@ -51,11 +51,12 @@ QByteArray rss(const QByteArray &items, const QByteArray &doctype = {})
            items + "</channel></rss>\n";
 }
 
-QByteArray item(const QByteArray &version, const QByteArray &os = "linux")
+QByteArray item(const QByteArray &version, const QByteArray &os = "linux",
+                const QByteArray &attributes = {})
 {
     return "<item><sparkle:version>" + version +
            "</sparkle:version><enclosure url=\"https://brisklet.example/b\" sparkle:os=\"" + os +
-           "\" length=\"1\"/></item>";
+           "\" " + attributes + "length=\"1\"/></item>";
 }
 
 } // namespace
@@ -114,10 +115,7 @@ private Q_SLOTS:
                    item("8.0", "") + item("&lt;b&gt;2.0&lt;/b&gt;") + item(QByteArray(65, '1')))
             << u"1.10"_qs << QString();
         QTest::newRow("enclosure version wins")
-            << rss("<item><sparkle:version>5.0</sparkle:version><enclosure url=\"https://"
-                   "brisklet.example/b\" sparkle:os=\"linux\" sparkle:version=\"2.0.1\" "
-                   "length=\"1\"/></item>")
-            << u"2.0.1"_qs << QString();
+            << rss(item("5.0", "linux", "sparkle:version=\"2.0.1\" ")) << u"2.0.1"_qs << QString();
         QTest::newRow("no releases") << rss({}) << QString() << QString();
         QTest::newRow("truncated")
             << rss(item("1.0")).left(150) << QString() << u"The update feed could not be read"_qs;

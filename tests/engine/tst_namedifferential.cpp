@@ -10,10 +10,7 @@ using namespace EngineTest;
 
 namespace {
 
-// Names that exercise every path of the name computation: ASCII, precomposed and
-// decomposed accents, the Turkish dotted and dotless i, German sharp s, Greek final sigma,
-// emoji (surrogate pairs, a ZWJ sequence), lone combining marks, CR LF, names that are
-// empty, all dots or all spaces, and a few that no file name may hold.
+// Names through every path of the name computation: accents, special casings, emoji, marks.
 const QStringList &corpus()
 {
     static const QStringList names{
@@ -90,9 +87,7 @@ QList<QList<RenameOperationWrapper>> stacks()
 
 } // namespace
 
-// The name computation must give the same bytes whatever is done to make it faster. The
-// digests below pin the output of every stack over the whole corpus, as computed before
-// the preview was spread over threads and given its ASCII shortcuts.
+// The digest pins the bytes of every stack over the corpus, as computed before any speed-up.
 class NameDifferentialTest : public QObject {
     Q_OBJECT
 
@@ -113,8 +108,7 @@ private Q_SLOTS:
                  QByteArray("4bf0cb7c1d15a2bae726cc9df6bb82682d64628244938b61295fcc59e2c52385"));
     }
 
-    // A list long enough to be cut into pieces gets the names and statuses that the stack
-    // gives each name on its own, in the list's order.
+    // A list cut into pieces gets the names and statuses each name gets on its own, in order.
     void theWholeListMatchesNameByName()
     {
         const auto engine = makeEngine();
@@ -141,8 +135,7 @@ private Q_SLOTS:
         }
     }
 
-    // A pattern that runs out of time in one piece of a long list leaves the names of
-    // every piece unchanged, those worked on at the same time included.
+    // A pattern timing out in one piece leaves the names of every piece unchanged.
     void aTimeOutInOnePieceHoldsForTheWholeList()
     {
         const auto engine = makeEngine();
@@ -160,8 +153,7 @@ private Q_SLOTS:
         QCOMPARE(engine->patternProblem(1), QString());
     }
 
-    // A listed file's URL comes back exactly as it was given, whether it is kept whole or
-    // made again from the path.
+    // A listed file's URL comes back exactly as given, kept whole or made again from the path.
     void urlsComeBackAsGiven_data()
     {
         QTest::addColumn<QUrl>("url");
@@ -192,5 +184,4 @@ private Q_SLOTS:
 };
 
 BRISKLET_TEST(NameDifferentialTest)
-
 #include "tst_namedifferential.moc"

@@ -308,8 +308,7 @@ private Q_SLOTS:
         QCOMPARE(entries(folder), after);
     }
 
-    // A program creating files in the folder during a move (a sync client) never loses one,
-    // and every report is true. A random delay makes it land at every point of a move.
+    // A program creating files during moves (a sync client) loses none; every report is true.
     void concurrentCreatorLosesNothing_data()
     {
         QTest::addColumn<int>("where");
@@ -400,8 +399,7 @@ private Q_SLOTS:
         qInfo("%d of %d moves found the creator first", refused, trials);
     }
 
-    // Where inode numbers tell "FILE 1.txt" from "file 1.txt", refusing such a move must not
-    // read the folder, or a batch grows with the square of the folder's size.
+    // Refusing a case-only move where inodes tell the spellings apart reads no folder.
     void blockedCaseOnlyMovesLeaveTheFolderUnread()
     {
         QTemporaryDir folder;

@@ -67,8 +67,7 @@ void changeThroughInterface(Control control, QWidget *widget, QAccessibleInterfa
     }
 }
 
-// What a screen reader reads besides the name: the value, the checked state, or which of the
-// options is checked.
+// What a screen reader reads besides the name: value, checked state, or the checked options.
 QString spoken(QAccessibleInterface *iface)
 {
     if (!iface->text(QAccessible::Value).isEmpty())
@@ -156,8 +155,7 @@ private Q_SLOTS:
         QCOMPARE(iface->text(QAccessible::Description), u"Trim Type"_qs);
     }
 
-    // The list view's accessibility reads each row from the model: current name, new name
-    // and status.
+    // Each row of the file list reads its current name, new name and status.
     void fileRowsReadTheirNamesAndStatus_data()
     {
         QTest::addColumn<QString>("replacement");
