@@ -209,7 +209,7 @@ private Q_SLOTS:
         QVERIFY(engine->undoLastRename());
         QStringList shifted;
         for (int i = 0; i < 20; ++i)
-            shifted.append(names(2)[i] + u'=' + names(1)[i]);
+            shifted.append(names(2).at(i) + u'=' + names(1).at(i));
         QCOMPARE(folder.entries(), shifted << u"p=p"_qs);
         QVERIFY(!engine->canUndo());
     }

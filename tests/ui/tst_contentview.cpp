@@ -284,7 +284,7 @@ private Q_SLOTS:
         load->actions().at(3)->trigger();
         QCOMPARE(engine->operations().size(), 1);
         QCOMPARE(load->findChildren<QMenu *>().size(), 1);
-        QMenu *system = load->actions().first()->menu();
+        QMenu *system = load->actions().constFirst()->menu();
         QVERIFY(system);
         QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
         system->actions().constFirst()->trigger(); // the photo workflow, four steps
