@@ -1,8 +1,6 @@
+#include "benchdata.h"
 #include "filelist/leftalignedfilelistview.h"
-#include "memorypreferencesstore.h"
 #include "operations/operationstackmodel.h"
-#include "posixfilemover.h"
-#include "renameengine.h"
 
 #include <benchmark/benchmark.h>
 
@@ -10,25 +8,14 @@
 #include <QImage>
 #include <QScrollBar>
 
-#include <fstream>
 #include <map>
 #include <memory>
-#include <string>
 
 namespace {
 
-constexpr int listedFiles = 100'000;
+using namespace BenchData;
 
-long residentKilobytes()
-{
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    while (std::getline(status, line)) {
-        if (line.rfind("VmRSS:", 0) == 0)
-            return std::stol(line.substr(6));
-    }
-    return 0;
-}
+constexpr int listedFiles = 100'000;
 
 // One engine per list length with the files listed, shared by the list benchmarks: filling
 // it is not what they measure.
@@ -37,8 +24,7 @@ RenameEngine &engineWithFiles(int count = listedFiles)
     static std::map<int, std::unique_ptr<RenameEngine>> engines;
     std::unique_ptr<RenameEngine> &engine = engines[count];
     if (!engine) {
-        engine = std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                                std::make_unique<PosixFileMover>(), nullptr);
+        engine = makeEngine();
         QList<QUrl> urls;
         urls.reserve(count);
         for (int i = 0; i < count; ++i)
@@ -116,20 +102,6 @@ void BM_FileListPreviewToPaint(benchmark::State &state)
 }
 BENCHMARK(BM_FileListPreviewToPaint)->Unit(benchmark::kMillisecond);
 
-// Names shaped like a camera folder, as in the preview benchmark.
-QList<QUrl> cameraUrls(qsizetype count)
-{
-    QList<QUrl> urls;
-    urls.reserve(count);
-    for (qsizetype i = 0; i < count; ++i) {
-        const QString name = (i % 3 == 0)   ? u"IMG_%1.JPG"_qs.arg(i, 6, 10, QChar(u'0'))
-                             : (i % 3 == 1) ? u"holiday photo %1 beach.jpeg"_qs.arg(i)
-                                            : u"Scan of Document %1.pdf"_qs.arg(i);
-        urls.append(QUrl::fromLocalFile(u"/home/user/Pictures/Trip/"_qs + name));
-    }
-    return urls;
-}
-
 // One keystroke in the find field of the first step of the 3-step stack (case-insensitive
 // replace, title case, numbering), end to end: the editor's write through the stack model,
 // the preview, the list model's change signals, the paint of the visible rows into an
@@ -137,24 +109,11 @@ QList<QUrl> cameraUrls(qsizetype count)
 // alternate between typing the last letter of "img" and taking it back.
 void BM_KeystrokeToFrame(benchmark::State &state)
 {
-    RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                        std::make_unique<PosixFileMover>(), nullptr);
-    engine.addFiles(cameraUrls(state.range(0)));
+    const auto owner = makeEngine();
+    RenameEngine &engine = *owner;
+    engine.addFiles(sampleUrls(state.range(0)));
+    loadStack(engine, threeStepStack());
     RenameOperationWrapper replace = engine.operations().first();
-    replace.findText = u"img"_qs;
-    replace.replaceText = u"Photo"_qs;
-    engine.setOperation(0, replace);
-    engine.addOperation();
-    RenameOperationWrapper title = engine.operations().at(1);
-    title.mode = RenameMode::changeCase;
-    title.caseType = CaseType::titleCase;
-    engine.setOperation(1, title);
-    engine.addOperation();
-    RenameOperationWrapper sequence = engine.operations().at(2);
-    sequence.mode = RenameMode::sequence;
-    sequence.useOriginalName = true;
-    sequence.sequencePadding = 5;
-    engine.setOperation(2, sequence);
     engine.updatePreview();
 
     OperationStackModel stack(&engine);
