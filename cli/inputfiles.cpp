@@ -13,12 +13,17 @@ namespace {
 
 // No empty, "." or ".." component and no trailing slash: nothing for QDir to clean, which
 // is most of the paths a shell or find hands over.
-bool isClean(const QByteArray &path)
+bool isClean(QByteArrayView path)
 {
     if (path.size() > 1 && path.endsWith('/'))
         return false;
-    return !path.contains("//") && !path.contains("/./") && !path.contains("/../") &&
-           !path.endsWith("/.") && !path.endsWith("/..");
+    for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1)) {
+        const QByteArrayView rest = path.sliced(slash + 1);
+        if (rest.startsWith('/') || rest == "." || rest == ".." || rest.startsWith("./") ||
+            rest.startsWith("../"))
+            return false;
+    }
+    return true;
 }
 
 std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &workingDirectory,

@@ -112,23 +112,22 @@ QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) cons
 {
     QList<qsizetype> shown;
     qsizetype nameWidth = 0;
-    QStringList names;
-    names.reserve(files.size());
+    QStringList names; // of the rows shown
     for (qsizetype i = 0; i < files.size(); ++i) {
-        names.append(printable(files[i].originalName));
         if (which == Rows::all || isProblem(files[i])) {
             shown.append(i);
-            nameWidth = std::max(nameWidth, std::min(names[i].size(), widestAligned));
+            names.append(printable(files[i].originalName));
+            nameWidth = std::max(nameWidth, std::min(names.last().size(), widestAligned));
         }
     }
     QByteArray out;
     out.reserve(shown.size() * (nameWidth * 2 + 24));
-    for (qsizetype i : std::as_const(shown)) {
-        const FileItem &item = files[i];
+    for (qsizetype row = 0; row < shown.size(); ++row) {
+        const FileItem &item = files[shown[row]];
         const QByteArray status = statusName(item.status).leftJustified(8).toUtf8();
         out += painted(status, statusColour(item.status));
         out += "  ";
-        out += names[i].leftJustified(nameWidth).toUtf8();
+        out += names[row].leftJustified(nameWidth).toUtf8();
         out += painted(" → ", "2");
         out += printable(item.newName).toUtf8();
         if (item.errorMessage && !item.errorMessage->isEmpty()) {

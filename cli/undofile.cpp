@@ -6,6 +6,8 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <charconv>
+#include <iterator>
 
 namespace {
 
@@ -50,6 +52,15 @@ void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
         out += "Base64\": ";
         appendString(out, bytes.toBase64());
     }
+}
+
+// `prefix` and then the digits of `value`.
+void appendNumber(QByteArray &out, const char *prefix, quint64 value)
+{
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
+    out += prefix;
+    out.append(digits, end.ptr - digits);
 }
 
 std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
@@ -102,9 +113,10 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
         out += ", ";
         appendBytes(out, "originalName", entry.originalName);
         if (entry.identity) {
-            out += ", \"device\": \"" + QByteArray::number(entry.identity->device) +
-                   "\", \"inode\": \"" + QByteArray::number(entry.identity->inode) +
-                   "\", \"type\": \"" + QByteArray::number(entry.identity->type) + '"';
+            appendNumber(out, ", \"device\": \"", entry.identity->device);
+            appendNumber(out, "\", \"inode\": \"", entry.identity->inode);
+            appendNumber(out, "\", \"type\": \"", entry.identity->type);
+            out += '"';
         }
         out += '}';
     }

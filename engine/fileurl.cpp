@@ -4,28 +4,7 @@
 
 #include <QHashFunctions>
 
-#include <array>
-
 namespace {
-
-// The ASCII characters a file URL holds as they are and that also come back as they are
-// from the path's bytes (LocalPath::toUrl escapes every byte but the unreserved ones, and
-// QUrl decodes only some of those escapes again). Asked of QUrl itself, once.
-const std::array<bool, 128> &plainAscii()
-{
-    static const std::array<bool, 128> table = [] {
-        std::array<bool, 128> result{};
-        for (char c = 0x20; c < 0x7F; ++c) {
-            const QByteArray path = QByteArrayLiteral("/a") + c + 'b';
-            const QUrl url = QUrl::fromLocalFile(QString::fromLatin1(path));
-            const QUrl fromPath = LocalPath::toUrl(path);
-            result[size_t(c)] = url == fromPath && url.toEncoded() == fromPath.toEncoded() &&
-                                url.path(QUrl::PrettyDecoded) == QString::fromLatin1(path);
-        }
-        return result;
-    }();
-    return table;
-}
 
 // Whether the URL is exactly the file URL of `path`, judged from its parts: a local file
 // with nothing but a path, whose readable form is the path itself (no escape, which would
@@ -40,10 +19,9 @@ bool isPlainLocalFile(const QUrl &url, const QByteArray &path)
     const QString pretty = url.path(QUrl::PrettyDecoded);
     if (!pretty.startsWith(u'/') || pretty.endsWith(u'/') || pretty.size() < 2)
         return false;
-    const std::array<bool, 128> &plain = plainAscii();
     for (const QChar c : pretty) {
         const char16_t u = c.unicode();
-        if (u < 0x80 && u != u'/' && !plain[u])
+        if (u < 0x80 && !LocalPath::isPlainAscii(u))
             return false;
     }
     return true;
@@ -52,6 +30,17 @@ bool isPlainLocalFile(const QUrl &url, const QByteArray &path)
 } // namespace
 
 FileUrl::FileUrl(const QUrl &url) : FileUrl(url, LocalPath::fromUrl(url)) {}
+
+FileUrl FileUrl::fromLocalPath(const QByteArray &path)
+{
+    if (!LocalPath::isPlainAsciiPath(path))
+        return FileUrl(LocalPath::toUrl(path), path);
+    // The URL of such a path is plain by construction; no need to make it and look.
+    FileUrl url;
+    url.m_path = path;
+    Q_ASSERT(isPlainLocalFile(LocalPath::toUrl(path), path));
+    return url;
+}
 
 FileUrl::FileUrl(const QUrl &url, const QByteArray &path)
 {

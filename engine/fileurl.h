@@ -15,6 +15,9 @@ public:
     // The same, when the caller already knows the exact path bytes of the URL
     // (LocalPath::fromUrl); saves reading them again.
     FileUrl(const QUrl &url, const QByteArray &path);
+    // The file URL of exact path bytes (LocalPath::toUrl), made without a QUrl when the
+    // path is plain.
+    static FileUrl fromLocalPath(const QByteArray &path);
 
     QUrl toUrl() const;
     operator QUrl() const { return toUrl(); } // NOLINT: see above

@@ -1,5 +1,40 @@
 #include "localpath.h"
 
+#include <array>
+
+namespace {
+
+// The URL every path has: each byte escaped but the unreserved ones.
+QUrl escapedFileUrl(const QByteArray &path)
+{
+    return QUrl::fromEncoded(QByteArrayLiteral("file://") + path.toPercentEncoding("/"),
+                             QUrl::StrictMode);
+}
+
+// The ASCII characters a file URL holds as they are and that also come back as they are
+// from the path's bytes (escapedFileUrl escapes every byte but the unreserved ones, and
+// QUrl decodes only some of those escapes again). Asked of QUrl itself, once.
+const std::array<bool, 128> &plainAsciiTable()
+{
+    static const std::array<bool, 128> table = [] {
+        std::array<bool, 128> result{};
+        result['/'] = true;
+        for (char c = 0x20; c < 0x7F; ++c) {
+            if (c == '/')
+                continue;
+            const QByteArray path = QByteArrayLiteral("/a") + c + 'b';
+            const QUrl url = QUrl::fromLocalFile(QString::fromLatin1(path));
+            const QUrl fromPath = escapedFileUrl(path);
+            result[size_t(c)] = url == fromPath && url.toEncoded() == fromPath.toEncoded() &&
+                                url.path(QUrl::PrettyDecoded) == QString::fromLatin1(path);
+        }
+        return result;
+    }();
+    return table;
+}
+
+} // namespace
+
 namespace LocalPath {
 
 QByteArray fromUrl(const QUrl &url)
@@ -20,8 +55,30 @@ QByteArray fromUrl(const QUrl &url)
 
 QUrl toUrl(const QByteArray &path)
 {
-    return QUrl::fromEncoded(QByteArrayLiteral("file://") + path.toPercentEncoding("/"),
-                             QUrl::StrictMode);
+    // Most paths need no escape: QUrl then takes the path as it is, which is quicker than
+    // parsing the escaped form.
+    if (isPlainAsciiPath(path))
+        return QUrl::fromLocalFile(QString::fromLatin1(path));
+    return escapedFileUrl(path);
+}
+
+bool isPlainAscii(char16_t c)
+{
+    return c < 0x80 && plainAsciiTable()[c];
+}
+
+bool isPlainAsciiPath(QByteArrayView path)
+{
+    // A path that starts with two slashes would name a host to QUrl::fromLocalFile.
+    if (path.size() < 2 || path[0] != '/' || path[1] == '/' || path.back() == '/')
+        return false;
+    const std::array<bool, 128> &plain = plainAsciiTable();
+    for (const char c : path) {
+        const auto u = static_cast<unsigned char>(c);
+        if (u >= 0x80 || !plain[u])
+            return false;
+    }
+    return true;
 }
 
 QByteArray nameOf(const QByteArray &path)

@@ -18,6 +18,13 @@ namespace LocalPath {
 QByteArray fromUrl(const QUrl &url);
 // The file URL of exact path bytes; the same URL as QUrl::fromLocalFile for UTF-8 paths.
 QUrl toUrl(const QByteArray &path);
+// Whether a file URL holds this ASCII character as it is, and gives it back as it is from
+// the path's bytes; '/' counts, being the separator.
+bool isPlainAscii(char16_t c);
+// Whether `path` is an absolute path of plain ASCII characters alone (see isPlainAscii),
+// without a trailing slash: the file URL of such a path is the path itself after "file://",
+// which lets a caller skip escaping and decoding it.
+bool isPlainAsciiPath(QByteArrayView path);
 
 // Where the last component of a path starts: just after its last slash. The one spelling
 // of "the name in a path", for bytes and for text.

@@ -10,18 +10,32 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <charconv>
 #include <cstring>
+#include <iterator>
 
 namespace {
 
 const QByteArray header = QByteArrayLiteral("brisklet move journal 1 ");
 
-QByteArray identityText(const std::optional<ItemIdentity> &identity)
+void appendNumber(QByteArray &out, quint64 value)
 {
-    if (!identity)
-        return QByteArrayLiteral("-");
-    return QByteArray::number(identity->device) + ':' + QByteArray::number(identity->inode) + ':' +
-           QByteArray::number(identity->type);
+    char digits[24];
+    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
+    out.append(digits, end.ptr - digits);
+}
+
+void appendIdentity(QByteArray &out, const std::optional<ItemIdentity> &identity)
+{
+    if (!identity) {
+        out += '-';
+        return;
+    }
+    appendNumber(out, identity->device);
+    out += ':';
+    appendNumber(out, identity->inode);
+    out += ':';
+    appendNumber(out, identity->type);
 }
 
 std::optional<ItemIdentity> identityFrom(const QByteArray &text, bool *ok)
@@ -95,7 +109,7 @@ QByteArray MoveJournal::serialize(Kind kind, const QList<Record> &records)
         bytes += '\0';
         bytes += record.destinationName;
         bytes += '\0';
-        bytes += identityText(record.identity);
+        appendIdentity(bytes, record.identity);
         bytes += '\0';
     }
     return bytes;

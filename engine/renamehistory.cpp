@@ -132,7 +132,7 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
                 movedFolders.insert(moves[m].sourcePath,
                                     LocalPath::nameOf(moves[m].destinationPath));
             item.path = moves[m].destinationPath;
-            item.url = LocalPath::toUrl(item.path);
+            item.url = FileUrl::fromLocalPath(item.path);
             item.identity = result.identity;
             item.originalName = plan.newNames[m];
             item.newName = plan.newNames[m];
@@ -146,17 +146,12 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
             return results[a].sequence < results[b].sequence;
         });
         undo.entries.reserve(succeeded.size());
-        undo.renames.reserve(succeeded.size());
         for (qsizetype m : std::as_const(succeeded)) {
             const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);
-            if (movedFolders.isEmpty()) {
-                undo.entries.append({moves[m].destinationPath, oldName, results[m].identity});
-                undo.renames.insert(files[plan.rows[m]].url, LocalPath::display(oldName));
-                continue;
-            }
-            const QByteArray path = followMovedFolders(moves[m].destinationPath, movedFolders);
+            const QByteArray path =
+                movedFolders.isEmpty() ? moves[m].destinationPath
+                                       : followMovedFolders(moves[m].destinationPath, movedFolders);
             undo.entries.append({path, oldName, results[m].identity});
-            undo.renames.insert(LocalPath::toUrl(path), LocalPath::display(oldName));
         }
     }
 
@@ -185,15 +180,6 @@ RenameHistory::Plan RenameHistory::planUndo(const QList<FileItem> &files,
     for (auto it = operation.entries.crbegin(); it != operation.entries.crend(); ++it)
         moves.append(
             {it->path, LocalPath::withName(it->path, it->originalName), it->identity, true});
-    if (operation.entries.isEmpty()) {
-        // An entry built from names alone: nothing tells which item each one was.
-        for (auto it = operation.renames.cbegin(); it != operation.renames.cend(); ++it) {
-            const QByteArray source = LocalPath::fromUrl(it.key());
-            const std::optional<QByteArray> name = LocalPath::encodeName(it.value());
-            if (!source.isEmpty() && name)
-                moves.append({source, LocalPath::withName(source, *name), std::nullopt, false});
-        }
-    }
     QList<qsizetype> rows; // the listed file at each recorded place, or -1
     rows.reserve(moves.size());
     for (const BatchMover::Move &move : std::as_const(moves))

@@ -5,6 +5,9 @@
 #include <QCoreApplication>
 #include <QRandomGenerator>
 
+#include <charconv>
+#include <iterator>
+
 namespace TemporaryName {
 
 namespace {
@@ -23,7 +26,15 @@ QByteArray newBatchTag()
 
 QByteArray swapName(const QByteArray &batchTag, qsizetype index)
 {
-    return ".brisklet-swap-" + batchTag + '-' + QByteArray::number(index, 16);
+    // Built in place: a batch asks for one per move.
+    static constexpr QByteArrayView prefix(".brisklet-swap-");
+    char digits[16];
+    const std::to_chars_result end =
+        std::to_chars(std::begin(digits), std::end(digits), quint64(index), 16);
+    QByteArray name;
+    name.reserve(prefix.size() + batchTag.size() + 1 + (end.ptr - digits));
+    name.append(prefix).append(batchTag).append('-').append(digits, end.ptr - digits);
+    return name;
 }
 
 QByteArray caseChangeName()

@@ -11,12 +11,9 @@
 
 #include <optional>
 
-// One renaming batch that can be reverted: for every file it renamed, where the file is
-// now (key) and the name it had before (value). Undo never changes a file's folder, so
-// the value is a bare name.
-//
-// `entries` holds the same renames in the order the batch made them, with exact bytes and
-// the identity of each item, so that an undo moves only the items this batch moved.
+// One renaming batch that can be reverted: for every file it renamed, in the order the
+// batch made them, where the item is now, its name before as exact bytes, and the identity
+// of the item, so that an undo moves only the items this batch moved.
 struct UndoOperation {
     struct Entry {
         QByteArray path;         // where the item is after the batch
@@ -25,6 +22,11 @@ struct UndoOperation {
     };
 
     QDateTime timestamp;
-    QHash<QUrl, QString> renames;
     QList<Entry> entries;
+
+    // The same renames as a map from where each file is now to the name it had before.
+    // Undo never changes a file's folder, so the value is a bare name. Made when asked
+    // for: a batch of many thousand files should not pay for a URL per file it may never
+    // show.
+    QHash<QUrl, QString> renames() const;
 };

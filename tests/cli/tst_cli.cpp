@@ -142,6 +142,9 @@ private Q_SLOTS:
         QTest::newRow("file URI") << abc << lowercase << QStringList{u"--apply"_qs}
                                   << QByteArray("file:A.TXT|B.TXT") << 0
                                   << QByteArray("a.TXT|b.TXT") << QByteArray("Renamed 2");
+        QTest::newRow("paths cleaned first")
+            << abc << lowercase << QStringList{u"--apply"_qs} << QByteArray("x/../A.TXT|.//B.TXT")
+            << 0 << QByteArray("a.TXT|b.TXT") << QByteArray("Renamed 2");
         QTest::newRow("conflict refuses apply")
             << QByteArray("A.txt|B.txt|a.txt") << lowercase << QStringList{u"--apply"_qs}
             << QByteArray("A.txt|B.txt|a.txt") << 3 << QByteArray("A.txt|B.txt|a.txt")

@@ -1,6 +1,7 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
+#include "localpath.h"
 #include "transformname.h"
 
 #include <QCryptographicHash>
@@ -180,6 +181,30 @@ private Q_SLOTS:
         QCOMPARE(file.url.toUrl().toEncoded(), url.toEncoded());
         QVERIFY(file.url == FileUrl(url));
         QCOMPARE(qHash(file.url), qHash(url));
+    }
+
+    // A path's URL is the one escaping every byte gives, whichever way it is made.
+    void pathUrls_data()
+    {
+        QTest::addColumn<QByteArray>("path");
+        for (char c = 0x20; c < 0x7F; ++c)
+            QTest::addRow("/a%cb", c) << QByteArray("/a" + QByteArray(1, c) + "b");
+        for (const char *path : {"/a/../b/./c", "//server/a", "/a/", "/", "/a//b", "/é/ü ß.png",
+                                 "/photo-\xff.jpg", "/😀", "/a%41b", "/100%"})
+            QTest::newRow(path) << QByteArray(path);
+    }
+
+    void pathUrls()
+    {
+        QFETCH(QByteArray, path);
+        const QUrl escaped =
+            QUrl::fromEncoded("file://" + path.toPercentEncoding("/"), QUrl::StrictMode);
+        QCOMPARE(LocalPath::toUrl(path), escaped);
+        QCOMPARE(LocalPath::toUrl(path).toEncoded(), escaped.toEncoded());
+        const FileUrl url = FileUrl::fromLocalPath(path);
+        QVERIFY(url == FileUrl(escaped, path));
+        QCOMPARE(url.toUrl().toEncoded(), escaped.toEncoded());
+        QCOMPARE(qHash(url), qHash(escaped));
     }
 };
 

@@ -90,7 +90,7 @@ void RenameCommands::rebuildUndoMenu()
     const QList<UndoOperation> &history = m_engine->undoStack();
     for (qsizetype i = 0; i < history.size(); ++i) {
         QAction *item =
-            m_undoMenu->addAction(tr("Undo: %n file(s)", nullptr, int(history[i].renames.size())));
+            m_undoMenu->addAction(tr("Undo: %n file(s)", nullptr, int(history[i].entries.size())));
         connect(item, &QAction::triggered, this, [this, i] { undoFromHistory(i); });
     }
 }
