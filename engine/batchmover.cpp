@@ -42,14 +42,13 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
 
     // Every temporary name is chosen before the first move, so that the journal holds it.
     const QByteArray batchTag = TemporaryName::newBatchTag();
-    m_temporaryPaths.clear();
-    m_temporaryPaths.reserve(total);
+    m_temporaryNames.clear();
+    m_temporaryNames.reserve(total);
     QList<MoveJournal::Record> records;
     records.reserve(total);
     for (qsizetype i = 0; i < total; ++i) {
-        const QByteArray temporaryName = TemporaryName::swapName(batchTag, i);
-        m_temporaryPaths.append(LocalPath::withName(moves[i].sourcePath, temporaryName));
-        records.append({moves[i].sourcePath, temporaryName,
+        m_temporaryNames.append(TemporaryName::swapName(batchTag, i));
+        records.append({moves[i].sourcePath, m_temporaryNames.last(),
                         LocalPath::nameOf(moves[i].destinationPath), moves[i].identity});
     }
     MoveJournal journal;
@@ -223,7 +222,7 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
             drain();
             continue;
         }
-        const QByteArray &temporary = m_temporaryPaths[i];
+        const QByteArray temporary = LocalPath::withName(moves[i].sourcePath, m_temporaryNames[i]);
         const FileMover::Result aside = m_mover.moveItem(from, temporary);
         if (!aside.succeeded) {
             finish(i, aside, from);

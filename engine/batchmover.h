@@ -62,7 +62,7 @@ private:
     MoveJournal::Kind m_kind;
     // State of one run.
     const QList<Move> *m_moves = nullptr;
-    QList<QByteArray> m_temporaryPaths;
+    QList<QByteArray> m_temporaryNames; // in the same folder as the source of each move
     QList<Outcome> m_results;
     // The item each source held when it was checked, just before its first move.
     QList<std::optional<ItemIdentity>> m_checked;

@@ -102,7 +102,12 @@ QByteArray folderOf(const QByteArray &path)
 
 QByteArray withName(const QByteArray &path, const QByteArray &name)
 {
-    return path.left(nameStart(path)) + name;
+    // One allocation: this is made for every move of a batch.
+    const qsizetype start = nameStart(path);
+    QByteArray result;
+    result.reserve(start + name.size());
+    result.append(QByteArrayView(path).first(start)).append(name);
+    return result;
 }
 
 QString display(const QByteArray &bytes)
