@@ -85,7 +85,7 @@ void AppDelegate::showMainWindow()
 void AppDelegate::openFiles(const QList<QUrl> &urls)
 {
     // All of them in one call: one preview for the whole hand-over.
-    m_renameEngine->addFiles(urls);
+    m_renameEngine->startAddingFiles(urls);
     showMainWindow();
 }
 

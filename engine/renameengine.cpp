@@ -16,6 +16,7 @@
 #include <malloc.h>
 
 #include <algorithm>
+#include <memory>
 #include <vector>
 
 RenameEngine::RenameEngine(QObject *parent)
@@ -54,6 +55,39 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
     updatePreview();
 }
 
+RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
+{
+    if (isBusy())
+        return nullptr;
+    if (urls.size() < backgroundAddFrom) {
+        addFiles(urls);
+        return nullptr;
+    }
+    // The rows are made in pieces, so that the job can tell how far it got; nothing else
+    // touches them until the worker is done.
+    auto rows = std::make_shared<QList<FileItem>>();
+    auto work = [rows, urls, mover = m_mover.get()](const BatchMover::Progress &progress) {
+        constexpr qsizetype piece = 1 << 16;
+        rows->reserve(urls.size());
+        for (qsizetype start = 0; start < urls.size(); start += piece) {
+            ListedFiles::append(*rows, urls.mid(start, piece), *mover);
+            progress(rows->size(), urls.size());
+        }
+        return QList<BatchMover::Outcome>();
+    };
+    auto complete = [this, rows](const QList<BatchMover::Outcome> &) {
+        if (m_files.isEmpty())
+            m_files = std::move(*rows);
+        else
+            m_files.append(std::move(*rows));
+        Q_EMIT filesChanged();
+        updatePreview();
+        return RenameJob::Summary();
+    };
+    return launch(new RenameJob(RenameJob::Kind::add, urls.size(), std::move(work),
+                                std::move(complete), this));
+}
+
 void RenameEngine::setFileChooser(FileChooser chooser)
 {
     m_fileChooser = std::move(chooser);
@@ -66,7 +100,7 @@ void RenameEngine::browseFiles()
     QPointer<RenameEngine> self(this);
     m_fileChooser([self](const QList<QUrl> &urls) {
         if (self)
-            self->addFiles(urls);
+            self->startAddingFiles(urls);
     });
 }
 
@@ -292,7 +326,12 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
             summary.undone = finishUndo(plan, results);
         return summary;
     };
-    m_job = new RenameJob(kind, total, std::move(work), std::move(complete), this);
+    return launch(new RenameJob(kind, total, std::move(work), std::move(complete), this));
+}
+
+RenameJob *RenameEngine::launch(RenameJob *job)
+{
+    m_job = job;
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;
         job->deleteLater();

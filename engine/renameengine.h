@@ -59,6 +59,12 @@ public:
 
     // The file list.
     void addFiles(const QList<QUrl> &urls);
+    // The same for files the user hands over in the window: from `backgroundAddFrom` URLs
+    // on, each file's identity is read on a worker (a job of kind `add`) and the rows join
+    // the list when it finishes; fewer are added at once, and the answer is null. Null as
+    // well, and nothing added, while the engine is busy.
+    static constexpr qsizetype backgroundAddFrom = 50000;
+    RenameJob *startAddingFiles(const QList<QUrl> &urls);
     void browseFiles();
     void setFileChooser(FileChooser chooser);
     void removeSelectedFiles();
@@ -137,7 +143,7 @@ Q_SIGNALS:
     void savedWorkflowsChanged();
     // The saved workflows could not be written; `reason` is a sentence for the user.
     void workflowsNotSaved(const QString &reason);
-    // A rename or undo job started or finished.
+    // A job started or finished.
     void busyChanged(bool busy);
 
 private:
@@ -145,6 +151,7 @@ private:
                                                  const QList<BatchMover::Outcome> &results);
     bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
     RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan);
+    RenameJob *launch(RenameJob *job);
     void releaseFreedMemory();
 
     RenameJob *m_job = nullptr;

@@ -14,13 +14,15 @@ class QThread;
 // One batch of moves (a rename or an undo) running on a worker thread, so that the event
 // loop keeps turning and the window repaints while the files move. Only the moves run on
 // the worker: the engine plans the batch before and takes in its outcome after, on its own
-// thread, in the completion the job was given. The engine owns the job and deletes it once
-// it has finished.
+// thread, in the completion the job was given. A large drop is added the same way: its
+// rows are made on the worker and join the list in the completion. The engine owns the
+// job and deletes it once it has finished.
 class RenameJob : public QObject {
     Q_OBJECT
 
 public:
-    enum class Kind { rename, undo };
+    // `add` makes the rows of a large drop on the worker; they join the list when it is done.
+    enum class Kind { rename, undo, add };
     // What the engine made of the outcomes, for whoever started the job.
     struct Summary {
         qsizetype renamed = 0;

@@ -2,8 +2,10 @@
 
 #include "enginetesthelpers.h"
 #include "renameengine.h"
+#include "renamejob.h"
 
 #include <QScopeGuard>
+#include <QSignalSpy>
 #include <QTest>
 
 #include <dirent.h>
@@ -266,6 +268,41 @@ private Q_SLOTS:
             for (qsizetype i = 0; i < urls.size(); ++i)
                 QCOMPARE(engine->files().at(i).url, urls[i]);
         }
+    }
+
+    // A large drop is added on a worker: the list is taken whole, in order, once it is done.
+    void largeDropAddedOnWorker()
+    {
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u"a.txt"_qs), "a"));
+        QVERIFY(writeFile(folder.path(u"b.txt"_qs), "b"));
+        QList<QUrl> urls{folder.url(u"a.txt"_qs)};
+        for (qsizetype i = 0; i < RenameEngine::backgroundAddFrom; ++i)
+            urls.append(folder.url(u"missing-%1"_qs.arg(i)));
+        urls.append(folder.url(u"b.txt"_qs));
+        auto engine = makeEngine();
+        engine->addFiles({folder.url(u"b.txt"_qs)});
+        setStack(*engine, {prependStep(u"x-"_qs)});
+
+        RenameJob *job = engine->startAddingFiles(urls);
+        QVERIFY(job);
+        QCOMPARE(job->kind(), RenameJob::Kind::add);
+        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs)}));
+        QCOMPARE(engine->files().size(), 1);
+        QSignalSpy finished(job, &RenameJob::finished);
+        QVERIFY(finished.wait(60000));
+
+        QVERIFY(!engine->isBusy());
+        const QList<FileItem> &files = engine->files();
+        QCOMPARE(files.size(), urls.size() + 1);
+        QCOMPARE(files[1].url, urls.first());
+        QVERIFY(files[1].identity);
+        QVERIFY(!files[2].identity);
+        QCOMPARE(files.last().url, urls.last());
+        QCOMPARE(files.last().newName, u"x-b.txt"_qs);
+        // Fewer files are added at once.
+        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs)}));
+        QCOMPARE(engine->files().size(), urls.size() + 2);
     }
 };
 

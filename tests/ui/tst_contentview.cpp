@@ -64,6 +64,28 @@ public:
     }
 };
 
+// Slow to read some identities, so that adding a large drop lasts over half a second. It
+// runs on the adding job's threads.
+class SlowIdentityMover : public UiTest::FakeFileMover {
+public:
+    std::optional<ItemIdentity> identity(const QByteArray &path) override
+    {
+        if (path.endsWith("0.txt"))
+            QThread::usleep(300);
+        return std::nullopt;
+    }
+};
+
+// The label of the progress dialog on show, if one is.
+QString progressLabel()
+{
+    for (QWidget *widget : QApplication::topLevelWidgets()) {
+        if (auto *dialog = qobject_cast<QProgressDialog *>(widget); dialog && dialog->isVisible())
+            return dialog->labelText();
+    }
+    return {};
+}
+
 QString notice(const ContentView &view)
 {
     return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->message();
@@ -319,6 +341,31 @@ private Q_SLOTS:
         QCOMPARE(seen, shown);
         QVERIFY(!progressShown());
         QCOMPARE(notice(view), u"Renamed %1 file(s)"_qs.arg(files));
+    }
+
+    // A large drop is added on a worker, with the same progress as a batch; no notice after.
+    void addingManyFilesShowsProgress()
+    {
+        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
+                            std::make_unique<SlowIdentityMover>());
+        ContentView view(&engine);
+        view.show();
+        const int files = int(RenameEngine::backgroundAddFrom);
+        QVERIFY(engine.startAddingFiles(UiTest::numberedUrls(files)));
+        QVERIFY(engine.isBusy());
+        QString label;
+        QVERIFY(QTest::qWaitFor(
+            [&] {
+                if (label.isEmpty())
+                    label = progressLabel();
+                return !engine.isBusy();
+            },
+            30000));
+        QVERIFY2(label.startsWith(u"Adding files… "_qs), qPrintable(label));
+        QVERIFY(label.endsWith(u" of %1"_qs.arg(files)));
+        QVERIFY(!progressShown());
+        QCOMPARE(engine.files().size(), files);
+        QVERIFY(!noticeShown(view));
     }
 
     // While the files move the window takes no command or input; afterwards it does again.

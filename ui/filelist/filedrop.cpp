@@ -37,7 +37,7 @@ void FileDrop::addToEngine(const QMimeData *mimeData, RenameEngine *engine)
 {
     const QList<QUrl> files = fileUrls(mimeData);
     if (engine && !files.isEmpty())
-        engine->addFiles(files);
+        engine->startAddingFiles(files);
 }
 
 bool FileDrop::accept(QDropEvent *event)

@@ -60,6 +60,12 @@ void RenameCommands::setUndoButton(QToolButton *button)
 void RenameCommands::followEngine()
 {
     const bool busy = m_engine->isBusy();
+    // A large drop or hand-over is added on a worker; it shows the same progress.
+    if (RenameJob *job = m_engine->currentJob();
+        job && !m_job && job->kind() == RenameJob::Kind::add) {
+        rememberFocus();
+        follow(job, tr("Adding files…"), QString());
+    }
     const bool canUndo = m_engine->canUndo() && !busy;
     m_renameAction->setEnabled(m_engine->hasPendingFiles() && !busy);
     m_undoAction->setEnabled(canUndo);
