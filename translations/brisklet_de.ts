@@ -802,6 +802,10 @@
             <numerusform>, %n fehlgeschlagen</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Adding files…</source>
+        <translation>Dateien werden hinzugefügt …</translation>
+    </message>
 </context>
 <context>
     <name>RenameEngine</name>
