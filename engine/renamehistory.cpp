@@ -74,6 +74,9 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
 {
     Plan plan;
     const qsizetype count = files.size();
+    plan.moves.reserve(count);
+    plan.rows.reserve(count);
+    plan.newNames.reserve(count);
     for (qsizetype i = 0; i < count; ++i) {
         FileItem &item = files[i];
         if (item.status != RenameStatus::pending) {
