@@ -30,6 +30,8 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
     : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
       m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover))
 {
+    // Connected first, so that every other receiver of the signal reads fresh counts.
+    connect(this, &RenameEngine::filesChanged, this, [this] { m_statusCounts.reset(); });
     addOperation();
     loadSavedWorkflows();
 }
@@ -206,17 +208,29 @@ bool RenameEngine::hasChanges() const
                        [](const FileItem &item) { return item.newName != item.originalName; });
 }
 
+const RenameEngine::StatusCounts &RenameEngine::statusCounts() const
+{
+    if (!m_statusCounts) {
+        StatusCounts counts;
+        for (const FileItem &item : m_files) {
+            if (item.status == RenameStatus::conflict)
+                ++counts.conflicts;
+            else if (item.status == RenameStatus::error)
+                ++counts.errors;
+        }
+        m_statusCounts = counts;
+    }
+    return *m_statusCounts;
+}
+
 qsizetype RenameEngine::conflictCount() const
 {
-    return std::count_if(m_files.cbegin(), m_files.cend(), [](const FileItem &item) {
-        return item.status == RenameStatus::conflict;
-    });
+    return statusCounts().conflicts;
 }
 
 qsizetype RenameEngine::errorCount() const
 {
-    return std::count_if(m_files.cbegin(), m_files.cend(),
-                         [](const FileItem &item) { return item.status == RenameStatus::error; });
+    return statusCounts().errors;
 }
 
 // ---------------------------------------------------------------------------------------

@@ -165,4 +165,13 @@ private:
     QList<RenameOperationWrapper> m_operations;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
+    // The conflict and error counts of the listed files, counted in one pass when first
+    // read and forgotten whenever the files change: the bars read them after every
+    // keystroke, and a long list is slow to walk.
+    struct StatusCounts {
+        qsizetype conflicts = 0;
+        qsizetype errors = 0;
+    };
+    const StatusCounts &statusCounts() const;
+    mutable std::optional<StatusCounts> m_statusCounts;
 };

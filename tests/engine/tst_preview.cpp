@@ -1,8 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
+#include "fakefilemover.h"
 
 #include <QTest>
+
+#include <utility>
 
 using namespace EngineTest;
 
@@ -35,6 +38,29 @@ private Q_SLOTS:
         QCOMPARE(engine->files().size(), 1);
         QCOMPARE(engine->files().first().originalName, u"b"_qs);
         QCOMPARE(statusLetters(engine->files()), u"P"_qs);
+    }
+
+    // The bars read the counts after every change; each read here comes after a change
+    // that moves them.
+    void countsFollowTheFiles()
+    {
+        const auto engine = makeEngine(std::make_unique<UiTest::FakeFileMover>());
+        const auto counts = [&] {
+            return std::pair{engine->conflictCount(), engine->errorCount()};
+        };
+        using Counts = std::pair<qsizetype, qsizetype>;
+        engine->addFiles(urlsFor({u"a"_qs, u"b"_qs, u"locked"_qs}));
+        QCOMPARE(counts(), Counts(0, 0));
+        setStack(*engine, {regexStep(u"^.*$"_qs, u"File.txt"_qs)});
+        QCOMPARE(counts(), Counts(3, 0));
+        setStack(*engine, {regexStep(u"^b$"_qs, u"b:"_qs)});
+        QCOMPARE(counts(), Counts(0, 1));
+        setStack(*engine, {appendStep(u"-x"_qs)});
+        QCOMPARE(counts(), Counts(0, 0));
+        engine->performRename(); // the locked file fails
+        QCOMPARE(counts(), Counts(0, 1));
+        engine->clearAll();
+        QCOMPARE(counts(), Counts(0, 0));
     }
 
     // A pattern too slow on any name, or that does not compile, changes no name; its card says why.

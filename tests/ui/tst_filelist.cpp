@@ -15,6 +15,24 @@
 
 using namespace UiTest;
 
+namespace {
+
+// Counts the paint events of a widget.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QWidget *widget) { widget->installEventFilter(this); }
+    int count = 0;
+
+protected:
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        count += event->type() == QEvent::Paint;
+        return false;
+    }
+};
+
+} // namespace
+
 class FileListTest : public QObject {
     Q_OBJECT
 
@@ -74,6 +92,8 @@ private Q_SLOTS:
         view.verticalScrollBar()->setValue(view.verticalScrollBar()->maximum() / 2);
         const int before = view.verticalScrollBar()->value();
         QVERIFY(before > 0);
+        QCoreApplication::processEvents();
+        PaintCounter paints(view.viewport());
         editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
             operation.mode = RenameMode::append;
             operation.appendText = u"_x"_qs;
@@ -84,7 +104,9 @@ private Q_SLOTS:
         QCOMPARE(changes.first().at(1).toModelIndex().row(), 1999);
         QCOMPARE(view.model()->index(2, 0).data(FileListModel::NewNameRole).toString(),
                  u"file 2_x.txt"_qs);
+        QTRY_COMPARE(paints.count, 1); // the visible rows show the new names
         engine->toggleSelection(engine->files().at(1000).id);
+        QTRY_COMPARE(paints.count, 2);
         QCOMPARE(view.verticalScrollBar()->value(), before);
     }
 

@@ -6,6 +6,7 @@
 #include "renameengine.h"
 #include "style/colors.h"
 
+#include <QAccessible>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QKeyEvent>
@@ -18,8 +19,8 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     : QListView(parent), m_engine(engine), m_model(new FileListModel(engine, this)),
       m_delegate(new FileRowDelegate(this))
 {
-    setModel(m_model);
-    setItemDelegate(m_delegate);
+    // Everything that shapes the layout is set before the model: some of these setters
+    // ask for an item position and so lay out every row of a model already set.
     setUniformItemSizes(true);
     setViewMode(QListView::ListMode);
     setFlow(QListView::TopToBottom);
@@ -29,6 +30,8 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     setSelectionMode(QAbstractItemView::NoSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+    setItemDelegate(m_delegate);
+    setModel(m_model);
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
@@ -57,6 +60,31 @@ void LeftAlignedFileListView::showAddedFiles()
     // Added files go to the end: show as many as fit, the first of them always.
     scrollTo(m_model->index(int(count - 1)), EnsureVisible);
     scrollTo(m_model->index(int(before)), EnsureVisible);
+}
+
+void LeftAlignedFileListView::dataChanged(const QModelIndex &topLeft,
+                                          const QModelIndex &bottomRight, const QList<int> &roles)
+{
+    // QListView lays out every row again after any change of data, in case an item's size
+    // changed, and the item view measures the rectangle of every changed row to find what
+    // to repaint: two walks over the whole list for each preview. Rows here all have the
+    // same size whatever they show, so the positions stay, and the rows of a preview span
+    // the viewport.
+    if (topLeft == bottomRight) {
+        QAbstractItemView::dataChanged(topLeft, bottomRight, roles);
+        return;
+    }
+    viewport()->update();
+#if QT_CONFIG(accessibility)
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::DataChanged);
+        event.setFirstRow(topLeft.row());
+        event.setFirstColumn(topLeft.column());
+        event.setLastRow(bottomRight.row());
+        event.setLastColumn(bottomRight.column());
+        QAccessible::updateAccessibility(&event);
+    }
+#endif
 }
 
 void LeftAlignedFileListView::toggle(const QModelIndex &index)

@@ -24,6 +24,10 @@ public:
 Q_SIGNALS:
     void targetedChanged(bool targeted);
 
+protected Q_SLOTS:
+    void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
+                     const QList<int> &roles = QList<int>()) override;
+
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;

@@ -4,6 +4,7 @@
 #include <QtMath>
 
 #include <algorithm>
+#include <array>
 
 namespace {
 
@@ -94,6 +95,36 @@ QColor Colors::greenText(const QPalette &palette)
 }
 
 QColor Colors::textShade(const QColor &accent, const QPalette &palette)
+{
+    // Every painted row of a list asks again, with the same few accents on the same
+    // backgrounds: the last answers are kept.
+    struct Shade {
+        QColor accent;
+        QColor base;
+        QColor window;
+        QColor alternateBase;
+        QColor shade;
+    };
+    thread_local std::array<Shade, 8> known;
+    thread_local std::size_t knownCount = 0;
+    thread_local std::size_t nextSlot = 0;
+    const QColor &base = palette.color(QPalette::Base);
+    const QColor &window = palette.color(QPalette::Window);
+    const QColor &alternateBase = palette.color(QPalette::AlternateBase);
+    for (std::size_t i = 0; i < knownCount; ++i) {
+        const Shade &entry = known[i];
+        if (entry.accent == accent && entry.base == base && entry.window == window &&
+            entry.alternateBase == alternateBase)
+            return entry.shade;
+    }
+    const QColor shade = walkedTextShade(accent, palette);
+    known[nextSlot] = Shade{accent, base, window, alternateBase, shade};
+    nextSlot = (nextSlot + 1) % known.size();
+    knownCount = std::min(knownCount + 1, known.size());
+    return shade;
+}
+
+QColor Colors::walkedTextShade(const QColor &accent, const QPalette &palette)
 {
     // Walk the lightness away from the backgrounds, keeping hue and saturation, until the
     // text reads; usually a few dozen steps on a light palette and none on a dark one.

@@ -54,4 +54,5 @@ public:
 
 private:
     static QPalette current();
+    static QColor walkedTextShade(const QColor &accent, const QPalette &palette);
 };
