@@ -8,24 +8,28 @@
 #include <algorithm>
 #include <charconv>
 #include <iterator>
+#include <string>
+#include <string_view>
 
 namespace {
 
 const QString formatName = QStringLiteral("brisklet-undo");
 constexpr int formatVersion = 1;
 
+// Printable ASCII with nothing to escape in a JSON string: most paths and names, which
+// then go in as they are.
+bool isPlainAscii(QByteArrayView text)
+{
+    return std::all_of(text.cbegin(), text.cend(), [](char c) {
+        const auto u = static_cast<unsigned char>(c);
+        return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
+    });
+}
+
 // A JSON string of text known to be valid UTF-8.
-void appendString(QByteArray &out, const QByteArray &text)
+void appendString(std::string &out, QByteArrayView text)
 {
     out += '"';
-    const auto plain = [](char c) {
-        return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
-    };
-    if (std::all_of(text.cbegin(), text.cend(), plain)) {
-        out += text;
-        out += '"';
-        return;
-    }
     for (const char c : text) {
         if (c == '"' || c == '\\') {
             out += '\\';
@@ -41,11 +45,15 @@ void appendString(QByteArray &out, const QByteArray &text)
     out += '"';
 }
 
-void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
+void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes)
 {
     out += '"';
     out += key;
-    if (QByteArrayView(bytes).isValidUtf8() && !bytes.contains('\0')) {
+    if (isPlainAscii(bytes)) {
+        out += "\": \"";
+        out.append(bytes.constData(), size_t(bytes.size()));
+        out += '"';
+    } else if (QByteArrayView(bytes).isValidUtf8() && !bytes.contains('\0')) {
         out += "\": ";
         appendString(out, bytes);
     } else {
@@ -55,12 +63,12 @@ void appendBytes(QByteArray &out, const char *key, const QByteArray &bytes)
 }
 
 // `prefix` and then the digits of `value`.
-void appendNumber(QByteArray &out, const char *prefix, quint64 value)
+void appendNumber(std::string &out, std::string_view prefix, quint64 value)
 {
     char digits[24];
     const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
     out += prefix;
-    out.append(digits, end.ptr - digits);
+    out.append(digits, size_t(end.ptr - digits));
 }
 
 std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
@@ -98,11 +106,12 @@ QByteArray UndoFile::defaultFolder()
 // document model to be built.
 QByteArray UndoFile::serialize(const UndoOperation &operation)
 {
-    QByteArray out;
-    out.reserve(operation.entries.size() * 160 + 160);
+    std::string out;
+    out.reserve(size_t(operation.entries.size()) * 160 + 160);
     out += "{\n\"format\": ";
     appendString(out, formatName.toUtf8());
-    out += ",\n\"version\": " + QByteArray::number(formatVersion) + ",\n\"timestamp\": ";
+    appendNumber(out, ",\n\"version\": ", formatVersion);
+    out += ",\n\"timestamp\": ";
     appendString(out, operation.timestamp.toString(Qt::ISODateWithMs).toUtf8());
     out += ",\n\"entries\": [";
     bool first = true;
@@ -121,7 +130,7 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
         out += '}';
     }
     out += "\n]\n}\n";
-    return out;
+    return QByteArray(out.data(), qsizetype(out.size()));
 }
 
 std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)
