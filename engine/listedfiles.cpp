@@ -21,9 +21,11 @@ void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMo
             item.id = RowId::create();
             item.path = LocalPath::fromUrl(url);
             item.url = FileUrl(url, item.path);
+            // LocalPath::display(LocalPath::nameOf(path)), without copying the name first.
             item.originalName = item.path.isEmpty()
                                     ? LocalPath::nameOf(url)
-                                    : LocalPath::display(LocalPath::nameOf(item.path));
+                                    : QString::fromUtf8(QByteArrayView(item.path).sliced(
+                                          LocalPath::nameStart(item.path)));
             item.newName = item.originalName;
             if (!item.path.isEmpty())
                 item.identity = mover.identity(item.path);
