@@ -2,6 +2,7 @@
 
 #include "fileurl.h"
 #include "itemidentity.h"
+#include "optionaltext.h"
 #include "renamestatus.h"
 
 #include <QByteArray>
@@ -12,18 +13,20 @@
 #include <optional>
 
 // One listed file. Rows are told apart by `id` alone; the same URL may be listed twice.
+// A list can hold a million of these: the members are ordered so that no padding falls
+// between them.
 struct FileItem {
     QUuid id;
     FileUrl url;
     QString originalName;
     QString newName;
-    RenameStatus status = RenameStatus::pending;
-    std::optional<QString> errorMessage;
     // Where the file is, in the file system's exact bytes (the URL's path, which may not be
     // valid UTF-8; `originalName` shows it decoded), and which item it was when listed or
     // last moved. Empty and none for a URL that is not a local file.
     QByteArray path;
     std::optional<ItemIdentity> identity;
+    OptionalText errorMessage;
+    RenameStatus status = RenameStatus::pending;
 
     bool operator==(const FileItem &other) const = default;
 };

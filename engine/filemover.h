@@ -3,6 +3,7 @@
 #include "itemidentity.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
@@ -30,5 +31,16 @@ public:
     {
         Q_UNUSED(path);
         return std::nullopt;
+    }
+
+    // The identity of each of `paths`, in order, each as identity() reads it. A mover may
+    // read many paths of one folder faster together than one by one.
+    virtual QList<std::optional<ItemIdentity>> identities(const QList<QByteArray> &paths)
+    {
+        QList<std::optional<ItemIdentity>> result;
+        result.reserve(paths.size());
+        for (const QByteArray &path : paths)
+            result.append(identity(path));
+        return result;
     }
 };

@@ -27,12 +27,13 @@ void judge(QList<FileItem> &files)
     constexpr qsizetype minimumPiece = 8192;
     const qsizetype count = files.size();
     FileItem *const items = files.data(); // detached here, before any thread starts
-    // Translated once: the pieces share these texts.
-    const QString invalidCharacters =
+    // Translated once: the pieces and the files share these texts.
+    const OptionalText invalidCharacters =
         QCoreApplication::translate("NameValidation", "Contains invalid characters (: / \\)");
-    const QString emptyName =
+    const OptionalText emptyName =
         QCoreApplication::translate("NameValidation", "Filename cannot be empty");
-    const QString duplicate = QCoreApplication::translate("NameValidation", "Duplicate filename");
+    const OptionalText duplicate =
+        QCoreApplication::translate("NameValidation", "Duplicate filename");
     // The canonical key of each valid name that is not its own key (ASCII names are), and
     // the hash of the key; names with an error are not grouped.
     std::vector<QString> keys(static_cast<size_t>(count));

@@ -15,6 +15,7 @@
 #include <strings.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -294,10 +295,75 @@ PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QB
     return {false, describe(error, from, to)};
 }
 
+namespace {
+
+ItemIdentity identityOf(const struct stat &info)
+{
+    return ItemIdentity{quint64(info.st_dev), quint64(info.st_ino), quint32(info.st_mode & S_IFMT)};
+}
+
+// The folder an item can be read from by its name: the path up to its last slash ("/" for
+// an item at the root); empty when the path has no slash or nothing after the last one.
+QByteArrayView folderPart(QByteArrayView path)
+{
+    const qsizetype slash = path.lastIndexOf('/');
+    if (slash < 0 || slash == path.size() - 1)
+        return {};
+    return slash == 0 ? QByteArrayView("/") : path.first(slash);
+}
+
+} // namespace
+
 std::optional<ItemIdentity> PosixFileMover::identity(const QByteArray &path)
 {
     struct stat info;
     if (path.contains('\0') || ::lstat(path.constData(), &info) != 0)
         return std::nullopt;
-    return ItemIdentity{quint64(info.st_dev), quint64(info.st_ino), quint32(info.st_mode & S_IFMT)};
+    return identityOf(info);
+}
+
+QList<std::optional<ItemIdentity>> PosixFileMover::identities(const QList<QByteArray> &paths)
+{
+    // A large drop lists many files of each folder. Each of them read by its whole path
+    // walks every folder of the path again; read by its name in the folder, opened once
+    // for all of them, it costs about a third less, and a folder that does not exist holds
+    // none of them. Opening the folder follows the same links of its path as reading the
+    // whole path does, and the last component is still not followed.
+    QList<std::optional<ItemIdentity>> result(paths.size());
+    QByteArray openedFor; // the folder the paths now read belong to; null before the first
+    int folder = -1;      // open on it, or -1: it does not exist, or see `byPath`
+    bool byPath = false;  // it could not be opened for another reason: read each by its path
+    const auto closeFolder = [&] {
+        if (folder >= 0)
+            ::close(folder);
+        folder = -1;
+        openedFor = QByteArray();
+        byPath = false;
+    };
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const QByteArray &path = paths.at(i);
+        if (path.contains('\0'))
+            continue; // no item can have this path
+        const QByteArrayView part = folderPart(path);
+        if (openedFor.isNull() || part != QByteArrayView(openedFor)) {
+            closeFolder();
+            // Opening costs as much as one read: worth it only for a folder that the next
+            // path shares.
+            if (part.isEmpty() || i + 1 == paths.size() || folderPart(paths.at(i + 1)) != part) {
+                result[i] = identity(path);
+                continue;
+            }
+            openedFor = part.toByteArray();
+            folder = ::open(openedFor.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+            byPath = folder < 0 && errno != ENOENT && errno != ENOTDIR;
+        }
+        struct stat info;
+        if (byPath)
+            result[i] = identity(path);
+        else if (folder >= 0 && ::fstatat(folder, path.constData() + LocalPath::nameStart(path),
+                                          &info, AT_SYMLINK_NOFOLLOW) == 0)
+            result[i] = identityOf(info);
+    }
+    closeFolder();
+    return result;
 }

@@ -11,4 +11,5 @@ class PosixFileMover : public FileMover {
 public:
     Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override;
     std::optional<ItemIdentity> identity(const QByteArray &path) override;
+    QList<std::optional<ItemIdentity>> identities(const QList<QByteArray> &paths) override;
 };

@@ -431,6 +431,46 @@ private Q_SLOTS:
         QCOMPARE(entries(folder.path()).size(), 2 * count);
     }
 
+    // Paths read together, folder by folder, give what each gives read on its own.
+    void identitiesReadTogether_data()
+    {
+        QTest::addColumn<QString>("paths"); // in the fixture unless absolute; "^" is a NUL
+
+        QTest::newRow("one folder") << u"d/a|d/b|d/link|d/missing|d/sub|d/sub/x"_qs;
+        QTest::newRow("through a linked folder") << u"linked/a|linked/b|linked/link"_qs;
+        QTest::newRow("folder missing") << u"gone/a|gone/b|gone/c"_qs;
+        QTest::newRow("folder is a file") << u"file/a|file/b"_qs;
+        QTest::newRow("alternating folders") << u"d/a|d/sub/x|d/b|d/sub/x|d/a"_qs;
+        QTest::newRow("dot names") << u"d/sub/..|d/sub/.|d/..|d/a"_qs;
+        QTest::newRow("NUL in a name") << u"d/a^b|d/b|d/a^|d/a"_qs;
+        QTest::newRow("the root") << u"/|/etc|/usr|/no such item"_qs;
+    }
+
+    void identitiesReadTogether()
+    {
+        QFETCH(QString, paths);
+
+        QTemporaryDir fixture;
+        const QByteArray base = QFile::encodeName(fixture.path()) + '/';
+        QVERIFY(QDir(fixture.path()).mkpath(u"d/sub"_qs));
+        for (const char *file : {"d/a", "d/b", "d/sub/x", "file"})
+            QVERIFY(writeFile(QFile::decodeName(base + file), file));
+        QCOMPARE(::symlink("a", QByteArray(base + "d/link").constData()), 0);
+        QCOMPARE(::symlink("d", QByteArray(base + "linked").constData()), 0);
+        QList<QByteArray> list;
+        for (const QString &path : paths.split(u'|')) {
+            const QByteArray bytes = path.toUtf8().replace('^', '\0');
+            list.append(path.startsWith(u'/') ? bytes : base + bytes);
+        }
+
+        PosixFileMover mover;
+        const QList<std::optional<ItemIdentity>> together = mover.identities(list);
+
+        QCOMPARE(together.size(), list.size());
+        for (qsizetype i = 0; i < list.size(); ++i)
+            QVERIFY2(together.at(i) == mover.identity(list.at(i)), list.at(i).constData());
+    }
+
     // A full FAT root folder: the move fails with that reason, and fusefat drops nothing.
     void fullFatRootFolder()
     {

@@ -195,7 +195,10 @@ void RenameCommands::showProgress()
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
     updateProgress();
-    m_progress->show();
+    // Setting the value of a modal dialog runs pending events, in which the job may have
+    // finished and the dialog gone.
+    if (m_progress)
+        m_progress->show();
 }
 
 void RenameCommands::updateProgress()
@@ -212,7 +215,10 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
     m_progressDelay.stop();
     m_job = nullptr;
     if (m_progress) {
-        delete m_progress;
+        // Not deleted here: this may run inside the dialog's own setValue, which runs
+        // pending events for a modal dialog.
+        m_progress->hide();
+        m_progress->deleteLater();
         m_progress = nullptr;
         m_presenter->reactivateWindow();
     }
