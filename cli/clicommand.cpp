@@ -96,11 +96,11 @@ ExitStatus CliCommand::rename()
     // Recovery first: it may move listed files back from where a crash left them.
     if (m_options.apply)
         recoverInterruptedBatches();
-    const std::optional<QList<QUrl>> urls =
+    const std::optional<QList<QByteArray>> paths =
         InputFiles::fromArguments(arguments, m_workingDirectory, &error);
-    if (!urls)
+    if (!paths)
         return fail(ExitStatus::badUsage, error);
-    m_engine->addFiles(*urls);
+    m_engine->addLocalFiles(*paths);
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
         return fail(ExitStatus::badUsage, unusable);
 

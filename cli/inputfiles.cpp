@@ -46,12 +46,12 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
 
 } // namespace
 
-std::optional<QList<QUrl>> InputFiles::fromArguments(const QList<QByteArray> &arguments,
-                                                     const QByteArray &workingDirectory,
-                                                     QString *error)
+std::optional<QList<QByteArray>> InputFiles::fromArguments(const QList<QByteArray> &arguments,
+                                                           const QByteArray &workingDirectory,
+                                                           QString *error)
 {
-    QList<QUrl> urls;
-    urls.reserve(arguments.size());
+    QList<QByteArray> paths;
+    paths.reserve(arguments.size());
     for (const QByteArray &argument : arguments) {
         if (argument.isEmpty())
             continue;
@@ -62,11 +62,11 @@ std::optional<QList<QUrl>> InputFiles::fromArguments(const QList<QByteArray> &ar
             *error = QStringLiteral("the root folder cannot be renamed");
             return std::nullopt;
         }
-        urls.append(LocalPath::toUrl(*path));
+        paths.append(*path);
     }
-    if (urls.isEmpty())
+    if (paths.isEmpty())
         *error = QStringLiteral("no files given");
-    return urls.isEmpty() ? std::nullopt : std::optional(urls);
+    return paths.isEmpty() ? std::nullopt : std::optional(paths);
 }
 
 QString InputFiles::unusableFile(const QList<FileItem> &files)

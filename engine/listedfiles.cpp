@@ -5,16 +5,21 @@
 #include "parallelranges.h"
 #include "rowid.h"
 
-void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover)
+namespace {
+
+// Appends `count` pending rows to `files`, each with its own id, where `place(item, i)`
+// sets the path, URL and name of the i-th; then reads the identity of each local one.
+template <typename Place>
+void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const Place &place)
 {
-    // Each row is made from its URL alone, so a large drop is cut into pieces that are made
-    // on all the cores at once; reading each file's identity (one system call per file) is
-    // most of the time a large drop takes.
+    // Each row is made from its own URL or path alone, so a large drop is cut into pieces
+    // that are made on all the cores at once; reading each file's identity (one system
+    // call per file) is most of the time a large drop takes.
     constexpr qsizetype minimumPiece = 4096;
     const qsizetype first = files.size();
-    files.resize(first + urls.size());
+    files.resize(first + count);
     FileItem *const added = files.data() + first; // detached here, before any thread starts
-    ParallelRanges::run(urls.size(), minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
         // The identities are read in runs of paths, which the mover can read faster
         // together when they share a folder.
         constexpr qsizetype run = 1024;
@@ -31,15 +36,8 @@ void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMo
         };
         for (qsizetype i = begin; i < end; ++i) {
             FileItem &item = added[i];
-            const QUrl &url = urls.at(i);
             item.id = RowId::create();
-            item.path = LocalPath::fromUrl(url);
-            item.url = FileUrl(url, item.path);
-            // LocalPath::display(LocalPath::nameOf(path)), without copying the name first.
-            item.originalName = item.path.isEmpty()
-                                    ? LocalPath::nameOf(url)
-                                    : QString::fromUtf8(QByteArrayView(item.path).sliced(
-                                          LocalPath::nameStart(item.path)));
+            place(item, i);
             item.newName = item.originalName;
             if (!item.path.isEmpty()) {
                 paths.append(item.path);
@@ -49,5 +47,33 @@ void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMo
             }
         }
         readIdentities();
+    });
+}
+
+// LocalPath::display(LocalPath::nameOf(path)), without copying the name first.
+QString nameOfPath(const QByteArray &path)
+{
+    return QString::fromUtf8(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
+}
+
+} // namespace
+
+void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover)
+{
+    appendRows(files, urls.size(), mover, [&](FileItem &item, qsizetype i) {
+        const QUrl &url = urls.at(i);
+        item.path = LocalPath::fromUrl(url);
+        item.url = FileUrl(url, item.path);
+        item.originalName = item.path.isEmpty() ? LocalPath::nameOf(url) : nameOfPath(item.path);
+    });
+}
+
+void ListedFiles::appendPaths(QList<FileItem> &files, const QList<QByteArray> &paths,
+                              FileMover &mover)
+{
+    appendRows(files, paths.size(), mover, [&](FileItem &item, qsizetype i) {
+        item.path = paths.at(i);
+        item.url = FileUrl::fromLocalPath(item.path);
+        item.originalName = nameOfPath(item.path);
     });
 }

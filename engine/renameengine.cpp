@@ -57,6 +57,17 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
     updatePreview();
 }
 
+void RenameEngine::addLocalFiles(const QList<QByteArray> &paths)
+{
+    if (isBusy())
+        return;
+    if (!paths.isEmpty()) {
+        ListedFiles::appendPaths(m_files, paths, *m_mover);
+        Q_EMIT filesChanged();
+    }
+    updatePreview();
+}
+
 RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
 {
     if (isBusy())

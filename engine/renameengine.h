@@ -59,6 +59,10 @@ public:
 
     // The file list.
     void addFiles(const QList<QUrl> &urls);
+    // The same for local files given by their exact path bytes (absolute, cleaned, without
+    // a trailing slash), as the command line has them: the rows are those of their file
+    // URLs, made without one.
+    void addLocalFiles(const QList<QByteArray> &paths);
     // The same for files the user hands over in the window: from `backgroundAddFrom` URLs
     // on, each file's identity is read on a worker (a job of kind `add`) and the rows join
     // the list when it finishes; fewer are added at once, and the answer is null. Null as

@@ -205,6 +205,19 @@ private Q_SLOTS:
         QVERIFY(url == FileUrl(escaped, path));
         QCOMPARE(url.toUrl().toEncoded(), escaped.toEncoded());
         QCOMPARE(qHash(url), qHash(escaped));
+
+        // A clean path lists the same row as its URL.
+        if (path == "/" || path.endsWith('/') || path.contains("//") || path.contains("/."))
+            return;
+        const auto engine = makeEngine();
+        engine->addFiles({escaped});
+        engine->addLocalFiles({path});
+        const FileItem &byUrl = engine->files().first();
+        const FileItem &byPath = engine->files().last();
+        QCOMPARE(byPath.path, byUrl.path);
+        QVERIFY(byPath.url == byUrl.url);
+        QCOMPARE(byPath.url.toUrl().toEncoded(), byUrl.url.toUrl().toEncoded());
+        QCOMPARE(byPath.originalName, byUrl.originalName);
     }
 };
 
