@@ -18,7 +18,7 @@ constexpr int formatVersion = 1;
 
 // Printable ASCII with nothing to escape in a JSON string: most paths and names, which
 // then go in as they are.
-bool isPlainAscii(QByteArrayView text)
+bool needsNoEscape(QByteArrayView text)
 {
     return std::all_of(text.cbegin(), text.cend(), [](char c) {
         const auto u = static_cast<unsigned char>(c);
@@ -49,7 +49,7 @@ void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes
 {
     out += '"';
     out += key;
-    if (isPlainAscii(bytes)) {
+    if (needsNoEscape(bytes)) {
         out += "\": \"";
         out.append(bytes.constData(), size_t(bytes.size()));
         out += '"';

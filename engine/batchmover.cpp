@@ -85,8 +85,6 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
 bool BatchMover::isStillListedItem(qsizetype i)
 {
     const Move &move = (*m_moves)[i];
-    if (!move.checkIdentity)
-        return true;
     const std::optional<ItemIdentity> current = m_mover.identity(move.sourcePath);
     m_checked[i] = current;
     // Nothing there: the move itself says that the file no longer exists.

@@ -29,7 +29,6 @@ public:
         // The item the source is expected to hold. A source that holds another item by
         // the time its turn comes is not moved.
         std::optional<ItemIdentity> identity;
-        bool checkIdentity = true;
     };
     struct Outcome {
         bool succeeded = false;

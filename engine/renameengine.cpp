@@ -50,21 +50,22 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
     // The rows of a running batch keep their places until its outcome is taken in.
     if (isBusy())
         return;
-    if (!urls.isEmpty()) {
-        ListedFiles::append(m_files, urls, *m_mover);
-        Q_EMIT filesChanged();
-    }
-    updatePreview();
+    ListedFiles::append(m_files, urls, *m_mover);
+    takeInAddedRows(urls.size());
 }
 
 void RenameEngine::addLocalFiles(const QList<QByteArray> &paths)
 {
     if (isBusy())
         return;
-    if (!paths.isEmpty()) {
-        ListedFiles::appendPaths(m_files, paths, *m_mover);
+    ListedFiles::appendPaths(m_files, paths, *m_mover);
+    takeInAddedRows(paths.size());
+}
+
+void RenameEngine::takeInAddedRows(qsizetype added)
+{
+    if (added > 0)
         Q_EMIT filesChanged();
-    }
     updatePreview();
 }
 
@@ -89,12 +90,12 @@ RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
         return QList<BatchMover::Outcome>();
     };
     auto complete = [this, rows](const QList<BatchMover::Outcome> &) {
+        const qsizetype added = rows->size();
         if (m_files.isEmpty())
             m_files = std::move(*rows);
         else
             m_files.append(std::move(*rows));
-        Q_EMIT filesChanged();
-        updatePreview();
+        takeInAddedRows(added);
         return RenameJob::Summary();
     };
     return launch(new RenameJob(RenameJob::Kind::add, urls.size(), std::move(work),

@@ -156,6 +156,8 @@ private:
     bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
     RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan);
     RenameJob *launch(RenameJob *job);
+    // After rows were appended to the list: tells of them and previews the whole list.
+    void takeInAddedRows(qsizetype added);
     void releaseFreedMemory();
 
     RenameJob *m_job = nullptr;

@@ -102,7 +102,7 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
             ++plan.failed;
             continue;
         }
-        plan.moves.append({source, LocalPath::withName(source, *name), item.identity, true});
+        plan.moves.append({source, LocalPath::withName(source, *name), item.identity});
         plan.rows.append(i);
         plan.newNames.append(item.newName);
     }
@@ -181,8 +181,7 @@ RenameHistory::Plan RenameHistory::planUndo(const QList<FileItem> &files,
     QList<BatchMover::Move> moves;
     moves.reserve(operation.entries.size());
     for (auto it = operation.entries.crbegin(); it != operation.entries.crend(); ++it)
-        moves.append(
-            {it->path, LocalPath::withName(it->path, it->originalName), it->identity, true});
+        moves.append({it->path, LocalPath::withName(it->path, it->originalName), it->identity});
     QList<qsizetype> rows; // the listed file at each recorded place, or -1
     rows.reserve(moves.size());
     for (const BatchMover::Move &move : std::as_const(moves))
