@@ -55,17 +55,17 @@ qsizetype extensionDot(QStringView name)
     return -1;
 }
 
-// The name with its base name's case changed, in one new string, for an ASCII name; null
-// for the conversions that change the length.
-QString changeAsciiCase(const QString &name, CaseType caseType)
+// The name with its base name's case changed, written into `out`, for an ASCII name;
+// false for the conversions that change the length.
+bool changeAsciiCase(const QString &name, CaseType caseType, QString &out)
 {
     const qsizetype dot = extensionDot(name);
     const qsizetype baseLength = dot < 0 ? name.size() : dot;
     // A dot with nothing after it goes with the empty extension, as in NameParts::join.
-    QString result = dot == name.size() - 1 ? name.left(baseLength) : name;
-    if (!CaseConversion::convertAsciiInPlace(result.data(), baseLength, caseType))
-        return QString();
-    return result;
+    const qsizetype kept = dot == name.size() - 1 ? baseLength : name.size();
+    out.resize(0);
+    out.append(QStringView(name).left(kept));
+    return CaseConversion::convertAsciiInPlace(out.data(), baseLength, caseType);
 }
 
 // The number as formatSequenceNumber writes it, in a buffer of the caller's, without a
@@ -232,20 +232,33 @@ void NameTransformer::markTimedOut(qsizetype step)
 
 QString NameTransformer::apply(const QString &name, qsizetype position) const
 {
-    QString current = name;
-    for (const Step &step : m_steps)
-        current = applyStep(step, current, position);
-    return current;
+    Buffers buffers;
+    return apply(name, position, buffers);
 }
 
-QString NameTransformer::applyStep(const Step &step, const QString &name, qsizetype position) const
+const QString &NameTransformer::apply(const QString &name, qsizetype position,
+                                      Buffers &buffers) const
+{
+    const QString *current = &name;
+    for (const Step &step : m_steps) {
+        QString &out = current == &buffers.first ? buffers.second : buffers.first;
+        current = &applyStep(step, *current, position, out);
+    }
+    return *current;
+}
+
+const QString &NameTransformer::applyStep(const Step &step, const QString &name,
+                                          qsizetype position, QString &out) const
 {
     const RenameOperationWrapper &operation = step.operation;
     switch (operation.mode) {
     case RenameMode::replace:
         if (!step.matcher)
             return name;
-        return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence);
+        return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence,
+                                     out)
+                   ? out
+                   : name;
 
     case RenameMode::regex: {
         if (!step.regex || step.timedOut)
@@ -269,7 +282,8 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         }
         if (U_FAILURE(status))
             return name;
-        return UnicodeText::fromIcu(result);
+        out = UnicodeText::fromIcu(result);
+        return out;
     }
 
     case RenameMode::trim: {
@@ -296,32 +310,37 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
             base = trimCharacterCount(parts.baseName, operation.trimPosition, operation.trimCount);
             break;
         }
-        return NameParts::join(base, parts.extension);
+        out = NameParts::join(base, parts.extension);
+        return out;
     }
 
     case RenameMode::append: {
         if (operation.appendText.isEmpty())
             return name;
-        if (!operation.beforeExtension)
-            return name + operation.appendText;
+        if (!operation.beforeExtension) {
+            out.resize(0);
+            out.append(name).append(operation.appendText);
+            return out;
+        }
         const NameParts parts = NameParts::split(name);
-        return NameParts::join(parts.baseName + operation.appendText, parts.extension);
+        out = NameParts::join(parts.baseName + operation.appendText, parts.extension);
+        return out;
     }
 
     case RenameMode::prepend:
         if (operation.prependText.isEmpty())
             return name;
-        return operation.prependText + name;
+        out.resize(0);
+        out.append(operation.prependText).append(name);
+        return out;
 
     case RenameMode::changeCase: {
-        if (UnicodeText::isAscii(name)) {
-            QString converted = changeAsciiCase(name, operation.caseType);
-            if (!converted.isNull())
-                return converted;
-        }
+        if (UnicodeText::isAscii(name) && changeAsciiCase(name, operation.caseType, out))
+            return out;
         const NameParts parts = NameParts::split(name);
-        return NameParts::join(CaseConversion::convert(parts.baseName, operation.caseType),
-                               parts.extension);
+        out = NameParts::join(CaseConversion::convert(parts.baseName, operation.caseType),
+                              parts.extension);
+        return out;
     }
 
     case RenameMode::sequence: {
@@ -337,15 +356,15 @@ QString NameTransformer::applyStep(const Step &step, const QString &name, qsizet
         const QStringView namePart =
             operation.useOriginalName ? baseName : QStringView(operation.sequenceBaseName);
         // Built in one string: the name part and number around " - ", then the extension.
-        QString result;
-        result.reserve(namePart.size() + digits.size() + 4 + extension.size());
+        out.resize(0);
+        out.reserve(namePart.size() + digits.size() + 4 + extension.size());
         if (operation.sequenceLocation == SequenceLocation::after)
-            result.append(namePart).append(QLatin1String(" - ")).append(digits);
+            out.append(namePart).append(QLatin1String(" - ")).append(digits);
         else
-            result.append(digits).append(QLatin1String(" - ")).append(namePart);
+            out.append(digits).append(QLatin1String(" - ")).append(namePart);
         if (!extension.isEmpty())
-            result.append(u'.').append(extension);
-        return result;
+            out.append(u'.').append(extension);
+        return out;
     }
     }
     return name;

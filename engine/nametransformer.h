@@ -34,7 +34,17 @@ public:
     NameTransformer(const NameTransformer &) = delete;
     NameTransformer &operator=(const NameTransformer &) = delete;
 
+    // Two strings the steps write into in turn. One set, kept from one name to the next,
+    // lets a whole list go through the stack without allocating in the common case.
+    struct Buffers {
+        QString first;
+        QString second;
+    };
+
     QString apply(const QString &name, qsizetype position) const;
+    // The name after every step: `name` itself when no step changed it, otherwise one of
+    // `buffers`, valid until they are used again.
+    const QString &apply(const QString &name, qsizetype position, Buffers &buffers) const;
 
     // A regular-expression step that ran out of time on a name from then on leaves every
     // name as it is, so a runaway pattern costs milliseconds, not minutes. The count tells
@@ -50,7 +60,9 @@ public:
 private:
     struct Step;
 
-    QString applyStep(const Step &step, const QString &name, qsizetype position) const;
+    // Returns `name` when the step leaves it as it is, otherwise `out` holding the result.
+    const QString &applyStep(const Step &step, const QString &name, qsizetype position,
+                             QString &out) const;
 
     std::vector<Step> m_steps;
     mutable qsizetype m_timedOutSteps = 0;

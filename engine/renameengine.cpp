@@ -19,6 +19,22 @@
 #include <memory>
 #include <vector>
 
+namespace {
+
+void keepNewName(FileItem &item, const QString &name)
+{
+    // A name that comes out as it was keeps its string: most names of a large list do
+    // not change on a keystroke. A new one gets a string of its own, no longer than it.
+    if (&name == &item.originalName) {
+        if (!item.newName.isSharedWith(name))
+            item.newName = name;
+    } else if (item.newName != name || item.newName.isNull() != name.isNull()) {
+        item.newName = QString(name.constData(), name.size());
+    }
+}
+
+} // namespace
+
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
                    parent)
@@ -268,8 +284,9 @@ void RenameEngine::updatePreview()
                 NameTransformer transformer(m_operations);
                 for (const qsizetype step : std::as_const(m_timedOutSteps))
                     transformer.markTimedOut(step);
+                NameTransformer::Buffers buffers;
                 for (qsizetype i = begin; i < end; ++i)
-                    files[i].newName = transformer.apply(files[i].originalName, i);
+                    keepNewName(files[i], transformer.apply(files[i].originalName, i, buffers));
                 for (qsizetype step = 0; step < m_operations.size(); ++step) {
                     if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
                         foundTimedOut[size_t(piece)].insert(step);

@@ -20,9 +20,25 @@ QString TextMatcher::replace(const QString &name, const QString &replacement,
         return name;
     // In ASCII every code unit is a whole character (but for CR LF) and its own
     // canonical form, and case folding is plain ASCII folding.
-    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r'))
-        return replaceAscii(name, replacement, occurrence);
+    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r')) {
+        QString result;
+        return replaceAscii(name, replacement, occurrence, result) ? result : name;
+    }
     return replaceUnicode(name, replacement, occurrence);
+}
+
+bool TextMatcher::replace(const QString &name, const QString &replacement,
+                          ReplaceOccurrence occurrence, QString &out) const
+{
+    if (m_findText.isEmpty() || m_findKey.isEmpty())
+        return false;
+    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r'))
+        return replaceAscii(name, replacement, occurrence, out);
+    QString result = replaceUnicode(name, replacement, occurrence);
+    if (result.isSharedWith(name))
+        return false;
+    out = std::move(result);
+    return true;
 }
 
 namespace {
@@ -70,38 +86,24 @@ qsizetype TextMatcher::lastIndexInAscii(QStringView name) const
     return -1;
 }
 
-QString TextMatcher::replaceAscii(const QString &name, const QString &replacement,
-                                  ReplaceOccurrence occurrence) const
+bool TextMatcher::replaceAscii(const QString &name, const QString &replacement,
+                               ReplaceOccurrence occurrence, QString &out) const
 {
     const qsizetype findLength = m_findText.size();
-    switch (occurrence) {
-    case ReplaceOccurrence::first:
-    case ReplaceOccurrence::last: {
-        const qsizetype at =
-            occurrence == ReplaceOccurrence::first ? indexInAscii(name, 0) : lastIndexInAscii(name);
-        if (at < 0)
-            return name;
-        QString result = name;
-        result.replace(at, findLength, replacement);
-        return result;
+    qsizetype at = occurrence == ReplaceOccurrence::last ? lastIndexInAscii(name)
+                                                         : indexInAscii(name, 0);
+    if (at < 0)
+        return false;
+    out.resize(0);
+    out.reserve(name.size() + replacement.size());
+    qsizetype copied = 0;
+    while (at >= 0) {
+        out.append(QStringView(name).mid(copied, at - copied)).append(replacement);
+        copied = at + findLength;
+        at = occurrence == ReplaceOccurrence::all ? indexInAscii(name, copied) : -1;
     }
-    case ReplaceOccurrence::all: {
-        qsizetype at = indexInAscii(name, 0);
-        if (at < 0)
-            return name;
-        QString result;
-        result.reserve(name.size() + replacement.size());
-        qsizetype copied = 0;
-        while (at >= 0) {
-            result.append(QStringView(name).mid(copied, at - copied)).append(replacement);
-            copied = at + findLength;
-            at = indexInAscii(name, copied);
-        }
-        result.append(QStringView(name).mid(copied));
-        return result;
-    }
-    }
-    return name;
+    out.append(QStringView(name).mid(copied));
+    return true;
 }
 
 QString TextMatcher::replaceUnicode(const QString &name, const QString &replacement,

@@ -16,6 +16,9 @@ public:
     // Replaces the chosen match(es) of the find text in `name`.
     QString replace(const QString &name, const QString &replacement,
                     ReplaceOccurrence occurrence) const;
+    // The same, written into `out`; false, with `out` left undefined, when nothing matches.
+    bool replace(const QString &name, const QString &replacement, ReplaceOccurrence occurrence,
+                 QString &out) const;
 
 private:
     struct Range {
@@ -26,8 +29,8 @@ private:
     // Offsets of the find text in an ASCII name, or -1.
     qsizetype indexInAscii(QStringView name, qsizetype from) const;
     qsizetype lastIndexInAscii(QStringView name) const;
-    QString replaceAscii(const QString &name, const QString &replacement,
-                         ReplaceOccurrence occurrence) const;
+    bool replaceAscii(const QString &name, const QString &replacement,
+                      ReplaceOccurrence occurrence, QString &out) const;
     QString replaceUnicode(const QString &name, const QString &replacement,
                            ReplaceOccurrence occurrence) const;
 
