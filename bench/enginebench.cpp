@@ -41,13 +41,24 @@ void BM_TransformName(benchmark::State &state)
 }
 BENCHMARK(BM_TransformName)->DenseRange(0, 6);
 
+// A preview from scratch: each round loads one of two workflows that give the same names but
+// differ in two steps, so nothing the last preview worked out can be used.
 void BM_UpdatePreview(benchmark::State &state)
 {
     const auto engine = makeEngine();
     engine->addFiles(sampleUrls(state.range(0)));
-    loadStack(*engine, threeStepStack());
-    for (auto _ : state)
-        engine->updatePreview();
+    QList<RenameOperationWrapper> stack = threeStepStack();
+    loadStack(*engine, stack);
+    engine->saveWorkflow(u"a"_qs);
+    stack[0].findText = u"IMG"_qs;            // the search ignores case
+    stack[2].sequenceBaseName = u"unused"_qs; // the step numbers the original name
+    loadStack(*engine, stack);
+    engine->saveWorkflow(u"b"_qs);
+    bool first = false;
+    for (auto _ : state) {
+        first = !first;
+        engine->loadWorkflow(first ? u"a"_qs : u"b"_qs);
+    }
     state.counters["files"] = static_cast<double>(state.range(0));
     state.counters["rss_MB"] = static_cast<double>(residentKilobytes()) / 1024.0;
     state.counters["heap_MB"] = static_cast<double>(mallinfo2().uordblks) / 1048576.0;

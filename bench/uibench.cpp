@@ -137,4 +137,33 @@ void BM_KeystrokeToFrame(benchmark::State &state)
 }
 BENCHMARK(BM_KeystrokeToFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
+// The same, for an edit that changes every name: the case step between title and upper case.
+void BM_KeystrokeEveryNameChanges(benchmark::State &state)
+{
+    const auto owner = makeEngine();
+    RenameEngine &engine = *owner;
+    engine.addFiles(sampleUrls(state.range(0)));
+    loadStack(engine, threeStepStack());
+    RenameOperationWrapper caseStep = engine.operations().at(1);
+    OperationStackModel stack(&engine);
+    LeftAlignedFileListView view(&engine);
+    view.resize(900, 600);
+    view.show();
+    QCoreApplication::processEvents();
+    QImage frame(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
+    const QModelIndex step = stack.index(1);
+    bool upper = false;
+    qsizetype counts = 0;
+    for (auto _ : state) {
+        upper = !upper;
+        caseStep.caseType = upper ? CaseType::uppercase : CaseType::titleCase;
+        stack.setData(step, QVariant::fromValue(caseStep), OperationStackModel::OperationRole);
+        view.viewport()->render(&frame);
+        counts += engine.conflictCount() + engine.errorCount();
+    }
+    benchmark::DoNotOptimize(counts);
+    state.counters["files"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_KeystrokeEveryNameChanges)->Arg(100000)->Unit(benchmark::kMillisecond);
+
 } // namespace

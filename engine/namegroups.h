@@ -24,6 +24,10 @@ public:
     // time `add` takes.
     void prefetch(quint32 hash) const { __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]); }
     qsizetype groupSize(qsizetype group) const { return m_groups[size_t(group)].size; }
+    // One name of the group is gone. A group left empty keeps its place but lets go of its
+    // name, so that it holds no memory and matches no name again.
+    void leave(qsizetype group);
+    qsizetype groupCount() const { return qsizetype(m_groups.size()); }
 
 private:
     // Small, so that the table of a large list stays in the processor's cache.

@@ -217,6 +217,11 @@ QString NameTransformer::patternError(const QString &pattern)
     return error;
 }
 
+qsizetype NameTransformer::stepCount() const
+{
+    return qsizetype(m_steps.size());
+}
+
 bool NameTransformer::hasTimedOut(qsizetype step) const
 {
     return step >= 0 && step < qsizetype(m_steps.size()) && m_steps[size_t(step)].timedOut;
@@ -239,24 +244,44 @@ QString NameTransformer::apply(const QString &name, qsizetype position) const
 const QString &NameTransformer::apply(const QString &name, qsizetype position,
                                       Buffers &buffers) const
 {
+    return apply(name, position, buffers, 0, stepCount());
+}
+
+const QString &NameTransformer::apply(const QString &name, qsizetype position, Buffers &buffers,
+                                      qsizetype first, qsizetype last) const
+{
     const QString *current = &name;
-    for (const Step &step : m_steps) {
+    for (qsizetype i = std::max<qsizetype>(first, 0); i < last && i < stepCount(); ++i) {
         QString &out = current == &buffers.first ? buffers.second : buffers.first;
-        current = &applyStep(step, *current, position, out);
+        current = &applyStep(m_steps[size_t(i)], *current, position, out);
     }
     return *current;
 }
 
-const QString &NameTransformer::applyStep(const Step &step, const QString &name,
-                                          qsizetype position, QString &out) const
+bool NameTransformer::keep(QString &kept, const QString &result, const QString &source)
+{
+    if (&result == &source) {
+        if (kept.isSharedWith(source))
+            return false;
+        const bool changed = kept != source || kept.isNull() != source.isNull();
+        kept = source;
+        return changed;
+    }
+    if (kept == result && kept.isNull() == result.isNull())
+        return false;
+    kept = result.isNull() ? QString() : QString(result.constData(), result.size());
+    return true;
+}
+
+const QString &NameTransformer::applyStep(const Step &step, const QString &name, qsizetype position,
+                                          QString &out) const
 {
     const RenameOperationWrapper &operation = step.operation;
     switch (operation.mode) {
     case RenameMode::replace:
         if (!step.matcher)
             return name;
-        return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence,
-                                     out)
+        return step.matcher->replace(name, operation.replaceText, operation.replaceOccurrence, out)
                    ? out
                    : name;
 

@@ -45,6 +45,14 @@ public:
     // The name after every step: `name` itself when no step changed it, otherwise one of
     // `buffers`, valid until they are used again.
     const QString &apply(const QString &name, qsizetype position, Buffers &buffers) const;
+    // The same through the steps from `first` up to, not including, `last` only.
+    const QString &apply(const QString &name, qsizetype position, Buffers &buffers, qsizetype first,
+                         qsizetype last) const;
+    qsizetype stepCount() const;
+    // Keeps a result of `apply` from `source` beyond the buffers: as `source` itself when
+    // the steps left it as it was, otherwise in a string of its own, no longer than it,
+    // unless `kept` already says the same. True when what `kept` says changed.
+    static bool keep(QString &kept, const QString &result, const QString &source);
 
     // A regular-expression step that ran out of time on a name from then on leaves every
     // name as it is, so a runaway pattern costs milliseconds, not minutes. The count tells

@@ -3,6 +3,7 @@
 // Internal to the engine: not part of its interface.
 
 #include "fileitem.h"
+#include "optionaltext.h"
 
 #include <QList>
 #include <QString>
@@ -14,6 +15,24 @@ namespace NameValidation {
 
 // Whether the name holds ":", "/" or "\".
 bool containsForbiddenCharacter(QStringView name);
+
+// What a name is on its own, before it is compared with the others: only a name without
+// an error is grouped with its equals.
+enum class Verdict : quint8 { grouped, invalidCharacters, emptyName };
+Verdict verdictOf(QStringView name);
+// What a grouped name is compared by: its canonical form, or null when the name is its own
+// (ASCII names are).
+QString groupKey(const QString &name);
+
+// The messages of the statuses, translated once for a whole list to share.
+struct Messages {
+    OptionalText invalidCharacters;
+    OptionalText emptyName;
+    OptionalText duplicate;
+};
+Messages messages();
+// Sets a file's status and message from its verdict and the size of its group of equals.
+void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages);
 
 // Sets the status and message of every file from its new name.
 void judge(QList<FileItem> &files);

@@ -7,6 +7,7 @@
 #include "namevalidation.h"
 #include "parallelranges.h"
 #include "posixfilemover.h"
+#include "previewcache.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
 #include "workflowstore.h"
@@ -19,22 +20,6 @@
 #include <memory>
 #include <vector>
 
-namespace {
-
-void keepNewName(FileItem &item, const QString &name)
-{
-    // A name that comes out as it was keeps its string: most names of a large list do
-    // not change on a keystroke. A new one gets a string of its own, no longer than it.
-    if (&name == &item.originalName) {
-        if (!item.newName.isSharedWith(name))
-            item.newName = name;
-    } else if (item.newName != name || item.newName.isNull() != name.isNull()) {
-        item.newName = QString(name.constData(), name.size());
-    }
-}
-
-} // namespace
-
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
                    parent)
@@ -44,7 +29,8 @@ RenameEngine::RenameEngine(QObject *parent)
 RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
     : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
-      m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover))
+      m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover)),
+      m_previewCache(std::make_unique<PreviewCache>())
 {
     // Connected first, so that every other receiver of the signal reads fresh counts.
     connect(this, &RenameEngine::filesChanged, this, [this] { m_statusCounts.reset(); });
@@ -157,6 +143,7 @@ void RenameEngine::clearAll()
     // Everything is emptied before anyone hears of it, so views that read the history when
     // the files change already find it empty.
     m_files.clear();
+    m_previewCache->clear();
     m_selectedFiles.clear();
     m_history->clear();
     m_timedOutSteps.clear();
@@ -267,8 +254,19 @@ qsizetype RenameEngine::errorCount() const
 void RenameEngine::updatePreview()
 {
     m_timedOutSteps.clear();
-    if (m_files.isEmpty())
+    if (m_files.isEmpty()) {
+        m_previewCache->clear();
         return;
+    }
+    // A list of moderate size is previewed from what the last preview worked out.
+    if (m_files.size() <= PreviewCache::maximumRows) {
+        if (m_previewCache->update(m_files, m_operations)) {
+            Q_EMIT filesChanged();
+            return;
+        }
+    } else {
+        m_previewCache->clear();
+    }
     // Each piece of the list goes through a transformer of its own (compiled patterns are
     // not shared between threads). A step that runs out of time on one name leaves every
     // name unchanged, so when a piece finds such a step, the whole list goes through the
@@ -286,7 +284,9 @@ void RenameEngine::updatePreview()
                     transformer.markTimedOut(step);
                 NameTransformer::Buffers buffers;
                 for (qsizetype i = begin; i < end; ++i)
-                    keepNewName(files[i], transformer.apply(files[i].originalName, i, buffers));
+                    NameTransformer::keep(files[i].newName,
+                                          transformer.apply(files[i].originalName, i, buffers),
+                                          files[i].originalName);
                 for (qsizetype step = 0; step < m_operations.size(); ++step) {
                     if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
                         foundTimedOut[size_t(piece)].insert(step);

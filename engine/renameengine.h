@@ -25,6 +25,7 @@
 
 class FileMover;
 class PreferencesStore;
+class PreviewCache;
 class WorkflowStore;
 enum class SystemWorkflow;
 
@@ -167,6 +168,7 @@ private:
     FileChooser m_fileChooser;
 
     QList<FileItem> m_files;
+    std::unique_ptr<PreviewCache> m_previewCache;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
     // Positions of the regular-expression steps that ran out of time in the last preview.

@@ -90,8 +90,8 @@ bool TextMatcher::replaceAscii(const QString &name, const QString &replacement,
                                ReplaceOccurrence occurrence, QString &out) const
 {
     const qsizetype findLength = m_findText.size();
-    qsizetype at = occurrence == ReplaceOccurrence::last ? lastIndexInAscii(name)
-                                                         : indexInAscii(name, 0);
+    qsizetype at =
+        occurrence == ReplaceOccurrence::last ? lastIndexInAscii(name) : indexInAscii(name, 0);
     if (at < 0)
         return false;
     out.resize(0);

@@ -29,8 +29,8 @@ private:
     // Offsets of the find text in an ASCII name, or -1.
     qsizetype indexInAscii(QStringView name, qsizetype from) const;
     qsizetype lastIndexInAscii(QStringView name) const;
-    bool replaceAscii(const QString &name, const QString &replacement,
-                      ReplaceOccurrence occurrence, QString &out) const;
+    bool replaceAscii(const QString &name, const QString &replacement, ReplaceOccurrence occurrence,
+                      QString &out) const;
     QString replaceUnicode(const QString &name, const QString &replacement,
                            ReplaceOccurrence occurrence) const;
 

@@ -2,9 +2,12 @@
 
 #include "enginetesthelpers.h"
 #include "localpath.h"
+#include "namevalidation.h"
 #include "transformname.h"
 
 #include <QCryptographicHash>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
 #include <QTest>
 
 using namespace EngineTest;
@@ -152,6 +155,90 @@ private Q_SLOTS:
         QCOMPARE(engine->files().last().newName, QString(40, u'a') + u"!_1"_qs);
         QVERIFY(!engine->patternProblem(0).isEmpty());
         QCOMPARE(engine->patternProblem(1), QString());
+    }
+
+    // Whatever happened since, a preview gives what one from scratch gives: editing one step
+    // after another, adding and removing steps and files, renaming and undoing.
+    void everyPreviewMatchesAFreshOne_data()
+    {
+        QTest::addColumn<quint32>("seed");
+        for (const quint32 seed : {1u, 2u, 3u, 4u})
+            QTest::addRow("seed %u", seed) << seed;
+    }
+
+    void everyPreviewMatchesAFreshOne()
+    {
+        QFETCH(quint32, seed);
+        QRandomGenerator random(seed);
+        QTemporaryDir folder;
+        QVERIFY(folder.isValid());
+        QList<QUrl> urls;
+        for (int copy = 0; copy < 12; ++copy) {
+            for (const QString &name : corpus()) {
+                if (name.isEmpty() || name.contains(u'/') || name == u"."_qs || name == u".."_qs)
+                    continue;
+                const QString path = folder.filePath(QString::number(copy) + name);
+                QVERIFY(writeFile(path, {}));
+                urls.append(QUrl::fromLocalFile(path));
+            }
+        }
+        const QList<RenameOperationWrapper> pool{
+            replaceStep(u"img"_qs, u"Photo"_qs),
+            replaceStep(u"im"_qs, u"Photo"_qs),
+            replaceStep(u"e"_qs, u""_qs),
+            replaceStep(u"1"_qs, u"0"_qs),
+            replaceStep(u"é"_qs, u"e"_qs, ReplaceOccurrence::first, true),
+            caseStep(CaseType::titleCase),
+            caseStep(CaseType::lowercase),
+            caseStep(CaseType::snakeCase),
+            trimStep(TrimType::spaces, TrimPosition::both),
+            appendStep(u":"_qs),
+            appendStep(u"_x"_qs),
+            prependStep(u"0"_qs),
+            regexStep(u"\\d+"_qs, u""_qs),
+            sequenceStep(1, 2, SequenceLocation::after, false),
+            sequenceStep(1, 3, SequenceLocation::before, true)};
+        const auto engine = makeEngine();
+        engine->addFiles(urls.mid(0, urls.size() / 2));
+        for (int action = 0; action < 60; ++action) {
+            const qsizetype steps = engine->operations().size();
+            const int choice = random.bounded(20);
+            if (choice < 12 && steps > 0) {
+                engine->setOperation(random.bounded(int(steps)),
+                                     pool.at(random.bounded(int(pool.size()))));
+                engine->updatePreview();
+            } else if (choice < 14 && steps < 4) {
+                engine->addOperation();
+            } else if (choice < 15 && steps > 1) {
+                engine->removeOperation(random.bounded(int(steps)));
+            } else if (choice < 16) {
+                engine->toggleSelection(
+                    engine->files().at(random.bounded(int(engine->files().size()))).id);
+                engine->removeSelectedFiles();
+            } else if (choice < 17) {
+                engine->addFiles(urls.mid(random.bounded(int(urls.size())), 3));
+            } else if (choice < 18) {
+                engine->performRename();
+            } else if (choice < 19) {
+                engine->undoLastRename();
+            } else {
+                engine->updatePreview();
+            }
+            QList<FileItem> expected = engine->files();
+            for (qsizetype i = 0; i < expected.size(); ++i)
+                expected[i].newName =
+                    transformName(expected[i].originalName, engine->operations(), i);
+            NameValidation::judge(expected);
+            // Right after a rename or an undo the rows tell how it went, until the next preview.
+            if (choice == 17 || choice == 18)
+                engine->updatePreview();
+            for (qsizetype i = 0; i < expected.size(); ++i) {
+                const FileItem &file = engine->files().at(i);
+                QCOMPARE(file.newName, expected.at(i).newName);
+                QCOMPARE(file.status, expected.at(i).status);
+                QCOMPARE(file.errorMessage, expected.at(i).errorMessage);
+            }
+        }
     }
 
     // A listed file's URL comes back exactly as given, kept whole or made again from the path.
