@@ -13,6 +13,7 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
+#include <initializer_list>
 #include <optional>
 
 namespace {
@@ -41,6 +42,21 @@ QString formatSequenceNumber(qint64 number, qint64 padding)
     return QString::fromLatin1(buffer, std::max(length, 0));
 }
 
+// Sets `text` to the pieces one after the other, in the room it already has when it is
+// enough: most names of a list are about as long as the one before.
+void write(QString &text, std::initializer_list<QStringView> pieces)
+{
+    qsizetype length = 0;
+    for (const QStringView piece : pieces)
+        length += piece.size();
+    text.resize(length);
+    char16_t *at = reinterpret_cast<char16_t *>(text.data());
+    for (const QStringView piece : pieces) {
+        std::copy_n(piece.utf16(), piece.size(), at);
+        at += piece.size();
+    }
+}
+
 // Where the dot before the extension is, as NameParts::split finds it, or -1 when the name
 // has no extension; in one pass from the end, for the steps every name goes through.
 qsizetype extensionDot(QStringView name)
@@ -63,8 +79,7 @@ bool changeAsciiCase(const QString &name, CaseType caseType, QString &out)
     const qsizetype baseLength = dot < 0 ? name.size() : dot;
     // A dot with nothing after it goes with the empty extension, as in NameParts::join.
     const qsizetype kept = dot == name.size() - 1 ? baseLength : name.size();
-    out.resize(0);
-    out.append(QStringView(name).left(kept));
+    write(out, {QStringView(name).left(kept)});
     return CaseConversion::convertAsciiInPlace(out.data(), baseLength, caseType);
 }
 
@@ -343,8 +358,7 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
         if (operation.appendText.isEmpty())
             return name;
         if (!operation.beforeExtension) {
-            out.resize(0);
-            out.append(name).append(operation.appendText);
+            write(out, {name, operation.appendText});
             return out;
         }
         const NameParts parts = NameParts::split(name);
@@ -355,8 +369,7 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
     case RenameMode::prepend:
         if (operation.prependText.isEmpty())
             return name;
-        out.resize(0);
-        out.append(operation.prependText).append(name);
+        write(out, {operation.prependText, name});
         return out;
 
     case RenameMode::changeCase: {
@@ -381,14 +394,11 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
         const QStringView namePart =
             operation.useOriginalName ? baseName : QStringView(operation.sequenceBaseName);
         // Built in one string: the name part and number around " - ", then the extension.
-        out.resize(0);
-        out.reserve(namePart.size() + digits.size() + 4 + extension.size());
-        if (operation.sequenceLocation == SequenceLocation::after)
-            out.append(namePart).append(QLatin1String(" - ")).append(digits);
-        else
-            out.append(digits).append(QLatin1String(" - ")).append(namePart);
-        if (!extension.isEmpty())
-            out.append(u'.').append(extension);
+        static constexpr char16_t separator[] = u" - ";
+        const QStringView between(separator, 3);
+        const bool after = operation.sequenceLocation == SequenceLocation::after;
+        write(out, {after ? namePart : digits, between, after ? digits : namePart,
+                    extension.isEmpty() ? QStringView() : QStringView(u"."), extension});
         return out;
     }
     }

@@ -4,6 +4,8 @@
 #include "parallelranges.h"
 #include "unicodetext.h"
 
+#include <iterator>
+#include <utility>
 #include <vector>
 
 #include <QCoreApplication>
@@ -72,40 +74,67 @@ void judge(QList<FileItem> &files)
     const qsizetype count = files.size();
     FileItem *const items = files.data(); // detached here, before any thread starts
     const Messages texts = messages();    // shared by every file that has one
-    // The canonical key of each valid name that is not its own key (ASCII names are), and
-    // the hash of the key; names with an error are not grouped.
-    std::vector<QString> keys(static_cast<size_t>(count));
+    // The hash of each valid name's key, and the canonical keys of the few names that are
+    // not their own key (ASCII names are), by row; names with an error are not grouped.
     std::vector<quint32> hashes(static_cast<size_t>(count));
     std::vector<Verdict> verdicts(static_cast<size_t>(count));
-    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+    using RowKey = std::pair<qsizetype, QString>;
+    std::vector<std::vector<RowKey>> keysOfPiece(
+        static_cast<size_t>(ParallelRanges::pieceCount(count, minimumPiece)));
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
             const auto at = static_cast<size_t>(i);
             verdicts[at] = verdictOf(items[i].newName);
             if (verdicts[at] != Verdict::grouped)
                 continue;
-            keys[at] = groupKey(items[i].newName);
-            hashes[at] = NameGroups::hashOf(keys[at].isNull() ? items[i].newName : keys[at]);
+            QString key = groupKey(items[i].newName);
+            hashes[at] = NameGroups::hashOf(key.isNull() ? items[i].newName : key);
+            if (!key.isNull())
+                keysOfPiece[size_t(piece)].emplace_back(i, std::move(key));
         }
     });
+    std::vector<RowKey> keys; // in the list's order, as the pieces are
+    for (std::vector<RowKey> &piece : keysOfPiece)
+        std::move(piece.begin(), piece.end(), std::back_inserter(keys));
 
-    // Files with the same valid new name form a group.
-    NameGroups groups(count);
-    std::vector<qsizetype> groupOfFile(static_cast<size_t>(count), -1);
-    constexpr qsizetype lookAhead = 8;
-    for (qsizetype i = 0; i < count; ++i) {
-        if (i + lookAhead < count)
-            groups.prefetch(hashes[static_cast<size_t>(i + lookAhead)]);
-        const auto at = static_cast<size_t>(i);
-        if (verdicts[at] == Verdict::grouped)
-            groupOfFile[at] =
-                groups.add(keys[at].isNull() ? items[i].newName : keys[at], hashes[at]);
-    }
+    // Files with the same valid new name form a group. Equal names have equal hashes, so
+    // the hashes share the names out among the cores, each grouping its share on its own.
+    const qsizetype parts = ParallelRanges::pieceCount(count, minimumPiece);
+    const auto partOf = [parts](quint32 hash) {
+        return static_cast<qsizetype>((quint64(hash) * quint64(parts)) >> 32);
+    };
+    std::vector<NameGroups> groups;
+    groups.reserve(size_t(parts));
+    for (qsizetype part = 0; part < parts; ++part)
+        groups.emplace_back(count / parts + 1);
+    std::vector<qint32> groupOfFile(static_cast<size_t>(count), -1);
+    ParallelRanges::run(parts, 1, [&](qsizetype, qsizetype first, qsizetype last) {
+        for (qsizetype part = first; part < last; ++part) {
+            NameGroups &mine = groups[size_t(part)];
+            constexpr qsizetype lookAhead = 8;
+            size_t key = 0; // the first entry of `keys` not behind the row
+            for (qsizetype i = 0; i < count; ++i) {
+                const auto at = static_cast<size_t>(i);
+                if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part)
+                    mine.prefetch(hashes[at + lookAhead]);
+                if (verdicts[at] != Verdict::grouped || partOf(hashes[at]) != part)
+                    continue;
+                while (key < keys.size() && keys[key].first < i)
+                    ++key;
+                const bool keyed = key < keys.size() && keys[key].first == i;
+                groupOfFile[at] =
+                    qint32(mine.add(keyed ? keys[key].second : items[i].newName, hashes[at]));
+            }
+        }
+    });
 
     ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
             const auto at = static_cast<size_t>(i);
-            const qsizetype group = groupOfFile[at];
-            setStatus(items[i], verdicts[at], group >= 0 ? groups.groupSize(group) : 0, texts);
+            const qint32 group = groupOfFile[at];
+            const qsizetype size =
+                group >= 0 ? groups[size_t(partOf(hashes[at]))].groupSize(group) : 0;
+            setStatus(items[i], verdicts[at], size, texts);
         }
     });
 }

@@ -4,6 +4,7 @@
 
 #include <QList>
 
+#include <algorithm>
 #include <vector>
 
 TextMatcher::TextMatcher(const QString &findText, bool caseSensitive)
@@ -67,9 +68,14 @@ qsizetype TextMatcher::indexInAscii(QStringView name, qsizetype from) const
         return name.indexOf(m_findText, from);
     const qsizetype findLength = m_findLower.size();
     const char16_t first = m_findLower.front().unicode();
+    // The first character in both cases; the same twice when it has no case.
+    const char16_t firstUpper =
+        (first >= u'a' && first <= u'z') ? char16_t(first - (u'a' - u'A')) : first;
+    const char16_t *const text = name.utf16();
     for (qsizetype at = from; at + findLength <= name.size(); ++at) {
-        if (asciiLower(name[at].unicode()) == first &&
-            equalsIgnoringAsciiCase(name.data() + at, m_findLower))
+        const char16_t c = text[at];
+        if ((c == first || c == firstUpper) &&
+            equalsIgnoringAsciiCase(name.data() + at + 1, QStringView(m_findLower).mid(1)))
             return at;
     }
     return -1;
@@ -94,6 +100,19 @@ bool TextMatcher::replaceAscii(const QString &name, const QString &replacement,
         occurrence == ReplaceOccurrence::last ? lastIndexInAscii(name) : indexInAscii(name, 0);
     if (at < 0)
         return false;
+    const qsizetype next =
+        occurrence == ReplaceOccurrence::all ? indexInAscii(name, at + findLength) : -1;
+    if (next < 0) {
+        // One match, the common case: the name around it in one go.
+        const QStringView before = QStringView(name).left(at);
+        const QStringView after = QStringView(name).mid(at + findLength);
+        out.resize(before.size() + replacement.size() + after.size());
+        char16_t *to = reinterpret_cast<char16_t *>(out.data());
+        to = std::copy_n(before.utf16(), before.size(), to);
+        to = std::copy_n(replacement.utf16(), replacement.size(), to);
+        std::copy_n(after.utf16(), after.size(), to);
+        return true;
+    }
     out.resize(0);
     out.reserve(name.size() + replacement.size());
     qsizetype copied = 0;

@@ -4,6 +4,7 @@
 #include "namegroups.h"
 #include "namevalidation.h"
 
+#include <QHash>
 #include <QTest>
 
 using namespace EngineTest;
@@ -73,6 +74,34 @@ private Q_SLOTS:
                                     : statuses[i] == u'C' ? duplicate
                                                           : QString();
             QCOMPARE(files.at(i).errorMessage.value_or(QString()), message);
+        }
+    }
+
+    // A list long enough to be grouped on every core finds the same conflicts: equal names
+    // spread far apart, canonically equal spellings, and names with errors among them.
+    void aLongListFindsEveryConflict()
+    {
+        QStringList names;
+        QHash<QString, int> copies;
+        for (int i = 0; i < 60000; ++i) {
+            const int n = (i * 7919) % 45000;
+            const QString name = n % 11 == 0   ? u"Cafe\u0301 %1"_qs.arg(n)
+                                 : n % 11 == 1 ? u"Caf\u00e9 %1"_qs.arg(n - 1)
+                                 : n % 97 == 0 ? u"bad:%1"_qs.arg(n)
+                                               : u"name %1.txt"_qs.arg(n);
+            names.append(name);
+            if (!name.contains(u':'))
+                ++copies[name.normalized(QString::NormalizationForm_C)];
+        }
+        QList<FileItem> files = filesNamed(names);
+        NameValidation::judge(files);
+        for (qsizetype i = 0; i < names.size(); ++i) {
+            const RenameStatus expected =
+                names[i].contains(u':') ? RenameStatus::error
+                : copies.value(names[i].normalized(QString::NormalizationForm_C)) > 1
+                    ? RenameStatus::conflict
+                    : RenameStatus::pending;
+            QCOMPARE(files.at(i).status, expected);
         }
     }
 
