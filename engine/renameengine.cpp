@@ -66,8 +66,10 @@ void RenameEngine::addLocalFiles(const QList<QByteArray> &paths)
 
 void RenameEngine::takeInAddedRows(qsizetype added)
 {
-    if (added > 0)
+    if (added > 0) {
+        ++m_rowsVersion;
         Q_EMIT filesChanged();
+    }
     updatePreview();
 }
 
@@ -129,6 +131,7 @@ void RenameEngine::removeSelectedFiles()
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
         if (m_files.isEmpty())
             m_timedOutSteps.clear(); // no name left for a pattern to run out of time on
+        ++m_rowsVersion;
         Q_EMIT filesChanged();
     }
     m_selectedFiles.clear();
@@ -143,6 +146,7 @@ void RenameEngine::clearAll()
     // Everything is emptied before anyone hears of it, so views that read the history when
     // the files change already find it empty.
     m_files.clear();
+    ++m_rowsVersion;
     m_previewCache->clear();
     m_selectedFiles.clear();
     m_history->clear();

@@ -53,6 +53,9 @@ public:
     ~RenameEngine() override;
 
     const QList<FileItem> &files() const { return m_files; }
+    // Changes whenever rows are added or removed, not when names or statuses change: a view
+    // that saw this number last has the same rows in the same order.
+    quint64 rowsVersion() const { return m_rowsVersion; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
     const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const;
@@ -168,6 +171,7 @@ private:
     FileChooser m_fileChooser;
 
     QList<FileItem> m_files;
+    quint64 m_rowsVersion = 0;
     std::unique_ptr<PreviewCache> m_previewCache;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;

@@ -143,6 +143,13 @@ void FileListModel::syncFiles()
     const QList<FileItem> &files = m_engine->files();
     const qsizetype oldCount = m_ids.size();
     const qsizetype newCount = files.size();
+    // The same rows as last time, as after every preview: only what they show changed.
+    const quint64 version = std::exchange(m_rowsVersion, m_engine->rowsVersion());
+    if (version == m_rowsVersion && oldCount == newCount && m_engineRows.isEmpty()) {
+        if (oldCount > 0)
+            Q_EMIT dataChanged(index(0), index(int(oldCount - 1)));
+        return;
+    }
 
     // How far the rows still match the engine, in order.
     qsizetype common = 0;

@@ -50,6 +50,8 @@ private:
     QPointer<RenameEngine> m_engine;
     // The id of each row, as the views know the rows.
     QList<QUuid> m_ids;
+    // The engine's rows version when the rows were last matched against it; none yet.
+    quint64 m_rowsVersion = ~quint64(0);
     // While rows are being removed step by step, the engine index of each remaining row;
     // empty when rows and engine indices coincide.
     QList<qsizetype> m_engineRows;
