@@ -14,12 +14,7 @@ namespace NameValidation {
 
 bool containsForbiddenCharacter(QStringView name)
 {
-    for (QChar c : name) {
-        const char16_t u = c.unicode();
-        if (u == u':' || u == u'/' || u == u'\\')
-            return true;
-    }
-    return false;
+    return UnicodeText::containsAnyOf(name, u':', u'/', u'\\');
 }
 
 Verdict verdictOf(QStringView name)

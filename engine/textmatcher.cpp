@@ -21,7 +21,7 @@ QString TextMatcher::replace(const QString &name, const QString &replacement,
         return name;
     // In ASCII every code unit is a whole character (but for CR LF) and its own
     // canonical form, and case folding is plain ASCII folding.
-    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r')) {
+    if (m_findIsAscii && UnicodeText::isAsciiWithoutCarriageReturn(name)) {
         QString result;
         return replaceAscii(name, replacement, occurrence, result) ? result : name;
     }
@@ -33,7 +33,7 @@ bool TextMatcher::replace(const QString &name, const QString &replacement,
 {
     if (m_findText.isEmpty() || m_findKey.isEmpty())
         return false;
-    if (m_findIsAscii && UnicodeText::isAscii(name) && !name.contains(u'\r'))
+    if (m_findIsAscii && UnicodeText::isAsciiWithoutCarriageReturn(name))
         return replaceAscii(name, replacement, occurrence, out);
     QString result = replaceUnicode(name, replacement, occurrence);
     if (result.isSharedWith(name))
@@ -71,11 +71,13 @@ qsizetype TextMatcher::indexInAscii(QStringView name, qsizetype from) const
     // The first character in both cases; the same twice when it has no case.
     const char16_t firstUpper =
         (first >= u'a' && first <= u'z') ? char16_t(first - (u'a' - u'A')) : first;
-    const char16_t *const text = name.utf16();
-    for (qsizetype at = from; at + findLength <= name.size(); ++at) {
-        const char16_t c = text[at];
-        if ((c == first || c == firstUpper) &&
-            equalsIgnoringAsciiCase(name.data() + at + 1, QStringView(m_findLower).mid(1)))
+    if (name.size() < findLength)
+        return -1;
+    const QStringView starts = name.left(name.size() - findLength + 1);
+    const QStringView rest = QStringView(m_findLower).mid(1);
+    for (qsizetype at = UnicodeText::indexOfEither(starts, first, firstUpper, from); at >= 0;
+         at = UnicodeText::indexOfEither(starts, first, firstUpper, at + 1)) {
+        if (equalsIgnoringAsciiCase(name.data() + at + 1, rest))
             return at;
     }
     return -1;

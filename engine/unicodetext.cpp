@@ -8,7 +8,9 @@
 #include <unicode/ustring.h>
 #include <unicode/utext.h>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <memory>
 
 namespace UnicodeText {
@@ -94,7 +96,7 @@ std::vector<qsizetype> graphemeBoundaries(QStringView text)
 {
     std::vector<qsizetype> boundaries;
     boundaries.reserve(static_cast<size_t>(text.size()) + 1);
-    if (isAscii(text) && !text.contains(u'\r')) {
+    if (isAsciiWithoutCarriageReturn(text)) {
         for (qsizetype i = 0; i <= text.size(); ++i)
             boundaries.push_back(i);
         return boundaries;
@@ -223,6 +225,87 @@ bool isAlphanumeric(char32_t codePoint)
     }
     const int32_t mask = U_GET_GC_MASK(static_cast<UChar32>(codePoint));
     return (mask & (U_GC_L_MASK | U_GC_M_MASK | U_GC_N_MASK)) != 0;
+}
+
+namespace {
+
+// Eight code units compared at once, in the processor's vector registers where it has them.
+using Lanes = char16_t __attribute__((vector_size(16)));
+constexpr qsizetype laneCount = 8;
+
+Lanes lanesAt(const char16_t *text)
+{
+    Lanes lanes;
+    std::memcpy(&lanes, text, sizeof lanes);
+    return lanes;
+}
+
+template <typename Mask> bool anySet(Mask mask)
+{
+    quint64 words[2];
+    static_assert(sizeof mask == sizeof words);
+    std::memcpy(words, &mask, sizeof words);
+    return (words[0] | words[1]) != 0;
+}
+
+} // namespace
+
+bool isAsciiWithoutCarriageReturn(QStringView text)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    const Lanes carriageReturn = Lanes{} + u'\r';
+    const Lanes beyondAscii = Lanes{} + char16_t(0x7f);
+    qsizetype i = 0;
+    for (; i + laneCount <= size; i += laneCount) {
+        const Lanes lanes = lanesAt(data + i);
+        if (anySet((lanes > beyondAscii) | (lanes == carriageReturn)))
+            return false;
+    }
+    for (; i < size; ++i) {
+        if (data[i] > 0x7f || data[i] == u'\r')
+            return false;
+    }
+    return true;
+}
+
+qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    const Lanes first = Lanes{} + a;
+    const Lanes second = Lanes{} + b;
+    qsizetype i = std::max<qsizetype>(from, 0);
+    for (; i + laneCount <= size; i += laneCount) {
+        const Lanes lanes = lanesAt(data + i);
+        if (anySet((lanes == first) | (lanes == second)))
+            break;
+    }
+    for (; i < size; ++i) {
+        if (data[i] == a || data[i] == b)
+            return i;
+    }
+    return -1;
+}
+
+bool containsAnyOf(QStringView text, char16_t a, char16_t b, char16_t c)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    const Lanes first = Lanes{} + a;
+    const Lanes second = Lanes{} + b;
+    const Lanes third = Lanes{} + c;
+    qsizetype i = 0;
+    for (; i + laneCount <= size; i += laneCount) {
+        const Lanes lanes = lanesAt(data + i);
+        if (anySet((lanes == first) | (lanes == second) | (lanes == third)))
+            return true;
+    }
+    for (; i < size; ++i) {
+        if (data[i] == a || data[i] == b || data[i] == c)
+            return true;
+    }
+    return false;
 }
 
 } // namespace UnicodeText

@@ -32,6 +32,13 @@ inline QString fromIcu(const icu::UnicodeString &text)
 }
 
 bool isAscii(QStringView text);
+// Whether `text` is ASCII without a carriage return: text in which every code unit is a
+// whole user-perceived character and its own canonical form.
+bool isAsciiWithoutCarriageReturn(QStringView text);
+// Where `text` first holds `a` or `b` from `from` on, or -1; eight code units at a time.
+qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from = 0);
+// Whether `text` holds any of the three code units, eight at a time.
+bool containsAnyOf(QStringView text, char16_t a, char16_t b, char16_t c);
 
 // An empty text that lives as long as the program: ICU iterators and matchers keep a
 // reference to their input, so they are pointed here once the real input goes away.

@@ -4,6 +4,7 @@
 #include "localpath.h"
 #include "namevalidation.h"
 #include "transformname.h"
+#include "unicodetext.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
@@ -237,6 +238,37 @@ private Q_SLOTS:
                 QCOMPARE(file.newName, expected.at(i).newName);
                 QCOMPARE(file.status, expected.at(i).status);
                 QCOMPARE(file.errorMessage, expected.at(i).errorMessage);
+            }
+        }
+    }
+
+    // The scans that look at eight characters at once find what a character-by-character
+    // loop finds, at every place in names of every length around the width of one step.
+    void scansAgreeWithALoopAtEveryPlace()
+    {
+        for (const char16_t odd : {u'\r', u'é', u':', u'/', u'\\', u'I', u'i', char16_t(0x7f),
+                                   char16_t(0x80), char16_t(0xffff)}) {
+            for (qsizetype length = 0; length <= 20; ++length) {
+                for (qsizetype at = -1; at < length; ++at) {
+                    QString text(length, u'a');
+                    if (at >= 0)
+                        text[at] = QChar(odd);
+                    bool ascii = true;
+                    bool forbidden = false;
+                    qsizetype firstI = -1;
+                    for (qsizetype i = 0; i < length; ++i) {
+                        const char16_t c = text[i].unicode();
+                        ascii = ascii && c < 0x80 && c != u'\r';
+                        forbidden = forbidden || c == u':' || c == u'/' || c == u'\\';
+                        if (firstI < 0 && (c == u'i' || c == u'I'))
+                            firstI = i;
+                    }
+                    QCOMPARE(UnicodeText::isAsciiWithoutCarriageReturn(text), ascii);
+                    QCOMPARE(UnicodeText::containsAnyOf(text, u':', u'/', u'\\'), forbidden);
+                    QCOMPARE(UnicodeText::indexOfEither(text, u'i', u'I'), firstI);
+                    if (firstI >= 0)
+                        QCOMPARE(UnicodeText::indexOfEither(text, u'i', u'I', firstI + 1), -1);
+                }
             }
         }
     }
