@@ -284,7 +284,14 @@ bool NameTransformer::keep(QString &kept, const QString &result, const QString &
     }
     if (kept == result && kept.isNull() == result.isNull())
         return false;
-    kept = result.isNull() ? QString() : QString(result.constData(), result.size());
+    if (!result.isNull() && !kept.isNull() && kept.isDetached() &&
+        kept.capacity() >= result.size()) {
+        // Nothing else holds the old text: the new one takes its place.
+        kept.resize(result.size());
+        std::copy_n(result.constData(), result.size(), kept.data());
+    } else {
+        kept = result.isNull() ? QString() : QString(result.constData(), result.size());
+    }
     return true;
 }
 

@@ -256,17 +256,23 @@ bool isAsciiWithoutCarriageReturn(QStringView text)
     const qsizetype size = text.size();
     const Lanes carriageReturn = Lanes{} + u'\r';
     const Lanes beyondAscii = Lanes{} + char16_t(0x7f);
-    qsizetype i = 0;
-    for (; i + laneCount <= size; i += laneCount) {
-        const Lanes lanes = lanesAt(data + i);
-        if (anySet((lanes > beyondAscii) | (lanes == carriageReturn)))
+    const auto plain = [&](qsizetype at) {
+        const Lanes lanes = lanesAt(data + at);
+        return !anySet((lanes > beyondAscii) | (lanes == carriageReturn));
+    };
+    if (size < laneCount) {
+        for (qsizetype i = 0; i < size; ++i) {
+            if (data[i] > 0x7f || data[i] == u'\r')
+                return false;
+        }
+        return true;
+    }
+    // Eight at a time, the last eight overlapping the ones before.
+    for (qsizetype i = 0; i + laneCount <= size; i += laneCount) {
+        if (!plain(i))
             return false;
     }
-    for (; i < size; ++i) {
-        if (data[i] > 0x7f || data[i] == u'\r')
-            return false;
-    }
-    return true;
+    return plain(size - laneCount);
 }
 
 qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from)
@@ -275,12 +281,16 @@ qsizetype indexOfEither(QStringView text, char16_t a, char16_t b, qsizetype from
     const qsizetype size = text.size();
     const Lanes first = Lanes{} + a;
     const Lanes second = Lanes{} + b;
+    const auto holds = [&](qsizetype at) {
+        const Lanes lanes = lanesAt(data + at);
+        return anySet((lanes == first) | (lanes == second));
+    };
     qsizetype i = std::max<qsizetype>(from, 0);
-    for (; i + laneCount <= size; i += laneCount) {
-        const Lanes lanes = lanesAt(data + i);
-        if (anySet((lanes == first) | (lanes == second)))
-            break;
-    }
+    while (i + laneCount <= size && !holds(i))
+        i += laneCount;
+    // The last few, in the eight that end the text when it has that many.
+    if (i + laneCount > size && size >= laneCount && i < size && !holds(size - laneCount))
+        return -1;
     for (; i < size; ++i) {
         if (data[i] == a || data[i] == b)
             return i;
@@ -295,17 +305,23 @@ bool containsAnyOf(QStringView text, char16_t a, char16_t b, char16_t c)
     const Lanes first = Lanes{} + a;
     const Lanes second = Lanes{} + b;
     const Lanes third = Lanes{} + c;
-    qsizetype i = 0;
-    for (; i + laneCount <= size; i += laneCount) {
-        const Lanes lanes = lanesAt(data + i);
-        if (anySet((lanes == first) | (lanes == second) | (lanes == third)))
+    const auto holds = [&](qsizetype at) {
+        const Lanes lanes = lanesAt(data + at);
+        return anySet((lanes == first) | (lanes == second) | (lanes == third));
+    };
+    if (size < laneCount) {
+        for (qsizetype i = 0; i < size; ++i) {
+            if (data[i] == a || data[i] == b || data[i] == c)
+                return true;
+        }
+        return false;
+    }
+    // Eight at a time, the last eight overlapping the ones before.
+    for (qsizetype i = 0; i + laneCount <= size; i += laneCount) {
+        if (holds(i))
             return true;
     }
-    for (; i < size; ++i) {
-        if (data[i] == a || data[i] == b || data[i] == c)
-            return true;
-    }
-    return false;
+    return holds(size - laneCount);
 }
 
 } // namespace UnicodeText
