@@ -26,6 +26,16 @@ Verdict verdictOf(QStringView name)
     return Verdict::grouped;
 }
 
+Counts total(const std::vector<Counts> &pieces)
+{
+    Counts sum;
+    for (const Counts &piece : pieces) {
+        sum.conflicts += piece.conflicts;
+        sum.errors += piece.errors;
+    }
+    return sum;
+}
+
 QString groupKey(const QString &name)
 {
     return UnicodeText::isAscii(name) ? QString() : UnicodeText::canonicalKey(name);
@@ -38,16 +48,19 @@ Messages messages()
             QCoreApplication::translate("NameValidation", "Duplicate filename")};
 }
 
-void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages)
+void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages,
+               Counts &counts)
 {
     switch (verdict) {
     case Verdict::invalidCharacters:
         item.status = RenameStatus::error;
         item.errorMessage = messages.invalidCharacters;
+        ++counts.errors;
         return;
     case Verdict::emptyName:
         item.status = RenameStatus::error;
         item.errorMessage = messages.emptyName;
+        ++counts.errors;
         return;
     case Verdict::grouped:
         break;
@@ -55,13 +68,14 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
     if (groupSize > 1) {
         item.status = RenameStatus::conflict;
         item.errorMessage = messages.duplicate;
+        ++counts.conflicts;
     } else {
         item.status = RenameStatus::pending;
         item.errorMessage.reset();
     }
 }
 
-void judge(QList<FileItem> &files)
+Counts judge(QList<FileItem> &files)
 {
     // Each name is judged on its own, spread over the cores; only the grouping of equal
     // names runs in one piece, in the list's order.
@@ -123,15 +137,18 @@ void judge(QList<FileItem> &files)
         }
     });
 
-    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+    std::vector<Counts> countsOfPiece(keysOfPiece.size());
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
+        Counts &counts = countsOfPiece[size_t(piece)];
         for (qsizetype i = begin; i < end; ++i) {
             const auto at = static_cast<size_t>(i);
             const qint32 group = groupOfFile[at];
             const qsizetype size =
                 group >= 0 ? groups[size_t(partOf(hashes[at]))].groupSize(group) : 0;
-            setStatus(items[i], verdicts[at], size, texts);
+            setStatus(items[i], verdicts[at], size, texts, counts);
         }
     });
+    return total(countsOfPiece);
 }
 
 } // namespace NameValidation

@@ -8,6 +8,8 @@
 #include <QList>
 #include <QString>
 
+#include <vector>
+
 // Judges the new names of a whole list, as every preview does: a name with a character no
 // file name may hold, or nothing but white space, is an error; names that are the same
 // under canonical equivalence are conflicts. Every file gets a fresh status.
@@ -31,10 +33,21 @@ struct Messages {
     OptionalText duplicate;
 };
 Messages messages();
-// Sets a file's status and message from its verdict and the size of its group of equals.
-void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages);
+// How many files of a list got each status that holds the user back.
+struct Counts {
+    qsizetype conflicts = 0;
+    qsizetype errors = 0;
+};
 
-// Sets the status and message of every file from its new name.
-void judge(QList<FileItem> &files);
+// Sets a file's status and message from its verdict and the size of its group of equals,
+// and counts it.
+void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages,
+               Counts &counts);
+
+// The counts of the pieces of a list together.
+Counts total(const std::vector<Counts> &pieces);
+
+// Sets the status and message of every file from its new name, and counts them.
+Counts judge(QList<FileItem> &files);
 
 } // namespace NameValidation

@@ -12,7 +12,8 @@ constexpr qsizetype minimumPiece = 4096;
 
 } // namespace
 
-bool PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations)
+std::optional<NameValidation::Counts>
+PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations)
 {
     const qsizetype count = files.size();
     std::optional<qsizetype> edited = editedStep(operations);
@@ -78,7 +79,7 @@ bool PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWra
     });
     if (timedOut) {
         clear();
-        return false;
+        return std::nullopt;
     }
     m_operations = operations;
     m_keptStep = step;
@@ -91,8 +92,7 @@ bool PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWra
             row.group = -1;
         std::fill(changed.begin(), changed.end(), char(1));
     }
-    judge(files, changed);
-    return true;
+    return judge(files, changed);
 }
 
 void PreviewCache::clear()
@@ -121,7 +121,7 @@ PreviewCache::editedStep(const QList<RenameOperationWrapper> &operations) const
     return edited;
 }
 
-void PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &changed)
+NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &changed)
 {
     using NameValidation::Verdict;
     std::vector<qsizetype> rows; // the rows whose new names changed, in the list's order
@@ -162,13 +162,16 @@ void PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &change
     }
     // Every row gets its status again: an unchanged name may have gained or lost its equals.
     const NameValidation::Messages texts = NameValidation::messages();
-    ParallelRanges::run(
-        qsizetype(m_rows.size()), minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
-            for (qsizetype i = begin; i < end; ++i) {
-                const Row &row = m_rows[size_t(i)];
-                NameValidation::setStatus(items[i], row.verdict,
-                                          row.group >= 0 ? m_groups.groupSize(row.group) : 0,
-                                          texts);
-            }
-        });
+    const qsizetype count = qsizetype(m_rows.size());
+    std::vector<NameValidation::Counts> counts(
+        size_t(ParallelRanges::pieceCount(count, minimumPiece)));
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
+        for (qsizetype i = begin; i < end; ++i) {
+            const Row &row = m_rows[size_t(i)];
+            NameValidation::setStatus(items[i], row.verdict,
+                                      row.group >= 0 ? m_groups.groupSize(row.group) : 0, texts,
+                                      counts[size_t(piece)]);
+        }
+    });
+    return NameValidation::total(counts);
 }

@@ -23,9 +23,11 @@ class PreviewCache {
 public:
     static constexpr qsizetype maximumRows = 250'000;
 
-    // Gives every row its new name and status for `operations`. False when a step ran out
-    // of time: the rows are then left half done, for a preview from scratch.
-    bool update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations);
+    // Gives every row its new name and status for `operations`, and counts the statuses.
+    // None when a step ran out of time: the rows are then left half done, for a preview
+    // from scratch.
+    std::optional<NameValidation::Counts> update(QList<FileItem> &files,
+                                                 const QList<RenameOperationWrapper> &operations);
     void clear();
 
 private:
@@ -44,7 +46,7 @@ private:
     // The one step whose operation differs from the last preview's; -1 when none does,
     // none when the stack changed otherwise.
     std::optional<qsizetype> editedStep(const QList<RenameOperationWrapper> &operations) const;
-    void judge(QList<FileItem> &files, const std::vector<char> &changed);
+    NameValidation::Counts judge(QList<FileItem> &files, const std::vector<char> &changed);
 
     std::vector<Row> m_rows;
     QList<RenameOperationWrapper> m_operations;

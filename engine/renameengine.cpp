@@ -18,6 +18,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <utility>
 #include <vector>
 
 RenameEngine::RenameEngine(QObject *parent)
@@ -33,7 +34,9 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
       m_previewCache(std::make_unique<PreviewCache>())
 {
     // Connected first, so that every other receiver of the signal reads fresh counts.
-    connect(this, &RenameEngine::filesChanged, this, [this] { m_statusCounts.reset(); });
+    // A preview tells the counts it made; any other change has them counted when first read.
+    connect(this, &RenameEngine::filesChanged, this,
+            [this] { m_statusCounts = std::exchange(m_previewCounts, std::nullopt); });
     addOperation();
     loadSavedWorkflows();
 }
@@ -264,7 +267,8 @@ void RenameEngine::updatePreview()
     }
     // A list of moderate size is previewed from what the last preview worked out.
     if (m_files.size() <= PreviewCache::maximumRows) {
-        if (m_previewCache->update(m_files, m_operations)) {
+        if (const auto counts = m_previewCache->update(m_files, m_operations)) {
+            m_previewCounts = StatusCounts{counts->conflicts, counts->errors};
             Q_EMIT filesChanged();
             return;
         }
@@ -303,7 +307,8 @@ void RenameEngine::updatePreview()
             break;
     }
 
-    NameValidation::judge(m_files);
+    const NameValidation::Counts counts = NameValidation::judge(m_files);
+    m_previewCounts = StatusCounts{counts.conflicts, counts.errors};
     Q_EMIT filesChanged();
     releaseFreedMemory();
 }

@@ -186,4 +186,6 @@ private:
     };
     const StatusCounts &statusCounts() const;
     mutable std::optional<StatusCounts> m_statusCounts;
+    // The counts a preview made, for the change it is about to announce.
+    std::optional<StatusCounts> m_previewCounts;
 };

@@ -239,6 +239,13 @@ private Q_SLOTS:
                 QCOMPARE(file.status, expected.at(i).status);
                 QCOMPARE(file.errorMessage, expected.at(i).errorMessage);
             }
+            const auto count = [&](RenameStatus status) {
+                return std::count_if(
+                    expected.cbegin(), expected.cend(),
+                    [status](const FileItem &file) { return file.status == status; });
+            };
+            QCOMPARE(engine->conflictCount(), count(RenameStatus::conflict));
+            QCOMPARE(engine->errorCount(), count(RenameStatus::error));
         }
     }
 
