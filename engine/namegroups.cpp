@@ -41,8 +41,7 @@ qsizetype NameGroups::add(const QString &name, quint32 hash)
     size_t at = hash & mask;
     while (m_slots[at].group >= 0) {
         const Slot &slot = m_slots[at];
-        const Group &group = m_groups[size_t(slot.group)];
-        if (slot.hash == hash && group.size > 0 && group.name == name) {
+        if (slot.hash == hash && m_groups[size_t(slot.group)].name == name) {
             ++m_groups[size_t(slot.group)].size;
             return slot.group;
         }
@@ -52,11 +51,4 @@ qsizetype NameGroups::add(const QString &name, quint32 hash)
     m_groups.push_back({name, 1});
     m_slots[at] = {hash, group};
     return group;
-}
-
-void NameGroups::leave(qsizetype group)
-{
-    Group &left = m_groups[size_t(group)];
-    if (--left.size == 0)
-        left.name = QString();
 }

@@ -24,9 +24,10 @@ public:
     // time `add` takes.
     void prefetch(quint32 hash) const { __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]); }
     qsizetype groupSize(qsizetype group) const { return m_groups[size_t(group)].size; }
-    // One name of the group is gone. A group left empty keeps its place but lets go of its
-    // name, so that it holds no memory and matches no name again.
-    void leave(qsizetype group);
+    // One name of the group is gone. A group left empty keeps its place and its name, so
+    // that the name coming back, as it does when a user types and deletes a character,
+    // finds its group again.
+    void leave(qsizetype group) { --m_groups[size_t(group)].size; }
     qsizetype groupCount() const { return qsizetype(m_groups.size()); }
 
 private:

@@ -84,8 +84,8 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     m_operations = operations;
     m_keptStep = step;
     m_known = true;
-    // Every name that changed leaves a group behind: once they outnumber the rows, the
-    // groups are made again from every row's name.
+    // Every new name that comes and goes leaves an empty group behind, holding its name:
+    // once groups outnumber the rows three times, they are made again from the rows' names.
     if (m_groups.groupCount() > 3 * count + 1024) {
         m_groups = NameGroups(count);
         for (Row &row : m_rows)
