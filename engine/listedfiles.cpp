@@ -5,6 +5,8 @@
 #include "parallelranges.h"
 #include "rowid.h"
 
+#include <algorithm>
+
 namespace {
 
 // Appends `count` pending rows to `files`, each with its own id, where `place(item, i)`
@@ -21,12 +23,13 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     FileItem *const added = files.data() + first; // detached here, before any thread starts
     ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
         // The identities are read in runs of paths, which the mover can read faster
-        // together when they share a folder.
-        constexpr qsizetype run = 1024;
+        // together when they share a folder: a run long enough for the many files of one
+        // folder to be read from the folder's entries at once.
+        constexpr qsizetype run = qsizetype(1) << 16;
         QList<QByteArray> paths;
         QList<qsizetype> rows;
-        paths.reserve(run);
-        rows.reserve(run);
+        paths.reserve(std::min(run, end - begin));
+        rows.reserve(std::min(run, end - begin));
         const auto readIdentities = [&] {
             const QList<std::optional<ItemIdentity>> read = mover.identities(paths);
             for (qsizetype k = 0; k < rows.size(); ++k)
