@@ -6,7 +6,9 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <iterator>
 #include <string>
 #include <string_view>
@@ -20,10 +22,16 @@ constexpr int formatVersion = 1;
 // then go in as they are.
 bool needsNoEscape(QByteArrayView text)
 {
-    return std::all_of(text.cbegin(), text.cend(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
-    });
+    static constexpr std::array<unsigned char, 256> plain = [] {
+        std::array<unsigned char, 256> result{};
+        for (size_t u = 0x20; u < 0x80; ++u)
+            result[u] = u != '"' && u != '\\' ? 1 : 0;
+        return result;
+    }();
+    unsigned char all = 1;
+    for (const char c : text)
+        all &= plain[static_cast<unsigned char>(c)];
+    return all != 0;
 }
 
 // A JSON string of text known to be valid UTF-8.
@@ -71,6 +79,43 @@ void appendNumber(std::string &out, std::string_view prefix, quint64 value)
     out.append(digits, size_t(end.ptr - digits));
 }
 
+char *writeText(char *out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char *writeNumber(char *out, quint64 value)
+{
+    return std::to_chars(out, out + 20, value).ptr;
+}
+
+// An entry whose path and name go in as they are, with its identity, written in one piece
+// as the general case writes it: most entries of a batch. False, with nothing written, for
+// any other entry.
+bool appendPlainEntry(std::string &out, const UndoOperation::Entry &entry, bool first)
+{
+    if (!entry.identity || !needsNoEscape(entry.path) || !needsNoEscape(entry.originalName))
+        return false;
+    const size_t at = out.size();
+    out.resize(at + size_t(entry.path.size() + entry.originalName.size()) + 192);
+    char *const start = out.data() + at;
+    char *end = writeText(start, first ? "\n  {\"path\": \"" : ",\n  {\"path\": \"");
+    end = writeText(end, std::string_view(entry.path.constData(), size_t(entry.path.size())));
+    end = writeText(end, "\", \"originalName\": \"");
+    end = writeText(
+        end, std::string_view(entry.originalName.constData(), size_t(entry.originalName.size())));
+    end = writeText(end, "\", \"device\": \"");
+    end = writeNumber(end, entry.identity->device);
+    end = writeText(end, "\", \"inode\": \"");
+    end = writeNumber(end, entry.identity->inode);
+    end = writeText(end, "\", \"type\": \"");
+    end = writeNumber(end, entry.identity->type);
+    end = writeText(end, "\"}");
+    out.resize(at + size_t(end - start));
+    return true;
+}
+
 std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
 {
     if (const QJsonValue text = object.value(key); text.isString())
@@ -116,6 +161,10 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
     out += ",\n\"entries\": [";
     bool first = true;
     for (const UndoOperation::Entry &entry : operation.entries) {
+        if (appendPlainEntry(out, entry, first)) {
+            first = false;
+            continue;
+        }
         out += first ? "\n  {" : ",\n  {";
         first = false;
         appendBytes(out, "path", entry.path);
