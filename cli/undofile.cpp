@@ -10,7 +10,6 @@
 #include <charconv>
 #include <cstring>
 #include <iterator>
-#include <string>
 #include <string_view>
 
 namespace {
@@ -35,7 +34,7 @@ bool needsNoEscape(QByteArrayView text)
 }
 
 // A JSON string of text known to be valid UTF-8.
-void appendString(std::string &out, QByteArrayView text)
+void appendString(QByteArray &out, QByteArrayView text)
 {
     out += '"';
     for (const char c : text) {
@@ -53,13 +52,13 @@ void appendString(std::string &out, QByteArrayView text)
     out += '"';
 }
 
-void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes)
+void appendBytes(QByteArray &out, std::string_view key, const QByteArray &bytes)
 {
     out += '"';
-    out += key;
+    out.append(key.data(), qsizetype(key.size()));
     if (needsNoEscape(bytes)) {
         out += "\": \"";
-        out.append(bytes.constData(), size_t(bytes.size()));
+        out += bytes;
         out += '"';
     } else if (QByteArrayView(bytes).isValidUtf8() && !bytes.contains('\0')) {
         out += "\": ";
@@ -71,12 +70,12 @@ void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes
 }
 
 // `prefix` and then the digits of `value`.
-void appendNumber(std::string &out, std::string_view prefix, quint64 value)
+void appendNumber(QByteArray &out, std::string_view prefix, quint64 value)
 {
     char digits[24];
     const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
-    out += prefix;
-    out.append(digits, size_t(end.ptr - digits));
+    out.append(prefix.data(), qsizetype(prefix.size()));
+    out.append(digits, end.ptr - digits);
 }
 
 char *writeText(char *out, std::string_view text)
@@ -93,12 +92,12 @@ char *writeNumber(char *out, quint64 value)
 // An entry whose path and name go in as they are, with its identity, written in one piece
 // as the general case writes it: most entries of a batch. False, with nothing written, for
 // any other entry.
-bool appendPlainEntry(std::string &out, const UndoOperation::Entry &entry, bool first)
+bool appendPlainEntry(QByteArray &out, const UndoOperation::Entry &entry, bool first)
 {
     if (!entry.identity || !needsNoEscape(entry.path) || !needsNoEscape(entry.originalName))
         return false;
-    const size_t at = out.size();
-    out.resize(at + size_t(entry.path.size() + entry.originalName.size()) + 192);
+    const qsizetype at = out.size();
+    out.resize(at + entry.path.size() + entry.originalName.size() + 192);
     char *const start = out.data() + at;
     char *end = writeText(start, first ? "\n  {\"path\": \"" : ",\n  {\"path\": \"");
     end = writeText(end, std::string_view(entry.path.constData(), size_t(entry.path.size())));
@@ -112,7 +111,7 @@ bool appendPlainEntry(std::string &out, const UndoOperation::Entry &entry, bool 
     end = writeText(end, "\", \"type\": \"");
     end = writeNumber(end, entry.identity->type);
     end = writeText(end, "\"}");
-    out.resize(at + size_t(end - start));
+    out.resize(at + (end - start));
     return true;
 }
 
@@ -151,8 +150,8 @@ QByteArray UndoFile::defaultFolder()
 // document model to be built.
 QByteArray UndoFile::serialize(const UndoOperation &operation)
 {
-    std::string out;
-    out.reserve(size_t(operation.entries.size()) * 160 + 160);
+    QByteArray out;
+    out.reserve(operation.entries.size() * 160 + 160);
     out += "{\n\"format\": ";
     appendString(out, formatName.toUtf8());
     appendNumber(out, ",\n\"version\": ", formatVersion);
@@ -179,7 +178,7 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
         out += '}';
     }
     out += "\n]\n}\n";
-    return QByteArray(out.data(), qsizetype(out.size()));
+    return out;
 }
 
 std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)
