@@ -317,8 +317,16 @@ std::optional<QByteArray> CliCommand::readInput(const QByteArray &path, QString 
 QString CliCommand::unwritableFolder() const
 {
     QHash<QByteArray, bool> checked;
+    // Listed files mostly come folder by folder: the folder of the file before is asked
+    // again first.
+    QByteArrayView previous;
     for (const FileItem &item : m_engine->files()) {
         if (item.status != RenameStatus::pending || item.newName == item.originalName)
+            continue;
+        const qsizetype slash = item.path.lastIndexOf('/');
+        const QByteArrayView folderPart =
+            slash <= 0 ? QByteArrayView("/") : QByteArrayView(item.path).first(slash);
+        if (!previous.isNull() && folderPart == previous)
             continue;
         const QByteArray folder = LocalPath::folderOf(item.path);
         auto it = checked.find(folder);
@@ -327,6 +335,7 @@ QString CliCommand::unwritableFolder() const
                 folder, ::access(folder.isEmpty() ? "/" : folder.constData(), W_OK | X_OK) == 0);
         if (!*it)
             return LocalPath::display(folder);
+        previous = folderPart;
     }
     return {};
 }

@@ -17,13 +17,31 @@ bool isClean(QByteArrayView path)
 {
     if (path.size() > 1 && path.endsWith('/'))
         return false;
-    for (qsizetype slash = path.indexOf('/'); slash >= 0; slash = path.indexOf('/', slash + 1)) {
-        const QByteArrayView rest = path.sliced(slash + 1);
-        if (rest.startsWith('/') || rest == "." || rest == ".." || rest.startsWith("./") ||
-            rest.startsWith("../"))
+    const char *const end = path.data() + path.size();
+    for (const char *c = path.data(); c != end; ++c) {
+        if (*c != '/' || c + 1 == end)
+            continue;
+        // What follows this slash: another slash, or a "." or ".." component.
+        const char *next = c + 1;
+        if (*next == '/')
+            return false;
+        if (*next == '.' && ++next != end && *next == '.')
+            ++next;
+        if (c[1] == '.' && (next == end || *next == '/'))
             return false;
     }
     return true;
+}
+
+// `workingDirectory`/`argument`, made in one piece: one per listed file.
+QByteArray joined(const QByteArray &workingDirectory, const QByteArray &argument)
+{
+    QByteArray path(workingDirectory.size() + 1 + argument.size(), Qt::Uninitialized);
+    char *out = path.data();
+    std::memcpy(out, workingDirectory.constData(), size_t(workingDirectory.size()));
+    out[workingDirectory.size()] = '/';
+    std::memcpy(out + workingDirectory.size() + 1, argument.constData(), size_t(argument.size()));
+    return path;
 }
 
 std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &workingDirectory,
@@ -37,7 +55,8 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
                 QStringLiteral("“%1” is not a local file URI").arg(QString::fromUtf8(argument));
         return path.isEmpty() ? std::nullopt : std::optional(path);
     }
-    const QByteArray path = argument.startsWith('/') ? argument : workingDirectory + '/' + argument;
+    const QByteArray path =
+        argument.startsWith('/') ? argument : joined(workingDirectory, argument);
     if (isClean(path))
         return path;
     // Latin-1 maps every byte to one character and back, which lets QDir clean any path.

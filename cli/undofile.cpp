@@ -6,9 +6,10 @@
 #include <QJsonObject>
 
 #include <algorithm>
+#include <array>
 #include <charconv>
+#include <cstring>
 #include <iterator>
-#include <string>
 #include <string_view>
 
 namespace {
@@ -20,14 +21,20 @@ constexpr int formatVersion = 1;
 // then go in as they are.
 bool needsNoEscape(QByteArrayView text)
 {
-    return std::all_of(text.cbegin(), text.cend(), [](char c) {
-        const auto u = static_cast<unsigned char>(c);
-        return u >= 0x20 && u < 0x80 && c != '"' && c != '\\';
-    });
+    static constexpr std::array<unsigned char, 256> plain = [] {
+        std::array<unsigned char, 256> result{};
+        for (size_t u = 0x20; u < 0x80; ++u)
+            result[u] = u != '"' && u != '\\' ? 1 : 0;
+        return result;
+    }();
+    unsigned char all = 1;
+    for (const char c : text)
+        all &= plain[static_cast<unsigned char>(c)];
+    return all != 0;
 }
 
 // A JSON string of text known to be valid UTF-8.
-void appendString(std::string &out, QByteArrayView text)
+void appendString(QByteArray &out, QByteArrayView text)
 {
     out += '"';
     for (const char c : text) {
@@ -45,13 +52,13 @@ void appendString(std::string &out, QByteArrayView text)
     out += '"';
 }
 
-void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes)
+void appendBytes(QByteArray &out, std::string_view key, const QByteArray &bytes)
 {
     out += '"';
-    out += key;
+    out.append(key.data(), qsizetype(key.size()));
     if (needsNoEscape(bytes)) {
         out += "\": \"";
-        out.append(bytes.constData(), size_t(bytes.size()));
+        out += bytes;
         out += '"';
     } else if (QByteArrayView(bytes).isValidUtf8() && !bytes.contains('\0')) {
         out += "\": ";
@@ -63,12 +70,49 @@ void appendBytes(std::string &out, std::string_view key, const QByteArray &bytes
 }
 
 // `prefix` and then the digits of `value`.
-void appendNumber(std::string &out, std::string_view prefix, quint64 value)
+void appendNumber(QByteArray &out, std::string_view prefix, quint64 value)
 {
     char digits[24];
     const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
-    out += prefix;
-    out.append(digits, size_t(end.ptr - digits));
+    out.append(prefix.data(), qsizetype(prefix.size()));
+    out.append(digits, end.ptr - digits);
+}
+
+char *writeText(char *out, std::string_view text)
+{
+    std::memcpy(out, text.data(), text.size());
+    return out + text.size();
+}
+
+char *writeNumber(char *out, quint64 value)
+{
+    return std::to_chars(out, out + 20, value).ptr;
+}
+
+// An entry whose path and name go in as they are, with its identity, written in one piece
+// as the general case writes it: most entries of a batch. False, with nothing written, for
+// any other entry.
+bool appendPlainEntry(QByteArray &out, const UndoOperation::Entry &entry, bool first)
+{
+    if (!entry.identity || !needsNoEscape(entry.path) || !needsNoEscape(entry.originalName))
+        return false;
+    const qsizetype at = out.size();
+    out.resize(at + entry.path.size() + entry.originalName.size() + 192);
+    char *const start = out.data() + at;
+    char *end = writeText(start, first ? "\n  {\"path\": \"" : ",\n  {\"path\": \"");
+    end = writeText(end, std::string_view(entry.path.constData(), size_t(entry.path.size())));
+    end = writeText(end, "\", \"originalName\": \"");
+    end = writeText(
+        end, std::string_view(entry.originalName.constData(), size_t(entry.originalName.size())));
+    end = writeText(end, "\", \"device\": \"");
+    end = writeNumber(end, entry.identity->device);
+    end = writeText(end, "\", \"inode\": \"");
+    end = writeNumber(end, entry.identity->inode);
+    end = writeText(end, "\", \"type\": \"");
+    end = writeNumber(end, entry.identity->type);
+    end = writeText(end, "\"}");
+    out.resize(at + (end - start));
+    return true;
 }
 
 std::optional<QByteArray> takeBytes(const QJsonObject &object, const QString &key)
@@ -106,8 +150,8 @@ QByteArray UndoFile::defaultFolder()
 // document model to be built.
 QByteArray UndoFile::serialize(const UndoOperation &operation)
 {
-    std::string out;
-    out.reserve(size_t(operation.entries.size()) * 160 + 160);
+    QByteArray out;
+    out.reserve(operation.entries.size() * 160 + 160);
     out += "{\n\"format\": ";
     appendString(out, formatName.toUtf8());
     appendNumber(out, ",\n\"version\": ", formatVersion);
@@ -116,6 +160,10 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
     out += ",\n\"entries\": [";
     bool first = true;
     for (const UndoOperation::Entry &entry : operation.entries) {
+        if (appendPlainEntry(out, entry, first)) {
+            first = false;
+            continue;
+        }
         out += first ? "\n  {" : ",\n  {";
         first = false;
         appendBytes(out, "path", entry.path);
@@ -130,7 +178,7 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
         out += '}';
     }
     out += "\n]\n}\n";
-    return QByteArray(out.data(), qsizetype(out.size()));
+    return out;
 }
 
 std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)

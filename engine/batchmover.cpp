@@ -8,6 +8,8 @@
 #include <QHash>
 #include <QMap>
 
+#include <algorithm>
+#include <charconv>
 #include <deque>
 
 #include <sys/sysmacros.h>
@@ -40,24 +42,33 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
     if (total == 0)
         return {};
 
-    // Every temporary name is chosen before the first move, so that the journal holds it.
-    const QByteArray batchTag = TemporaryName::newBatchTag();
-    m_temporaryNames.clear();
-    m_temporaryNames.reserve(total);
-    QList<MoveJournal::Record> records;
-    records.reserve(total);
+    // Every temporary name is known before the first move, so that the journal holds it.
+    m_batchTag = TemporaryName::newBatchTag();
+    QByteArray temporaryName = TemporaryName::swapNamePrefix(m_batchTag);
+    const qsizetype prefixSize = temporaryName.size();
+    temporaryName.resize(prefixSize + 16); // room for the index in hexadecimal
+    QByteArray plan = MoveJournal::header(m_kind);
+    qsizetype planSize = plan.size();
+    for (const Move &move : moves)
+        planSize += move.sourcePath.size() + move.destinationPath.size() + prefixSize + 96;
+    plan.reserve(planSize);
     for (qsizetype i = 0; i < total; ++i) {
-        m_temporaryNames.append(TemporaryName::swapName(batchTag, i));
-        records.append({moves[i].sourcePath, m_temporaryNames.last(),
-                        LocalPath::nameOf(moves[i].destinationPath), moves[i].identity});
+        char *const digits = temporaryName.data() + prefixSize;
+        const char *const end = std::to_chars(digits, digits + 16, quint64(i), 16).ptr;
+        const QByteArray &destination = moves[i].destinationPath;
+        MoveJournal::appendRecord(
+            plan, moves[i].sourcePath, QByteArrayView(temporaryName.constData(), end),
+            QByteArrayView(destination).sliced(LocalPath::nameStart(destination)),
+            moves[i].identity);
     }
     MoveJournal journal;
     QString journalError;
-    if (!journal.begin(m_kind, records, &journalError)) {
+    if (!journal.begin(plan, &journalError)) {
         // Renaming without a journal is what every other tool does; refusing would leave the
         // user unable to rename at all when the state folder is unwritable.
         qCWarning(lcEngine).noquote() << "the moves are not journaled:" << journalError;
     }
+    plan = QByteArray();
 
     // Moves stay within their folder, so moves at different depths never meet at a path;
     // only a folder holding a moved item matters, and the deeper moves go first.
@@ -114,9 +125,39 @@ void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByt
         m_progress(m_done, m_results.size());
 }
 
+void BatchMover::runInOrder(const std::vector<qsizetype> &group)
+{
+    for (qsizetype i : group) {
+        const Move &move = (*m_moves)[i];
+        if (!isStillListedItem(i)) {
+            m_results[i].replaced = true;
+            finish(i, {false, replacedDescription()}, move.sourcePath);
+            continue;
+        }
+        const FileMover::Result result = m_mover.moveItem(move.sourcePath, move.destinationPath);
+        finish(i, result, result.succeeded ? move.destinationPath : move.sourcePath);
+    }
+}
+
 void BatchMover::runGroup(const std::vector<qsizetype> &group)
 {
     const QList<Move> &moves = *m_moves;
+    {
+        // Most batches have no move whose destination is the place of another item of the
+        // batch: then none waits, and the moves are simply made in turn.
+        QHash<QByteArrayView, qsizetype> sources;
+        sources.reserve(qsizetype(group.size()));
+        for (qsizetype i : group)
+            ++sources[moves[i].sourcePath];
+        const bool noneWaits = std::none_of(group.cbegin(), group.cend(), [&](qsizetype i) {
+            const QByteArray &destination = moves[i].destinationPath;
+            return sources.value(destination) - (destination == moves[i].sourcePath ? 1 : 0) > 0;
+        });
+        if (noneWaits) {
+            runInOrder(group);
+            return;
+        }
+    }
     QHash<qsizetype, QByteArray> location;
     // How many unfinished moves still have their item at a path, and which moves wait
     // for that path to be vacated.
@@ -220,7 +261,8 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
             drain();
             continue;
         }
-        const QByteArray temporary = LocalPath::withName(moves[i].sourcePath, m_temporaryNames[i]);
+        const QByteArray temporary =
+            LocalPath::withName(moves[i].sourcePath, TemporaryName::swapName(m_batchTag, i));
         const FileMover::Result aside = m_mover.moveItem(from, temporary);
         if (!aside.succeeded) {
             finish(i, aside, from);

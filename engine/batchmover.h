@@ -54,6 +54,7 @@ public:
 
 private:
     void runGroup(const std::vector<qsizetype> &group);
+    void runInOrder(const std::vector<qsizetype> &group);
     bool isStillListedItem(qsizetype i);
     void finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath);
 
@@ -61,7 +62,7 @@ private:
     MoveJournal::Kind m_kind;
     // State of one run.
     const QList<Move> *m_moves = nullptr;
-    QList<QByteArray> m_temporaryNames; // in the same folder as the source of each move
+    QByteArray m_batchTag; // the temporary names of this run are made from it
     QList<Outcome> m_results;
     // The item each source held when it was checked, just before its first move.
     QList<std::optional<ItemIdentity>> m_checked;

@@ -5,7 +5,16 @@
 #include "parallelranges.h"
 #include "rowid.h"
 
+#include <algorithm>
+
 namespace {
+
+// The folder part of a local path; empty for a row that is not a local file.
+QByteArrayView folderPart(const QByteArray &path)
+{
+    return path.isEmpty() ? QByteArrayView()
+                          : QByteArrayView(path).first(path.lastIndexOf('/') + 1);
+}
 
 // Appends `count` pending rows to `files`, each with its own id, where `place(item, i)`
 // sets the path, URL and name of the i-th; then reads the identity of each local one.
@@ -20,13 +29,31 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     files.resize(first + count);
     FileItem *const added = files.data() + first; // detached here, before any thread starts
     ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
-        // The identities are read in runs of paths, which the mover can read faster
-        // together when they share a folder.
-        constexpr qsizetype run = 1024;
+        for (qsizetype i = begin; i < end; ++i) {
+            FileItem &item = added[i];
+            item.id = RowId::create();
+            place(item, i);
+            item.newName = item.originalName;
+        }
+    });
+
+    // The identities are read in runs of paths, which the mover can read faster together
+    // when they share a folder (all of a large folder from its entries at once). So the
+    // files of one folder are read together, by the piece that the first of them falls in.
+    const auto sameFolder = [&](qsizetype a, qsizetype b) {
+        const QByteArrayView folder = folderPart(added[a].path);
+        return !folder.isEmpty() && folder == folderPart(added[b].path);
+    };
+    ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+        while (begin > 0 && begin < end && sameFolder(begin - 1, begin))
+            ++begin;
+        while (begin < end && end < count && sameFolder(end - 1, end))
+            ++end;
+        constexpr qsizetype run = qsizetype(1) << 16;
         QList<QByteArray> paths;
         QList<qsizetype> rows;
-        paths.reserve(run);
-        rows.reserve(run);
+        paths.reserve(std::min(run, end - begin));
+        rows.reserve(std::min(run, end - begin));
         const auto readIdentities = [&] {
             const QList<std::optional<ItemIdentity>> read = mover.identities(paths);
             for (qsizetype k = 0; k < rows.size(); ++k)
@@ -35,16 +62,12 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
             rows.clear();
         };
         for (qsizetype i = begin; i < end; ++i) {
-            FileItem &item = added[i];
-            item.id = RowId::create();
-            place(item, i);
-            item.newName = item.originalName;
-            if (!item.path.isEmpty()) {
-                paths.append(item.path);
-                rows.append(i);
-                if (paths.size() == run)
-                    readIdentities();
-            }
+            if (added[i].path.isEmpty())
+                continue;
+            paths.append(added[i].path);
+            rows.append(i);
+            if (paths.size() == run)
+                readIdentities();
         }
         readIdentities();
     });

@@ -3,6 +3,7 @@
 #include "unicodetext.h"
 
 #include <array>
+#include <cstring>
 
 namespace {
 
@@ -82,13 +83,18 @@ bool isPlainAsciiPath(QByteArrayView path)
     // A path that starts with two slashes would name a host to QUrl::fromLocalFile.
     if (path.size() < 2 || path[0] != '/' || path[1] == '/' || path.back() == '/')
         return false;
-    const std::array<bool, 128> &plain = plainAsciiTable();
-    for (const char c : path) {
-        const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x80 || !plain[u])
-            return false;
-    }
-    return true;
+    // Every byte, looked up without a branch: this is asked for every listed and renamed
+    // file.
+    static const std::array<unsigned char, 256> plain = [] {
+        std::array<unsigned char, 256> result{};
+        for (size_t c = 0; c < 128; ++c)
+            result[c] = plainAsciiTable()[c] ? 1 : 0;
+        return result;
+    }();
+    unsigned char all = 1;
+    for (const char c : path)
+        all &= plain[static_cast<unsigned char>(c)];
+    return all != 0;
 }
 
 QByteArray nameOf(const QByteArray &path)
@@ -114,9 +120,27 @@ QByteArray withName(const QByteArray &path, const QByteArray &name)
 {
     // One allocation: this is made for every move of a batch.
     const qsizetype start = nameStart(path);
-    QByteArray result;
-    result.reserve(start + name.size());
-    result.append(QByteArrayView(path).first(start)).append(name);
+    QByteArray result(start + name.size(), Qt::Uninitialized);
+    std::memcpy(result.data(), path.constData(), size_t(start));
+    if (!name.isEmpty())
+        std::memcpy(result.data() + start, name.constData(), size_t(name.size()));
+    return result;
+}
+
+std::optional<QByteArray> withEncodedName(const QByteArray &path, const QString &name)
+{
+    const qsizetype start = nameStart(path);
+    QByteArray result(start + name.size(), Qt::Uninitialized);
+    char *out = result.data() + start;
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u == 0 || u >= 0x80) {
+            const std::optional<QByteArray> encoded = encodeName(name);
+            return encoded ? std::optional(withName(path, *encoded)) : std::nullopt;
+        }
+        *out++ = char(u);
+    }
+    std::memcpy(result.data(), path.constData(), size_t(start));
     return result;
 }
 

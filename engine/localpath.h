@@ -49,6 +49,8 @@ QString display(const QByteArray &bytes);
 // The bytes of a name computed as text; none when the text has a character no path can
 // hold (NUL, or half of a surrogate pair that UTF-8 cannot encode).
 std::optional<QByteArray> encodeName(const QString &name);
+// withName(path, *encodeName(name)), or none as encodeName gives.
+std::optional<QByteArray> withEncodedName(const QByteArray &path, const QString &name);
 
 // Whether `path` lies inside the folder `folder` (at any depth).
 bool isInside(const QByteArray &path, const QByteArray &folder);

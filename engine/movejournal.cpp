@@ -12,30 +12,38 @@
 #include <cerrno>
 #include <charconv>
 #include <cstring>
-#include <iterator>
 
 namespace {
 
-const QByteArray header = QByteArrayLiteral("brisklet move journal 1 ");
+const QByteArray headerStart = QByteArrayLiteral("brisklet move journal 1 ");
 
-void appendNumber(QByteArray &out, quint64 value)
+// The digits of `value` at `out`; returns the end.
+char *writeNumber(char *out, quint64 value)
 {
-    char digits[24];
-    const std::to_chars_result end = std::to_chars(std::begin(digits), std::end(digits), value);
-    out.append(digits, end.ptr - digits);
+    return std::to_chars(out, out + 20, value).ptr;
 }
 
-void appendIdentity(QByteArray &out, const std::optional<ItemIdentity> &identity)
+// The text of an identity at `out`, which has room for 64 bytes; returns the end.
+char *writeIdentity(char *out, const std::optional<ItemIdentity> &identity)
 {
     if (!identity) {
-        out += '-';
-        return;
+        *out = '-';
+        return out + 1;
     }
-    appendNumber(out, identity->device);
-    out += ':';
-    appendNumber(out, identity->inode);
-    out += ':';
-    appendNumber(out, identity->type);
+    out = writeNumber(out, identity->device);
+    *out++ = ':';
+    out = writeNumber(out, identity->inode);
+    *out++ = ':';
+    return writeNumber(out, identity->type);
+}
+
+char *writeField(char *out, QByteArrayView field)
+{
+    if (!field.isEmpty())
+        std::memcpy(out, field.data(), static_cast<size_t>(field.size()));
+    out += field.size();
+    *out = '\0';
+    return out + 1;
 }
 
 std::optional<ItemIdentity> identityFrom(const QByteArray &text, bool *ok)
@@ -94,34 +102,48 @@ QByteArray MoveJournal::folder()
     return base + "/brisklet";
 }
 
+QByteArray MoveJournal::header(Kind kind)
+{
+    return headerStart + (kind == Kind::undo ? "undo\n" : "batch\n");
+}
+
+void MoveJournal::appendRecord(QByteArray &bytes, QByteArrayView sourcePath,
+                               QByteArrayView temporaryName, QByteArrayView destinationName,
+                               const std::optional<ItemIdentity> &identity)
+{
+    char identityText[64];
+    const qsizetype identitySize = writeIdentity(identityText, identity) - identityText;
+    const qsizetype at = bytes.size();
+    bytes.resize(at + sourcePath.size() + temporaryName.size() + destinationName.size() +
+                 identitySize + 4);
+    char *out = bytes.data() + at;
+    out = writeField(out, sourcePath);
+    out = writeField(out, temporaryName);
+    out = writeField(out, destinationName);
+    writeField(out, QByteArrayView(identityText, identitySize));
+}
+
 QByteArray MoveJournal::serialize(Kind kind, const QList<Record> &records)
 {
-    QByteArray bytes = header + (kind == Kind::undo ? "undo\n" : "batch\n");
+    QByteArray bytes = header(kind);
     qsizetype size = bytes.size();
     for (const Record &record : records)
         size += record.sourcePath.size() + record.temporaryName.size() +
                 record.destinationName.size() + 48;
     bytes.reserve(size);
-    for (const Record &record : records) {
-        bytes += record.sourcePath;
-        bytes += '\0';
-        bytes += record.temporaryName;
-        bytes += '\0';
-        bytes += record.destinationName;
-        bytes += '\0';
-        appendIdentity(bytes, record.identity);
-        bytes += '\0';
-    }
+    for (const Record &record : records)
+        appendRecord(bytes, record.sourcePath, record.temporaryName, record.destinationName,
+                     record.identity);
     return bytes;
 }
 
 std::optional<MoveJournal::Contents> MoveJournal::parse(const QByteArray &bytes)
 {
     const qsizetype lineEnd = bytes.indexOf('\n');
-    if (!bytes.startsWith(header) || lineEnd < 0)
+    if (!bytes.startsWith(headerStart) || lineEnd < 0)
         return std::nullopt;
     Contents contents;
-    const QByteArray kind = bytes.mid(header.size(), lineEnd - header.size());
+    const QByteArray kind = bytes.mid(headerStart.size(), lineEnd - headerStart.size());
     if (kind == "undo")
         contents.kind = Kind::undo;
     else if (kind != "batch")
@@ -151,6 +173,11 @@ std::optional<MoveJournal::Contents> MoveJournal::parse(const QByteArray &bytes)
 
 bool MoveJournal::begin(Kind kind, const QList<Record> &records, QString *error)
 {
+    return begin(serialize(kind, records), error);
+}
+
+bool MoveJournal::begin(const QByteArray &serialized, QString *error)
+{
     end();
     const QByteArray where = folder();
     if (!makeFolders(where)) {
@@ -174,7 +201,7 @@ bool MoveJournal::begin(Kind kind, const QList<Record> &records, QString *error)
     ::flock(descriptor, LOCK_EX);
     // The journal must be on the disk before the first move is: its content, and its name
     // in the folder.
-    bool written = writeAll(descriptor, serialize(kind, records)) && ::fdatasync(descriptor) == 0;
+    bool written = writeAll(descriptor, serialized) && ::fdatasync(descriptor) == 0;
     if (written) {
         const int folderDescriptor = ::open(where.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         written = folderDescriptor >= 0 && ::fsync(folderDescriptor) == 0;

@@ -3,6 +3,7 @@
 #include "itemidentity.h"
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QList>
 #include <QString>
 
@@ -42,10 +43,17 @@ public:
     // holds it, so that a recovery never replays a batch that is still running. False, with
     // a readable reason, when it cannot be written.
     bool begin(Kind kind, const QList<Record> &records, QString *error);
+    // The same for a plan already written out: header() and then appendRecord() for each
+    // move, which is what serialize() gives.
+    bool begin(const QByteArray &serialized, QString *error);
     // Removes the journal: the batch has ended, however it went.
     void end();
 
     static QByteArray serialize(Kind kind, const QList<Record> &records);
+    static QByteArray header(Kind kind);
+    static void appendRecord(QByteArray &bytes, QByteArrayView sourcePath,
+                             QByteArrayView temporaryName, QByteArrayView destinationName,
+                             const std::optional<ItemIdentity> &identity);
     static std::optional<Contents> parse(const QByteArray &bytes);
 
 private:

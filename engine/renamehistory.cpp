@@ -92,17 +92,17 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
             continue;
         }
         // An unchanged name keeps the exact bytes, which its decoded text may not hold.
-        const std::optional<QByteArray> name = item.newName == item.originalName
-                                                   ? LocalPath::nameOf(source)
-                                                   : LocalPath::encodeName(item.newName);
-        if (!name) {
+        const std::optional<QByteArray> destination =
+            item.newName == item.originalName ? std::optional(source)
+                                              : LocalPath::withEncodedName(source, item.newName);
+        if (!destination) {
             item.status = RenameStatus::error;
             item.errorMessage = QCoreApplication::translate(
                 "RenameHistory", "The name contains a character that is not allowed.");
             ++plan.failed;
             continue;
         }
-        plan.moves.append({source, LocalPath::withName(source, *name), item.identity});
+        plan.moves.append({source, *destination, item.identity});
         plan.rows.append(i);
         plan.newNames.append(item.newName);
     }
@@ -145,9 +145,12 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
         }
         followMovedFolders(files, movedFolders, m_mover);
 
-        std::sort(succeeded.begin(), succeeded.end(), [&](qsizetype a, qsizetype b) {
+        const auto madeBefore = [&](qsizetype a, qsizetype b) {
             return results[a].sequence < results[b].sequence;
-        });
+        };
+        // Mostly the moves were made in the order they were planned.
+        if (!std::is_sorted(succeeded.cbegin(), succeeded.cend(), madeBefore))
+            std::sort(succeeded.begin(), succeeded.end(), madeBefore);
         undo.entries.reserve(succeeded.size());
         for (qsizetype m : std::as_const(succeeded)) {
             const QByteArray oldName = LocalPath::nameOf(moves[m].sourcePath);

@@ -24,17 +24,17 @@ QByteArray newBatchTag()
     return randomTag();
 }
 
+QByteArray swapNamePrefix(const QByteArray &batchTag)
+{
+    return ".brisklet-swap-" + batchTag + '-';
+}
+
 QByteArray swapName(const QByteArray &batchTag, qsizetype index)
 {
-    // Built in place: a batch asks for one per move.
-    static constexpr QByteArrayView prefix(".brisklet-swap-");
     char digits[16];
     const std::to_chars_result end =
         std::to_chars(std::begin(digits), std::end(digits), quint64(index), 16);
-    QByteArray name;
-    name.reserve(prefix.size() + batchTag.size() + 1 + (end.ptr - digits));
-    name.append(prefix).append(batchTag).append('-').append(digits, end.ptr - digits);
-    return name;
+    return swapNamePrefix(batchTag).append(digits, end.ptr - digits);
 }
 
 QByteArray caseChangeName()

@@ -14,6 +14,8 @@ namespace TemporaryName {
 QByteArray newBatchTag();
 // Where the move at `index` of a batch steps aside for a swap or a cycle.
 QByteArray swapName(const QByteArray &batchTag, qsizetype index);
+// What every swap name of a batch starts with; the index follows in hexadecimal.
+QByteArray swapNamePrefix(const QByteArray &batchTag);
 // A random name for the middle step of a case-only or normalization-only change.
 QByteArray caseChangeName();
 // A random name created and removed at once, to learn whether a folder takes new entries.

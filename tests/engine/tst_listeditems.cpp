@@ -1,6 +1,8 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
+#include "listedfiles.h"
+#include "posixfilemover.h"
 #include "renameengine.h"
 #include "renamejob.h"
 
@@ -297,6 +299,61 @@ private Q_SLOTS:
             QCOMPARE(tree(base), before);
             for (qsizetype i = 0; i < urls.size(); ++i)
                 QCOMPARE(engine->files().at(i).url, urls[i]);
+        }
+    }
+
+    // A drop large enough to be made in pieces: every local row gets the identity of its
+    // item, also where a folder's files run across the middle, where the pieces meet.
+    void identitiesAcrossPieces_data()
+    {
+        // The folder of each run of rows, "-" for URLs that are not local files; the runs
+        // end at these offsets from the middle of the drop.
+        QTest::addColumn<QString>("folders");
+        QTest::addColumn<QList<int>>("runEnds");
+
+        QTest::newRow("one folder") << u"a"_qs << QList<int>{};
+        QTest::newRow("new folder in the middle") << u"a|b"_qs << QList<int>{0};
+        QTest::newRow("folder across the middle") << u"a|b|c"_qs << QList<int>{-2, 2};
+        QTest::newRow("other URLs in the middle") << u"a|-|a"_qs << QList<int>{-1, 1};
+        QTest::newRow("folder back after the middle") << u"a|b|a"_qs << QList<int>{-1, 3};
+    }
+
+    void identitiesAcrossPieces()
+    {
+        QFETCH(QString, folders);
+        QFETCH(QList<int>, runEnds);
+
+        TestFolder root;
+        const QStringList runFolders = folders.split(u'|');
+        for (const QString &folder : runFolders)
+            QVERIFY(folder == u"-"_qs || QDir().mkpath(root.path(folder)));
+        constexpr int count = 10000;
+        const int middle = count / 2;
+        QList<QUrl> urls;
+        qsizetype run = 0;
+        for (int i = 0; i < count; ++i) {
+            while (run < runEnds.size() && i >= middle + runEnds[run])
+                ++run;
+            const QString &folder = runFolders[run];
+            if (folder == u"-"_qs) {
+                urls.append(QUrl(u"https://example.com/%1"_qs.arg(i)));
+                continue;
+            }
+            // Files on disk near the middle and at both ends; any other row's item is missing.
+            const QString path = root.path(u"%1/%2"_qs.arg(folder).arg(i));
+            if (std::abs(i - middle) <= 4 || i < 2 || i >= count - 2)
+                QVERIFY(writeFile(path, "x"));
+            urls.append(QUrl::fromLocalFile(path));
+        }
+
+        PosixFileMover mover;
+        QList<FileItem> files;
+        ListedFiles::append(files, urls, mover);
+
+        QCOMPARE(files.size(), count);
+        for (int i = 0; i < count; ++i) {
+            QCOMPARE(files[i].url, urls[i]);
+            QVERIFY2(files[i].identity == mover.identity(files[i].path), files[i].path.constData());
         }
     }
 

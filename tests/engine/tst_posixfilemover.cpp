@@ -163,6 +163,17 @@ extern "C" DIR *opendir(const char *name)
     return next(name);
 }
 
+// Folders read whole through a descriptor, counted in place of fdopendir().
+std::atomic<int> folderScans{0};
+
+extern "C" DIR *fdopendir(int descriptor)
+{
+    using Function = DIR *(*)(int);
+    static const auto next = reinterpret_cast<Function>(::dlsym(RTLD_NEXT, "fdopendir"));
+    ++folderScans;
+    return next(descriptor);
+}
+
 class PosixFileMoverTest : public QObject {
     Q_OBJECT
 
@@ -435,20 +446,28 @@ private Q_SLOTS:
     void identitiesReadTogether_data()
     {
         QTest::addColumn<QString>("paths"); // in the fixture unless absolute; "^" is a NUL
+        // Where 300 more paths are listed, of files d/f<n>; empty for none.
+        QTest::addColumn<QString>("many");
 
-        QTest::newRow("one folder") << u"d/a|d/b|d/link|d/missing|d/sub|d/sub/x"_qs;
-        QTest::newRow("through a linked folder") << u"linked/a|linked/b|linked/link"_qs;
-        QTest::newRow("folder missing") << u"gone/a|gone/b|gone/c"_qs;
-        QTest::newRow("folder is a file") << u"file/a|file/b"_qs;
-        QTest::newRow("alternating folders") << u"d/a|d/sub/x|d/b|d/sub/x|d/a"_qs;
-        QTest::newRow("dot names") << u"d/sub/..|d/sub/.|d/..|d/a"_qs;
-        QTest::newRow("NUL in a name") << u"d/a^b|d/b|d/a^|d/a"_qs;
-        QTest::newRow("the root") << u"/|/etc|/usr|/no such item"_qs;
+        QTest::newRow("one folder") << u"d/a|d/b|d/link|d/missing|d/sub|d/sub/x"_qs << QString();
+        QTest::newRow("through a linked folder")
+            << u"linked/a|linked/b|linked/link"_qs << QString();
+        QTest::newRow("folder missing") << u"gone/a|gone/b|gone/c"_qs << QString();
+        QTest::newRow("folder is a file") << u"file/a|file/b"_qs << QString();
+        QTest::newRow("alternating folders") << u"d/a|d/sub/x|d/b|d/sub/x|d/a"_qs << QString();
+        QTest::newRow("dot names") << u"d/sub/..|d/sub/.|d/..|d/a"_qs << QString();
+        QTest::newRow("NUL in a name") << u"d/a^b|d/b|d/a^|d/a"_qs << QString();
+        QTest::newRow("the root") << u"/|/etc|/usr|/no such item"_qs << QString();
+        // Enough of one folder to read the folder's entries instead.
+        QTest::newRow("many of one folder")
+            << u"d/a|d/b|d/link|d/missing|d/sub|d/a|d/.|d/..|d/a^b|d/f7"_qs << u"d"_qs;
+        QTest::newRow("many, NUL in the folder") << u"d/a"_qs << u"d^"_qs;
     }
 
     void identitiesReadTogether()
     {
         QFETCH(QString, paths);
+        QFETCH(QString, many);
 
         QTemporaryDir fixture;
         const QByteArray base = QFile::encodeName(fixture.path()) + '/';
@@ -462,9 +481,18 @@ private Q_SLOTS:
             const QByteArray bytes = path.toUtf8().replace('^', '\0');
             list.append(path.startsWith(u'/') ? bytes : base + bytes);
         }
+        for (int i = 0; !many.isEmpty() && i < 300; ++i) {
+            QVERIFY(writeFile(QFile::decodeName(base + "d/f" + QByteArray::number(i)), "f"));
+            list.append(base + many.toUtf8().replace('^', '\0') + "/f" + QByteArray::number(i));
+        }
 
         PosixFileMover mover;
+        folderScans = 0;
         const QList<std::optional<ItemIdentity>> together = mover.identities(list);
+        struct statfs fileSystem;
+        QCOMPARE(::statfs(base.constData(), &fileSystem), 0);
+        if (fileSystem.f_type == EXT4_SUPER_MAGIC || fileSystem.f_type == TMPFS_MAGIC)
+            QCOMPARE(folderScans.load(), many == u"d"_qs ? 1 : 0);
 
         QCOMPARE(together.size(), list.size());
         for (qsizetype i = 0; i < list.size(); ++i)
