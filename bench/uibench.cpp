@@ -8,6 +8,7 @@
 #include <QImage>
 #include <QScrollBar>
 
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -102,18 +103,18 @@ void BM_FileListPreviewToPaint(benchmark::State &state)
 }
 BENCHMARK(BM_FileListPreviewToPaint)->Unit(benchmark::kMillisecond);
 
-// One keystroke in the find field of the first step of the 3-step stack (case-insensitive
-// replace, title case, numbering), end to end: the editor's write through the stack model,
-// the preview, the list model's change signals, the paint of the visible rows into an
-// image at the window's size, and the counts the status badges show. The keystrokes
-// alternate between typing the last letter of "img" and taking it back.
-void BM_KeystrokeToFrame(benchmark::State &state)
+// One edit of a step of the 3-step stack (case-insensitive replace, title case, numbering),
+// end to end: the editor's write through the stack model, the preview, the list model's
+// change signals, the paint of the visible rows into an image at the window's size, and the
+// counts the status badges show. `edit` turns the step one way or the other in turn.
+void timeStepEdits(benchmark::State &state, int step,
+                   const std::function<void(RenameOperationWrapper &, bool)> &edit)
 {
     const auto owner = makeEngine();
     RenameEngine &engine = *owner;
     engine.addFiles(sampleUrls(state.range(0)));
     loadStack(engine, threeStepStack());
-    RenameOperationWrapper replace = engine.operations().first();
+    RenameOperationWrapper operation = engine.operations().at(step);
     engine.updatePreview();
 
     OperationStackModel stack(&engine);
@@ -122,47 +123,36 @@ void BM_KeystrokeToFrame(benchmark::State &state)
     view.show();
     QCoreApplication::processEvents();
     QImage frame(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    const QModelIndex firstStep = stack.index(0);
-    bool shorter = false;
+    const QModelIndex edited = stack.index(step);
+    bool flipped = false;
     qsizetype counts = 0;
     for (auto _ : state) {
-        shorter = !shorter;
-        replace.findText = shorter ? u"im"_qs : u"img"_qs;
-        stack.setData(firstStep, QVariant::fromValue(replace), OperationStackModel::OperationRole);
+        flipped = !flipped;
+        edit(operation, flipped);
+        stack.setData(edited, QVariant::fromValue(operation), OperationStackModel::OperationRole);
         view.viewport()->render(&frame);
         counts += engine.conflictCount() + engine.errorCount();
     }
     benchmark::DoNotOptimize(counts);
     state.counters["files"] = static_cast<double>(state.range(0));
 }
+
+// One keystroke in the find field of the first step: typing the last letter of "img" and
+// taking it back, which changes the names of one file in three.
+void BM_KeystrokeToFrame(benchmark::State &state)
+{
+    timeStepEdits(state, 0, [](RenameOperationWrapper &replace, bool shorter) {
+        replace.findText = shorter ? u"im"_qs : u"img"_qs;
+    });
+}
 BENCHMARK(BM_KeystrokeToFrame)->Arg(100000)->Unit(benchmark::kMillisecond);
 
-// The same, for an edit that changes every name: the case step between title and upper case.
+// The same for an edit that changes every name: the case step between title and upper case.
 void BM_KeystrokeEveryNameChanges(benchmark::State &state)
 {
-    const auto owner = makeEngine();
-    RenameEngine &engine = *owner;
-    engine.addFiles(sampleUrls(state.range(0)));
-    loadStack(engine, threeStepStack());
-    RenameOperationWrapper caseStep = engine.operations().at(1);
-    OperationStackModel stack(&engine);
-    LeftAlignedFileListView view(&engine);
-    view.resize(900, 600);
-    view.show();
-    QCoreApplication::processEvents();
-    QImage frame(view.viewport()->size(), QImage::Format_ARGB32_Premultiplied);
-    const QModelIndex step = stack.index(1);
-    bool upper = false;
-    qsizetype counts = 0;
-    for (auto _ : state) {
-        upper = !upper;
+    timeStepEdits(state, 1, [](RenameOperationWrapper &caseStep, bool upper) {
         caseStep.caseType = upper ? CaseType::uppercase : CaseType::titleCase;
-        stack.setData(step, QVariant::fromValue(caseStep), OperationStackModel::OperationRole);
-        view.viewport()->render(&frame);
-        counts += engine.conflictCount() + engine.errorCount();
-    }
-    benchmark::DoNotOptimize(counts);
-    state.counters["files"] = static_cast<double>(state.range(0));
+    });
 }
 BENCHMARK(BM_KeystrokeEveryNameChanges)->Arg(100000)->Unit(benchmark::kMillisecond);
 

@@ -13,7 +13,6 @@
 #include <algorithm>
 #include <array>
 #include <cstdio>
-#include <initializer_list>
 #include <optional>
 
 namespace {
@@ -42,21 +41,6 @@ QString formatSequenceNumber(qint64 number, qint64 padding)
     return QString::fromLatin1(buffer, std::max(length, 0));
 }
 
-// Sets `text` to the pieces one after the other, in the room it already has when it is
-// enough: most names of a list are about as long as the one before.
-void write(QString &text, std::initializer_list<QStringView> pieces)
-{
-    qsizetype length = 0;
-    for (const QStringView piece : pieces)
-        length += piece.size();
-    text.resize(length);
-    char16_t *at = reinterpret_cast<char16_t *>(text.data());
-    for (const QStringView piece : pieces) {
-        std::copy_n(piece.utf16(), piece.size(), at);
-        at += piece.size();
-    }
-}
-
 // Where the dot before the extension is, as NameParts::split finds it, or -1 when the name
 // has no extension; in one pass from the end, for the steps every name goes through.
 qsizetype extensionDot(QStringView name)
@@ -79,7 +63,7 @@ bool changeAsciiCase(const QString &name, CaseType caseType, QString &out)
     const qsizetype baseLength = dot < 0 ? name.size() : dot;
     // A dot with nothing after it goes with the empty extension, as in NameParts::join.
     const qsizetype kept = dot == name.size() - 1 ? baseLength : name.size();
-    write(out, {QStringView(name).left(kept)});
+    UnicodeText::assign(out, {QStringView(name).left(kept)});
     return CaseConversion::convertAsciiInPlace(out.data(), baseLength, caseType);
 }
 
@@ -365,7 +349,7 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
         if (operation.appendText.isEmpty())
             return name;
         if (!operation.beforeExtension) {
-            write(out, {name, operation.appendText});
+            UnicodeText::assign(out, {name, operation.appendText});
             return out;
         }
         const NameParts parts = NameParts::split(name);
@@ -376,7 +360,7 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
     case RenameMode::prepend:
         if (operation.prependText.isEmpty())
             return name;
-        write(out, {operation.prependText, name});
+        UnicodeText::assign(out, {operation.prependText, name});
         return out;
 
     case RenameMode::changeCase: {
@@ -404,8 +388,9 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
         static constexpr char16_t separator[] = u" - ";
         const QStringView between(separator, 3);
         const bool after = operation.sequenceLocation == SequenceLocation::after;
-        write(out, {after ? namePart : digits, between, after ? digits : namePart,
-                    extension.isEmpty() ? QStringView() : QStringView(u"."), extension});
+        UnicodeText::assign(out,
+                            {after ? namePart : digits, between, after ? digits : namePart,
+                             extension.isEmpty() ? QStringView() : QStringView(u"."), extension});
         return out;
     }
     }

@@ -36,9 +36,10 @@ Counts total(const std::vector<Counts> &pieces)
     return sum;
 }
 
-QString groupKey(const QString &name)
+quint32 groupKey(const QString &name, QString &key)
 {
-    return UnicodeText::isAscii(name) ? QString() : UnicodeText::canonicalKey(name);
+    key = UnicodeText::isAscii(name) ? QString() : UnicodeText::canonicalKey(name);
+    return NameGroups::hashOf(key.isNull() ? name : key);
 }
 
 Messages messages()
@@ -96,8 +97,8 @@ Counts judge(QList<FileItem> &files)
             verdicts[at] = verdictOf(items[i].newName);
             if (verdicts[at] != Verdict::grouped)
                 continue;
-            QString key = groupKey(items[i].newName);
-            hashes[at] = NameGroups::hashOf(key.isNull() ? items[i].newName : key);
+            QString key;
+            hashes[at] = groupKey(items[i].newName, key);
             if (!key.isNull())
                 keysOfPiece[size_t(piece)].emplace_back(i, std::move(key));
         }

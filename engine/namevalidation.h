@@ -22,9 +22,9 @@ bool containsForbiddenCharacter(QStringView name);
 // an error is grouped with its equals.
 enum class Verdict : quint8 { grouped, invalidCharacters, emptyName };
 Verdict verdictOf(QStringView name);
-// What a grouped name is compared by: its canonical form, or null when the name is its own
-// (ASCII names are).
-QString groupKey(const QString &name);
+// What a grouped name is compared by: `key` becomes its canonical form, or null when the
+// name is its own (ASCII names are). Returns the hash the groups file the name under.
+quint32 groupKey(const QString &name, QString &key);
 
 // The messages of the statuses, translated once for a whole list to share.
 struct Messages {

@@ -113,7 +113,6 @@ PreviewCache::editedStep(const QList<RenameOperationWrapper> &operations) const
     for (qsizetype i = 0; i < operations.size(); ++i) {
         if (operations[i] == m_operations[i])
             continue;
-
         if (edited >= 0)
             return std::nullopt;
         edited = i;
@@ -133,19 +132,17 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
     // Each changed name on its own, spread over the cores.
     std::vector<QString> keys(rows.size());
     std::vector<quint32> hashes(rows.size());
-    ParallelRanges::run(
-        qsizetype(rows.size()), minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
-            for (qsizetype k = begin; k < end; ++k) {
-                const QString &name = items[rows[size_t(k)]].newName;
-                Row &row = m_rows[size_t(rows[size_t(k)])];
-                row.verdict = NameValidation::verdictOf(name);
-                if (row.verdict != Verdict::grouped)
-                    continue;
-                keys[size_t(k)] = NameValidation::groupKey(name);
-                hashes[size_t(k)] =
-                    NameGroups::hashOf(keys[size_t(k)].isNull() ? name : keys[size_t(k)]);
-            }
-        });
+    ParallelRanges::run(qsizetype(rows.size()), minimumPiece,
+                        [&](qsizetype, qsizetype begin, qsizetype end) {
+                            for (qsizetype k = begin; k < end; ++k) {
+                                const QString &name = items[rows[size_t(k)]].newName;
+                                Row &row = m_rows[size_t(rows[size_t(k)])];
+                                row.verdict = NameValidation::verdictOf(name);
+                                if (row.verdict != Verdict::grouped)
+                                    continue;
+                                hashes[size_t(k)] = NameValidation::groupKey(name, keys[size_t(k)]);
+                            }
+                        });
     // Each changed name leaves its old group for its new one, in one piece.
     constexpr size_t lookAhead = 8;
     for (size_t k = 0; k < rows.size(); ++k) {

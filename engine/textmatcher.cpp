@@ -4,7 +4,6 @@
 
 #include <QList>
 
-#include <algorithm>
 #include <vector>
 
 TextMatcher::TextMatcher(const QString &findText, bool caseSensitive)
@@ -12,20 +11,6 @@ TextMatcher::TextMatcher(const QString &findText, bool caseSensitive)
       m_findLower(findText.toLower()), m_caseSensitive(caseSensitive),
       m_findIsAscii(UnicodeText::isAscii(findText))
 {
-}
-
-QString TextMatcher::replace(const QString &name, const QString &replacement,
-                             ReplaceOccurrence occurrence) const
-{
-    if (m_findText.isEmpty() || m_findKey.isEmpty())
-        return name;
-    // In ASCII every code unit is a whole character (but for CR LF) and its own
-    // canonical form, and case folding is plain ASCII folding.
-    if (m_findIsAscii && UnicodeText::isAsciiWithoutCarriageReturn(name)) {
-        QString result;
-        return replaceAscii(name, replacement, occurrence, result) ? result : name;
-    }
-    return replaceUnicode(name, replacement, occurrence);
 }
 
 bool TextMatcher::replace(const QString &name, const QString &replacement,
@@ -106,13 +91,8 @@ bool TextMatcher::replaceAscii(const QString &name, const QString &replacement,
         occurrence == ReplaceOccurrence::all ? indexInAscii(name, at + findLength) : -1;
     if (next < 0) {
         // One match, the common case: the name around it in one go.
-        const QStringView before = QStringView(name).left(at);
-        const QStringView after = QStringView(name).mid(at + findLength);
-        out.resize(before.size() + replacement.size() + after.size());
-        char16_t *to = reinterpret_cast<char16_t *>(out.data());
-        to = std::copy_n(before.utf16(), before.size(), to);
-        to = std::copy_n(replacement.utf16(), replacement.size(), to);
-        std::copy_n(after.utf16(), after.size(), to);
+        UnicodeText::assign(
+            out, {QStringView(name).left(at), replacement, QStringView(name).mid(at + findLength)});
         return true;
     }
     out.resize(0);

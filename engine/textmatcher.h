@@ -13,10 +13,8 @@ class TextMatcher {
 public:
     TextMatcher(const QString &findText, bool caseSensitive);
 
-    // Replaces the chosen match(es) of the find text in `name`.
-    QString replace(const QString &name, const QString &replacement,
-                    ReplaceOccurrence occurrence) const;
-    // The same, written into `out`; false, with `out` left undefined, when nothing matches.
+    // Replaces the chosen match(es) of the find text in `name`, writing the result into
+    // `out`; false, with `out` left undefined, when nothing matches.
     bool replace(const QString &name, const QString &replacement, ReplaceOccurrence occurrence,
                  QString &out) const;
 

@@ -250,6 +250,17 @@ template <typename Mask> bool anySet(Mask mask)
 
 } // namespace
 
+void assign(QString &text, std::initializer_list<QStringView> pieces)
+{
+    qsizetype length = 0;
+    for (const QStringView piece : pieces)
+        length += piece.size();
+    text.resize(length);
+    char16_t *at = reinterpret_cast<char16_t *>(text.data());
+    for (const QStringView piece : pieces)
+        at = std::copy_n(piece.utf16(), piece.size(), at);
+}
+
 bool isAsciiWithoutCarriageReturn(QStringView text)
 {
     const char16_t *data = text.utf16();

@@ -7,6 +7,7 @@
 
 #include <unicode/unistr.h>
 
+#include <initializer_list>
 #include <vector>
 
 // Small bridges between Qt strings and ICU, and the Unicode questions the name
@@ -32,6 +33,9 @@ inline QString fromIcu(const icu::UnicodeString &text)
 }
 
 bool isAscii(QStringView text);
+// Sets `text` to the pieces one after the other, in the room it already has when that is
+// enough: most names of a list are about as long as the one before.
+void assign(QString &text, std::initializer_list<QStringView> pieces);
 // Whether `text` is ASCII without a carriage return: text in which every code unit is a
 // whole user-perceived character and its own canonical form.
 bool isAsciiWithoutCarriageReturn(QStringView text);
