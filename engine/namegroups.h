@@ -15,6 +15,12 @@ public:
 
     // The hash `add` files a name under; worth computing ahead, on other threads.
     static quint32 hashOf(const QString &name);
+    // Which of `shares` tables holds the names with this hash. Equal names have equal
+    // hashes, so a list's names can be grouped in shares, one core to a share.
+    static qsizetype shareOf(quint32 hash, qsizetype shares)
+    {
+        return qsizetype((quint64(hash) * quint64(shares)) >> 32);
+    }
 
     // The group of `name`, made when the name is new; groups are numbered from 0.
     qsizetype add(const QString &name);
@@ -24,6 +30,7 @@ public:
     // time `add` takes.
     void prefetch(quint32 hash) const { __builtin_prefetch(&m_slots[hash & (m_slots.size() - 1)]); }
     qsizetype groupSize(qsizetype group) const { return m_groups[size_t(group)].size; }
+    void prefetchGroup(qsizetype group) const { __builtin_prefetch(&m_groups[size_t(group)]); }
     // One name of the group is gone. A group left empty keeps its place and its name, so
     // that the name coming back, as it does when a user types and deletes a character,
     // finds its group again.

@@ -110,9 +110,7 @@ Counts judge(QList<FileItem> &files)
     // Files with the same valid new name form a group. Equal names have equal hashes, so
     // the hashes share the names out among the cores, each grouping its share on its own.
     const qsizetype parts = ParallelRanges::pieceCount(count, minimumPiece);
-    const auto partOf = [parts](quint32 hash) {
-        return static_cast<qsizetype>((quint64(hash) * quint64(parts)) >> 32);
-    };
+    const auto partOf = [parts](quint32 hash) { return NameGroups::shareOf(hash, parts); };
     std::vector<NameGroups> groups;
     groups.reserve(size_t(parts));
     for (qsizetype part = 0; part < parts; ++part)

@@ -9,6 +9,7 @@ namespace {
 
 // Rows per thread below which spreading the work costs more than it saves.
 constexpr qsizetype minimumPiece = 4096;
+constexpr qsizetype lookAhead = 8;
 
 } // namespace
 
@@ -22,7 +23,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     if (!edited || qsizetype(m_rows.size()) != count) {
         clear();
         m_rows.resize(size_t(count));
-        m_groups = NameGroups(count);
+        startGroups(count);
         edited = -1;
     }
     // Typing in a step leaves the rows' inputs to it as they are. Editing another step than
@@ -38,6 +39,11 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
         NameTransformer transformer(operations);
         NameTransformer::Buffers buffers;
         for (qsizetype i = begin; i < end; ++i) {
+            if (i + lookAhead < end) {
+                const Row &ahead = m_rows[size_t(i + lookAhead)];
+                __builtin_prefetch(ahead.stepInput.constData());
+                __builtin_prefetch(ahead.stepOutput.constData());
+            }
             FileItem &item = items[i];
             Row &row = m_rows[size_t(i)];
             const bool same = known && row.originalName.isSharedWith(item.originalName) &&
@@ -86,8 +92,8 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     m_known = true;
     // Every new name that comes and goes leaves an empty group behind, holding its name:
     // once groups outnumber the rows three times, they are made again from the rows' names.
-    if (m_groups.groupCount() > 3 * count + 1024) {
-        m_groups = NameGroups(count);
+    if (groupCount() > 3 * count + 1024) {
+        startGroups(count);
         for (Row &row : m_rows)
             row.group = -1;
         std::fill(changed.begin(), changed.end(), char(1));
@@ -100,7 +106,7 @@ void PreviewCache::clear()
     std::vector<Row>().swap(m_rows);
     m_operations.clear();
     m_keptStep = -1;
-    m_groups = NameGroups(0);
+    m_groups.clear();
     m_known = false;
 }
 
@@ -120,6 +126,23 @@ PreviewCache::editedStep(const QList<RenameOperationWrapper> &operations) const
     return edited;
 }
 
+void PreviewCache::startGroups(qsizetype count)
+{
+    const qsizetype shares = ParallelRanges::pieceCount(count, minimumPiece);
+    m_groups.clear();
+    m_groups.reserve(size_t(shares));
+    for (qsizetype share = 0; share < shares; ++share)
+        m_groups.emplace_back(count / shares + 1);
+}
+
+qsizetype PreviewCache::groupCount() const
+{
+    qsizetype groups = 0;
+    for (const NameGroups &share : m_groups)
+        groups += share.groupCount();
+    return groups;
+}
+
 NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &changed)
 {
     using NameValidation::Verdict;
@@ -129,33 +152,61 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
             rows.push_back(qsizetype(i));
     }
     FileItem *const items = files.data();
-    // Each changed name on its own, spread over the cores.
+    const qsizetype shares = qsizetype(m_groups.size());
+    // Each changed name on its own, spread over the cores: the group it leaves, and the key
+    // and hash of the one it joins.
+    struct Change {
+        quint32 hash = 0;
+        qint32 left = -1; // the group the row leaves, in share `leftShare`
+        quint8 leftShare = 0;
+        bool grouped = false;
+    };
+    std::vector<Change> changes(rows.size());
     std::vector<QString> keys(rows.size());
-    std::vector<quint32> hashes(rows.size());
     ParallelRanges::run(qsizetype(rows.size()), minimumPiece,
                         [&](qsizetype, qsizetype begin, qsizetype end) {
                             for (qsizetype k = begin; k < end; ++k) {
                                 const QString &name = items[rows[size_t(k)]].newName;
                                 Row &row = m_rows[size_t(rows[size_t(k)])];
+                                Change &change = changes[size_t(k)];
+                                change.left = row.group;
+                                change.leftShare = row.share;
                                 row.verdict = NameValidation::verdictOf(name);
-                                if (row.verdict != Verdict::grouped)
-                                    continue;
-                                hashes[size_t(k)] = NameValidation::groupKey(name, keys[size_t(k)]);
+                                change.grouped = row.verdict == Verdict::grouped;
+                                if (change.grouped)
+                                    change.hash = NameValidation::groupKey(name, keys[size_t(k)]);
                             }
                         });
-    // Each changed name leaves its old group for its new one, in one piece.
-    constexpr size_t lookAhead = 8;
-    for (size_t k = 0; k < rows.size(); ++k) {
-        if (k + lookAhead < rows.size())
-            m_groups.prefetch(hashes[k + lookAhead]);
-        Row &row = m_rows[size_t(rows[k])];
-        if (row.group >= 0)
-            m_groups.leave(row.group);
-        row.group = -1;
-        if (row.verdict == Verdict::grouped) {
-            const QString &name = items[rows[k]].newName;
-            row.group = qint32(m_groups.add(keys[k].isNull() ? name : keys[k], hashes[k]));
+    // Each changed name leaves its old group for its new one. Each share of the groups is
+    // worked on by one thread, in the list's order, and writes the groups joined in its own
+    // column.
+    std::vector<std::vector<qint32>> joined(static_cast<size_t>(shares));
+    ParallelRanges::run(shares, 1, [&](qsizetype, qsizetype first, qsizetype last) {
+        for (qsizetype share = first; share < last; ++share) {
+            NameGroups &groups = m_groups[size_t(share)];
+            std::vector<qint32> &column = joined[size_t(share)];
+            column.resize(changes.size());
+            const auto mine = [shares, share](const Change &change) {
+                return change.grouped && NameGroups::shareOf(change.hash, shares) == share;
+            };
+            for (size_t k = 0; k < changes.size(); ++k) {
+                if (k + lookAhead < changes.size() && mine(changes[k + lookAhead]))
+                    groups.prefetch(changes[k + lookAhead].hash);
+                const Change &change = changes[k];
+                if (change.left >= 0 && change.leftShare == share)
+                    groups.leave(change.left);
+                if (mine(change)) {
+                    const QString &key = keys[k].isNull() ? items[rows[k]].newName : keys[k];
+                    column[k] = qint32(groups.add(key, change.hash));
+                }
+            }
         }
+    });
+    for (size_t k = 0; k < changes.size(); ++k) {
+        Row &row = m_rows[size_t(rows[k])];
+        const qsizetype share = NameGroups::shareOf(changes[k].hash, shares);
+        row.group = changes[k].grouped ? joined[size_t(share)][k] : -1;
+        row.share = quint8(share);
     }
     // Every row gets its status again: an unchanged name may have gained or lost its equals.
     const NameValidation::Messages texts = NameValidation::messages();
@@ -164,10 +215,15 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
         size_t(ParallelRanges::pieceCount(count, minimumPiece)));
     ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
+            if (i + lookAhead < end) {
+                const Row &ahead = m_rows[size_t(i + lookAhead)];
+                if (ahead.group >= 0)
+                    m_groups[ahead.share].prefetchGroup(ahead.group);
+            }
             const Row &row = m_rows[size_t(i)];
             NameValidation::setStatus(items[i], row.verdict,
-                                      row.group >= 0 ? m_groups.groupSize(row.group) : 0, texts,
-                                      counts[size_t(piece)]);
+                                      row.group >= 0 ? m_groups[row.share].groupSize(row.group) : 0,
+                                      texts, counts[size_t(piece)]);
         }
     });
     return NameValidation::total(counts);

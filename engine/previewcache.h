@@ -39,7 +39,8 @@ private:
         // The name as the steps above `m_keptStep` left it, and as that step left it.
         QString stepInput;
         QString stepOutput;
-        qint32 group = -1; // its group of equal names, or -1 when the name has an error
+        qint32 group = -1; // its group of equal names in `share`, or -1 when it has an error
+        quint8 share = 0;
         NameValidation::Verdict verdict = NameValidation::Verdict::grouped;
     };
 
@@ -47,10 +48,15 @@ private:
     // none when the stack changed otherwise.
     std::optional<qsizetype> editedStep(const QList<RenameOperationWrapper> &operations) const;
     NameValidation::Counts judge(QList<FileItem> &files, const std::vector<char> &changed);
+    // Empty groups for `count` names, one share of them for each core.
+    void startGroups(qsizetype count);
+    qsizetype groupCount() const;
 
     std::vector<Row> m_rows;
     QList<RenameOperationWrapper> m_operations;
     qsizetype m_keptStep = -1; // the step whose input and output the rows keep, or -1
-    NameGroups m_groups{0};
+    // The groups of equal names, shared out by hash among the cores, each share grouped on
+    // its own thread.
+    std::vector<NameGroups> m_groups;
     bool m_known = false; // whether the rows hold anything
 };

@@ -2,6 +2,7 @@
 
 #include "enginetesthelpers.h"
 #include "localpath.h"
+#include "nametransformer.h"
 #include "namevalidation.h"
 #include "transformname.h"
 #include "unicodetext.h"
@@ -163,23 +164,30 @@ private Q_SLOTS:
     void everyPreviewMatchesAFreshOne_data()
     {
         QTest::addColumn<quint32>("seed");
+        QTest::addColumn<int>("copies");
         for (const quint32 seed : {1u, 2u, 3u, 4u})
-            QTest::addRow("seed %u", seed) << seed;
+            QTest::addRow("seed %u", seed) << seed << 12;
+        // Long enough for the groups of equal names to be shared out among the cores; these
+        // files are not on disk, so their renames fail.
+        QTest::addRow("seed 5, 17,600 files") << 5u << 800;
     }
 
     void everyPreviewMatchesAFreshOne()
     {
         QFETCH(quint32, seed);
+        QFETCH(int, copies);
         QRandomGenerator random(seed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
+        const bool onDisk = copies <= 12;
         QList<QUrl> urls;
-        for (int copy = 0; copy < 12; ++copy) {
+        for (int copy = 0; copy < copies; ++copy) {
             for (const QString &name : corpus()) {
                 if (name.isEmpty() || name.contains(u'/') || name == u"."_qs || name == u".."_qs)
                     continue;
-                const QString path = folder.filePath(QString::number(copy) + name);
-                QVERIFY(writeFile(path, {}));
+                const QString path = onDisk ? folder.filePath(QString::number(copy) + name)
+                                            : u"/nonexistent/brisklet/%1%2"_qs.arg(copy).arg(name);
+                QVERIFY(!onDisk || writeFile(path, {}));
                 urls.append(QUrl::fromLocalFile(path));
             }
         }
@@ -226,18 +234,23 @@ private Q_SLOTS:
                 engine->updatePreview();
             }
             QList<FileItem> expected = engine->files();
+            const NameTransformer transformer(engine->operations());
+            NameTransformer::Buffers buffers;
             for (qsizetype i = 0; i < expected.size(); ++i)
-                expected[i].newName =
-                    transformName(expected[i].originalName, engine->operations(), i);
+                expected[i].newName = transformer.apply(expected[i].originalName, i, buffers);
             NameValidation::judge(expected);
             // Right after a rename or an undo the rows tell how it went, until the next preview.
             if (choice == 17 || choice == 18)
                 engine->updatePreview();
             for (qsizetype i = 0; i < expected.size(); ++i) {
                 const FileItem &file = engine->files().at(i);
-                QCOMPARE(file.newName, expected.at(i).newName);
-                QCOMPARE(file.status, expected.at(i).status);
-                QCOMPARE(file.errorMessage, expected.at(i).errorMessage);
+                const FileItem &fresh = expected.at(i);
+                if (file.newName == fresh.newName && file.status == fresh.status &&
+                    file.errorMessage == fresh.errorMessage)
+                    continue; // compared in one go: a list of 20,000 rows is checked 60 times
+                QCOMPARE(file.newName, fresh.newName);
+                QCOMPARE(file.status, fresh.status);
+                QCOMPARE(file.errorMessage, fresh.errorMessage);
             }
             const auto count = [&](RenameStatus status) {
                 return std::count_if(
