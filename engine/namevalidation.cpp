@@ -78,9 +78,10 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
 
 Counts judge(QList<FileItem> &files)
 {
-    // Each name is judged on its own, spread over the cores; only the grouping of equal
-    // names runs in one piece, in the list's order.
+    // Each name is judged on its own, spread over the cores; then each core groups the
+    // names whose hashes fall in its share, in the list's order.
     constexpr qsizetype minimumPiece = 8192;
+    constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of their turn
     const qsizetype count = files.size();
     FileItem *const items = files.data(); // detached here, before any thread starts
     const Messages texts = messages();    // shared by every file that has one
@@ -93,6 +94,8 @@ Counts judge(QList<FileItem> &files)
         static_cast<size_t>(ParallelRanges::pieceCount(count, minimumPiece)));
     ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
+            if (i + lookAhead < end)
+                __builtin_prefetch(items[i + lookAhead].newName.constData());
             const auto at = static_cast<size_t>(i);
             verdicts[at] = verdictOf(items[i].newName);
             if (verdicts[at] != Verdict::grouped)
@@ -119,12 +122,14 @@ Counts judge(QList<FileItem> &files)
     ParallelRanges::run(parts, 1, [&](qsizetype, qsizetype first, qsizetype last) {
         for (qsizetype part = first; part < last; ++part) {
             NameGroups &mine = groups[size_t(part)];
-            constexpr qsizetype lookAhead = 8;
             size_t key = 0; // the first entry of `keys` not behind the row
             for (qsizetype i = 0; i < count; ++i) {
                 const auto at = static_cast<size_t>(i);
-                if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part)
+                if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part) {
+                    // Its slot, and its name, which the group it starts takes a share of.
                     mine.prefetch(hashes[at + lookAhead]);
+                    __builtin_prefetch(items[i + lookAhead].newName.constData());
+                }
                 if (verdicts[at] != Verdict::grouped || partOf(hashes[at]) != part)
                     continue;
                 while (key < keys.size() && keys[key].first < i)

@@ -280,6 +280,7 @@ void RenameEngine::updatePreview()
     // name unchanged, so when a piece finds such a step, the whole list goes through the
     // stack again with that step left out.
     constexpr qsizetype minimumPiece = 4096;
+    constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of their turn
     const qsizetype count = m_files.size();
     FileItem *const files = m_files.data(); // detached here, before any thread starts
     const qsizetype pieces = ParallelRanges::pieceCount(count, minimumPiece);
@@ -291,10 +292,15 @@ void RenameEngine::updatePreview()
                 for (const qsizetype step : std::as_const(m_timedOutSteps))
                     transformer.markTimedOut(step);
                 NameTransformer::Buffers buffers;
-                for (qsizetype i = begin; i < end; ++i)
+                for (qsizetype i = begin; i < end; ++i) {
+                    if (i + lookAhead < end) {
+                        __builtin_prefetch(files[i + lookAhead].originalName.constData());
+                        __builtin_prefetch(files[i + lookAhead].newName.constData());
+                    }
                     NameTransformer::keep(files[i].newName,
                                           transformer.apply(files[i].originalName, i, buffers),
                                           files[i].originalName);
+                }
                 for (qsizetype step = 0; step < m_operations.size(); ++step) {
                     if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
                         foundTimedOut[size_t(piece)].insert(step);
