@@ -194,20 +194,26 @@ void RenameCommands::showProgress()
     m_progress->setCancelButton(nullptr);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
+    // Shown with the longest count it will show, so that it does not widen while the count
+    // grows: a hidden dialog takes the size of each new text, a shown one only grows.
+    m_progress->setLabelText(progressText(m_job->total()));
+    m_progress->show();
+    // Setting the value of a modal dialog runs pending events, in which the job may finish
+    // and the dialog go.
     updateProgress();
-    // Setting the value of a modal dialog runs pending events, in which the job may have
-    // finished and the dialog gone.
-    if (m_progress)
-        m_progress->show();
 }
 
 void RenameCommands::updateProgress()
 {
     if (!m_progress || !m_job)
         return;
-    m_progress->setLabelText(
-        tr("%1 %2 of %3").arg(m_progressLabel).arg(m_done).arg(m_job->total()));
+    m_progress->setLabelText(progressText(m_done));
     m_progress->setValue(static_cast<int>(m_done));
+}
+
+QString RenameCommands::progressText(qsizetype done) const
+{
+    return tr("%1 %2 of %3").arg(m_progressLabel).arg(done).arg(m_job->total());
 }
 
 void RenameCommands::finishJob(RenameJob *job, const QString &success)

@@ -51,6 +51,7 @@ private:
     void follow(RenameJob *job, const QString &label, const QString &success);
     void showProgress();
     void updateProgress();
+    QString progressText(qsizetype done) const;
     void finishJob(RenameJob *job, const QString &success);
     void followEngine();
     void blockInput(bool block);
