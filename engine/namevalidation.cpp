@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <QCoreApplication>
+#include <QMutex>
 
 namespace NameValidation {
 
@@ -44,35 +45,49 @@ quint32 groupKey(const QString &name, QString &key)
 
 Messages messages()
 {
-    return {QCoreApplication::translate("NameValidation", "Contains invalid characters (: / \\)"),
-            QCoreApplication::translate("NameValidation", "Filename cannot be empty"),
-            QCoreApplication::translate("NameValidation", "Duplicate filename")};
+    // Files on both cores take their message from these; a message made afresh for every
+    // preview would have both cores count its holders in the same place, row after row.
+    static QMutex guard;
+    static Messages kept;
+    const auto keep = [](OptionalText &message, const QString &text) {
+        if (!(message == text))
+            message = text;
+    };
+    const QMutexLocker locker(&guard);
+    keep(kept.invalidCharacters,
+         QCoreApplication::translate("NameValidation", "Contains invalid characters (: / \\)"));
+    keep(kept.emptyName, QCoreApplication::translate("NameValidation", "Filename cannot be empty"));
+    keep(kept.duplicate, QCoreApplication::translate("NameValidation", "Duplicate filename"));
+    return kept;
 }
 
 void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messages &messages,
                Counts &counts)
 {
+    // Only what changes is written: an unchanged row is left as it is in memory, so that
+    // it need not be written back.
+    const auto set = [&item](RenameStatus status, const OptionalText &message) {
+        if (item.status != status)
+            item.status = status;
+        item.errorMessage = message; // nothing is written when it is the same message
+    };
     switch (verdict) {
     case Verdict::invalidCharacters:
-        item.status = RenameStatus::error;
-        item.errorMessage = messages.invalidCharacters;
+        set(RenameStatus::error, messages.invalidCharacters);
         ++counts.errors;
         return;
     case Verdict::emptyName:
-        item.status = RenameStatus::error;
-        item.errorMessage = messages.emptyName;
+        set(RenameStatus::error, messages.emptyName);
         ++counts.errors;
         return;
     case Verdict::grouped:
         break;
     }
     if (groupSize > 1) {
-        item.status = RenameStatus::conflict;
-        item.errorMessage = messages.duplicate;
+        set(RenameStatus::conflict, messages.duplicate);
         ++counts.conflicts;
     } else {
-        item.status = RenameStatus::pending;
-        item.errorMessage.reset();
+        set(RenameStatus::pending, OptionalText());
     }
 }
 

@@ -26,7 +26,9 @@ Verdict verdictOf(QStringView name);
 // name is its own (ASCII names are). Returns the hash the groups file the name under.
 quint32 groupKey(const QString &name, QString &key);
 
-// The messages of the statuses, translated once for a whole list to share.
+// The messages of the statuses, translated once for a whole list to share. The same texts
+// come back as the very same messages from one preview to the next, so a file whose status
+// stays as it was is left untouched.
 struct Messages {
     OptionalText invalidCharacters;
     OptionalText emptyName;
