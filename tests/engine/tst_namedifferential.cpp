@@ -1,5 +1,6 @@
 #include "testmain.h"
 
+#include "caseconversion.h"
 #include "enginetesthelpers.h"
 #include "localpath.h"
 #include "nametransformer.h"
@@ -290,6 +291,21 @@ private Q_SLOTS:
                         QCOMPARE(UnicodeText::indexOfEither(text, u'i', u'I', firstI + 1), -1);
                 }
             }
+        }
+    }
+
+    // Title case over plain ASCII, worked out by its own quick path, gives what the general
+    // path gives for the same text once a non-ASCII character that ends a word follows it.
+    void asciiTitleCaseMatchesTheGeneralPath()
+    {
+        QRandomGenerator random(7);
+        const QString alphabet = u"aZbY zA'.:^`_-09\t~"_qs;
+        for (int round = 0; round < 3000; ++round) {
+            QString text;
+            for (int i = random.bounded(12); i > 0; --i)
+                text += alphabet.at(random.bounded(int(alphabet.size())));
+            const QString general = CaseConversion::capitalizeWords(text + u'\u3000');
+            QCOMPARE(CaseConversion::capitalizeWords(text) + u'\u3000', general);
         }
     }
 
