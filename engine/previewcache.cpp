@@ -158,7 +158,7 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
     struct Change {
         quint32 hash = 0;
         qint32 left = -1; // the group the row leaves, in share `leftShare`
-        quint8 leftShare = 0;
+        quint16 leftShare = 0;
         bool grouped = false;
     };
     std::vector<Change> changes(rows.size());
@@ -206,7 +206,7 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
         Row &row = m_rows[size_t(rows[k])];
         const qsizetype share = NameGroups::shareOf(changes[k].hash, shares);
         row.group = changes[k].grouped ? joined[size_t(share)][k] : -1;
-        row.share = quint8(share);
+        row.share = quint16(share);
     }
     // Every row gets its status again: an unchanged name may have gained or lost its equals.
     const NameValidation::Messages texts = NameValidation::messages();

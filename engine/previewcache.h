@@ -40,7 +40,7 @@ private:
         QString stepInput;
         QString stepOutput;
         qint32 group = -1; // its group of equal names in `share`, or -1 when it has an error
-        quint8 share = 0;
+        quint16 share = 0; // one share of the groups to a core
         NameValidation::Verdict verdict = NameValidation::Verdict::grouped;
     };
 
