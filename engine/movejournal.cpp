@@ -171,11 +171,6 @@ std::optional<MoveJournal::Contents> MoveJournal::parse(const QByteArray &bytes)
     return contents;
 }
 
-bool MoveJournal::begin(Kind kind, const QList<Record> &records, QString *error)
-{
-    return begin(serialize(kind, records), error);
-}
-
 bool MoveJournal::begin(const QByteArray &serialized, QString *error)
 {
     end();

@@ -39,12 +39,10 @@ public:
     // $XDG_STATE_HOME/brisklet, or ~/.local/state/brisklet when the variable is unset.
     static QByteArray folder();
 
-    // Writes the plan and flushes it to the disk. The file stays locked while this object
+    // Writes the plan, `serialized` as serialize() gives it (header() and then appendRecord()
+    // for each move), and flushes it to the disk. The file stays locked while this object
     // holds it, so that a recovery never replays a batch that is still running. False, with
     // a readable reason, when it cannot be written.
-    bool begin(Kind kind, const QList<Record> &records, QString *error);
-    // The same for a plan already written out: header() and then appendRecord() for each
-    // move, which is what serialize() gives.
     bool begin(const QByteArray &serialized, QString *error);
     // Removes the journal: the batch has ended, however it went.
     void end();

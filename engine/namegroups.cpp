@@ -16,6 +16,15 @@ quint32 NameGroups::hashOf(const QString &name)
     return quint32(qHash(name, QHashSeed::globalSeed()));
 }
 
+std::vector<NameGroups> NameGroups::inShares(qsizetype expectedNames, qsizetype shares)
+{
+    std::vector<NameGroups> tables;
+    tables.reserve(size_t(shares));
+    for (qsizetype share = 0; share < shares; ++share)
+        tables.emplace_back(expectedNames / shares + 1);
+    return tables;
+}
+
 qsizetype NameGroups::add(const QString &name)
 {
     return add(name, hashOf(name));

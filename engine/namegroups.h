@@ -21,6 +21,8 @@ public:
     {
         return qsizetype((quint64(hash) * quint64(shares)) >> 32);
     }
+    // Empty tables for `expectedNames` names in `shares` shares, one for each share.
+    static std::vector<NameGroups> inShares(qsizetype expectedNames, qsizetype shares);
 
     // The group of `name`, made when the name is new; groups are numbered from 0.
     qsizetype add(const QString &name);

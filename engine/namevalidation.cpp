@@ -129,10 +129,7 @@ Counts judge(QList<FileItem> &files)
     // the hashes share the names out among the cores, each grouping its share on its own.
     const qsizetype parts = ParallelRanges::pieceCount(count, minimumPiece);
     const auto partOf = [parts](quint32 hash) { return NameGroups::shareOf(hash, parts); };
-    std::vector<NameGroups> groups;
-    groups.reserve(size_t(parts));
-    for (qsizetype part = 0; part < parts; ++part)
-        groups.emplace_back(count / parts + 1);
+    std::vector<NameGroups> groups = NameGroups::inShares(count, parts);
     std::vector<qint32> groupOfFile(static_cast<size_t>(count), -1);
     ParallelRanges::run(parts, 1, [&](qsizetype, qsizetype first, qsizetype last) {
         for (qsizetype part = first; part < last; ++part) {

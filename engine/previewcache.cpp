@@ -23,7 +23,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     if (!edited || qsizetype(m_rows.size()) != count) {
         clear();
         m_rows.resize(size_t(count));
-        startGroups(count);
+        m_groups = NameGroups::inShares(count, ParallelRanges::pieceCount(count, minimumPiece));
         edited = -1;
     }
     // Typing in a step leaves the rows' inputs to it as they are. Editing another step than
@@ -93,7 +93,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     // Every new name that comes and goes leaves an empty group behind, holding its name:
     // once groups outnumber the rows three times, they are made again from the rows' names.
     if (groupCount() > 3 * count + 1024) {
-        startGroups(count);
+        m_groups = NameGroups::inShares(count, ParallelRanges::pieceCount(count, minimumPiece));
         for (Row &row : m_rows)
             row.group = -1;
         std::fill(changed.begin(), changed.end(), char(1));
@@ -124,15 +124,6 @@ PreviewCache::editedStep(const QList<RenameOperationWrapper> &operations) const
         edited = i;
     }
     return edited;
-}
-
-void PreviewCache::startGroups(qsizetype count)
-{
-    const qsizetype shares = ParallelRanges::pieceCount(count, minimumPiece);
-    m_groups.clear();
-    m_groups.reserve(size_t(shares));
-    for (qsizetype share = 0; share < shares; ++share)
-        m_groups.emplace_back(count / shares + 1);
 }
 
 qsizetype PreviewCache::groupCount() const

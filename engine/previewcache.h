@@ -48,8 +48,6 @@ private:
     // none when the stack changed otherwise.
     std::optional<qsizetype> editedStep(const QList<RenameOperationWrapper> &operations) const;
     NameValidation::Counts judge(QList<FileItem> &files, const std::vector<char> &changed);
-    // Empty groups for `count` names, one share of them for each core.
-    void startGroups(qsizetype count);
     qsizetype groupCount() const;
 
     std::vector<Row> m_rows;

@@ -158,9 +158,10 @@ private Q_SLOTS:
         writeJournal(u"moves-2.journal"_qs, "brisklet move journal 1 batch\n/x/a"); // cut
         MoveJournal running;
         QString error;
-        QVERIFY2(
-            running.begin(MoveJournal::Kind::undo, {{"/x/a", ".t", "b", std::nullopt}}, &error),
-            qPrintable(error));
+        QVERIFY2(running.begin(MoveJournal::serialize(MoveJournal::Kind::undo,
+                                                      {{"/x/a", ".t", "b", std::nullopt}}),
+                               &error),
+                 qPrintable(error));
 
         const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
 
