@@ -25,12 +25,22 @@ std::vector<NameGroups> NameGroups::inShares(qsizetype expectedNames, qsizetype 
     return tables;
 }
 
-qsizetype NameGroups::add(const QString &name)
+qsizetype NameGroups::add(QStringView name, quint32 hash)
 {
-    return add(name, hashOf(name));
+    return joinOrMake(find(name, hash), name, hash);
 }
 
-qsizetype NameGroups::add(const QString &name, quint32 hash)
+qsizetype NameGroups::addCopy(const QString &name, quint32 hash)
+{
+    const size_t slot = find(name, hash);
+    if (m_slots[slot].group >= 0)
+        return joinOrMake(slot, name, hash);
+    // The copy shares the text, which stays where it is while the copy holds it.
+    m_copies.push_back(name);
+    return joinOrMake(slot, m_copies.back(), hash);
+}
+
+size_t NameGroups::find(QStringView name, quint32 hash)
 {
     if (m_groups.size() * 2 >= m_slots.size()) {
         // More names than announced: double the table.
@@ -50,14 +60,21 @@ qsizetype NameGroups::add(const QString &name, quint32 hash)
     size_t at = hash & mask;
     while (m_slots[at].group >= 0) {
         const Slot &slot = m_slots[at];
-        if (slot.hash == hash && m_groups[size_t(slot.group)].name == name) {
-            ++m_groups[size_t(slot.group)].size;
-            return slot.group;
-        }
+        if (slot.hash == hash && m_groups[size_t(slot.group)].name == name)
+            return at;
         at = (at + 1) & mask;
+    }
+    return at;
+}
+
+qsizetype NameGroups::joinOrMake(size_t slot, QStringView name, quint32 hash)
+{
+    if (m_slots[slot].group >= 0) {
+        ++m_groups[size_t(m_slots[slot].group)].size;
+        return m_slots[slot].group;
     }
     const auto group = qint32(m_groups.size());
     m_groups.push_back({name, 1});
-    m_slots[at] = {hash, group};
+    m_slots[slot] = {hash, group};
     return group;
 }

@@ -24,9 +24,13 @@ public:
     // Empty tables for `expectedNames` names in `shares` shares, one for each share.
     static std::vector<NameGroups> inShares(qsizetype expectedNames, qsizetype shares);
 
-    // The group of `name`, made when the name is new; groups are numbered from 0.
-    qsizetype add(const QString &name);
-    qsizetype add(const QString &name, quint32 hash);
+    // The group of `name`, made when the name is new; groups are numbered from 0. A new
+    // group reads its name where the caller holds it, so the caller keeps that text as it
+    // is while the table lives: a million names are then grouped without a write to any.
+    qsizetype add(QStringView name, quint32 hash);
+    // The same for a name that may change or go before the table does: a new group keeps
+    // a copy of it.
+    qsizetype addCopy(const QString &name, quint32 hash);
     // Asks the processor to fetch the table's slot for a name to be added soon: with many
     // thousands of names the table is larger than the cache, and reading it is most of the
     // time `add` takes.
@@ -46,10 +50,15 @@ private:
         qint32 group = -1;
     };
     struct Group {
-        QString name;
+        QStringView name;
         qsizetype size = 0;
     };
 
+    // The slot that holds `name`, or the empty one where it belongs.
+    size_t find(QStringView name, quint32 hash);
+    qsizetype joinOrMake(size_t slot, QStringView name, quint32 hash);
+
     std::vector<Slot> m_slots; // a power of two, never more than half full
     std::vector<Group> m_groups;
+    std::vector<QString> m_copies; // the names groups read from, where `addCopy` made them
 };

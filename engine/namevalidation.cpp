@@ -91,42 +91,64 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
     }
 }
 
+Keys::Keys(qsizetype count, qsizetype pieces)
+    : hashes(static_cast<size_t>(count)), verdicts(static_cast<size_t>(count)),
+      keysOfPiece(static_cast<size_t>(pieces))
+{
+}
+
+void addKey(Keys &keys, qsizetype piece, qsizetype row, const QString &name)
+{
+    const auto at = static_cast<size_t>(row);
+    keys.verdicts[at] = verdictOf(name);
+    if (keys.verdicts[at] != Verdict::grouped)
+        return;
+    QString key;
+    keys.hashes[at] = groupKey(name, key);
+    if (!key.isNull())
+        keys.keysOfPiece[size_t(piece)].emplace_back(row, std::move(key));
+}
+
+namespace {
+
+// Rows per thread below which spreading the work costs more than it saves.
+constexpr qsizetype minimumPiece = 8192;
+constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of their turn
+
+} // namespace
+
 Counts judge(QList<FileItem> &files)
 {
-    // Each name is judged on its own, spread over the cores; then each core groups the
-    // names whose hashes fall in its share, in the list's order.
-    constexpr qsizetype minimumPiece = 8192;
-    constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of their turn
     const qsizetype count = files.size();
-    FileItem *const items = files.data(); // detached here, before any thread starts
-    const Messages texts = messages();    // shared by every file that has one
-    // The hash of each valid name's key, and the canonical keys of the few names that are
-    // not their own key (ASCII names are), by row; names with an error are not grouped.
-    std::vector<quint32> hashes(static_cast<size_t>(count));
-    std::vector<Verdict> verdicts(static_cast<size_t>(count));
-    using RowKey = std::pair<qsizetype, QString>;
-    std::vector<std::vector<RowKey>> keysOfPiece(
-        static_cast<size_t>(ParallelRanges::pieceCount(count, minimumPiece)));
+    const FileItem *const items = files.constData();
+    Keys keys(count, ParallelRanges::pieceCount(count, minimumPiece));
     ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
             if (i + lookAhead < end)
                 __builtin_prefetch(items[i + lookAhead].newName.constData());
-            const auto at = static_cast<size_t>(i);
-            verdicts[at] = verdictOf(items[i].newName);
-            if (verdicts[at] != Verdict::grouped)
-                continue;
-            QString key;
-            hashes[at] = groupKey(items[i].newName, key);
-            if (!key.isNull())
-                keysOfPiece[size_t(piece)].emplace_back(i, std::move(key));
+            addKey(keys, piece, i, items[i].newName);
         }
     });
-    std::vector<RowKey> keys; // in the list's order, as the pieces are
-    for (std::vector<RowKey> &piece : keysOfPiece)
-        std::move(piece.begin(), piece.end(), std::back_inserter(keys));
+    return judge(files, std::move(keys));
+}
+
+Counts judge(QList<FileItem> &files, Keys keys)
+{
+    // Each core groups the names whose hashes fall in its share, in the list's order.
+    const qsizetype count = files.size();
+    FileItem *const items = files.data(); // detached here, before any thread starts
+    const Messages texts = messages();    // shared by every file that has one
+    const std::vector<quint32> &hashes = keys.hashes;
+    const std::vector<Verdict> &verdicts = keys.verdicts;
+    using RowKey = std::pair<qsizetype, QString>;
+    std::vector<RowKey> canonical; // in the list's order, as the pieces are
+    for (std::vector<RowKey> &piece : keys.keysOfPiece)
+        std::move(piece.begin(), piece.end(), std::back_inserter(canonical));
 
     // Files with the same valid new name form a group. Equal names have equal hashes, so
     // the hashes share the names out among the cores, each grouping its share on its own.
+    // The groups read their names from the list and from `canonical`, both left as they
+    // are until the groups are gone.
     const qsizetype parts = ParallelRanges::pieceCount(count, minimumPiece);
     const auto partOf = [parts](quint32 hash) { return NameGroups::shareOf(hash, parts); };
     std::vector<NameGroups> groups = NameGroups::inShares(count, parts);
@@ -134,26 +156,26 @@ Counts judge(QList<FileItem> &files)
     ParallelRanges::run(parts, 1, [&](qsizetype, qsizetype first, qsizetype last) {
         for (qsizetype part = first; part < last; ++part) {
             NameGroups &mine = groups[size_t(part)];
-            size_t key = 0; // the first entry of `keys` not behind the row
+            size_t key = 0; // the first entry of `canonical` not behind the row
             for (qsizetype i = 0; i < count; ++i) {
                 const auto at = static_cast<size_t>(i);
                 if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part) {
-                    // Its slot, and its name, which the group it starts takes a share of.
+                    // Its slot, and its name, which the group it starts reads.
                     mine.prefetch(hashes[at + lookAhead]);
                     __builtin_prefetch(items[i + lookAhead].newName.constData());
                 }
                 if (verdicts[at] != Verdict::grouped || partOf(hashes[at]) != part)
                     continue;
-                while (key < keys.size() && keys[key].first < i)
+                while (key < canonical.size() && canonical[key].first < i)
                     ++key;
-                const bool keyed = key < keys.size() && keys[key].first == i;
+                const bool keyed = key < canonical.size() && canonical[key].first == i;
                 groupOfFile[at] =
-                    qint32(mine.add(keyed ? keys[key].second : items[i].newName, hashes[at]));
+                    qint32(mine.add(keyed ? canonical[key].second : items[i].newName, hashes[at]));
             }
         }
     });
 
-    std::vector<Counts> countsOfPiece(keysOfPiece.size());
+    std::vector<Counts> countsOfPiece(size_t(ParallelRanges::pieceCount(count, minimumPiece)));
     ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         Counts &counts = countsOfPiece[size_t(piece)];
         for (qsizetype i = begin; i < end; ++i) {

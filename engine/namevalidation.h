@@ -8,6 +8,7 @@
 #include <QList>
 #include <QString>
 
+#include <utility>
 #include <vector>
 
 // Judges the new names of a whole list, as every preview does: a name with a character no
@@ -49,7 +50,24 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
 // The counts of the pieces of a list together.
 Counts total(const std::vector<Counts> &pieces);
 
+// What judging needs of each new name of a list, by row: its verdict and, when it is
+// grouped, the hash of its key. Worked out in pieces of the list, one core to a piece,
+// best where each name is made, while its text is still in the processor's cache.
+struct Keys {
+    Keys(qsizetype count, qsizetype pieces);
+
+    std::vector<quint32> hashes;
+    std::vector<Verdict> verdicts;
+    // The canonical keys of the few names that are not their own, by piece, each in the
+    // list's order.
+    std::vector<std::vector<std::pair<qsizetype, QString>>> keysOfPiece;
+};
+// Works out the verdict and key of the name of `row`, a row of `piece`.
+void addKey(Keys &keys, qsizetype piece, qsizetype row, const QString &name);
+
 // Sets the status and message of every file from its new name, and counts them.
 Counts judge(QList<FileItem> &files);
+// The same, with the keys of every new name worked out already.
+Counts judge(QList<FileItem> &files, Keys keys);
 
 } // namespace NameValidation

@@ -188,7 +188,7 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
                     groups.leave(change.left);
                 if (mine(change)) {
                     const QString &key = keys[k].isNull() ? items[rows[k]].newName : keys[k];
-                    column[k] = qint32(groups.add(key, change.hash));
+                    column[k] = qint32(groups.addCopy(key, change.hash));
                 }
             }
         }

@@ -284,6 +284,8 @@ void RenameEngine::updatePreview()
     const qsizetype count = m_files.size();
     FileItem *const files = m_files.data(); // detached here, before any thread starts
     const qsizetype pieces = ParallelRanges::pieceCount(count, minimumPiece);
+    // What judging needs of each new name is worked out as soon as the name is made.
+    NameValidation::Keys keys(count, pieces);
     for (;;) {
         std::vector<QSet<qsizetype>> foundTimedOut(static_cast<size_t>(pieces));
         ParallelRanges::run(
@@ -292,6 +294,7 @@ void RenameEngine::updatePreview()
                 for (const qsizetype step : std::as_const(m_timedOutSteps))
                     transformer.markTimedOut(step);
                 NameTransformer::Buffers buffers;
+                keys.keysOfPiece[size_t(piece)].clear();
                 for (qsizetype i = begin; i < end; ++i) {
                     if (i + lookAhead < end) {
                         __builtin_prefetch(files[i + lookAhead].originalName.constData());
@@ -300,6 +303,7 @@ void RenameEngine::updatePreview()
                     NameTransformer::keep(files[i].newName,
                                           transformer.apply(files[i].originalName, i, buffers),
                                           files[i].originalName);
+                    NameValidation::addKey(keys, piece, i, files[i].newName);
                 }
                 for (qsizetype step = 0; step < m_operations.size(); ++step) {
                     if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
@@ -313,7 +317,7 @@ void RenameEngine::updatePreview()
             break;
     }
 
-    const NameValidation::Counts counts = NameValidation::judge(m_files);
+    const NameValidation::Counts counts = NameValidation::judge(m_files, std::move(keys));
     m_previewCounts = StatusCounts{counts.conflicts, counts.errors};
     Q_EMIT filesChanged();
     releaseFreedMemory();

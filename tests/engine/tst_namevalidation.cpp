@@ -3,6 +3,7 @@
 #include "enginetesthelpers.h"
 #include "namegroups.h"
 #include "namevalidation.h"
+#include "previewcache.h"
 
 #include <QHash>
 #include <QTest>
@@ -78,13 +79,25 @@ private Q_SLOTS:
     }
 
     // A list long enough to be grouped on every core finds the same conflicts: equal names
-    // spread far apart, canonically equal spellings, and names with errors among them.
+    // spread far apart, canonically equal spellings, and names with errors among them. Both
+    // ways in: judging a list, and a preview of a list too long for the engine to keep
+    // what it worked out, where each name's key is made with the name.
+    void aLongListFindsEveryConflict_data()
+    {
+        QTest::addColumn<bool>("throughEngine");
+        QTest::addColumn<int>("count");
+        QTest::newRow("judged") << false << 60000;
+        QTest::newRow("previewed") << true << int(PreviewCache::maximumRows) + 20000;
+    }
+
     void aLongListFindsEveryConflict()
     {
+        QFETCH(bool, throughEngine);
+        QFETCH(int, count);
         QStringList names;
         QHash<QString, int> copies;
-        for (int i = 0; i < 60000; ++i) {
-            const int n = (i * 7919) % 45000;
+        for (int i = 0; i < count; ++i) {
+            const int n = int((qint64(i) * 7919) % (count * 3 / 4));
             const QString name = n % 11 == 0   ? u"Cafe\u0301 %1"_qs.arg(n)
                                  : n % 11 == 1 ? u"Caf\u00e9 %1"_qs.arg(n - 1)
                                  : n % 97 == 0 ? u"bad:%1"_qs.arg(n)
@@ -93,26 +106,48 @@ private Q_SLOTS:
             if (!name.contains(u':'))
                 ++copies[name.normalized(QString::NormalizationForm_C)];
         }
-        QList<FileItem> files = filesNamed(names);
-        NameValidation::judge(files);
+        QList<FileItem> judged;
+        const auto engine = makeEngine();
+        if (throughEngine) {
+            // The names are made by the stack: ":" becomes a colon again only in the preview.
+            QList<QUrl> urls;
+            for (const QString &name : std::as_const(names))
+                urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs +
+                                                QString(name).replace(u':', u'#')));
+            engine->addFiles(urls);
+            setStack(*engine, {replaceStep(u"#"_qs, u":"_qs)});
+        } else {
+            judged = filesNamed(names);
+            NameValidation::judge(judged);
+        }
+        const QList<FileItem> &files = throughEngine ? engine->files() : judged;
+        qsizetype conflicts = 0;
         for (qsizetype i = 0; i < names.size(); ++i) {
+            QCOMPARE(files.at(i).newName, names[i]);
             const RenameStatus expected =
                 names[i].contains(u':') ? RenameStatus::error
                 : copies.value(names[i].normalized(QString::NormalizationForm_C)) > 1
                     ? RenameStatus::conflict
                     : RenameStatus::pending;
             QCOMPARE(files.at(i).status, expected);
+            conflicts += expected == RenameStatus::conflict ? 1 : 0;
         }
+        if (throughEngine)
+            QCOMPARE(engine->conflictCount(), conflicts);
     }
 
     // A table sized for two names has to grow many times on the way.
     void groupsOutgrowTheirFirstSize()
     {
         NameGroups groups(2);
+        const auto add = [&groups](int i) {
+            const QString name = QString::number(i);
+            return groups.addCopy(name, NameGroups::hashOf(name));
+        };
         for (int i = 0; i < 1000; ++i)
-            QCOMPARE(groups.add(QString::number(i)), i);
+            QCOMPARE(add(i), i);
         for (int i = 999; i >= 0; i -= 7)
-            QCOMPARE(groups.add(QString::number(i)), i);
+            QCOMPARE(add(i), i);
         QCOMPARE(groups.groupSize(999), 2);
         QCOMPARE(groups.groupSize(998), 1);
     }
