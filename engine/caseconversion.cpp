@@ -10,35 +10,44 @@ namespace CaseConversion {
 
 namespace {
 
-// Whether each ASCII character is case-ignorable, looked up once.
-const std::array<bool, 128> &asciiCaseIgnorable()
+// Title case over ASCII as one lookup a character. A word runs from a letter over letters
+// and case-ignorable characters; its first letter is upper case, the others lower case.
+// The entry for a character, at 128 within a word and at 0 outside one, is the character
+// to write, with the high bit set when the next character is within a word.
+const std::array<quint8, 256> &asciiTitleCaseSteps()
 {
-    static const std::array<bool, 128> table = [] {
-        std::array<bool, 128> result{};
-        for (char32_t c = 0; c < 128; ++c)
-            result[c] = UnicodeText::isCaseIgnorable(c);
+    static const std::array<quint8, 256> table = [] {
+        std::array<quint8, 256> result{};
+        constexpr quint8 inWord = 0x80;
+        for (char32_t c = 0; c < 128; ++c) {
+            const bool upper = c >= U'A' && c <= U'Z';
+            const bool lower = c >= U'a' && c <= U'z';
+            const auto plain = quint8(c);
+            if (upper || lower) {
+                result[c] = quint8((lower ? c - 32 : c) | inWord);
+                result[128 + c] = quint8((upper ? c + 32 : c) | inWord);
+            } else {
+                const bool ignorable = UnicodeText::isCaseIgnorable(c);
+                result[c] = plain;
+                result[128 + c] = quint8(plain | (ignorable ? inWord : 0));
+            }
+        }
         return result;
     }();
     return table;
 }
 
+// `text` is ASCII.
 void capitalizeAsciiInPlace(QChar *text, qsizetype length)
 {
-    const std::array<bool, 128> &ignorable = asciiCaseIgnorable();
-    bool inWord = false;
+    const std::array<quint8, 256> &steps = asciiTitleCaseSteps();
+    unsigned state = 0;
     for (qsizetype i = 0; i < length; ++i) {
         const char16_t c = text[i].unicode();
-        const bool upper = c >= u'A' && c <= u'Z';
-        const bool lower = c >= u'a' && c <= u'z';
-        if (upper || lower) {
-            if (inWord && upper)
-                text[i] = QChar(c + 32);
-            else if (!inWord && lower)
-                text[i] = QChar(c - 32);
-            inWord = true;
-        } else if (!ignorable[c]) {
-            inWord = false;
-        }
+        Q_ASSERT(c < 128);
+        const quint8 step = steps[state + c];
+        text[i] = QChar(char16_t(step & 0x7f));
+        state = step & 0x80u;
     }
 }
 

@@ -262,11 +262,13 @@ bool NameTransformer::keep(QString &kept, const QString &result, const QString &
     if (&result == &source) {
         if (kept.isSharedWith(source))
             return false;
-        const bool changed = kept != source || kept.isNull() != source.isNull();
+        const bool changed =
+            QStringView(kept) != QStringView(source) || kept.isNull() != source.isNull();
         kept = source;
         return changed;
     }
-    if (kept == result && kept.isNull() == result.isNull())
+    // Compared as views: equal texts are then found with one memcmp, not an ordering.
+    if (QStringView(kept) == QStringView(result) && kept.isNull() == result.isNull())
         return false;
     if (!result.isNull() && !kept.isNull() && kept.isDetached() &&
         kept.capacity() >= result.size()) {

@@ -67,12 +67,6 @@ const icu::UnicodeString &emptyText()
     return empty;
 }
 
-bool isAscii(QStringView text)
-{
-    // Qt's own check looks at several code units at a time.
-    return QtPrivate::isAscii(text);
-}
-
 char32_t codePointAt(QStringView text, qsizetype index, qsizetype *width)
 {
     const QChar c = text.at(index);
@@ -259,6 +253,24 @@ void assign(QString &text, std::initializer_list<QStringView> pieces)
     char16_t *at = reinterpret_cast<char16_t *>(text.data());
     for (const QStringView piece : pieces)
         at = std::copy_n(piece.utf16(), piece.size(), at);
+}
+
+bool isAscii(QStringView text)
+{
+    const char16_t *data = text.utf16();
+    const qsizetype size = text.size();
+    if (size < laneCount) {
+        char16_t any = 0;
+        for (qsizetype i = 0; i < size; ++i)
+            any |= data[i];
+        return any <= 0x7f;
+    }
+    // Every eight together, the last eight overlapping the ones before: a name is short,
+    // and looking at all of it costs less than a branch at every step.
+    Lanes any = lanesAt(data + size - laneCount);
+    for (qsizetype i = 0; i + laneCount <= size; i += laneCount)
+        any |= lanesAt(data + i);
+    return !anySet(any > (Lanes{} + char16_t(0x7f)));
 }
 
 bool isAsciiWithoutCarriageReturn(QStringView text)

@@ -275,16 +275,19 @@ private Q_SLOTS:
                     if (at >= 0)
                         text[at] = QChar(odd);
                     bool ascii = true;
+                    bool plain = true; // ASCII without a carriage return
                     bool forbidden = false;
                     qsizetype firstI = -1;
                     for (qsizetype i = 0; i < length; ++i) {
                         const char16_t c = text[i].unicode();
-                        ascii = ascii && c < 0x80 && c != u'\r';
+                        ascii = ascii && c < 0x80;
+                        plain = plain && c < 0x80 && c != u'\r';
                         forbidden = forbidden || c == u':' || c == u'/' || c == u'\\';
                         if (firstI < 0 && (c == u'i' || c == u'I'))
                             firstI = i;
                     }
-                    QCOMPARE(UnicodeText::isAsciiWithoutCarriageReturn(text), ascii);
+                    QCOMPARE(UnicodeText::isAscii(text), ascii);
+                    QCOMPARE(UnicodeText::isAsciiWithoutCarriageReturn(text), plain);
                     QCOMPARE(UnicodeText::containsAnyOf(text, u':', u'/', u'\\'), forbidden);
                     QCOMPARE(UnicodeText::indexOfEither(text, u'i', u'I'), firstI);
                     if (firstI >= 0)
