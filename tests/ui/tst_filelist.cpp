@@ -110,6 +110,41 @@ private Q_SLOTS:
         QCOMPARE(view.verticalScrollBar()->value(), before);
     }
 
+    // Keys move the current row, and the list follows it, however far it goes.
+    void keysBringTheCurrentRowIntoView_data()
+    {
+        QTest::addColumn<QList<int>>("keys");
+        QTest::addColumn<int>("row");
+        QTest::newRow("end") << QList<int>{Qt::Key_End} << 1999;
+        QTest::newRow("end, then home") << QList<int>{Qt::Key_End, Qt::Key_Home} << 0;
+        QTest::newRow("down past the last visible row") << QList<int>(30, Qt::Key_Down) << 30;
+        QTest::newRow("pages down") << QList<int>(6, Qt::Key_PageDown) << -1;
+        QTest::newRow("removed at the end")
+            << QList<int>{Qt::Key_End, Qt::Key_Space, Qt::Key_Delete} << 1998;
+    }
+
+    void keysBringTheCurrentRowIntoView()
+    {
+        QFETCH(QList<int>, keys);
+        QFETCH(int, row);
+        auto engine = makeEngine();
+        engine->addFiles(numberedUrls(2000));
+        LeftAlignedFileListView view(engine.get());
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        view.setFocus();
+        view.setCurrentIndex(view.model()->index(0, 0));
+        for (const int key : std::as_const(keys))
+            QTest::keyClick(&view, Qt::Key(key));
+        const QModelIndex current = view.currentIndex();
+        if (row >= 0)
+            QCOMPARE(current.row(), row);
+        else
+            QVERIFY(current.row() > 30);
+        QVERIFY(view.viewport()->rect().contains(view.visualRect(current)));
+    }
+
     void clickOnRowToggles_data()
     {
         QTest::addColumn<qreal>("xFraction");

@@ -148,10 +148,21 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
         // The current row stays where it was, or on the last row left.
         if (m_model->rowCount() > 0)
             setCurrentIndex(m_model->index(qBound(0, row, m_model->rowCount() - 1)));
+        scrollToCurrent();
         event->accept();
         return;
     }
     QListView::keyPressEvent(event);
+    scrollToCurrent();
+}
+
+void LeftAlignedFileListView::scrollToCurrent()
+{
+    // The list does not scroll by itself when its current row changes (auto-scroll is off,
+    // so that a drag over it does not scroll it): a key that moves the current row, to the
+    // next one, a page on, or to either end, brings that row into view here.
+    if (currentIndex().isValid())
+        scrollTo(currentIndex());
 }
 
 void LeftAlignedFileListView::setTargeted(bool targeted)

@@ -41,6 +41,7 @@ protected:
 
 private:
     void toggle(const QModelIndex &index);
+    void scrollToCurrent();
     void setTargeted(bool targeted);
     void showAddedFiles();
 
