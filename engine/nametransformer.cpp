@@ -267,7 +267,8 @@ bool NameTransformer::keep(QString &kept, const QString &result, const QString &
         kept = source;
         return changed;
     }
-    // Compared as views: equal texts are then found with one memcmp, not an ordering.
+    // Compared as views, for equality only: `==` on two strings goes through Qt's ordering
+    // compare.
     if (QStringView(kept) == QStringView(result) && kept.isNull() == result.isNull())
         return false;
     if (!result.isNull() && !kept.isNull() && kept.isDetached() &&

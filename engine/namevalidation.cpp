@@ -159,11 +159,10 @@ Counts judge(QList<FileItem> &files, Keys keys)
             size_t key = 0; // the first entry of `canonical` not behind the row
             for (qsizetype i = 0; i < count; ++i) {
                 const auto at = static_cast<size_t>(i);
-                if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part) {
-                    // Its slot, and its name, which the group it starts reads.
+                // Its slot. The name's text is read only when an equal hash is found: a new
+                // group points at it where it lies.
+                if (i + lookAhead < count && partOf(hashes[at + lookAhead]) == part)
                     mine.prefetch(hashes[at + lookAhead]);
-                    __builtin_prefetch(items[i + lookAhead].newName.constData());
-                }
                 if (verdicts[at] != Verdict::grouped || partOf(hashes[at]) != part)
                     continue;
                 while (key < canonical.size() && canonical[key].first < i)
