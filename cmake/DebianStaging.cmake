@@ -1,6 +1,6 @@
 # Run by CPack on the staged tree of the Debian package, after the installation and before
-# packing: manual pages are compressed as man and lintian expect, and the change log that
-# every Debian package carries is written. CPACK_TEMPORARY_DIRECTORY is the staged root.
+# packing: manual pages are compressed as man and lintian expect, and the change log and the
+# machine-readable copyright file that every Debian package carries are written. CPACK_TEMPORARY_DIRECTORY is the staged root.
 
 set(root "${CPACK_TEMPORARY_DIRECTORY}${CPACK_PACKAGING_INSTALL_PREFIX}")
 
@@ -19,3 +19,5 @@ file(WRITE "${doc}/changelog"
      "  * Release ${CPACK_PACKAGE_VERSION}.\n\n"
      " -- ${CPACK_PACKAGE_CONTACT}  ${date}\n")
 execute_process(COMMAND gzip -9nf "${doc}/changelog" COMMAND_ERROR_IS_FATAL ANY)
+
+configure_file("${CMAKE_CURRENT_LIST_DIR}/debian/copyright" "${doc}/copyright" @ONLY)

@@ -32,11 +32,13 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # icon font the views draw their symbols with.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS
     "qt6-qpa-plugins, libqt6svg6, fonts-material-design-icons-iconfont")
-# Qt's own translations, for the texts of the standard dialogs; Brisklet's are built in.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n")
+# Qt's own translations, for the texts of the standard dialogs (Brisklet's are built in), and
+# the Wayland platform plugin, without which a Wayland session runs the window through
+# XWayland.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qt6-translations-l10n, qt6-wayland")
 
-# Runs on the staged tree before it is packed: compressed manual pages and the change log
-# where Debian keeps them. A plain `cmake --install` leaves both alone.
+# Runs on the staged tree before it is packed: compressed manual pages, the change log and the
+# copyright file where Debian keeps them. A plain `cmake --install` leaves both alone.
 set(CPACK_PRE_BUILD_SCRIPTS ${CMAKE_CURRENT_LIST_DIR}/DebianStaging.cmake)
 
 include(CPack)
