@@ -272,22 +272,18 @@ void MoveJournal::stepStarted(Step step, const QByteArray &from, const QByteArra
 {
     if (m_descriptor < 0)
         return;
-    char text[160];
-    char *out = text;
-    for (const quint64 number : {quint64(item.st_dev), quint64(item.st_ino),
-                                 quint64(item.st_mode & S_IFMT), quint64(item.st_size)}) {
-        out = writeNumber(out, number);
-        *out++ = ':';
-    }
-    out = std::to_chars(out, text + sizeof text, qint64(item.st_mtim.tv_sec)).ptr;
-    *out++ = ':';
-    out = std::to_chars(out, text + sizeof text, qint64(item.st_mtim.tv_nsec)).ptr;
+    const QByteArray text = QByteArray::number(quint64(item.st_dev)) + ':' +
+                            QByteArray::number(quint64(item.st_ino)) + ':' +
+                            QByteArray::number(quint64(item.st_mode & S_IFMT)) + ':' +
+                            QByteArray::number(quint64(item.st_size)) + ':' +
+                            QByteArray::number(qint64(item.st_mtim.tv_sec)) + ':' +
+                            QByteArray::number(qint64(item.st_mtim.tv_nsec));
     QByteArray record;
     record.reserve(from.size() + to.size() + 200);
     appendRecord(record, step == Step::link ? linkStep : reservationStep, from, to, std::nullopt);
     // The identity field is the step's own text, written over the "-" appendRecord() put.
     record.chop(2);
-    record.append(text, out - text);
+    record.append(text);
     record.append('\0');
     writeAll(m_descriptor, record);
 }

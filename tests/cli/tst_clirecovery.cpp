@@ -234,7 +234,7 @@ private Q_SLOTS:
         m_stateHome = mount.mountPoint;
         create(u"IMG 1.JPG"_qs);
         QStringList arguments{u"--stack"_qs, writeStack(numbered), u"--apply"_qs};
-        const QString undoFile = m_home.filePath(u"elsewhere.json"_qs);
+        const QString undoFile = m_folder + u".json"_qs;
         if (undoFileElsewhere)
             arguments << u"--undo-file"_qs << undoFile;
         const Run result = run(arguments << u"IMG 1.JPG"_qs);
