@@ -5,6 +5,7 @@
 #include "localpath.h"
 #include "planprinter.h"
 #include "posixfilemover.h"
+#include "privatefolder.h"
 #include "progressreporter.h"
 #include "renameengine.h"
 #include "stackfile.h"
@@ -17,9 +18,13 @@
 #include <QFile>
 #include <QHash>
 
+#include <fcntl.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -33,6 +38,60 @@ std::optional<SystemWorkflow> systemWorkflowNamed(const QString &name)
     const auto it = names.constFind(name);
     return it == names.cend() ? std::nullopt : std::optional(*it);
 }
+
+// The system's reason for `error`, as the other messages word it: in lower case.
+QString systemReason(int error)
+{
+    QString text = QString::fromLocal8Bit(std::strerror(error));
+    if (!text.isEmpty())
+        text[0] = text[0].toLower();
+    return text;
+}
+
+bool writeAll(int descriptor, const QByteArray &bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n =
+            ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        written += n;
+    }
+    return true;
+}
+
+// Where each item of an undo entry is after a revert: under its name before, in its folder
+// as it was before, since a renamed folder is taken back too.
+class PlacesBefore {
+public:
+    explicit PlacesBefore(const UndoOperation &operation)
+    {
+        for (const UndoOperation::Entry &entry : operation.entries)
+            m_nameBefore.insert(entry.path, entry.originalName);
+    }
+
+    QByteArray operator()(const QByteArray &path)
+    {
+        if (path.isEmpty() || path == "/")
+            return path;
+        if (const auto known = m_restored.constFind(path); known != m_restored.cend())
+            return *known;
+        const QByteArray name = m_nameBefore.value(path, LocalPath::nameOf(path));
+        const QByteArray folder = (*this)(LocalPath::folderOf(path));
+        QByteArray result =
+            folder.endsWith('/') ? QByteArray(folder + name) : QByteArray(folder + '/' + name);
+        m_restored.insert(path, result);
+        return result;
+    }
+
+private:
+    QHash<QByteArray, QByteArray> m_nameBefore;
+    QHash<QByteArray, QByteArray> m_restored;
+};
 
 PlanPrinter printerFor(const CliOptions &options)
 {
@@ -125,7 +184,8 @@ ExitStatus CliCommand::rename()
                     QStringLiteral("cannot rename in “%1”: %2; nothing was renamed")
                         .arg(folder, QStringLiteral("permission denied")));
 
-    // The undo file is created before anything moves, so a batch never runs without one.
+    // The undo file holds the batch's plan before anything moves: a batch never runs
+    // without one, and a killed one can still be taken back.
     QByteArray undoPath;
     if (m_options.undoFilePath) {
         undoPath = m_options.undoFilePath->startsWith('/')
@@ -133,51 +193,103 @@ ExitStatus CliCommand::rename()
                        : m_workingDirectory + '/' + *m_options.undoFilePath;
     } else {
         const QByteArray folder = UndoFile::defaultFolder();
-        if (!QDir().mkpath(QFile::decodeName(folder)))
+        if (const int failure = PrivateFolder::make(folder, PrivateFolder::stateFolder()))
             return fail(ExitStatus::badUsage,
-                        QStringLiteral("cannot create the folder “%1”; nothing was renamed")
-                            .arg(LocalPath::display(folder)));
+                        QStringLiteral("cannot create the folder “%1”: %2; nothing was renamed")
+                            .arg(LocalPath::display(folder), systemReason(failure)));
         undoPath = folder + '/' +
                    QDateTime::currentDateTime().toString(u"yyyyMMdd-HHmmss-zzz").toLatin1() + '-' +
                    QByteArray::number(::getpid()) + ".json";
     }
-    QFile undoFile(QFile::decodeName(undoPath));
-    if (!undoFile.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+    // Only its owner may read which files were renamed, whatever the umask.
+    const int undoFile =
+        ::open(undoPath.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (undoFile < 0)
         return fail(ExitStatus::badUsage,
                     QStringLiteral("cannot create the undo file “%1”: %2; nothing was renamed")
-                        .arg(LocalPath::display(undoPath), undoFile.errorString()));
+                        .arg(LocalPath::display(undoPath), systemReason(errno)));
 
+    QString undoError;
+    UndoOperation planned;
+    qsizetype flagOffset = -1;
+    const auto writePlan = [&](const UndoOperation &plan) {
+        const QByteArray bytes = UndoFile::serialize(plan, UndoFile::Stage::planned);
+        if (!writeAll(undoFile, bytes)) {
+            undoError = QString::fromLocal8Bit(std::strerror(errno)) + u'.';
+            return false;
+        }
+        flagOffset = UndoFile::flagOffset(bytes);
+        planned = plan;
+        return true;
+    };
     const qsizetype undoEntriesBefore = m_engine->undoStack().size();
     ProgressReporter progress(QStringLiteral("Renaming"), stderr);
     const auto [renamed, failed] = m_engine->performRename(
-        [&progress](qsizetype done, qsizetype total) { progress.report(done, total); });
+        [&progress](qsizetype done, qsizetype total) { progress.report(done, total); }, writePlan);
+    const QString refusal = !undoError.isEmpty()
+                                ? QStringLiteral("Could not write the undo file “%1”: %2 Nothing "
+                                                 "was renamed.")
+                                      .arg(LocalPath::display(undoPath), undoError)
+                                : m_engine->batchRefusal();
+    if (!refusal.isEmpty()) {
+        ::close(undoFile);
+        ::unlink(undoPath.constData());
+        return fail(ExitStatus::badUsage, refusal);
+    }
     const qsizetype moveFailures = failed - (m_options.skipProblems ? problems : 0);
 
     summary.applied = true;
     summary.renamed = renamed;
     summary.failed = moveFailures;
-    bool undoWritten = false;
     if (m_engine->undoStack().size() > undoEntriesBefore) {
-        const QByteArray bytes = UndoFile::serialize(m_engine->undoStack().last());
-        undoWritten = undoFile.write(bytes) == bytes.size() && undoFile.flush();
-        undoFile.close();
-        if (undoWritten)
-            summary.undoFile = LocalPath::display(undoPath);
-        else
-            std::fprintf(stderr, "brisklet-cli: the undo file “%s” could not be written\n",
-                         undoPath.constData());
+        finishUndoFile(undoFile, undoPath, planned, flagOffset, m_engine->undoStack().last());
+        ::close(undoFile);
+        summary.undoFile = LocalPath::display(undoPath);
     } else {
-        undoFile.close();
-        undoFile.remove();
+        ::close(undoFile);
+        ::unlink(undoPath.constData());
     }
     // People read what went wrong; scripts get every file's outcome.
     write(printer.rows(m_engine->files(),
                        m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly));
     write(printer.summary(summary));
-    if (undoWritten && !m_options.json)
+    if (!summary.undoFile.isEmpty() && !m_options.json)
         write("Undo file: " + undoPath + '\n');
-    return moveFailures > 0 || (renamed > 0 && !undoWritten) ? ExitStatus::movesFailed
-                                                             : ExitStatus::success;
+    return moveFailures > 0 ? ExitStatus::movesFailed : ExitStatus::success;
+}
+
+void CliCommand::finishUndoFile(int descriptor, const QByteArray &path,
+                                const UndoOperation &planned, qsizetype flagOffset,
+                                const UndoOperation &done) const
+{
+    const auto same = [](const UndoOperation::Entry &a, const UndoOperation::Entry &b) {
+        return a.path == b.path && a.originalName == b.originalName && a.identity == b.identity;
+    };
+    // Mostly every move went as planned: then the plan only has to say so.
+    if (flagOffset >= 0 && std::equal(planned.entries.cbegin(), planned.entries.cend(),
+                                      done.entries.cbegin(), done.entries.cend(), same)) {
+        const QByteArray flag = UndoFile::finishedFlag();
+        if (::pwrite(descriptor, flag.constData(), size_t(flag.size()), flagOffset) == flag.size())
+            return;
+    } else {
+        // Written beside the plan and then put in its place, so that a full disk leaves
+        // the plan as it is rather than half of each.
+        const QByteArray part = path + ".part";
+        const int partFile =
+            ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
+        const bool written = partFile >= 0 && writeAll(partFile, UndoFile::serialize(done)) &&
+                             ::fsync(partFile) == 0;
+        if (partFile >= 0)
+            ::close(partFile);
+        if (written && ::rename(part.constData(), path.constData()) == 0)
+            return;
+        ::unlink(part.constData());
+    }
+    // The plan is still there, and reverting it takes back exactly what moved.
+    std::fprintf(stderr,
+                 "brisklet-cli: the undo file “%s” could not be completed and holds the batch's "
+                 "plan; --revert with it takes back what was renamed\n",
+                 path.constData());
 }
 
 ExitStatus CliCommand::revert()
@@ -186,45 +298,68 @@ ExitStatus CliCommand::revert()
     const std::optional<QByteArray> bytes = readInput(m_options.revertFilePath, &error);
     if (!bytes)
         return fail(ExitStatus::badUsage, error);
-    const std::optional<UndoOperation> operation = UndoFile::parse(*bytes, &error);
-    if (!operation)
+    std::optional<UndoFile::Contents> contents = UndoFile::parse(*bytes, &error);
+    if (!contents)
         return fail(ExitStatus::badUsage,
                     LocalPath::display(m_options.revertFilePath) % QStringLiteral(": ") % error);
     recoverInterruptedBatches();
+    PosixFileMover mover;
+    if (contents->cutShort)
+        std::fprintf(stderr,
+                     "brisklet-cli: %s was cut short; the %lld renames before the cut are "
+                     "taken back\n",
+                     LocalPath::display(m_options.revertFilePath).toUtf8().constData(),
+                     qlonglong(contents->operation.entries.size()));
+    if (contents->stage == UndoFile::Stage::planned) {
+        const qsizetype plannedCount = contents->operation.entries.size();
+        contents->operation = madeRenames(contents->operation, mover);
+        std::fprintf(stderr,
+                     "brisklet-cli: the batch of this undo file was stopped before its end; %lld "
+                     "of the %lld renames it planned had been made\n",
+                     qlonglong(contents->operation.entries.size()), qlonglong(plannedCount));
+    }
+    const UndoOperation &operation = contents->operation;
     ProgressReporter progress(QStringLiteral("Reverting"), stderr);
     m_engine->revertUndoOperation(
-        *operation, [&progress](qsizetype done, qsizetype total) { progress.report(done, total); });
+        operation, [&progress](qsizetype done, qsizetype total) { progress.report(done, total); });
+    if (const QString refusal = m_engine->batchRefusal(); !refusal.isEmpty())
+        return fail(ExitStatus::badUsage, refusal);
 
-    // Where each item should be now: under its name before, in its folder as it was
-    // before, since a renamed folder is taken back too.
-    QHash<QByteArray, QByteArray> nameBefore;
-    for (const UndoOperation::Entry &entry : operation->entries)
-        nameBefore.insert(entry.path, entry.originalName);
-    QHash<QByteArray, QByteArray> restored;
-    const std::function<QByteArray(const QByteArray &)> restore =
-        [&](const QByteArray &path) -> QByteArray {
-        if (path.isEmpty() || path == "/")
-            return path;
-        if (const auto known = restored.constFind(path); known != restored.cend())
-            return *known;
-        const QByteArray name = nameBefore.value(path, LocalPath::nameOf(path));
-        const QByteArray folder = restore(LocalPath::folderOf(path));
-        QByteArray result =
-            folder.endsWith('/') ? QByteArray(folder + name) : QByteArray(folder + '/' + name);
-        restored.insert(path, result);
-        return result;
-    };
-    PosixFileMover mover;
+    PlacesBefore restore(operation);
     qsizetype notReverted = 0;
-    for (const UndoOperation::Entry &entry : operation->entries) {
+    for (const UndoOperation::Entry &entry : operation.entries) {
         if (mover.identity(restore(entry.path)) != entry.identity)
             ++notReverted;
     }
-    const qsizetype total = operation->entries.size();
+    const qsizetype total = operation.entries.size();
     write(
         QStringLiteral("Reverted %1 of %2 renames.").arg(total - notReverted).arg(total).toUtf8() +
         '\n');
     return notReverted > 0 ? ExitStatus::movesFailed : ExitStatus::success;
+}
+
+UndoOperation CliCommand::madeRenames(const UndoOperation &planned, FileMover &mover)
+{
+    // Of a plan, only the renames that were made are taken back: those whose item is at
+    // its new name, found by its identity. A folder the batch did not get to rename leaves
+    // the items in it at their new names in the folder as it was.
+    PlacesBefore restore(planned);
+    UndoOperation made;
+    made.timestamp = planned.timestamp;
+    for (const UndoOperation::Entry &entry : planned.entries) {
+        if (mover.identity(entry.path) == entry.identity) {
+            made.entries.append(entry);
+            continue;
+        }
+        const QByteArray folder = LocalPath::folderOf(entry.path);
+        const QByteArray folderBefore = restore(folder);
+        if (folderBefore == folder)
+            continue;
+        const QByteArray inFolderBefore = folderBefore + '/' + LocalPath::nameOf(entry.path);
+        if (mover.identity(inFolderBefore) == entry.identity)
+            made.entries.append({inFolderBefore, entry.originalName, entry.identity});
+    }
+    return made;
 }
 
 ExitStatus CliCommand::exportWorkflow()

@@ -2,6 +2,7 @@
 
 #include "clioptions.h"
 #include "exitstatus.h"
+#include "undooperation.h"
 
 #include <QByteArray>
 #include <QString>
@@ -9,6 +10,7 @@
 #include <memory>
 #include <optional>
 
+class FileMover;
 class RenameEngine;
 
 // One run of brisklet-cli: builds the stack, lists the files, prints the plan, and renames
@@ -32,6 +34,12 @@ private:
     // A folder a planned move would write to that refuses it; empty when none does.
     QString unwritableFolder() const;
     void recoverInterruptedBatches();
+    // Completes the undo file whose plan `descriptor` holds, once the batch made the moves
+    // of `done`. Should that fail, the plan stays, which takes back what moved all the same.
+    void finishUndoFile(int descriptor, const QByteArray &path, const UndoOperation &planned,
+                        qsizetype flagOffset, const UndoOperation &done) const;
+    // The renames of a plan that were made before its batch stopped, where they are.
+    static UndoOperation madeRenames(const UndoOperation &planned, FileMover &mover);
 
     ExitStatus fail(ExitStatus status, const QString &message) const;
     static void write(const QByteArray &bytes);

@@ -1,5 +1,7 @@
 #include "undofile.h"
 
+#include "privatefolder.h"
+
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -139,22 +141,36 @@ std::optional<quint64> takeNumber(const QJsonObject &object, const QString &key)
 
 QByteArray UndoFile::defaultFolder()
 {
-    QByteArray base = qgetenv("XDG_STATE_HOME");
-    // The variable counts only when it holds an absolute path, as for the batch journals.
-    if (!base.startsWith('/'))
-        base = QFile::encodeName(QDir::homePath()) + "/.local/state";
-    return base + "/brisklet/undo";
+    return PrivateFolder::stateFolder() + "/undo";
+}
+
+namespace {
+
+const QByteArray plannedFlagLine = QByteArrayLiteral(",\n\"finished\": false");
+
+} // namespace
+
+qsizetype UndoFile::flagOffset(const QByteArray &planned)
+{
+    const qsizetype line = planned.indexOf(plannedFlagLine);
+    return line < 0 ? -1 : line + plannedFlagLine.size() - 5;
+}
+
+QByteArray UndoFile::finishedFlag()
+{
+    return QByteArrayLiteral("true "); // as long as "false", so that it can be written over it
 }
 
 // Written by hand, one entry a line: a batch of many thousand files must not wait for a
 // document model to be built.
-QByteArray UndoFile::serialize(const UndoOperation &operation)
+QByteArray UndoFile::serialize(const UndoOperation &operation, Stage stage)
 {
     QByteArray out;
     out.reserve(operation.entries.size() * 160 + 160);
     out += "{\n\"format\": ";
     appendString(out, formatName.toUtf8());
     appendNumber(out, ",\n\"version\": ", formatVersion);
+    out += stage == Stage::planned ? plannedFlagLine : QByteArrayLiteral(",\n\"finished\": true");
     out += ",\n\"timestamp\": ";
     appendString(out, operation.timestamp.toString(Qt::ISODateWithMs).toUtf8());
     out += ",\n\"entries\": [";
@@ -181,13 +197,73 @@ QByteArray UndoFile::serialize(const UndoOperation &operation)
     return out;
 }
 
-std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *error)
+namespace {
+
+// An entry, or none with a reason in `error`.
+std::optional<UndoOperation::Entry> entryFrom(const QJsonObject &object, qsizetype index,
+                                              QString *error)
+{
+    const std::optional<QByteArray> path = takeBytes(object, QStringLiteral("path"));
+    const std::optional<QByteArray> name = takeBytes(object, QStringLiteral("originalName"));
+    // Without its identity an entry could move whatever now has the name: refused.
+    const std::optional<quint64> device = takeNumber(object, QStringLiteral("device"));
+    const std::optional<quint64> inode = takeNumber(object, QStringLiteral("inode"));
+    const std::optional<quint64> type = takeNumber(object, QStringLiteral("type"));
+    // A name with a slash would move the item to another folder.
+    if (!path || !path->startsWith('/') || !name || name->isEmpty() || name->contains('/') ||
+        name->contains('\0') || *name == "." || *name == ".." || !device || !inode || !type) {
+        *error = QStringLiteral("entry %1 is damaged").arg(index + 1);
+        return std::nullopt;
+    }
+    return UndoOperation::Entry{*path, *name, ItemIdentity{*device, *inode, quint32(*type)}};
+}
+
+// A file cut short: its header lines, then one entry a line, as serialize() writes them,
+// read up to the last whole entry.
+std::optional<QJsonObject> readCutShort(const QByteArray &bytes, QList<QJsonObject> &entries)
+{
+    const qsizetype list = bytes.indexOf(",\n\"entries\": [");
+    if (list < 0)
+        return std::nullopt;
+    const QJsonDocument header = QJsonDocument::fromJson(bytes.first(list) + "\n}");
+    if (!header.isObject())
+        return std::nullopt;
+    qsizetype start = bytes.indexOf('\n', list + 2) + 1;
+    while (start > 0 && start < bytes.size()) {
+        const qsizetype end = bytes.indexOf('\n', start);
+        if (end < 0)
+            break; // the last line is not whole
+        QByteArray line = bytes.sliced(start, end - start).trimmed();
+        if (line.endsWith(','))
+            line.chop(1);
+        const QJsonDocument entry = QJsonDocument::fromJson(line);
+        if (!entry.isObject())
+            break;
+        entries.append(entry.object());
+        start = end + 1;
+    }
+    return header.object();
+}
+
+} // namespace
+
+std::optional<UndoFile::Contents> UndoFile::parse(const QByteArray &bytes, QString *error)
 {
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &parseError);
-    const QJsonObject root = document.object();
-    if (parseError.error != QJsonParseError::NoError ||
-        root.value(QStringLiteral("format")).toString() != formatName) {
+    QJsonObject root = document.object();
+    Contents contents;
+    QList<QJsonObject> entries;
+    if (parseError.error == QJsonParseError::NoError) {
+        const QJsonArray list = root.value(QStringLiteral("entries")).toArray();
+        entries.reserve(list.size());
+        for (const QJsonValue &entry : list)
+            entries.append(entry.toObject());
+    } else if (const std::optional<QJsonObject> header = readCutShort(bytes, entries)) {
+        root = *header;
+        contents.cutShort = true;
+    }
+    if (root.value(QStringLiteral("format")).toString() != formatName) {
         *error = QStringLiteral("not a Brisklet undo file");
         return std::nullopt;
     }
@@ -195,36 +271,24 @@ std::optional<UndoOperation> UndoFile::parse(const QByteArray &bytes, QString *e
         *error = QStringLiteral("an undo file of another version of Brisklet");
         return std::nullopt;
     }
-    UndoOperation operation;
+    // A file without the flag was written by an earlier version, once its batch was over.
+    if (root.value(QStringLiteral("finished")) == QJsonValue(false))
+        contents.stage = Stage::planned;
+    UndoOperation &operation = contents.operation;
     operation.timestamp = QDateTime::fromString(root.value(QStringLiteral("timestamp")).toString(),
                                                 Qt::ISODateWithMs);
-    const QJsonArray entries = root.value(QStringLiteral("entries")).toArray();
     operation.entries.reserve(entries.size());
     for (qsizetype i = 0; i < entries.size(); ++i) {
-        const QJsonObject object = entries[i].toObject();
-        const std::optional<QByteArray> path = takeBytes(object, QStringLiteral("path"));
-        const std::optional<QByteArray> name = takeBytes(object, QStringLiteral("originalName"));
-        // A name with a slash would move the item to another folder.
-        if (!path || !path->startsWith('/') || !name || name->isEmpty() || name->contains('/') ||
-            name->contains('\0') || *name == "." || *name == "..") {
-            *error = QStringLiteral("entry %1 is damaged").arg(i + 1);
+        std::optional<UndoOperation::Entry> entry = entryFrom(entries[i], i, error);
+        if (!entry)
             return std::nullopt;
-        }
-        // Without its identity an entry could move whatever now has the name: refused.
-        const std::optional<quint64> device = takeNumber(object, QStringLiteral("device"));
-        const std::optional<quint64> inode = takeNumber(object, QStringLiteral("inode"));
-        const std::optional<quint64> type = takeNumber(object, QStringLiteral("type"));
-        if (!device || !inode || !type) {
-            *error = QStringLiteral("entry %1 is damaged").arg(i + 1);
-            return std::nullopt;
-        }
-        const UndoOperation::Entry entry{*path, *name,
-                                         ItemIdentity{*device, *inode, quint32(*type)}};
-        operation.entries.append(entry);
+        operation.entries.append(std::move(*entry));
     }
     if (operation.entries.isEmpty()) {
-        *error = QStringLiteral("the undo file holds no renames");
+        *error = contents.cutShort
+                     ? QStringLiteral("the undo file was cut short before its first rename")
+                     : QStringLiteral("the undo file holds no renames");
         return std::nullopt;
     }
-    return operation;
+    return contents;
 }

@@ -1,6 +1,5 @@
 #include "batchmover.h"
 
-#include "enginelogging.h"
 #include "localpath.h"
 #include "temporaryname.h"
 
@@ -20,7 +19,22 @@ QString BatchMover::replacedDescription()
                                        "The file was replaced by another item since it was added.");
 }
 
+QString BatchMover::refusal(const QList<Outcome> &outcomes)
+{
+    return !outcomes.isEmpty() && outcomes.first().notStarted ? outcomes.first().errorDescription
+                                                              : QString();
+}
+
 namespace {
+
+// Makes the moves of this thread tell their steps to a journal while it lives.
+class StepsRecorded {
+public:
+    explicit StepsRecorded(MoveSteps *steps) { MoveSteps::setCurrent(steps); }
+    ~StepsRecorded() { MoveSteps::setCurrent(nullptr); }
+    StepsRecorded(const StepsRecorded &) = delete;
+    StepsRecorded &operator=(const StepsRecorded &) = delete;
+};
 
 qsizetype depthOf(const QByteArray &path)
 {
@@ -64,11 +78,19 @@ QList<BatchMover::Outcome> BatchMover::run(const QList<Move> &moves, const Progr
     MoveJournal journal;
     QString journalError;
     if (!journal.begin(plan, &journalError)) {
-        // Renaming without a journal is what every other tool does; refusing would leave the
-        // user unable to rename at all when the state folder is unwritable.
-        qCWarning(lcEngine).noquote() << "the moves are not journaled:" << journalError;
+        // Without its journal, a crash could leave an item under a temporary name that
+        // nobody would ever report.
+        for (qsizetype i = 0; i < total; ++i) {
+            Outcome &outcome = m_results[i];
+            outcome.notStarted = true;
+            outcome.errorDescription = journalError;
+            outcome.currentPath = moves[i].sourcePath;
+        }
+        m_moves = nullptr;
+        return std::exchange(m_results, {});
     }
     plan = QByteArray();
+    const StepsRecorded recorded(&journal);
 
     // Moves stay within their folder, so moves at different depths never meet at a path;
     // only a folder holding a moved item matters, and the deeper moves go first.

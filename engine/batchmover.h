@@ -20,7 +20,8 @@
 // tree move before the folders that hold them, so that their paths stay valid.
 //
 // Before its first move, the batch writes its plan to a journal, so that a crash never
-// leaves an item under a temporary name that nobody knows of.
+// leaves an item under a temporary name that nobody knows of. A batch whose journal cannot
+// be written does not start.
 class BatchMover {
 public:
     struct Move {
@@ -42,10 +43,15 @@ public:
         std::optional<ItemIdentity> identity;
         // The place of a successful move in the order the moves were made.
         qsizetype sequence = -1;
+        // The batch did not start, since its journal could not be written; nothing moved,
+        // and the error description says why.
+        bool notStarted = false;
     };
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
     static QString replacedDescription();
+    // Why the batch with these outcomes did not start; empty when it ran.
+    static QString refusal(const QList<Outcome> &outcomes);
 
     BatchMover(FileMover &mover, MoveJournal::Kind kind) : m_mover(mover), m_kind(kind) {}
 

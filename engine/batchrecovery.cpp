@@ -2,6 +2,7 @@
 
 #include "filemover.h"
 #include "localpath.h"
+#include "noreplacemove.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -15,6 +16,88 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstring>
+
+namespace {
+
+bool sameModificationTime(const struct stat &info, const MoveJournal::OpenStep &step)
+{
+    return info.st_mtim.tv_sec == step.modifiedSeconds &&
+           info.st_mtim.tv_nsec == step.modifiedNanoseconds;
+}
+
+// Whether the item at `info` is the one the step recorded. Where inode numbers identify
+// items, by its device and inode; where they do not (FUSE, SMB), they change once the
+// kernel forgets the name, and the device, type, size and modification time stand in.
+bool isRecordedItem(const struct stat &info, const MoveJournal::OpenStep &step, bool inodesIdentify)
+{
+    if (quint64(info.st_dev) != step.identity.device ||
+        quint32(info.st_mode & S_IFMT) != step.identity.type)
+        return false;
+    if (inodesIdentify)
+        return quint64(info.st_ino) == step.identity.inode;
+    return quint64(info.st_size) == step.size && sameModificationTime(info, step);
+}
+
+bool sameContent(const QByteArray &a, const QByteArray &b)
+{
+    QFile first(QFile::decodeName(a));
+    QFile second(QFile::decodeName(b));
+    if (!first.open(QIODevice::ReadOnly) || !second.open(QIODevice::ReadOnly))
+        return false;
+    constexpr qint64 chunk = 1 << 16;
+    for (;;) {
+        const QByteArray x = first.read(chunk);
+        const QByteArray y = second.read(chunk);
+        if (x != y)
+            return false;
+        if (x.isEmpty())
+            return first.atEnd() && second.atEnd();
+    }
+}
+
+// Whether `from` and `to` are two names of one file. Where inode numbers identify items,
+// they are the same inode. Where they do not (sshfs gives every name its own number and a
+// link count of 1), two names of one file show the same size and modification time and
+// hold the same bytes: should they be two files after all, removing one loses nothing.
+bool namesOfOneFile(const QByteArray &from, const QByteArray &to, const struct stat &a,
+                    const struct stat &b, bool inodesIdentify)
+{
+    if (!S_ISREG(a.st_mode) || !S_ISREG(b.st_mode) || a.st_dev != b.st_dev)
+        return false;
+    if (inodesIdentify)
+        return a.st_ino == b.st_ino;
+    return a.st_size == b.st_size && a.st_mtim.tv_sec == b.st_mtim.tv_sec &&
+           a.st_mtim.tv_nsec == b.st_mtim.tv_nsec && sameContent(from, to);
+}
+
+} // namespace
+
+void BatchRecovery::settle(const MoveJournal::OpenStep &step)
+{
+    struct stat from;
+    struct stat to;
+    if (::lstat(step.from.constData(), &from) != 0 || ::lstat(step.to.constData(), &to) != 0)
+        return; // the move happened, or never did: one name, nothing to remove
+    const bool inodesIdentify = NoReplaceMove::inodesIdentifyItems(LocalPath::folderOf(step.to));
+    if (step.step == MoveSteps::Step::link) {
+        // Killed between link() and unlink(): the old name goes, as the move would have
+        // removed it.
+        if (isRecordedItem(from, step, inodesIdentify) &&
+            namesOfOneFile(step.from, step.to, from, to, inodesIdentify))
+            ::unlink(step.from.constData());
+        return;
+    }
+    // Killed between the reservation and rename(): the item is still under its old name,
+    // and the new one holds the reservation, still empty, unless someone else's item
+    // took its place since.
+    if (!isRecordedItem(to, step, inodesIdentify))
+        return;
+    if (S_ISDIR(to.st_mode))
+        ::rmdir(step.to.constData()); // fails, and keeps it, should anything be inside
+    else if (S_ISREG(to.st_mode) && to.st_size == 0)
+        ::unlink(step.to.constData());
+}
 
 bool BatchRecovery::exists(const QByteArray &path)
 {
@@ -68,6 +151,8 @@ RecoveryReport BatchRecovery::run(const QByteArray &folder)
 
 void BatchRecovery::replay(const MoveJournal::Contents &contents, RecoveryReport &report)
 {
+    if (contents.openStep)
+        settle(*contents.openStep);
     QList<qsizetype> stuck;
     QList<RecoveryReport::Item> items;
     for (qsizetype r = 0; r < contents.records.size(); ++r) {

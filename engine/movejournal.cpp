@@ -1,7 +1,9 @@
 #include "movejournal.h"
 
+#include "privatefolder.h"
+
 #include <QCoreApplication>
-#include <QDir>
+#include <QFile>
 #include <QRandomGenerator>
 
 #include <fcntl.h>
@@ -9,6 +11,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -81,9 +84,44 @@ bool writeAll(int descriptor, const QByteArray &bytes)
     return true;
 }
 
-bool makeFolders(const QByteArray &path)
+QString sentenceFromErrno(int error)
 {
-    return QDir().mkpath(QString::fromLocal8Bit(path));
+    QString text = QString::fromLocal8Bit(std::strerror(error));
+    if (!text.endsWith(u'.'))
+        text += u'.';
+    return text;
+}
+
+QString notWritten(const QByteArray &folder, int error)
+{
+    return QCoreApplication::translate(
+               "MoveJournal", "Could not write the recovery record in %1: %2 Nothing was renamed.")
+        .arg(QFile::decodeName(folder), sentenceFromErrno(error));
+}
+
+const QByteArray linkStep = QByteArrayLiteral("@link");
+const QByteArray reservationStep = QByteArrayLiteral("@reservation");
+const QByteArray stepEnd = QByteArrayLiteral("@end");
+
+std::optional<MoveJournal::OpenStep> stepFrom(const QList<QByteArray> &fields, qsizetype f)
+{
+    MoveJournal::OpenStep step;
+    step.step = fields[f] == linkStep ? MoveSteps::Step::link : MoveSteps::Step::reservation;
+    step.from = fields[f + 1];
+    step.to = fields[f + 2];
+    const QList<QByteArray> parts = fields[f + 3].split(':');
+    if (parts.size() != 6 || !step.from.startsWith('/') || !step.to.startsWith('/'))
+        return std::nullopt;
+    bool ok[6] = {};
+    step.identity.device = parts[0].toULongLong(&ok[0]);
+    step.identity.inode = parts[1].toULongLong(&ok[1]);
+    step.identity.type = parts[2].toUInt(&ok[2]);
+    step.size = parts[3].toULongLong(&ok[3]);
+    step.modifiedSeconds = parts[4].toLongLong(&ok[4]);
+    step.modifiedNanoseconds = parts[5].toLongLong(&ok[5]);
+    if (!std::all_of(std::begin(ok), std::end(ok), [](bool b) { return b; }))
+        return std::nullopt;
+    return step;
 }
 
 } // namespace
@@ -95,11 +133,7 @@ MoveJournal::~MoveJournal()
 
 QByteArray MoveJournal::folder()
 {
-    QByteArray base = qgetenv("XDG_STATE_HOME");
-    // The variable counts only when it holds an absolute path.
-    if (!base.startsWith('/'))
-        base = QDir::homePath().toLocal8Bit() + "/.local/state";
-    return base + "/brisklet";
+    return PrivateFolder::stateFolder();
 }
 
 QByteArray MoveJournal::header(Kind kind)
@@ -161,6 +195,16 @@ std::optional<MoveJournal::Contents> MoveJournal::parse(const QByteArray &bytes)
     if (fields.size() % 4 != 0)
         return std::nullopt;
     for (qsizetype f = 0; f < fields.size(); f += 4) {
+        if (fields[f] == stepEnd) {
+            contents.openStep.reset();
+            continue;
+        }
+        if (fields[f] == linkStep || fields[f] == reservationStep) {
+            contents.openStep = stepFrom(fields, f);
+            if (!contents.openStep)
+                return std::nullopt;
+            continue;
+        }
         bool ok = false;
         Record record{fields[f], fields[f + 1], fields[f + 2], identityFrom(fields[f + 3], &ok)};
         if (!ok || !record.sourcePath.startsWith('/') || record.temporaryName.contains('/') ||
@@ -175,9 +219,8 @@ bool MoveJournal::begin(const QByteArray &serialized, QString *error)
 {
     end();
     const QByteArray where = folder();
-    if (!makeFolders(where)) {
-        *error = QCoreApplication::translate("MoveJournal", "The folder “%1” cannot be created.")
-                     .arg(QString::fromLocal8Bit(where));
+    if (const int failure = PrivateFolder::make(where, where)) {
+        *error = notWritten(where, failure);
         return false;
     }
     int descriptor = -1;
@@ -190,7 +233,7 @@ bool MoveJournal::begin(const QByteArray &serialized, QString *error)
             break;
     }
     if (descriptor < 0) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = notWritten(where, errno);
         return false;
     }
     ::flock(descriptor, LOCK_EX);
@@ -204,7 +247,7 @@ bool MoveJournal::begin(const QByteArray &serialized, QString *error)
             ::close(folderDescriptor);
     }
     if (!written) {
-        *error = QString::fromLocal8Bit(std::strerror(errno));
+        *error = notWritten(where, errno);
         ::unlink(path.constData());
         ::close(descriptor);
         return false;
@@ -222,4 +265,34 @@ void MoveJournal::end()
     ::close(m_descriptor);
     m_descriptor = -1;
     m_path.clear();
+}
+
+void MoveJournal::stepStarted(Step step, const QByteArray &from, const QByteArray &to,
+                              const struct stat &item)
+{
+    if (m_descriptor < 0)
+        return;
+    const QByteArray text = QByteArray::number(quint64(item.st_dev)) + ':' +
+                            QByteArray::number(quint64(item.st_ino)) + ':' +
+                            QByteArray::number(quint64(item.st_mode & S_IFMT)) + ':' +
+                            QByteArray::number(quint64(item.st_size)) + ':' +
+                            QByteArray::number(qint64(item.st_mtim.tv_sec)) + ':' +
+                            QByteArray::number(qint64(item.st_mtim.tv_nsec));
+    QByteArray record;
+    record.reserve(from.size() + to.size() + 200);
+    appendRecord(record, step == Step::link ? linkStep : reservationStep, from, to, std::nullopt);
+    // The identity field is the step's own text, written over the "-" appendRecord() put.
+    record.chop(2);
+    record.append(text);
+    record.append('\0');
+    writeAll(m_descriptor, record);
+}
+
+void MoveJournal::stepEnded()
+{
+    if (m_descriptor < 0)
+        return;
+    QByteArray record;
+    appendRecord(record, stepEnd, {}, {}, std::nullopt);
+    writeAll(m_descriptor, record);
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "itemidentity.h"
+#include "movesteps.h"
 
 #include <QByteArray>
 #include <QByteArrayView>
@@ -17,7 +18,11 @@
 // path, the name the item takes while it steps aside for a cycle, the destination name
 // (both in the source's folder) and the identity of the item. Paths are bytes and can
 // hold anything but NUL, so no other separator is safe.
-class MoveJournal {
+//
+// A move that takes two steps on disk (see MoveSteps) adds a record of four fields while
+// it runs: "@link" or "@reservation", the two paths and the item's identity, size and
+// modification time; "@end" and three empty fields follow when the step is over.
+class MoveJournal : public MoveSteps {
 public:
     enum class Kind { batch, undo };
     struct Record {
@@ -26,23 +31,36 @@ public:
         QByteArray destinationName;
         std::optional<ItemIdentity> identity;
     };
+    // A two-step move that had not ended.
+    struct OpenStep {
+        Step step = Step::link;
+        QByteArray from;
+        QByteArray to;
+        // The item at `from` for a link, the reservation for a reservation.
+        ItemIdentity identity;
+        quint64 size = 0;
+        qint64 modifiedSeconds = 0;
+        qint64 modifiedNanoseconds = 0;
+    };
     struct Contents {
         Kind kind = Kind::batch;
         QList<Record> records;
+        std::optional<OpenStep> openStep;
     };
 
     MoveJournal() = default;
     MoveJournal(const MoveJournal &) = delete;
     MoveJournal &operator=(const MoveJournal &) = delete;
-    ~MoveJournal();
+    ~MoveJournal() override;
 
     // $XDG_STATE_HOME/brisklet, or ~/.local/state/brisklet when the variable is unset.
     static QByteArray folder();
 
     // Writes the plan, `serialized` as serialize() gives it (header() and then appendRecord()
     // for each move), and flushes it to the disk. The file stays locked while this object
-    // holds it, so that a recovery never replays a batch that is still running. False, with
-    // a readable reason, when it cannot be written.
+    // holds it, so that a recovery never replays a batch that is still running. False when
+    // it cannot be written, with the sentence that tells the user so and why: then the
+    // batch must not start.
     bool begin(const QByteArray &serialized, QString *error);
     // Removes the journal: the batch has ended, however it went.
     void end();
@@ -53,6 +71,13 @@ public:
                              QByteArrayView temporaryName, QByteArrayView destinationName,
                              const std::optional<ItemIdentity> &identity);
     static std::optional<Contents> parse(const QByteArray &bytes);
+
+    // Written to the file as they come, not flushed to the disk: they guard against a killed
+    // process, and a batch on a file system that needs them takes many times longer than a
+    // flush on each step would add.
+    void stepStarted(Step step, const QByteArray &from, const QByteArray &to,
+                     const struct stat &item) override;
+    void stepEnded() override;
 
 private:
     QByteArray m_path;

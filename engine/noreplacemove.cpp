@@ -1,10 +1,13 @@
 #include "noreplacemove.h"
 
 #include "localpath.h"
+#include "movesteps.h"
 #include "temporaryname.h"
 
 #include <fcntl.h>
+#include <linux/magic.h>
 #include <sys/stat.h>
+#include <sys/vfs.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -83,9 +86,8 @@ int classifyRefusal(const QByteArray &to, int refusal)
 // with one, and an empty file for anything else. Creating it also proves that the file
 // system takes the name before the item is renamed: fusefat, for one, loses an item when
 // it refuses the new name in a rename.
-int reserve(const QByteArray &to, bool directory, Reservation &reservation)
+int reserve(const QByteArray &to, bool directory, Reservation &reservation, struct stat &created)
 {
-    struct stat created;
     if (directory) {
         if (::mkdir(to.constData(), 0700) != 0)
             return errno;
@@ -120,19 +122,29 @@ int reserve(const QByteArray &to, bool directory, Reservation &reservation)
 int renameOntoReservation(const QByteArray &from, const QByteArray &to, bool directory)
 {
     Reservation reservation;
-    if (const int error = reserve(to, directory, reservation)) {
+    struct stat created;
+    if (const int error = reserve(to, directory, reservation, created)) {
         if (error == EPERM || error == EINVAL)
             return classifyRefusal(to, error);
         return error;
     }
+    // Until the rename, a killed process would leave the reservation under the new name:
+    // the batch's record lets the next launch remove it.
+    MoveSteps *const steps = MoveSteps::current();
+    if (steps)
+        steps->stepStarted(MoveSteps::Step::reservation, from, to, created);
+    if (const MoveSteps::Pause pause = MoveSteps::pause())
+        pause(MoveSteps::Step::reservation);
+    int error = 0;
     if (!isReservation(to, reservation, directory)) {
         struct stat other;
-        return ::lstat(to.constData(), &other) == 0 ? EEXIST : errno;
+        error = ::lstat(to.constData(), &other) == 0 ? EEXIST : errno;
+    } else if (::rename(from.constData(), to.constData()) != 0) {
+        error = errno == EINVAL ? NameNotAllowed : errno;
+        removeReservation(to, reservation, directory);
     }
-    if (::rename(from.constData(), to.constData()) == 0)
-        return 0;
-    const int error = errno == EINVAL ? NameNotAllowed : errno;
-    removeReservation(to, reservation, directory);
+    if (steps)
+        steps->stepEnded();
     return error;
 }
 
@@ -153,14 +165,26 @@ int NoReplaceMove::moveWithoutNoReplace(const QByteArray &from, const QByteArray
     if (::lstat(from.constData(), &source) != 0)
         return errno;
     if (S_ISREG(source.st_mode)) {
+        // Between the two steps the item has both names: the batch's record lets the next
+        // launch remove the old one should the process be killed there.
+        MoveSteps *const steps = MoveSteps::current();
+        if (steps)
+            steps->stepStarted(MoveSteps::Step::link, from, to, source);
         if (::link(from.constData(), to.constData()) == 0) {
-            if (::unlink(from.constData()) == 0)
-                return 0;
-            const int error = errno;
-            ::unlink(to.constData()); // our own second link to the same file
+            if (const MoveSteps::Pause pause = MoveSteps::pause())
+                pause(MoveSteps::Step::link);
+            int error = 0;
+            if (::unlink(from.constData()) != 0) {
+                error = errno;
+                ::unlink(to.constData()); // our own second link to the same file
+            }
+            if (steps)
+                steps->stepEnded();
             return error;
         }
         const int error = errno;
+        if (steps)
+            steps->stepEnded();
         switch (error) {
         case EPERM:      // directories, file systems without hard links, protected links
         case EOPNOTSUPP: // ENOTSUP on Linux
@@ -175,4 +199,20 @@ int NoReplaceMove::moveWithoutNoReplace(const QByteArray &from, const QByteArray
         }
     }
     return renameOntoReservation(from, to, S_ISDIR(source.st_mode));
+}
+
+bool NoReplaceMove::inodesIdentifyItems(const QByteArray &folder)
+{
+    struct statfs info;
+    if (::statfs(folder.constData(), &info) != 0)
+        return false;
+    switch (static_cast<unsigned long>(info.f_type)) {
+    case FUSE_SUPER_MAGIC:
+    case SMB_SUPER_MAGIC:
+    case 0xFF534D42UL: // CIFS
+    case 0xFE534D42UL: // SMB2
+        return false;
+    default:
+        return true;
+    }
 }

@@ -21,4 +21,9 @@ int moveNoReplace(const QByteArray &from, const QByteArray &to);
 // The move for file systems that do not know RENAME_NOREPLACE (renameat2 gave EINVAL).
 int moveWithoutNoReplace(const QByteArray &from, const QByteArray &to);
 
+// Whether distinct inode numbers mean distinct items in `folder`, and one number one item.
+// FUSE drivers may give every spelling of one name its own number, or a new one once the
+// kernel forgets a name, and so may SMB mounts without server inode numbers.
+bool inodesIdentifyItems(const QByteArray &folder);
+
 } // namespace NoReplaceMove

@@ -28,6 +28,7 @@ namespace {
 using LocalPath::folderOf;
 using LocalPath::nameOf;
 using NoReplaceMove::FolderFull;
+using NoReplaceMove::inodesIdentifyItems;
 using NoReplaceMove::moveNoReplace;
 using NoReplaceMove::moveWithoutNoReplace;
 using NoReplaceMove::NameNotAllowed;
@@ -120,25 +121,6 @@ FolderScan scanFolder(const QByteArray &folder, const QByteArray &name, bool col
     }
     ::closedir(dir);
     return scan;
-}
-
-// Whether distinct inode numbers mean distinct items in `folder`. FUSE drivers may give
-// every spelling of one name its own number, and so may SMB mounts without server inode
-// numbers.
-bool inodesIdentifyItems(const QByteArray &folder)
-{
-    struct statfs info;
-    if (::statfs(folder.constData(), &info) != 0)
-        return false;
-    switch (static_cast<unsigned long>(info.f_type)) {
-    case FUSE_SUPER_MAGIC:
-    case SMB_SUPER_MAGIC:
-    case 0xFF534D42UL: // CIFS
-    case 0xFE534D42UL: // SMB2
-        return false;
-    default:
-        return true;
-    }
 }
 
 // After EEXIST: true when the item at `to` is only another spelling of `from` in the

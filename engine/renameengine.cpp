@@ -337,11 +337,16 @@ void RenameEngine::releaseFreedMemory()
 // ---------------------------------------------------------------------------------------
 // Renaming and undo
 
-std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress)
+std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress,
+                                                            const BeforeMoves &beforeMoves)
 {
     if (isBusy())
         return {0, 0};
     const RenameHistory::Plan plan = m_history->planRename(m_files);
+    if (beforeMoves && !plan.moves.isEmpty() && !beforeMoves(m_history->plannedUndo(plan))) {
+        m_batchRefusal.clear();
+        return {0, plan.failed};
+    }
     return finishRename(plan, m_history->run(MoveJournal::Kind::batch, plan, progress));
 }
 
@@ -349,6 +354,7 @@ std::pair<qsizetype, qsizetype>
 RenameEngine::finishRename(const RenameHistory::Plan &plan,
                            const QList<BatchMover::Outcome> &results)
 {
+    m_batchRefusal = BatchMover::refusal(results);
     const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
     Q_EMIT filesChanged();
     return counts;
@@ -365,13 +371,15 @@ RenameJob *RenameEngine::startUndo(qsizetype index)
 {
     if (isBusy())
         return nullptr;
-    const std::optional<UndoOperation> operation = m_history->take(index);
+    std::optional<UndoOperation> operation = m_history->take(index);
     if (!operation)
         return nullptr;
-    return startJob(RenameJob::Kind::undo, m_history->planUndo(m_files, *operation));
+    RenameHistory::Plan plan = m_history->planUndo(m_files, *operation);
+    return startJob(RenameJob::Kind::undo, std::move(plan), {index, std::move(*operation)});
 }
 
-RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan)
+RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
+                                  std::pair<qsizetype, UndoOperation> undone)
 {
     const qsizetype total = plan.moves.size();
     const MoveJournal::Kind journal =
@@ -380,12 +388,18 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
     auto work = [history = m_history.get(), journal, plan](const BatchMover::Progress &progress) {
         return history->run(journal, plan, progress);
     };
-    auto complete = [this, kind, plan = std::move(plan)](const auto &results) {
+    auto complete = [this, kind, plan = std::move(plan),
+                     undone = std::move(undone)](const auto &results) {
         RenameJob::Summary summary;
-        if (kind == RenameJob::Kind::rename)
+        if (kind == RenameJob::Kind::rename) {
             std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
-        else
+        } else {
             summary.undone = finishUndo(plan, results);
+            // An undo that did not start stays on offer.
+            if (!m_batchRefusal.isEmpty())
+                m_history->putBack(undone.first, undone.second);
+        }
+        summary.refusal = m_batchRefusal;
         return summary;
     };
     return launch(new RenameJob(kind, total, std::move(work), std::move(complete), this));
@@ -424,7 +438,12 @@ bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
     if (isBusy())
         return false;
     const std::optional<UndoOperation> operation = m_history->take(index);
-    return operation && revertUndoOperation(*operation, progress);
+    if (!operation)
+        return false;
+    const bool reverted = revertUndoOperation(*operation, progress);
+    if (!m_batchRefusal.isEmpty())
+        m_history->putBack(index, *operation);
+    return reverted;
 }
 
 bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
@@ -439,6 +458,7 @@ bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
 bool RenameEngine::finishUndo(const RenameHistory::Plan &plan,
                               const QList<BatchMover::Outcome> &results)
 {
+    m_batchRefusal = BatchMover::refusal(results);
     const bool reverted = m_history->applyUndo(m_files, plan, results);
     updatePreview();
     if (m_files.isEmpty())

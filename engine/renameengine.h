@@ -113,12 +113,20 @@ public:
     RenameJob *currentJob() const { return m_job; }
     bool isBusy() const { return m_job != nullptr; }
 
+    // Told, before the first move, the undo entry the batch will push if every move goes as
+    // planned; the batch does not start when it answers false.
+    using BeforeMoves = std::function<bool(const UndoOperation &planned)>;
+
     // The same, run to the end before returning (scripts, tests, the benchmark).
-    std::pair<qsizetype, qsizetype> performRename(const ProgressCallback &progress = {});
+    std::pair<qsizetype, qsizetype> performRename(const ProgressCallback &progress = {},
+                                                  const BeforeMoves &beforeMoves = {});
     bool canUndo() const;
     bool undoLastRename(const ProgressCallback &progress = {});
     bool undoRename(qsizetype index, const ProgressCallback &progress = {});
     bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {});
+    // Why the last batch or undo moved nothing at all: its recovery record could not be
+    // written, and it did not start. Empty when it ran.
+    QString batchRefusal() const { return m_batchRefusal; }
     // Puts right what batches cut short by a crash left behind (see BatchRecovery); run
     // once at launch, before any batch of this process.
     RecoveryReport recoverInterruptedBatches();
@@ -158,13 +166,16 @@ private:
     std::pair<qsizetype, qsizetype> finishRename(const RenameHistory::Plan &plan,
                                                  const QList<BatchMover::Outcome> &results);
     bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
-    RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan);
+    // `undone` is the undo entry an undo took off the stack, and where it was.
+    RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
+                        std::pair<qsizetype, UndoOperation> undone = {});
     RenameJob *launch(RenameJob *job);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
     void releaseFreedMemory();
 
     RenameJob *m_job = nullptr;
+    QString m_batchRefusal;
     std::unique_ptr<WorkflowStore> m_workflows;
     std::unique_ptr<FileMover> m_mover;
     std::unique_ptr<RenameHistory> m_history;

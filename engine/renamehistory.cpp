@@ -70,6 +70,11 @@ std::optional<UndoOperation> RenameHistory::take(qsizetype index)
     return m_undoStack.takeAt(index);
 }
 
+void RenameHistory::putBack(qsizetype index, const UndoOperation &operation)
+{
+    m_undoStack.insert(std::clamp(index, qsizetype(0), m_undoStack.size()), operation);
+}
+
 RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
 {
     Plan plan;
@@ -115,6 +120,9 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
 {
     qsizetype renamed = 0;
     qsizetype failed = plan.failed;
+    // A batch that did not start leaves its rows as they were, ready to try again.
+    if (!BatchMover::refusal(results).isEmpty())
+        return {renamed, failed};
     const QList<BatchMover::Move> &moves = plan.moves;
     UndoOperation undo;
     if (!moves.isEmpty()) {
@@ -170,6 +178,25 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
     return {renamed, failed};
 }
 
+UndoOperation RenameHistory::plannedUndo(const Plan &plan) const
+{
+    MovedFolders movedFolders;
+    for (const BatchMover::Move &move : plan.moves) {
+        if (isFolder(move.identity) && move.sourcePath != move.destinationPath)
+            movedFolders.insert(move.sourcePath, LocalPath::nameOf(move.destinationPath));
+    }
+    UndoOperation undo;
+    undo.timestamp = QDateTime::currentDateTime();
+    undo.entries.reserve(plan.moves.size());
+    for (const BatchMover::Move &move : plan.moves) {
+        undo.entries.append({movedFolders.isEmpty()
+                                 ? move.destinationPath
+                                 : followMovedFolders(move.destinationPath, movedFolders),
+                             LocalPath::nameOf(move.sourcePath), move.identity});
+    }
+    return undo;
+}
+
 RenameHistory::Plan RenameHistory::planUndo(const QList<FileItem> &files,
                                             const UndoOperation &operation) const
 {
@@ -195,6 +222,8 @@ RenameHistory::Plan RenameHistory::planUndo(const QList<FileItem> &files,
 bool RenameHistory::applyUndo(QList<FileItem> &files, const Plan &plan,
                               const QList<BatchMover::Outcome> &results)
 {
+    if (!BatchMover::refusal(results).isEmpty())
+        return false;
     const QList<BatchMover::Move> &moves = plan.moves;
     qsizetype reverted = 0;
     MovedFolders movedFolders;

@@ -38,6 +38,8 @@ public:
     bool canUndo() const { return !m_undoStack.isEmpty(); }
     // The batch at `index`, taken off the stack; none for a position that is not there.
     std::optional<UndoOperation> take(qsizetype index);
+    // Puts back at `index` a batch that take() gave and that could not be taken back at all.
+    void putBack(qsizetype index, const UndoOperation &operation);
     void clear() { m_undoStack.clear(); }
 
     // Every pending file; a file that cannot be renamed at all is marked an error here.
@@ -45,6 +47,8 @@ public:
     // Files renamed, and files that failed or were not pending. Pushes the undo entry.
     std::pair<qsizetype, qsizetype> applyRename(QList<FileItem> &files, const Plan &plan,
                                                 const QList<BatchMover::Outcome> &results);
+    // The undo entry the batch will push if every move succeeds in the planned order.
+    UndoOperation plannedUndo(const Plan &plan) const;
     Plan planUndo(const QList<FileItem> &files, const UndoOperation &operation) const;
     // Whether anything was taken back. The new names are the preview's to compute again.
     bool applyUndo(QList<FileItem> &files, const Plan &plan,

@@ -28,6 +28,8 @@ public:
         qsizetype renamed = 0;
         qsizetype failed = 0;
         bool undone = false;
+        // Why nothing moved at all: the batch's recovery record could not be written.
+        QString refusal;
     };
     // Runs the moves, on the worker; reports each one done through the progress callback.
     using Work = std::function<QList<BatchMover::Outcome>(const BatchMover::Progress &)>;
@@ -51,6 +53,8 @@ public:
     qsizetype renamedCount() const { return m_summary.renamed; }
     qsizetype failedCount() const { return m_summary.failed; }
     bool undone() const { return m_summary.undone; }
+    // After finished(): why the batch did not start; empty when it ran.
+    QString refusal() const { return m_summary.refusal; }
 
 Q_SIGNALS:
     // Moves done out of the total, on the thread the job lives in.

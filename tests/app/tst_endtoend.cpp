@@ -6,6 +6,7 @@
 #include <QLockFile>
 #include <QProcess>
 #include <QRect>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -13,6 +14,8 @@
 #include <algorithm>
 #include <functional>
 #include <optional>
+
+#include <unistd.h>
 
 // Waits for the folder's names to become these.
 #define VERIFY_NAMES(...)                                                                          \
@@ -381,6 +384,40 @@ private Q_SLOTS:
         QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), {}).first, 0);
         QVERIFY2(waitFor([&] { return mainWindow() && mainWindow()->id == window->id; }),
                  "the same window did not come back");
+    }
+
+    // A batch whose recovery record cannot be written does not start: the window says why,
+    // nothing moves, and the same rename goes through once the folder takes it again.
+    void noRenameWithoutRecoveryRecord()
+    {
+        if (::geteuid() != 0)
+            QSKIP("Only root can mount the read-only state folder here");
+        const QStringList paths = makeFiles({u"file1.txt"_qs});
+        const QString state = m_environment.value(u"XDG_STATE_HOME"_qs) + u"/brisklet"_qs;
+        QVERIFY(QDir().mkpath(state));
+        QCOMPARE(
+            run(u"mount"_qs, {u"-t"_qs, u"tmpfs"_qs, u"-o"_qs, u"ro"_qs, u"tmpfs"_qs, state}).first,
+            0);
+        bool mounted = true;
+        const auto unmount = qScopeGuard([&] {
+            if (mounted)
+                run(u"umount"_qs, {u"-l"_qs, state});
+        });
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY2(window, "the window never appeared");
+
+        replaceAndRename(u"file"_qs, u"doc"_qs);
+        QVERIFY2(waitFor([&] { return !windowsOf(m_app, u"^Nothing Was Renamed$"_qs).isEmpty(); }),
+                 "the window did not say that nothing was renamed");
+        QCOMPARE(names(), QStringList{u"file1.txt"_qs});
+        key(u"Return"_qs);
+        QVERIFY2(waitFor([&] { return !popup(*window); }), "the alert did not close");
+
+        QCOMPARE(run(u"umount"_qs, {state}).first, 0);
+        mounted = false;
+        activate(*window);
+        key(u"ctrl+Return"_qs);
+        VERIFY_NAMES(u"doc1.txt"_qs);
     }
 
     // Files come by a drop onto the empty drop zone, a drop onto the list and the chooser.

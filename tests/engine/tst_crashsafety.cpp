@@ -3,10 +3,15 @@
 #include "batchrecovery.h"
 #include "enginetesthelpers.h"
 #include "movejournal.h"
+#include "renamejob.h"
+#include "testmount.h"
 
 #include <QDir>
 #include <QProcess>
+#include <QSignalSpy>
 #include <QTest>
+
+#include <sys/stat.h>
 
 using namespace EngineTest;
 
@@ -28,6 +33,27 @@ void writeJournal(const QString &name, const QByteArray &bytes)
     QVERIFY(QDir().mkpath(journalFolder()));
     QVERIFY(writeFile(journalFolder() + u'/' + name, bytes));
 }
+
+int modeOf(const QByteArray &path)
+{
+    struct stat info;
+    return ::stat(path.constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
+}
+
+// The state folder somewhere else while it lives.
+class StateHome {
+public:
+    explicit StateHome(const QString &path) : m_before(qgetenv("XDG_STATE_HOME"))
+    {
+        qputenv("XDG_STATE_HOME", QFile::encodeName(path));
+    }
+    ~StateHome() { qputenv("XDG_STATE_HOME", m_before); }
+    StateHome(const StateHome &) = delete;
+    StateHome &operator=(const StateHome &) = delete;
+
+private:
+    QByteArray m_before;
+};
 
 } // namespace
 
@@ -136,8 +162,8 @@ private Q_SLOTS:
                 writeFile(folder.path(entry.section(u'=', 0, 0)), entry.section(u'=', 1).toUtf8()));
         PosixFileMover disk;
         const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
-        const MoveJournal::Contents journal{MoveJournal::Kind::batch,
-                                            {{source, ".tmp", "b", disk.identity(source)}}};
+        const MoveJournal::Contents journal{
+            MoveJournal::Kind::batch, {{source, ".tmp", "b", disk.identity(source)}}, std::nullopt};
         writeJournal(u"moves-1.journal"_qs, MoveJournal::serialize(journal.kind, journal.records));
 
         const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
@@ -172,6 +198,207 @@ private Q_SLOTS:
         QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
         running.end();
         QVERIFY(entriesMatch(journals(), {u"moves-2.journal.*.unreadable"_qs}));
+    }
+
+    // A real process killed between the two steps of a move on a file system that does not
+    // know RENAME_NOREPLACE: the next launch leaves the item under one name, with its bytes.
+    void killedInsideTwoStepMove_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("killed"); // what the kill left
+        QTest::addColumn<QString>("after");  // after the next launch
+
+        // FAT and exFAT take no hard links: the move reserves the new name, then renames.
+        QTest::newRow("FAT") << int(TestMount::Kind::fat) << u"reservation"_qs << u"a=data|x="_qs
+                             << u"a=data"_qs;
+        QTest::newRow("exFAT") << int(TestMount::Kind::exFat) << u"reservation"_qs
+                               << u"a=data|x="_qs << u"a=data"_qs;
+        // sshfs takes them: link() to the new name, then unlink() of the old one.
+        QTest::newRow("sshfs") << int(TestMount::Kind::sshfs) << u"link"_qs << u"a=data|x=data"_qs
+                               << u"x=data"_qs;
+    }
+
+    void killedInsideTwoStepMove()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, step);
+        QFETCH(QString, killed);
+        QFETCH(QString, after);
+
+        QTemporaryDir where;
+        TestMount::Mount mount;
+        if (const QString problem = mount.mount(TestMount::Kind(kind), where.path());
+            !problem.isEmpty()) {
+            if (mount.unavailable())
+                QSKIP(qPrintable(u"This file system cannot be mounted here: "_qs + problem));
+            QFAIL(qPrintable(problem));
+        }
+        QVERIFY(writeFile(mount.mountPoint + u"/a"_qs, "data"));
+
+        QProcess child;
+        child.start(QStringLiteral(CRASHING_BATCH), {step, mount.mountPoint, u"a=x"_qs});
+        QVERIFY(child.waitForFinished(60000));
+        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
+        QCOMPARE(entries(mount.mountPoint), killed.split(u'|'));
+        QCOMPARE(journals().size(), 1);
+
+        const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
+
+        QCOMPARE(report.interruptedBatches, 1);
+        QCOMPARE(entries(mount.mountPoint), after.split(u'|'));
+        QVERIFY(journals().isEmpty());
+    }
+
+    // Journals of a move cut short between its steps, with the disk changed since by
+    // someone else: only the reservation or the extra name the move made is ever removed.
+    void openStepSettled_data()
+    {
+        QTest::addColumn<QString>("step");
+        QTest::addColumn<QString>("since");
+        QTest::addColumn<QString>("after");
+
+        QTest::newRow("reservation left empty") << u"reservation"_qs << QString() << u"a=data"_qs;
+        QTest::newRow("reservation written into")
+            << u"reservation"_qs << u"write"_qs << u"a=data|x=theirs"_qs;
+        QTest::newRow("reservation replaced by an empty file")
+            << u"reservation"_qs << u"replace"_qs << u"a=data|x="_qs;
+        QTest::newRow("renamed onto the reservation")
+            << u"reservation"_qs << u"move"_qs << u"x=data"_qs;
+        QTest::newRow("two names of the item") << u"link"_qs << QString() << u"x=data"_qs;
+        QTest::newRow("another file with the same bytes")
+            << u"link"_qs << u"replace"_qs << u"a=data|x=data"_qs;
+        QTest::newRow("link never made") << u"link"_qs << u"unlinked"_qs << u"a=data"_qs;
+    }
+
+    void openStepSettled()
+    {
+        QFETCH(QString, step);
+        QFETCH(QString, since);
+        QFETCH(QString, after);
+
+        TestFolder folder;
+        const QByteArray a = QFile::encodeName(folder.path(u"a"_qs));
+        const QByteArray x = QFile::encodeName(folder.path(u"x"_qs));
+        const QByteArray other = QFile::encodeName(folder.path(u"other"_qs));
+        QVERIFY(writeFile(folder.path(u"a"_qs), "data"));
+        struct stat item;
+        const bool link = step == u"link";
+        if (link)
+            QVERIFY(::link(a.constData(), x.constData()) == 0 &&
+                    ::lstat(a.constData(), &item) == 0);
+        else
+            QVERIFY(writeFile(folder.path(u"x"_qs), {}) && ::lstat(x.constData(), &item) == 0);
+
+        PosixFileMover disk;
+        MoveJournal journal;
+        QString error;
+        QVERIFY2(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch,
+                                                      {{a, ".t", "x", disk.identity(a)}}),
+                               &error),
+                 qPrintable(error));
+        journal.stepStarted(link ? MoveSteps::Step::link : MoveSteps::Step::reservation, a, x,
+                            item);
+        QCOMPARE(journals().size(), 1);
+        QFile written(journalFolder() + u'/' + journals().first());
+        QVERIFY(written.open(QIODevice::ReadOnly));
+        const QByteArray bytes = written.readAll();
+        journal.end(); // as a killed process would have left it, without the lock
+        writeJournal(u"moves-4.journal"_qs, bytes);
+
+        if (since == u"write") {
+            QFile reservation(folder.path(u"x"_qs));
+            QVERIFY(reservation.open(QIODevice::Append) && reservation.write("theirs") == 6);
+        } else if (since == u"replace") {
+            // Made before the old one goes, so that it cannot take the old one's inode.
+            QVERIFY(writeFile(folder.path(u"other"_qs), link ? "data" : ""));
+            QVERIFY(::rename(other.constData(), x.constData()) == 0);
+        } else if (since == u"move") {
+            QVERIFY(::rename(a.constData(), x.constData()) == 0);
+        } else if (since == u"unlinked") {
+            QVERIFY(::unlink(x.constData()) == 0);
+        }
+
+        BatchRecovery(disk).run(MoveJournal::folder());
+
+        QCOMPARE(folder.entries(), after.split(u'|'));
+        QVERIFY(journals().isEmpty());
+    }
+
+    // A batch or an undo whose journal cannot be written does not start: nothing moves, the
+    // rows and the undo history stay as they were, and the job says why.
+    void noBatchWithoutJournal_data()
+    {
+        QTest::addColumn<int>("kind");
+        QTest::addColumn<QString>("reason");
+
+        QTest::newRow("full") << int(TestMount::Kind::fullTmpfs) << u"No space left on device."_qs;
+        QTest::newRow("read-only")
+            << int(TestMount::Kind::readOnlyTmpfs) << u"Read-only file system."_qs;
+    }
+
+    void noBatchWithoutJournal()
+    {
+        QFETCH(int, kind);
+        QFETCH(QString, reason);
+
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u"a"_qs), "a"));
+        auto engine = makeEngine();
+        engine->addFiles({folder.url(u"a"_qs)});
+        setRenames(*engine, {u"a"_qs}, {u"b"_qs});
+        QCOMPARE(engine->performRename(), std::make_pair(qsizetype(1), qsizetype(0)));
+        setRenames(*engine, {u"b"_qs}, {u"c"_qs});
+
+        QTemporaryDir where;
+        TestMount::Mount mount;
+        if (const QString problem = mount.mount(TestMount::Kind(kind), where.path());
+            !problem.isEmpty())
+            QSKIP(qPrintable(u"Cannot mount a tmpfs: "_qs + problem));
+        if (TestMount::Kind(kind) == TestMount::Kind::fullTmpfs)
+            QVERIFY(mount.fill());
+        const StateHome state(mount.mountPoint);
+        const QString expected = u"Could not write the recovery record in %1/brisklet: %2 Nothing "
+                                 u"was renamed."_qs.arg(mount.mountPoint, reason);
+
+        for (const bool undo : {false, true}) {
+            RenameJob *job = undo ? engine->startUndo(0) : engine->startRename();
+            QVERIFY(job);
+            QSignalSpy finished(job, &RenameJob::finished);
+            QVERIFY(finished.wait(30000));
+            QCOMPARE(job->refusal(), expected);
+            QCOMPARE(engine->batchRefusal(), expected);
+            QCOMPARE(folder.entries(), QStringList{u"b=a"_qs});
+            QCOMPARE(statusLetters(engine->files()), u"P"_qs);
+            QCOMPARE(engine->files().first().newName, u"c"_qs);
+            QCOMPARE(engine->undoStack().size(), 1);
+        }
+    }
+
+    // Journals name every file a batch renames: only their owner may read them.
+    void journalIsPrivate()
+    {
+        ::umask(022);
+        QVERIFY(QDir().mkpath(journalFolder()));
+        QVERIFY(::chmod(MoveJournal::folder().constData(), 0755) == 0);
+        MoveJournal journal;
+        QString error;
+        QVERIFY2(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch,
+                                                      {{"/x/a", ".t", "b", std::nullopt}}),
+                               &error),
+                 qPrintable(error));
+        QCOMPARE(modeOf(MoveJournal::folder()), 0700);
+        QCOMPARE(journals().size(), 1);
+        QCOMPARE(modeOf(MoveJournal::folder() + '/' + QFile::encodeName(journals().first())), 0600);
+        journal.end();
+
+        // A folder it creates is private from the start, and so is each one above it.
+        const QTemporaryDir where;
+        const StateHome state(where.path() + u"/new/state"_qs);
+        QVERIFY(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch, {}), &error));
+        QCOMPARE(modeOf(QFile::encodeName(where.path() + u"/new/state"_qs)), 0700);
+        QCOMPARE(modeOf(MoveJournal::folder()), 0700);
+        journal.end();
     }
 
     // Every path is kept byte for byte, whatever it holds.

@@ -1,7 +1,10 @@
-// crashingbatch <moves before the kill> <folder> <name>=<new name>...: runs one batch and
-// dies by SIGKILL before the given move, as a crash would, leaving the journal as it is.
+// crashingbatch <when> <folder> <name>=<new name>...: runs one batch and dies by SIGKILL, as
+// a crash would, leaving the journal as it is. <when> is the number of moves made before
+// the kill, or "link" or "reservation" for the middle of the first move that takes that
+// two-step way on disk.
 
 #include "enginetesthelpers.h"
+#include "movesteps.h"
 
 #include <QCoreApplication>
 
@@ -24,6 +27,14 @@ private:
     int m_movesLeft;
 };
 
+MoveSteps::Step killedStep = MoveSteps::Step::link;
+
+void killInStep(MoveSteps::Step step)
+{
+    if (step == killedStep)
+        std::raise(SIGKILL);
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -32,8 +43,15 @@ int main(int argc, char **argv)
     const QStringList arguments = app.arguments();
     if (arguments.size() < 4)
         return 2;
-    const auto engine =
-        EngineTest::makeEngine(std::make_unique<KillingMover>(arguments[1].toInt()));
+    std::unique_ptr<FileMover> mover;
+    if (arguments[1] == u"link" || arguments[1] == u"reservation") {
+        killedStep = arguments[1] == u"link" ? MoveSteps::Step::link : MoveSteps::Step::reservation;
+        MoveSteps::setPause(killInStep);
+        mover = std::make_unique<PosixFileMover>();
+    } else {
+        mover = std::make_unique<KillingMover>(arguments[1].toInt());
+    }
+    const auto engine = EngineTest::makeEngine(std::move(mover));
     QStringList from;
     QStringList to;
     for (qsizetype i = 3; i < arguments.size(); ++i) {

@@ -232,7 +232,15 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
     if (m_focusBefore && m_focusBefore->isEnabled() && m_focusBefore->isVisible())
         m_focusBefore->setFocus(Qt::OtherFocusReason);
 
-    if (job->kind() == RenameJob::Kind::rename) {
+    if (!job->refusal().isEmpty()) {
+        // Nothing moved: said in an alert that stays until read, not in the passing notice.
+        AlertDialog *alert = m_presenter->makeAlert(job->kind() == RenameJob::Kind::rename
+                                                        ? tr("Nothing Was Renamed")
+                                                        : tr("Nothing Was Undone"),
+                                                    job->refusal());
+        alert->addButton(tr("OK"), AlertDialog::Role::cancel);
+        m_presenter->present(alert);
+    } else if (job->kind() == RenameJob::Kind::rename) {
         QString message = tr("Renamed %n file(s)", nullptr, int(job->renamedCount()));
         if (job->failedCount() >= 1)
             message += tr(", %n failed", nullptr, int(job->failedCount()));

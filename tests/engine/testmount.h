@@ -1,0 +1,276 @@
+#pragma once
+
+// File systems a test mounts for itself: FUSE FAT and exFAT images, sshfs to an sshd of the
+// test's own on 127.0.0.1, and small or read-only tmpfs mounts. Each says why it could not
+// be mounted, for the test to skip with.
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QString>
+#include <QThread>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <pwd.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+namespace TestMount {
+
+// A port of 127.0.0.1 that nothing listens on right now; 0 when none could be had.
+inline int freePort()
+{
+    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
+    if (socket < 0)
+        return 0;
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t size = sizeof address;
+    int port = 0;
+    if (::bind(socket, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
+        ::getsockname(socket, reinterpret_cast<sockaddr *>(&address), &size) == 0)
+        port = ntohs(address.sin_port);
+    ::close(socket);
+    return port;
+}
+
+inline QString findTool(const QStringList &names)
+{
+    for (const QString &name : names) {
+        QString path = QStandardPaths::findExecutable(name);
+        if (path.isEmpty())
+            path = QStandardPaths::findExecutable(
+                name, {QStringLiteral("/usr/sbin"), QStringLiteral("/sbin")});
+        if (!path.isEmpty())
+            return path;
+    }
+    return {};
+}
+
+// Runs a tool briefly; an empty result means it succeeded, otherwise it says why not.
+inline QString runTool(const QString &program, const QStringList &arguments)
+{
+    if (program.isEmpty())
+        return QStringLiteral("a tool is missing");
+    QProcess process;
+    process.setProcessChannelMode(QProcess::MergedChannels);
+    process.start(program, arguments);
+    if (process.waitForFinished(30000) && process.exitStatus() == QProcess::NormalExit &&
+        process.exitCode() == 0)
+        return {};
+    return program + QStringLiteral(" failed: ") +
+           QString::fromLocal8Bit(process.readAll()).simplified();
+}
+
+enum class Kind { fat, exFat, sshfs, fullTmpfs, readOnlyTmpfs };
+
+class Mount {
+public:
+    Mount() = default;
+    Mount(const Mount &) = delete;
+    Mount &operator=(const Mount &) = delete;
+    ~Mount() { unmount(); }
+
+    // Mounts a new file system of that kind at `folder`/mnt, with what it needs beside it
+    // in `folder`. An empty result means the mount is ready.
+    QString mount(Kind kind, const QString &folder)
+    {
+        m_kind = kind;
+        mountPoint = folder + QStringLiteral("/mnt");
+        if (!QDir().mkpath(mountPoint))
+            return QStringLiteral("cannot create the mount point");
+        QString error;
+        switch (kind) {
+        case Kind::fat:
+        case Kind::exFat:
+        case Kind::sshfs:
+            m_unmounter = findTool({QStringLiteral("fusermount3"), QStringLiteral("fusermount")});
+            if (::access("/dev/fuse", R_OK | W_OK) != 0 || m_unmounter.isEmpty()) {
+                m_unavailable = true;
+                return QStringLiteral("/dev/fuse or fusermount is missing or not usable here");
+            }
+            error = kind == Kind::fat     ? mountFat(folder + QStringLiteral("/disk.img"))
+                    : kind == Kind::exFat ? mountExFat(folder + QStringLiteral("/disk.img"))
+                                          : mountSshfs(folder);
+            break;
+        case Kind::fullTmpfs:
+        case Kind::readOnlyTmpfs:
+            m_unmounter = findTool({QStringLiteral("umount")});
+            if (::geteuid() != 0)
+                return QStringLiteral("only root can mount a tmpfs here");
+            error = runTool(findTool({QStringLiteral("mount")}),
+                            {QStringLiteral("-t"), QStringLiteral("tmpfs"), QStringLiteral("-o"),
+                             kind == Kind::fullTmpfs ? QStringLiteral("size=64k,mode=0700")
+                                                     : QStringLiteral("ro,mode=0700"),
+                             QStringLiteral("tmpfs"), mountPoint});
+            break;
+        }
+        m_mounted = error.isEmpty();
+        return error;
+    }
+
+    // Fills a mounted tmpfs up to its last byte.
+    bool fill() const
+    {
+        QFile filler(mountPoint + QStringLiteral("/filler"));
+        if (!filler.open(QIODevice::WriteOnly))
+            return false;
+        const QByteArray block(4096, 'x');
+        while (filler.write(block) == block.size() && filler.flush()) {
+        }
+        return true;
+    }
+
+    bool unmount()
+    {
+        if (m_mounted) {
+            const QStringList arguments =
+                m_kind == Kind::fullTmpfs || m_kind == Kind::readOnlyTmpfs
+                    ? QStringList{QStringLiteral("-l"), mountPoint}
+                    : QStringList{QStringLiteral("-u"), QStringLiteral("-z"), mountPoint};
+            if (runTool(m_unmounter, arguments).isEmpty())
+                m_mounted = false;
+        }
+        if (!m_mounted && !m_loopDevice.isEmpty() &&
+            runTool(findTool({QStringLiteral("losetup")}), {QStringLiteral("-d"), m_loopDevice})
+                .isEmpty())
+            m_loopDevice.clear();
+        if (m_sshd.state() != QProcess::NotRunning) {
+            m_sshd.terminate();
+            m_sshd.waitForFinished(5000);
+        }
+        return !m_mounted;
+    }
+
+    // After mount() failed: whether this kind of file system cannot be had here at all (a
+    // tool or /dev/fuse is missing), rather than failed to mount.
+    bool unavailable() const { return m_unavailable; }
+
+    QString mountPoint;
+
+private:
+    QString mountFat(const QString &image)
+    {
+        const QString fusefat = findTool({QStringLiteral("fusefat")});
+        const QString mkfs = findTool({QStringLiteral("mkfs.vfat")});
+        if (fusefat.isEmpty() || mkfs.isEmpty()) {
+            m_unavailable = true;
+            return QStringLiteral("fusefat or mkfs.vfat is not installed");
+        }
+        const QString error = runTool(mkfs, {QStringLiteral("-C"), image, QStringLiteral("4096")});
+        return error.isEmpty() ? runTool(fusefat, {QStringLiteral("-o"), QStringLiteral("rw+"),
+                                                   image, mountPoint})
+                               : error;
+    }
+
+    QString mountExFat(const QString &image)
+    {
+        const QString driver = findTool({QStringLiteral("mount.exfat-fuse")});
+        const QString mkfs = findTool({QStringLiteral("mkfs.exfat")});
+        if (driver.isEmpty() || mkfs.isEmpty()) {
+            m_unavailable = true;
+            return QStringLiteral("exfat-fuse or mkfs.exfat is not installed");
+        }
+        QFile file(image);
+        if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * 1024 * 1024))
+            return QStringLiteral("cannot create the image");
+        file.close();
+        if (QString error = runTool(mkfs, {image}); !error.isEmpty())
+            return error;
+        if (runTool(driver, {image, mountPoint}).isEmpty())
+            return {};
+        // Run by root, exfat-fuse asks for a block device.
+        QProcess attach;
+        attach.start(findTool({QStringLiteral("losetup")}),
+                     {QStringLiteral("-f"), QStringLiteral("--show"), image});
+        if (!attach.waitForFinished(15000) || attach.exitCode() != 0)
+            return QStringLiteral("exfat-fuse wants a block device and losetup failed: ") +
+                   QString::fromLocal8Bit(attach.readAllStandardError()).simplified();
+        m_loopDevice = QString::fromLocal8Bit(attach.readAllStandardOutput()).trimmed();
+        return runTool(driver, {m_loopDevice, mountPoint});
+    }
+
+    // An sshd of the test's own on a free port of 127.0.0.1, with its own host key and a key
+    // for the user, serving `folder`/remote through sshfs.
+    QString mountSshfs(const QString &folder)
+    {
+        const QString sshd = findTool({QStringLiteral("sshd")});
+        const QString sshfs = findTool({QStringLiteral("sshfs")});
+        const QString keygen = findTool({QStringLiteral("ssh-keygen")});
+        if (sshd.isEmpty() || sshfs.isEmpty() || keygen.isEmpty()) {
+            m_unavailable = true;
+            return QStringLiteral("sshd, sshfs or ssh-keygen is not installed");
+        }
+        const QString remote = folder + QStringLiteral("/remote");
+        if (!QDir().mkpath(remote))
+            return QStringLiteral("cannot create the served folder");
+        for (const QString &key : {QStringLiteral("host"), QStringLiteral("user")}) {
+            if (QString error =
+                    runTool(keygen, {QStringLiteral("-q"), QStringLiteral("-t"),
+                                     QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
+                                     QStringLiteral("-f"), folder + u'/' + key});
+                !error.isEmpty())
+                return error;
+        }
+        if (!QFile::copy(folder + QStringLiteral("/user.pub"),
+                         folder + QStringLiteral("/authorized_keys")))
+            return QStringLiteral("cannot write the authorized key");
+        // sshd refuses to start without its privilege separation folder.
+        if (::access("/run/sshd", F_OK) != 0 && ::geteuid() == 0)
+            QDir().mkpath(QStringLiteral("/run/sshd"));
+        const int freeOne = freePort();
+        if (freeOne == 0)
+            return QStringLiteral("no free port on 127.0.0.1");
+        const QString port = QString::number(freeOne);
+        const passwd *user = ::getpwuid(::geteuid());
+        if (!user)
+            return QStringLiteral("the user has no name");
+        QFile config(folder + QStringLiteral("/sshd_config"));
+        if (!config.open(QIODevice::WriteOnly))
+            return QStringLiteral("cannot write the sshd configuration");
+        config.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2/host\n"
+                                    "AuthorizedKeysFile %2/authorized_keys\n"
+                                    "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
+                                    "UsePAM no\nStrictModes no\nPermitRootLogin yes\n"
+                                    "PidFile %2/sshd.pid\nSubsystem sftp internal-sftp\n")
+                         .arg(port, folder)
+                         .toUtf8());
+        config.close();
+        m_sshd.setProcessChannelMode(QProcess::MergedChannels);
+        m_sshd.start(sshd, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
+                            config.fileName()});
+        if (!m_sshd.waitForStarted(5000))
+            return QStringLiteral("sshd did not start");
+        QString error;
+        // sshd takes a moment before it listens.
+        for (int tries = 0; tries < 50; ++tries) {
+            error =
+                runTool(sshfs, {QStringLiteral("-o"),
+                                QStringLiteral("IdentityFile=%1/user,StrictHostKeyChecking=no,"
+                                               "UserKnownHostsFile=/dev/null,BatchMode=yes,port=%2")
+                                    .arg(folder, port),
+                                QStringLiteral("%1@127.0.0.1:%2")
+                                    .arg(QString::fromLocal8Bit(user->pw_name), remote),
+                                mountPoint});
+            if (error.isEmpty() || m_sshd.state() == QProcess::NotRunning)
+                break;
+            QThread::msleep(100);
+        }
+        if (!error.isEmpty() && m_sshd.state() == QProcess::NotRunning)
+            error += QStringLiteral(" (sshd: ") +
+                     QString::fromLocal8Bit(m_sshd.readAll()).simplified() + u')';
+        return error;
+    }
+
+    bool m_unavailable = false;
+    Kind m_kind = Kind::fat;
+    QString m_unmounter;
+    QString m_loopDevice;
+    QProcess m_sshd;
+    bool m_mounted = false;
+};
+
+} // namespace TestMount
