@@ -73,6 +73,7 @@ void AppDelegate::showMainWindow()
         m_mainWindow->setWindowIcon(QApplication::windowIcon());
         BriskletApp::installMenus(m_mainWindow, this);
         connect(qApp, &QCoreApplication::aboutToQuit, m_mainWindow, &MainWindow::saveFrame);
+        connect(m_mainWindow, &MainWindow::hiddenByClose, this, &AppDelegate::windowClosed);
     }
     if (m_mainWindow->isMinimized())
         m_mainWindow->showNormal();
@@ -80,6 +81,19 @@ void AppDelegate::showMainWindow()
         m_mainWindow->show();
     m_mainWindow->raise();
     m_mainWindow->activateWindow();
+}
+
+bool AppDelegate::keepsRunningWhenClosed() const
+{
+    // The tray icon is the way back to a hidden window. Without one (a desktop without a
+    // tray, or its panel gone since) a hidden window would leave a process nobody can see.
+    return m_tray && m_tray->isVisible() && QSystemTrayIcon::isSystemTrayAvailable();
+}
+
+void AppDelegate::windowClosed()
+{
+    if (!keepsRunningWhenClosed())
+        QMetaObject::invokeMethod(qApp, &QCoreApplication::quit, Qt::QueuedConnection);
 }
 
 void AppDelegate::openFiles(const QList<QUrl> &urls)

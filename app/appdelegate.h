@@ -49,12 +49,15 @@ public:
     void sendSupportRequest(const std::optional<QString> &subject = std::nullopt);
     // A request of this or a later launch.
     void handle(const LaunchRequest &request);
+    // Closing the window hides it while a tray icon can bring it back; otherwise it quits.
+    bool keepsRunningWhenClosed() const;
 
 private:
     void installFileChooser();
     void reportInterruptedBatches();
     void createTrayIcon();
     void handleDeferred(bool busy);
+    void windowClosed();
 
     std::unique_ptr<QSettings> m_settings;
     std::unique_ptr<RenameEngine> m_renameEngine;

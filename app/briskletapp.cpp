@@ -24,7 +24,7 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     QObject::connect(menus.addFiles, &QAction::triggered, delegate,
                      [delegate] { delegate->renameEngine()->browseFiles(); });
     menus.file->addSeparator();
-    // Closing only hides the window; the application keeps running until Quit.
+    // Closing hides the window; with a tray icon the application keeps running until Quit.
     menus.closeWindow = menus.file->addAction(tr("Close Window"));
     menus.closeWindow->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_W));
     QObject::connect(menus.closeWindow, &QAction::triggered, window, &QWidget::close);

@@ -23,7 +23,7 @@ struct LaunchRequest {
     // Reads the command line without the program name. "--add-files" asks for the chooser;
     // every argument after "--", and every one not starting with "-", is a file: a file://
     // URI, another URI of the form scheme://…, or a path, relative ones taken against
-    // workingDirectory. Other options are not ours (Qt has taken its own) and are ignored.
+    // workingDirectory. Other options are skipped (the program refuses them before this).
     // Files win over --add-files: the launch that names files opens them.
     static LaunchRequest fromArguments(const QStringList &arguments,
                                        const QString &workingDirectory);

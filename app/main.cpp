@@ -2,6 +2,7 @@
 #include "applogging.h"
 #include "config.h"
 #include "controls/accessiblefactory.h"
+#include "launchoptions.h"
 #include "launchrequest.h"
 #include "renameengine.h"
 #include "singleinstance.h"
@@ -15,19 +16,43 @@
 #include <QSettings>
 
 #include <cstdio>
-#include <cstring>
+
+namespace {
+
+// The arguments after the program's name, as bytes: a name that is not valid UTF-8 keeps
+// its exact bytes.
+QList<QByteArray> argumentsOf(int argc, char **argv)
+{
+    QList<QByteArray> arguments;
+    for (int i = 1; i < argc; ++i)
+        arguments.append(QByteArray(argv[i]));
+    return arguments;
+}
+
+} // namespace
 
 int main(int argc, char **argv)
 {
-    // Answered before QApplication exists, so it works where there is no display.
-    for (int i = 1; i < argc && std::strcmp(argv[i], "--") != 0; ++i) {
-        if (std::strcmp(argv[i], "--version") == 0) {
-            std::printf("brisklet %s\n", BRISKLET_VERSION);
-            return 0;
-        }
+    // Answered before QApplication exists, so it works where there is no display, and before
+    // the single instance starts, so a running window is never disturbed by them.
+    switch (LaunchOptions::answer(argumentsOf(argc, argv))) {
+    case LaunchOptions::Answer::help:
+        std::fputs(LaunchOptions::usage().toLocal8Bit().constData(), stdout);
+        return 0;
+    case LaunchOptions::Answer::version:
+        std::fputs(LaunchOptions::version().toLocal8Bit().constData(), stdout);
+        return 0;
+    case LaunchOptions::Answer::launch:
+        break;
     }
 
     QApplication app(argc, argv);
+    // QApplication has taken its own options out of argv; what is left is ours or a mistake.
+    const QList<QByteArray> arguments = argumentsOf(argc, argv);
+    if (const std::optional<QByteArray> unknown = LaunchOptions::unknownOption(arguments)) {
+        std::fputs(LaunchOptions::unknownOptionMessage(*unknown).toLocal8Bit().constData(), stderr);
+        return LaunchOptions::badUsageStatus;
+    }
     AccessibleFactory::install();
     QApplication::setApplicationName(QStringLiteral("Brisklet"));
     QApplication::setOrganizationName(QStringLiteral("Brisklet"));
@@ -39,11 +64,7 @@ int main(int argc, char **argv)
     QApplication::setWindowIcon(QIcon::fromTheme(
         QStringLiteral(BRISKLET_APP_ID), QIcon(QStringLiteral(":/app.brisklet.Brisklet.svg"))));
 
-    // QApplication has taken its own options out of argv. The rest is read as bytes:
-    // arguments() would turn a name that is not valid UTF-8 into another name.
-    QList<QByteArray> arguments;
-    for (int i = 1; i < argc; ++i)
-        arguments.append(QByteArray(argv[i]));
+    // Read as bytes: arguments() would turn a name that is not valid UTF-8 into another name.
     const LaunchRequest request =
         LaunchRequest::fromArguments(arguments, QFile::encodeName(QDir::currentPath()));
     SingleInstance instance;

@@ -6,8 +6,9 @@ class ContentView;
 class QSettings;
 
 // The one window of the application. Closing it only hides it: the process keeps running
-// with the window and everything in it, and shows the same window again when asked. Only
-// when the application quits does the window really close.
+// with the window and everything in it, and shows the same window again when asked (the
+// application quits instead where nothing could ask). Only when the application quits does
+// the window really close.
 class MainWindow : public QMainWindow {
     Q_OBJECT
 

@@ -1,8 +1,11 @@
 #include "testmain.h"
 
+#include "config.h"
+
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QImage>
 #include <QLockFile>
 #include <QProcess>
 #include <QRect>
@@ -10,6 +13,7 @@
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QUrl>
 
 #include <algorithm>
 #include <functional>
@@ -220,6 +224,53 @@ private:
         return ended && outcome == "accepted";
     }
 
+    // The tray host's panel carries no process id; its class names it.
+    bool trayHostShown()
+    {
+        return xdotool({u"search"_qs, u"--onlyvisible"_qs, u"--class"_qs, u"^trayer$"_qs});
+    }
+
+    bool startTrayHost()
+    {
+        return startHelper(m_trayHost, u"trayer"_qs,
+                           {u"--edge"_qs, u"bottom"_qs, u"--align"_qs, u"right"_qs,
+                            u"--widthtype"_qs, u"pixel"_qs, u"--width"_qs, u"120"_qs,
+                            u"--height"_qs, u"24"_qs}) &&
+               waitFor([&] { return trayHostShown(); }, 20000);
+    }
+
+    bool hasTrayIcon()
+    {
+        const QList<Window> windows = windowsOf(m_app);
+        return std::any_of(windows.cbegin(), windows.cend(),
+                           [](const Window &icon) { return icon.frame.width() < 64; });
+    }
+
+    // The window as the X server shows it, taken by another program.
+    QImage screenshot(const Window &window)
+    {
+        const QString file = QDir(m_home.path()).filePath(u"screenshot.png"_qs);
+        QFile::remove(file);
+        if (run(u"import"_qs, {u"-window"_qs, window.id, file}).first != 0)
+            return {};
+        return QImage(file);
+    }
+
+    // The mean grey level of an image, 0 (black) to 255 (white); -1 without one.
+    static int meanGrey(const QImage &image)
+    {
+        if (image.isNull())
+            return -1;
+        const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
+        qint64 sum = 0;
+        for (int y = 0; y < grey.height(); ++y) {
+            const uchar *line = grey.constScanLine(y);
+            for (int x = 0; x < grey.width(); ++x)
+                sum += line[x];
+        }
+        return int(sum / (qint64(grey.width()) * grey.height()));
+    }
+
     bool startHelper(QProcess &process, const QString &program, const QStringList &arguments)
     {
         process.setProcessEnvironment(m_environment);
@@ -294,18 +345,7 @@ private Q_SLOTS:
                  qPrintable(u"the window manager did not start (%1): %2"_qs.arg(
                      m_windowManager.state() == QProcess::Running ? u"running"_qs : u"ended"_qs,
                      QString::fromLocal8Bit(m_windowManager.readAllStandardError()))));
-        QVERIFY(
-            startHelper(m_trayHost, u"trayer"_qs,
-                        {u"--edge"_qs, u"bottom"_qs, u"--align"_qs, u"right"_qs, u"--widthtype"_qs,
-                         u"pixel"_qs, u"--width"_qs, u"120"_qs, u"--height"_qs, u"24"_qs}));
-        // The tray host's panel carries no process id; its class names it.
-        QVERIFY2(waitFor(
-                     [&] {
-                         return xdotool(
-                             {u"search"_qs, u"--onlyvisible"_qs, u"--class"_qs, u"^trayer$"_qs});
-                     },
-                     20000),
-                 "the tray host did not start");
+        QVERIFY2(startTrayHost(), "the tray host did not start");
     }
 
     void cleanupTestCase()
@@ -474,6 +514,170 @@ private Q_SLOTS:
             QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
             QVERIFY2(lock.tryLock(0), "the process ended but left the lock held");
         }
+    }
+
+    // Closing hides the window only where a tray icon can bring it back; on a desktop without
+    // a tray it quits, as the window manager's close and the menu's Close Window alike.
+    void closingWithoutATrayQuits_data()
+    {
+        QTest::addColumn<bool>("tray");
+        QTest::addColumn<QString>("keys");
+        QTest::newRow("tray, window manager's close") << true << u"alt+F4"_qs;
+        QTest::newRow("no tray, window manager's close") << false << u"alt+F4"_qs;
+        QTest::newRow("no tray, Close Window") << false << u"ctrl+w"_qs;
+    }
+
+    void closingWithoutATrayQuits()
+    {
+        QFETCH(bool, tray);
+        QFETCH(QString, keys);
+        if (!tray) {
+            stopHelper(m_trayHost);
+            QVERIFY2(waitFor([&] { return !trayHostShown(); }), "the tray host did not go");
+        }
+        const auto restoreTray = qScopeGuard([&] {
+            if (!tray && !startTrayHost())
+                qWarning("the tray host did not come back");
+        });
+        const std::optional<Window> window = startProgram();
+        QVERIFY2(window, "the window never appeared");
+        QVERIFY2(waitFor([&] { return hasTrayIcon(); }, tray ? 10000 : 1000) == tray,
+                 tray ? "no tray icon appeared" : "a tray icon appeared without a tray");
+
+        activate(*window);
+        key(keys);
+        if (tray) {
+            QVERIFY2(waitFor([&] { return !mainWindow(); }), "the window did not close");
+            QVERIFY2(!m_app.waitForFinished(1000), "closing ended the program despite the tray");
+            QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), {}).first, 0);
+            QVERIFY2(waitFor([&] { return mainWindow() && mainWindow()->id == window->id; }),
+                     "the same window did not come back");
+            return;
+        }
+        QVERIFY2(m_app.waitForFinished(5000), "closing left the program running without a tray");
+        QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+        QCOMPARE(m_app.exitCode(), 0);
+        QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
+        QVERIFY2(lock.tryLock(0), "the process ended but left the lock held");
+    }
+
+    // Help, the version and a mistyped option are answered in the terminal, with no display
+    // too, and never reach a running window; names after "--" are files whatever they start
+    // with.
+    void commandLineOptionsAnswerInTheTerminal_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QString>("output"); // the start of standard output
+        QTest::addColumn<QString>("error");  // the whole of standard error
+
+        const QString version = u"brisklet "_qs + QStringLiteral(BRISKLET_VERSION);
+        const QString usage = u"Usage: brisklet [--add-files] [--] [FILE...]"_qs;
+        QTest::newRow("--help") << QStringList{u"--help"_qs} << 0 << usage << QString();
+        QTest::newRow("-h with a file")
+            << QStringList{u"a.txt"_qs, u"-h"_qs} << 0 << usage << QString();
+        QTest::newRow("--version") << QStringList{u"--version"_qs} << 0 << version << QString();
+        QTest::newRow("unknown option")
+            << QStringList{u"--verbose"_qs, u"a.txt"_qs} << 2 << QString()
+            << u"brisklet: unknown option --verbose (see --help)"_qs;
+        QTest::newRow("lone dash") << QStringList{u"-"_qs} << 2 << QString()
+                                   << u"brisklet: unknown option - (see --help)"_qs;
+        QTest::newRow("help first, then a mistake")
+            << QStringList{u"--help"_qs, u"--verbose"_qs} << 0 << usage << QString();
+    }
+
+    void commandLineOptionsAnswerInTheTerminal()
+    {
+        QFETCH(QStringList, arguments);
+        QFETCH(int, status);
+        QFETCH(QString, output);
+        QFETCH(QString, error);
+        // A running instance with its window hidden: anything handed to it would show it.
+        const std::optional<Window> window = startProgram();
+        QVERIFY2(window, "the window never appeared");
+        key(u"ctrl+w"_qs);
+        QVERIFY2(waitFor([&] { return !mainWindow(); }), "the window did not close");
+
+        QProcessEnvironment withoutDisplay = m_environment;
+        withoutDisplay.remove(u"DISPLAY"_qs);
+        const bool needsDisplay = status != 0; // Qt's own options are known only with one
+        for (const QProcessEnvironment &environment :
+             needsDisplay ? QList{m_environment} : QList{m_environment, withoutDisplay}) {
+            QProcess process;
+            process.setProcessEnvironment(environment);
+            process.setWorkingDirectory(m_folder.path());
+            process.start(QStringLiteral(BRISKLET_BINARY), arguments);
+            QVERIFY2(process.waitForFinished(10000), "the program did not end by itself");
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(process.exitCode(), status);
+            const QString out = QString::fromLocal8Bit(process.readAllStandardOutput());
+            QVERIFY2(output.isEmpty() ? out.isEmpty() : out.startsWith(output), qPrintable(out));
+            QCOMPARE(QString::fromLocal8Bit(process.readAllStandardError()).trimmed(), error);
+        }
+        QVERIFY2(!waitFor([&] { return mainWindow().has_value(); }, 1500),
+                 "the running window was shown: the launch was handed over");
+        QCOMPARE(m_app.state(), QProcess::Running);
+    }
+
+    void namesAfterTheEndOfOptionsOpen()
+    {
+        makeFiles({u"-help.txt"_qs, u"--help"_qs, u"help.txt"_qs});
+        m_app.setWorkingDirectory(m_folder.path());
+        const auto resetDirectory = qScopeGuard([&] { m_app.setWorkingDirectory({}); });
+        const std::optional<Window> window =
+            startProgram({u"--"_qs, u"-help.txt"_qs, u"--help"_qs,
+                          QUrl::fromLocalFile(m_folder.filePath(u"help.txt"_qs)).toString()});
+        QVERIFY2(window, "the window never appeared");
+        replaceAndRename(u"help"_qs, u"aid"_qs);
+        VERIFY_NAMES(u"--aid"_qs, u"-aid.txt"_qs, u"aid.txt"_qs);
+    }
+
+    // The desktop switches between light and dark while the program runs: the settings
+    // portal on the session bus announces it, and the window the X server shows follows.
+    void followsTheDesktopColourScheme()
+    {
+        for (const char *program : {"dbus-daemon", "import"}) {
+            if (QStandardPaths::findExecutable(QString::fromLatin1(program)).isEmpty())
+                QSKIP("dbus-daemon and ImageMagick's import are needed (scripts/setup)");
+        }
+        QProcess bus;
+        bus.start(u"dbus-daemon"_qs, {u"--session"_qs, u"--nofork"_qs, u"--print-address"_qs});
+        QVERIFY(bus.waitForStarted());
+        QVERIFY(waitFor([&] { return bus.canReadLine(); }));
+        const QString address = QString::fromUtf8(bus.readLine().trimmed());
+        const QProcessEnvironment sessionless = m_environment;
+        m_environment.insert(u"DBUS_SESSION_BUS_ADDRESS"_qs, address);
+        QProcess portal;
+        const auto stopAll = qScopeGuard([&] {
+            m_environment = sessionless;
+            stopHelper(m_app, true);
+            stopHelper(portal);
+            stopHelper(bus);
+        });
+        QVERIFY(startHelper(portal, QStringLiteral(BRISKLET_SETTINGS_PORTAL), {u"2"_qs}));
+        QVERIFY(waitFor([&] { return portal.canReadLine(); }));
+        QCOMPARE(portal.readLine().trimmed(), QByteArray("ready"));
+
+        const std::optional<Window> window = startProgram();
+        QVERIFY2(window, "the window never appeared");
+        int grey = -1;
+        QVERIFY2(waitFor([&] { return (grey = meanGrey(screenshot(*window))) > 180; }),
+                 qPrintable(u"the window is not light at the start: mean grey %1"_qs.arg(grey)));
+        const int light = grey;
+
+        for (const auto &[setting, dark] : {std::pair{"1\n", true}, std::pair{"2\n", false}}) {
+            portal.write(setting);
+            QVERIFY(waitFor([&] { return portal.canReadLine(); }));
+            QVERIFY(portal.readLine().startsWith("changed"));
+            QVERIFY2(waitFor([&] {
+                         grey = meanGrey(screenshot(*window));
+                         return dark ? grey >= 0 && grey < 80 : grey == light;
+                     }),
+                     qPrintable(u"after the switch to %1 the mean grey is %2 (light: %3)"_qs.arg(
+                         dark ? u"dark"_qs : u"light"_qs, QString::number(grey),
+                         QString::number(light))));
+        }
+        QCOMPARE(m_app.state(), QProcess::Running);
     }
 };
 

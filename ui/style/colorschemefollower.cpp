@@ -3,11 +3,15 @@
 #include "style/schemepalettes.h"
 
 #include <QApplication>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusVariant>
 #include <QFileInfo>
+#include <QLoggingCategory>
 
 namespace {
+
+Q_LOGGING_CATEGORY(lcColorScheme, "brisklet.ui.colorscheme")
 
 const QString portalService = QStringLiteral("org.freedesktop.portal.Desktop");
 const QString portalPath = QStringLiteral("/org/freedesktop/portal/desktop");
@@ -50,12 +54,21 @@ ColorSchemeFollower::ColorSchemeFollower(const QDBusConnection &bus, QObject *pa
     if (!bus.isConnected())
         return;
     QDBusConnection connection = bus;
+    // The bus finds the slot's argument types by name, and nothing in the program has
+    // registered this one by then: without it the subscription is refused and the window
+    // never follows a switch.
+    qRegisterMetaType<QDBusVariant>();
     // The slot's signature stays in the normalized form Qt looks it up by.
     // clang-format off
-    connection.connect(portalService, portalPath, settingsInterface,
-                       QStringLiteral("SettingChanged"), this,
-                       SLOT(settingChanged(QString,QString,QDBusVariant)));
+    m_listening = connection.connect(portalService, portalPath, settingsInterface,
+                                     QStringLiteral("SettingChanged"), this,
+                                     SLOT(settingChanged(QString,QString,QDBusVariant)));
     // clang-format on
+    if (!m_listening)
+        qCWarning(lcColorScheme).noquote()
+            << "not following the desktop's colour scheme while running:"
+            << (connection.lastError().isValid() ? connection.lastError().message()
+                                                 : QStringLiteral("the bus refused the signal"));
     QDBusMessage read = QDBusMessage::createMethodCall(portalService, portalPath, settingsInterface,
                                                        QStringLiteral("Read"));
     read << appearance << colorSchemeKey;

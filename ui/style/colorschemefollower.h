@@ -1,10 +1,9 @@
 #pragma once
 
 #include <QDBusConnection>
+#include <QDBusVariant>
 #include <QObject>
 #include <QPalette>
-
-class QDBusVariant;
 
 // Follows the desktop's dark or light preference, which the freedesktop settings portal
 // publishes on the session bus: it reads the preference once when created and then listens
@@ -25,6 +24,9 @@ public:
     static QDBusConnection sessionBus();
 
     Scheme scheme() const { return m_scheme; }
+    // Whether the portal's changes reach this object; false without a bus, or where the bus
+    // refused the subscription (the reason is logged).
+    bool isListening() const { return m_listening; }
 
 Q_SIGNALS:
     void schemeChanged(ColorSchemeFollower::Scheme scheme);
@@ -37,4 +39,5 @@ private:
 
     QPalette m_platformPalette;
     Scheme m_scheme = Scheme::noPreference;
+    bool m_listening = false;
 };
