@@ -137,6 +137,8 @@ ExitStatus CliCommand::run()
                                                   std::make_unique<PosixFileMover>());
     else
         m_engine = std::make_unique<RenameEngine>();
+    // The plan is shown once: the disk is checked here, before it is printed.
+    m_engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
     return rename();
 }
 
@@ -162,6 +164,8 @@ ExitStatus CliCommand::rename()
     m_engine->addLocalFiles(*paths);
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
         return fail(ExitStatus::badUsage, unusable);
+    // A name taken on disk, or a folder that cannot be written, is a problem of the plan.
+    m_engine->checkOnDisk();
 
     const PlanPrinter printer = printerFor(m_options);
     PlanPrinter::Summary summary = PlanPrinter::Summary::of(m_engine->files());

@@ -25,22 +25,22 @@ std::vector<NameGroups> NameGroups::inShares(qsizetype expectedNames, qsizetype 
     return tables;
 }
 
-qsizetype NameGroups::add(QStringView name, quint32 hash)
+qsizetype NameGroups::add(QStringView name, quint32 hash, qint32 folder)
 {
-    return joinOrMake(find(name, hash), name, hash);
+    return joinOrMake(find(name, hash, folder), name, hash, folder);
 }
 
-qsizetype NameGroups::addCopy(const QString &name, quint32 hash)
+qsizetype NameGroups::addCopy(const QString &name, quint32 hash, qint32 folder)
 {
-    const size_t slot = find(name, hash);
+    const size_t slot = find(name, hash, folder);
     if (m_slots[slot].group >= 0)
-        return joinOrMake(slot, name, hash);
+        return joinOrMake(slot, name, hash, folder);
     // The copy shares the text, which stays where it is while the copy holds it.
     m_copies.push_back(name);
-    return joinOrMake(slot, m_copies.back(), hash);
+    return joinOrMake(slot, m_copies.back(), hash, folder);
 }
 
-size_t NameGroups::find(QStringView name, quint32 hash)
+size_t NameGroups::find(QStringView name, quint32 hash, qint32 folder)
 {
     if (m_groups.size() * 2 >= m_slots.size()) {
         // More names than announced: double the table.
@@ -60,21 +60,24 @@ size_t NameGroups::find(QStringView name, quint32 hash)
     size_t at = hash & mask;
     while (m_slots[at].group >= 0) {
         const Slot &slot = m_slots[at];
-        if (slot.hash == hash && m_groups[size_t(slot.group)].name == name)
-            return at;
+        if (slot.hash == hash) {
+            const Group &group = m_groups[size_t(slot.group)];
+            if (group.folder == folder && group.name == name)
+                return at;
+        }
         at = (at + 1) & mask;
     }
     return at;
 }
 
-qsizetype NameGroups::joinOrMake(size_t slot, QStringView name, quint32 hash)
+qsizetype NameGroups::joinOrMake(size_t slot, QStringView name, quint32 hash, qint32 folder)
 {
     if (m_slots[slot].group >= 0) {
         ++m_groups[size_t(m_slots[slot].group)].size;
         return m_slots[slot].group;
     }
     const auto group = qint32(m_groups.size());
-    m_groups.push_back({name, 1});
+    m_groups.push_back({name, folder, 1});
     m_slots[slot] = {hash, group};
     return group;
 }

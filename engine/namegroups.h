@@ -6,8 +6,9 @@
 
 #include <vector>
 
-// Sorts names into groups of equal names, for finding duplicates among many thousands of
-// files on every preview. Names are compared as given; callers pass canonical keys. An
+// Sorts names into groups of equal names in the same folder, for finding duplicates among
+// many thousands of files on every preview. Names are compared as given; callers pass
+// canonical keys, and fold the folder into the hash (see NameValidation::placeHash). An
 // open-addressing table of hashes touches a name's text only when two hashes agree.
 class NameGroups {
 public:
@@ -24,13 +25,14 @@ public:
     // Empty tables for `expectedNames` names in `shares` shares, one for each share.
     static std::vector<NameGroups> inShares(qsizetype expectedNames, qsizetype shares);
 
-    // The group of `name`, made when the name is new; groups are numbered from 0. A new
-    // group reads its name where the caller holds it, so the caller keeps that text as it
-    // is while the table lives: a million names are then grouped without a write to any.
-    qsizetype add(QStringView name, quint32 hash);
+    // The group of `name` in `folder`, made when the pair is new; groups are numbered from
+    // 0. A new group reads its name where the caller holds it, so the caller keeps that text
+    // as it is while the table lives: a million names are then grouped without a write to
+    // any.
+    qsizetype add(QStringView name, quint32 hash, qint32 folder);
     // The same for a name that may change or go before the table does: a new group keeps
     // a copy of it.
-    qsizetype addCopy(const QString &name, quint32 hash);
+    qsizetype addCopy(const QString &name, quint32 hash, qint32 folder);
     // Asks the processor to fetch the table's slot for a name to be added soon: with many
     // thousands of names the table is larger than the cache, and reading it is most of the
     // time `add` takes.
@@ -51,12 +53,13 @@ private:
     };
     struct Group {
         QStringView name;
-        qsizetype size = 0;
+        qint32 folder = 0;
+        qint32 size = 0;
     };
 
-    // The slot that holds `name`, or the empty one where it belongs.
-    size_t find(QStringView name, quint32 hash);
-    qsizetype joinOrMake(size_t slot, QStringView name, quint32 hash);
+    // The slot that holds `name` in `folder`, or the empty one where it belongs.
+    size_t find(QStringView name, quint32 hash, qint32 folder);
+    qsizetype joinOrMake(size_t slot, QStringView name, quint32 hash, qint32 folder);
 
     std::vector<Slot> m_slots; // a power of two, never more than half full
     std::vector<Group> m_groups;

@@ -1,5 +1,6 @@
 #include "namevalidation.h"
 
+#include "localpath.h"
 #include "namegroups.h"
 #include "parallelranges.h"
 #include "unicodetext.h"
@@ -18,12 +19,34 @@ bool containsForbiddenCharacter(QStringView name)
     return UnicodeText::containsAnyOf(name, u':', u'/', u'\\');
 }
 
+namespace {
+
+// No UTF-16 code unit takes more than three bytes in UTF-8: a name of up to this many is
+// short enough, whatever it holds.
+constexpr qsizetype surelyShortEnough = maximumNameBytes / 3;
+
+// Whether the name's bytes on disk are more than a name may have. Counted by the encoding
+// a move uses; a name that cannot be encoded at all is the move's to refuse.
+bool isTooLong(QStringView name)
+{
+    if (name.size() <= surelyShortEnough)
+        return false;
+    const std::optional<QByteArray> bytes = LocalPath::encodeName(name.toString());
+    return bytes && bytes->size() > maximumNameBytes;
+}
+
+} // namespace
+
 Verdict verdictOf(QStringView name)
 {
     if (containsForbiddenCharacter(name))
         return Verdict::invalidCharacters;
     if (UnicodeText::isBlank(name))
         return Verdict::emptyName;
+    if (name.size() <= 2 && (name == u"." || name == u".."))
+        return Verdict::dotName;
+    if (isTooLong(name))
+        return Verdict::tooLong;
     return Verdict::grouped;
 }
 
@@ -37,10 +60,15 @@ Counts total(const std::vector<Counts> &pieces)
     return sum;
 }
 
-quint32 groupKey(const QString &name, QString &key)
+quint32 groupKey(const QString &name, QString &key, bool ignoresCase)
 {
-    key = UnicodeText::isAscii(name) ? QString() : UnicodeText::canonicalKey(name);
-    return NameGroups::hashOf(key.isNull() ? name : key);
+    if (!ignoresCase) {
+        key = UnicodeText::isAscii(name) ? QString() : UnicodeText::canonicalKey(name);
+        return NameGroups::hashOf(key.isNull() ? name : key);
+    }
+    // Folding ASCII is lowering it; the general form of an ASCII name is the same.
+    key = UnicodeText::isAscii(name) ? name.toLower() : UnicodeText::matchingKey(name, false);
+    return NameGroups::hashOf(key);
 }
 
 Messages messages()
@@ -57,6 +85,10 @@ Messages messages()
     keep(kept.invalidCharacters,
          QCoreApplication::translate("NameValidation", "Contains invalid characters (: / \\)"));
     keep(kept.emptyName, QCoreApplication::translate("NameValidation", "Filename cannot be empty"));
+    keep(kept.dotName,
+         QCoreApplication::translate("NameValidation", "Filename cannot be “.” or “..”"));
+    keep(kept.tooLong,
+         QCoreApplication::translate("NameValidation", "Filename is too long (over 255 bytes)"));
     keep(kept.duplicate, QCoreApplication::translate("NameValidation", "Duplicate filename"));
     return kept;
 }
@@ -80,6 +112,14 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
         set(RenameStatus::error, messages.emptyName);
         ++counts.errors;
         return;
+    case Verdict::dotName:
+        set(RenameStatus::error, messages.dotName);
+        ++counts.errors;
+        return;
+    case Verdict::tooLong:
+        set(RenameStatus::error, messages.tooLong);
+        ++counts.errors;
+        return;
     case Verdict::grouped:
         break;
     }
@@ -91,9 +131,9 @@ void setStatus(FileItem &item, Verdict verdict, qsizetype groupSize, const Messa
     }
 }
 
-Keys::Keys(qsizetype count, qsizetype pieces)
-    : hashes(static_cast<size_t>(count)), verdicts(static_cast<size_t>(count)),
-      keysOfPiece(static_cast<size_t>(pieces))
+Keys::Keys(qsizetype count, qsizetype pieces, const ListedFolders &listedFolders)
+    : folders(&listedFolders), hashes(static_cast<size_t>(count)),
+      verdicts(static_cast<size_t>(count)), keysOfPiece(static_cast<size_t>(pieces))
 {
 }
 
@@ -104,7 +144,8 @@ void addKey(Keys &keys, qsizetype piece, qsizetype row, const QString &name)
     if (keys.verdicts[at] != Verdict::grouped)
         return;
     QString key;
-    keys.hashes[at] = groupKey(name, key);
+    const qint32 folder = keys.folders->folderOf(row);
+    keys.hashes[at] = placeHash(groupKey(name, key, keys.folders->ignoresCase(folder)), folder);
     if (!key.isNull())
         keys.keysOfPiece[size_t(piece)].emplace_back(row, std::move(key));
 }
@@ -119,9 +160,14 @@ constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of thei
 
 Counts judge(QList<FileItem> &files)
 {
+    return judge(files, ListedFolders(files));
+}
+
+Counts judge(QList<FileItem> &files, const ListedFolders &folders)
+{
     const qsizetype count = files.size();
     const FileItem *const items = files.constData();
-    Keys keys(count, ParallelRanges::pieceCount(count, minimumPiece));
+    Keys keys(count, ParallelRanges::pieceCount(count, minimumPiece), folders);
     ParallelRanges::run(count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
         for (qsizetype i = begin; i < end; ++i) {
             if (i + lookAhead < end)
@@ -140,6 +186,7 @@ Counts judge(QList<FileItem> &files, Keys keys)
     const Messages texts = messages();    // shared by every file that has one
     const std::vector<quint32> &hashes = keys.hashes;
     const std::vector<Verdict> &verdicts = keys.verdicts;
+    const ListedFolders &folders = *keys.folders;
     using RowKey = std::pair<qsizetype, QString>;
     std::vector<RowKey> canonical; // in the list's order, as the pieces are
     for (std::vector<RowKey> &piece : keys.keysOfPiece)
@@ -168,8 +215,8 @@ Counts judge(QList<FileItem> &files, Keys keys)
                 while (key < canonical.size() && canonical[key].first < i)
                     ++key;
                 const bool keyed = key < canonical.size() && canonical[key].first == i;
-                groupOfFile[at] =
-                    qint32(mine.add(keyed ? canonical[key].second : items[i].newName, hashes[at]));
+                groupOfFile[at] = qint32(mine.add(keyed ? canonical[key].second : items[i].newName,
+                                                  hashes[at], folders.folderOf(i)));
             }
         }
     });

@@ -257,6 +257,41 @@ PosixFileMover::Result moveThroughTemporaryName(const QByteArray &from, const QB
 
 } // namespace
 
+bool PosixFileMover::isOtherSpelling(const QByteArray &source, const QByteArray &destination)
+{
+    return !source.contains('\0') && !destination.contains('\0') &&
+           isOtherSpellingOfSource(source, destination);
+}
+
+bool PosixFileMover::ignoresCase(const QByteArray &path)
+{
+    if (path.contains('\0'))
+        return false;
+    QByteArray other = path;
+    bool swapped = false;
+    for (qsizetype i = LocalPath::nameStart(path); i < other.size(); ++i) {
+        char &c = other[i];
+        if (c >= 'a' && c <= 'z')
+            c = char(c - 'a' + 'A');
+        else if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+        else
+            continue;
+        swapped = true;
+    }
+    if (swapped) {
+        struct stat info;
+        return ::lstat(other.constData(), &info) == 0 && isOtherSpellingOfSource(path, other);
+    }
+    // A name without a letter to try: the file systems known to ignore case by their kind.
+    constexpr unsigned long exfatMagic = 0x2011BAB0UL;
+    struct statfs info;
+    if (::statfs(folderOf(path).constData(), &info) != 0)
+        return false;
+    const auto kind = static_cast<unsigned long>(info.f_type);
+    return kind == MSDOS_SUPER_MAGIC || kind == exfatMagic;
+}
+
 PosixFileMover::Result PosixFileMover::moveItem(const QByteArray &from, const QByteArray &to)
 {
     if (from == to)

@@ -12,4 +12,12 @@ public:
     Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override;
     std::optional<ItemIdentity> identity(const QByteArray &path) override;
     QList<std::optional<ItemIdentity>> identities(const QList<QByteArray> &paths) override;
+
+    // Whether the item at `destination` is only another spelling of the item at `source` in
+    // the same folder, as a case-only change on a case-insensitive file system finds it: a
+    // move between the two is then made, not refused.
+    static bool isOtherSpelling(const QByteArray &source, const QByteArray &destination);
+    // Whether the folder of the item at `path` takes names that differ only in letter case
+    // for the same name: the item's name with its letters in the other case leads to it.
+    static bool ignoresCase(const QByteArray &path);
 };

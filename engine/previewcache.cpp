@@ -14,13 +14,14 @@ constexpr qsizetype lookAhead = 8;
 } // namespace
 
 std::optional<NameValidation::Counts>
-PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations)
+PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations,
+                     const ListedFolders &folders)
 {
     const qsizetype count = files.size();
     std::optional<qsizetype> edited = editedStep(operations);
     // Rows added or removed, or a stack changed in more than one step: every row is worked
     // out afresh.
-    if (!edited || qsizetype(m_rows.size()) != count) {
+    if (!edited || qsizetype(m_rows.size()) != count || folders.version() != m_foldersVersion) {
         clear();
         m_rows.resize(size_t(count));
         m_groups = NameGroups::inShares(count, ParallelRanges::pieceCount(count, minimumPiece));
@@ -89,6 +90,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     }
     m_operations = operations;
     m_keptStep = step;
+    m_foldersVersion = folders.version();
     m_known = true;
     // Every new name that comes and goes leaves an empty group behind, holding its name:
     // once groups outnumber the rows three times, they are made again from the rows' names.
@@ -98,7 +100,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
             row.group = -1;
         std::fill(changed.begin(), changed.end(), char(1));
     }
-    return judge(files, changed);
+    return judge(files, changed, folders);
 }
 
 void PreviewCache::clear()
@@ -107,6 +109,7 @@ void PreviewCache::clear()
     m_operations.clear();
     m_keptStep = -1;
     m_groups.clear();
+    m_foldersVersion = 0;
     m_known = false;
 }
 
@@ -134,7 +137,8 @@ qsizetype PreviewCache::groupCount() const
     return groups;
 }
 
-NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &changed)
+NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::vector<char> &changed,
+                                           const ListedFolders &folders)
 {
     using NameValidation::Verdict;
     std::vector<qsizetype> rows; // the rows whose new names changed, in the list's order
@@ -148,26 +152,32 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
     // and hash of the one it joins.
     struct Change {
         quint32 hash = 0;
+        qint32 folder = 0;
         qint32 left = -1; // the group the row leaves, in share `leftShare`
         quint16 leftShare = 0;
         bool grouped = false;
     };
     std::vector<Change> changes(rows.size());
     std::vector<QString> keys(rows.size());
-    ParallelRanges::run(qsizetype(rows.size()), minimumPiece,
-                        [&](qsizetype, qsizetype begin, qsizetype end) {
-                            for (qsizetype k = begin; k < end; ++k) {
-                                const QString &name = items[rows[size_t(k)]].newName;
-                                Row &row = m_rows[size_t(rows[size_t(k)])];
-                                Change &change = changes[size_t(k)];
-                                change.left = row.group;
-                                change.leftShare = row.share;
-                                row.verdict = NameValidation::verdictOf(name);
-                                change.grouped = row.verdict == Verdict::grouped;
-                                if (change.grouped)
-                                    change.hash = NameValidation::groupKey(name, keys[size_t(k)]);
-                            }
-                        });
+    ParallelRanges::run(
+        qsizetype(rows.size()), minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+            for (qsizetype k = begin; k < end; ++k) {
+                const QString &name = items[rows[size_t(k)]].newName;
+                Row &row = m_rows[size_t(rows[size_t(k)])];
+                Change &change = changes[size_t(k)];
+                change.left = row.group;
+                change.leftShare = row.share;
+                row.verdict = NameValidation::verdictOf(name);
+                change.grouped = row.verdict == Verdict::grouped;
+                if (change.grouped) {
+                    change.folder = folders.folderOf(rows[size_t(k)]);
+                    change.hash = NameValidation::placeHash(
+                        NameValidation::groupKey(name, keys[size_t(k)],
+                                                 folders.ignoresCase(change.folder)),
+                        change.folder);
+                }
+            }
+        });
     // Each changed name leaves its old group for its new one. Each share of the groups is
     // worked on by one thread, in the list's order, and writes the groups joined in its own
     // column.
@@ -188,7 +198,7 @@ NameValidation::Counts PreviewCache::judge(QList<FileItem> &files, const std::ve
                     groups.leave(change.left);
                 if (mine(change)) {
                     const QString &key = keys[k].isNull() ? items[rows[k]].newName : keys[k];
-                    column[k] = qint32(groups.addCopy(key, change.hash));
+                    column[k] = qint32(groups.addCopy(key, change.hash, change.folder));
                 }
             }
         }

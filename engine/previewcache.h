@@ -3,6 +3,7 @@
 // Internal to the engine: not part of its interface.
 
 #include "fileitem.h"
+#include "listedfolders.h"
 #include "namegroups.h"
 #include "namevalidation.h"
 #include "renameoperationwrapper.h"
@@ -23,11 +24,12 @@ class PreviewCache {
 public:
     static constexpr qsizetype maximumRows = 250'000;
 
-    // Gives every row its new name and status for `operations`, and counts the statuses.
-    // None when a step ran out of time: the rows are then left half done, for a preview
-    // from scratch.
+    // Gives every row its new name and status for `operations`, and counts the statuses;
+    // `folders` are those of `files`. None when a step ran out of time: the rows are then
+    // left half done, for a preview from scratch.
     std::optional<NameValidation::Counts> update(QList<FileItem> &files,
-                                                 const QList<RenameOperationWrapper> &operations);
+                                                 const QList<RenameOperationWrapper> &operations,
+                                                 const ListedFolders &folders);
     void clear();
 
 private:
@@ -47,7 +49,8 @@ private:
     // The one step whose operation differs from the last preview's; -1 when none does,
     // none when the stack changed otherwise.
     std::optional<qsizetype> editedStep(const QList<RenameOperationWrapper> &operations) const;
-    NameValidation::Counts judge(QList<FileItem> &files, const std::vector<char> &changed);
+    NameValidation::Counts judge(QList<FileItem> &files, const std::vector<char> &changed,
+                                 const ListedFolders &folders);
     qsizetype groupCount() const;
 
     std::vector<Row> m_rows;
@@ -56,5 +59,6 @@ private:
     // The groups of equal names, shared out by hash among the cores, each share grouped on
     // its own thread.
     std::vector<NameGroups> m_groups;
-    bool m_known = false; // whether the rows hold anything
+    quint64 m_foldersVersion = 0; // the folders the groups are made for
+    bool m_known = false;         // whether the rows hold anything
 };

@@ -31,8 +31,11 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
     : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
       m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover)),
-      m_previewCache(std::make_unique<PreviewCache>())
+      m_previewCache(std::make_unique<PreviewCache>()), m_diskChecks(std::make_unique<DiskChecks>())
 {
+    m_diskCheckTimer.setSingleShot(true);
+    m_diskCheckTimer.setInterval(diskCheckDelayMilliseconds);
+    connect(&m_diskCheckTimer, &QTimer::timeout, this, &RenameEngine::startDiskChecks);
     // Connected first, so that every other receiver of the signal reads fresh counts.
     // A preview tells the counts it made; any other change has them counted when first read.
     connect(this, &RenameEngine::filesChanged, this,
@@ -154,6 +157,9 @@ void RenameEngine::clearAll()
     m_selectedFiles.clear();
     m_history->clear();
     m_timedOutSteps.clear();
+    dropDiskChecks();
+    m_keptFindings.clear();
+    m_folderIgnoresCase.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
 }
@@ -197,6 +203,7 @@ void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &o
     m_operations[index] = operation;
     // The time-out belongs to the step as it was; the next preview judges it afresh.
     m_timedOutSteps.remove(index);
+    dropDiskChecks();
     Q_EMIT operationsChanged();
 }
 
@@ -261,15 +268,17 @@ qsizetype RenameEngine::errorCount() const
 void RenameEngine::updatePreview()
 {
     m_timedOutSteps.clear();
+    dropDiskChecks();
     if (m_files.isEmpty()) {
         m_previewCache->clear();
+        m_keptFindings.clear();
         return;
     }
+    const ListedFolders &folders = listedFolders();
     // A list of moderate size is previewed from what the last preview worked out.
     if (m_files.size() <= PreviewCache::maximumRows) {
-        if (const auto counts = m_previewCache->update(m_files, m_operations)) {
-            m_previewCounts = StatusCounts{counts->conflicts, counts->errors};
-            Q_EMIT filesChanged();
+        if (const auto counts = m_previewCache->update(m_files, m_operations, folders)) {
+            finishPreview(counts->conflicts, counts->errors);
             return;
         }
     } else {
@@ -285,7 +294,7 @@ void RenameEngine::updatePreview()
     FileItem *const files = m_files.data(); // detached here, before any thread starts
     const qsizetype pieces = ParallelRanges::pieceCount(count, minimumPiece);
     // What judging needs of each new name is worked out as soon as the name is made.
-    NameValidation::Keys keys(count, pieces);
+    NameValidation::Keys keys(count, pieces, folders);
     for (;;) {
         std::vector<QSet<qsizetype>> foundTimedOut(static_cast<size_t>(pieces));
         ParallelRanges::run(
@@ -318,9 +327,123 @@ void RenameEngine::updatePreview()
     }
 
     const NameValidation::Counts counts = NameValidation::judge(m_files, std::move(keys));
-    m_previewCounts = StatusCounts{counts.conflicts, counts.errors};
-    Q_EMIT filesChanged();
+    finishPreview(counts.conflicts, counts.errors);
     releaseFreedMemory();
+}
+
+const ListedFolders &RenameEngine::listedFolders()
+{
+    if (m_foldersOfRows == m_rowsVersion)
+        return m_folders;
+    // Rows came or went: row numbers no longer say which file a finding was for.
+    m_keptFindings.clear();
+    m_folders = ListedFolders(m_files, [this](const QByteArray &folder, const QByteArray &path) {
+        auto known = m_folderIgnoresCase.constFind(folder);
+        if (known == m_folderIgnoresCase.cend())
+            known = m_folderIgnoresCase.insert(folder, PosixFileMover::ignoresCase(path));
+        return *known;
+    });
+    m_foldersOfRows = m_rowsVersion;
+    return m_folders;
+}
+
+void RenameEngine::finishPreview(qsizetype conflicts, qsizetype errors)
+{
+    // A row the disk found a problem with keeps it while its new name stays the same and
+    // nothing else is wrong with it; the next check says whether it still holds.
+    for (auto it = m_keptFindings.begin(); it != m_keptFindings.end();) {
+        FileItem &item = m_files[it.key()];
+        if (item.status != RenameStatus::pending || item.newName != it->newName) {
+            it = m_keptFindings.erase(it);
+            continue;
+        }
+        item.status = RenameStatus::error;
+        item.errorMessage = DiskChecks::message(it->problem);
+        ++errors;
+        ++it;
+    }
+    m_previewCounts = StatusCounts{conflicts, errors};
+    Q_EMIT filesChanged();
+    if (m_diskChecking == DiskChecking::inBackground)
+        m_diskCheckTimer.start();
+}
+
+void RenameEngine::setDiskChecking(DiskChecking checking)
+{
+    m_diskChecking = checking;
+    if (checking == DiskChecking::onRequest)
+        dropDiskChecks();
+}
+
+std::vector<DiskChecks::Candidate> RenameEngine::diskCheckCandidates() const
+{
+    // The rows a batch would move to a new name: pending, or held back only by what the
+    // disk said before.
+    std::vector<DiskChecks::Candidate> candidates;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        const FileItem &item = m_files.at(i);
+        const bool wouldMove = item.status == RenameStatus::pending ||
+                               (item.status == RenameStatus::error && m_keptFindings.contains(i));
+        if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
+            candidates.push_back({i, item.path, item.newName});
+    }
+    return candidates;
+}
+
+void RenameEngine::startDiskChecks()
+{
+    if (isBusy() || m_files.isEmpty())
+        return;
+    const quint64 request = m_diskCheckRequest;
+    m_diskChecks->start(diskCheckCandidates(), [this, request](const DiskChecks::Findings &found) {
+        if (request == m_diskCheckRequest && !isBusy())
+            takeInFindings(found);
+    });
+}
+
+void RenameEngine::checkOnDisk()
+{
+    dropDiskChecks();
+    if (isBusy())
+        return;
+    if (const std::optional<DiskChecks::Findings> found = DiskChecks::run(diskCheckCandidates()))
+        takeInFindings(*found);
+}
+
+void RenameEngine::dropDiskChecks()
+{
+    ++m_diskCheckRequest;
+    m_diskCheckTimer.stop();
+    m_diskChecks->cancel();
+}
+
+void RenameEngine::takeInFindings(const DiskChecks::Findings &findings)
+{
+    bool changed = false;
+    // What the disk said before is replaced by what it says now.
+    for (auto it = m_keptFindings.cbegin(); it != m_keptFindings.cend(); ++it) {
+        if (it.key() >= m_files.size())
+            continue;
+        FileItem &item = m_files[it.key()];
+        if (item.status != RenameStatus::error || item.newName != it->newName)
+            continue;
+        item.status = RenameStatus::pending;
+        item.errorMessage.reset();
+        changed = true;
+    }
+    m_keptFindings.clear();
+    for (const DiskChecks::Finding &finding : findings) {
+        FileItem &item = m_files[finding.row];
+        item.status = RenameStatus::error;
+        item.errorMessage = DiskChecks::message(finding.problem);
+        m_keptFindings.insert(finding.row, {item.newName, finding.problem});
+        changed = true;
+    }
+    if (!changed)
+        return;
+    m_statusCounts.reset();
+    m_previewCounts.reset();
+    Q_EMIT filesChanged();
 }
 
 void RenameEngine::releaseFreedMemory()
@@ -355,6 +478,7 @@ RenameEngine::finishRename(const RenameHistory::Plan &plan,
                            const QList<BatchMover::Outcome> &results)
 {
     m_batchRefusal = BatchMover::refusal(results);
+    dropDiskChecks();
     const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
     Q_EMIT filesChanged();
     return counts;
@@ -407,6 +531,8 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
 
 RenameJob *RenameEngine::launch(RenameJob *job)
 {
+    // The moves change what is on disk; the rows are judged again after.
+    dropDiskChecks();
     m_job = job;
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;

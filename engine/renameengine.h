@@ -1,18 +1,22 @@
 #pragma once
 
 #include "batchmover.h"
+#include "diskchecks.h"
 #include "fileitem.h"
+#include "listedfolders.h"
 #include "recoveryreport.h"
 #include "renamehistory.h"
 #include "renamejob.h"
 #include "renameoperationwrapper.h"
 #include "undooperation.h"
 
+#include <QHash>
 #include <QList>
 #include <QMap>
 #include <QObject>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -22,6 +26,7 @@
 #include <memory>
 #include <optional>
 #include <utility>
+#include <vector>
 
 class FileMover;
 class PreferencesStore;
@@ -103,6 +108,17 @@ public:
     // Preview.
     void updatePreview();
 
+    // What the disk says of the new names (a name already taken, a folder that cannot be
+    // written) turns rows that would be renamed into errors. In the background (the
+    // default), each preview has the disk checked on a worker once the user pauses, and the
+    // rows change when the answer comes, unless the list or the stack changed meanwhile. On
+    // request, only checkOnDisk() looks, here and now.
+    enum class DiskChecking { inBackground, onRequest };
+    void setDiskChecking(DiskChecking checking);
+    void checkOnDisk();
+    // How long the list must stay as it is before the disk is checked in the background.
+    static constexpr int diskCheckDelayMilliseconds = 100;
+
     // Renaming and undo, as jobs whose moves run on a worker thread while the event loop
     // keeps turning. While a job runs the engine is busy: it refuses to change the file list
     // or to start another batch, and the job's outcome is taken in when it finishes.
@@ -172,6 +188,15 @@ private:
     RenameJob *launch(RenameJob *job);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
+    // The end of every preview: counts, what the disk said before of names still the same,
+    // the change signal, and the next check.
+    void finishPreview(qsizetype conflicts, qsizetype errors);
+    const ListedFolders &listedFolders();
+    std::vector<DiskChecks::Candidate> diskCheckCandidates() const;
+    void startDiskChecks();
+    // Any answer of the disk on its way is for rows as they were: it is dropped.
+    void dropDiskChecks();
+    void takeInFindings(const DiskChecks::Findings &findings);
     void releaseFreedMemory();
 
     RenameJob *m_job = nullptr;
@@ -186,6 +211,23 @@ private:
     std::unique_ptr<PreviewCache> m_previewCache;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
+    // The folders of the rows, made again when rows come or go; what each folder's file
+    // system does with letter case, asked once per folder.
+    ListedFolders m_folders;
+    quint64 m_foldersOfRows = ~quint64(0); // the rowsVersion m_folders was made for
+    QHash<QByteArray, bool> m_folderIgnoresCase;
+    // The checks of the disk, and what they last found of each row that still has the new
+    // name it was found for: a preview gives such a row its finding again at once, so that
+    // it does not flicker to pending until the next answer.
+    std::unique_ptr<DiskChecks> m_diskChecks;
+    DiskChecking m_diskChecking = DiskChecking::inBackground;
+    QTimer m_diskCheckTimer;
+    quint64 m_diskCheckRequest = 0; // counts up whenever an answer on its way goes stale
+    struct KeptFinding {
+        QString newName;
+        DiskChecks::Problem problem;
+    };
+    QHash<qsizetype, KeptFinding> m_keptFindings;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
     // The conflict and error counts of the listed files, counted in one pass when first

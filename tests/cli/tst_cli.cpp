@@ -153,10 +153,25 @@ private Q_SLOTS:
             << QByteArray("A.txt|B.txt|a.txt") << lowercase
             << QStringList{u"--apply"_qs, u"--skip-problems"_qs} << QByteArray("A.txt|B.txt|a.txt")
             << 0 << QByteArray("A.txt|a.txt|b.txt") << QByteArray("Renamed 1, failed 0");
-        // The name is free in the plan, taken on disk by a file that is not listed.
-        QTest::newRow("a move fails")
-            << QByteArray("A.TXT|B.TXT|b.TXT") << lowercase << QStringList{u"--apply"_qs} << abc
-            << 1 << QByteArray("B.TXT|a.TXT|b.TXT") << QByteArray("already exists");
+        // The name is free in the plan, taken on disk by a file that is not listed: the dry
+        // run says so, and the batch does not start.
+        const QByteArray taken = "A.TXT|B.TXT|b.TXT";
+        QTest::newRow("a name taken on disk")
+            << taken << lowercase << QStringList{} << abc << 3 << taken
+            << QByteArray("error     B.TXT → b.TXT  An item with this name already exists");
+        QTest::newRow("a name taken on disk refuses apply")
+            << taken << lowercase << QStringList{u"--apply"_qs} << abc << 3 << taken
+            << QByteArray("nothing was renamed");
+        QTest::newRow("a name taken on disk, skipped")
+            << taken << lowercase << QStringList{u"--apply"_qs, u"--skip-problems"_qs} << abc << 0
+            << QByteArray("B.TXT|a.TXT|b.TXT") << QByteArray("Renamed 1, failed 0");
+        // Waiting for the file that leaves the name is no problem.
+        const QByteArray chain =
+            R"([{"mode":"regex","regexPattern":"^A\\.","regexReplacement":"@."},
+            {"mode":"regex","regexPattern":"^B\\.","regexReplacement":"C."},
+            {"mode":"regex","regexPattern":"^@\\.","regexReplacement":"B."}])";
+        QTest::newRow("a chain") << abc << chain << QStringList{u"--apply"_qs} << abc << 0
+                                 << QByteArray("B.TXT|C.TXT") << QByteArray("Renamed 2");
         QTest::newRow("missing file")
             << abc << lowercase << QStringList{u"--apply"_qs} << QByteArray("A.TXT|C.TXT") << 2
             << abc << QByteArray("C.TXT");

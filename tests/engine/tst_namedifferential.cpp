@@ -2,6 +2,8 @@
 
 #include "caseconversion.h"
 #include "enginetesthelpers.h"
+#include "fatmount.h"
+#include "listedfolders.h"
 #include "localpath.h"
 #include "nametransformer.h"
 #include "namevalidation.h"
@@ -92,6 +94,31 @@ QList<QList<RenameOperationWrapper>> stacks()
     return result;
 }
 
+// The statuses of new names, by counting each name's equals in its folder one by one.
+QString naiveStatuses(const QList<FileItem> &files, const ListedFolders &folders)
+{
+    QHash<std::pair<QByteArray, QString>, int> counts;
+    const auto keyOf = [&](qsizetype i) {
+        const QString &name = files.at(i).newName;
+        return std::pair(LocalPath::folderOf(files.at(i).path),
+                         folders.ignoresCase(folders.folderOf(i))
+                             ? UnicodeText::matchingKey(name, false)
+                             : name.normalized(QString::NormalizationForm_C));
+    };
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (NameValidation::verdictOf(files.at(i).newName) == NameValidation::Verdict::grouped)
+            ++counts[keyOf(i)];
+    }
+    QString letters;
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        if (NameValidation::verdictOf(files.at(i).newName) != NameValidation::Verdict::grouped)
+            letters += u'E';
+        else
+            letters += counts.value(keyOf(i)) > 1 ? u'C' : u'P';
+    }
+    return letters;
+}
+
 } // namespace
 
 // The digest pins the bytes of every stack over the corpus, as computed before any speed-up.
@@ -161,34 +188,61 @@ private Q_SLOTS:
     }
 
     // Whatever happened since, a preview gives what one from scratch gives: editing one step
-    // after another, adding and removing steps and files, renaming and undoing.
+    // after another, adding and removing steps and files, renaming and undoing. The files lie
+    // in three folders, where the same names meet only within one: in the first seeds all
+    // tell letter case apart, in the last two of them are on a FAT file system, which does
+    // not.
     void everyPreviewMatchesAFreshOne_data()
     {
         QTest::addColumn<quint32>("seed");
         QTest::addColumn<int>("copies");
+        QTest::addColumn<bool>("onFat");
         for (const quint32 seed : {1u, 2u, 3u, 4u})
-            QTest::addRow("seed %u", seed) << seed << 12;
+            QTest::addRow("seed %u", seed) << seed << 12 << false;
         // Long enough for the groups of equal names to be shared out among the cores; these
         // files are not on disk, so their renames fail.
-        QTest::addRow("seed 5, 17,600 files") << 5u << 800;
+        QTest::addRow("seed 5, 17,600 files") << 5u << 800 << false;
+        for (const quint32 seed : {6u, 7u})
+            QTest::addRow("seed %u, on FAT", seed) << seed << 12 << true;
     }
 
     void everyPreviewMatchesAFreshOne()
     {
         QFETCH(quint32, seed);
         QFETCH(int, copies);
+        QFETCH(bool, onFat);
         QRandomGenerator random(seed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
+        std::optional<FatMount> fat;
+        if (onFat) {
+            fat.emplace();
+            if (!fat->problem().isEmpty())
+                QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + fat->problem()));
+        }
         const bool onDisk = copies <= 12;
+        QStringList folders;
+        for (int i = 0; i < 3; ++i) {
+            const QString root = onFat && i < 2 ? fat->path() : folder.path();
+            folders.append((onDisk ? root : u"/nonexistent/brisklet"_qs) + u"/f"_qs +
+                           QString::number(i));
+            QVERIFY(!onDisk || QDir().mkpath(folders.last()));
+        }
+        // Copy c is in folder c % 3, under a name that copies c + 1 and c + 2 have too.
         QList<QUrl> urls;
+        // Two names that become one where letter case is ignored, once their digits go.
+        const QStringList names =
+            corpus() + QStringList{u"Mixed Case 1.txt"_qs, u"mIXED cASE 2.TXT"_qs};
         for (int copy = 0; copy < copies; ++copy) {
-            for (const QString &name : corpus()) {
+            for (const QString &name : names) {
                 if (name.isEmpty() || name.contains(u'/') || name == u"."_qs || name == u".."_qs)
                     continue;
-                const QString path = onDisk ? folder.filePath(QString::number(copy) + name)
-                                            : u"/nonexistent/brisklet/%1%2"_qs.arg(copy).arg(name);
-                QVERIFY(!onDisk || writeFile(path, {}));
+                const QString path = folders.at(copy % 3) + u'/' + QString::number(copy / 3) + name;
+                // FAT takes fewer characters; what it refuses is not listed.
+                if (onDisk && !writeFile(path, {})) {
+                    QVERIFY(onFat);
+                    continue;
+                }
                 urls.append(QUrl::fromLocalFile(path));
             }
         }
@@ -210,6 +264,7 @@ private Q_SLOTS:
             sequenceStep(1, 3, SequenceLocation::before, true)};
         const auto engine = makeEngine();
         engine->addFiles(urls.mid(0, urls.size() / 2));
+        bool caseMattered = false; // whether letter case made a conflict once
         for (int action = 0; action < 60; ++action) {
             const qsizetype steps = engine->operations().size();
             const int choice = random.bounded(20);
@@ -239,7 +294,11 @@ private Q_SLOTS:
             NameTransformer::Buffers buffers;
             for (qsizetype i = 0; i < expected.size(); ++i)
                 expected[i].newName = transformer.apply(expected[i].originalName, i, buffers);
-            NameValidation::judge(expected);
+            const ListedFolders listed(expected, [](const QByteArray &, const QByteArray &path) {
+                return PosixFileMover::ignoresCase(path);
+            });
+            NameValidation::judge(expected, listed);
+            QCOMPARE(statusLetters(expected), naiveStatuses(expected, listed));
             // Right after a rename or an undo the rows tell how it went, until the next preview.
             if (choice == 17 || choice == 18)
                 engine->updatePreview();
@@ -253,6 +312,10 @@ private Q_SLOTS:
                 QCOMPARE(file.status, fresh.status);
                 QCOMPARE(file.errorMessage, fresh.errorMessage);
             }
+            if (action == 0) // FAT ignores case
+                QCOMPARE(listed.ignoresCase(listed.folderOf(0)), onFat);
+            caseMattered =
+                caseMattered || naiveStatuses(expected, listed) != naiveStatuses(expected, {});
             const auto count = [&](RenameStatus status) {
                 return std::count_if(
                     expected.cbegin(), expected.cend(),
@@ -261,6 +324,7 @@ private Q_SLOTS:
             QCOMPARE(engine->conflictCount(), count(RenameStatus::conflict));
             QCOMPARE(engine->errorCount(), count(RenameStatus::error));
         }
+        QCOMPARE(caseMattered, onFat);
     }
 
     // The scans that look at eight characters at once find what a character-by-character

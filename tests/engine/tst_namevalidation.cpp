@@ -15,6 +15,8 @@ namespace {
 const QString invalid = u"Contains invalid characters (: / \\)"_qs;
 const QString empty = u"Filename cannot be empty"_qs;
 const QString duplicate = u"Duplicate filename"_qs;
+const QString dots = u"Filename cannot be “.” or “..”"_qs;
+const QString tooLong = u"Filename is too long (over 255 bytes)"_qs;
 
 QList<FileItem> filesNamed(const QStringList &newNames)
 {
@@ -54,6 +56,18 @@ private Q_SLOTS:
             << QString();
         QTest::newRow("canonical equivalence")
             << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
+        // The kernel takes neither as a new name; a name that merely starts with dots is fine.
+        QTest::newRow("dot names") << QStringList{u"."_qs, u".."_qs, u".."_qs} << u"EEE"_qs << dots;
+        QTest::newRow("names with dots")
+            << QStringList{u"..."_qs, u". "_qs, u".a"_qs} << u"PPP"_qs << QString();
+        // Counted in the bytes a name takes on disk: "é" takes two, "😀" four.
+        QTest::newRow("over 255 bytes")
+            << QStringList{QString(256, u'n'), QString(128, u'é'), u"😀"_qs.repeated(64) + u'x',
+                           QString(256, u'n')}
+            << u"EEEE"_qs << tooLong;
+        QTest::newRow("255 bytes") << QStringList{QString(255, u'n'), QString(127, u'é') + u'x',
+                                                  QString(85, u'€'), QString(255, u'n')}
+                                   << u"CPPC"_qs << QString();
     }
 
     void judge()
@@ -76,6 +90,68 @@ private Q_SLOTS:
                                                           : QString();
             QCOMPARE(files.at(i).errorMessage.value_or(QString()), message);
         }
+    }
+
+    // New names clash only where they would meet: in the same folder, and there with letter
+    // case aside where the folder's file system ignores it ("/ci" here).
+    void conflictsStayInTheirFolder_data()
+    {
+        QTest::addColumn<QStringList>("paths"); // each file's folder and new name
+        QTest::addColumn<QString>("statuses");
+
+        QTest::newRow("same name, other folders")
+            << QStringList{u"/a/IMG_1.JPG"_qs, u"/b/IMG_1.JPG"_qs} << u"PP"_qs;
+        QTest::newRow("same folder, apart in the list")
+            << QStringList{u"/a/x"_qs, u"/b/x"_qs, u"/a/x"_qs} << u"CPC"_qs;
+        QTest::newRow("folders inside each other")
+            << QStringList{u"/a/x"_qs, u"/a/b/x"_qs, u"/a/b/c/x"_qs, u"/x"_qs} << u"PPPP"_qs;
+        QTest::newRow("the root") << QStringList{u"/x"_qs, u"/a/x"_qs, u"/x"_qs} << u"CPC"_qs;
+        QTest::newRow("canonical equivalence in one folder")
+            << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs}
+            << u"CPC"_qs;
+        QTest::newRow("case told apart") << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs;
+        QTest::newRow("case ignored")
+            << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs}
+            << u"CPCP"_qs;
+        QTest::newRow("case and canonical form ignored")
+            << QStringList{u"/ci/Caf\u00e9"_qs, u"/ci/CAFE\u0301"_qs, u"/ci/cafe"_qs,
+                           u"/ci/STRASSE"_qs, u"/ci/straße"_qs}
+            << u"CCPCC"_qs;
+        QTest::newRow("errors never clash")
+            << QStringList{u"/ci/.."_qs, u"/ci/.."_qs, u"/ci/a:b"_qs, u"/ci/A:B"_qs} << u"EEEE"_qs;
+    }
+
+    void conflictsStayInTheirFolder()
+    {
+        QFETCH(QStringList, paths);
+        QFETCH(QString, statuses);
+
+        QList<FileItem> files;
+        for (qsizetype i = 0; i < paths.size(); ++i) {
+            const qsizetype slash = paths[i].lastIndexOf(u'/');
+            FileItem item;
+            item.path = paths[i].left(slash + 1).toUtf8() + "before" + QByteArray::number(i);
+            item.originalName = u"before"_qs;
+            item.newName = paths[i].mid(slash + 1);
+            files.append(item);
+        }
+        const ListedFolders folders(
+            files, [](const QByteArray &folder, const QByteArray &) { return folder == "/ci"; });
+        NameValidation::judge(files, folders);
+        QCOMPARE(statusLetters(files), statuses);
+
+        // Worked out again from the last preview's groups, and from scratch: the same.
+        if (paths.join(QString()).contains(u"/ci/"_qs))
+            return;
+        const auto engine = makeEngine();
+        QList<QUrl> urls;
+        for (qsizetype i = 0; i < paths.size(); ++i)
+            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet"_qs + paths[i]));
+        engine->addFiles(urls);
+        QCOMPARE(statusLetters(engine->files()), statuses);
+        setStack(*engine, {appendStep(u"-1"_qs)});
+        setStack(*engine, {});
+        QCOMPARE(statusLetters(engine->files()), statuses);
     }
 
     // A list long enough to be grouped on every core finds the same conflicts: equal names
@@ -142,7 +218,7 @@ private Q_SLOTS:
         NameGroups groups(2);
         const auto add = [&groups](int i) {
             const QString name = QString::number(i);
-            return groups.addCopy(name, NameGroups::hashOf(name));
+            return groups.addCopy(name, NameGroups::hashOf(name), 0);
         };
         for (int i = 0; i < 1000; ++i)
             QCOMPARE(add(i), i);

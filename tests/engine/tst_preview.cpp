@@ -2,8 +2,12 @@
 
 #include "enginetesthelpers.h"
 #include "fakefilemover.h"
+#include "fatmount.h"
 
 #include <QTest>
+#include <QThread>
+
+#include <sys/mount.h>
 
 #include <utility>
 
@@ -19,6 +23,43 @@ QList<QUrl> urlsFor(const QStringList &names)
         urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet-preview/"_qs + name));
     return urls;
 }
+
+const QString taken = u"An item with this name already exists"_qs;
+const QString notWritable = u"The folder cannot be written"_qs;
+
+QStringList messages(const QList<FileItem> &files)
+{
+    QStringList result;
+    for (const FileItem &file : files)
+        result.append(file.errorMessage.value_or(QString()));
+    return result;
+}
+
+// A tmpfs of its own, so that its folder can be made read-only even for root.
+class SmallMount {
+public:
+    SmallMount()
+    {
+        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
+                            "size=1m") == 0;
+    }
+    ~SmallMount()
+    {
+        if (m_mounted)
+            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
+    }
+    bool mounted() const { return m_mounted; }
+    QString path(const QString &name) const { return m_dir.path() + u'/' + name; }
+    bool setReadOnly()
+    {
+        return ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr,
+                       MS_REMOUNT | MS_RDONLY, nullptr) == 0;
+    }
+
+private:
+    QTemporaryDir m_dir;
+    bool m_mounted = false;
+};
 
 } // namespace
 
@@ -114,6 +155,189 @@ private Q_SLOTS:
         engine->updatePreview();
         QCOMPARE(engine->patternProblem(0), QString());
         QCOMPARE(engine->files().first().newName, names.first().replace(u'!', u'x') + u"_1"_qs);
+    }
+
+    // What the move would refuse shows before it is tried: the preview's rows turn into
+    // errors once the disk has been checked on the worker, and only those.
+    void theDiskIsCheckedLater_data()
+    {
+        QTest::addColumn<QStringList>("onDisk");
+        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QStringList>("renamed"); // the new name of each listed file
+        QTest::addColumn<QString>("first");       // right after the preview
+        QTest::addColumn<QString>("statuses");    // once the disk has answered
+
+        const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
+        QTest::newRow("free names")
+            << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
+        QTest::newRow("taken by a file not listed")
+            << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs
+            << u"EP"_qs;
+        QTest::newRow("taken by a listed file that cannot move")
+            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"b:"_qs} << u"PE"_qs
+            << u"EE"_qs;
+        QTest::newRow("one name for two") << abc << QStringList{u"a"_qs, u"b"_qs}
+                                          << QStringList{u"x"_qs, u"x"_qs} << u"CC"_qs << u"CC"_qs;
+        QTest::newRow("a chain") << abc << abc << QStringList{u"b"_qs, u"c"_qs, u"d"_qs}
+                                 << u"PPP"_qs << u"PPP"_qs;
+        QTest::newRow("a swap") << abc << QStringList{u"a"_qs, u"b"_qs}
+                                << QStringList{u"b"_qs, u"a"_qs} << u"PP"_qs << u"PP"_qs;
+        QTest::newRow("a chain ending on a taken name")
+            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"c"_qs} << u"PP"_qs
+            << u"EE"_qs;
+        QTest::newRow("another spelling, where case counts")
+            << QStringList{u"a"_qs, u"A"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs}
+            << u"P"_qs << u"E"_qs;
+        QTest::newRow("a change of case") << QStringList{u"a"_qs} << QStringList{u"a"_qs}
+                                          << QStringList{u"A"_qs} << u"P"_qs << u"P"_qs;
+    }
+
+    void theDiskIsCheckedLater()
+    {
+        QFETCH(QStringList, onDisk);
+        QFETCH(QStringList, listed);
+        QFETCH(QStringList, renamed);
+        QFETCH(QString, first);
+        QFETCH(QString, statuses);
+
+        TestFolder folder;
+        for (const QString &name : std::as_const(onDisk))
+            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
+        const auto engine = makeEngine();
+        QList<QUrl> urls;
+        for (const QString &name : std::as_const(listed))
+            urls.append(folder.url(name));
+        engine->addFiles(urls);
+        setRenames(*engine, listed, renamed);
+        QCOMPARE(statusLetters(engine->files()), first);
+        QTRY_COMPARE(statusLetters(engine->files()), statuses);
+        // Still so after more time: nothing else arrives.
+        QTest::qWait(3 * RenameEngine::diskCheckDelayMilliseconds);
+        QCOMPARE(statusLetters(engine->files()), statuses);
+        QCOMPARE(engine->errorCount(), statuses.count(u'E'));
+        for (qsizetype i = 0; i < statuses.size(); ++i) {
+            if (statuses[i] == u'E' && first[i] == u'P')
+                QCOMPARE(engine->files().at(i).errorMessage.value_or(QString()), taken);
+        }
+
+        // The move would have refused the same; a preview shows no other problem.
+        const QStringList before = folder.entries();
+        const auto [done, failed] = engine->performRename();
+        QCOMPARE(failed, statuses.count(u'E') + statuses.count(u'C'));
+        QCOMPARE(done, statuses.count(u'P'));
+        QCOMPARE(folder.entries().size(), before.size());
+    }
+
+    // A row keeps what the disk said of its new name while that name stays, and the next
+    // answer replaces it: a name freed on disk is free again.
+    void anAnswerReplacesTheLastOne()
+    {
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u"a"_qs), "a"));
+        QVERIFY(writeFile(folder.path(u"b"_qs), "b"));
+        const auto engine = makeEngine();
+        engine->addFiles({folder.url(u"a"_qs)});
+        setStack(*engine, {replaceStep(u"a"_qs, u"b"_qs)});
+        QTRY_COMPARE(statusLetters(engine->files()), u"E"_qs);
+
+        // Another step that leaves the new name as it was: still an error at once.
+        engine->addOperation();
+        QCOMPARE(statusLetters(engine->files()), u"E"_qs);
+        QCOMPARE(engine->errorCount(), 1);
+
+        QVERIFY(QFile::remove(folder.path(u"b"_qs)));
+        engine->updatePreview();
+        QTRY_COMPARE(statusLetters(engine->files()), u"P"_qs);
+        QCOMPARE(engine->errorCount(), 0);
+    }
+
+    // An answer for a list or a stack as it was is never given to the rows: here it is
+    // ready and waiting to be delivered when the stack changes.
+    void aStaleAnswerIsDropped_data()
+    {
+        QTest::addColumn<bool>("changeRows");
+        QTest::newRow("the stack changed") << false;
+        QTest::newRow("files were added") << true;
+    }
+
+    void aStaleAnswerIsDropped()
+    {
+        QFETCH(bool, changeRows);
+        TestFolder folder;
+        for (const QString &name : {u"a"_qs, u"b"_qs, u"c"_qs})
+            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
+        const auto engine = makeEngine();
+        engine->addFiles({folder.url(u"a"_qs)});
+        setStack(*engine, {replaceStep(u"a"_qs, u"b"_qs)});
+        // The check starts once the list has stayed as it is for a while; its answer is
+        // then left waiting, as the event loop does not run.
+        QThread::msleep(2 * RenameEngine::diskCheckDelayMilliseconds);
+        QCoreApplication::processEvents();
+        QThread::msleep(500);
+        if (changeRows) {
+            engine->addFiles({folder.url(u"c"_qs)});
+        } else {
+            RenameOperationWrapper step = engine->operations().first();
+            step.replaceText = u"x"_qs;
+            engine->setOperation(0, step);
+            engine->updatePreview();
+        }
+        const QString now = changeRows ? u"PP"_qs : u"P"_qs;
+        QCOMPARE(statusLetters(engine->files()), now);
+        QCoreApplication::processEvents();
+        QCOMPARE(statusLetters(engine->files()), now);
+        QCOMPARE(engine->errorCount(), 0);
+        // The next answer is the stack's own: "a" still goes to the taken "b" when files were
+        // added, and to the free "x" otherwise.
+        QTRY_COMPARE(statusLetters(engine->files()), changeRows ? u"EP"_qs : u"P"_qs);
+    }
+
+    // A folder that cannot be written: its rows with a new name are errors, and the others
+    // stay as they are. A read-only mount holds back root too.
+    void aFolderThatCannotBeWritten()
+    {
+        SmallMount disk;
+        if (!disk.mounted())
+            QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
+        QVERIFY(writeFile(disk.path(u"a"_qs), "a"));
+        QVERIFY(writeFile(disk.path(u"b"_qs), "b"));
+        QVERIFY(disk.setReadOnly());
+        const auto engine = makeEngine();
+        engine->addFiles(
+            {QUrl::fromLocalFile(disk.path(u"a"_qs)), QUrl::fromLocalFile(disk.path(u"b"_qs))});
+        setStack(*engine, {replaceStep(u"a"_qs, u"x"_qs)});
+        QTRY_COMPARE(statusLetters(engine->files()), u"EP"_qs);
+        QCOMPARE(messages(engine->files()), (QStringList{notWritable, QString()}));
+    }
+
+    // On a file system that ignores letter case, names that differ only in case meet, and a
+    // change of case alone is a rename the move makes.
+    void aFolderThatIgnoresCase()
+    {
+        FatMount fat;
+        if (!fat.problem().isEmpty())
+            QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + fat.problem()));
+        TestFolder other;
+        for (const QString &name : {u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"d.txt"_qs})
+            QVERIFY(writeFile(fat.path() + u'/' + name, name.toUtf8()));
+        QVERIFY(writeFile(other.path(u"A.TXT"_qs), "A"));
+        const auto engine = makeEngine();
+        const QStringList listed{u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"A.TXT"_qs};
+        engine->addFiles({QUrl::fromLocalFile(fat.path() + u"/a.txt"_qs),
+                          QUrl::fromLocalFile(fat.path() + u"/B.txt"_qs),
+                          QUrl::fromLocalFile(fat.path() + u"/c.txt"_qs), other.url(u"A.TXT"_qs)});
+        // "x.txt" and "X.TXT" are one name there; "x.txt" elsewhere meets neither.
+        setRenames(*engine, listed, {u"x.txt"_qs, u"X.TXT"_qs, u"c.txt"_qs, u"x.txt"_qs});
+        QCOMPARE(statusLetters(engine->files()), u"CCPP"_qs);
+        // A change of case alone, found on disk as the item itself, is no obstacle.
+        setStack(*engine, {caseStep(CaseType::uppercase)});
+        QCOMPARE(statusLetters(engine->files()), u"PPPP"_qs);
+        QTest::qWait(5 * RenameEngine::diskCheckDelayMilliseconds);
+        QCOMPARE(statusLetters(engine->files()), u"PPPP"_qs);
+        // "D.TXT" is the unlisted "d.txt" there.
+        setRenames(*engine, listed, {u"a.txt"_qs, u"B.txt"_qs, u"D.TXT"_qs, u"A.TXT"_qs});
+        QTRY_COMPARE(statusLetters(engine->files()), u"PPEP"_qs);
+        QCOMPARE(engine->files().at(2).errorMessage.value_or(QString()), taken);
     }
 };
 
