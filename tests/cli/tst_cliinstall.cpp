@@ -78,6 +78,25 @@ private Q_SLOTS:
         // The manual's formatter warns on standard error without failing.
         QVERIFY2(validator.first() != u"man"_qs || !output.contains("warning"), output.constData());
     }
+
+    // An application associated with a type becomes its default wherever it is the only or
+    // the first-ranked handler (scripts/check-package shows it on a Debian root), so no
+    // installed application entry claims a type; the file managers' actions do not count.
+    void applicationEntriesClaimNoType()
+    {
+        const QDir applications(QDir(m_prefix.path()).filePath(u"share/applications"_qs));
+        const QStringList entries = applications.entryList({u"*.desktop"_qs}, QDir::Files);
+        QVERIFY(!entries.isEmpty());
+        for (const QString &entry : entries) {
+            QFile file(applications.filePath(entry));
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            while (!file.atEnd()) {
+                const QByteArray line = file.readLine().trimmed();
+                QVERIFY2(!line.startsWith("MimeType"),
+                         qPrintable(entry + u": "_qs + QString::fromUtf8(line)));
+            }
+        }
+    }
 };
 
 BRISKLET_TEST(CliInstallTest)
