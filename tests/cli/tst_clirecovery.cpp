@@ -260,7 +260,7 @@ private Q_SLOTS:
         QCOMPARE(modeOf(m_stateHome + u"/brisklet"_qs), 0700);
         QCOMPARE(modeOf(m_stateHome + u"/brisklet/undo"_qs), 0700);
         QCOMPARE(undoFiles().size(), 1);
-        QCOMPARE(modeOf(m_stateHome + u"/brisklet/undo/"_qs + undoFiles().first()), 0600);
+        QCOMPARE(modeOf(m_stateHome + u"/brisklet/undo/"_qs + undoFiles().constFirst()), 0600);
     }
 };
 

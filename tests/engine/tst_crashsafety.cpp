@@ -300,7 +300,7 @@ private Q_SLOTS:
         journal.stepStarted(link ? MoveSteps::Step::link : MoveSteps::Step::reservation, a, x,
                             item);
         QCOMPARE(journals().size(), 1);
-        QFile written(journalFolder() + u'/' + journals().first());
+        QFile written(journalFolder() + u'/' + journals().constFirst());
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QByteArray bytes = written.readAll();
         journal.end(); // as a killed process would have left it, without the lock
@@ -389,7 +389,8 @@ private Q_SLOTS:
                  qPrintable(error));
         QCOMPARE(modeOf(MoveJournal::folder()), 0700);
         QCOMPARE(journals().size(), 1);
-        QCOMPARE(modeOf(MoveJournal::folder() + '/' + QFile::encodeName(journals().first())), 0600);
+        QCOMPARE(modeOf(MoveJournal::folder() + '/' + QFile::encodeName(journals().constFirst())),
+                 0600);
         journal.end();
 
         // A folder it creates is private from the start, and so is each one above it.
