@@ -112,6 +112,30 @@ void BM_AddFiles100kOnDisk(benchmark::State &state)
 }
 BENCHMARK(BM_AddFiles100kOnDisk)->Unit(benchmark::kMillisecond);
 
+// What the disk says of 100,000 new names before anything moves, here and now as the
+// command line asks for it: which rows would be renamed, each new name looked up in its
+// folder (which holds the files), and the answer taken in. The window has the same work
+// done on a worker once the user pauses, all but choosing the rows and taking the answer in.
+void BM_CheckOnDisk100k(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    QList<QUrl> urls = sampleUrls(100000);
+    for (QUrl &url : urls) {
+        const QString path = folder.path() + u'/' + url.fileName();
+        QFile(path).open(QIODevice::WriteOnly);
+        url = QUrl::fromLocalFile(path);
+    }
+    const auto engine = makeEngine();
+    engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
+    engine->addFiles(urls);
+    loadStack(*engine, threeStepStack());
+    engine->updatePreview();
+    for (auto _ : state)
+        engine->checkOnDisk();
+    state.counters["errors"] = static_cast<double>(engine->errorCount());
+}
+BENCHMARK(BM_CheckOnDisk100k)->Unit(benchmark::kMillisecond);
+
 // Renaming on disk: the engine's batch against a bare loop of renameat2 calls over the
 // same number of files in the same kind of folder.
 constexpr int renameCount = 10000;

@@ -6,12 +6,15 @@
 #include <QCoreApplication>
 #include <QHash>
 #include <QMutexLocker>
+#include <QSet>
 #include <QThread>
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <utility>
 
@@ -19,6 +22,10 @@ namespace {
 
 // Candidates checked between two looks at whether the request is still wanted.
 constexpr qsizetype checksBetweenLooks = 256;
+// From this many candidates of one folder on, reading the folder's entries once costs less
+// than looking each name up, when the folder holds not many more entries than that.
+constexpr qsizetype readEntriesFrom = 256;
+constexpr qsizetype folderBytesPerCandidate = 256;
 
 // Whether a rename can be made in the folder. A folder that cannot be reached at all is
 // left for the move to describe.
@@ -27,6 +34,34 @@ bool canWriteIn(const QByteArray &folder)
     if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0)
         return true;
     return errno != EACCES && errno != EROFS && errno != EPERM;
+}
+
+// The names in a folder, when reading them pays for `wanted` lookups; none otherwise.
+std::optional<QSet<QByteArray>> entriesOf(int folder, qsizetype wanted)
+{
+    struct stat info;
+    if (::fstat(folder, &info) != 0 || info.st_size > wanted * folderBytesPerCandidate)
+        return std::nullopt;
+    const int reader = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (reader < 0)
+        return std::nullopt;
+    DIR *dir = ::fdopendir(reader);
+    if (!dir) {
+        ::close(reader);
+        return std::nullopt;
+    }
+    QSet<QByteArray> names;
+    names.reserve(wanted);
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(dir);
+        if (!entry)
+            break;
+        names.insert(QByteArray(entry->d_name));
+    }
+    const bool complete = errno == 0;
+    ::closedir(dir);
+    return complete ? std::optional(std::move(names)) : std::nullopt;
 }
 
 } // namespace
@@ -45,49 +80,79 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
                                                     const std::function<bool()> &stillWanted)
 {
     const auto count = qsizetype(candidates.size());
-    // Where each candidate's item is now: a destination there is vacated by the batch, as
-    // the mover sees it, by exact bytes.
-    QHash<QByteArrayView, qsizetype> leaving;
-    leaving.reserve(count);
-    for (qsizetype k = 0; k < count; ++k)
-        leaving.insert(candidates[size_t(k)].sourcePath, k);
-
     std::vector<std::optional<Problem>> problems(static_cast<size_t>(count));
-    // The candidate whose item holds each destination now, or -1.
-    std::vector<qsizetype> waitsFor(size_t(count), -1);
+    // The name each candidate takes, in bytes, where something is there already.
+    std::vector<std::pair<qsizetype, QByteArray>> found;
     QHash<QByteArray, bool> writable;
-    QByteArray lastFolder;
-    bool lastWritable = true;
-    for (qsizetype k = 0; k < count; ++k) {
-        if (k % checksBetweenLooks == 0 && stillWanted && !stillWanted())
-            return std::nullopt;
-        const Candidate &candidate = candidates[size_t(k)];
-        const std::optional<QByteArray> destination =
-            LocalPath::withEncodedName(candidate.sourcePath, candidate.newName);
-        if (!destination || *destination == candidate.sourcePath)
-            continue;
-        QByteArray folder = LocalPath::folderOf(candidate.sourcePath);
-        if (folder != lastFolder) {
-            auto known = writable.constFind(folder);
-            if (known == writable.cend())
-                known = writable.insert(folder, canWriteIn(folder));
-            lastWritable = *known;
-            lastFolder = std::move(folder);
-        }
-        if (!lastWritable) {
-            problems[size_t(k)] = Problem::folderNotWritable;
-            continue;
-        }
-        struct stat info;
-        if (::lstat(destination->constData(), &info) != 0)
-            continue; // free, or nothing to be told before the move
-        if (const auto holder = leaving.constFind(*destination); holder != leaving.cend()) {
-            waitsFor[size_t(k)] = *holder;
+    // The candidates come folder by folder, mostly: each run of one folder is looked at with
+    // the folder opened once.
+    for (qsizetype begin = 0; begin < count;) {
+        const QByteArray &first = candidates[size_t(begin)].sourcePath;
+        const QByteArrayView folderPart(first.constData(), LocalPath::nameStart(first));
+        qsizetype end = begin + 1;
+        const auto inFolder = [&folderPart](const QByteArray &path) {
+            return LocalPath::nameStart(path) == folderPart.size() &&
+                   QByteArrayView(path).startsWith(folderPart);
+        };
+        while (end < count && inFolder(candidates[size_t(end)].sourcePath))
+            ++end;
+        const QByteArray folder = LocalPath::folderOf(first);
+        auto known = writable.constFind(folder);
+        if (known == writable.cend())
+            known = writable.insert(folder, canWriteIn(folder));
+        if (!*known) {
+            for (qsizetype k = begin; k < end; ++k)
+                problems[size_t(k)] = Problem::folderNotWritable;
+            begin = end;
             continue;
         }
-        if (PosixFileMover::isOtherSpelling(candidate.sourcePath, *destination))
-            continue; // a change of letter case where case is ignored
-        problems[size_t(k)] = Problem::taken;
+        const int opened = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::optional<QSet<QByteArray>> entries;
+        if (opened >= 0 && end - begin >= readEntriesFrom &&
+            !candidates[size_t(begin)].folderIgnoresCase)
+            entries = entriesOf(opened, end - begin);
+        for (qsizetype k = begin; k < end; ++k) {
+            if ((k - begin) % checksBetweenLooks == 0 && stillWanted && !stillWanted()) {
+                if (opened >= 0)
+                    ::close(opened);
+                return std::nullopt;
+            }
+            const Candidate &candidate = candidates[size_t(k)];
+            std::optional<QByteArray> name = LocalPath::encodeName(candidate.newName);
+            if (!name || QByteArrayView(*name) ==
+                             QByteArrayView(candidate.sourcePath).sliced(folderPart.size()))
+                continue;
+            struct stat info;
+            const bool there =
+                entries ? entries->contains(*name)
+                : opened >= 0
+                    ? ::fstatat(opened, name->constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                    : ::lstat(LocalPath::withName(candidate.sourcePath, *name).constData(),
+                              &info) == 0;
+            if (there)
+                found.emplace_back(k, std::move(*name));
+        }
+        if (opened >= 0)
+            ::close(opened);
+        begin = end;
+    }
+
+    // A name already there is no obstacle when its item leaves it in the batch (as the mover
+    // sees it, by exact bytes), or when it is the item itself under another spelling.
+    std::vector<qsizetype> waitsFor(static_cast<size_t>(count), -1);
+    if (!found.empty()) {
+        QHash<QByteArrayView, qsizetype> leaving;
+        leaving.reserve(count);
+        for (qsizetype k = 0; k < count; ++k)
+            leaving.insert(candidates[size_t(k)].sourcePath, k);
+        for (const auto &[k, name] : found) {
+            const QByteArray &source = candidates[size_t(k)].sourcePath;
+            const QByteArray destination = LocalPath::withName(source, name);
+            if (const auto holder = leaving.constFind(destination); holder != leaving.cend())
+                waitsFor[size_t(k)] = *holder;
+            else if (!PosixFileMover::isOtherSpelling(source, destination))
+                problems[size_t(k)] = Problem::taken;
+        }
     }
 
     // A destination whose item cannot leave stays taken, and so on down a chain.

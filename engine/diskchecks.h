@@ -28,11 +28,13 @@ class DiskChecks : public QObject {
 
 public:
     enum class Problem : quint8 { taken, folderNotWritable };
-    // A row to be renamed: listed at `sourcePath`, to take `newName` in the same folder.
+    // A row to be renamed: listed at `sourcePath`, to take `newName` in the same folder,
+    // which may compare names without regard to letter case.
     struct Candidate {
         qsizetype row = -1;
         QByteArray sourcePath;
         QString newName;
+        bool folderIgnoresCase = false;
     };
     struct Finding {
         qsizetype row = -1;

@@ -385,7 +385,8 @@ std::vector<DiskChecks::Candidate> RenameEngine::diskCheckCandidates() const
         const bool wouldMove = item.status == RenameStatus::pending ||
                                (item.status == RenameStatus::error && m_keptFindings.contains(i));
         if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
-            candidates.push_back({i, item.path, item.newName});
+            candidates.push_back(
+                {i, item.path, item.newName, m_folders.ignoresCase(m_folders.folderOf(i))});
     }
     return candidates;
 }
