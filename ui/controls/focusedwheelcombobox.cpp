@@ -3,8 +3,6 @@
 #include "controls/groupdividerdelegate.h"
 #include "style/colors.h"
 
-#include <QAbstractItemView>
-
 #include <QPainter>
 #include <QStyleOptionComboBox>
 #include <QWheelEvent>
