@@ -1,8 +1,8 @@
 #!/usr/bin/env python3
 """A screen reader's view of the real program: brisklet on its own Xvfb display under
 openbox, with a private session bus and accessibility bus. Through AT-SPI it finds the
-Rename button, the Files list with its rows and an operation switch by role and name, and
-turns the switch on through its action. Every process it starts is stopped again, also
+Rename button, the Files list with its rows, the named split pane, the Mode menu's entries
+and an operation switch by role and name, and turns the switch on through its action. Every process it starts is stopped again, also
 after a failure. Exits 77 (skipped) when a tool is missing."""
 
 import os
@@ -49,6 +49,25 @@ def check(app, pyatspi):
     # Both files keep their names under the empty default step.
     if rows != ["a.txt, a.txt, ready", "b.txt, b.txt, ready"]:
         failures.append("the Files list reads %r" % rows)
+    # The two columns are one named pane; the mode menu (named by its choice) lists only
+    # modes, no empty entries where its groups divide.
+    if not find("split pane", "Workflows and Files"):
+        failures.append("no split pane named Workflows and Files")
+    mode = find("combo box", "Replace")
+    entries = []
+    if mode:
+        stack = [mode]
+        while stack:
+            item = stack.pop()
+            for i in range(item.childCount):
+                child = item.getChildAtIndex(i)
+                if child is None:
+                    continue
+                if child.getRoleName() in ("list item", "menu item", "separator"):
+                    entries.append((child.getRoleName(), child.name))
+                stack.append(child)
+    if not entries or any(role == "separator" or not name for role, name in entries):
+        failures.append("the mode menu reads %r" % entries)
     toggle = find("check box", "Case sensitive")
     checked = lambda: toggle.getState().contains(pyatspi.STATE_CHECKED)
     if not toggle or checked():

@@ -100,6 +100,41 @@ private Q_SLOTS:
         }
     }
 
+    // Placeholders stand apart from typed text but are read too; the small number badge is
+    // white on blue.
+    void placeholderAndBadgeTextRead_data()
+    {
+        QTest::addColumn<QColor>("text");
+        QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("typed");
+        for (const auto &[paletteName, palette] : {std::pair{"light", SchemePalettes::light()},
+                                                   std::pair{"dark", SchemePalettes::dark()}}) {
+            for (const auto &[roleName, role] :
+                 {std::pair{"Base", QPalette::Base}, std::pair{"Window", QPalette::Window},
+                  std::pair{"AlternateBase", QPalette::AlternateBase}})
+                QTest::addRow("%s: placeholder on %s", paletteName, roleName)
+                    << palette.color(QPalette::PlaceholderText) << palette.color(role)
+                    << palette.color(QPalette::Text);
+            QTest::addRow("%s: number badge", paletteName)
+                << QColor(Qt::white) << Colors::fillUnderWhiteText(Colors::blue(palette))
+                << QColor();
+        }
+    }
+
+    void placeholderAndBadgeTextRead()
+    {
+        QFETCH(QColor, text);
+        QFETCH(QColor, background);
+        QFETCH(QColor, typed);
+        const qreal ratio = Colors::contrast(text, background);
+        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3:1")
+                                              .arg(text.name(QColor::HexArgb), background.name())
+                                              .arg(ratio, 0, 'f', 2)));
+        // Raised just enough: a placeholder still reads lighter than what is typed.
+        if (typed.isValid())
+            QVERIFY(Colors::contrast(typed, background) > ratio + 2);
+    }
+
     void textReadsOnItsBackgrounds()
     {
         QFETCH(QColor, text);

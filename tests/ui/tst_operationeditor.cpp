@@ -13,6 +13,8 @@
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QImage>
 #include <QJsonObject>
@@ -137,6 +139,42 @@ class OperationEditorTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The modes come in groups; a screen reader meets only the modes, each with its name, and
+    // the list shows a line between the groups.
+    void modeMenuGroupsWithoutEmptyItems()
+    {
+        Card card(u"replace"_qs, u"mode"_qs);
+        auto *menu = card.card->findChild<QComboBox *>(u"mode"_qs);
+        QVERIFY(menu);
+        QCOMPARE(menu->count(), qsizetype(EnumCases<RenameMode>::all.size()));
+
+        QAccessibleInterface *combo = QAccessible::queryAccessibleInterface(menu);
+        QVERIFY(combo && combo->childCount() > 0);
+        QAccessibleInterface *list = combo->child(0);
+        QCOMPARE(list->role(), QAccessible::List);
+        QStringList names;
+        for (int i = 0; i < list->childCount(); ++i) {
+            if (QAccessibleInterface *item = list->child(i);
+                item->role() != QAccessible::ColumnHeader && item->role() != QAccessible::RowHeader)
+                names.append(item->text(QAccessible::Name));
+        }
+        QStringList titles;
+        for (RenameMode mode : EnumCases<RenameMode>::all)
+            titles.append(InlineOperationEditor::title(mode));
+        QCOMPARE(names, titles);
+
+        card.card->show();
+        menu->showPopup();
+        QAbstractItemView *popup = menu->view();
+        QTRY_VERIFY(popup->isVisible());
+        int taller = 0;
+        const int plain = popup->visualRect(popup->model()->index(0, 0)).height();
+        for (int row = 1; row < menu->count(); ++row)
+            taller += popup->visualRect(popup->model()->index(row, 0)).height() > plain;
+        menu->hidePopup();
+        QCOMPARE(taller, 3); // before Trim, Append and Change Case
+    }
+
     void controlWritesItsFieldThenPreviews_data()
     {
         QTest::addColumn<QString>("mode");

@@ -11,7 +11,15 @@ class FocusedWheelComboBox : public QComboBox {
 public:
     explicit FocusedWheelComboBox(QWidget *parent = nullptr);
 
+    // Makes the item at `index` the first of a group: a line above it in the list divides the
+    // choices, where a separator item would be an empty entry to a screen reader.
+    void setStartsGroup(int index);
+
 protected:
+    void changeEvent(QEvent *event) override;
     void paintEvent(QPaintEvent *event) override;
     void wheelEvent(QWheelEvent *event) override;
+
+private:
+    void divideGroups();
 };

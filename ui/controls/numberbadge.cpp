@@ -31,7 +31,8 @@ void NumberBadge::paintEvent(QPaintEvent *)
     QPainter painter(this);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(Colors::blue(palette()));
+    // The small white number needs a deeper blue than the accent to be read.
+    painter.setBrush(Colors::fillUnderWhiteText(Colors::blue(palette())));
     painter.drawEllipse(QRectF(0, 0, side, side));
     painter.setFont(Fonts::withWeight(Fonts::caption(), QFont::DemiBold));
     painter.setPen(Qt::white);

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int sectionSpacing = 12;
 
-// The modes in menu order; a separator goes before each mode listed here.
+// The modes in menu order; a dividing line goes before each mode listed here.
 bool startsGroup(RenameMode mode)
 {
     return mode == RenameMode::trim || mode == RenameMode::append || mode == RenameMode::changeCase;
@@ -74,9 +74,9 @@ InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row,
     m_modeMenu->setAccessibleName(tr("Mode"));
     m_modeMenu->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     for (RenameMode mode : EnumCases<RenameMode>::all) {
-        if (startsGroup(mode))
-            m_modeMenu->insertSeparator(m_modeMenu->count());
         m_modeMenu->addItem(title(mode), QVariant::fromValue(int(mode)));
+        if (startsGroup(mode))
+            m_modeMenu->setStartsGroup(m_modeMenu->count() - 1);
     }
     group->addWidget(m_modeMenu, 0, Qt::AlignVCenter);
     header->addLayout(group);

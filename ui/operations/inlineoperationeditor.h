@@ -1,5 +1,6 @@
 #pragma once
 
+#include "controls/focusedwheelcombobox.h"
 #include "renameenums.h"
 
 #include <QPersistentModelIndex>
@@ -58,7 +59,7 @@ private:
     int m_shownIndex = -1;
     bool m_canRemove = false;
     NumberBadge *m_badge;
-    QComboBox *m_modeMenu;
+    FocusedWheelComboBox *m_modeMenu;
     QToolButton *m_removeButton;
     OperationParametersEditor *m_parameters;
 };

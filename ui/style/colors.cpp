@@ -14,6 +14,9 @@ QColor accent(const QPalette &palette, QRgb light, QRgb dark)
 }
 
 constexpr qreal readableContrast = 4.5;
+// What text fields, cards and lists stand on.
+constexpr QPalette::ColorRole surfaces[] = {QPalette::Base, QPalette::Window,
+                                            QPalette::AlternateBase};
 // The tints text in an accent sits on: badges, pills and problem cards.
 constexpr qreal strongestTint = 0.15;
 
@@ -26,8 +29,7 @@ qreal linear(qreal channel)
 qreal worstContrast(const QColor &text, const QColor &accent, const QPalette &palette)
 {
     qreal worst = 21;
-    for (const QPalette::ColorRole role :
-         {QPalette::Base, QPalette::Window, QPalette::AlternateBase}) {
+    for (const QPalette::ColorRole role : surfaces) {
         const QColor background = palette.color(role);
         const QColor tinted =
             Colors::composited(Colors::withOpacity(accent, strongestTint), background);
@@ -148,6 +150,31 @@ QColor Colors::secondaryText(const QPalette &palette, QPalette::ColorRole role)
 {
     // Dimmed, yet still 4.5:1 on the surfaces and their faint tints in both palettes.
     return withOpacity(palette.color(role), 0.65);
+}
+
+QColor Colors::placeholderText(const QPalette &palette)
+{
+    // Half strength, as the platforms have it, is 3.8 to 4:1 on these surfaces: faded only
+    // as far as reading allows, it still stands apart from typed text.
+    const QColor text = palette.color(QPalette::Text);
+    for (int percent = 50; percent < 100; ++percent) {
+        const QColor faded = withOpacity(text, percent / 100.0);
+        const bool readable =
+            std::all_of(std::begin(surfaces), std::end(surfaces), [&](QPalette::ColorRole role) {
+                return contrast(faded, palette.color(role)) >= readableContrast;
+            });
+        if (readable)
+            return faded;
+    }
+    return text;
+}
+
+QColor Colors::fillUnderWhiteText(const QColor &accent)
+{
+    QColor fill = accent.toHsl();
+    while (contrast(Qt::white, fill) < readableContrast && fill.lightness() > 0)
+        fill.setHsl(fill.hslHue(), fill.hslSaturation(), fill.lightness() - 1, fill.alpha());
+    return fill.toRgb();
 }
 
 QColor Colors::tertiaryText(const QPalette &palette, QPalette::ColorRole role)

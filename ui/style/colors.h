@@ -35,6 +35,12 @@ public:
                                 QPalette::ColorRole role = QPalette::WindowText);
     static QColor tertiaryText(const QPalette &palette = current(),
                                QPalette::ColorRole role = QPalette::WindowText);
+    // Placeholder text: the palette's Text, faded no further than 4.5:1 allows on Base,
+    // Window and AlternateBase, where text fields stand.
+    static QColor placeholderText(const QPalette &palette);
+    // A fill in the hue of `accent` under white text: the accent itself, darkened just
+    // enough for the white to reach 4.5:1.
+    static QColor fillUnderWhiteText(const QColor &accent);
 
     static QColor windowBackground(const QPalette &palette = current());
     static QColor controlBackground(const QPalette &palette = current());

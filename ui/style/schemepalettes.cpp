@@ -1,5 +1,7 @@
 #include "style/schemepalettes.h"
 
+#include "style/colors.h"
+
 namespace {
 
 struct Roles {
@@ -32,8 +34,7 @@ QPalette build(const Roles &roles)
     set(QPalette::LinkVisited, roles.link);
     set(QPalette::ToolTipBase, roles.alternateBase);
     set(QPalette::ToolTipText, roles.text);
-    // Placeholders at half strength of the text, as the platform palettes have them.
-    set(QPalette::PlaceholderText, (roles.text & 0x00ffffff) | 0x80000000);
+    palette.setColor(QPalette::PlaceholderText, Colors::placeholderText(palette));
     for (const QPalette::ColorRole role :
          {QPalette::WindowText, QPalette::Text, QPalette::ButtonText})
         palette.setColor(QPalette::Disabled, role, QColor::fromRgba(roles.disabledText));

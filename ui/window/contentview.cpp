@@ -33,6 +33,8 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
 {
     m_splitter = new QSplitter(Qt::Horizontal, this);
     m_splitter->setObjectName(QStringLiteral("splitter"));
+    // A screen reader announces the pane when focus enters either side.
+    m_splitter->setAccessibleName(tr("Workflows and Files"));
     m_splitter->setChildrenCollapsible(false);
     // The detail comes first: it holds the notice the presenter shows, and the presenter
     // comes before the parts that present.
