@@ -73,10 +73,10 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     });
 }
 
-// LocalPath::display(LocalPath::nameOf(path)), without copying the name first.
+// LocalPath::decodeName(LocalPath::nameOf(path)), without copying the name first.
 QString nameOfPath(const QByteArray &path)
 {
-    return QString::fromUtf8(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
+    return LocalPath::decodeName(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
 }
 
 } // namespace
