@@ -5,6 +5,8 @@
 #include "parallelranges.h"
 #include "rowid.h"
 
+#include <QHash>
+
 #include <algorithm>
 
 namespace {
@@ -79,6 +81,31 @@ QString nameOfPath(const QByteArray &path)
     return LocalPath::decodeName(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
 }
 
+// What tells a listed item apart: its identity and its name. The name is only hashed; rows
+// whose keys are equal compare their names too.
+struct ListedKey {
+    quint64 device = 0;
+    quint64 inode = 0;
+    size_t nameHash = 0;
+
+    bool operator==(const ListedKey &other) const = default;
+};
+
+size_t qHash(const ListedKey &key, size_t seed = 0) noexcept
+{
+    return qHashMulti(seed, key.device, key.inode, key.nameHash);
+}
+
+QByteArrayView nameBytes(const FileItem &item)
+{
+    return QByteArrayView(item.path).sliced(LocalPath::nameStart(item.path));
+}
+
+ListedKey keyOf(const FileItem &item)
+{
+    return {item.identity->device, item.identity->inode, qHash(nameBytes(item))};
+}
+
 } // namespace
 
 void ListedFiles::append(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover)
@@ -99,4 +126,42 @@ void ListedFiles::appendPaths(QList<FileItem> &files, const QList<QByteArray> &p
         item.url = FileUrl::fromLocalPath(item.path);
         item.originalName = nameOfPath(item.path);
     });
+}
+
+qsizetype ListedFiles::dropRepeats(QList<FileItem> &files, qsizetype first)
+{
+    const qsizetype count = files.size();
+    // Most adds are of files that do not exist yet in tests and benchmarks, or of one new
+    // file: nothing to look up then.
+    const bool anyIdentity = std::any_of(files.cbegin() + first, files.cend(),
+                                         [](const FileItem &item) { return item.identity; });
+    if (!anyIdentity)
+        return 0;
+    QHash<ListedKey, qsizetype> listed;
+    listed.reserve(count);
+    for (qsizetype i = 0; i < first; ++i) {
+        if (files.at(i).identity)
+            listed.insert(keyOf(files.at(i)), i); // the first of equal rows listed before
+    }
+    qsizetype kept = first;
+    FileItem *const rows = files.data();
+    for (qsizetype i = first; i < count; ++i) {
+        bool repeat = false;
+        if (rows[i].identity) {
+            const auto found = listed.constFind(keyOf(rows[i]));
+            if (found == listed.cend())
+                listed.insert(keyOf(rows[i]), kept);
+            else
+                repeat = nameBytes(rows[*found]) == nameBytes(rows[i]);
+        }
+        if (repeat)
+            continue;
+        if (kept != i)
+            rows[kept] = std::move(rows[i]);
+        ++kept;
+    }
+    const qsizetype removed = count - kept;
+    if (removed > 0)
+        files.resize(kept);
+    return removed;
 }

@@ -211,6 +211,59 @@ private Q_SLOTS:
         QCOMPARE(tree(base), split(u"caf\\xc8.JPG=2|caf\\xc9.JPG=1|caf\u00e9.JPG=3"_qs));
     }
 
+    // An item handed over again, in the same call or a later one and under any spelling of
+    // its path, keeps its one row; two names of one file are two rows.
+    void sameItemListedOnce_data()
+    {
+        QTest::addColumn<QString>("first");  // paths in the folder, one call
+        QTest::addColumn<QString>("second"); // a later call
+        QTest::addColumn<QString>("rows");   // the listed paths
+
+        QTest::newRow("twice in one call")
+            << u"a.txt|b.txt|a.txt"_qs << QString() << u"a.txt|b.txt"_qs;
+        QTest::newRow("again later") << u"a.txt"_qs << u"b.txt|a.txt"_qs << u"a.txt|b.txt"_qs;
+        QTest::newRow("through another spelling")
+            << u"sub/x.txt"_qs << u"sub/../sub/./x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("through a link to its folder")
+            << u"sub/x.txt"_qs << u"link/x.txt|sub/x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("a folder, with and without its slash")
+            << u"sub|sub/"_qs << u"sub"_qs << u"sub"_qs;
+        QTest::newRow("hard link under another name")
+            << u"a.txt|hard.txt"_qs << u"hard.txt"_qs << u"a.txt|hard.txt"_qs;
+    }
+
+    void sameItemListedOnce()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, rows);
+
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u"a.txt"_qs), "a") &&
+                writeFile(folder.path(u"b.txt"_qs), "b"));
+        QVERIFY(QDir().mkpath(folder.path(u"sub"_qs)));
+        QVERIFY(writeFile(folder.path(u"sub/x.txt"_qs), "x"));
+        QVERIFY(QFile::link(folder.path(u"sub"_qs), folder.path(u"link"_qs)));
+        QVERIFY(::link(QFile::encodeName(folder.path(u"a.txt"_qs)).constData(),
+                       QFile::encodeName(folder.path(u"hard.txt"_qs)).constData()) == 0);
+        const auto urls = [&](const QString &paths) {
+            QList<QUrl> list;
+            for (const QString &path : split(paths))
+                list.append(QUrl::fromLocalFile(folder.path(path)));
+            return list;
+        };
+        auto engine = makeEngine();
+        engine->addFiles(urls(first));
+        engine->addFiles(urls(second));
+
+        QStringList listed;
+        for (const FileItem &item : engine->files())
+            listed.append(QFile::decodeName(item.path).mid(folder.path(u""_qs).size()));
+        QCOMPARE(listed, split(rows));
+        // No row is a duplicate of itself.
+        QCOMPARE(statusLetters(engine->files()), QString(listed.size(), u'P'));
+    }
+
     // A listed path holds its bytes and no room for more: a million files keep them all.
     void pathsKeepNoSpareRoom_data()
     {
@@ -425,12 +478,14 @@ private Q_SLOTS:
         }
     }
 
-    // A large drop is added on a worker: the list is taken whole, in order, once it is done.
+    // A large drop is added on a worker: the list is taken whole, in order, once it is done;
+    // an item it holds that was listed already keeps its one row.
     void largeDropAddedOnWorker()
     {
         TestFolder folder;
         QVERIFY(writeFile(folder.path(u"a.txt"_qs), "a"));
         QVERIFY(writeFile(folder.path(u"b.txt"_qs), "b"));
+        QVERIFY(writeFile(folder.path(u"c.txt"_qs), "c"));
         QList<QUrl> urls{folder.url(u"a.txt"_qs)};
         for (qsizetype i = 0; i < RenameEngine::backgroundAddFrom; ++i)
             urls.append(folder.url(u"missing-%1"_qs.arg(i)));
@@ -449,15 +504,17 @@ private Q_SLOTS:
 
         QVERIFY(!engine->isBusy());
         const QList<FileItem> &files = engine->files();
-        QCOMPARE(files.size(), urls.size() + 1);
+        QCOMPARE(files.size(), urls.size());
+        QCOMPARE(files[0].url, urls.last());
+        QCOMPARE(files[0].newName, u"x-b.txt"_qs);
         QCOMPARE(files[1].url, urls.first());
         QVERIFY(files[1].identity);
         QVERIFY(!files[2].identity);
-        QCOMPARE(files.last().url, urls.last());
-        QCOMPARE(files.last().newName, u"x-b.txt"_qs);
+        QCOMPARE(files.last().url, urls.at(urls.size() - 2));
         // Fewer files are added at once.
-        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs)}));
-        QCOMPARE(engine->files().size(), urls.size() + 2);
+        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs), folder.url(u"c.txt"_qs)}));
+        QCOMPARE(engine->files().size(), urls.size() + 1);
+        QCOMPARE(engine->files().last().newName, u"x-c.txt"_qs);
     }
 };
 
