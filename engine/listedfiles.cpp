@@ -141,16 +141,17 @@ qsizetype ListedFiles::dropRepeats(QList<FileItem> &files, qsizetype first)
     listed.reserve(count);
     for (qsizetype i = 0; i < first; ++i) {
         if (files.at(i).identity)
-            listed.insert(keyOf(files.at(i)), i); // the first of equal rows listed before
+            listed.insert(keyOf(files.at(i)), i);
     }
     qsizetype kept = first;
     FileItem *const rows = files.data();
     for (qsizetype i = first; i < count; ++i) {
         bool repeat = false;
         if (rows[i].identity) {
-            const auto found = listed.constFind(keyOf(rows[i]));
+            const ListedKey key = keyOf(rows[i]);
+            const auto found = listed.constFind(key);
             if (found == listed.cend())
-                listed.insert(keyOf(rows[i]), kept);
+                listed.insert(key, kept); // where the row is about to be
             else
                 repeat = nameBytes(rows[*found]) == nameBytes(rows[i]);
         }

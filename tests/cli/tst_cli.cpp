@@ -246,6 +246,20 @@ private Q_SLOTS:
         QCOMPARE(listing(), QByteArray("ONE.txt"));
     }
 
+    // One file named twice, or under other spellings of its path, is one row of the plan and
+    // no duplicate of itself.
+    void sameFileNamedTwice()
+    {
+        create({"A.TXT"});
+        QVERIFY(QDir().mkpath(QFile::decodeName(path("sub"))));
+        QVERIFY(QFile::link(QFile::decodeName(m_folder), QFile::decodeName(path("sub/up"))));
+        const Run plan = run({u"--stack"_qs, writeStack(lowercase), u"A.TXT"_qs, u"./A.TXT"_qs,
+                              u"sub/../A.TXT"_qs, u"sub/up/A.TXT"_qs, u"A.TXT"_qs});
+        QVERIFY2(plan.status == 0, plan.said().constData());
+        QVERIFY2(plan.out.contains("1 file: 1 to rename, 0 unchanged, 0 conflicts, 0 errors."),
+                 plan.out.constData());
+    }
+
     // A byte that is not UTF-8 keeps its place when a step changes the rest of the name and
     // goes only with a step that removes it. The plan shows it as U+FFFD, its JSON stays
     // valid and carries the new name's exact bytes, and the revert puts the old bytes back.
