@@ -5,9 +5,8 @@
 #include "parallelranges.h"
 #include "rowid.h"
 
-#include <QHash>
-
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -81,30 +80,60 @@ QString nameOfPath(const QByteArray &path)
     return LocalPath::decodeName(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
 }
 
-// What tells a listed item apart: its identity and its name. The name is only hashed; rows
-// whose keys are equal compare their names too.
-struct ListedKey {
-    quint64 device = 0;
-    quint64 inode = 0;
-    size_t nameHash = 0;
-
-    bool operator==(const ListedKey &other) const = default;
-};
-
-size_t qHash(const ListedKey &key, size_t seed = 0) noexcept
-{
-    return qHashMulti(seed, key.device, key.inode, key.nameHash);
-}
-
 QByteArrayView nameBytes(const FileItem &item)
 {
     return QByteArrayView(item.path).sliced(LocalPath::nameStart(item.path));
 }
 
-ListedKey keyOf(const FileItem &item)
-{
-    return {item.identity->device, item.identity->inode, qHash(nameBytes(item))};
-}
+// Rows by their item, for telling whether an item is listed: open addressing over row
+// numbers, keyed by the identity alone. The name, which tells two hard links apart, is
+// compared only where the identities are equal, so most rows are never hashed by name. A
+// million rows are looked up in one pass over a few megabytes, with no allocation a row.
+class ListedItems {
+public:
+    ListedItems(const FileItem *rows, qsizetype count) : m_rows(rows)
+    {
+        int bits = 4;
+        while ((qsizetype(1) << bits) < 2 * count)
+            ++bits;
+        m_shift = 64 - bits;
+        m_slots.assign(size_t(1) << bits, 0);
+    }
+
+    // Whether a row recorded before lists the item of `row`; if none does, `row` is recorded
+    // as the row at `place`, where the caller keeps it.
+    bool findOrRecord(qsizetype row, qsizetype place)
+    {
+        const FileItem &item = m_rows[row];
+        const ItemIdentity &identity = *item.identity;
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = slotOf(identity);; slot = (slot + 1) & mask) {
+            const quint32 recorded = m_slots[slot];
+            if (recorded == 0) {
+                // A list cannot hold four billion rows: each takes far more than a byte.
+                m_slots[slot] = quint32(place + 1);
+                return false;
+            }
+            const FileItem &other = m_rows[recorded - 1];
+            if (other.identity->inode == identity.inode &&
+                other.identity->device == identity.device && nameBytes(other) == nameBytes(item))
+                return true;
+        }
+    }
+
+private:
+    size_t slotOf(const ItemIdentity &identity) const
+    {
+        const quint64 mixed =
+            (identity.inode ^ ((identity.device << 32) | (identity.device >> 32))) *
+            0x9E3779B97F4A7C15ull;
+        return size_t(mixed >> m_shift);
+    }
+
+    const FileItem *m_rows;
+    std::vector<quint32> m_slots; // row number + 1; 0 for none
+    int m_shift = 0;
+};
 
 } // namespace
 
@@ -137,24 +166,16 @@ qsizetype ListedFiles::dropRepeats(QList<FileItem> &files, qsizetype first)
                                          [](const FileItem &item) { return item.identity; });
     if (!anyIdentity)
         return 0;
-    QHash<ListedKey, qsizetype> listed;
-    listed.reserve(count);
+    FileItem *const rows = files.data();
+    ListedItems listed(rows, count);
     for (qsizetype i = 0; i < first; ++i) {
-        if (files.at(i).identity)
-            listed.insert(keyOf(files.at(i)), i);
+        if (rows[i].identity)
+            listed.findOrRecord(i, i);
     }
     qsizetype kept = first;
-    FileItem *const rows = files.data();
     for (qsizetype i = first; i < count; ++i) {
-        bool repeat = false;
-        if (rows[i].identity) {
-            const ListedKey key = keyOf(rows[i]);
-            const auto found = listed.constFind(key);
-            if (found == listed.cend())
-                listed.insert(key, kept); // where the row is about to be
-            else
-                repeat = nameBytes(rows[*found]) == nameBytes(rows[i]);
-        }
+        // Recorded where the row is about to be moved to.
+        const bool repeat = rows[i].identity && listed.findOrRecord(i, kept);
         if (repeat)
             continue;
         if (kept != i)
