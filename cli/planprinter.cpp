@@ -82,7 +82,9 @@ QString PlanPrinter::printable(const QString &name)
     result.reserve(name.size());
     for (QChar c : name) {
         const char16_t u = c.unicode();
-        if (u == '\n')
+        if (LocalPath::isEscapedByte(u))
+            result += QChar::ReplacementCharacter; // a byte that is not UTF-8
+        else if (u == '\n')
             result += QLatin1String("\\n");
         else if (u == '\t')
             result += QLatin1String("\\t");
@@ -149,8 +151,15 @@ QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which) const
         object.insert(QStringLiteral("path"), LocalPath::display(item.path));
         if (!isValidUtf8(item.path))
             object.insert(QStringLiteral("pathBase64"), QString::fromLatin1(item.path.toBase64()));
-        object.insert(QStringLiteral("name"), item.originalName);
-        object.insert(QStringLiteral("newName"), item.newName);
+        // Bytes that are not UTF-8 read as U+FFFD, as in the path; the exact bytes of a new
+        // name that has them go beside it, as the path's do.
+        object.insert(QStringLiteral("name"), LocalPath::readable(item.originalName));
+        object.insert(QStringLiteral("newName"), LocalPath::readable(item.newName));
+        if (LocalPath::hasEscapedBytes(item.newName)) {
+            if (const std::optional<QByteArray> bytes = LocalPath::encodeName(item.newName))
+                object.insert(QStringLiteral("newNameBase64"),
+                              QString::fromLatin1(bytes->toBase64()));
+        }
         object.insert(QStringLiteral("status"), statusName(item.status));
         object.insert(QStringLiteral("message"),
                       item.errorMessage ? QJsonValue(*item.errorMessage) : QJsonValue());

@@ -1,5 +1,6 @@
 #include "caseconversion.h"
 
+#include "localpath.h"
 #include "unicodetext.h"
 
 #include <QList>
@@ -58,6 +59,14 @@ QString capitalizeAscii(const QString &text)
     return result;
 }
 
+// A byte of a name that is not UTF-8 (LocalPath::decodeName) is most likely a letter of an
+// older encoding, so it counts as one in words: it keeps its place in a word, and no case
+// mapping changes it.
+bool isEscapedByte(char32_t c)
+{
+    return c <= 0xFFFF && LocalPath::isEscapedByte(char16_t(c));
+}
+
 // Splits at every character that is not a letter, mark or number; every separator ends
 // a part, so adjacent separators and separators at either end give empty parts.
 QList<QString> splitWords(const QString &text)
@@ -68,7 +77,7 @@ QList<QString> splitWords(const QString &text)
     while (i < text.size()) {
         qsizetype width = 1;
         const char32_t c = UnicodeText::codePointAt(text, i, &width);
-        if (!UnicodeText::isAlphanumeric(c)) {
+        if (!UnicodeText::isAlphanumeric(c) && !isEscapedByte(c)) {
             parts.append(text.mid(partStart, i - partStart));
             partStart = i + width;
         }
@@ -94,17 +103,22 @@ QString capitalizeWords(const QString &text)
     while (i < text.size()) {
         qsizetype width = 1;
         const char32_t c = UnicodeText::codePointAt(text, i, &width);
-        if (!UnicodeText::isCased(c)) {
+        const bool escaped = isEscapedByte(c);
+        if (!escaped && !UnicodeText::isCased(c)) {
             result.append(QStringView(text).mid(i, width));
             i += width;
             continue;
         }
-        result.append(UnicodeText::toTitle(c));
+        if (escaped)
+            result.append(QChar(char16_t(c)));
+        else
+            result.append(UnicodeText::toTitle(c));
         qsizetype end = i + width;
         while (end < text.size()) {
             qsizetype nextWidth = 1;
             const char32_t next = UnicodeText::codePointAt(text, end, &nextWidth);
-            if (!UnicodeText::isCased(next) && !UnicodeText::isCaseIgnorable(next))
+            if (!UnicodeText::isCased(next) && !UnicodeText::isCaseIgnorable(next) &&
+                !isEscapedByte(next))
                 break;
             end += nextWidth;
         }

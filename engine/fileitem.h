@@ -12,7 +12,8 @@
 
 #include <optional>
 
-// One listed file. Rows are told apart by `id` alone; the same URL may be listed twice.
+// One listed file. Rows are told apart by `id` alone: an item is listed once, but a URL
+// that names no item (not a local file, or nothing there) may be listed twice.
 // A list can hold a million of these: the members are ordered so that no padding falls
 // between them.
 struct FileItem {

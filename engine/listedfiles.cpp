@@ -6,6 +6,7 @@
 #include "rowid.h"
 
 #include <algorithm>
+#include <vector>
 
 namespace {
 
@@ -73,11 +74,66 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     });
 }
 
-// LocalPath::display(LocalPath::nameOf(path)), without copying the name first.
+// LocalPath::decodeName(LocalPath::nameOf(path)), without copying the name first.
 QString nameOfPath(const QByteArray &path)
 {
-    return QString::fromUtf8(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
+    return LocalPath::decodeName(QByteArrayView(path).sliced(LocalPath::nameStart(path)));
 }
+
+QByteArrayView nameBytes(const FileItem &item)
+{
+    return QByteArrayView(item.path).sliced(LocalPath::nameStart(item.path));
+}
+
+// Rows by their item, for telling whether an item is listed: open addressing over row
+// numbers, keyed by the identity alone. The name, which tells two hard links apart, is
+// compared only where the identities are equal, so most rows are never hashed by name. A
+// million rows are looked up in one pass over a few megabytes, with no allocation a row.
+class ListedItems {
+public:
+    ListedItems(const FileItem *rows, qsizetype count) : m_rows(rows)
+    {
+        int bits = 4;
+        while ((qsizetype(1) << bits) < 2 * count)
+            ++bits;
+        m_shift = 64 - bits;
+        m_slots.assign(size_t(1) << bits, 0);
+    }
+
+    // Whether a row recorded before lists the item of `row`; if none does, `row` is recorded
+    // as the row at `place`, where the caller keeps it.
+    bool findOrRecord(qsizetype row, qsizetype place)
+    {
+        const FileItem &item = m_rows[row];
+        const ItemIdentity &identity = *item.identity;
+        const size_t mask = m_slots.size() - 1;
+        for (size_t slot = slotOf(identity);; slot = (slot + 1) & mask) {
+            const quint32 recorded = m_slots[slot];
+            if (recorded == 0) {
+                // A list cannot hold four billion rows: each takes far more than a byte.
+                m_slots[slot] = quint32(place + 1);
+                return false;
+            }
+            const FileItem &other = m_rows[recorded - 1];
+            if (other.identity->inode == identity.inode &&
+                other.identity->device == identity.device && nameBytes(other) == nameBytes(item))
+                return true;
+        }
+    }
+
+private:
+    size_t slotOf(const ItemIdentity &identity) const
+    {
+        const quint64 mixed =
+            (identity.inode ^ ((identity.device << 32) | (identity.device >> 32))) *
+            0x9E3779B97F4A7C15ull;
+        return size_t(mixed >> m_shift);
+    }
+
+    const FileItem *m_rows;
+    std::vector<quint32> m_slots; // row number + 1; 0 for none
+    int m_shift = 0;
+};
 
 } // namespace
 
@@ -99,4 +155,35 @@ void ListedFiles::appendPaths(QList<FileItem> &files, const QList<QByteArray> &p
         item.url = FileUrl::fromLocalPath(item.path);
         item.originalName = nameOfPath(item.path);
     });
+}
+
+qsizetype ListedFiles::dropRepeats(QList<FileItem> &files, qsizetype first)
+{
+    const qsizetype count = files.size();
+    // Most adds are of files that do not exist yet in tests and benchmarks, or of one new
+    // file: nothing to look up then.
+    const bool anyIdentity = std::any_of(files.cbegin() + first, files.cend(),
+                                         [](const FileItem &item) { return item.identity; });
+    if (!anyIdentity)
+        return 0;
+    FileItem *const rows = files.data();
+    ListedItems listed(rows, count);
+    for (qsizetype i = 0; i < first; ++i) {
+        if (rows[i].identity)
+            listed.findOrRecord(i, i);
+    }
+    qsizetype kept = first;
+    for (qsizetype i = first; i < count; ++i) {
+        // Recorded where the row is about to be moved to.
+        const bool repeat = rows[i].identity && listed.findOrRecord(i, kept);
+        if (repeat)
+            continue;
+        if (kept != i)
+            rows[kept] = std::move(rows[i]);
+        ++kept;
+    }
+    const qsizetype removed = count - kept;
+    if (removed > 0)
+        files.resize(kept);
+    return removed;
 }

@@ -20,4 +20,10 @@ void append(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover);
 // trailing slash. Makes no URL on the way.
 void appendPaths(QList<FileItem> &files, const QList<QByteArray> &paths, FileMover &mover);
 
+// Removes each row from `first` on whose item a row above it already lists: the same
+// identity (device and inode) under the same name, whichever spelling of its folder the
+// path took. Two hard links under different names are two names to rename, and both stay;
+// so do rows without an identity. Answers how many rows were removed.
+qsizetype dropRepeats(QList<FileItem> &files, qsizetype first);
+
 } // namespace ListedFiles

@@ -149,11 +149,112 @@ QString display(const QByteArray &bytes)
     return QString::fromUtf8(bytes);
 }
 
+QString decodeName(QByteArrayView bytes)
+{
+    QString text = QString::fromUtf8(bytes);
+    // Qt's decoder is the quick way; only a name it had to mend is decoded again, byte by
+    // byte. A U+FFFD it gave may also be one the name really holds.
+    if (!text.contains(QChar::ReplacementCharacter) || bytes.isValidUtf8())
+        return text;
+    text.clear();
+    text.reserve(bytes.size());
+    const auto byteAt = [&](qsizetype i) { return static_cast<unsigned char>(bytes[i]); };
+    const auto continuation = [&](qsizetype i, unsigned char low, unsigned char high) {
+        return i < bytes.size() && byteAt(i) >= low && byteAt(i) <= high;
+    };
+    qsizetype i = 0;
+    while (i < bytes.size()) {
+        const unsigned char lead = byteAt(i);
+        // The length of the character that starts here, and the range its second byte must
+        // be in: no overlong form, no surrogate, nothing above U+10FFFF.
+        qsizetype length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead < 0x80)
+            length = 1;
+        else if (lead >= 0xC2 && lead <= 0xDF)
+            length = 2;
+        else if (lead >= 0xE0 && lead <= 0xEF)
+            length = 3;
+        else if (lead >= 0xF0 && lead <= 0xF4)
+            length = 4;
+        if (lead == 0xE0)
+            low = 0xA0;
+        else if (lead == 0xED)
+            high = 0x9F;
+        else if (lead == 0xF0)
+            low = 0x90;
+        else if (lead == 0xF4)
+            high = 0x8F;
+        bool whole = length > 0 && (length == 1 || continuation(i + 1, low, high));
+        for (qsizetype k = 2; whole && k < length; ++k)
+            whole = continuation(i + k, 0x80, 0xBF);
+        if (!whole) {
+            text.append(QChar(char16_t(0xDC00 + lead)));
+            ++i;
+            continue;
+        }
+        char32_t codePoint = length == 1 ? lead : lead & (0x7F >> length);
+        for (qsizetype k = 1; k < length; ++k)
+            codePoint = (codePoint << 6) | (byteAt(i + k) & 0x3F);
+        if (QChar::requiresSurrogates(codePoint))
+            text.append(QChar(QChar::highSurrogate(codePoint)))
+                .append(QChar(QChar::lowSurrogate(codePoint)));
+        else
+            text.append(QChar(char16_t(codePoint)));
+        i += length;
+    }
+    return text;
+}
+
+bool hasEscapedBytes(QStringView name)
+{
+    for (const QChar c : name) {
+        if (isEscapedByte(c.unicode()))
+            return true;
+    }
+    return false;
+}
+
+QString readable(const QString &name)
+{
+    if (!hasEscapedBytes(name))
+        return name;
+    QString text = name;
+    for (QChar &c : text) {
+        if (isEscapedByte(c.unicode()))
+            c = QChar::ReplacementCharacter;
+    }
+    return text;
+}
+
 std::optional<QByteArray> encodeName(const QString &name)
 {
-    if (name.contains(QChar(0)) || !QStringView(name).isValidUtf16())
+    if (name.contains(QChar(0)))
         return std::nullopt;
-    return name.toUtf8();
+    if (QStringView(name).isValidUtf16())
+        return name.toUtf8();
+    // Escaped bytes go back to the bytes they stand for, one at a time; any other lone
+    // surrogate has no bytes.
+    QByteArray bytes;
+    bytes.reserve(name.size() * 3);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        const QChar c = name.at(i);
+        if (c.isHighSurrogate() && i + 1 < name.size() && name.at(i + 1).isLowSurrogate()) {
+            ++i;
+            continue;
+        }
+        if (!c.isSurrogate())
+            continue;
+        if (!isEscapedByte(c.unicode()))
+            return std::nullopt;
+        bytes.append(QStringView(name).sliced(start, i - start).toUtf8());
+        bytes.append(char(c.unicode() - 0xDC00));
+        start = i + 1;
+    }
+    bytes.append(QStringView(name).sliced(start).toUtf8());
+    return bytes;
 }
 
 bool isInside(const QByteArray &path, const QByteArray &folder)

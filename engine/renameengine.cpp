@@ -58,16 +58,18 @@ void RenameEngine::addFiles(const QList<QUrl> &urls)
     // The rows of a running batch keep their places until its outcome is taken in.
     if (isBusy())
         return;
+    const qsizetype first = m_files.size();
     ListedFiles::append(m_files, urls, *m_mover);
-    takeInAddedRows(urls.size());
+    takeInAddedRows(urls.size() - ListedFiles::dropRepeats(m_files, first));
 }
 
 void RenameEngine::addLocalFiles(const QList<QByteArray> &paths)
 {
     if (isBusy())
         return;
+    const qsizetype first = m_files.size();
     ListedFiles::appendPaths(m_files, paths, *m_mover);
-    takeInAddedRows(paths.size());
+    takeInAddedRows(paths.size() - ListedFiles::dropRepeats(m_files, first));
 }
 
 void RenameEngine::takeInAddedRows(qsizetype added)
@@ -100,12 +102,14 @@ RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
         return QList<BatchMover::Outcome>();
     };
     auto complete = [this, rows](const QList<BatchMover::Outcome> &) {
-        const qsizetype added = rows->size();
+        const qsizetype first = m_files.size();
         if (m_files.isEmpty())
             m_files = std::move(*rows);
         else
             m_files.append(std::move(*rows));
-        takeInAddedRows(added);
+        // The rows were made apart from the list; only now can they meet the ones listed.
+        const qsizetype added = m_files.size() - first;
+        takeInAddedRows(added - ListedFiles::dropRepeats(m_files, first));
         return RenameJob::Summary();
     };
     return launch(new RenameJob(RenameJob::Kind::add, urls.size(), std::move(work),

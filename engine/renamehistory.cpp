@@ -249,7 +249,7 @@ bool RenameHistory::applyUndo(QList<FileItem> &files, const Plan &plan,
             item->path = moves[m].destinationPath;
             item->url = LocalPath::toUrl(item->path);
             item->identity = results[m].identity;
-            item->originalName = LocalPath::display(LocalPath::nameOf(item->path));
+            item->originalName = LocalPath::decodeName(LocalPath::nameOf(item->path));
             item->newName = item->originalName;
         }
         ++reverted;
@@ -281,6 +281,6 @@ void RenameHistory::followStrandedFile(FileItem &item, const QByteArray &sourceP
         return;
     item.path = currentPath;
     item.url = LocalPath::toUrl(currentPath);
-    item.originalName = LocalPath::display(LocalPath::nameOf(currentPath));
+    item.originalName = LocalPath::decodeName(LocalPath::nameOf(currentPath));
     item.identity = m_mover.identity(currentPath);
 }

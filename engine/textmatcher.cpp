@@ -1,5 +1,6 @@
 #include "textmatcher.h"
 
+#include "localpath.h"
 #include "unicodetext.h"
 
 #include <QList>
@@ -122,7 +123,12 @@ QString TextMatcher::replaceUnicode(const QString &name, const QString &replacem
         keyStarts.push_back(key.size());
         const QStringView character =
             QStringView(name).mid(boundaries[i], boundaries[i + 1] - boundaries[i]);
-        key.append(UnicodeText::matchingKey(character, m_caseSensitive));
+        // A byte that is not UTF-8 is shown as U+FFFD, so that is what finds it; it is never
+        // a part of a longer character.
+        if (character.size() == 1 && LocalPath::isEscapedByte(character.front().unicode()))
+            key.append(QChar::ReplacementCharacter);
+        else
+            key.append(UnicodeText::matchingKey(character, m_caseSensitive));
     }
     keyStarts.push_back(key.size());
 

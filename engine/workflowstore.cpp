@@ -75,6 +75,11 @@ QByteArray WorkflowStore::encode(const Workflows &workflows)
 std::optional<WorkflowStore::Workflows> WorkflowStore::decode(const QByteArray &bytes, bool *merged)
 {
     *merged = false;
+    // No JSON text holds a NUL byte (in a string it must be written "\u0000"), but Qt's
+    // reader takes one in a string as it is. A value with one was damaged on the way, so
+    // it is read as damaged: kept whole, not half read and written back without it.
+    if (bytes.contains('\0'))
+        return std::nullopt;
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(escapeByteOrderMarks(bytes), &error);
     if (error.error != QJsonParseError::NoError || !document.isObject())

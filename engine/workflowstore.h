@@ -37,9 +37,9 @@ public:
     static QString canonicalName(const QString &name);
     // Compact UTF-8 JSON: an object of names, each with the array of its step records.
     static QByteArray encode(const Workflows &workflows);
-    // Reads the stored bytes strictly: any record that cannot be read makes the whole value
-    // unreadable. `merged` tells whether two stored names were the same name under
-    // canonical equivalence, so that one of their lists had to be dropped.
+    // Reads the stored bytes strictly: any record that cannot be read, or a NUL byte
+    // anywhere, makes the whole value unreadable. `merged` tells whether two stored names were the
+    // same name under canonical equivalence, so that one of their lists had to be dropped.
     static std::optional<Workflows> decode(const QByteArray &bytes, bool *merged);
 
     const Workflows &workflows() const { return m_workflows; }

@@ -2,10 +2,12 @@
 
 #include "enginetesthelpers.h"
 #include "listedfiles.h"
+#include "localpath.h"
 #include "posixfilemover.h"
 #include "renameengine.h"
 #include "renamejob.h"
 
+#include <QDir>
 #include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
@@ -95,7 +97,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
 
         QTest::newRow("beside its look-alike")
-            << u"x-"_qs << u"S"_qs << u"photo-\uFFFD.jpg=look-alike|x-photo-\uFFFD.jpg=raw"_qs;
+            << u"x-"_qs << u"S"_qs << u"photo-\uFFFD.jpg=look-alike|x-photo-\\xff.jpg=raw"_qs;
         QTest::newRow("name unchanged")
             << QString() << u"S"_qs << u"photo-\\xff.jpg=raw|photo-\uFFFD.jpg=look-alike"_qs;
         QTest::newRow("new name UTF-8 cannot hold")
@@ -123,7 +125,8 @@ private Q_SLOTS:
             QUrl::fromEncoded("file://" + base.toPercentEncoding("/") + "/photo-%FF.jpg");
         auto engine = makeEngine();
         engine->addFiles({url});
-        QCOMPARE(engine->files().first().originalName, u"photo-\uFFFD.jpg"_qs);
+        // Computed with as its escape, shown as U+FFFD, kept as the byte.
+        QCOMPARE(engine->files().first().originalName, u"photo-"_qs + QChar(0xDCFF) + u".jpg"_qs);
         if (!prefix.isEmpty())
             setStack(*engine, {prependStep(prefix)});
 
@@ -137,10 +140,128 @@ private Q_SLOTS:
             return;
         }
         QCOMPARE(engine->files().first().url,
-                 prefix.isEmpty() ? url : folder.url(prefix + u"photo-\uFFFD.jpg"_qs));
+                 prefix.isEmpty() ? url
+                                  : QUrl::fromEncoded("file://" + base.toPercentEncoding("/") +
+                                                      '/' + prefix.toUtf8() + "photo-%FF.jpg"));
         QVERIFY(engine->undoLastRename() || prefix.isEmpty());
         QCOMPARE(tree(base), before);
         QCOMPARE(engine->files().first().url, url);
+    }
+
+    // Every name's bytes come back from its text exactly; UTF-8 decodes as it always did,
+    // and each byte that is not part of a UTF-8 character reads as one U+FFFD.
+    void namesAsTextKeepTheirBytes_data()
+    {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("shown");
+
+        QTest::newRow("ASCII") << QByteArray("IMG_0001.JPG") << u"IMG_0001.JPG"_qs;
+        QTest::newRow("accented") << QByteArray("caf\xc3\xa9") << u"caf\u00e9"_qs;
+        QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << u"\U0001F600"_qs;
+        QTest::newRow("a real U+FFFD") << QByteArray("a\xef\xbf\xbd") << u"a\uFFFD"_qs;
+        QTest::newRow("Latin-1") << QByteArray("caf\xe9.JPG") << u"caf\uFFFD.JPG"_qs;
+        QTest::newRow("cut short") << QByteArray("\xe2\x82.txt") << u"\uFFFD\uFFFD.txt"_qs;
+        QTest::newRow("overlong") << QByteArray("\xc0\xaf") << u"\uFFFD\uFFFD"_qs;
+        QTest::newRow("a surrogate") << QByteArray("\xed\xa0\x80") << u"\uFFFD\uFFFD\uFFFD"_qs;
+        QTest::newRow("above U+10FFFF")
+            << QByteArray("\xf4\x90\x80\x80") << u"\uFFFD\uFFFD\uFFFD\uFFFD"_qs;
+        QTest::newRow("valid after broken")
+            << QByteArray("\xff\xc3\xa9\xfe") << u"\uFFFD\u00e9\uFFFD"_qs;
+    }
+
+    void namesAsTextKeepTheirBytes()
+    {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, shown);
+
+        const QString text = LocalPath::decodeName(bytes);
+        QCOMPARE(LocalPath::encodeName(text), bytes);
+        QCOMPARE(LocalPath::readable(text), shown);
+        if (bytes.isValidUtf8())
+            QCOMPARE(text, QString::fromUtf8(bytes));
+        // Half a surrogate pair that stands for no byte has no bytes.
+        QCOMPARE(LocalPath::encodeName(text + QChar(0xDC7F)), std::nullopt);
+        QCOMPARE(LocalPath::encodeName(text + QChar(0xD800)), std::nullopt);
+    }
+
+    // Names that differ only in a byte that is not UTF-8 are different names: a step that
+    // changes the rest of both makes no duplicates of them, and each keeps its own byte.
+    void bytesNotUtf8AreNotMerged()
+    {
+        TestFolder folder;
+        const QByteArray base = QFile::encodeName(folder.path(u""_qs).chopped(1));
+        const QList<QByteArray> names{"CAF\xc9.JPG", "CAF\xc8.JPG", "Caf\xc3\xa9.JPG"};
+        QList<QUrl> urls;
+        for (const QByteArray &name : names) {
+            QVERIFY(writeBytes(base + '/' + name, QByteArray::number(urls.size() + 1)));
+            urls.append(QUrl::fromEncoded("file://" +
+                                          QByteArray(base + '/' + name).toPercentEncoding("/")));
+        }
+        const auto removeRaw = qScopeGuard([&] {
+            for (const char *name : {"caf\xc9.JPG", "caf\xc8.JPG", "CAF\xc9.JPG", "CAF\xc8.JPG"})
+                ::unlink(QByteArray(base + '/' + name).constData());
+        });
+        auto engine = makeEngine();
+        engine->addFiles(urls);
+        setStack(*engine, {caseStep(CaseType::lowercase)});
+        QCOMPARE(statusLetters(engine->files()), u"PPP"_qs);
+
+        QCOMPARE(engine->performRename().first, 3);
+
+        QCOMPARE(tree(base), split(u"caf\\xc8.JPG=2|caf\\xc9.JPG=1|caf\u00e9.JPG=3"_qs));
+    }
+
+    // An item handed over again, in the same call or a later one and under any spelling of
+    // its path, keeps its one row; two names of one file are two rows.
+    void sameItemListedOnce_data()
+    {
+        QTest::addColumn<QString>("first");  // paths in the folder, one call
+        QTest::addColumn<QString>("second"); // a later call
+        QTest::addColumn<QString>("rows");   // the listed paths
+
+        QTest::newRow("twice in one call")
+            << u"a.txt|b.txt|a.txt"_qs << QString() << u"a.txt|b.txt"_qs;
+        QTest::newRow("again later") << u"a.txt"_qs << u"b.txt|a.txt"_qs << u"a.txt|b.txt"_qs;
+        QTest::newRow("through another spelling")
+            << u"sub/x.txt"_qs << u"sub/../sub/./x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("through a link to its folder")
+            << u"sub/x.txt"_qs << u"link/x.txt|sub/x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("a folder, with and without its slash")
+            << u"sub|sub/"_qs << u"sub"_qs << u"sub"_qs;
+        QTest::newRow("hard link under another name")
+            << u"a.txt|hard.txt"_qs << u"hard.txt"_qs << u"a.txt|hard.txt"_qs;
+    }
+
+    void sameItemListedOnce()
+    {
+        QFETCH(QString, first);
+        QFETCH(QString, second);
+        QFETCH(QString, rows);
+
+        TestFolder folder;
+        QVERIFY(writeFile(folder.path(u"a.txt"_qs), "a") &&
+                writeFile(folder.path(u"b.txt"_qs), "b"));
+        QVERIFY(QDir().mkpath(folder.path(u"sub"_qs)));
+        QVERIFY(writeFile(folder.path(u"sub/x.txt"_qs), "x"));
+        QVERIFY(QFile::link(folder.path(u"sub"_qs), folder.path(u"link"_qs)));
+        QVERIFY(::link(QFile::encodeName(folder.path(u"a.txt"_qs)).constData(),
+                       QFile::encodeName(folder.path(u"hard.txt"_qs)).constData()) == 0);
+        const auto urls = [&](const QString &paths) {
+            QList<QUrl> list;
+            for (const QString &path : split(paths))
+                list.append(QUrl::fromLocalFile(folder.path(path)));
+            return list;
+        };
+        auto engine = makeEngine();
+        engine->addFiles(urls(first));
+        engine->addFiles(urls(second));
+
+        QStringList listed;
+        for (const FileItem &item : engine->files())
+            listed.append(QFile::decodeName(item.path).mid(folder.path(u""_qs).size()));
+        QCOMPARE(listed, split(rows));
+        // No row is a duplicate of itself.
+        QCOMPARE(statusLetters(engine->files()), QString(listed.size(), u'P'));
     }
 
     // A listed path holds its bytes and no room for more: a million files keep them all.
@@ -357,12 +478,14 @@ private Q_SLOTS:
         }
     }
 
-    // A large drop is added on a worker: the list is taken whole, in order, once it is done.
+    // A large drop is added on a worker: the list is taken whole, in order, once it is done;
+    // an item it holds that was listed already keeps its one row.
     void largeDropAddedOnWorker()
     {
         TestFolder folder;
         QVERIFY(writeFile(folder.path(u"a.txt"_qs), "a"));
         QVERIFY(writeFile(folder.path(u"b.txt"_qs), "b"));
+        QVERIFY(writeFile(folder.path(u"c.txt"_qs), "c"));
         QList<QUrl> urls{folder.url(u"a.txt"_qs)};
         for (qsizetype i = 0; i < RenameEngine::backgroundAddFrom; ++i)
             urls.append(folder.url(u"missing-%1"_qs.arg(i)));
@@ -381,15 +504,17 @@ private Q_SLOTS:
 
         QVERIFY(!engine->isBusy());
         const QList<FileItem> &files = engine->files();
-        QCOMPARE(files.size(), urls.size() + 1);
+        QCOMPARE(files.size(), urls.size());
+        QCOMPARE(files[0].url, urls.last());
+        QCOMPARE(files[0].newName, u"x-b.txt"_qs);
         QCOMPARE(files[1].url, urls.first());
         QVERIFY(files[1].identity);
         QVERIFY(!files[2].identity);
-        QCOMPARE(files.last().url, urls.last());
-        QCOMPARE(files.last().newName, u"x-b.txt"_qs);
+        QCOMPARE(files.last().url, urls.at(urls.size() - 2));
         // Fewer files are added at once.
-        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs)}));
-        QCOMPARE(engine->files().size(), urls.size() + 2);
+        QVERIFY(!engine->startAddingFiles({folder.url(u"a.txt"_qs), folder.url(u"c.txt"_qs)}));
+        QCOMPARE(engine->files().size(), urls.size() + 1);
+        QCOMPARE(engine->files().last().newName, u"x-c.txt"_qs);
     }
 };
 

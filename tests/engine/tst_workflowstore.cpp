@@ -127,6 +127,9 @@ class WorkflowStoreTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The program's own settings file lies in this test's configuration folder.
+    void initTestCase() { qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config.path())); }
+
     // Names and texts come back exactly, U+FEFF at the start of a string included.
     void exactStrings()
     {
@@ -256,6 +259,76 @@ private Q_SLOTS:
         QCOMPARE(namesOnDisk(fileName), QStringList{u"New"_qs});
     }
 
+    // A stored value with NUL bytes is unreadable (no JSON text holds one), so the next save
+    // keeps all of it aside before writing, as for any other value that cannot be read. The
+    // file is the program's own settings file under the user's configuration folder.
+    void nulBytesInTheStoredValue_data()
+    {
+        QTest::addColumn<QByteArray>("before"); // inserted before the first of these bytes
+        QTest::addColumn<bool>("raw");          // NUL bytes in the file as they are
+
+        QTest::newRow("in a step's text") << QByteArray("_text7") << false;
+        QTest::newRow("in a name") << QByteArray("ame 3") << false;
+        QTest::newRow("between workflows") << QByteArray(",\"Name 5") << false;
+        QTest::newRow("in a text, raw in the file") << QByteArray("_text7") << true;
+    }
+
+    void nulBytesInTheStoredValue()
+    {
+        QFETCH(QByteArray, before);
+        QFETCH(bool, raw);
+
+        const QString fileName = m_config.filePath(u"Brisklet/Brisklet.conf"_qs);
+        // Nothing of this process may have settled on the user's real folder before.
+        QCOMPARE(
+            QSettings(QSettings::NativeFormat, QSettings::UserScope, u"Brisklet"_qs, u"Brisklet"_qs)
+                .fileName(),
+            fileName);
+        QVERIFY(QDir().mkpath(m_config.filePath(u"Brisklet"_qs)));
+        QFile::remove(fileName);
+
+        // About 3 KB of workflows, with NUL bytes in them.
+        WorkflowStore::Workflows workflows;
+        for (int i = 0; i < 10; ++i)
+            workflows.insert(u"Name %1"_qs.arg(i),
+                             {appendStep(u"_text%1"_qs.arg(i)), caseStep(CaseType::lowercase)});
+        QByteArray value = WorkflowStore::encode(workflows);
+        QVERIFY(value.size() > 3000);
+        const qsizetype at = value.indexOf(before);
+        QVERIFY(at > 0);
+        value.insert(at, QByteArray(3, '\0'));
+        {
+            QSettings settings(fileName, QSettings::NativeFormat);
+            settings.setValue(workflowsKey, value);
+        }
+        if (raw) {
+            QFile file(fileName);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            const QByteArray escaped = file.readAll();
+            QVERIFY(escaped.contains("\\0\\0\\0"));
+            QVERIFY(QFile::remove(fileName));
+            QVERIFY(writeFile(fileName, QByteArray(escaped).replace("\\0", QByteArray(1, '\0'))));
+        }
+        QCOMPARE(onDisk(fileName).value(workflowsKey).toByteArray(), value);
+
+        // As the program opens its settings.
+        auto engine = std::make_unique<RenameEngine>(std::make_unique<SettingsPreferencesStore>(),
+                                                     std::make_unique<PosixFileMover>(), nullptr);
+        QVERIFY(engine->savedWorkflows().isEmpty());
+        QSignalSpy failures(engine.get(), &RenameEngine::workflowsNotSaved);
+        setStack(*engine, {appendStep(u"_new"_qs)});
+        const QString printed = warned([&] { engine->saveWorkflow(u"New"_qs); });
+        QCOMPARE(failures.size(), 0);
+
+        const QVariantMap after = onDisk(fileName);
+        QStringList kept = after.keys();
+        kept.removeIf([](const QString &key) { return !key.startsWith(u"SavedWorkflows.unr"); });
+        QCOMPARE(kept.size(), 1);
+        QVERIFY2(printed.contains(kept.first()), qPrintable(printed));
+        QCOMPARE(after.value(kept.first()).toByteArray(), value);
+        QCOMPARE(namesOnDisk(fileName), QStringList{u"New"_qs});
+    }
+
     // A failed save says why and keeps memory and disk as they were; the next save writes all.
     void failedSave_data()
     {
@@ -328,6 +401,9 @@ private Q_SLOTS:
         QVERIFY(onDisk(fileName).value(workflowsKey).toByteArray().contains(QByteArray(40, 'x')) ==
                 (cause == u"fillsUp"));
     }
+
+private:
+    QTemporaryDir m_config;
 };
 
 BRISKLET_TEST(WorkflowStoreTest)

@@ -112,7 +112,7 @@ private Q_SLOTS:
     void renameOnDisk_data()
     {
         QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("listFirstTwice");
+        QTest::addColumn<bool>("clash"); // c.txt too, given a.txt's new name
         QTest::addColumn<QString>("alert");
         QTest::addColumn<QStringList>("onDisk");
         QTest::addColumn<QString>("report");
@@ -123,35 +123,46 @@ private Q_SLOTS:
             << u"Renamed 2 file(s)"_qs;
         QTest::newRow("problems, Rename Anyway")
             << u"x-"_qs << true << u"Proceed with Warnings?"_qs
-            << QStringList{u"a.txt"_qs, u"x-b.txt"_qs} << u"Renamed 1 file(s), 2 failed"_qs;
+            << QStringList{u"a.txt"_qs, u"c.txt"_qs, u"x-b.txt"_qs}
+            << u"Renamed 1 file(s), 2 failed"_qs;
     }
 
     void renameOnDisk()
     {
         QFETCH(QString, prefix);
-        QFETCH(bool, listFirstTwice);
+        QFETCH(bool, clash);
         QFETCH(QString, alert);
         QFETCH(QStringList, onDisk);
         QFETCH(QString, report);
         QTemporaryDir dir;
         QList<QUrl> urls;
-        for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
+        QStringList names{u"a.txt"_qs, u"b.txt"_qs};
+        if (clash)
+            names.append(u"c.txt"_qs);
+        for (const QString &name : names) {
             QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
             urls.append(QUrl::fromLocalFile(dir.filePath(name)));
         }
-        if (listFirstTwice) // both rows of a.txt then conflict
-            urls.prepend(urls.first());
         RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
                             std::make_unique<PosixFileMover>());
         ContentView view(&engine);
         engine.addFiles(urls);
         if (!prefix.isEmpty())
             prependStep(engine, prefix);
+        if (clash) { // the rows of a.txt and c.txt then conflict
+            RenameOperationWrapper same;
+            same.mode = RenameMode::replace;
+            same.findText = u"x-c"_qs;
+            same.replaceText = u"x-a"_qs;
+            engine.addOperation();
+            engine.setOperation(1, same);
+            engine.updatePreview();
+        }
 
         view.renameCommands()->renameAction()->trigger();
         AlertDialog *shown = UiTest::shownAlert(&view);
         QCOMPARE(shown ? shown->title() : QString(), alert);
-        QVERIFY(!shown || shown->press(listFirstTwice ? u"Rename Anyway"_qs : u"OK"_qs));
+        QVERIFY(!shown || shown->press(clash ? u"Rename Anyway"_qs : u"OK"_qs));
         QVERIFY(UiTest::finishBatch(engine));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
         QCOMPARE(notice(view), report);

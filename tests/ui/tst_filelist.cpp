@@ -4,6 +4,7 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
+#include "localpath.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
@@ -79,6 +80,26 @@ private Q_SLOTS:
     }
 
     // A preview changes the rows' data in one signal, never resets them, and keeps the scroll.
+    // A byte of a name that is not UTF-8 shows as U+FFFD in the row, in its new name and to
+    // assistive technology; the engine keeps the byte for the move.
+    void bytesNotUtf8ShowAsReplacementCharacters()
+    {
+        auto engine = makeEngine();
+        FileListModel model(engine.get());
+        engine->addFiles({QUrl::fromEncoded("file:///nowhere/caf%E9.jpg")});
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::changeCase;
+            operation.caseType = CaseType::uppercase;
+        });
+        const QModelIndex row = model.index(0);
+        QCOMPARE(row.data(Qt::DisplayRole).toString(), u"caf\uFFFD.jpg"_qs);
+        QCOMPARE(row.data(FileListModel::OriginalNameRole).toString(), u"caf\uFFFD.jpg"_qs);
+        QCOMPARE(row.data(FileListModel::NewNameRole).toString(), u"CAF\uFFFD.jpg"_qs);
+        const QString announced = row.data(Qt::AccessibleTextRole).toString();
+        QVERIFY2(announced.startsWith(u"caf\uFFFD.jpg, CAF\uFFFD.jpg"_qs), qPrintable(announced));
+        QCOMPARE(LocalPath::encodeName(engine->files().first().newName), QByteArray("CAF\xe9.jpg"));
+    }
+
     void previewKeepsTheScrollPosition()
     {
         auto engine = makeEngine();

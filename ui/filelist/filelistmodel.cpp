@@ -2,6 +2,7 @@
 
 #include "filelist/filerowannouncement.h"
 
+#include "localpath.h"
 #include "nameparts.h"
 #include "renameengine.h"
 
@@ -57,21 +58,23 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     if (!file)
         return QVariant();
     switch (role) {
+    // A byte of a name that is not UTF-8 is shown as U+FFFD; the engine keeps the byte.
     case Qt::DisplayRole:
     case OriginalNameRole:
-        return file->originalName;
+        return LocalPath::readable(file->originalName);
     case Qt::ToolTipRole:
         return file->errorMessage && (file->status == RenameStatus::conflict ||
                                       file->status == RenameStatus::error)
                    ? QVariant(*file->errorMessage)
                    : QVariant();
     case Qt::AccessibleTextRole:
-        return FileRowAnnouncement::text(file->originalName, file->newName, file->status,
+        return FileRowAnnouncement::text(LocalPath::readable(file->originalName),
+                                         LocalPath::readable(file->newName), file->status,
                                          file->errorMessage.value_or(QString()));
     case FileIdRole:
         return file->id;
     case NewNameRole:
-        return file->newName;
+        return LocalPath::readable(file->newName);
     case StatusRole:
         return int(file->status);
     case ErrorMessageRole:
