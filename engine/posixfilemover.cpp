@@ -293,6 +293,13 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
     case ESTALE:
     case EIO:
         return describeUnreachable(error);
+    case ECONNABORTED:
+        // A FUSE driver that died while the rename was on its way: the server may have made
+        // it without anyone hearing back.
+        return QCoreApplication::translate(
+            "PosixFileMover",
+            "The connection to the drive or network folder holding this file broke off during "
+            "the rename; the file may already have its new name.");
     case EROFS:
         return QCoreApplication::translate("PosixFileMover", "The folder is read-only.");
     case EILSEQ:
