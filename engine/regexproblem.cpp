@@ -167,8 +167,7 @@ QString RegexProblem::inReplacement(const QString &pattern, const QString &repla
     };
     const QString noGroup = QCoreApplication::translate(
         "RegexProblem",
-        "A $ in the replacement needs a group number or {name} after it; \\$ writes a "
-        "dollar sign");
+        "A $ in the replacement needs a group number or {name}; \\$ writes a dollar sign");
 
     int32_t i = 0;
     while (i < length) {
@@ -203,7 +202,7 @@ QString RegexProblem::inReplacement(const QString &pattern, const QString &repla
                 U_FAILURE(found))
                 return QCoreApplication::translate(
                            "RegexProblem",
-                           "The replacement uses %1, but the pattern has no group named “%2”")
+                           "%1 in the replacement: the pattern has no group named “%2”")
                     .arg(written(dollar, i), UnicodeText::fromIcu(name));
         } else if (u_isdigit(next)) {
             // As many digits as still name a group; a first one that does not fails.
@@ -217,7 +216,7 @@ QString RegexProblem::inReplacement(const QString &pattern, const QString &repla
                     if (digits == 0)
                         return QCoreApplication::translate(
                                    "RegexProblem",
-                                   "The replacement uses %1, but the pattern has no group %2")
+                                   "%1 in the replacement: the pattern has no group %2")
                             .arg(written(dollar, text.moveIndex32(i, 1)))
                             .arg(value);
                     break;

@@ -189,8 +189,7 @@ private Q_SLOTS:
             << QByteArray(
                    "[{\"mode\":\"regex\",\"regexPattern\":\"(A)\",\"regexReplacement\":\"$9\"}]")
             << QStringList{} << abc << 2 << abc
-            << QByteArray(
-                   "step 1 (regex): The replacement uses $9, but the pattern has no group 9");
+            << QByteArray("step 1 (regex): $9 in the replacement: the pattern has no group 9");
     }
 
     void exitStatuses()

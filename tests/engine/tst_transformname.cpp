@@ -221,36 +221,33 @@ private Q_SLOTS:
 
         const QString two = u"(a)(b)"_qs;
         const QString named = u"(?<year>a)(?<y0>b)"_qs;
-        const QString lone = u"A $ in the replacement needs a group number or {name} after it; "
-                             "\\$ writes a dollar sign"_qs;
+        const QString lone =
+            u"A $ in the replacement needs a group number or {name}; \\$ writes a dollar sign"_qs;
         const QString badName =
             u"The group name after ${ in the replacement is not valid or not closed by }"_qs;
         QTest::newRow("groups") << two << u"$2$1$0"_qs << QString();
         QTest::newRow("no such group")
-            << two << u"x$9"_qs << u"The replacement uses $9, but the pattern has no group 9"_qs;
+            << two << u"x$9"_qs << u"$9 in the replacement: the pattern has no group 9"_qs;
         QTest::newRow("no groups at all")
-            << u"ab"_qs << u"$1"_qs
-            << u"The replacement uses $1, but the pattern has no group 1"_qs;
+            << u"ab"_qs << u"$1"_qs << u"$1 in the replacement: the pattern has no group 1"_qs;
         QTest::newRow("digits as far as a group goes") << two << u"$12"_qs << QString();
         QTest::newRow("another script's digit") << two << u"$\u0662"_qs << QString();
         QTest::newRow("another script's digit too far")
-            << two << u"$\u0663"_qs
-            << u"The replacement uses $\u0663, but the pattern has no group 3"_qs;
+            << two << u"$\u0663"_qs << u"$\u0663 in the replacement: the pattern has no group 3"_qs;
         QTest::newRow("escaped dollar") << two << u"\\$9"_qs << QString();
         QTest::newRow("escaped backslash")
-            << two << u"\\\\$9"_qs << u"The replacement uses $9, but the pattern has no group 9"_qs;
-        QTest::newRow("escaped emoji")
-            << two << u"\\\U0001F600$3"_qs
-            << u"The replacement uses $3, but the pattern has no group 3"_qs;
+            << two << u"\\\\$9"_qs << u"$9 in the replacement: the pattern has no group 9"_qs;
+        QTest::newRow("escaped emoji") << two << u"\\\U0001F600$3"_qs
+                                       << u"$3 in the replacement: the pattern has no group 3"_qs;
         QTest::newRow("dollar at the end") << two << u"x$"_qs << lone;
         QTest::newRow("dollar before a letter") << two << u"$x"_qs << lone;
         QTest::newRow("named group") << named << u"${year}"_qs << QString();
         QTest::newRow("unknown name")
             << named << u"${month}"_qs
-            << u"The replacement uses ${month}, but the pattern has no group named “month”"_qs;
+            << u"${month} in the replacement: the pattern has no group named “month”"_qs;
         QTest::newRow("empty name")
             << named << u"${}"_qs
-            << u"The replacement uses ${}, but the pattern has no group named “”"_qs;
+            << u"${} in the replacement: the pattern has no group named “”"_qs;
         QTest::newRow("unclosed name") << named << u"${year"_qs << badName;
         // ICU reads no 0 in a name here, although the pattern takes it.
         QTest::newRow("name with 0") << named << u"${y0}"_qs << badName;

@@ -369,7 +369,7 @@ private Q_SLOTS:
 
         // "q(u)" has one group.
         QTest::keyClicks(replacement, u"$2"_qs);
-        QCOMPARE(below(replacement), u"The replacement uses $2, but the pattern has no group 2"_qs);
+        QCOMPARE(below(replacement), u"$2 in the replacement: the pattern has no group 2"_qs);
         QCOMPARE(below(pattern), QString());
         QCOMPARE(newName(), u"quick!"_qs);
         QTest::keyClick(replacement, Qt::Key_Backspace);
