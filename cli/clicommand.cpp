@@ -93,6 +93,23 @@ private:
     QHash<QByteArray, QByteArray> m_restored;
 };
 
+// The first step that would leave every name as it is for a reason the user can mend: a
+// regular expression that does not compile, or a template naming a group it does not have.
+// Empty when there is none.
+QString brokenStep(const RenameEngine &engine)
+{
+    for (qsizetype i = 0; i < engine.operations().size(); ++i) {
+        QString problem = engine.patternProblem(i);
+        if (problem.isEmpty())
+            problem = engine.replacementProblem(i);
+        if (!problem.isEmpty())
+            return QStringLiteral("step %1 (%2): %3; nothing was renamed")
+                .arg(i + 1)
+                .arg(rawValue(engine.operations().at(i).mode), problem);
+    }
+    return {};
+}
+
 PlanPrinter printerFor(const CliOptions &options)
 {
     return PlanPrinter(options.json ? PlanPrinter::Format::jsonLines : PlanPrinter::Format::table,
@@ -147,6 +164,8 @@ ExitStatus CliCommand::rename()
     QString error;
     if (!loadStack(&error))
         return fail(ExitStatus::badUsage, error);
+    if (const QString broken = brokenStep(*m_engine); !broken.isEmpty())
+        return fail(ExitStatus::badUsage, broken);
     QList<QByteArray> arguments = m_options.files;
     if (m_options.nullSeparatedInput) {
         const std::optional<QByteArray> input = readInput("-", &error);

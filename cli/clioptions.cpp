@@ -160,6 +160,7 @@ QString CliOptions::usage()
         "Exit status:\n"
         "  0  all renamed, or a dry run without problems\n"
         "  1  some moves failed (the others were made)\n"
-        "  2  bad usage or unreadable input; nothing moved\n"
+        "  2  bad usage, unreadable input, or a step that cannot work (a regular\n"
+        "     expression that does not compile, a missing group); nothing moved\n"
         "  3  conflicts or errors found; nothing moved\n");
 }

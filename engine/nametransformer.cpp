@@ -199,23 +199,6 @@ NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations
 
 NameTransformer::~NameTransformer() = default;
 
-QString NameTransformer::patternError(const QString &pattern)
-{
-    if (pattern.isEmpty())
-        return {};
-    UErrorCode status = U_ZERO_ERROR;
-    UParseError where{};
-    const std::unique_ptr<icu::RegexPattern> compiled(
-        icu::RegexPattern::compile(UnicodeText::toIcu(pattern), 0, where, status));
-    if (U_SUCCESS(status))
-        return {};
-    QString error = QString::fromLatin1(u_errorName(status));
-    if (where.offset >= 0)
-        error += QCoreApplication::translate("NameTransformer", " at character %1")
-                     .arg(where.offset + 1);
-    return error;
-}
-
 qsizetype NameTransformer::stepCount() const
 {
     return qsizetype(m_steps.size());

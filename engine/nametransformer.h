@@ -25,10 +25,6 @@ public:
     // milliseconds). A live preview runs the pattern on every keystroke, so a
     // catastrophically backtracking pattern must give up instead of freezing the window.
     static constexpr int regexTimeLimit = 10;
-    // What a pattern that does not compile is told: ICU's error, or nothing when it
-    // compiles (the empty pattern, which does nothing, included).
-    static QString patternError(const QString &pattern);
-
     explicit NameTransformer(const QList<RenameOperationWrapper> &operations);
     ~NameTransformer();
     NameTransformer(const NameTransformer &) = delete;

@@ -4,12 +4,15 @@
 #include "movesteps.h"
 #include "temporaryname.h"
 
+#include <QFile>
+
 #include <fcntl.h>
 #include <linux/magic.h>
 #include <sys/stat.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -67,11 +70,17 @@ bool isTopFolder(const QByteArray &folder)
 
 // When the file system refuses to create `to` with EPERM or EINVAL: the name, or new
 // entries as such? The comparison with a plain ASCII name tells them apart. A top folder
-// that takes neither is full: FAT root folders have a fixed number of entries.
+// that takes neither is full: FAT root folders have a fixed number of entries, and a long
+// name takes one of them per 13 UTF-16 units, so the plain name is made as long as `to`'s,
+// or a root with room for a short name only would blame the long one's characters.
 int classifyRefusal(const QByteArray &to, int refusal)
 {
     const QByteArray folder = folderOf(to);
-    const QByteArray plain = folder + '/' + TemporaryName::probeName();
+    QByteArray plainName = TemporaryName::probeName();
+    const qsizetype units = std::min<qsizetype>(QFile::decodeName(nameOf(to)).size(), NameMax);
+    if (plainName.size() < units)
+        plainName.append(units - plainName.size(), 'x');
+    const QByteArray plain = folder + '/' + plainName;
     if (::mkdir(plain.constData(), 0700) != 0) {
         const int error = errno;
         if ((error == EPERM || error == EINVAL) && isTopFolder(folder))

@@ -15,9 +15,11 @@
 #include <linux/magic.h>
 #include <strings.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -181,6 +183,50 @@ QString describeCharacter(QChar c)
     return QStringLiteral("U+%1").arg(c.unicode(), 4, 16, QLatin1Char('0')).toUpper();
 }
 
+QString nameTooLong()
+{
+    return QCoreApplication::translate("PosixFileMover",
+                                       "The name is too long for this file system.");
+}
+
+// The longest name the file system of `folder` takes, in bytes; sshfs tells the server's.
+qsizetype longestName(const QByteArray &folder)
+{
+    struct statvfs info;
+    if (::statvfs(folder.constData(), &info) != 0 || info.f_namemax == 0)
+        return 255;
+    return qsizetype(std::min<unsigned long>(info.f_namemax, 1 << 20));
+}
+
+// What a network or FUSE mount answers once it is gone: ENOTCONN when its driver died,
+// ESTALE when the server lost the item, EIO when sshfs gave up reconnecting.
+bool isUnreachable(int error)
+{
+    return error == ENOTCONN || error == ESTALE || error == EIO;
+}
+
+QString describeUnreachable(int error)
+{
+    if (error == EIO)
+        return QCoreApplication::translate(
+            "PosixFileMover",
+            "The drive or network folder holding this file is not responding (input/output "
+            "error).");
+    if (error == ESTALE)
+        return QCoreApplication::translate(
+            "PosixFileMover",
+            "The network folder holding this file is no longer there (stale file handle).");
+    return QCoreApplication::translate(
+        "PosixFileMover", "The drive or network folder holding this file is no longer connected.");
+}
+
+QString folderGone()
+{
+    return QCoreApplication::translate(
+        "PosixFileMover",
+        "The folder holding this file no longer exists, or its drive was disconnected.");
+}
+
 QString describe(int error, const QByteArray &from, const QByteArray &to)
 {
     // The kernel refuses these as destinations before anything else, with EEXIST or EBUSY.
@@ -199,8 +245,14 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
         return QCoreApplication::translate("PosixFileMover", "Permission denied.");
     case ENOENT: {
         struct stat info;
-        if (::lstat(from.constData(), &info) != 0)
+        if (::lstat(from.constData(), &info) != 0) {
+            // A mount that went away takes the folders below it along.
+            if (isUnreachable(errno))
+                return describeUnreachable(errno);
+            if (::stat(folderOf(from).constData(), &info) != 0)
+                return isUnreachable(errno) ? describeUnreachable(errno) : folderGone();
             return QCoreApplication::translate("PosixFileMover", "The file no longer exists.");
+        }
         if (::stat(folderOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
             return QCoreApplication::translate("PosixFileMover", "The folder no longer exists.");
         if (const QChar refused = characterRefusedByFat(name); !refused.isNull()) {
@@ -212,8 +264,24 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
         return sentenceFromErrno(error);
     }
     case ENAMETOOLONG:
-        return QCoreApplication::translate("PosixFileMover",
-                                           "The name is too long for this file system.");
+        return nameTooLong();
+    case EBADMSG:
+        // sshfs passes on the server's SFTP "bad message", which stands for the server's
+        // ENAMETOOLONG or EINVAL.
+        if (name.size() > longestName(folderOf(to)))
+            return nameTooLong();
+        return sentenceFromErrno(error);
+    case ENOTCONN:
+    case ESTALE:
+    case EIO:
+        return describeUnreachable(error);
+    case ECONNABORTED:
+        // A FUSE driver that died while the rename was on its way: the server may have made
+        // it without anyone hearing back.
+        return QCoreApplication::translate(
+            "PosixFileMover",
+            "The connection to the drive or network folder holding this file broke off during "
+            "the rename; the file may already have its new name.");
     case EROFS:
         return QCoreApplication::translate("PosixFileMover", "The folder is read-only.");
     case EILSEQ:

@@ -8,6 +8,7 @@
 #include "parallelranges.h"
 #include "posixfilemover.h"
 #include "previewcache.h"
+#include "regexproblem.h"
 #include "settingspreferencesstore.h"
 #include "systemworkflow.h"
 #include "workflowstore.h"
@@ -218,12 +219,22 @@ QString RenameEngine::patternProblem(qsizetype index) const
     const RenameOperationWrapper &operation = m_operations.at(index);
     if (operation.mode != RenameMode::regex)
         return {};
-    const QString error = NameTransformer::patternError(operation.regexPattern);
+    const QString error = RegexProblem::inPattern(operation.regexPattern);
     if (!error.isEmpty())
         return error;
     if (m_timedOutSteps.contains(index))
         return tr("This pattern takes too long to match.");
     return {};
+}
+
+QString RenameEngine::replacementProblem(qsizetype index) const
+{
+    if (index < 0 || index >= m_operations.size())
+        return {};
+    const RenameOperationWrapper &operation = m_operations.at(index);
+    if (operation.mode != RenameMode::regex)
+        return {};
+    return RegexProblem::inReplacement(operation.regexPattern, operation.regexReplacement);
 }
 
 // ---------------------------------------------------------------------------------------

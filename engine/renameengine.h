@@ -95,9 +95,12 @@ public:
     void setOperation(qsizetype index, const RenameOperationWrapper &operation);
 
     // Why the regular expression of the step at this position leaves every name as it is:
-    // ICU's error for a pattern that does not compile, or its running out of time on a name
-    // in the last preview. Empty while the step works, or is not a regular expression.
+    // what keeps the pattern from compiling, or its running out of time on a name in the
+    // last preview. Empty while the step works, or is not a regular expression.
     QString patternProblem(qsizetype index) const;
+    // Why the step's replacement template leaves every matching name as it is: it names a
+    // group the pattern does not have. Empty while it works, or is not a regular expression.
+    QString replacementProblem(qsizetype index) const;
 
     // Queries.
     bool hasPendingFiles() const;

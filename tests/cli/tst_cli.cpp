@@ -4,7 +4,10 @@
 #include "renameengine.h"
 #include "settingspreferencesstore.h"
 
+#include "engine/sshfsmount.h"
+
 #include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -189,6 +192,19 @@ private Q_SLOTS:
             << QByteArray("unknown field \"trimKind\"");
         QTest::newRow("not JSON") << abc << QByteArray("[{\"mode\":\n\"trim\",]") << QStringList{}
                                   << abc << 2 << abc << QByteArray("line 2");
+        // A step that would leave every name as it is stops the run, also a dry run.
+        QTest::newRow("pattern does not compile")
+            << abc
+            << QByteArray("[{\"mode\":\"trim\"},{\"mode\":\"regex\",\"regexPattern\":\"IMG_[0\"}]")
+            << QStringList{u"--apply"_qs} << abc << 2 << abc
+            << QByteArray("step 2 (regex): Missing closing bracket ] at character 6; nothing was "
+                          "renamed");
+        QTest::newRow("template names a missing group")
+            << abc
+            << QByteArray(
+                   "[{\"mode\":\"regex\",\"regexPattern\":\"(A)\",\"regexReplacement\":\"$9\"}]")
+            << QStringList{} << abc << 2 << abc
+            << QByteArray("step 1 (regex): $9 in the replacement: the pattern has no group 9");
     }
 
     void exitStatuses()
@@ -422,6 +438,54 @@ private Q_SLOTS:
         QCOMPARE(run({u"--revert"_qs, undo}).status, 1);
         QCOMPARE(listing(), QByteArray("A|b"));
         QCOMPARE(run({u"--revert"_qs, m_home.filePath(u"stack.json"_qs)}).status, 2);
+    }
+
+    // A network mount that goes away in the middle of a batch: the rows left say so, not
+    // that their files no longer exist.
+    void mountGoneInTheMiddle()
+    {
+        const QString served = m_home.filePath(u"served"_qs);
+        const QString mountPoint = m_home.filePath(u"mnt"_qs);
+        QVERIFY(QDir().mkpath(served) && QDir().mkpath(mountPoint));
+        constexpr int count = 3000;
+        QByteArray input;
+        for (int i = 0; i < count; ++i) {
+            const QString name = u"IMG_%1.JPG"_qs.arg(i, 4, 10, QLatin1Char('0'));
+            QFile file(served + u'/' + name);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            input += QFile::encodeName(mountPoint + u'/' + name) + '\0';
+        }
+        SshfsMount sshfs;
+        if (const QString why = sshfs.mount(served, mountPoint); !why.isEmpty())
+            QSKIP(qPrintable(u"Cannot mount through sshfs: "_qs + why));
+
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+        environment.insert(u"XDG_STATE_HOME"_qs, m_home.filePath(u"state"_qs));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(BRISKLET_CLI),
+                      {u"-0"_qs, u"--stack"_qs, writeStack(lowercase), u"--apply"_qs});
+        process.write(input);
+        process.closeWriteChannel();
+        // sshfs dies as soon as the first file has its new name on the server.
+        const QString first = served + u"/img_0000.JPG"_qs;
+        QElapsedTimer waited;
+        waited.start();
+        while (!QFile::exists(first) && !process.waitForFinished(1) && waited.elapsed() < 60000) {
+        }
+        sshfs.killClient();
+        QVERIFY(process.waitForFinished(120000));
+
+        const QByteArray out = process.readAllStandardOutput();
+        const QByteArray said = out + process.readAllStandardError();
+        QVERIFY2(process.exitCode() == 1, said.constData());
+        QVERIFY2(out.contains("The drive or network folder holding this file is no longer "
+                              "connected."),
+                 said.constData());
+        QVERIFY2(!out.contains("no longer exists"), said.constData());
+        QVERIFY(sshfs.unmount());
+        qInfo("%s", out.trimmed().split('\n').constLast().constData());
     }
 
     void largeBatch()

@@ -1,6 +1,7 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
+#include "sshfsmount.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
@@ -96,6 +97,7 @@ private:
         const QString mkfs = findTool({u"mkfs.vfat"_qs});
         if (fusefat.isEmpty() || mkfs.isEmpty())
             return u"fusefat or mkfs.vfat is not installed"_qs;
+        QFile::remove(image); // of an earlier mount at this place
         QStringList format{u"-C"_qs, image, u"1024"_qs};
         if (where == OnSmallRootFat)
             format = QStringList{u"-r"_qs, u"16"_qs} + format;
@@ -500,23 +502,107 @@ private Q_SLOTS:
     }
 
     // A full FAT root folder: the move fails with that reason, and fusefat drops nothing.
+    // Each long name takes one entry per 13 characters, so a root may still have room for a
+    // short name but not for the new one.
+    void fullFatRootFolder_data()
+    {
+        QTest::addColumn<int>("freed"); // files removed after filling the root
+        QTest::addColumn<QString>("destination");
+        QTest::newRow("no entry left") << 0 << u"a much longer name.txt"_qs;
+        QTest::newRow("room for a short name only")
+            << 2 << u"A holiday by the sea in summer - IMG_0001.JPG"_qs;
+    }
+
     void fullFatRootFolder()
     {
+        QFETCH(int, freed);
+        QFETCH(QString, destination);
+
+        // A fresh image for each row: the root of the last one is full.
+        m_mounts.erase(OnSmallRootFat);
         const QString root = newFolder(OnSmallRootFat);
         if (root.isEmpty())
             QSKIP(skipReason(OnSmallRootFat).constData());
         QStringList before;
         for (int i = 0; i < 100 && writeFile(root + u"/file"_qs + QString::number(i), "data"); ++i)
             before.append(u"file%1=data"_qs.arg(i));
-        QVERIFY(before.size() > 2 && before.size() < 100);
+        QVERIFY(before.size() > 2 + freed && before.size() < 100);
+        for (int i = 1; i <= freed; ++i) {
+            QVERIFY(QFile::remove(root + u"/file"_qs + QString::number(i)));
+            before.removeOne(u"file%1=data"_qs.arg(i));
+        }
         before.sort();
 
-        const FileMover::Result result =
-            PosixFileMover().moveItem(QFile::encodeName(root + u"/file0"_qs),
-                                      QFile::encodeName(root + u"/a much longer name.txt"_qs));
+        const FileMover::Result result = PosixFileMover().moveItem(
+            QFile::encodeName(root + u"/file0"_qs), QFile::encodeName(root + u'/' + destination));
 
         QCOMPARE(result.errorDescription, u"The folder is full."_qs);
         QCOMPARE(entries(root), before);
+    }
+
+    // What sshfs answers, passed on in words: a name its server refuses as too long, and a
+    // mount that went away under a listed file.
+    void sshfsMessages_data()
+    {
+        QTest::addColumn<QString>("gone"); // how the mount goes away before the move
+        QTest::addColumn<QString>("source");
+        QTest::addColumn<QString>("destination");
+        QTest::addColumn<QString>("error");
+
+        QTest::newRow("name too long") << QString() << u"a.txt"_qs << longName << tooLong;
+        // A 256-byte name of 128 two-byte characters.
+        QTest::newRow("name too long in bytes")
+            << QString() << u"a.txt"_qs << QString(128, u'é') << tooLong;
+        QTest::newRow("sshfs killed")
+            << u"kill"_qs << u"sub/a.txt"_qs << u"sub/b.txt"_qs
+            << u"The drive or network folder holding this file is no longer connected."_qs;
+        // sshfs unmounts itself: the folders below the mount point are gone.
+        QTest::newRow("connection lost")
+            << u"drop"_qs << u"sub/a.txt"_qs << u"sub/b.txt"_qs
+            << u"The folder holding this file no longer exists, or its drive was disconnected."_qs;
+        QTest::newRow("server gone while reconnecting")
+            << u"server"_qs << u"sub/a.txt"_qs << u"sub/b.txt"_qs
+            << u"The drive or network folder holding this file is not responding (input/output "
+               "error)."_qs;
+    }
+
+    void sshfsMessages()
+    {
+        QFETCH(QString, gone);
+        QFETCH(QString, source);
+        QFETCH(QString, destination);
+        QFETCH(QString, error);
+
+        QTemporaryDir folder;
+        const QString served = folder.filePath(u"served"_qs);
+        const QString mountPoint = folder.filePath(u"mnt"_qs);
+        QVERIFY(QDir().mkpath(served + u"/sub"_qs) && QDir().mkpath(mountPoint));
+        QVERIFY(writeFile(served + u"/a.txt"_qs, "top"));
+        QVERIFY(writeFile(served + u"/sub/a.txt"_qs, "below"));
+        SshfsMount sshfs;
+        const QStringList options =
+            gone == u"server" ? QStringList{u"reconnect"_qs} : QStringList();
+        if (const QString why = sshfs.mount(served, mountPoint, options); !why.isEmpty())
+            QSKIP(qPrintable(u"Cannot mount through sshfs: "_qs + why));
+        const QByteArray from = QFile::encodeName(mountPoint + u'/' + source);
+        QVERIFY(PosixFileMover().identity(from));
+
+        if (gone == u"kill") {
+            sshfs.killClient();
+        } else if (gone == u"drop") {
+            sshfs.dropConnection();
+            QTRY_VERIFY(!sshfs.isMounted());
+        } else if (gone == u"server") {
+            sshfs.stopServer();
+            sshfs.dropConnection();
+        }
+        const FileMover::Result result =
+            PosixFileMover().moveItem(from, QFile::encodeName(mountPoint + u'/' + destination));
+
+        QCOMPARE(result.errorDescription, error);
+        QVERIFY(sshfs.unmount());
+        QCOMPARE(entries(served), (QStringList{u"a.txt=top"_qs, u"sub=?"_qs}));
+        QCOMPARE(entries(served + u"/sub"_qs), QStringList{u"a.txt=below"_qs});
     }
 };
 

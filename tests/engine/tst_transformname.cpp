@@ -2,6 +2,7 @@
 
 #include "stepbuilders.h"
 
+#include "regexproblem.h"
 #include "transformname.h"
 
 #include <QTest>
@@ -167,6 +168,103 @@ private Q_SLOTS:
         QFETCH(qsizetype, position);
         QFETCH(QString, expected);
         QCOMPARE(transformName(name, stack, position), expected);
+    }
+
+    // What keeps a pattern from compiling, in words, at the character ICU stopped at.
+    void patternProblems_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("problem");
+
+        QTest::newRow("works") << u"IMG_(\\d+)"_qs << QString();
+        QTest::newRow("empty") << QString() << QString();
+        QTest::newRow("bracket") << u"IMG_[0"_qs << u"Missing closing bracket ] at character 6"_qs;
+        QTest::newRow("open parenthesis") << u"IMG_(\\d+"_qs << u"Missing closing parenthesis )"_qs;
+        QTest::newRow("closing parenthesis")
+            << u"a)b"_qs << u"Closing parenthesis ) without an opening one at character 2"_qs;
+        QTest::newRow("nothing to repeat")
+            << u"*.jpg"_qs << u"Nothing before * to repeat at character 1"_qs;
+        QTest::newRow("max below min")
+            << u"a{2,1}"_qs << u"Maximum smaller than minimum in {min,max} at character 6"_qs;
+        QTest::newRow("range") << u"[z-a]"_qs << u"Range out of order in [ ] at character 4"_qs;
+        QTest::newRow("escape") << u"a\\"_qs
+                                << u"Unknown or incomplete escape sequence at character 2"_qs;
+        QTest::newRow("back reference")
+            << u"(a)\\2"_qs << u"Back reference to a group that does not exist at character 5"_qs;
+        // Places are counted in characters, not UTF-16 code units, and across lines.
+        QTest::newRow("after an emoji")
+            << u"\U0001F600["_qs << u"Missing closing bracket ] at character 2"_qs;
+        QTest::newRow("second line")
+            << u"a\n[b"_qs << u"Missing closing bracket ] at character 4"_qs;
+        QTest::newRow("after CR LF")
+            << u"ab\r\nx)"_qs << u"Closing parenthesis ) without an opening one at character 6"_qs;
+    }
+
+    void patternProblems()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, problem);
+        QCOMPARE(RegexProblem::inPattern(pattern), problem);
+        // A pattern said to be broken changes no name; one said to work does.
+        QCOMPARE(transformName(u"IMG_0a)b"_qs, {regexStep(pattern, u"<$0>"_qs)}, 0) ==
+                     u"IMG_0a)b"_qs,
+                 !problem.isEmpty() || pattern.isEmpty());
+    }
+
+    // A template ICU refuses is named before any name meets it: whatever a row expects, the
+    // check agrees with what ICU does on a name the pattern matches.
+    void replacementProblems_data()
+    {
+        QTest::addColumn<QString>("pattern");
+        QTest::addColumn<QString>("replacement");
+        QTest::addColumn<QString>("problem");
+
+        const QString two = u"(a)(b)"_qs;
+        const QString named = u"(?<year>a)(?<y0>b)"_qs;
+        const QString lone =
+            u"A $ in the replacement needs a group number or {name}; \\$ writes a dollar sign"_qs;
+        const QString badName =
+            u"The group name after ${ in the replacement is not valid or not closed by }"_qs;
+        QTest::newRow("groups") << two << u"$2$1$0"_qs << QString();
+        QTest::newRow("no such group")
+            << two << u"x$9"_qs << u"$9 in the replacement: the pattern has no group 9"_qs;
+        QTest::newRow("no groups at all")
+            << u"ab"_qs << u"$1"_qs << u"$1 in the replacement: the pattern has no group 1"_qs;
+        QTest::newRow("digits as far as a group goes") << two << u"$12"_qs << QString();
+        QTest::newRow("another script's digit") << two << u"$\u0662"_qs << QString();
+        QTest::newRow("another script's digit too far")
+            << two << u"$\u0663"_qs << u"$\u0663 in the replacement: the pattern has no group 3"_qs;
+        QTest::newRow("escaped dollar") << two << u"\\$9"_qs << QString();
+        QTest::newRow("escaped backslash")
+            << two << u"\\\\$9"_qs << u"$9 in the replacement: the pattern has no group 9"_qs;
+        QTest::newRow("escaped emoji") << two << u"\\\U0001F600$3"_qs
+                                       << u"$3 in the replacement: the pattern has no group 3"_qs;
+        QTest::newRow("dollar at the end") << two << u"x$"_qs << lone;
+        QTest::newRow("dollar before a letter") << two << u"$x"_qs << lone;
+        QTest::newRow("named group") << named << u"${year}"_qs << QString();
+        QTest::newRow("unknown name")
+            << named << u"${month}"_qs
+            << u"${month} in the replacement: the pattern has no group named “month”"_qs;
+        QTest::newRow("empty name")
+            << named << u"${}"_qs
+            << u"${} in the replacement: the pattern has no group named “”"_qs;
+        QTest::newRow("unclosed name") << named << u"${year"_qs << badName;
+        // ICU reads no 0 in a name here, although the pattern takes it.
+        QTest::newRow("name with 0") << named << u"${y0}"_qs << badName;
+        QTest::newRow("broken pattern") << u"(a"_qs << u"$9"_qs << QString();
+        QTest::newRow("empty pattern") << QString() << u"$9"_qs << QString();
+    }
+
+    void replacementProblems()
+    {
+        QFETCH(QString, pattern);
+        QFETCH(QString, replacement);
+        QFETCH(QString, problem);
+        QCOMPARE(RegexProblem::inReplacement(pattern, replacement), problem);
+        if (RegexProblem::inPattern(pattern).isEmpty() && !pattern.isEmpty())
+            QCOMPARE(transformName(u"ab"_qs, {regexStep(pattern, u"<"_qs + replacement)}, 0) ==
+                         u"ab"_qs,
+                     !problem.isEmpty());
     }
 
     void caseMappingIgnoresUserLocale()

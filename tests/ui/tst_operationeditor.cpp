@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QImage>
 #include <QJsonObject>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QSignalSpy>
@@ -362,8 +363,9 @@ private Q_SLOTS:
         QCOMPARE(engine->operations().first().findText, u"abc"_qs);
     }
 
-    // The pattern field says why its step does nothing as the pattern and files change.
-    void patternFieldShowsWhyItDoesNothing()
+    // The card says in words, below the field at fault, why its step does nothing, as the
+    // pattern, the template and the files change; the names stay as they are meanwhile.
+    void cardSaysWhyTheStepDoesNothing()
     {
         const QString tooLong = u"This pattern takes too long to match."_qs;
         const auto engine = UiTest::makeEngine();
@@ -374,29 +376,53 @@ private Q_SLOTS:
         engine->setOperation(0, step);
         OperationStackView view(engine.get());
         view.resize(400, 600);
-        auto *field = view.cards().constFirst()->findChild<QLineEdit *>(u"regexPattern"_qs);
-        const auto problem = [&] {
-            return field->property(RoundedTextFieldStyle::problemProperty).toBool();
+        const InlineOperationEditor *card = view.cards().constFirst();
+        auto *pattern = card->findChild<QLineEdit *>(u"regexPattern"_qs);
+        auto *replacement = card->findChild<QLineEdit *>(u"regexReplacement"_qs);
+        // What the card shows below each field, without hovering.
+        const auto below = [&](QLineEdit *field) {
+            const auto *label = card->findChild<QLabel *>(field->objectName() + u"Problem"_qs);
+            if (!label || !label->isVisibleTo(card))
+                return QString();
+            [&] {
+                QCOMPARE(label->palette().color(QPalette::WindowText),
+                         Colors::redText(label->palette()));
+                QCOMPARE(field->accessibleDescription(), label->text());
+                QVERIFY(field->property(RoundedTextFieldStyle::problemProperty).toBool());
+                QVERIFY(outlinedInRed(field));
+            }();
+            return label->text();
         };
+        const auto newName = [&] { return engine->files().constFirst().newName; };
 
-        QTest::keyClicks(field, u"a(b"_qs);
-        QVERIFY2(field->toolTip().startsWith(u"U_REGEX_"), qPrintable(field->toolTip()));
-        QVERIFY(problem());
-        QVERIFY(outlinedInRed(field));
-        QTest::keyClick(field, Qt::Key_ParenRight);
-        QCOMPARE(field->toolTip(), QString());
-        QVERIFY(!problem());
-        QVERIFY(!outlinedInRed(field));
+        QTest::keyClicks(pattern, u"q(u"_qs);
+        QCOMPARE(below(pattern), u"Missing closing parenthesis )"_qs);
+        QCOMPARE(below(replacement), QString());
+        QCOMPARE(newName(), u"quick!"_qs);
+        QCOMPARE(pattern->toolTip(), QString()); // said on the card, not only on hovering
+        QTest::keyClick(pattern, Qt::Key_ParenRight);
+        QCOMPARE(below(pattern), QString());
+        QVERIFY(!outlinedInRed(pattern));
+        QCOMPARE(newName(), u"xick!"_qs);
 
-        field->selectAll();
-        QTest::keyClicks(field, u"(a+)+$|!"_qs);
-        QCOMPARE(field->toolTip(), QString()); // quick on "quick!"
+        // "q(u)" has one group.
+        QTest::keyClicks(replacement, u"$2"_qs);
+        QCOMPARE(below(replacement), u"$2 in the replacement: the pattern has no group 2"_qs);
+        QCOMPARE(below(pattern), QString());
+        QCOMPARE(newName(), u"quick!"_qs);
+        QTest::keyClick(replacement, Qt::Key_Backspace);
+        QTest::keyClick(replacement, Qt::Key_1);
+        QCOMPARE(below(replacement), QString());
+        QVERIFY(!outlinedInRed(replacement));
+        QCOMPARE(newName(), u"xuick!"_qs);
+
+        pattern->selectAll();
+        QTest::keyClicks(pattern, u"(a+)+$|!"_qs);
+        QCOMPARE(below(pattern), QString()); // quick on "quick!"
         engine->addFiles(UiTest::urlsFor({QString(40, u'a') + u'!'}));
-        QCOMPARE(field->toolTip(), tooLong);
-        QVERIFY(problem());
+        QCOMPARE(below(pattern), tooLong);
         engine->clearAll();
-        QCOMPARE(field->toolTip(), QString());
-        QVERIFY(!problem());
+        QCOMPARE(below(pattern), QString());
     }
 
     void setDataWritesAndPreviewsInOneCall_data()

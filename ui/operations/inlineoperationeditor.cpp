@@ -146,7 +146,8 @@ void InlineOperationEditor::followRows(const QModelIndex &topLeft, const QModelI
         return;
     if (roles.isEmpty() || roles.contains(OperationStackModel::OperationRole))
         refresh();
-    else if (roles.contains(OperationStackModel::PatternProblemRole))
+    else if (roles.contains(OperationStackModel::PatternProblemRole) ||
+             roles.contains(OperationStackModel::ReplacementProblemRole))
         m_parameters->showPatternProblem();
 }
 

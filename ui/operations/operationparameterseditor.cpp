@@ -8,9 +8,12 @@
 #include "controls/wholenumberfield.h"
 #include "operations/operationstackmodel.h"
 #include "operations/optionlabel.h"
+#include "style/colors.h"
 #include "style/fonts.h"
+#include "style/palettefollower.h"
 #include "style/roundedtextfieldstyle.h"
 
+#include <QLabel>
 #include <QLineEdit>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -133,10 +136,13 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
     m_patternField = addTextField(page, tr("Regular expression"), QStringLiteral("regexPattern"),
                                   &RenameOperationWrapper::regexPattern);
     m_patternField->setFont(Fonts::monospacedBody());
+    m_patternProblem = addProblemLabel(page, m_patternField, QStringLiteral("regexPatternProblem"));
     addLabel(page, tr("Replace With"), QStringLiteral("regexReplacement"));
-    addTextField(page, tr("Replacement"), QStringLiteral("regexReplacement"),
-                 &RenameOperationWrapper::regexReplacement)
-        ->setFont(Fonts::monospacedBody());
+    m_replacementField = addTextField(page, tr("Replacement"), QStringLiteral("regexReplacement"),
+                                      &RenameOperationWrapper::regexReplacement);
+    m_replacementField->setFont(Fonts::monospacedBody());
+    m_replacementProblem =
+        addProblemLabel(page, m_replacementField, QStringLiteral("regexReplacementProblem"));
 
     page = pageLayout(RenameMode::trim);
     addLabel(page, tr("Trim Type"), QStringLiteral("trimType"));
@@ -229,6 +235,35 @@ QWidget *OperationParametersEditor::addLabel(QVBoxLayout *layout, const QString 
     auto *label = new OptionLabel(text);
     label->setObjectName(field + QStringLiteral("Label"));
     layout->addWidget(label);
+    return label;
+}
+
+QLabel *OperationParametersEditor::addProblemLabel(QVBoxLayout *layout, QLineEdit *field,
+                                                   const QString &name)
+{
+    // The field and its problem in a column of their own, the text close below the field.
+    auto *column = new QWidget;
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(4);
+    const int at = layout->indexOf(field);
+    layout->removeWidget(field);
+    layout->insertWidget(at, column);
+    columnLayout->addWidget(field);
+
+    auto *label = new QLabel;
+    label->setObjectName(name);
+    label->setFont(Fonts::caption());
+    label->setWordWrap(true);
+    label->setTextFormat(Qt::PlainText);
+    label->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    label->hide();
+    PaletteFollower::follow(label, [label] {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, Colors::redText(palette));
+        label->setPalette(palette);
+    });
+    columnLayout->addWidget(label);
     return label;
 }
 
@@ -359,12 +394,20 @@ void OperationParametersEditor::refresh()
 
 void OperationParametersEditor::showPatternProblem()
 {
-    const QString problem = m_step.data(OperationStackModel::PatternProblemRole).toString();
-    if (m_patternField->toolTip() == problem)
-        return;
-    m_patternField->setToolTip(problem);
-    m_patternField->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
-    m_patternField->update();
+    const auto show = [](QLineEdit *field, QLabel *label, const QString &problem) {
+        if (label->text() == problem)
+            return;
+        label->setText(problem);
+        label->setVisible(!problem.isEmpty());
+        // A screen reader tells it with the field, as the eye finds it below the field.
+        field->setAccessibleDescription(problem);
+        field->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
+        field->update();
+    };
+    show(m_patternField, m_patternProblem,
+         m_step.data(OperationStackModel::PatternProblemRole).toString());
+    show(m_replacementField, m_replacementProblem,
+         m_step.data(OperationStackModel::ReplacementProblemRole).toString());
 }
 
 void OperationParametersEditor::showRowsFor(const RenameOperationWrapper &operation)

@@ -11,6 +11,7 @@
 
 class ChoiceMenuButton;
 class QAbstractItemModel;
+class QLabel;
 class QLineEdit;
 class QVBoxLayout;
 class SegmentedControl;
@@ -31,8 +32,9 @@ public:
     // Shows the record's current values and the rows of its mode. A field being typed in
     // that already shows the value is left alone, so the cursor stays where it is.
     void refresh();
-    // Outlines the pattern field in red, with the reason as its tooltip, while the pattern
-    // leaves every name as it is; the preview decides that, so this follows each preview.
+    // Outlines the pattern or replacement field in red, with the reason in words below it,
+    // while the step leaves every name as it is; the preview decides that, so this follows
+    // each preview.
     void showPatternProblem();
 
     // Display titles of the options, in the order of the cases.
@@ -56,6 +58,8 @@ private:
 
     QWidget *addPage(RenameMode mode);
     QWidget *addLabel(QVBoxLayout *layout, const QString &text, const QString &field);
+    // Red text below a field of `layout`, hidden while it has nothing to say.
+    QLabel *addProblemLabel(QVBoxLayout *layout, QLineEdit *field, const QString &name);
     QLineEdit *addTextField(QVBoxLayout *layout, const QString &placeholder, const QString &field,
                             QString RenameOperationWrapper::*member);
     // An emptied number field keeps its value; the field shows that value in grey.
@@ -79,4 +83,7 @@ private:
     QList<QWidget *> m_customCharactersRow;
     QList<QWidget *> m_baseNameRow;
     QLineEdit *m_patternField = nullptr;
+    QLineEdit *m_replacementField = nullptr;
+    QLabel *m_patternProblem = nullptr;
+    QLabel *m_replacementProblem = nullptr;
 };

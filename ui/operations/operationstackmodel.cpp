@@ -37,6 +37,8 @@ QVariant OperationStackModel::data(const QModelIndex &index, int role) const
         return QVariant::fromValue(m_engine->operations().at(index.row()));
     case PatternProblemRole:
         return m_engine->patternProblem(index.row());
+    case ReplacementProblemRole:
+        return m_engine->replacementProblem(index.row());
     default:
         return QVariant();
     }
@@ -65,6 +67,7 @@ QHash<int, QByteArray> OperationStackModel::roleNames() const
     QHash<int, QByteArray> names = QAbstractListModel::roleNames();
     names.insert(OperationRole, "operation");
     names.insert(PatternProblemRole, "patternProblem");
+    names.insert(ReplacementProblemRole, "replacementProblem");
     return names;
 }
 
@@ -118,5 +121,6 @@ void OperationStackModel::followOperations()
 void OperationStackModel::announcePatternProblems()
 {
     if (m_rows > 0)
-        Q_EMIT dataChanged(index(0), index(m_rows - 1), {PatternProblemRole});
+        Q_EMIT dataChanged(index(0), index(m_rows - 1),
+                           {PatternProblemRole, ReplacementProblemRole});
 }

@@ -20,6 +20,7 @@ public:
     enum Role {
         OperationRole = Qt::UserRole + 1, // RenameOperationWrapper
         PatternProblemRole,               // QString, empty while the step's pattern works
+        ReplacementProblemRole,           // QString, empty while its replacement template works
     };
 
     explicit OperationStackModel(RenameEngine *engine, QObject *parent = nullptr);
