@@ -46,6 +46,7 @@ public:
     using Progress = std::function<void(qsizetype done, qsizetype total)>;
 
     static QString replacedDescription();
+    static QString vanishedDescription();
 
     BatchMover(FileMover &mover, MoveJournal::Kind kind) : m_mover(mover), m_kind(kind) {}
 
@@ -56,6 +57,7 @@ private:
     void runGroup(const std::vector<qsizetype> &group);
     void runInOrder(const std::vector<qsizetype> &group);
     bool isStillListedItem(qsizetype i);
+    FileMover::Result moveFrom(qsizetype i, const QByteArray &from);
     void finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath);
 
     FileMover &m_mover;

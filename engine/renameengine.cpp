@@ -12,6 +12,7 @@
 #include "systemworkflow.h"
 #include "workflowstore.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <malloc.h>
@@ -382,10 +383,13 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
     };
     auto complete = [this, kind, plan = std::move(plan)](const auto &results) {
         RenameJob::Summary summary;
-        if (kind == RenameJob::Kind::rename)
+        if (kind == RenameJob::Kind::rename) {
             std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
-        else
+            summary.skipped = plan.skipped;
+            summary.failed -= plan.skipped;
+        } else {
             summary.undone = finishUndo(plan, results);
+        }
         return summary;
     };
     return launch(new RenameJob(kind, total, std::move(work), std::move(complete), this));
