@@ -177,7 +177,11 @@ void RenameEngine::deselectAll()
 
 void RenameEngine::addOperation()
 {
-    m_operations.append(RenameOperationWrapper());
+    RenameOperationWrapper operation;
+    // A new step's number follows a word in the user's language; a step read from a stored
+    // workflow keeps the word it was saved with.
+    operation.sequenceBaseName = QCoreApplication::translate("RenameEngine", "File");
+    m_operations.append(operation);
     Q_EMIT operationsChanged();
     updatePreview();
 }
