@@ -213,12 +213,13 @@ void RenameCommands::prepareProgress()
     // grows: a hidden dialog takes the size of each new text, a shown one only grows.
     m_progress->setLabelText(progressText(m_job->total()));
     m_progress->hide();
-    // Made whole before the batch needs it: styled, laid out, with its window created, so
-    // that showing it is only mapping a window that paints at once. Made while it is
+    // Made whole before the batch needs it, styled and laid out, so that showing it costs
+    // little more than mapping a window that paints at once. Made while it is
     // shown, under load, it stood as an unpainted black box for a good part of a second.
+    // (Its window is not made ahead: winId() would mark the dialog native, and with it
+    // every other child of the main window.)
     m_progress->ensurePolished();
     m_progress->adjustSize();
-    m_progress->winId();
 }
 
 void RenameCommands::showProgress()
@@ -226,7 +227,7 @@ void RenameCommands::showProgress()
     if (!m_job || m_job->isFinished())
         return;
     prepareProgress();
-    if (m_progress->isVisible())
+    if (!m_progress || m_progress->isVisible())
         return;
     m_progress->show();
     // Paint it as soon as the window system shows it, before the next count arrives: the
