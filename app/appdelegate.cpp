@@ -14,11 +14,38 @@
 
 #include <QApplication>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QIcon>
 #include <QMenu>
 #include <QSettings>
 #include <QSystemTrayIcon>
 #include <QTimer>
+
+#include <dirent.h>
+
+namespace {
+
+// Qt's file chooser lists a folder through text names and leaves out every item whose name
+// is not valid UTF-8: such an item cannot be chosen there at all. Counted from the folder's
+// own bytes, with hidden names left out as the chooser leaves them out.
+qsizetype namesTheChooserCannotShow(const QString &folder)
+{
+    DIR *directory = ::opendir(QFile::encodeName(folder).constData());
+    if (!directory)
+        return 0;
+    qsizetype count = 0;
+    while (const dirent *entry = ::readdir(directory)) {
+        const QByteArray name(entry->d_name);
+        if (name.startsWith('.'))
+            continue;
+        if (QFile::encodeName(QFile::decodeName(name)) != name)
+            ++count;
+    }
+    ::closedir(directory);
+    return count;
+}
+
+} // namespace
 
 AppDelegate::AppDelegate(std::unique_ptr<QSettings> settings, std::unique_ptr<RenameEngine> engine,
                          QObject *parent)
@@ -179,9 +206,30 @@ void AppDelegate::installFileChooser()
                 self->m_deferred.append({LaunchRequest::Action::openFiles, urls});
             else
                 done(urls);
+            if (self)
+                self->reportHiddenNames(dialog->directory().absolutePath());
         });
         dialog->show();
     });
+}
+
+void AppDelegate::reportHiddenNames(const QString &folder)
+{
+    const qsizetype hidden = namesTheChooserCannotShow(folder);
+    if (hidden == 0)
+        return;
+    auto *alert = new AlertDialog(
+        tr("Some Files Were Not Shown"),
+        tr("%n item(s) in “%1” could not be listed for choosing and were not added: their "
+           "names are not valid UTF-8 text. To add them, drag them from the file manager onto "
+           "the window.",
+           nullptr, int(hidden))
+            .arg(QFileInfo(folder).fileName()),
+        m_mainWindow);
+    alert->setObjectName(QStringLiteral("hiddenNamesAlert"));
+    alert->addButton(tr("OK"), AlertDialog::Role::cancel);
+    alert->setAttribute(Qt::WA_DeleteOnClose);
+    alert->open();
 }
 
 void AppDelegate::createTrayIcon()

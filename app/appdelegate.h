@@ -54,6 +54,8 @@ public:
 
 private:
     void installFileChooser();
+    // Tells the user of items in `folder` that the file chooser could not list.
+    void reportHiddenNames(const QString &folder);
     void reportInterruptedBatches();
     void createTrayIcon();
     void handleDeferred(bool busy);

@@ -5,6 +5,8 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenuBar>
 #include <QScreen>
 #include <QSettings>
 
@@ -29,6 +31,8 @@ MainWindow::MainWindow(ContentView *content, QSettings *settings, QWidget *paren
         restoreGeometry(frame);
     // The application closes its windows when it quits; this window has to see that
     // before its close arrives, or the refused close would abandon the quit.
+    m_menuBar = menuBar();
+    m_menuBar->installEventFilter(this);
     qApp->installEventFilter(this);
 }
 
@@ -36,6 +40,18 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == qApp && event->type() == QEvent::Quit)
         m_quitting = true;
+    // After Alt and a letter and then Escape, the menu bar keeps the keyboard with a title
+    // lit, and would take Tab without doing anything with it. Tab leaves the menu bar,
+    // giving the focus back where it was, and goes on from there as it would anywhere else.
+    if (watched == m_menuBar && event->type() == QEvent::KeyPress) {
+        const auto *key = static_cast<QKeyEvent *>(event);
+        if (key->key() == Qt::Key_Tab || key->key() == Qt::Key_Backtab) {
+            QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(m_menuBar, &escape);
+            focusNextPrevChild(key->key() == Qt::Key_Tab);
+            return true;
+        }
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 

@@ -3,6 +3,7 @@
 #include <QMainWindow>
 
 class ContentView;
+class QMenuBar;
 class QSettings;
 
 // The one window of the application. Closing it only hides it: the process keeps running
@@ -32,5 +33,6 @@ protected:
 private:
     ContentView *m_content;
     QSettings *m_settings;
+    QMenuBar *m_menuBar;
     bool m_quitting = false;
 };

@@ -25,6 +25,11 @@ QString BatchMover::refusal(const QList<Outcome> &outcomes)
                                                               : QString();
 }
 
+QString BatchMover::vanishedDescription()
+{
+    return QCoreApplication::translate("BatchMover", "The file no longer exists.");
+}
+
 namespace {
 
 // Makes the moves of this thread tell their steps to a journal while it lives.
@@ -126,6 +131,17 @@ bool BatchMover::isStillListedItem(qsizetype i)
     return current == move.identity;
 }
 
+FileMover::Result BatchMover::moveFrom(qsizetype i, const QByteArray &from)
+{
+    // A name that does not change asks nothing of the file system, so the mover answers
+    // success for it whether or not the item is still there; the check made just before
+    // this step says whether it is.
+    const Move &move = (*m_moves)[i];
+    if (from == move.destinationPath && from == move.sourcePath && move.identity && !m_checked[i])
+        return {false, vanishedDescription()};
+    return m_mover.moveItem(from, move.destinationPath);
+}
+
 void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath)
 {
     Outcome &outcome = m_results[i];
@@ -156,7 +172,7 @@ void BatchMover::runInOrder(const std::vector<qsizetype> &group)
             finish(i, {false, replacedDescription()}, move.sourcePath);
             continue;
         }
-        const FileMover::Result result = m_mover.moveItem(move.sourcePath, move.destinationPath);
+        const FileMover::Result result = moveFrom(i, move.sourcePath);
         finish(i, result, result.succeeded ? move.destinationPath : move.sourcePath);
     }
 }
@@ -238,7 +254,7 @@ void BatchMover::runGroup(const std::vector<qsizetype> &group)
         const QByteArray from = locationOf(i);
         if (refuseReplaced(i, from))
             return;
-        FileMover::Result result = m_mover.moveItem(from, moves[i].destinationPath);
+        FileMover::Result result = moveFrom(i, from);
         QByteArray currentPath = result.succeeded ? moves[i].destinationPath : moves[i].sourcePath;
         if (!result.succeeded && from != moves[i].sourcePath) {
             // The item stepped aside for a cycle and cannot reach its new name: put it

@@ -52,6 +52,7 @@ public:
     static QString replacedDescription();
     // Why the batch with these outcomes did not start; empty when it ran.
     static QString refusal(const QList<Outcome> &outcomes);
+    static QString vanishedDescription();
 
     BatchMover(FileMover &mover, MoveJournal::Kind kind) : m_mover(mover), m_kind(kind) {}
 
@@ -62,6 +63,7 @@ private:
     void runGroup(const std::vector<qsizetype> &group);
     void runInOrder(const std::vector<qsizetype> &group);
     bool isStillListedItem(qsizetype i);
+    FileMover::Result moveFrom(qsizetype i, const QByteArray &from);
     void finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath);
 
     FileMover &m_mover;

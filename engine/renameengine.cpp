@@ -13,6 +13,7 @@
 #include "systemworkflow.h"
 #include "workflowstore.h"
 
+#include <QCoreApplication>
 #include <QPointer>
 
 #include <malloc.h>
@@ -187,7 +188,11 @@ void RenameEngine::deselectAll()
 
 void RenameEngine::addOperation()
 {
-    m_operations.append(RenameOperationWrapper());
+    RenameOperationWrapper operation;
+    // A new step's number follows a word in the user's language; a step read from a stored
+    // workflow keeps the word it was saved with.
+    operation.sequenceBaseName = QCoreApplication::translate("RenameEngine", "File");
+    m_operations.append(operation);
     Q_EMIT operationsChanged();
     updatePreview();
 }
@@ -533,6 +538,8 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
         RenameJob::Summary summary;
         if (kind == RenameJob::Kind::rename) {
             std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
+            summary.skipped = plan.skipped;
+            summary.failed -= plan.skipped;
         } else {
             summary.undone = finishUndo(plan, results);
             // An undo that did not start stays on offer.

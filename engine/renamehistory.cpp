@@ -85,7 +85,7 @@ RenameHistory::Plan RenameHistory::planRename(QList<FileItem> &files) const
     for (qsizetype i = 0; i < count; ++i) {
         FileItem &item = files[i];
         if (item.status != RenameStatus::pending) {
-            ++plan.failed;
+            ++plan.skipped;
             continue;
         }
         const QByteArray &source = item.path;
@@ -119,7 +119,7 @@ RenameHistory::applyRename(QList<FileItem> &files, const Plan &plan,
                            const QList<BatchMover::Outcome> &results)
 {
     qsizetype renamed = 0;
-    qsizetype failed = plan.failed;
+    qsizetype failed = plan.failed + plan.skipped;
     // A batch that did not start leaves its rows as they were, ready to try again.
     if (!BatchMover::refusal(results).isEmpty())
         return {renamed, failed};

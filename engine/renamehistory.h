@@ -30,6 +30,7 @@ public:
         QList<qsizetype> rows; // the listed file of each move, or -1
         QStringList newNames;  // the name each moved row takes (renames only)
         qsizetype failed = 0;  // rows that cannot be renamed at all
+        qsizetype skipped = 0; // rows left alone for a conflict or problem of their new name
     };
 
     explicit RenameHistory(FileMover &mover) : m_mover(mover) {}
@@ -44,7 +45,8 @@ public:
 
     // Every pending file; a file that cannot be renamed at all is marked an error here.
     Plan planRename(QList<FileItem> &files) const;
-    // Files renamed, and files that failed or were not pending. Pushes the undo entry.
+    // Files renamed, and files that failed or were skipped (not pending; the plan counts
+    // those apart). Pushes the undo entry.
     std::pair<qsizetype, qsizetype> applyRename(QList<FileItem> &files, const Plan &plan,
                                                 const QList<BatchMover::Outcome> &results);
     // The undo entry the batch will push if every move succeeds in the planned order.

@@ -27,6 +27,8 @@ public:
     struct Summary {
         qsizetype renamed = 0;
         qsizetype failed = 0;
+        // Left alone before the batch for a conflict or a problem with the new name.
+        qsizetype skipped = 0;
         bool undone = false;
         // Why nothing moved at all: the batch's recovery record could not be written.
         QString refusal;
@@ -48,10 +50,11 @@ public:
     Kind kind() const { return m_kind; }
     bool isFinished() const { return m_finished; }
     qsizetype total() const { return m_total; }
-    // After finished(): files renamed, and files that failed or were skipped (a rename);
-    // whether anything was taken back (an undo).
+    // After finished(): files renamed, files that failed and files skipped for a problem
+    // the preview showed (a rename); whether anything was taken back (an undo).
     qsizetype renamedCount() const { return m_summary.renamed; }
     qsizetype failedCount() const { return m_summary.failed; }
+    qsizetype skippedCount() const { return m_summary.skipped; }
     bool undone() const { return m_summary.undone; }
     // After finished(): why the batch did not start; empty when it ran.
     QString refusal() const { return m_summary.refusal; }

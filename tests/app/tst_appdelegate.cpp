@@ -19,6 +19,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
@@ -28,6 +29,10 @@
 #include <QTest>
 #include <QToolButton>
 #include <QUrlQuery>
+
+#include <cstdio>
+
+#include <unistd.h>
 
 // The application as launched, with the real "Add Files" dialog for what the end-to-end test
 // does not do with it, and the support e-mail it hands to the desktop.
@@ -253,6 +258,80 @@ private Q_SLOTS:
         QCOMPARE(rowNames(), QStringList({u"c.txt"_qs, u"a.txt"_qs}));
         QCOMPARE(engine()->files().first().url.toUrl().toLocalFile(), file(u"c.txt"_qs));
         QCOMPARE(filesChanged.count(), 2); // one addition and its preview, not one per file
+    }
+
+    // Qt's chooser cannot list a name that is not valid UTF-8: choosing every file it shows
+    // adds those, and the user is told how many it could not show.
+    void chooserSaysWhatItCouldNotList()
+    {
+        const QByteArray odd = QFile::encodeName(m_files->path()) + "/caf\xe9.txt";
+        FILE *made = std::fopen(odd.constData(), "w");
+        QVERIFY(made);
+        std::fclose(made);
+        QFileDialog *dialog = openChooser();
+        QVERIFY(dialog);
+        dialog->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(dialog));
+        auto *list = dialog->findChild<QListView *>(u"listView"_qs);
+        QVERIFY(list);
+        QTRY_COMPARE(list->model()->rowCount(list->rootIndex()), 3);
+        list->setFocus();
+        QTest::keyClick(list, Qt::Key_A, Qt::ControlModifier);
+        QPushButton *open = dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Open);
+        QVERIFY(open && open->isEnabled());
+        QTest::mouseClick(open, Qt::LeftButton);
+        QTRY_VERIFY(!dialog->isVisible());
+        QTRY_COMPARE(engine()->files().size(), 3);
+        auto *alert = window()->findChild<AlertDialog *>(u"hiddenNamesAlert"_qs);
+        QVERIFY(alert && alert->isVisible());
+        QVERIFY2(alert->message().startsWith(u"1 item(s) in “"_qs), qPrintable(alert->message()));
+        alert->reject();
+
+        // A folder the chooser lists whole says nothing.
+        QVERIFY(::unlink(odd.constData()) == 0);
+        engine()->clearAll();
+        dialog = openChooser();
+        QVERIFY(dialog);
+        dialog->selectFile(file(u"a.txt"_qs));
+        static_cast<QDialog *>(dialog)->accept();
+        QTRY_COMPARE(engine()->files().size(), 1);
+        QTest::qWait(50);
+        for (AlertDialog *shownAlert : window()->findChildren<AlertDialog *>())
+            QVERIFY(!shownAlert->isVisible());
+    }
+
+    // After Alt and a menu's letter and one Escape the menu bar keeps a title lit; Tab then
+    // moves on in the window as it does anywhere, and Shift+Tab back.
+    void tabLeavesTheMenuBar_data()
+    {
+        QTest::addColumn<bool>("forward");
+        QTest::newRow("Tab") << true;
+        QTest::newRow("Shift+Tab") << false;
+    }
+
+    void tabLeavesTheMenuBar()
+    {
+        QFETCH(bool, forward);
+        m_delegate->handle({LaunchRequest::Action::showWindow, {}});
+        QVERIFY(QTest::qWaitForWindowActive(window()));
+        QWidget *start = window()->findChild<QWidget *>(u"addOperationButton"_qs);
+        start->setFocus(Qt::TabFocusReason);
+        QCOMPARE(QApplication::focusWidget(), start);
+
+        QTest::keyClick(start, Qt::Key_H, Qt::AltModifier);
+        QTRY_VERIFY(QApplication::activePopupWidget());
+        QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+        QTRY_VERIFY(!QApplication::activePopupWidget());
+        QCOMPARE(QApplication::focusWidget(), window()->menuBar()); // a title is lit
+
+        QTest::keyClick(QApplication::focusWidget(), forward ? Qt::Key_Tab : Qt::Key_Backtab,
+                        forward ? Qt::NoModifier : Qt::ShiftModifier);
+        QWidget *now = QApplication::focusWidget();
+        QVERIFY(now && now != window()->menuBar() && now != start);
+        QVERIFY(window()->isAncestorOf(now));
+        // One more Tab goes on from there: the window has the keyboard again.
+        QTest::keyClick(now, Qt::Key_Tab);
+        QVERIFY(QApplication::focusWidget() != now);
     }
 
     void requestWhileHidden_data()

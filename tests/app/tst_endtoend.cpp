@@ -464,6 +464,40 @@ private Q_SLOTS:
         VERIFY_NAMES(u"doc1.txt"_qs);
     }
 
+    // Ctrl+Z takes back the last batch, except in a text field, where it takes back typing;
+    // Tab still moves on after Alt+H and Escape have left a menu title lit.
+    void undoKeyAndTabAfterTheMenuBar()
+    {
+        const QStringList paths = makeFiles({u"file1.txt"_qs, u"file2.txt"_qs});
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY2(window, "the window never appeared");
+
+        // The window starts in the first step's find field.
+        type(u"file"_qs);
+        key(u"alt+h"_qs);
+        QVERIFY2(waitFor([&] { return popup(*window).has_value(); }), "Alt+H opened no menu");
+        key(u"Escape"_qs);
+        QVERIFY2(waitFor([&] { return !popup(*window); }), "the menu did not close");
+        key(u"Tab"_qs);
+        type(u"doc"_qs);
+        key(u"ctrl+Return"_qs);
+        VERIFY_NAMES(u"doc1.txt"_qs, u"doc2.txt"_qs);
+
+        // In the field just typed in, Ctrl+Z is the field's.
+        key(u"ctrl+z"_qs);
+        QTest::qWait(1000);
+        QCOMPARE(names(), QStringList({u"doc1.txt"_qs, u"doc2.txt"_qs}));
+
+        // In the list, it undoes the batch.
+        const QPoint list = window->frame.topLeft() +
+                            QPoint(window->frame.width() * 2 / 3, window->frame.height() / 2);
+        xdotool(
+            {u"mousemove"_qs, u"--sync"_qs, QString::number(list.x()), QString::number(list.y())});
+        xdotool({u"click"_qs, u"1"_qs});
+        key(u"ctrl+z"_qs);
+        VERIFY_NAMES(u"file1.txt"_qs, u"file2.txt"_qs);
+    }
+
     // Files come by a drop onto the empty drop zone, a drop onto the list and the chooser.
     void addFilesByDropAndThroughTheChooser()
     {

@@ -77,6 +77,26 @@ private Q_SLOTS:
         alert->reject();
     }
 
+    // A new sequence step counts after a German word; a workflow saved with "File" keeps it.
+    void newSequenceStepSpeaksGerman()
+    {
+        RenameEngine *engine = m_delegate->renameEngine();
+        engine->addOperation();
+        QCOMPARE(engine->operations().constLast().sequenceBaseName, u"Datei"_qs);
+
+        RenameOperationWrapper stored;
+        stored.mode = RenameMode::sequence;
+        QCOMPARE(stored.sequenceBaseName, u"File"_qs);
+        RenameEngine reader(std::make_unique<MemoryPreferencesStore>(),
+                            std::make_unique<UiTest::FakeFileMover>());
+        reader.setOperation(0, stored);
+        QVERIFY(reader.saveWorkflow(u"numbered"_qs));
+        reader.addOperation();
+        reader.loadWorkflow(u"numbered"_qs);
+        QCOMPARE(reader.operations().size(), 1);
+        QCOMPARE(reader.operations().constFirst().sequenceBaseName, u"File"_qs);
+    }
+
     // Qt's own texts, those of the standard dialogs, follow when Qt's translations are there.
     void qtTexts()
     {

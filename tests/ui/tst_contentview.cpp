@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
@@ -121,10 +122,11 @@ private Q_SLOTS:
         QTest::newRow("clean, no question")
             << u"x-"_qs << false << QString() << QStringList{u"x-a.txt"_qs, u"x-b.txt"_qs}
             << u"Renamed 2 file(s)"_qs;
+        // The rows left alone were the user's choice, not failures: the notice is a success.
         QTest::newRow("problems, Rename Anyway")
             << u"x-"_qs << true << u"Proceed with Warnings?"_qs
             << QStringList{u"a.txt"_qs, u"c.txt"_qs, u"x-b.txt"_qs}
-            << u"Renamed 1 file(s), 2 failed"_qs;
+            << u"Renamed 1 file(s), 2 skipped"_qs;
     }
 
     void renameOnDisk()
@@ -166,7 +168,64 @@ private Q_SLOTS:
         QVERIFY(UiTest::finishBatch(engine));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
         QCOMPARE(notice(view), report);
+        QVERIFY(UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isComplete());
         QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
+    }
+
+    // A listed file deleted from disk is never reported renamed, whether its name was to
+    // change or not; the notice then shows a warning, not the check.
+    void deletedFileNeverShowsSuccess_data()
+    {
+        QTest::addColumn<QString>("deleted");
+        QTest::addColumn<QString>("report");
+        QTest::addColumn<QStringList>("onDisk");
+        QTest::newRow("name unchanged")
+            << u"b.txt"_qs << u"Renamed 1 file(s), 1 failed"_qs << QStringList{u"z.txt"_qs};
+        QTest::newRow("name changed")
+            << u"a.txt"_qs << u"Renamed 1 file(s), 1 failed"_qs << QStringList{u"b.txt"_qs};
+        QTest::newRow("nothing deleted")
+            << QString() << u"Renamed 2 file(s)"_qs << QStringList{u"b.txt"_qs, u"z.txt"_qs};
+    }
+
+    void deletedFileNeverShowsSuccess()
+    {
+        QFETCH(QString, deleted);
+        QFETCH(QString, report);
+        QFETCH(QStringList, onDisk);
+        QTemporaryDir dir;
+        QList<QUrl> urls;
+        for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
+            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
+            urls.append(QUrl::fromLocalFile(dir.filePath(name)));
+        }
+        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
+                            std::make_unique<PosixFileMover>());
+        ContentView view(&engine);
+        view.resize(900, 600);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        engine.addFiles(urls);
+        // a.txt becomes z.txt; b.txt keeps its name.
+        UiTest::editFirstOperation(engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::replace;
+            operation.findText = u"a"_qs;
+            operation.replaceText = u"z"_qs;
+        });
+        if (!deleted.isEmpty())
+            QVERIFY(QFile::remove(dir.filePath(deleted)));
+
+        QTest::keyClick(&view, Qt::Key_Return, Qt::ControlModifier);
+        QVERIFY(UiTest::finishBatch(engine));
+        QCOMPARE(notice(view), report);
+        QCOMPARE(UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isComplete(),
+                 deleted.isEmpty());
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
+        for (const FileItem &item : engine.files()) {
+            const bool gone = item.originalName == deleted;
+            QCOMPARE(item.status == RenameStatus::success, !gone);
+            if (gone)
+                QCOMPARE(item.errorMessage.value_or(QString()), u"The file no longer exists."_qs);
+        }
     }
 
     void clearConfirmation_data()
@@ -322,6 +381,60 @@ private Q_SLOTS:
         QCOMPARE(system->actions().size(), qsizetype(SystemWorkflows::all.size()));
         system->actions().constFirst()->trigger(); // the photo workflow, four steps
         QCOMPARE(engine->operations().size(), 4);
+    }
+
+    // A name as long as the save prompt takes is shortened wherever it shows, whole in its
+    // tooltip, and never pushes a control out of view.
+    void longWorkflowNameIsShortened()
+    {
+        const QString longName = u"Holiday photos "_qs.repeated(20) + u"2024"_qs; // 304
+        QCOMPARE(longName.size(), 304);
+        const auto engine = UiTest::makeEngine();
+        ContentView view(engine.get());
+        view.resize(700, 500);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        saveAs(view, longName);
+        QVERIFY(engine->hasSavedWorkflow(longName));
+        engine->saveWorkflow(u"short"_qs);
+
+        // The notice fits inside the file area.
+        auto *overlay = UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs);
+        QVERIFY(overlay->message().contains(longName));
+        QVERIFY2(overlay->x() >= 0 &&
+                     overlay->geometry().right() < overlay->parentWidget()->width(),
+                 qPrintable(u"%1 wide at %2"_qs.arg(overlay->width()).arg(overlay->x())));
+
+        auto *load = UiTest::child<QMenu>(&view, u"loadMenu"_qs);
+        load->popup(view.mapToGlobal(QPoint(10, 10)));
+        QVERIFY(load->isVisible());
+        QVERIFY2(load->width() < 500, qPrintable(QString::number(load->width())));
+        const QList<QAction *> items = load->actions();
+        const auto item = std::find_if(items.cbegin(), items.cend(), [&](const QAction *action) {
+            return action->data().toString() == longName;
+        });
+        QVERIFY(item != items.cend());
+        QCOMPARE((*item)->toolTip(), longName);
+        QVERIFY((*item)->text().contains(u"…"_qs));
+        load->hide();
+
+        ManageWorkflowsSheet sheet(engine.get());
+        sheet.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&sheet));
+        QCOMPARE(sheet.rows().size(), 2);
+        for (WorkflowRow *row : sheet.rows()) {
+            for (QWidget *button :
+                 std::initializer_list<QWidget *>{row->renameButton(), row->deleteButton()}) {
+                QVERIFY(button->isVisible());
+                const QRect inSheet(button->mapTo(&sheet, QPoint(0, 0)), button->size());
+                QVERIFY2(sheet.rect().contains(inSheet),
+                         qPrintable(row->name().left(20) + u" has a button out of view"_qs));
+            }
+        }
+        auto *label = sheet.rows().constFirst()->findChild<QLabel *>(u"workflowName"_qs);
+        QCOMPARE(label->toolTip(), longName);
+        QCOMPARE(label->accessibleName(), longName);
+        QVERIFY(label->text().contains(u"…"_qs));
     }
 
     void progressShowsOnlyForABatchThatLasts_data()

@@ -15,9 +15,11 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
+#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -154,6 +156,9 @@ private Q_SLOTS:
             at = found;
         }
         QVERIFY(stops.indexOf(window.undoButton()) > at); // the commands above the list last
+        // The history's arrow is a stop of its own, right after Undo.
+        QCOMPARE(stops.indexOf(window.control(u"undoHistoryButton"_qs)),
+                 stops.indexOf(window.undoButton()) + 1);
 
         for (QWidget *stop : stops) {
             stop->setFocus(Qt::TabFocusReason);
@@ -166,6 +171,64 @@ private Q_SLOTS:
                      qPrintable(QString::fromLatin1(stop->metaObject()->className()) + u" "_qs +
                                 stop->objectName() + u" shows no focus"_qs));
         }
+    }
+
+    // From the arrow, Space opens the history as a click would.
+    void historyArrowOpensTheHistoryFromTheKeyboard()
+    {
+        Window window;
+        QWidget *arrow = window.control(u"undoHistoryButton"_qs);
+        QVERIFY(arrow->isEnabled());
+        const QList<QWidget *> stops = tabChain(window.undoButton());
+        QCOMPARE(stops.value(1), arrow);
+        auto *menu = UiTest::child<QMenu>(window.view.get(), u"undoHistoryMenu"_qs);
+        QTimer::singleShot(0, menu, [menu] {
+            // The menu runs its own loop while it is up.
+            QTRY_VERIFY(menu->isVisible());
+            QCOMPARE(menu->actions().size(), 1);
+            menu->close();
+        });
+        QTest::keyClick(arrow, Qt::Key_Space);
+        QVERIFY(window.engine->canUndo());
+    }
+
+    // Ctrl+Z takes back the last batch from anywhere in the window but a text field, where
+    // it takes back the typing.
+    void ctrlZUndoesTheLastBatch_data()
+    {
+        QTest::addColumn<bool>("inField");
+        QTest::newRow("file list focused") << false;
+        QTest::newRow("editing a field") << true;
+    }
+
+    void ctrlZUndoesTheLastBatch()
+    {
+        QFETCH(bool, inField);
+        Window window;
+        QVERIFY(window.engine->canUndo());
+        const QString renamed = window.engine->files().first().originalName;
+        QWidget *target = window.list();
+        QLineEdit *field = nullptr;
+        if (inField) {
+            for (QLineEdit *shown : window.stack()->cards().first()->findChildren<QLineEdit *>()) {
+                if (shown->isVisible() && !field)
+                    field = shown;
+            }
+            QVERIFY(field);
+            target = field;
+        }
+        target->setFocus(Qt::TabFocusReason);
+        QVERIFY(target->hasFocus());
+        const QString typedBefore = field ? field->text() : QString();
+        if (field)
+            QTest::keyClicks(field, u"yz"_qs);
+
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Z, Qt::ControlModifier);
+        QVERIFY(UiTest::finishBatch(*window.engine));
+        QCOMPARE(window.engine->canUndo(), inField);
+        QCOMPARE(window.engine->files().first().originalName == renamed, inField);
+        if (field)
+            QCOMPARE(field->text(), typedBefore); // the typing was taken back
     }
 
     void newCardIsShownWithItsModeMenuFocused()

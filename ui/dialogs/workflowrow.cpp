@@ -1,5 +1,6 @@
 #include "dialogs/workflowrow.h"
 
+#include "controls/elidedlabel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
@@ -44,8 +45,7 @@ WorkflowRow::WorkflowRow(const QString &name, Mode mode, const QString &newName,
         auto *icon = new QLabel(this);
         icon->setPixmap(
             Icons::icon(QStringLiteral("doc.text.fill"), Colors::blue(), 16).pixmap(16, 16));
-        auto *label = new QLabel(name, this);
-        label->setTextFormat(Qt::PlainText);
+        auto *label = new ElidedLabel(name, this);
         label->setFont(Fonts::withWeight(Fonts::body(), QFont::Medium));
         label->setObjectName(QStringLiteral("workflowName"));
         m_renameButton = iconButton(QStringLiteral("pencil"), Colors::secondaryText(),

@@ -24,6 +24,7 @@ constexpr Entry table[] = {
     {u"arrow.uturn.backward.circle", 0xe166},             // undo
     {u"checkmark.circle", 0xe92d},                        // check_circle_outline
     {u"checkmark.circle.fill", 0xe86c},                   // check_circle
+    {u"chevron.down", 0xe5cf},                            // expand_more
     {u"chevron.left.forwardslash.chevron.right", 0xe86f}, // code
     {u"chevron.right", 0xe5cc},                           // chevron_right
     {u"chevron.up.chevron.down", 0xe5d7},                 // unfold_more

@@ -111,7 +111,24 @@ QWidget *ContentView::buildCommandBar()
     });
     m_undoButton = new QToolButton(bar);
     m_undoButton->setObjectName(QStringLiteral("undoButton"));
-    m_commands->setUndoButton(m_undoButton);
+    m_undoHistoryButton = new QToolButton(bar);
+    m_undoHistoryButton->setObjectName(QStringLiteral("undoHistoryButton"));
+    m_undoHistoryButton->setAutoRaise(true);
+    m_undoHistoryButton->setFocusPolicy(Qt::TabFocus);
+    // The arrow is the icon; the style's own menu indicator would draw a second one.
+    m_undoHistoryButton->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0px; }"));
+    PaletteFollower::follow(m_undoHistoryButton, [button = m_undoHistoryButton, size] {
+        const QIcon icon = Icons::icon(QStringLiteral("chevron.down"), Colors::primaryText(), size);
+        QIcon withDimmed = icon;
+        const QIcon dimmed =
+            Icons::icon(QStringLiteral("chevron.down"), Colors::secondaryText(), size);
+        if (!dimmed.isNull())
+            withDimmed.addPixmap(dimmed.pixmap(size, size), QIcon::Disabled);
+        button->setIcon(withDimmed);
+    });
+    m_undoHistoryButton->setIconSize(QSize(size * 2 / 3, size * 2 / 3));
+    m_commands->setUndoButtons(m_undoButton, m_undoHistoryButton);
     m_renameButton = new QToolButton(bar);
     m_renameButton->setObjectName(QStringLiteral("renameButton"));
     m_renameButton->setDefaultAction(m_commands->renameAction());
@@ -146,6 +163,8 @@ QWidget *ContentView::buildCommandBar()
     row->addWidget(m_showSidebarButton);
     row->addStretch(1);
     row->addWidget(m_undoButton);
+    row->addSpacing(-8);
+    row->addWidget(m_undoHistoryButton);
     row->addWidget(m_renameButton);
     return bar;
 }
@@ -202,7 +221,7 @@ void ContentView::updateTabOrder()
     QList<QWidget *> chain = m_workflowPanel->tabStops();
     chain.append(m_fileList);
     chain += m_fileListBar->tabStops();
-    chain += {m_showSidebarButton, m_undoButton, m_renameButton};
+    chain += {m_showSidebarButton, m_undoButton, m_undoHistoryButton, m_renameButton};
     // A combo box's popup list is a window of its own and takes no part in the chain.
     chain.removeIf([this](const QWidget *control) { return control->window() != window(); });
     for (qsizetype i = 1; i < chain.size(); ++i)

@@ -46,6 +46,7 @@ private:
     int m_sidebarWidth = 320;
     QToolButton *m_showSidebarButton = nullptr;
     QToolButton *m_undoButton = nullptr;
+    QToolButton *m_undoHistoryButton = nullptr;
     QToolButton *m_renameButton = nullptr;
     QStackedWidget *m_fileStack = nullptr;
     ModernFileDropZone *m_dropZone = nullptr;

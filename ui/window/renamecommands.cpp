@@ -6,12 +6,16 @@
 #include "window/windowpresenter.h"
 
 #include <QAction>
+#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QToolButton>
 #include <QWidget>
 #include <QWindow>
+
+#include <limits>
 
 RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter, QWidget *view)
     : QObject(view), m_engine(engine), m_presenter(presenter), m_view(view)
@@ -28,7 +32,11 @@ RenameCommands::RenameCommands(RenameEngine *engine, WindowPresenter *presenter,
     m_undoAction = new QAction(tr("Undo"), this);
     m_undoAction->setObjectName(QStringLiteral("undoAction"));
     m_undoAction->setToolTip(tr("Undo last rename operation (or view history)"));
+    // Ctrl+Z in a text field undoes the typing: a field being edited claims the key first.
+    m_undoAction->setShortcut(QKeySequence::Undo);
+    m_undoAction->setShortcutContext(Qt::WindowShortcut);
     connect(m_undoAction, &QAction::triggered, this, &RenameCommands::undoLast);
+    view->addAction(m_undoAction);
     m_undoMenu = new QMenu(view);
     m_undoMenu->setObjectName(QStringLiteral("undoHistoryMenu"));
     connect(m_undoMenu, &QMenu::aboutToShow, this, &RenameCommands::rebuildUndoMenu);
@@ -47,13 +55,17 @@ RenameCommands::~RenameCommands()
     blockInput(false);
 }
 
-void RenameCommands::setUndoButton(QToolButton *button)
+void RenameCommands::setUndoButtons(QToolButton *button, QToolButton *historyButton)
 {
     m_undoButton = button;
     button->setDefaultAction(m_undoAction);
-    button->setMenu(m_undoMenu);
-    button->setPopupMode(QToolButton::MenuButtonPopup);
     button->installEventFilter(this);
+    m_historyButton = historyButton;
+    historyButton->setMenu(m_undoMenu);
+    historyButton->setPopupMode(QToolButton::InstantPopup);
+    historyButton->setToolTip(tr("Undo history"));
+    historyButton->setAccessibleName(tr("Undo History"));
+    historyButton->installEventFilter(this);
     followEngine();
 }
 
@@ -72,6 +84,8 @@ void RenameCommands::followEngine()
     // The menu arrow stays usable only while there is history to show.
     if (m_undoButton)
         m_undoButton->setEnabled(canUndo);
+    if (m_historyButton)
+        m_historyButton->setEnabled(canUndo);
     blockInput(busy);
 }
 
@@ -181,23 +195,51 @@ void RenameCommands::follow(RenameJob *job, const QString &label, const QString 
     });
     connect(job, &RenameJob::finished, this, [this, job, success] { finishJob(job, success); });
     m_progressDelay.start();
+    prepareProgress();
 }
 
-void RenameCommands::showProgress()
+void RenameCommands::prepareProgress()
 {
-    if (!m_job || m_job->isFinished() || m_progress)
+    if (m_progress || !m_job)
         return;
     m_progress = new QProgressDialog(m_progressLabel, QString(), 0,
                                      static_cast<int>(m_job->total()), m_view->window());
     m_progress->setWindowModality(Qt::WindowModal);
-    m_progress->setMinimumDuration(0);
+    m_progress->setMinimumDuration(std::numeric_limits<int>::max());
     m_progress->setCancelButton(nullptr);
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
-    // Shown with the longest count it will show, so that it does not widen while the count
+    // Sized for the longest count it will show, so that it does not widen while the count
     // grows: a hidden dialog takes the size of each new text, a shown one only grows.
     m_progress->setLabelText(progressText(m_job->total()));
+    m_progress->hide();
+    // Made whole before the batch needs it, styled and laid out, so that showing it costs
+    // little more than mapping a window that paints at once. Made while it is
+    // shown, under load, it stood as an unpainted black box for a good part of a second.
+    // (Its window is not made ahead: winId() would mark the dialog native, and with it
+    // every other child of the main window.)
+    m_progress->ensurePolished();
+    m_progress->adjustSize();
+}
+
+void RenameCommands::showProgress()
+{
+    if (!m_job || m_job->isFinished())
+        return;
+    prepareProgress();
+    if (!m_progress || m_progress->isVisible())
+        return;
     m_progress->show();
+    // Paint it as soon as the window system shows it, before the next count arrives: the
+    // window takes no input meanwhile, only the events that expose and paint it are run.
+    QElapsedTimer waited;
+    waited.start();
+    while (m_progress && m_progress->windowHandle() && !m_progress->windowHandle()->isExposed() &&
+           waited.elapsed() < exposeWaitMilliseconds)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents, 10);
+    if (!m_progress)
+        return;
+    m_progress->repaint();
     // Setting the value of a modal dialog runs pending events, in which the job may finish
     // and the dialog go.
     updateProgress();
@@ -205,7 +247,7 @@ void RenameCommands::showProgress()
 
 void RenameCommands::updateProgress()
 {
-    if (!m_progress || !m_job)
+    if (!m_progress || !m_job || !m_progress->isVisible())
         return;
     m_progress->setLabelText(progressText(m_done));
     m_progress->setValue(static_cast<int>(m_done));
@@ -223,10 +265,12 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
     if (m_progress) {
         // Not deleted here: this may run inside the dialog's own setValue, which runs
         // pending events for a modal dialog.
+        const bool shown = m_progress->isVisible();
         m_progress->hide();
         m_progress->deleteLater();
         m_progress = nullptr;
-        m_presenter->reactivateWindow();
+        if (shown)
+            m_presenter->reactivateWindow();
     }
     followEngine();
     if (m_focusBefore && m_focusBefore->isEnabled() && m_focusBefore->isVisible())
@@ -244,7 +288,13 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
         QString message = tr("Renamed %n file(s)", nullptr, int(job->renamedCount()));
         if (job->failedCount() >= 1)
             message += tr(", %n failed", nullptr, int(job->failedCount()));
-        m_presenter->showSuccess(message);
+        // Files the user chose to leave behind ("Rename Anyway") did not fail.
+        if (job->skippedCount() >= 1)
+            message += tr(", %n skipped", nullptr, int(job->skippedCount()));
+        if (job->failedCount() == 0)
+            m_presenter->showSuccess(message);
+        else
+            m_presenter->showPartialSuccess(message);
     } else if (job->undone()) {
         m_presenter->showSuccess(success);
     }
@@ -255,7 +305,8 @@ bool RenameCommands::eventFilter(QObject *watched, QEvent *event)
     // The event's type is checked before the watched object: a widget that is being
     // destroyed still sends events here, and comparing it with a guarded pointer of its
     // own, already destroyed, class would read it as that class.
-    if (event->type() == QEvent::KeyPress && watched == m_undoButton) {
+    if (event->type() == QEvent::KeyPress &&
+        (watched == m_undoButton || watched == m_historyButton)) {
         const auto *key = static_cast<QKeyEvent *>(event);
         if ((key->key() == Qt::Key_Down && key->modifiers() == Qt::AltModifier) ||
             (key->key() == Qt::Key_Menu && key->modifiers() == Qt::NoModifier)) {

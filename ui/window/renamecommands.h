@@ -24,6 +24,8 @@ class RenameCommands : public QObject {
 public:
     // Batches and undos that take longer than this show their progress.
     static constexpr int progressDelayMilliseconds = 500;
+    // How long showing the progress waits, at most, for the window system to expose it.
+    static constexpr int exposeWaitMilliseconds = 250;
 
     // `view` is the widget whose window takes the shortcuts and shows the progress.
     RenameCommands(RenameEngine *engine, WindowPresenter *presenter, QWidget *view);
@@ -32,8 +34,9 @@ public:
     QAction *renameAction() const { return m_renameAction; }
     QAction *undoAction() const { return m_undoAction; }
     QMenu *undoHistoryMenu() const { return m_undoMenu; }
-    // The control that shows Undo; Alt+Down and the menu key open the history under it.
-    void setUndoButton(QToolButton *button);
+    // The control that shows Undo, and the arrow beside it that opens the history (a Tab
+    // stop of its own); Alt+Down and the menu key on Undo open the history too.
+    void setUndoButtons(QToolButton *button, QToolButton *historyButton);
 
     // The Rename command: asks first when nothing would change or some files have problems.
     void rename();
@@ -49,6 +52,7 @@ private:
     void rememberFocus();
     // Follows `job` to its end, then reports `success` (or the counts, for a rename).
     void follow(RenameJob *job, const QString &label, const QString &success);
+    void prepareProgress();
     void showProgress();
     void updateProgress();
     QString progressText(qsizetype done) const;
@@ -65,6 +69,7 @@ private:
     QAction *m_undoAction;
     QMenu *m_undoMenu;
     QPointer<QToolButton> m_undoButton;
+    QPointer<QToolButton> m_historyButton;
     // The batch this object started and follows, and what its progress shows.
     QPointer<RenameJob> m_job;
     QString m_progressLabel;

@@ -1,5 +1,6 @@
 #include "window/successoverlay.h"
 
+#include "controls/elidedlabel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
@@ -14,6 +15,8 @@
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
 
+#include <algorithm>
+
 namespace {
 constexpr int shadowBlur = 12;
 constexpr int shadowOffset = 4;
@@ -22,15 +25,11 @@ constexpr int shadowOffset = 4;
 SuccessOverlay::SuccessOverlay(QWidget *parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_TransparentForMouseEvents);
-    const int symbol = static_cast<int>(Fonts::symbolSize(Fonts::title2()));
     m_icon = new QLabel(this);
-    PaletteFollower::follow(m_icon, [this, symbol] {
-        m_icon->setPixmap(
-            Icons::icon(QStringLiteral("checkmark.circle.fill"), Colors::green(), symbol)
-                .pixmap(symbol, symbol));
-    });
-    m_text = new QLabel(this);
-    m_text->setTextFormat(Qt::PlainText);
+    m_icon->setObjectName(QStringLiteral("successIcon"));
+    PaletteFollower::follow(m_icon, [this] { updateIcon(); });
+    m_text = new ElidedLabel(QString(), this);
+    m_text->setObjectName(QStringLiteral("successMessage"));
     m_text->setFont(Fonts::withWeight(Fonts::body(), QFont::Medium));
     PaletteFollower::follow(m_text, [this] {
         QPalette textPalette = m_text->palette();
@@ -62,15 +61,33 @@ bool SuccessOverlay::eventFilter(QObject *watched, QEvent *event)
 
 QString SuccessOverlay::message() const
 {
-    return m_text->text();
+    return m_text->fullText();
 }
 
 void SuccessOverlay::setMessage(const QString &message)
 {
-    m_text->setText(message);
-    adjustSize();
+    m_text->setFullText(message);
+    fit();
     if (m_shown)
         reposition();
+}
+
+void SuccessOverlay::setComplete(bool complete)
+{
+    if (m_complete == complete)
+        return;
+    m_complete = complete;
+    updateIcon();
+}
+
+void SuccessOverlay::updateIcon()
+{
+    const int symbol = static_cast<int>(Fonts::symbolSize(Fonts::title2()));
+    const QIcon icon =
+        m_complete ? Icons::icon(QStringLiteral("checkmark.circle.fill"), Colors::green(), symbol)
+                   : Icons::icon(QStringLiteral("exclamationmark.triangle.fill"), Colors::orange(),
+                                 symbol);
+    m_icon->setPixmap(icon.pixmap(symbol, symbol));
 }
 
 void SuccessOverlay::present()
@@ -91,8 +108,21 @@ void SuccessOverlay::reposition()
 {
     if (!parentWidget())
         return;
-    adjustSize();
+    fit();
     move((parentWidget()->width() - width()) / 2, restingOffset - shadowBlur + shadowOffset);
+}
+
+void SuccessOverlay::fit()
+{
+    // A long message (a workflow's long name) is shortened rather than let the card run
+    // past the edges of the file area.
+    if (parentWidget()) {
+        const QMargins margins = layout()->contentsMargins();
+        const int room = parentWidget()->width() - margins.left() - margins.right() -
+                         m_icon->sizeHint().width() - layout()->spacing() - 2 * shadowBlur;
+        m_text->setMaximumWidth(std::max(room, m_text->minimumSizeHint().width()));
+    }
+    adjustSize();
 }
 
 void SuccessOverlay::animate(bool in)
@@ -103,7 +133,7 @@ void SuccessOverlay::animate(bool in)
         m_animation = new QParallelAnimationGroup(this);
     m_animation->clear();
 
-    adjustSize();
+    fit();
     const int x = parentWidget() ? (parentWidget()->width() - width()) / 2 : 0;
     const QPoint resting(x, restingOffset - shadowBlur + shadowOffset);
     const QPoint above(x, -height());

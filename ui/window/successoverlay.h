@@ -3,11 +3,13 @@
 #include <QWidget>
 
 class QGraphicsOpacityEffect;
+class ElidedLabel;
 class QLabel;
 class QParallelAnimationGroup;
 
 // The short notice at the top of the file area that reports a rename, an undo or a save:
-// a green check and a message on a raised card. It slides in from the top edge while
+// a green check and a message on a raised card; an orange warning sign instead when part
+// of the work failed. It slides in from the top edge while
 // fading in, and leaves the same way.
 class SuccessOverlay : public QWidget {
     Q_OBJECT
@@ -20,6 +22,9 @@ public:
 
     QString message() const;
     void setMessage(const QString &message);
+    // Whether the notice reports work that was done in full (the check) or only in part.
+    bool isComplete() const { return m_complete; }
+    void setComplete(bool complete);
     // Whether the card is shown (or on its way in); false once it has started to leave.
     bool isShown() const { return m_shown; }
     void present();
@@ -33,10 +38,14 @@ protected:
 
 private:
     void animate(bool in);
+    void updateIcon();
+    // Sizes the card to its message, no wider than its parent leaves room for.
+    void fit();
 
     QLabel *m_icon;
-    QLabel *m_text;
+    ElidedLabel *m_text;
     QGraphicsOpacityEffect *m_opacity;
     QParallelAnimationGroup *m_animation = nullptr;
     bool m_shown = false;
+    bool m_complete = true;
 };

@@ -25,6 +25,17 @@ void WindowPresenter::present(AlertDialog *alert)
 
 void WindowPresenter::showSuccess(const QString &message)
 {
+    showNotice(message, true);
+}
+
+void WindowPresenter::showPartialSuccess(const QString &message)
+{
+    showNotice(message, false);
+}
+
+void WindowPresenter::showNotice(const QString &message, bool complete)
+{
+    m_overlay->setComplete(complete);
     m_overlay->setMessage(message);
     m_overlay->present();
     // Each notice schedules its own hide; a later notice does not cancel an earlier one.

@@ -29,6 +29,8 @@ public:
     QWidget *host() const { return m_host; }
     void present(AlertDialog *alert);
     void showSuccess(const QString &message);
+    // The same notice for work done only in part: a warning sign in place of the check.
+    void showPartialSuccess(const QString &message);
     // Each sheet is up at most once; asking again while it is up does nothing.
     void showErrorDetails();
     void showManageWorkflows();
@@ -36,6 +38,7 @@ public:
     void reactivateWindow();
 
 private:
+    void showNotice(const QString &message, bool complete);
     void reactivateWindowWhenClosed(QDialog *dialog);
 
     RenameEngine *m_engine;

@@ -29,6 +29,8 @@ namespace {
 
 constexpr int narrowestWidth = 280;
 constexpr int widestWidth = 400;
+// The widest a workflow's name is shown in the Load menu; the menu grows no wider for it.
+constexpr int widestMenuName = 360;
 
 // Menu titles shown exactly as written: a "&" is text, never a shortcut marker.
 QString literalMenuTitle(QString title)
@@ -130,6 +132,8 @@ QWidget *WorkflowPanel::buildHeader()
     m_loadButton->setObjectName(QStringLiteral("loadWorkflowButton"));
     m_loadMenu = new QMenu(m_loadButton);
     m_loadMenu->setObjectName(QStringLiteral("loadMenu"));
+    // A long name is shortened in the menu; its whole text shows as the item's tooltip.
+    m_loadMenu->setToolTipsVisible(true);
     connect(m_loadMenu, &QMenu::aboutToShow, this, &WorkflowPanel::rebuildLoadMenu);
     m_loadButton->setMenu(m_loadMenu);
     m_loadButton->setPopupMode(QToolButton::InstantPopup);
@@ -189,11 +193,15 @@ void WorkflowPanel::rebuildLoadMenu()
         none->setEnabled(false);
         return;
     }
+    const QFontMetrics metrics(m_loadMenu->font());
     for (const QString &name : names) {
+        const QString shown = metrics.elidedText(name, Qt::ElideMiddle, widestMenuName);
         QAction *item =
             m_loadMenu->addAction(Icons::icon(QStringLiteral("doc.text"), Colors::secondaryText()),
-                                  literalMenuTitle(name));
+                                  literalMenuTitle(shown));
         item->setData(name);
+        if (shown != name)
+            item->setToolTip(name);
         connect(item, &QAction::triggered, this, [this, name] { m_engine->loadWorkflow(name); });
     }
     m_loadMenu->addSeparator();
