@@ -104,11 +104,28 @@ bool BatchMover::isStillListedItem(qsizetype i)
     return current == move.identity;
 }
 
+// The item could not be read, and its folder now lies on another file system than the item
+// did when it was listed: the file system that held it is no longer mounted there, as when
+// sshfs loses its connection and unmounts itself, leaving the empty mount point.
+bool BatchMover::isOnVanishedMount(qsizetype i) const
+{
+    const Move &move = (*m_moves)[i];
+    if (!move.identity)
+        return false;
+    const std::optional<ItemIdentity> folder =
+        m_mover.identity(LocalPath::folderOf(move.sourcePath));
+    return folder && folder->device != move.identity->device;
+}
+
 void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath)
 {
     Outcome &outcome = m_results[i];
     outcome.succeeded = result.succeeded;
     outcome.errorDescription = result.errorDescription;
+    if (!result.succeeded && !m_checked[i] && isOnVanishedMount(i)) {
+        outcome.errorDescription = QCoreApplication::translate(
+            "BatchMover", "The drive or network folder holding this file is no longer connected.");
+    }
     outcome.currentPath = currentPath;
     if (result.succeeded) {
         // A rename keeps the item's inode. File systems on a block device report it as it

@@ -56,6 +56,7 @@ private:
     void runGroup(const std::vector<qsizetype> &group);
     void runInOrder(const std::vector<qsizetype> &group);
     bool isStillListedItem(qsizetype i);
+    bool isOnVanishedMount(qsizetype i) const;
     void finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath);
 
     FileMover &m_mover;
