@@ -104,9 +104,10 @@ bool BatchMover::isStillListedItem(qsizetype i)
     return current == move.identity;
 }
 
-// The item could not be read, and its folder now lies on another file system than the item
-// did when it was listed: the file system that held it is no longer mounted there, as when
-// sshfs loses its connection and unmounts itself, leaving the empty mount point.
+// The item is not where it was listed, and its folder now lies on another file system than
+// the item did: the file system that held it is no longer mounted there, as when sshfs loses
+// its connection and unmounts itself, leaving the empty mount point. Asked after the failed
+// move, as the check before it may have been answered from sshfs's cache of a dying mount.
 bool BatchMover::isOnVanishedMount(qsizetype i) const
 {
     const Move &move = (*m_moves)[i];
@@ -114,7 +115,7 @@ bool BatchMover::isOnVanishedMount(qsizetype i) const
         return false;
     const std::optional<ItemIdentity> folder =
         m_mover.identity(LocalPath::folderOf(move.sourcePath));
-    return folder && folder->device != move.identity->device;
+    return folder && folder->device != move.identity->device && !m_mover.identity(move.sourcePath);
 }
 
 void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath)
@@ -122,7 +123,7 @@ void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByt
     Outcome &outcome = m_results[i];
     outcome.succeeded = result.succeeded;
     outcome.errorDescription = result.errorDescription;
-    if (!result.succeeded && !m_checked[i] && isOnVanishedMount(i)) {
+    if (!result.succeeded && !outcome.replaced && isOnVanishedMount(i)) {
         outcome.errorDescription = QCoreApplication::translate(
             "BatchMover", "The drive or network folder holding this file is no longer connected.");
     }
