@@ -142,11 +142,29 @@ FileMover::Result BatchMover::moveFrom(qsizetype i, const QByteArray &from)
     return m_mover.moveItem(from, move.destinationPath);
 }
 
+// The item is not where it was listed, and its folder now lies on another file system than
+// the item did: the file system that held it is no longer mounted there, as when sshfs loses
+// its connection and unmounts itself, leaving the empty mount point. Asked after the failed
+// move, as the check before it may have been answered from sshfs's cache of a dying mount.
+bool BatchMover::isOnVanishedMount(qsizetype i) const
+{
+    const Move &move = (*m_moves)[i];
+    if (!move.identity)
+        return false;
+    const std::optional<ItemIdentity> folder =
+        m_mover.identity(LocalPath::folderOf(move.sourcePath));
+    return folder && folder->device != move.identity->device && !m_mover.identity(move.sourcePath);
+}
+
 void BatchMover::finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath)
 {
     Outcome &outcome = m_results[i];
     outcome.succeeded = result.succeeded;
     outcome.errorDescription = result.errorDescription;
+    if (!result.succeeded && !outcome.replaced && isOnVanishedMount(i)) {
+        outcome.errorDescription = QCoreApplication::translate(
+            "BatchMover", "The drive or network folder holding this file is no longer connected.");
+    }
     outcome.currentPath = currentPath;
     if (result.succeeded) {
         // A rename keeps the item's inode. File systems on a block device report it as it

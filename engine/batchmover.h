@@ -64,6 +64,7 @@ private:
     void runInOrder(const std::vector<qsizetype> &group);
     bool isStillListedItem(qsizetype i);
     FileMover::Result moveFrom(qsizetype i, const QByteArray &from);
+    bool isOnVanishedMount(qsizetype i) const;
     void finish(qsizetype i, const FileMover::Result &result, const QByteArray &currentPath);
 
     FileMover &m_mover;

@@ -247,10 +247,13 @@ QString describe(int error, const QByteArray &from, const QByteArray &to)
         struct stat info;
         if (::lstat(from.constData(), &info) != 0) {
             // A mount that went away takes the folders below it along.
-            if (isUnreachable(errno))
-                return describeUnreachable(errno);
-            if (::stat(folderOf(from).constData(), &info) != 0)
-                return isUnreachable(errno) ? describeUnreachable(errno) : folderGone();
+            if (const int missing = errno; isUnreachable(missing))
+                return describeUnreachable(missing);
+            if (::stat(folderOf(from).constData(), &info) != 0) {
+                const int folderMissing = errno;
+                return isUnreachable(folderMissing) ? describeUnreachable(folderMissing)
+                                                    : folderGone();
+            }
             return QCoreApplication::translate("PosixFileMover", "The file no longer exists.");
         }
         if (::stat(folderOf(to).constData(), &info) != 0 || !S_ISDIR(info.st_mode))
