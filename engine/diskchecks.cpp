@@ -2,6 +2,7 @@
 
 #include "localpath.h"
 #include "posixfilemover.h"
+#include "unicodetext.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -36,32 +37,69 @@ bool canWriteIn(const QByteArray &folder)
     return errno != EACCES && errno != EROFS && errno != EPERM;
 }
 
-// The names in a folder, when reading them pays for `wanted` lookups; none otherwise.
-std::optional<QSet<QByteArray>> entriesOf(int folder, qsizetype wanted)
+// The names in a folder, read in one pass: held end to end in one buffer, so that a folder
+// of many thousand names costs two allocations, not one a name.
+class FolderEntries {
+public:
+    // None when reading them does not pay for `wanted` lookups.
+    static std::optional<FolderEntries> read(int folder, qsizetype wanted)
+    {
+        struct stat info;
+        if (::fstat(folder, &info) != 0 || info.st_size > wanted * folderBytesPerCandidate)
+            return std::nullopt;
+        const int reader = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (reader < 0)
+            return std::nullopt;
+        DIR *dir = ::fdopendir(reader);
+        if (!dir) {
+            ::close(reader);
+            return std::nullopt;
+        }
+        FolderEntries entries;
+        std::vector<std::pair<qsizetype, qsizetype>> places; // start and length of each
+        places.reserve(size_t(wanted));
+        for (;;) {
+            errno = 0;
+            const dirent *entry = ::readdir(dir);
+            if (!entry)
+                break;
+            const QByteArrayView name(entry->d_name);
+            places.emplace_back(entries.m_text.size(), name.size());
+            entries.m_text.append(name);
+        }
+        const bool complete = errno == 0;
+        ::closedir(dir);
+        if (!complete)
+            return std::nullopt;
+        // The text stays where it is from here on.
+        entries.m_names.reserve(qsizetype(places.size()));
+        for (const auto &[start, length] : places)
+            entries.m_names.insert(QByteArrayView(entries.m_text).sliced(start, length));
+        return entries;
+    }
+
+    bool contains(QByteArrayView name) const { return m_names.contains(name); }
+
+private:
+    QByteArray m_text;
+    QSet<QByteArrayView> m_names;
+};
+
+// The bytes of a new name on disk, in `bytes`, which keeps its room from one name to the
+// next; false when no name on disk can be it.
+bool encodeInto(const QString &name, QByteArray &bytes)
 {
-    struct stat info;
-    if (::fstat(folder, &info) != 0 || info.st_size > wanted * folderBytesPerCandidate)
-        return std::nullopt;
-    const int reader = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (reader < 0)
-        return std::nullopt;
-    DIR *dir = ::fdopendir(reader);
-    if (!dir) {
-        ::close(reader);
-        return std::nullopt;
+    if (!UnicodeText::isAscii(name) || name.contains(QChar(0))) {
+        const std::optional<QByteArray> encoded = LocalPath::encodeName(name);
+        if (encoded)
+            bytes = *encoded;
+        return encoded.has_value();
     }
-    QSet<QByteArray> names;
-    names.reserve(wanted);
-    for (;;) {
-        errno = 0;
-        const dirent *entry = ::readdir(dir);
-        if (!entry)
-            break;
-        names.insert(QByteArray(entry->d_name));
-    }
-    const bool complete = errno == 0;
-    ::closedir(dir);
-    return complete ? std::optional(std::move(names)) : std::nullopt;
+    bytes.resize(name.size());
+    char *out = bytes.data();
+    for (const QChar c : name)
+        *out++ = char(c.unicode());
+    return true;
 }
 
 } // namespace
@@ -84,6 +122,7 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
     // The name each candidate takes, in bytes, where something is there already.
     std::vector<std::pair<qsizetype, QByteArray>> found;
     QHash<QByteArray, bool> writable;
+    QByteArray name; // of the candidate at hand
     // The candidates come folder by folder, mostly: each run of one folder is looked at with
     // the folder opened once.
     for (qsizetype begin = 0; begin < count;) {
@@ -107,10 +146,10 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
             continue;
         }
         const int opened = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
-        std::optional<QSet<QByteArray>> entries;
+        std::optional<FolderEntries> entries;
         if (opened >= 0 && end - begin >= readEntriesFrom &&
             !candidates[size_t(begin)].folderIgnoresCase)
-            entries = entriesOf(opened, end - begin);
+            entries = FolderEntries::read(opened, end - begin);
         for (qsizetype k = begin; k < end; ++k) {
             if ((k - begin) % checksBetweenLooks == 0 && stillWanted && !stillWanted()) {
                 if (opened >= 0)
@@ -118,19 +157,18 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
                 return std::nullopt;
             }
             const Candidate &candidate = candidates[size_t(k)];
-            std::optional<QByteArray> name = LocalPath::encodeName(candidate.newName);
-            if (!name || QByteArrayView(*name) ==
-                             QByteArrayView(candidate.sourcePath).sliced(folderPart.size()))
+            if (!encodeInto(candidate.newName, name) ||
+                QByteArrayView(name) ==
+                    QByteArrayView(candidate.sourcePath).sliced(folderPart.size()))
                 continue;
             struct stat info;
             const bool there =
-                entries ? entries->contains(*name)
-                : opened >= 0
-                    ? ::fstatat(opened, name->constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                    : ::lstat(LocalPath::withName(candidate.sourcePath, *name).constData(),
-                              &info) == 0;
+                entries       ? entries->contains(name)
+                : opened >= 0 ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                              : ::lstat(LocalPath::withName(candidate.sourcePath, name).constData(),
+                                        &info) == 0;
             if (there)
-                found.emplace_back(k, std::move(*name));
+                found.emplace_back(k, QByteArray(name.constData(), name.size()));
         }
         if (opened >= 0)
             ::close(opened);
@@ -145,9 +183,9 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         leaving.reserve(count);
         for (qsizetype k = 0; k < count; ++k)
             leaving.insert(candidates[size_t(k)].sourcePath, k);
-        for (const auto &[k, name] : found) {
+        for (const auto &[k, taken] : found) {
             const QByteArray &source = candidates[size_t(k)].sourcePath;
-            const QByteArray destination = LocalPath::withName(source, name);
+            const QByteArray destination = LocalPath::withName(source, taken);
             if (const auto holder = leaving.constFind(destination); holder != leaving.cend())
                 waitsFor[size_t(k)] = *holder;
             else if (!PosixFileMover::isOtherSpelling(source, destination))

@@ -228,6 +228,28 @@ private Q_SLOTS:
         QCOMPARE(folder.entries().size(), before.size());
     }
 
+    // Many files of one folder have the folder's entries read at once: a taken name is
+    // found there as well, and a name that only differs from a taken one in case is free.
+    void manyFilesOfOneFolder()
+    {
+        TestFolder folder;
+        QList<QUrl> urls;
+        for (int i = 0; i < 300; ++i) {
+            const QString name = u"n%1"_qs.arg(i, 3, 10, QChar(u'0'));
+            QVERIFY(writeFile(folder.path(name), {}));
+            urls.append(folder.url(name));
+        }
+        QVERIFY(writeFile(folder.path(u"x-n007"_qs), {}));
+        QVERIFY(writeFile(folder.path(u"X-n008"_qs), {}));
+        const auto engine = makeEngine();
+        engine->addFiles(urls);
+        setStack(*engine, {prependStep(u"x-"_qs)});
+        QString expected(300, u'P');
+        expected[7] = u'E';
+        QTRY_COMPARE(statusLetters(engine->files()), expected);
+        QCOMPARE(engine->files().at(7).errorMessage.value_or(QString()), taken);
+    }
+
     // A row keeps what the disk said of its new name while that name stays, and the next
     // answer replaces it: a name freed on disk is free again.
     void anAnswerReplacesTheLastOne()
