@@ -52,6 +52,17 @@
         <source>Quit</source>
         <translation>Beenden</translation>
     </message>
+    <message>
+        <source>Some Files Were Not Shown</source>
+        <translation>Einige Dateien wurden nicht angezeigt</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n item(s) in “%1” could not be listed for choosing and were not added: their names are not valid UTF-8 text. To add them, drag them from the file manager onto the window.</source>
+        <translation>
+            <numerusform>%n Objekt in „%1“ konnte nicht zur Auswahl angezeigt werden und wurde nicht hinzugefügt: Sein Name ist kein gültiger UTF-8-Text. Ziehen Sie es aus dem Dateimanager auf das Fenster, um es hinzuzufügen.</numerusform>
+            <numerusform>%n Objekte in „%1“ konnten nicht zur Auswahl angezeigt werden und wurden nicht hinzugefügt: Ihre Namen sind kein gültiger UTF-8-Text. Ziehen Sie sie aus dem Dateimanager auf das Fenster, um sie hinzuzufügen.</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>AppcastParser</name>
@@ -85,6 +96,14 @@
     <message>
         <source>The file was replaced by another item since it was added.</source>
         <translation>Die Datei wurde seit dem Hinzufügen durch ein anderes Objekt ersetzt.</translation>
+    </message>
+    <message>
+        <source>The file no longer exists.</source>
+        <translation>Die Datei ist nicht mehr vorhanden.</translation>
+    </message>
+    <message>
+        <source>The drive or network folder holding this file is no longer connected.</source>
+        <translation>Das Laufwerk oder der Netzwerkordner mit dieser Datei ist nicht mehr verbunden.</translation>
     </message>
 </context>
 <context>
@@ -158,6 +177,21 @@
     <message>
         <source>Show the workflow sidebar</source>
         <translation>Die Workflow-Seitenleiste einblenden</translation>
+    </message>
+    <message>
+        <source>Workflows and Files</source>
+        <translation>Workflows und Dateien</translation>
+    </message>
+</context>
+<context>
+    <name>DiskChecks</name>
+    <message>
+        <source>An item with this name already exists</source>
+        <translation>Ein Objekt mit diesem Namen ist bereits vorhanden</translation>
+    </message>
+    <message>
+        <source>The folder cannot be written</source>
+        <translation>In den Ordner kann nicht geschrieben werden</translation>
     </message>
 </context>
 <context>
@@ -361,15 +395,8 @@
 <context>
     <name>MoveJournal</name>
     <message>
-        <source>The folder “%1” cannot be created.</source>
-        <translation>Der Ordner „%1“ kann nicht angelegt werden.</translation>
-    </message>
-</context>
-<context>
-    <name>NameTransformer</name>
-    <message>
-        <source> at character %1</source>
-        <translation> bei Zeichen %1</translation>
+        <source>Could not write the recovery record in %1: %2 Nothing was renamed.</source>
+        <translation>Der Wiederherstellungseintrag in %1 konnte nicht geschrieben werden: %2 Es wurde nichts umbenannt.</translation>
     </message>
 </context>
 <context>
@@ -385,6 +412,14 @@
     <message>
         <source>Duplicate filename</source>
         <translation>Doppelter Dateiname</translation>
+    </message>
+    <message>
+        <source>Filename cannot be “.” or “..”</source>
+        <translation>Der Dateiname darf nicht „.“ oder „..“ sein</translation>
+    </message>
+    <message>
+        <source>Filename is too long (over 255 bytes)</source>
+        <translation>Der Dateiname ist zu lang (über 255 Byte)</translation>
     </message>
 </context>
 <context>
@@ -612,6 +647,26 @@
         <source>The folder is full.</source>
         <translation>Der Ordner ist voll.</translation>
     </message>
+    <message>
+        <source>The drive or network folder holding this file is not responding (input/output error).</source>
+        <translation>Das Laufwerk oder der Netzwerkordner mit dieser Datei antwortet nicht (Ein-/Ausgabefehler).</translation>
+    </message>
+    <message>
+        <source>The network folder holding this file is no longer there (stale file handle).</source>
+        <translation>Der Netzwerkordner mit dieser Datei ist nicht mehr vorhanden (veralteter Datei-Handle).</translation>
+    </message>
+    <message>
+        <source>The drive or network folder holding this file is no longer connected.</source>
+        <translation>Das Laufwerk oder der Netzwerkordner mit dieser Datei ist nicht mehr verbunden.</translation>
+    </message>
+    <message>
+        <source>The folder holding this file no longer exists, or its drive was disconnected.</source>
+        <translation>Der Ordner mit dieser Datei ist nicht mehr vorhanden, oder sein Laufwerk wurde getrennt.</translation>
+    </message>
+    <message>
+        <source>The connection to the drive or network folder holding this file broke off during the rename; the file may already have its new name.</source>
+        <translation>Die Verbindung zum Laufwerk oder Netzwerkordner mit dieser Datei brach beim Umbenennen ab; die Datei hat vielleicht schon ihren neuen Namen.</translation>
+    </message>
 </context>
 <context>
     <name>ProblemRowDelegate</name>
@@ -713,6 +768,109 @@
     </message>
 </context>
 <context>
+    <name>RegexProblem</name>
+    <message>
+        <source>Missing closing bracket ]</source>
+        <translation>Schließende eckige Klammer ] fehlt</translation>
+    </message>
+    <message>
+        <source>Missing closing parenthesis )</source>
+        <translation>Schließende runde Klammer ) fehlt</translation>
+    </message>
+    <message>
+        <source>Closing parenthesis ) without an opening one</source>
+        <translation>Schließende runde Klammer ) ohne öffnende</translation>
+    </message>
+    <message>
+        <source>Nothing before %1 to repeat</source>
+        <translation>Vor %1 steht nichts zum Wiederholen</translation>
+    </message>
+    <message>
+        <source>Syntax error</source>
+        <translation>Syntaxfehler</translation>
+    </message>
+    <message>
+        <source>Unknown or incomplete escape sequence</source>
+        <translation>Unbekannte oder unvollständige Escape-Sequenz</translation>
+    </message>
+    <message>
+        <source>Unknown Unicode property or character class</source>
+        <translation>Unbekannte Unicode-Eigenschaft oder Zeichenklasse</translation>
+    </message>
+    <message>
+        <source>Feature not supported</source>
+        <translation>Funktion wird nicht unterstützt</translation>
+    </message>
+    <message>
+        <source>Number too large</source>
+        <translation>Zahl zu groß</translation>
+    </message>
+    <message>
+        <source>Incomplete repetition count {min,max}</source>
+        <translation>Unvollständige Wiederholungsangabe {min,max}</translation>
+    </message>
+    <message>
+        <source>Maximum smaller than minimum in {min,max}</source>
+        <translation>Maximum kleiner als Minimum in {min,max}</translation>
+    </message>
+    <message>
+        <source>Back reference to a group that does not exist</source>
+        <translation>Rückverweis auf eine Gruppe, die es nicht gibt</translation>
+    </message>
+    <message>
+        <source>Unknown flag</source>
+        <translation>Unbekannter Schalter</translation>
+    </message>
+    <message>
+        <source>Look-behind without a maximum length</source>
+        <translation>Lookbehind ohne Höchstlänge</translation>
+    </message>
+    <message>
+        <source>A set in [ ] cannot contain a string</source>
+        <translation>Eine Menge in [ ] kann keine Zeichenfolge enthalten</translation>
+    </message>
+    <message>
+        <source>Octal value too large</source>
+        <translation>Oktalwert zu groß</translation>
+    </message>
+    <message>
+        <source>Range out of order in [ ]</source>
+        <translation>Bereich in [ ] in falscher Reihenfolge</translation>
+    </message>
+    <message>
+        <source>Pattern too large</source>
+        <translation>Muster zu groß</translation>
+    </message>
+    <message>
+        <source>Invalid or repeated group name</source>
+        <translation>Ungültiger oder doppelter Gruppenname</translation>
+    </message>
+    <message>
+        <source>Not a valid regular expression</source>
+        <translation>Kein gültiger regulärer Ausdruck</translation>
+    </message>
+    <message>
+        <source>%1 at character %2</source>
+        <translation>%1 bei Zeichen %2</translation>
+    </message>
+    <message>
+        <source>A $ in the replacement needs a group number or {name}; \$ writes a dollar sign</source>
+        <translation>Ein $ in der Ersetzung braucht eine Gruppennummer oder {Name}; \$ schreibt ein Dollarzeichen</translation>
+    </message>
+    <message>
+        <source>The group name after ${ in the replacement is not valid or not closed by }</source>
+        <translation>Der Gruppenname nach ${ in der Ersetzung ist ungültig oder nicht mit } abgeschlossen</translation>
+    </message>
+    <message>
+        <source>%1 in the replacement: the pattern has no group named “%2”</source>
+        <translation>%1 in der Ersetzung: Das Muster hat keine Gruppe namens „%2“</translation>
+    </message>
+    <message>
+        <source>%1 in the replacement: the pattern has no group %2</source>
+        <translation>%1 in der Ersetzung: Das Muster hat keine Gruppe %2</translation>
+    </message>
+</context>
+<context>
     <name>RenameCommands</name>
     <message>
         <source>Rename</source>
@@ -806,12 +964,39 @@
         <source>Adding files…</source>
         <translation>Dateien werden hinzugefügt …</translation>
     </message>
+    <message>
+        <source>Undo history</source>
+        <translation>Rückgängig-Verlauf</translation>
+    </message>
+    <message>
+        <source>Undo History</source>
+        <translation>Rückgängig-Verlauf</translation>
+    </message>
+    <message>
+        <source>Nothing Was Renamed</source>
+        <translation>Nichts wurde umbenannt</translation>
+    </message>
+    <message>
+        <source>Nothing Was Undone</source>
+        <translation>Nichts wurde rückgängig gemacht</translation>
+    </message>
+    <message numerus="yes">
+        <source>, %n skipped</source>
+        <translation>
+            <numerusform>, %n übersprungen</numerusform>
+            <numerusform>, %n übersprungen</numerusform>
+        </translation>
+    </message>
 </context>
 <context>
     <name>RenameEngine</name>
     <message>
         <source>This pattern takes too long to match.</source>
         <translation>Die Suche mit diesem Muster dauert zu lange.</translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation>Datei</translation>
     </message>
 </context>
 <context>
