@@ -136,8 +136,8 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         while (end < count && inFolder(candidates[size_t(end)].sourcePath))
             ++end;
         const QByteArray folder = LocalPath::folderOf(first);
-        auto known = writable.constFind(folder);
-        if (known == writable.cend())
+        auto known = writable.find(folder);
+        if (known == writable.end())
             known = writable.insert(folder, canWriteIn(folder));
         if (!*known) {
             for (qsizetype k = begin; k < end; ++k)

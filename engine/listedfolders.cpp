@@ -64,8 +64,8 @@ ListedFolders::ListedFolders(const QList<FileItem> &files, const CaseProbe &igno
             continue;
         }
         QByteArray key = folderKey(item);
-        auto found = numbers.constFind(key);
-        if (found == numbers.cend()) {
+        auto found = numbers.find(key);
+        if (found == numbers.end()) {
             const auto number = qint32(numbers.size());
             found = numbers.insert(key, number);
             keys.push_back(key);

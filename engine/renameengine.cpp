@@ -358,8 +358,8 @@ const ListedFolders &RenameEngine::listedFolders()
     // Rows came or went: row numbers no longer say which file a finding was for.
     m_keptFindings.clear();
     m_folders = ListedFolders(m_files, [this](const QByteArray &folder, const QByteArray &path) {
-        auto known = m_folderIgnoresCase.constFind(folder);
-        if (known == m_folderIgnoresCase.cend())
+        auto known = m_folderIgnoresCase.find(folder);
+        if (known == m_folderIgnoresCase.end())
             known = m_folderIgnoresCase.insert(folder, PosixFileMover::ignoresCase(path));
         return *known;
     });
@@ -371,16 +371,15 @@ void RenameEngine::finishPreview(qsizetype conflicts, qsizetype errors)
 {
     // A row the disk found a problem with keeps it while its new name stays the same and
     // nothing else is wrong with it; the next check says whether it still holds.
-    for (auto it = m_keptFindings.begin(); it != m_keptFindings.end();) {
+    m_keptFindings.removeIf([this](QHash<qsizetype, KeptFinding>::iterator it) {
+        const FileItem &item = m_files.at(it.key());
+        return item.status != RenameStatus::pending || item.newName != it->newName;
+    });
+    for (auto it = m_keptFindings.cbegin(); it != m_keptFindings.cend(); ++it) {
         FileItem &item = m_files[it.key()];
-        if (item.status != RenameStatus::pending || item.newName != it->newName) {
-            it = m_keptFindings.erase(it);
-            continue;
-        }
         item.status = RenameStatus::error;
         item.errorMessage = DiskChecks::message(it->problem);
         ++errors;
-        ++it;
     }
     m_previewCounts = StatusCounts{conflicts, errors};
     Q_EMIT filesChanged();

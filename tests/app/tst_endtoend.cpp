@@ -704,7 +704,8 @@ private Q_SLOTS:
                  qPrintable(u"the window is not light at the start: mean grey %1"_qs.arg(grey)));
         const int light = grey;
 
-        for (const auto &[setting, dark] : {std::pair{"1\n", true}, std::pair{"2\n", false}}) {
+        for (const auto &[setting, toDark] : {std::pair{"1\n", true}, std::pair{"2\n", false}}) {
+            const bool dark = toDark; // clang 14 (clazy) cannot capture a structured binding
             portal.write(setting);
             QVERIFY(waitFor([&] { return portal.canReadLine(); }));
             QVERIFY(portal.readLine().startsWith("changed"));
