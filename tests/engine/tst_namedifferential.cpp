@@ -2,11 +2,11 @@
 
 #include "caseconversion.h"
 #include "enginetesthelpers.h"
-#include "fatmount.h"
 #include "listedfolders.h"
 #include "localpath.h"
 #include "nametransformer.h"
 #include "namevalidation.h"
+#include "testmount.h"
 #include "transformname.h"
 #include "unicodetext.h"
 
@@ -214,16 +214,18 @@ private Q_SLOTS:
         QRandomGenerator random(seed);
         QTemporaryDir folder;
         QVERIFY(folder.isValid());
-        std::optional<FatMount> fat;
+        QTemporaryDir fatFolder;
+        TestMount::Mount fat;
         if (onFat) {
-            fat.emplace();
-            if (!fat->problem().isEmpty())
-                QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + fat->problem()));
+            const QString problem = fat.mount(TestMount::Kind::fat, fatFolder.path());
+            if (!problem.isEmpty() && fat.unavailable())
+                QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + problem));
+            QVERIFY2(problem.isEmpty(), qPrintable(problem));
         }
         const bool onDisk = copies <= 12;
         QStringList folders;
         for (int i = 0; i < 3; ++i) {
-            const QString root = onFat && i < 2 ? fat->path() : folder.path();
+            const QString root = onFat && i < 2 ? fat.mountPoint : folder.path();
             folders.append((onDisk ? root : u"/nonexistent/brisklet"_qs) + u"/f"_qs +
                            QString::number(i));
             QVERIFY(!onDisk || QDir().mkpath(folders.last()));

@@ -2,7 +2,7 @@
 
 #include "enginetesthelpers.h"
 #include "fakefilemover.h"
-#include "fatmount.h"
+#include "testmount.h"
 
 #include <QTest>
 #include <QThread>
@@ -336,18 +336,22 @@ private Q_SLOTS:
     // change of case alone is a rename the move makes.
     void aFolderThatIgnoresCase()
     {
-        FatMount fat;
-        if (!fat.problem().isEmpty())
-            QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + fat.problem()));
+        QTemporaryDir fatFolder;
+        TestMount::Mount fat;
+        const QString problem = fat.mount(TestMount::Kind::fat, fatFolder.path());
+        if (!problem.isEmpty() && fat.unavailable())
+            QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + problem));
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
         TestFolder other;
         for (const QString &name : {u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"d.txt"_qs})
-            QVERIFY(writeFile(fat.path() + u'/' + name, name.toUtf8()));
+            QVERIFY(writeFile(fat.mountPoint + u'/' + name, name.toUtf8()));
         QVERIFY(writeFile(other.path(u"A.TXT"_qs), "A"));
         const auto engine = makeEngine();
         const QStringList listed{u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"A.TXT"_qs};
-        engine->addFiles({QUrl::fromLocalFile(fat.path() + u"/a.txt"_qs),
-                          QUrl::fromLocalFile(fat.path() + u"/B.txt"_qs),
-                          QUrl::fromLocalFile(fat.path() + u"/c.txt"_qs), other.url(u"A.TXT"_qs)});
+        engine->addFiles({QUrl::fromLocalFile(fat.mountPoint + u"/a.txt"_qs),
+                          QUrl::fromLocalFile(fat.mountPoint + u"/B.txt"_qs),
+                          QUrl::fromLocalFile(fat.mountPoint + u"/c.txt"_qs),
+                          other.url(u"A.TXT"_qs)});
         // "x.txt" and "X.TXT" are one name there; "x.txt" elsewhere meets neither.
         setRenames(*engine, listed, {u"x.txt"_qs, u"X.TXT"_qs, u"c.txt"_qs, u"x.txt"_qs});
         QCOMPARE(statusLetters(engine->files()), u"CCPP"_qs);
