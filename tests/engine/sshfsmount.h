@@ -47,12 +47,16 @@ public:
     QString mount(const QString &servedFolder, const QString &mountPoint,
                   const QStringList &options = {})
     {
+        m_unavailable = true;
         if (::access("/dev/fuse", R_OK | W_OK) != 0)
             return QStringLiteral("/dev/fuse is missing or not usable here");
         const QString sshfs = tool(QStringLiteral("sshfs"));
         m_unmounter = tool(QStringLiteral("fusermount3"));
         if (sshfs.isEmpty() || m_unmounter.isEmpty())
             return QStringLiteral("sshfs or fusermount3 is not installed (scripts/setup)");
+        if (tool(QStringLiteral("sshd")).isEmpty() || tool(QStringLiteral("ssh-keygen")).isEmpty())
+            return QStringLiteral("sshd or ssh-keygen is not installed (scripts/setup)");
+        m_unavailable = false;
         if (!m_keys.isValid())
             return QStringLiteral("cannot create a temporary folder");
         if (m_server.state() == QProcess::NotRunning) {
@@ -153,6 +157,10 @@ public:
             m_mountPoint.clear();
         return gone;
     }
+
+    // After mount() failed: whether sshfs cannot be had here at all (a tool or /dev/fuse is
+    // missing), rather than failed to mount.
+    bool unavailable() const { return m_unavailable; }
 
     // True while something is mounted at the mount point, also a mount whose sshfs died.
     bool isMounted() const
@@ -283,4 +291,5 @@ private:
     QString m_unmounter;
     QString m_mountPoint;
     int m_port = 0;
+    bool m_unavailable = false;
 };

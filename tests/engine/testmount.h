@@ -9,33 +9,14 @@
 #include <QProcess>
 #include <QStandardPaths>
 #include <QString>
-#include <QThread>
 
-#include <arpa/inet.h>
-#include <netinet/in.h>
-#include <pwd.h>
-#include <sys/socket.h>
+#include "sshfsmount.h"
+
+#include <optional>
+
 #include <unistd.h>
 
 namespace TestMount {
-
-// A port of 127.0.0.1 that nothing listens on right now; 0 when none could be had.
-inline int freePort()
-{
-    const int socket = ::socket(AF_INET, SOCK_STREAM, 0);
-    if (socket < 0)
-        return 0;
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    int port = 0;
-    if (::bind(socket, reinterpret_cast<sockaddr *>(&address), size) == 0 &&
-        ::getsockname(socket, reinterpret_cast<sockaddr *>(&address), &size) == 0)
-        port = ntohs(address.sin_port);
-    ::close(socket);
-    return port;
-}
 
 inline QString findTool(const QStringList &names)
 {
@@ -126,6 +107,13 @@ public:
 
     bool unmount()
     {
+        if (m_sshfs) {
+            if (m_sshfs->unmount()) {
+                m_mounted = false;
+                m_sshfs.reset();
+            }
+            return !m_mounted;
+        }
         if (m_mounted) {
             const QStringList arguments =
                 m_kind == Kind::fullTmpfs || m_kind == Kind::readOnlyTmpfs
@@ -138,10 +126,6 @@ public:
             runTool(findTool({QStringLiteral("losetup")}), {QStringLiteral("-d"), m_loopDevice})
                 .isEmpty())
             m_loopDevice.clear();
-        if (m_sshd.state() != QProcess::NotRunning) {
-            m_sshd.terminate();
-            m_sshd.waitForFinished(5000);
-        }
         return !m_mounted;
     }
 
@@ -193,75 +177,15 @@ private:
         return runTool(driver, {m_loopDevice, mountPoint});
     }
 
-    // An sshd of the test's own on a free port of 127.0.0.1, with its own host key and a key
-    // for the user, serving `folder`/remote through sshfs.
+    // An sshd of the test's own on 127.0.0.1 serving `folder`/remote through sshfs.
     QString mountSshfs(const QString &folder)
     {
-        const QString sshd = findTool({QStringLiteral("sshd")});
-        const QString sshfs = findTool({QStringLiteral("sshfs")});
-        const QString keygen = findTool({QStringLiteral("ssh-keygen")});
-        if (sshd.isEmpty() || sshfs.isEmpty() || keygen.isEmpty()) {
-            m_unavailable = true;
-            return QStringLiteral("sshd, sshfs or ssh-keygen is not installed");
-        }
         const QString remote = folder + QStringLiteral("/remote");
         if (!QDir().mkpath(remote))
             return QStringLiteral("cannot create the served folder");
-        for (const QString &key : {QStringLiteral("host"), QStringLiteral("user")}) {
-            if (QString error =
-                    runTool(keygen, {QStringLiteral("-q"), QStringLiteral("-t"),
-                                     QStringLiteral("ed25519"), QStringLiteral("-N"), QString(),
-                                     QStringLiteral("-f"), folder + u'/' + key});
-                !error.isEmpty())
-                return error;
-        }
-        if (!QFile::copy(folder + QStringLiteral("/user.pub"),
-                         folder + QStringLiteral("/authorized_keys")))
-            return QStringLiteral("cannot write the authorized key");
-        // sshd refuses to start without its privilege separation folder.
-        if (::access("/run/sshd", F_OK) != 0 && ::geteuid() == 0)
-            QDir().mkpath(QStringLiteral("/run/sshd"));
-        const int freeOne = freePort();
-        if (freeOne == 0)
-            return QStringLiteral("no free port on 127.0.0.1");
-        const QString port = QString::number(freeOne);
-        const passwd *user = ::getpwuid(::geteuid());
-        if (!user)
-            return QStringLiteral("the user has no name");
-        QFile config(folder + QStringLiteral("/sshd_config"));
-        if (!config.open(QIODevice::WriteOnly))
-            return QStringLiteral("cannot write the sshd configuration");
-        config.write(QStringLiteral("Port %1\nListenAddress 127.0.0.1\nHostKey %2/host\n"
-                                    "AuthorizedKeysFile %2/authorized_keys\n"
-                                    "PasswordAuthentication no\nKbdInteractiveAuthentication no\n"
-                                    "UsePAM no\nStrictModes no\nPermitRootLogin yes\n"
-                                    "PidFile %2/sshd.pid\nSubsystem sftp internal-sftp\n")
-                         .arg(port, folder)
-                         .toUtf8());
-        config.close();
-        m_sshd.setProcessChannelMode(QProcess::MergedChannels);
-        m_sshd.start(sshd, {QStringLiteral("-D"), QStringLiteral("-e"), QStringLiteral("-f"),
-                            config.fileName()});
-        if (!m_sshd.waitForStarted(5000))
-            return QStringLiteral("sshd did not start");
-        QString error;
-        // sshd takes a moment before it listens.
-        for (int tries = 0; tries < 50; ++tries) {
-            error =
-                runTool(sshfs, {QStringLiteral("-o"),
-                                QStringLiteral("IdentityFile=%1/user,StrictHostKeyChecking=no,"
-                                               "UserKnownHostsFile=/dev/null,BatchMode=yes,port=%2")
-                                    .arg(folder, port),
-                                QStringLiteral("%1@127.0.0.1:%2")
-                                    .arg(QString::fromLocal8Bit(user->pw_name), remote),
-                                mountPoint});
-            if (error.isEmpty() || m_sshd.state() == QProcess::NotRunning)
-                break;
-            QThread::msleep(100);
-        }
-        if (!error.isEmpty() && m_sshd.state() == QProcess::NotRunning)
-            error += QStringLiteral(" (sshd: ") +
-                     QString::fromLocal8Bit(m_sshd.readAll()).simplified() + u')';
+        m_sshfs.emplace();
+        const QString error = m_sshfs->mount(remote, mountPoint);
+        m_unavailable = !error.isEmpty() && m_sshfs->unavailable();
         return error;
     }
 
@@ -269,7 +193,7 @@ private:
     Kind m_kind = Kind::fat;
     QString m_unmounter;
     QString m_loopDevice;
-    QProcess m_sshd;
+    std::optional<SshfsMount> m_sshfs;
     bool m_mounted = false;
 };
 
