@@ -48,22 +48,6 @@ QString systemReason(int error)
     return text;
 }
 
-bool writeAll(int descriptor, const QByteArray &bytes)
-{
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n =
-            ::write(descriptor, bytes.constData() + written, size_t(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        written += n;
-    }
-    return true;
-}
-
 // Where each item of an undo entry is after a revert: under its name before, in its folder
 // as it was before, since a renamed folder is taken back too.
 class PlacesBefore {
@@ -237,7 +221,7 @@ ExitStatus CliCommand::rename()
     qsizetype flagOffset = -1;
     const auto writePlan = [&](const UndoOperation &plan) {
         const QByteArray bytes = UndoFile::serialize(plan, UndoFile::Stage::planned);
-        if (!writeAll(undoFile, bytes)) {
+        if (!PrivateFolder::writeAll(undoFile, bytes)) {
             undoError = QString::fromLocal8Bit(std::strerror(errno)) + u'.';
             return false;
         }
@@ -300,7 +284,8 @@ void CliCommand::finishUndoFile(int descriptor, const QByteArray &path,
         const QByteArray part = path + ".part";
         const int partFile =
             ::open(part.constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC | O_NOFOLLOW, 0600);
-        const bool written = partFile >= 0 && writeAll(partFile, UndoFile::serialize(done)) &&
+        const bool written = partFile >= 0 &&
+                             PrivateFolder::writeAll(partFile, UndoFile::serialize(done)) &&
                              ::fsync(partFile) == 0;
         if (partFile >= 0)
             ::close(partFile);

@@ -68,22 +68,6 @@ std::optional<ItemIdentity> identityFrom(const QByteArray &text, bool *ok)
     return identity;
 }
 
-bool writeAll(int descriptor, const QByteArray &bytes)
-{
-    qsizetype written = 0;
-    while (written < bytes.size()) {
-        const ssize_t n = ::write(descriptor, bytes.constData() + written,
-                                  static_cast<size_t>(bytes.size() - written));
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        written += n;
-    }
-    return true;
-}
-
 QString sentenceFromErrno(int error)
 {
     QString text = QString::fromLocal8Bit(std::strerror(error));
@@ -239,7 +223,7 @@ bool MoveJournal::begin(const QByteArray &serialized, QString *error)
     ::flock(descriptor, LOCK_EX);
     // The journal must be on the disk before the first move is: its content, and its name
     // in the folder.
-    bool written = writeAll(descriptor, serialized) && ::fdatasync(descriptor) == 0;
+    bool written = PrivateFolder::writeAll(descriptor, serialized) && ::fdatasync(descriptor) == 0;
     if (written) {
         const int folderDescriptor = ::open(where.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
         written = folderDescriptor >= 0 && ::fsync(folderDescriptor) == 0;
@@ -285,7 +269,7 @@ void MoveJournal::stepStarted(Step step, const QByteArray &from, const QByteArra
     record.chop(2);
     record.append(text);
     record.append('\0');
-    writeAll(m_descriptor, record);
+    PrivateFolder::writeAll(m_descriptor, record);
 }
 
 void MoveJournal::stepEnded()
@@ -294,5 +278,5 @@ void MoveJournal::stepEnded()
         return;
     QByteArray record;
     appendRecord(record, stepEnd, {}, {}, std::nullopt);
-    writeAll(m_descriptor, record);
+    PrivateFolder::writeAll(m_descriptor, record);
 }

@@ -4,6 +4,7 @@
 #include <QFile>
 
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 
@@ -41,4 +42,20 @@ int PrivateFolder::make(const QByteArray &folder, const QByteArray &ours)
         if (end < 0)
             return 0;
     }
+}
+
+bool PrivateFolder::writeAll(int descriptor, const QByteArray &bytes)
+{
+    qsizetype written = 0;
+    while (written < bytes.size()) {
+        const ssize_t n = ::write(descriptor, bytes.constData() + written,
+                                  static_cast<size_t>(bytes.size() - written));
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return false;
+        }
+        written += n;
+    }
+    return true;
 }

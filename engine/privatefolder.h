@@ -16,4 +16,8 @@ QByteArray stateFolder();
 // it. 0 when `folder` is there, otherwise the errno value of the step that failed.
 int make(const QByteArray &folder, const QByteArray &ours);
 
+// Writes every byte to `descriptor`, going on after an interrupted write. False, with
+// errno set, when a write fails (a full disk).
+bool writeAll(int descriptor, const QByteArray &bytes);
+
 } // namespace PrivateFolder
