@@ -284,7 +284,10 @@ private Q_SLOTS:
         engine->addOperation();
         mixedList(*engine);
         save(&errors, u"sheet-error-details"_qs);
-        for (const QString &name : {u"Photos by date"_qs, u"Web names"_qs})
+        // A long name is shortened in its row, and the row's buttons stay in view.
+        const QString longName =
+            u"Holiday photos from the camera and the phone, "_qs.repeated(6) + u"2026"_qs;
+        for (const QString &name : {u"Photos by date"_qs, u"Web names"_qs, longName})
             engine->saveWorkflow(name);
         ManageWorkflowsSheet manage(engine.get());
         save(&manage, u"sheet-manage-workflows"_qs);
