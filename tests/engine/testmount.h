@@ -46,7 +46,8 @@ inline QString runTool(const QString &program, const QStringList &arguments)
            QString::fromLocal8Bit(process.readAll()).simplified();
 }
 
-enum class Kind { fat, exFat, sshfs, fullTmpfs, readOnlyTmpfs };
+// smallRootFat: a FAT whose root folder holds only 16 entries.
+enum class Kind { fat, exFat, sshfs, fullTmpfs, readOnlyTmpfs, smallRootFat };
 
 class Mount {
 public:
@@ -66,6 +67,7 @@ public:
         QString error;
         switch (kind) {
         case Kind::fat:
+        case Kind::smallRootFat:
         case Kind::exFat:
         case Kind::sshfs:
             m_unmounter = findTool({QStringLiteral("fusermount3"), QStringLiteral("fusermount")});
@@ -73,9 +75,9 @@ public:
                 m_unavailable = true;
                 return QStringLiteral("/dev/fuse or fusermount is missing or not usable here");
             }
-            error = kind == Kind::fat     ? mountFat(folder + QStringLiteral("/disk.img"))
-                    : kind == Kind::exFat ? mountExFat(folder + QStringLiteral("/disk.img"))
-                                          : mountSshfs(folder);
+            error = kind == Kind::exFat   ? mountExFat(folder + QStringLiteral("/disk.img"))
+                    : kind == Kind::sshfs ? mountSshfs(folder)
+                                          : mountFat(folder + QStringLiteral("/disk.img"));
             break;
         case Kind::fullTmpfs:
         case Kind::readOnlyTmpfs:
@@ -144,7 +146,11 @@ private:
             m_unavailable = true;
             return QStringLiteral("fusefat or mkfs.vfat is not installed");
         }
-        const QString error = runTool(mkfs, {QStringLiteral("-C"), image, QStringLiteral("4096")});
+        QFile::remove(image); // of an earlier mount at this place
+        QStringList format{QStringLiteral("-C"), image, QStringLiteral("4096")};
+        if (m_kind == Kind::smallRootFat)
+            format = QStringList{QStringLiteral("-r"), QStringLiteral("16")} + format;
+        const QString error = runTool(mkfs, format);
         return error.isEmpty() ? runTool(fusefat, {QStringLiteral("-o"), QStringLiteral("rw+"),
                                                    image, mountPoint})
                                : error;

@@ -1,12 +1,11 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "sshfsmount.h"
+#include "testmount.h"
 
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QStandardPaths>
 #include <QTest>
 
 #include <dirent.h>
@@ -25,30 +24,6 @@ using namespace EngineTest;
 
 namespace {
 
-QString findTool(const QStringList &names)
-{
-    for (const QString &name : names) {
-        QString path = QStandardPaths::findExecutable(name);
-        if (path.isEmpty())
-            path = QStandardPaths::findExecutable(name, {u"/usr/sbin"_qs, u"/sbin"_qs});
-        if (!path.isEmpty())
-            return path;
-    }
-    return {};
-}
-
-// Runs a tool briefly; an empty result means it succeeded, otherwise it says why not.
-QString runTool(const QString &program, const QStringList &arguments)
-{
-    QProcess process;
-    process.setProcessChannelMode(QProcess::MergedChannels);
-    process.start(program, arguments);
-    if (process.waitForFinished(15000) && process.exitStatus() == QProcess::NormalExit &&
-        process.exitCode() == 0)
-        return {};
-    return program + u" failed: "_qs + QString::fromLocal8Bit(process.readAll()).simplified();
-}
-
 // Where a test folder lives: on the temporary folder's file system or on a FUSE image.
 // The images are small FAT (fusefat) and exFAT (exfat-fuse) ones: case-insensitive, no
 // RENAME_NOREPLACE, no hard links, and every spelling of a name has its own inode number.
@@ -59,80 +34,12 @@ enum Where {
     OnExFat,
 };
 
-class FuseMount {
-public:
-    ~FuseMount() { unmount(); }
-
-    // An empty result means the mount is ready.
-    QString mount(Where where, const QString &folder)
-    {
-        m_unmounter = findTool({u"fusermount3"_qs, u"fusermount"_qs});
-        if (::access("/dev/fuse", R_OK | W_OK) != 0 || m_unmounter.isEmpty())
-            return u"/dev/fuse or fusermount is missing or not usable here"_qs;
-        const QString image = folder + u"/disk.img"_qs;
-        mountPoint = folder + u"/mnt"_qs;
-        if (!QDir().mkpath(mountPoint))
-            return u"cannot create the mount point"_qs;
-        const QString error = where == OnExFat ? mountExFat(image) : mountFat(where, image);
-        m_mounted = error.isEmpty();
-        return error;
-    }
-
-    bool unmount()
-    {
-        if (m_mounted && runTool(m_unmounter, {u"-u"_qs, u"-z"_qs, mountPoint}).isEmpty())
-            m_mounted = false;
-        if (!m_mounted && !m_loopDevice.isEmpty() &&
-            runTool(findTool({u"losetup"_qs}), {u"-d"_qs, m_loopDevice}).isEmpty())
-            m_loopDevice.clear();
-        return !m_mounted;
-    }
-
-    QString mountPoint;
-
-private:
-    QString mountFat(Where where, const QString &image)
-    {
-        const QString fusefat = findTool({u"fusefat"_qs});
-        const QString mkfs = findTool({u"mkfs.vfat"_qs});
-        if (fusefat.isEmpty() || mkfs.isEmpty())
-            return u"fusefat or mkfs.vfat is not installed"_qs;
-        QFile::remove(image); // of an earlier mount at this place
-        QStringList format{u"-C"_qs, image, u"1024"_qs};
-        if (where == OnSmallRootFat)
-            format = QStringList{u"-r"_qs, u"16"_qs} + format;
-        QString error = runTool(mkfs, format);
-        return error.isEmpty() ? runTool(fusefat, {u"-o"_qs, u"rw+"_qs, image, mountPoint}) : error;
-    }
-
-    QString mountExFat(const QString &image)
-    {
-        const QString driver = findTool({u"mount.exfat-fuse"_qs});
-        const QString mkfs = findTool({u"mkfs.exfat"_qs});
-        if (driver.isEmpty() || mkfs.isEmpty())
-            return u"exfat-fuse or mkfs.exfat is not installed"_qs;
-        QFile file(image);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(32 * 1024 * 1024))
-            return u"cannot create the image"_qs;
-        file.close();
-        if (QString error = runTool(mkfs, {image}); !error.isEmpty())
-            return error;
-        if (runTool(driver, {image, mountPoint}).isEmpty())
-            return {};
-        // Run by root, exfat-fuse asks for a block device.
-        QProcess attach;
-        attach.start(findTool({u"losetup"_qs}), {u"-f"_qs, u"--show"_qs, image});
-        if (!attach.waitForFinished(15000) || attach.exitCode() != 0)
-            return u"exfat-fuse wants a block device and losetup failed: "_qs +
-                   QString::fromLocal8Bit(attach.readAllStandardError()).simplified();
-        m_loopDevice = QString::fromLocal8Bit(attach.readAllStandardOutput()).trimmed();
-        return runTool(driver, {m_loopDevice, mountPoint});
-    }
-
-    QString m_unmounter;
-    QString m_loopDevice;
-    bool m_mounted = false;
-};
+TestMount::Kind kindOf(Where where)
+{
+    return where == OnExFat          ? TestMount::Kind::exFat
+           : where == OnSmallRootFat ? TestMount::Kind::smallRootFat
+                                     : TestMount::Kind::fat;
+}
 
 const QString exists = u"An item named “%1” already exists."_qs;
 const QString notAllowed = u"The name contains a character that is not allowed."_qs;
@@ -181,7 +88,7 @@ class PosixFileMoverTest : public QObject {
 
 private:
     QTemporaryDir m_images;
-    std::map<Where, std::unique_ptr<FuseMount>> m_mounts;
+    std::map<Where, std::unique_ptr<TestMount::Mount>> m_mounts;
     std::map<Where, QString> m_mountProblems;
     int m_folders = 0;
 
@@ -191,9 +98,9 @@ private:
         QString root = m_images.path();
         if (where != Local) {
             if (!m_mounts.count(where)) {
-                auto mount = std::make_unique<FuseMount>();
+                auto mount = std::make_unique<TestMount::Mount>();
                 const QString folder = root + u"/image"_qs + QString::number(where);
-                m_mountProblems[where] = QDir().mkpath(folder) ? mount->mount(where, folder)
+                m_mountProblems[where] = QDir().mkpath(folder) ? mount->mount(kindOf(where), folder)
                                                                : u"cannot create a folder"_qs;
                 m_mounts[where] = std::move(mount);
             }
