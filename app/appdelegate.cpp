@@ -2,8 +2,8 @@
 
 #include "briskletapp.h"
 #include "dialogs/alertdialog.h"
+#include "disk/recoveryreport.h"
 #include "mainwindow.h"
-#include "recoveryreport.h"
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "updatechecker.h"

@@ -1,6 +1,6 @@
 #include "launchrequest.h"
 
-#include "localpath.h"
+#include "disk/localpath.h"
 
 #include <QDir>
 #include <QFile>

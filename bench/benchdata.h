@@ -3,8 +3,8 @@
 // What the engine and list benchmarks share: the sample files, the 3-step stack the
 // budgets are set for, and the resident memory they report.
 
+#include "disk/posixfilemover.h"
 #include "memorypreferencesstore.h"
-#include "posixfilemover.h"
 #include "renameengine.h"
 
 #include <fstream>

@@ -1,5 +1,5 @@
 #include "benchdata.h"
-#include "transformname.h"
+#include "names/transformname.h"
 
 #include <benchmark/benchmark.h>
 

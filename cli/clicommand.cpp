@@ -1,16 +1,16 @@
 #include "clicommand.h"
 
+#include "disk/localpath.h"
+#include "disk/posixfilemover.h"
+#include "disk/privatefolder.h"
 #include "emptypreferencesstore.h"
 #include "inputfiles.h"
-#include "localpath.h"
 #include "planprinter.h"
-#include "posixfilemover.h"
-#include "privatefolder.h"
 #include "progressreporter.h"
 #include "renameengine.h"
 #include "stackfile.h"
-#include "systemworkflow.h"
 #include "undofile.h"
+#include "workflows/systemworkflow.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #pragma once
 
+#include "batches/undooperation.h"
 #include "clioptions.h"
 #include "exitstatus.h"
-#include "undooperation.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferencesstore.h"
+#include "workflows/preferencesstore.h"
 
 // The preferences of a run whose stack comes from a file or a built-in workflow: nothing is
 // read from the application's settings, and nothing is kept.

@@ -1,6 +1,6 @@
 #include "inputfiles.h"
 
-#include "localpath.h"
+#include "disk/localpath.h"
 
 #include <QDir>
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "fileitem.h"
+#include "files/fileitem.h"
 
 #include <QByteArray>
 #include <QIODevice>

@@ -1,6 +1,6 @@
 #include "planprinter.h"
 
-#include "localpath.h"
+#include "disk/localpath.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>

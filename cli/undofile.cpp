@@ -1,6 +1,6 @@
 #include "undofile.h"
 
-#include "privatefolder.h"
+#include "disk/privatefolder.h"
 
 #include <QDir>
 #include <QJsonArray>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "undooperation.h"
+#include "batches/undooperation.h"
 
 #include <QByteArray>
 #include <QString>

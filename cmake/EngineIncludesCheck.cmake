@@ -47,7 +47,7 @@ if(NOT engine_flags)
 endif()
 
 # Headers are checked on their own too: one that no source includes would otherwise slip by.
-file(GLOB files "${ENGINE_DIR}/*.cpp" "${ENGINE_DIR}/*.h")
+file(GLOB_RECURSE files "${ENGINE_DIR}/*.cpp" "${ENGINE_DIR}/*.h")
 set(offenders "")
 foreach(file IN LISTS files)
     if(DEFINED flags_of_${file})

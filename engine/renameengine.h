@@ -1,14 +1,14 @@
 #pragma once
 
-#include "batchmover.h"
-#include "diskchecks.h"
-#include "fileitem.h"
-#include "listedfolders.h"
-#include "recoveryreport.h"
-#include "renamehistory.h"
-#include "renamejob.h"
-#include "renameoperationwrapper.h"
-#include "undooperation.h"
+#include "batches/renamehistory.h"
+#include "batches/renamejob.h"
+#include "batches/undooperation.h"
+#include "disk/batchmover.h"
+#include "disk/diskchecks.h"
+#include "disk/recoveryreport.h"
+#include "files/fileitem.h"
+#include "files/listedfolders.h"
+#include "names/renameoperationwrapper.h"
 
 #include <QHash>
 #include <QList>

@@ -2,10 +2,10 @@
 
 #include "appdelegate.h"
 #include "dialogs/alertdialog.h"
+#include "disk/movejournal.h"
+#include "disk/posixfilemover.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
-#include "movejournal.h"
-#include "posixfilemover.h"
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "window/contentview.h"

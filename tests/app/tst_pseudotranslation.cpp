@@ -1,12 +1,12 @@
 #include "testmain.h"
 
 #include "appdelegate.h"
+#include "disk/movejournal.h"
 #include "fakefilemover.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
-#include "movejournal.h"
-#include "settingspreferencesstore.h"
 #include "ui/uitesthelpers.h"
+#include "workflows/settingspreferencesstore.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

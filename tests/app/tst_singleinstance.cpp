@@ -1,7 +1,7 @@
 #include "testmain.h"
 
+#include "disk/localpath.h"
 #include "launchrequest.h"
-#include "localpath.h"
 #include "singleinstance.h"
 
 #include <QCoreApplication>

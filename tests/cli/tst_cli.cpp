@@ -1,8 +1,8 @@
 #include "testmain.h"
 
-#include "posixfilemover.h"
+#include "disk/posixfilemover.h"
 #include "renameengine.h"
-#include "settingspreferencesstore.h"
+#include "workflows/settingspreferencesstore.h"
 
 #include "engine/sshfsmount.h"
 

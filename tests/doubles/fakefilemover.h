@@ -1,6 +1,6 @@
 #pragma once
 
-#include "filemover.h"
+#include "disk/filemover.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "preferencesstore.h"
+#include "workflows/preferencesstore.h"
 
 #include <QHash>
 

@@ -2,10 +2,10 @@
 
 #include "stepbuilders.h"
 
-#include "fileitem.h"
-#include "filemover.h"
+#include "disk/filemover.h"
+#include "disk/posixfilemover.h"
+#include "files/fileitem.h"
 #include "memorypreferencesstore.h"
-#include "posixfilemover.h"
 #include "renameengine.h"
 
 #include <QDir>

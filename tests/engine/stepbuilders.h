@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renameoperationwrapper.h"
+#include "names/renameoperationwrapper.h"
 
 // One step of each mode with the fields the tests vary; every other field keeps its default.
 

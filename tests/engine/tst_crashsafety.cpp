@@ -1,9 +1,9 @@
 #include "testmain.h"
 
-#include "batchrecovery.h"
+#include "batches/renamejob.h"
+#include "disk/batchrecovery.h"
+#include "disk/movejournal.h"
 #include "enginetesthelpers.h"
-#include "movejournal.h"
-#include "renamejob.h"
 #include "testmount.h"
 
 #include <QDir>

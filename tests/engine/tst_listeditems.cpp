@@ -1,11 +1,11 @@
 #include "testmain.h"
 
+#include "batches/renamejob.h"
+#include "disk/localpath.h"
+#include "disk/posixfilemover.h"
 #include "enginetesthelpers.h"
-#include "listedfiles.h"
-#include "localpath.h"
-#include "posixfilemover.h"
+#include "files/listedfiles.h"
 #include "renameengine.h"
-#include "renamejob.h"
 
 #include <QDir>
 #include <QScopeGuard>

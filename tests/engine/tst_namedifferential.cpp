@@ -1,14 +1,14 @@
 #include "testmain.h"
 
-#include "caseconversion.h"
+#include "disk/localpath.h"
 #include "enginetesthelpers.h"
-#include "listedfolders.h"
-#include "localpath.h"
-#include "nametransformer.h"
-#include "namevalidation.h"
+#include "files/listedfolders.h"
+#include "names/caseconversion.h"
+#include "names/nametransformer.h"
+#include "names/namevalidation.h"
+#include "names/transformname.h"
+#include "names/unicodetext.h"
 #include "testmount.h"
-#include "transformname.h"
-#include "unicodetext.h"
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>

@@ -1,9 +1,9 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "namegroups.h"
-#include "namevalidation.h"
-#include "previewcache.h"
+#include "names/namevalidation.h"
+#include "preview/namegroups.h"
+#include "preview/previewcache.h"
 
 #include <QHash>
 #include <QTest>

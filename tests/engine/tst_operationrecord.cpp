@@ -1,6 +1,6 @@
 #include "testmain.h"
 
-#include "renameoperationwrapper.h"
+#include "names/renameoperationwrapper.h"
 
 #include <QJsonDocument>
 #include <QTest>

@@ -1,7 +1,7 @@
 #include "testmain.h"
 
+#include "batches/renamejob.h"
 #include "enginetesthelpers.h"
-#include "renamejob.h"
 
 #include <QFileInfo>
 #include <QSemaphore>

@@ -2,8 +2,8 @@
 
 #include "stepbuilders.h"
 
-#include "regexproblem.h"
-#include "transformname.h"
+#include "names/regexproblem.h"
+#include "names/transformname.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
+#include "names/transformname.h"
 #include "sharedpreferencesstore.h"
-#include "systemworkflow.h"
-#include "transformname.h"
+#include "workflows/systemworkflow.h"
 
 #include <QTest>
 

@@ -1,9 +1,9 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "settingspreferencesstore.h"
 #include "sharedpreferencesstore.h"
-#include "workflowstore.h"
+#include "workflows/settingspreferencesstore.h"
+#include "workflows/workflowstore.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -3,8 +3,8 @@
 // the kill, or "link" or "reservation" for the middle of the first move that takes that
 // two-step way on disk.
 
+#include "disk/movesteps.h"
 #include "enginetesthelpers.h"
-#include "movesteps.h"
 
 #include <QCoreApplication>
 

@@ -1,18 +1,18 @@
 #include "testmain.h"
 
+#include "batches/renamejob.h"
 #include "controls/minimalistbutton.h"
 #include "dialogs/alertdialog.h"
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
-#include "posixfilemover.h"
-#include "renamejob.h"
-#include "settingspreferencesstore.h"
-#include "systemworkflow.h"
+#include "disk/posixfilemover.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
 #include "window/renamecommands.h"
 #include "window/successoverlay.h"
 #include "window/windowpresenter.h"
+#include "workflows/settingspreferencesstore.h"
+#include "workflows/systemworkflow.h"
 
 #include <QAction>
 #include <QApplication>

@@ -1,10 +1,10 @@
 #include "testmain.h"
 
 #include "dialogs/errordetailssheet.h"
+#include "disk/localpath.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
-#include "localpath.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 

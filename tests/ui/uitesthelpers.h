@@ -1,10 +1,10 @@
 #pragma once
 
+#include "batches/renamejob.h"
 #include "dialogs/alertdialog.h"
 #include "fakefilemover.h"
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
-#include "renamejob.h"
 
 #include <QAction>
 #include <QList>

@@ -13,10 +13,10 @@
 #include "style/icons.h"
 #include "style/modernbuttonstyle.h"
 #include "style/roundedtextfieldstyle.h"
-#include "systemworkflow.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
 #include "window/windowpresenter.h"
+#include "workflows/systemworkflow.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 #include "dialogs/problemrowdelegate.h"
 #include "dialogs/sheetheader.h"
 #include "filelist/filelistmodel.h"
-#include "renamestatus.h"
+#include "files/renamestatus.h"
 #include "style/colors.h"
 #include "style/palettefollower.h"
 

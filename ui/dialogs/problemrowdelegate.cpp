@@ -1,7 +1,7 @@
 #include "dialogs/problemrowdelegate.h"
 
 #include "filelist/filelistmodel.h"
-#include "renamestatus.h"
+#include "files/renamestatus.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"

@@ -2,8 +2,8 @@
 
 #include "filelist/filerowannouncement.h"
 
-#include "localpath.h"
-#include "nameparts.h"
+#include "disk/localpath.h"
+#include "names/nameparts.h"
 #include "renameengine.h"
 
 #include <utility>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renamestatus.h"
+#include "files/renamestatus.h"
 
 #include <QCoreApplication>
 #include <QString>

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "controls/focusedwheelcombobox.h"
-#include "renameenums.h"
+#include "names/renameenums.h"
 
 #include <QPersistentModelIndex>
 #include <QWidget>

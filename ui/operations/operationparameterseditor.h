@@ -1,7 +1,7 @@
 #pragma once
 
-#include "renameenums.h"
-#include "renameoperationwrapper.h"
+#include "names/renameenums.h"
+#include "names/renameoperationwrapper.h"
 
 #include <QHash>
 #include <QPersistentModelIndex>

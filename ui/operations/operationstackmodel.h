@@ -1,6 +1,6 @@
 #pragma once
 
-#include "renameoperationwrapper.h"
+#include "names/renameoperationwrapper.h"
 
 #include <QAbstractListModel>
 #include <QPointer>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "systemworkflow.h"
+#include "workflows/systemworkflow.h"
 
 #include <QString>
 

@@ -1,8 +1,8 @@
 #include "window/renamecommands.h"
 
+#include "batches/renamejob.h"
 #include "dialogs/alertdialog.h"
 #include "renameengine.h"
-#include "renamejob.h"
 #include "window/windowpresenter.h"
 
 #include <QAction>

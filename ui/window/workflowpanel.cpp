@@ -11,9 +11,9 @@
 #include "style/icons.h"
 #include "style/modernbuttonstyle.h"
 #include "style/palettefollower.h"
-#include "systemworkflow.h"
 #include "window/windowbars.h"
 #include "window/windowpresenter.h"
+#include "workflows/systemworkflow.h"
 
 #include <QComboBox>
 #include <QHBoxLayout>

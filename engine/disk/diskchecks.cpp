@@ -1,0 +1,295 @@
+#include "disk/diskchecks.h"
+
+#include "disk/localpath.h"
+#include "disk/posixfilemover.h"
+#include "names/unicodetext.h"
+
+#include <QCoreApplication>
+#include <QHash>
+#include <QMutexLocker>
+#include <QSet>
+#include <QThread>
+
+#include <dirent.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <utility>
+
+namespace {
+
+// Candidates checked between two looks at whether the request is still wanted.
+constexpr qsizetype checksBetweenLooks = 256;
+// From this many candidates of one folder on, reading the folder's entries once costs less
+// than looking each name up, when the folder holds not many more entries than that.
+constexpr qsizetype readEntriesFrom = 256;
+constexpr qsizetype folderBytesPerCandidate = 256;
+
+// Whether a rename can be made in the folder. A folder that cannot be reached at all is
+// left for the move to describe.
+bool canWriteIn(const QByteArray &folder)
+{
+    if (::faccessat(AT_FDCWD, folder.constData(), W_OK | X_OK, AT_EACCESS) == 0)
+        return true;
+    return errno != EACCES && errno != EROFS && errno != EPERM;
+}
+
+// The names in a folder, read in one pass: held end to end in one buffer, so that a folder
+// of many thousand names costs two allocations, not one a name.
+class FolderEntries {
+public:
+    // None when reading them does not pay for `wanted` lookups.
+    static std::optional<FolderEntries> read(int folder, qsizetype wanted)
+    {
+        struct stat info;
+        if (::fstat(folder, &info) != 0 || info.st_size > wanted * folderBytesPerCandidate)
+            return std::nullopt;
+        const int reader = ::openat(folder, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+        if (reader < 0)
+            return std::nullopt;
+        DIR *dir = ::fdopendir(reader);
+        if (!dir) {
+            ::close(reader);
+            return std::nullopt;
+        }
+        FolderEntries entries;
+        std::vector<std::pair<qsizetype, qsizetype>> places; // start and length of each
+        places.reserve(size_t(wanted));
+        for (;;) {
+            errno = 0;
+            const dirent *entry = ::readdir(dir);
+            if (!entry)
+                break;
+            const QByteArrayView name(entry->d_name);
+            places.emplace_back(entries.m_text.size(), name.size());
+            entries.m_text.append(name);
+        }
+        const bool complete = errno == 0;
+        ::closedir(dir);
+        if (!complete)
+            return std::nullopt;
+        // The text stays where it is from here on.
+        entries.m_names.reserve(qsizetype(places.size()));
+        for (const auto &[start, length] : places)
+            entries.m_names.insert(QByteArrayView(entries.m_text).sliced(start, length));
+        return entries;
+    }
+
+    bool contains(QByteArrayView name) const { return m_names.contains(name); }
+
+private:
+    QByteArray m_text;
+    QSet<QByteArrayView> m_names;
+};
+
+// The bytes of a new name on disk, in `bytes`, which keeps its room from one name to the
+// next; false when no name on disk can be it.
+bool encodeInto(const QString &name, QByteArray &bytes)
+{
+    if (!UnicodeText::isAscii(name) || name.contains(QChar(0))) {
+        const std::optional<QByteArray> encoded = LocalPath::encodeName(name);
+        if (encoded)
+            bytes = *encoded;
+        return encoded.has_value();
+    }
+    bytes.resize(name.size());
+    char *out = bytes.data();
+    for (const QChar c : name)
+        *out++ = char(c.unicode());
+    return true;
+}
+
+} // namespace
+
+OptionalText DiskChecks::message(Problem problem)
+{
+    // Made once, so that every row with the problem shares the text.
+    static const OptionalText taken =
+        QCoreApplication::translate("DiskChecks", "An item with this name already exists");
+    static const OptionalText notWritable =
+        QCoreApplication::translate("DiskChecks", "The folder cannot be written");
+    return problem == Problem::taken ? taken : notWritable;
+}
+
+std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate> &candidates,
+                                                    const std::function<bool()> &stillWanted)
+{
+    const auto count = qsizetype(candidates.size());
+    std::vector<std::optional<Problem>> problems(static_cast<size_t>(count));
+    // The name each candidate takes, in bytes, where something is there already.
+    std::vector<std::pair<qsizetype, QByteArray>> found;
+    QHash<QByteArray, bool> writable;
+    QByteArray name; // of the candidate at hand
+    // The candidates come folder by folder, mostly: each run of one folder is looked at with
+    // the folder opened once.
+    for (qsizetype begin = 0; begin < count;) {
+        const QByteArray &first = candidates[size_t(begin)].sourcePath;
+        const QByteArrayView folderPart(first.constData(), LocalPath::nameStart(first));
+        qsizetype end = begin + 1;
+        const auto inFolder = [&folderPart](const QByteArray &path) {
+            return LocalPath::nameStart(path) == folderPart.size() &&
+                   QByteArrayView(path).startsWith(folderPart);
+        };
+        while (end < count && inFolder(candidates[size_t(end)].sourcePath))
+            ++end;
+        const QByteArray folder = LocalPath::folderOf(first);
+        auto known = writable.find(folder);
+        if (known == writable.end())
+            known = writable.insert(folder, canWriteIn(folder));
+        if (!*known) {
+            for (qsizetype k = begin; k < end; ++k)
+                problems[size_t(k)] = Problem::folderNotWritable;
+            begin = end;
+            continue;
+        }
+        const int opened = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+        std::optional<FolderEntries> entries;
+        if (opened >= 0 && end - begin >= readEntriesFrom &&
+            !candidates[size_t(begin)].folderIgnoresCase)
+            entries = FolderEntries::read(opened, end - begin);
+        for (qsizetype k = begin; k < end; ++k) {
+            if ((k - begin) % checksBetweenLooks == 0 && stillWanted && !stillWanted()) {
+                if (opened >= 0)
+                    ::close(opened);
+                return std::nullopt;
+            }
+            const Candidate &candidate = candidates[size_t(k)];
+            if (!encodeInto(candidate.newName, name) ||
+                QByteArrayView(name) ==
+                    QByteArrayView(candidate.sourcePath).sliced(folderPart.size()))
+                continue;
+            struct stat info;
+            const bool there =
+                entries       ? entries->contains(name)
+                : opened >= 0 ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                              : ::lstat(LocalPath::withName(candidate.sourcePath, name).constData(),
+                                        &info) == 0;
+            if (there)
+                found.emplace_back(k, QByteArray(name.constData(), name.size()));
+        }
+        if (opened >= 0)
+            ::close(opened);
+        begin = end;
+    }
+
+    // A name already there is no obstacle when its item leaves it in the batch (as the mover
+    // sees it, by exact bytes), or when it is the item itself under another spelling.
+    std::vector<qsizetype> waitsFor(static_cast<size_t>(count), -1);
+    if (!found.empty()) {
+        QHash<QByteArrayView, qsizetype> leaving;
+        leaving.reserve(count);
+        for (qsizetype k = 0; k < count; ++k)
+            leaving.insert(candidates[size_t(k)].sourcePath, k);
+        for (const auto &[k, taken] : found) {
+            const QByteArray &source = candidates[size_t(k)].sourcePath;
+            const QByteArray destination = LocalPath::withName(source, taken);
+            if (const auto holder = leaving.constFind(destination); holder != leaving.cend())
+                waitsFor[size_t(k)] = *holder;
+            else if (!PosixFileMover::isOtherSpelling(source, destination))
+                problems[size_t(k)] = Problem::taken;
+        }
+    }
+
+    // A destination whose item cannot leave stays taken, and so on down a chain.
+    QHash<qsizetype, std::vector<qsizetype>> waiting;
+    std::vector<qsizetype> stuck;
+    for (qsizetype k = 0; k < count; ++k) {
+        if (waitsFor[size_t(k)] >= 0)
+            waiting[waitsFor[size_t(k)]].push_back(k);
+        if (problems[size_t(k)])
+            stuck.push_back(k);
+    }
+    while (!stuck.empty()) {
+        const qsizetype k = stuck.back();
+        stuck.pop_back();
+        const auto waiters = waiting.constFind(k);
+        if (waiters == waiting.cend())
+            continue;
+        for (const qsizetype w : *waiters) {
+            if (problems[size_t(w)])
+                continue;
+            problems[size_t(w)] = Problem::taken;
+            stuck.push_back(w);
+        }
+    }
+
+    Findings findings;
+    for (qsizetype k = 0; k < count; ++k) {
+        if (problems[size_t(k)])
+            findings.push_back({candidates[size_t(k)].row, *problems[size_t(k)]});
+    }
+    return findings;
+}
+
+DiskChecks::DiskChecks(QObject *parent) : QObject(parent)
+{
+    m_worker = QThread::create([this] { work(); });
+    m_worker->setObjectName(QStringLiteral("Brisklet disk checks"));
+    m_worker->start(QThread::LowPriority);
+}
+
+DiskChecks::~DiskChecks()
+{
+    {
+        const QMutexLocker locker(&m_lock);
+        m_stopping = true;
+        ++m_wanted;
+        m_wake.wakeAll();
+    }
+    m_worker->wait();
+    delete m_worker;
+}
+
+void DiskChecks::start(std::vector<Candidate> candidates,
+                       std::function<void(const Findings &)> done)
+{
+    const QMutexLocker locker(&m_lock);
+    ++m_wanted;
+    m_next = std::move(candidates);
+    m_nextDone = std::move(done);
+    m_wake.wakeAll();
+}
+
+void DiskChecks::cancel()
+{
+    const QMutexLocker locker(&m_lock);
+    ++m_wanted;
+    m_next.reset();
+    m_nextDone = nullptr;
+}
+
+void DiskChecks::work()
+{
+    for (;;) {
+        std::vector<Candidate> candidates;
+        std::function<void(const Findings &)> done;
+        quint64 request = 0;
+        {
+            QMutexLocker locker(&m_lock);
+            while (!m_next && !m_stopping)
+                m_wake.wait(&m_lock);
+            if (m_stopping)
+                return;
+            candidates = std::move(*m_next);
+            m_next.reset();
+            done = std::move(m_nextDone);
+            request = m_wanted.load();
+        }
+        std::optional<Findings> findings =
+            run(candidates, [this, request] { return m_wanted.load() == request; });
+        candidates = {}; // the names are the list's to change again
+        if (!findings)
+            continue;
+        // Handed over on the owner's thread, where a newer request may have come meanwhile.
+        QMetaObject::invokeMethod(
+            this,
+            [this, request, done = std::move(done), findings = std::move(*findings)] {
+                if (m_wanted.load() == request)
+                    done(findings);
+            },
+            Qt::QueuedConnection);
+    }
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "names/renameenums.h"
+
+#include <QJsonObject>
+#include <QString>
+#include <QUuid>
+
+#include <optional>
+
+// One step of the operation stack. It carries the parameters of every mode at once, so
+// switching the mode back and forth keeps what the user typed for each of them.
+struct RenameOperationWrapper {
+    QUuid id = QUuid::createUuid();
+    RenameMode mode = RenameMode::replace;
+    QString findText;
+    QString replaceText;
+    bool caseSensitive = false;
+    ReplaceOccurrence replaceOccurrence = ReplaceOccurrence::all;
+    QString appendText;
+    QString prependText;
+    bool beforeExtension = true;
+    QString sequenceBaseName = QStringLiteral("File");
+    qint64 sequenceStart = 1;
+    qint64 sequencePadding = 2;
+    SequenceLocation sequenceLocation = SequenceLocation::after;
+    bool useOriginalName = false;
+    TrimType trimType = TrimType::spaces;
+    qint64 trimCount = 1;
+    TrimPosition trimPosition = TrimPosition::leading;
+    QString customCharacters;
+    CaseType caseType = CaseType::lowercase;
+    QString regexPattern;
+    QString regexReplacement;
+
+    bool operator==(const RenameOperationWrapper &other) const = default;
+
+    // All 21 keys, the UUID in upper case.
+    QJsonObject toJson() const;
+    // Strict: a missing key, a value of the wrong kind, an unknown raw value or a bad
+    // UUID fails the whole record. Keys it does not know are ignored.
+    static std::optional<RenameOperationWrapper> fromJson(const QJsonObject &object);
+};

@@ -1,3 +1,0 @@
-#include "optionaltext.h"
-
-OptionalText::OptionalText(const QString &text) : m_text(new Text(text)) {}

@@ -1,9 +1,0 @@
-#include "transformname.h"
-
-#include "nametransformer.h"
-
-QString transformName(const QString &name, const QList<RenameOperationWrapper> &operations,
-                      qsizetype position)
-{
-    return NameTransformer(operations).apply(name, position);
-}
