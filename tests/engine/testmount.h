@@ -103,16 +103,12 @@ public:
                 return why;
         }
         m_mountPoint = mountPoint;
-        QStringList arguments{
-            u"-f"_qs,
-            u"-F"_qs,
-            u"/dev/null"_qs,
-            u"-p"_qs,
-            QString::number(m_port),
-            u"-o"_qs,
-            u"IdentityFile=%1,IdentitiesOnly=yes,BatchMode=yes,"
+        QStringList arguments =
+            u"-f -F /dev/null -p %1 -o IdentityFile=%2,IdentitiesOnly=yes,BatchMode=yes,"
             u"StrictHostKeyChecking=no,UserKnownHostsFile=/dev/null,"
-            u"GlobalKnownHostsFile=/dev/null,LogLevel=ERROR"_qs.arg(path("client_key"))};
+            u"GlobalKnownHostsFile=/dev/null,LogLevel=ERROR"_qs.arg(m_port)
+                .arg(path("client_key"))
+                .split(u' ');
         for (const QString &option : options)
             arguments << u"-o"_qs << option;
         const struct passwd *user = ::getpwuid(::getuid());
@@ -234,22 +230,20 @@ private:
         // A port taken between the look and sshd's start: another try on another one.
         for (int attempt = 0; attempt < 3; ++attempt) {
             m_port = freePort();
-            QFile config(path("sshd_config"));
-            if (!config.open(QIODevice::WriteOnly | QIODevice::Truncate))
-                return u"cannot write the sshd configuration"_qs;
-            config.write(u"Port %1\nListenAddress 127.0.0.1\nHostKey %2\nAuthorizedKeysFile %3\n"
-                         u"PidFile %4\nStrictModes no\nUsePAM no\nPasswordAuthentication no\n"
-                         u"KbdInteractiveAuthentication no\nPermitRootLogin prohibit-password\n"
-                         u"Subsystem sftp internal-sftp\n"_qs.arg(m_port)
-                             .arg(path("host_key"), path("authorized_keys"), path("sshd.pid"))
-                             .toLocal8Bit());
-            config.close();
+            QStringList arguments{u"-D"_qs, u"-e"_qs, u"-f"_qs, u"/dev/null"_qs};
+            for (const QString &option :
+                 u"Port=%1|ListenAddress=127.0.0.1|HostKey=%2|AuthorizedKeysFile=%3|PidFile=%4|"
+                 u"StrictModes=no|UsePAM=no|PasswordAuthentication=no|"
+                 u"KbdInteractiveAuthentication=no|PermitRootLogin=prohibit-password|"
+                 u"Subsystem=sftp internal-sftp"_qs.arg(m_port)
+                     .arg(path("host_key"), path("authorized_keys"), path("sshd.pid"))
+                     .split(u'|'))
+                arguments << u"-o"_qs + option;
             // Its log goes to a file, which no pipe left unread can block.
             QFile::remove(path("sshd.log"));
             m_server.setStandardOutputFile(path("sshd.log"));
             m_server.setStandardErrorFile(path("sshd.log"), QIODevice::Append);
-            m_server.start(TestMount::findTool(u"sshd"_qs),
-                           {u"-D"_qs, u"-e"_qs, u"-f"_qs, path("sshd_config")});
+            m_server.start(TestMount::findTool(u"sshd"_qs), arguments);
             TestMount::waitFor([&] {
                 return log("sshd.log").contains(u"Server listening"_qs) ||
                        m_server.waitForFinished(1);
