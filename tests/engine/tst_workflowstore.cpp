@@ -128,6 +128,7 @@ private Q_SLOTS:
         QTest::addColumn<RenameOperationWrapper>("step");
         QTest::addColumn<bool>("exact");
 
+        // Every field away from its default; the start is not representable as a double.
         RenameOperationWrapper every{QUuid(u"6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2E"_qs),
                                      RenameMode::trim,
                                      u"f\u00e9"_qs,
@@ -138,7 +139,7 @@ private Q_SLOTS:
                                      u"p"_qs,
                                      false,
                                      u"Base"_qs,
-                                     -9007199254740993, // not representable as a double
+                                     -9007199254740993,
                                      0,
                                      SequenceLocation::before,
                                      true,
