@@ -119,6 +119,12 @@ private:
         return std::nullopt;
     }
 
+    // Waits for a popup to be shown over the main window, or with `shown` false, for none.
+    bool popupShown(const Window &main, bool shown = true)
+    {
+        return waitFor([&] { return popup(main).has_value() == shown; });
+    }
+
     // A popup under the title bar's commands at the right of the main window: the history.
     std::optional<Window> commandMenu(const Window &main)
     {
@@ -141,7 +147,7 @@ private:
                 return shown;
             if (shown) {
                 key(u"Escape"_qs);
-                if (!waitFor([&] { return !popup(main); }))
+                if (!popupShown(main, false))
                     return std::nullopt;
             }
         }
@@ -260,16 +266,10 @@ private:
     // The mean grey level of an image, 0 (black) to 255 (white); -1 without one.
     static int meanGrey(const QImage &image)
     {
-        if (image.isNull())
-            return -1;
-        const QImage grey = image.convertToFormat(QImage::Format_Grayscale8);
-        qint64 sum = 0;
-        for (int y = 0; y < grey.height(); ++y) {
-            const uchar *line = grey.constScanLine(y);
-            for (int x = 0; x < grey.width(); ++x)
-                sum += line[x];
-        }
-        return int(sum / (qint64(grey.width()) * grey.height()));
+        return image.isNull()
+                   ? -1
+                   : qGray(image.scaled(1, 1, Qt::IgnoreAspectRatio, Qt::SmoothTransformation)
+                               .pixel(0, 0));
     }
 
     bool startHelper(QProcess &process, const QString &program, const QStringList &arguments)
@@ -389,11 +389,10 @@ private Q_SLOTS:
         type(u"file2"_qs);
         const QStringList before = names();
         key(u"ctrl+Return"_qs);
-        QVERIFY2(waitFor([&] { return popup(*window).has_value(); }),
-                 "renaming with a duplicate name did not ask first");
+        QVERIFY2(popupShown(*window), "renaming with a duplicate name did not ask first");
         QCOMPARE(names(), before);
         key(u"Escape"_qs);
-        QVERIFY2(waitFor([&] { return !popup(*window); }), "the question did not close");
+        QVERIFY2(popupShown(*window, false), "the question did not close");
         QCOMPARE(names(), before);
 
         // Then a clean change, renamed at once.
@@ -418,16 +417,6 @@ private Q_SLOTS:
                  "Alt+Down did not open the history");
         key(u"Down Return"_qs);
         VERIFY_NAMES(u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs);
-
-        // Closing hides the window; the process keeps running.
-        key(u"ctrl+w"_qs);
-        QVERIFY2(waitFor([&] { return !mainWindow(); }), "the window did not close");
-        QCOMPARE(m_app.state(), QProcess::Running);
-
-        // Launching again brings the same window back.
-        QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), {}).first, 0);
-        QVERIFY2(waitFor([&] { return mainWindow() && mainWindow()->id == window->id; }),
-                 "the same window did not come back");
     }
 
     // A batch whose recovery record cannot be written does not start: the window says why,
@@ -455,7 +444,7 @@ private Q_SLOTS:
                  "the window did not say that nothing was renamed");
         QCOMPARE(names(), QStringList{u"file1.txt"_qs});
         key(u"Return"_qs);
-        QVERIFY2(waitFor([&] { return !popup(*window); }), "the alert did not close");
+        QVERIFY2(popupShown(*window, false), "the alert did not close");
 
         QCOMPARE(run(u"umount"_qs, {state}).first, 0);
         mounted = false;
@@ -475,9 +464,9 @@ private Q_SLOTS:
         // The window starts in the first step's find field.
         type(u"file"_qs);
         key(u"alt+h"_qs);
-        QVERIFY2(waitFor([&] { return popup(*window).has_value(); }), "Alt+H opened no menu");
+        QVERIFY2(popupShown(*window), "Alt+H opened no menu");
         key(u"Escape"_qs);
-        QVERIFY2(waitFor([&] { return !popup(*window); }), "the menu did not close");
+        QVERIFY2(popupShown(*window, false), "the menu did not close");
         key(u"Tab"_qs);
         type(u"doc"_qs);
         key(u"ctrl+Return"_qs);
@@ -531,45 +520,25 @@ private Q_SLOTS:
                      u"file4.txt"_qs);
     }
 
-    // With a tray icon shown, quitting ends the process and frees the lock, every time.
-    void quitWithTheTrayShowing()
-    {
-        for (int attempt = 1; attempt <= 5; ++attempt) {
-            const std::optional<Window> window = startProgram();
-            QVERIFY2(window, "the window never appeared");
-            QVERIFY2(waitFor([&] {
-                         const QList<Window> windows = windowsOf(m_app);
-                         return std::any_of(
-                             windows.cbegin(), windows.cend(),
-                             [](const Window &icon) { return icon.frame.width() < 64; });
-                     }),
-                     "no tray icon appeared");
-            activate(*window);
-            key(u"ctrl+q"_qs);
-            QVERIFY2(m_app.waitForFinished(5000),
-                     qPrintable(u"quit %1 left the process running"_qs.arg(attempt)));
-            QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
-            QCOMPARE(m_app.exitCode(), 0);
-            QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
-            QVERIFY2(lock.tryLock(0), "the process ended but left the lock held");
-        }
-    }
-
+    // Quitting ends the process and frees the lock, every time, also with a tray icon shown.
     // Closing hides the window only where a tray icon can bring it back; on a desktop without
-    // a tray it quits, as the window manager's close and the menu's Close Window alike.
-    void closingWithoutATrayQuits_data()
+    // a tray it quits, by the window manager's close and the menu's Close Window alike.
+    void closeAndQuit_data()
     {
         QTest::addColumn<bool>("tray");
         QTest::addColumn<QString>("keys");
-        QTest::newRow("tray, window manager's close") << true << u"alt+F4"_qs;
-        QTest::newRow("no tray, window manager's close") << false << u"alt+F4"_qs;
-        QTest::newRow("no tray, Close Window") << false << u"ctrl+w"_qs;
+        QTest::addColumn<int>("times");
+        QTest::newRow("tray, Quit") << true << u"ctrl+q"_qs << 5;
+        QTest::newRow("tray, window manager's close") << true << u"alt+F4"_qs << 1;
+        QTest::newRow("no tray, window manager's close") << false << u"alt+F4"_qs << 1;
+        QTest::newRow("no tray, Close Window") << false << u"ctrl+w"_qs << 1;
     }
 
-    void closingWithoutATrayQuits()
+    void closeAndQuit()
     {
         QFETCH(bool, tray);
         QFETCH(QString, keys);
+        QFETCH(int, times);
         if (!tray) {
             stopHelper(m_trayHost);
             QVERIFY2(waitFor([&] { return !trayHostShown(); }), "the tray host did not go");
@@ -578,26 +547,30 @@ private Q_SLOTS:
             if (!tray && !startTrayHost())
                 qWarning("the tray host did not come back");
         });
-        const std::optional<Window> window = startProgram();
-        QVERIFY2(window, "the window never appeared");
-        QVERIFY2(waitFor([&] { return hasTrayIcon(); }, tray ? 10000 : 1000) == tray,
-                 tray ? "no tray icon appeared" : "a tray icon appeared without a tray");
-
-        activate(*window);
-        key(keys);
-        if (tray) {
-            QVERIFY2(waitFor([&] { return !mainWindow(); }), "the window did not close");
-            QVERIFY2(!m_app.waitForFinished(1000), "closing ended the program despite the tray");
-            QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), {}).first, 0);
-            QVERIFY2(waitFor([&] { return mainWindow() && mainWindow()->id == window->id; }),
-                     "the same window did not come back");
-            return;
+        const bool hides = tray && keys != u"ctrl+q"_qs;
+        for (int attempt = 1; attempt <= times; ++attempt) {
+            const std::optional<Window> window = startProgram();
+            QVERIFY2(window, "the window never appeared");
+            QVERIFY2(waitFor([&] { return hasTrayIcon(); }, tray ? 10000 : 1000) == tray,
+                     tray ? "no tray icon appeared" : "a tray icon appeared without a tray");
+            activate(*window);
+            key(keys);
+            if (hides) {
+                QVERIFY2(waitFor([&] { return !mainWindow(); }), "the window did not close");
+                QVERIFY2(!m_app.waitForFinished(1000),
+                         "closing ended the program despite the tray");
+                QCOMPARE(run(QStringLiteral(BRISKLET_BINARY), {}).first, 0);
+                QVERIFY2(waitFor([&] { return mainWindow() && mainWindow()->id == window->id; }),
+                         "the same window did not come back");
+                return;
+            }
+            QVERIFY2(m_app.waitForFinished(5000),
+                     qPrintable(u"attempt %1 left the program running"_qs.arg(attempt)));
+            QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
+            QCOMPARE(m_app.exitCode(), 0);
+            QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
+            QVERIFY2(lock.tryLock(0), "the process ended but left the lock held");
         }
-        QVERIFY2(m_app.waitForFinished(5000), "closing left the program running without a tray");
-        QCOMPARE(m_app.exitStatus(), QProcess::NormalExit);
-        QCOMPARE(m_app.exitCode(), 0);
-        QLockFile lock(QDir(m_home.path()).filePath(u"runtime/brisklet-instance.lock"_qs));
-        QVERIFY2(lock.tryLock(0), "the process ended but left the lock held");
     }
 
     // Help, the version and a mistyped option are answered in the terminal, with no display

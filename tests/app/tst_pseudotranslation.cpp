@@ -48,13 +48,6 @@ public:
         m_delegate->applicationDidFinishLaunching();
     }
 
-    void saveAs(const QString &name)
-    {
-        click(u"saveWorkflowButton"_qs);
-        QTest::keyClicks(UiTest::shownAlert(window())->textField(), name);
-        QTest::keyClick(UiTest::shownAlert(window())->textField(), Qt::Key_Return);
-    }
-
     // "ax.txt" and "a.txt" both become "a.txt"; "bx.txt" can be renamed.
     void makeProblems()
     {
@@ -162,14 +155,14 @@ private Q_SLOTS:
         QTest::newRow("overwrite") << Scene([](PseudoTranslationTest *t) {
             t->launch();
             t->engine()->saveWorkflow(u"Mine"_qs);
-            t->saveAs(u"Mine"_qs);
+            UiTest::saveAs(t->window(), u"Mine"_qs);
         }) << true;
         QTest::newRow("save failed") << Scene([](PseudoTranslationTest *t) {
             // A file where the settings folder should be: nothing can be written.
             const QString blocker = t->m_folder.filePath(u"blocked"_qs);
             QVERIFY(QFile(blocker).open(QIODevice::WriteOnly));
             t->launch(std::make_unique<SettingsPreferencesStore>(blocker + u"/Brisklet.conf"_qs));
-            t->saveAs(u"Mine"_qs);
+            UiTest::saveAs(t->window(), u"Mine"_qs);
         }) << true;
         QTest::newRow("recovery") << Scene([](PseudoTranslationTest *t) {
             t->leaveInterruptedBatch();

@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "batches/renamejob.h"
-#include "controls/minimalistbutton.h"
 #include "dialogs/alertdialog.h"
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
@@ -46,29 +45,15 @@ QStringList menuTitles(const QMenu *menu)
     return titles;
 }
 
-bool progressShown()
-{
-    for (QWidget *widget : QApplication::topLevelWidgets()) {
-        if (qobject_cast<QProgressDialog *>(widget) && widget->isVisible())
-            return true;
-    }
-    return false;
-}
-
-// Slow enough that a batch of 100 lasts over half a second. It runs on the batch's thread.
-class SlowMover : public FileMover {
+// Slow enough that a batch of 100 lasts over half a second, and that adding a large drop
+// does too (some identities are slow to read). It runs on the jobs' threads.
+class SlowMover : public UiTest::FakeFileMover {
 public:
     Result moveItem(const QByteArray &, const QByteArray &) override
     {
         QThread::msleep(4);
         return {true, QString()};
     }
-};
-
-// Slow to read some identities, so that adding a large drop lasts over half a second. It
-// runs on the adding job's threads.
-class SlowIdentityMover : public UiTest::FakeFileMover {
-public:
     std::optional<ItemIdentity> identity(const QByteArray &path) override
     {
         if (path.endsWith("0.txt"))
@@ -97,104 +82,53 @@ bool noticeShown(const ContentView &view)
     return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isShown();
 }
 
-void saveAs(const ContentView &view, const QString &typed)
-{
-    UiTest::child<QToolButton>(&view, u"saveWorkflowButton"_qs)->click();
-    QTest::keyClicks(UiTest::shownAlert(&view)->textField(), typed);
-    QTest::keyClick(UiTest::shownAlert(&view)->textField(), Qt::Key_Return);
-}
-
 } // namespace
 
 class ContentViewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The notice tells what happened on disk. Rows the user chose to leave are not failures;
+    // a listed file deleted from disk is never reported renamed, whether its name was to
+    // change or not, and the notice then shows a warning, not the check.
     void renameOnDisk_data()
     {
-        QTest::addColumn<QString>("prefix");
-        QTest::addColumn<bool>("clash"); // c.txt too, given a.txt's new name
+        QTest::addColumn<QStringList>("steps"); // replacements "find>replace", in order
+        QTest::addColumn<QString>("deleted");
         QTest::addColumn<QString>("alert");
+        QTest::addColumn<QString>("answer");
         QTest::addColumn<QStringList>("onDisk");
         QTest::addColumn<QString>("report");
-        QTest::newRow("no changes") << QString() << false << u"No Changes to Apply"_qs
-                                    << QStringList{u"a.txt"_qs, u"b.txt"_qs} << QString();
+        QTest::newRow("no changes")
+            << QStringList() << QString() << u"No Changes to Apply"_qs << u"OK"_qs
+            << QStringList{u"a.txt"_qs, u"b.txt"_qs, u"c.txt"_qs} << QString();
         QTest::newRow("clean, no question")
-            << u"x-"_qs << false << QString() << QStringList{u"x-a.txt"_qs, u"x-b.txt"_qs}
-            << u"Renamed 2 file(s)"_qs;
-        // The rows left alone were the user's choice, not failures: the notice is a success.
+            << QStringList{u"a>z"_qs, u"b>y"_qs} << QString() << QString() << QString()
+            << QStringList{u"c.txt"_qs, u"y.txt"_qs, u"z.txt"_qs} << u"Renamed 3 file(s)"_qs;
         QTest::newRow("problems, Rename Anyway")
-            << u"x-"_qs << true << u"Proceed with Warnings?"_qs
-            << QStringList{u"a.txt"_qs, u"c.txt"_qs, u"x-b.txt"_qs}
+            << QStringList{u"a>z"_qs, u"c>z"_qs, u"b>y"_qs} << QString()
+            << u"Proceed with Warnings?"_qs << u"Rename Anyway"_qs
+            << QStringList{u"a.txt"_qs, u"c.txt"_qs, u"y.txt"_qs}
             << u"Renamed 1 file(s), 2 skipped"_qs;
+        QTest::newRow("deleted, name unchanged")
+            << QStringList{u"a>z"_qs} << u"b.txt"_qs << QString() << QString()
+            << QStringList{u"c.txt"_qs, u"z.txt"_qs} << u"Renamed 2 file(s), 1 failed"_qs;
+        QTest::newRow("deleted, name changed")
+            << QStringList{u"a>z"_qs} << u"a.txt"_qs << QString() << QString()
+            << QStringList{u"b.txt"_qs, u"c.txt"_qs} << u"Renamed 2 file(s), 1 failed"_qs;
     }
 
     void renameOnDisk()
     {
-        QFETCH(QString, prefix);
-        QFETCH(bool, clash);
-        QFETCH(QString, alert);
-        QFETCH(QStringList, onDisk);
-        QFETCH(QString, report);
-        QTemporaryDir dir;
-        QList<QUrl> urls;
-        QStringList names{u"a.txt"_qs, u"b.txt"_qs};
-        if (clash)
-            names.append(u"c.txt"_qs);
-        for (const QString &name : names) {
-            QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
-            urls.append(QUrl::fromLocalFile(dir.filePath(name)));
-        }
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<PosixFileMover>());
-        ContentView view(&engine);
-        engine.addFiles(urls);
-        if (!prefix.isEmpty())
-            prependStep(engine, prefix);
-        if (clash) { // the rows of a.txt and c.txt then conflict
-            RenameOperationWrapper same;
-            same.mode = RenameMode::replace;
-            same.findText = u"x-c"_qs;
-            same.replaceText = u"x-a"_qs;
-            engine.addOperation();
-            engine.setOperation(1, same);
-            engine.updatePreview();
-        }
-
-        view.renameCommands()->renameAction()->trigger();
-        AlertDialog *shown = UiTest::shownAlert(&view);
-        QCOMPARE(shown ? shown->title() : QString(), alert);
-        QVERIFY(!shown || shown->press(clash ? u"Rename Anyway"_qs : u"OK"_qs));
-        QVERIFY(UiTest::finishBatch(engine));
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
-        QCOMPARE(notice(view), report);
-        QVERIFY(UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isComplete());
-        QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
-    }
-
-    // A listed file deleted from disk is never reported renamed, whether its name was to
-    // change or not; the notice then shows a warning, not the check.
-    void deletedFileNeverShowsSuccess_data()
-    {
-        QTest::addColumn<QString>("deleted");
-        QTest::addColumn<QString>("report");
-        QTest::addColumn<QStringList>("onDisk");
-        QTest::newRow("name unchanged")
-            << u"b.txt"_qs << u"Renamed 1 file(s), 1 failed"_qs << QStringList{u"z.txt"_qs};
-        QTest::newRow("name changed")
-            << u"a.txt"_qs << u"Renamed 1 file(s), 1 failed"_qs << QStringList{u"b.txt"_qs};
-        QTest::newRow("nothing deleted")
-            << QString() << u"Renamed 2 file(s)"_qs << QStringList{u"b.txt"_qs, u"z.txt"_qs};
-    }
-
-    void deletedFileNeverShowsSuccess()
-    {
+        QFETCH(QStringList, steps);
         QFETCH(QString, deleted);
-        QFETCH(QString, report);
+        QFETCH(QString, alert);
+        QFETCH(QString, answer);
         QFETCH(QStringList, onDisk);
+        QFETCH(QString, report);
         QTemporaryDir dir;
         QList<QUrl> urls;
-        for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
+        for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs, u"c.txt"_qs}) {
             QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
             urls.append(QUrl::fromLocalFile(dir.filePath(name)));
         }
@@ -205,22 +139,31 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         engine.addFiles(urls);
-        // a.txt becomes z.txt; b.txt keeps its name.
-        UiTest::editFirstOperation(engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::replace;
-            operation.findText = u"a"_qs;
-            operation.replaceText = u"z"_qs;
-        });
+        for (qsizetype i = 0; i < steps.size(); ++i) {
+            RenameOperationWrapper step;
+            step.findText = steps[i].section(u'>', 0, 0);
+            step.replaceText = steps[i].section(u'>', 1);
+            if (i > 0)
+                engine.addOperation();
+            engine.setOperation(int(i), step);
+        }
+        engine.updatePreview();
         if (!deleted.isEmpty())
             QVERIFY(QFile::remove(dir.filePath(deleted)));
 
         QTest::keyClick(&view, Qt::Key_Return, Qt::ControlModifier);
+        AlertDialog *shown = UiTest::shownAlert(&view);
+        QCOMPARE(shown ? shown->title() : QString(), alert);
+        QVERIFY(!shown || shown->press(answer));
         QVERIFY(UiTest::finishBatch(engine));
+        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
         QCOMPARE(notice(view), report);
         QCOMPARE(UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isComplete(),
                  deleted.isEmpty());
-        QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
+        QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
         for (const FileItem &item : engine.files()) {
+            if (deleted.isEmpty())
+                break;
             const bool gone = item.originalName == deleted;
             QCOMPARE(item.status == RenameStatus::success, !gone);
             if (gone)
@@ -322,7 +265,7 @@ private Q_SLOTS:
         engine->removeOperation(0);
         engine->addOperation();
 
-        saveAs(view, typed);
+        UiTest::saveAs(&view, typed);
         if (!answer.isEmpty()) {
             QCOMPARE(UiTest::shownAlert(&view)->title(), u"Workflow Exists"_qs);
             QVERIFY(UiTest::shownAlert(&view)->press(answer));
@@ -345,7 +288,7 @@ private Q_SLOTS:
             std::make_unique<SettingsPreferencesStore>(dir.filePath(u"Brisklet/Brisklet.conf"_qs)),
             std::make_unique<UiTest::FakeFileMover>());
         ContentView view(&engine);
-        saveAs(view, u"Mine"_qs);
+        UiTest::saveAs(&view, u"Mine"_qs);
         AlertDialog *alert = UiTest::shownAlert(&view);
         QCOMPARE(alert ? alert->title() : QString(), u"Could not save workflows"_qs);
         QVERIFY2(alert->message().contains(u"is a file, not a folder"),
@@ -394,7 +337,7 @@ private Q_SLOTS:
         view.resize(700, 500);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        saveAs(view, longName);
+        UiTest::saveAs(&view, longName);
         QVERIFY(engine->hasSavedWorkflow(longName));
         engine->saveWorkflow(u"short"_qs);
 
@@ -437,59 +380,50 @@ private Q_SLOTS:
         QVERIFY(label->text().contains(u"…"_qs));
     }
 
-    void progressShowsOnlyForABatchThatLasts_data()
+    // A batch or a large drop that lasts shows progress (a drop is added on a worker); a
+    // short one does not; a drop leaves no notice after.
+    void progressShowsOnlyForWorkThatLasts_data()
     {
+        QTest::addColumn<bool>("adding");
         QTest::addColumn<int>("files");
-        QTest::addColumn<bool>("shown");
-        QTest::newRow("short") << 3 << false;
-        QTest::newRow("lasting") << 200 << true;
+        QTest::addColumn<QString>("label"); // empty: no progress shown
+        QTest::newRow("short batch") << false << 3 << QString();
+        QTest::newRow("lasting batch") << false << 200 << u"Renaming files… "_qs;
+        QTest::newRow("large drop")
+            << true << int(RenameEngine::backgroundAddFrom) << u"Adding files… "_qs;
     }
 
-    void progressShowsOnlyForABatchThatLasts()
+    void progressShowsOnlyForWorkThatLasts()
     {
+        QFETCH(bool, adding);
         QFETCH(int, files);
-        QFETCH(bool, shown);
+        QFETCH(QString, label);
         RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
                             std::make_unique<SlowMover>());
         ContentView view(&engine);
         view.show();
-        engine.addFiles(UiTest::numberedUrls(files));
-        prependStep(engine, u"x"_qs);
-        view.renameCommands()->performAndReport();
+        if (adding) {
+            QVERIFY(engine.startAddingFiles(UiTest::numberedUrls(files)));
+        } else {
+            engine.addFiles(UiTest::numberedUrls(files));
+            prependStep(engine, u"x"_qs);
+            view.renameCommands()->performAndReport();
+        }
         QVERIFY(engine.isBusy());
-        bool seen = false;
-        QVERIFY(QTest::qWaitFor([&] {
-            seen = seen || progressShown();
-            return !engine.isBusy();
-        }));
-        QCOMPARE(seen, shown);
-        QVERIFY(!progressShown());
-        QCOMPARE(notice(view), u"Renamed %1 file(s)"_qs.arg(files));
-    }
-
-    // A large drop is added on a worker, with the same progress as a batch; no notice after.
-    void addingManyFilesShowsProgress()
-    {
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<SlowIdentityMover>());
-        ContentView view(&engine);
-        view.show();
-        const int files = int(RenameEngine::backgroundAddFrom);
-        QVERIFY(engine.startAddingFiles(UiTest::numberedUrls(files)));
-        QVERIFY(engine.isBusy());
-        QString label;
+        QString seen;
         QVERIFY(QTest::qWaitFor(
             [&] {
-                if (label.isEmpty())
-                    label = progressLabel();
+                if (seen.isEmpty())
+                    seen = progressLabel();
                 return !engine.isBusy();
             },
             30000));
-        QVERIFY2(label.startsWith(u"Adding files… "_qs), qPrintable(label));
-        QVERIFY(label.endsWith(u" of %1"_qs.arg(files)));
-        QVERIFY(!progressShown());
+        QVERIFY2(label.isEmpty() ? seen.isEmpty() : seen.startsWith(label), qPrintable(seen));
+        QVERIFY(label.isEmpty() || seen.endsWith(u" of %1"_qs.arg(files)));
+        QVERIFY(progressLabel().isEmpty());
         QCOMPARE(engine.files().size(), files);
-        QVERIFY(!noticeShown(view));
+        QCOMPARE(notice(view), adding ? QString() : u"Renamed %1 file(s)"_qs.arg(files));
+        QCOMPARE(noticeShown(view), !adding);
     }
 
     // While the files move the window takes no command or input; afterwards it does again.

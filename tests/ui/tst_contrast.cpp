@@ -6,6 +6,7 @@
 #include <QPalette>
 
 #include <functional>
+#include <string_view>
 
 namespace {
 
@@ -44,10 +45,13 @@ private Q_SLOTS:
         QCOMPARE(ratio(QColor(0, 0, 0, 0), Qt::red), 100);
     }
 
+    // Plain and accent text on the surfaces, the selection and the cards; placeholders, which
+    // stand apart from typed text but are read too; the small number badge, white on blue.
     void textReadsOnItsBackgrounds_data()
     {
         QTest::addColumn<QColor>("text");
         QTest::addColumn<QColor>("background");
+        QTest::addColumn<QColor>("typed"); // the typed text a placeholder must read lighter than
 
         const QList<std::pair<const char *, Pick>> plainTexts = {
             {"primary text",
@@ -57,12 +61,10 @@ private Q_SLOTS:
              [](const QPalette &p) { return Colors::secondaryText(p, QPalette::Text); }},
             {"secondary window text", [](const QPalette &p) { return Colors::secondaryText(p); }},
         };
-        // Plain text sits on selected rows and on the problem cards as well as on the surfaces.
         const QList<Tint> plainTints = {{"", nullptr, 0},
                                         {" + selection", &Colors::blue, 0.08},
                                         {" + red card", &Colors::red, 0.05},
                                         {" + orange card", &Colors::orange, 0.05}};
-        // Accent text: new names (also on selected rows), pills, badges and buttons.
         const QList<std::tuple<const char *, Pick, Pick>> accents = {
             {"blue", &Colors::blue, &Colors::blueText},
             {"red", &Colors::red, &Colors::redText},
@@ -81,12 +83,13 @@ private Q_SLOTS:
             {"AlternateBase", QPalette::AlternateBase}};
 
         for (const auto &[paletteName, palette] : palettes) {
+            const bool ours = paletteName != std::string_view("platform");
             for (const auto &[roleName, role] : roles) {
                 const QColor surface = palette.color(role);
                 for (const auto &[textName, text] : plainTexts) {
                     for (const Tint &tint : plainTints)
                         QTest::addRow("%s: %s on %s%s", paletteName, textName, roleName, tint.name)
-                            << text(palette) << tinted(tint, palette, surface);
+                            << text(palette) << tinted(tint, palette, surface) << QColor();
                 }
                 for (const auto &[accentName, fill, text] : accents) {
                     for (const Tint &tint :
@@ -94,34 +97,21 @@ private Q_SLOTS:
                           Tint{" + own tint", fill, 0.15}})
                         QTest::addRow("%s: %s text on %s%s", paletteName, accentName, roleName,
                                       tint.name)
-                            << text(palette) << tinted(tint, palette, surface);
+                            << text(palette) << tinted(tint, palette, surface) << QColor();
                 }
+                if (ours)
+                    QTest::addRow("%s: placeholder on %s", paletteName, roleName)
+                        << palette.color(QPalette::PlaceholderText) << surface
+                        << palette.color(QPalette::Text);
             }
+            if (ours)
+                QTest::addRow("%s: number badge", paletteName)
+                    << QColor(Qt::white) << Colors::fillUnderWhiteText(Colors::blue(palette))
+                    << QColor();
         }
     }
 
-    // Placeholders stand apart from typed text but are read too; the small number badge is
-    // white on blue.
-    void placeholderAndBadgeTextRead_data()
-    {
-        QTest::addColumn<QColor>("text");
-        QTest::addColumn<QColor>("background");
-        QTest::addColumn<QColor>("typed");
-        for (const auto &[paletteName, palette] : {std::pair{"light", SchemePalettes::light()},
-                                                   std::pair{"dark", SchemePalettes::dark()}}) {
-            for (const auto &[roleName, role] :
-                 {std::pair{"Base", QPalette::Base}, std::pair{"Window", QPalette::Window},
-                  std::pair{"AlternateBase", QPalette::AlternateBase}})
-                QTest::addRow("%s: placeholder on %s", paletteName, roleName)
-                    << palette.color(QPalette::PlaceholderText) << palette.color(role)
-                    << palette.color(QPalette::Text);
-            QTest::addRow("%s: number badge", paletteName)
-                << QColor(Qt::white) << Colors::fillUnderWhiteText(Colors::blue(palette))
-                << QColor();
-        }
-    }
-
-    void placeholderAndBadgeTextRead()
+    void textReadsOnItsBackgrounds()
     {
         QFETCH(QColor, text);
         QFETCH(QColor, background);
@@ -133,16 +123,6 @@ private Q_SLOTS:
         // Raised just enough: a placeholder still reads lighter than what is typed.
         if (typed.isValid())
             QVERIFY(Colors::contrast(typed, background) > ratio + 2);
-    }
-
-    void textReadsOnItsBackgrounds()
-    {
-        QFETCH(QColor, text);
-        QFETCH(QColor, background);
-        const qreal ratio = Colors::contrast(text, background);
-        QVERIFY2(ratio >= 4.5, qPrintable(QStringLiteral("%1 on %2: %3:1")
-                                              .arg(text.name(QColor::HexArgb), background.name())
-                                              .arg(ratio, 0, 'f', 2)));
     }
 };
 

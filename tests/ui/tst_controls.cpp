@@ -1,5 +1,6 @@
 #include "testmain.h"
 
+#include "controls/accessiblefactory.h"
 #include "controls/choicemenubutton.h"
 #include "controls/minimalistbutton.h"
 #include "controls/segmentedcontrol.h"
@@ -8,11 +9,16 @@
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
 #include "controls/wholenumberfield.h"
+#include "filelist/leftalignedfilelistview.h"
 #include "style/colors.h"
 #include "style/fonts.h"
 #include "style/icons.h"
 #include "style/roundedtextfieldstyle.h"
+#include "uitesthelpers.h"
 
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QAccessibleValueInterface>
 #include <QFontMetricsF>
 #include <QMetaProperty>
 #include <QSignalSpy>
@@ -22,20 +28,59 @@
 
 namespace {
 
+// The controls as the operation cards make them, named as the cards name them.
 std::unique_ptr<QWidget> makeControl(const QString &kind)
 {
-    const QStringList titles{u"One"_qs, u"Two"_qs, u"Three"_qs};
+    std::unique_ptr<QWidget> control;
+    if (kind == u"switch") {
+        control = std::make_unique<ToggleSwitch>(u"Case sensitive"_qs);
+    } else if (kind == u"stepper") {
+        control = std::make_unique<Stepper>(u"Padding: "_qs, 1, 10);
+    } else if (kind == u"segments") {
+        control = std::make_unique<SegmentedControl>(
+            QStringList{u"Before name"_qs, u"After name"_qs, u"Both"_qs});
+        control->setAccessibleName(u"Location"_qs);
+    } else if (kind == u"menu") {
+        control = std::make_unique<ChoiceMenuButton>(
+            QStringList{u"Characters"_qs, u"Spaces"_qs, u"Count"_qs});
+        control->setAccessibleName(u"Trim Type"_qs);
+    } else if (kind == u"number field") {
+        control = std::make_unique<WholeNumberField>();
+    } else {
+        control = std::make_unique<StatusBadge>(u"exclamationmark.circle.fill"_qs, 0,
+                                                u"conflicts"_qs, Colors::red());
+    }
+    return control;
+}
+
+// Changes the control the way an assistive tool would, through its interface.
+void changeThroughInterface(const QString &kind, QWidget *widget, QAccessibleInterface *iface)
+{
     if (kind == u"switch")
-        return std::make_unique<ToggleSwitch>(u"Match Case"_qs);
-    if (kind == u"stepper")
-        return std::make_unique<Stepper>(u"Padding: "_qs, 1, 10);
-    if (kind == u"segments")
-        return std::make_unique<SegmentedControl>(titles);
-    if (kind == u"menu")
-        return std::make_unique<ChoiceMenuButton>(titles);
-    if (kind == u"number field")
-        return std::make_unique<WholeNumberField>();
-    return std::make_unique<StatusBadge>(u"xmark"_qs, 0, u"errors"_qs, Colors::red());
+        iface->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    else if (kind == u"stepper")
+        iface->valueInterface()->setCurrentValue(4);
+    else if (kind == u"segments")
+        iface->child(1)->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    else if (kind == u"menu")
+        static_cast<ChoiceMenuButton *>(widget)->setCurrentIndex(1);
+    else
+        static_cast<StatusBadge *>(widget)->setCount(2);
+}
+
+// What a screen reader reads besides the name: value, checked state, or the checked options.
+QString spoken(QAccessibleInterface *iface)
+{
+    if (!iface->text(QAccessible::Value).isEmpty())
+        return iface->text(QAccessible::Value);
+    if (iface->state().checkable)
+        return iface->state().checked ? u"checked"_qs : u"unchecked"_qs;
+    QStringList checked;
+    for (int i = 0; i < iface->childCount(); ++i) {
+        if (iface->child(i)->state().checked)
+            checked.append(iface->child(i)->text(QAccessible::Name));
+    }
+    return checked.join(u", ");
 }
 
 } // namespace
@@ -44,6 +89,8 @@ class ControlsTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    void initTestCase() { AccessibleFactory::install(); }
+
     // Set through its property, a control shows the value, notifies once, never as the user.
     void propertiesNotifyChanges_data()
     {
@@ -67,12 +114,13 @@ private Q_SLOTS:
                                   << "activated(int)"_qba << none << QVariant();
         QTest::newRow("menu") << u"menu"_qs << "currentIndex"_qba << QVariant(1)
                               << "activated(int)"_qba
-                              << "currentText"_qba << QVariant(u"Two"_qs);
+                              << "currentText"_qba << QVariant(u"Spaces"_qs);
         QTest::newRow("number field") << u"number field"_qs << "value"_qba
                                       << QVariant(qint64(-1234)) << "valueEdited(qint64)"_qba
                                       << "text"_qba << QVariant(QLocale().toString(-1234));
-        QTest::newRow("status badge") << u"status badge"_qs << "count"_qba << QVariant(qint64(7))
-                                      << none << "accessibleName"_qba << QVariant(u"7 errors"_qs);
+        QTest::newRow("status badge")
+            << u"status badge"_qs << "count"_qba << QVariant(qint64(7)) << none
+            << "accessibleName"_qba << QVariant(u"7 conflicts"_qs);
     }
 
     void propertiesNotifyChanges()
@@ -86,11 +134,10 @@ private Q_SLOTS:
 
         const std::unique_ptr<QWidget> control = makeControl(kind);
         const QMetaObject *meta = control->metaObject();
-        const QMetaProperty metaProperty =
-            meta->property(meta->indexOfProperty(property.constData()));
-        QVERIFY(metaProperty.isWritable());
-        QVERIFY(metaProperty.hasNotifySignal());
-        QSignalSpy notified(control.get(), metaProperty.notifySignal());
+        QSignalSpy notified(
+            control.get(),
+            meta->property(meta->indexOfProperty(property.constData())).notifySignal());
+        QVERIFY(notified.isValid());
         std::unique_ptr<QSignalSpy> user;
         if (!userSignal.isEmpty())
             user = std::make_unique<QSignalSpy>(control.get(), // '2' marks a signal, as SIGNAL()
@@ -105,6 +152,94 @@ private Q_SLOTS:
             QCOMPARE(user->size(), 0);
         if (!related.isEmpty())
             QCOMPARE(control->property(related.constData()), relatedValue);
+    }
+
+    // A screen reader meets them as the standard controls they look like, hears their value,
+    // and a change made through it reaches the program as the user's edit.
+    void controlsReadAsStandardOnes_data()
+    {
+        QTest::addColumn<QString>("kind");
+        QTest::addColumn<QAccessible::Role>("role");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("before");
+        QTest::addColumn<QString>("after");
+        QTest::addColumn<QByteArray>("userSignal"); // empty: not the user's change
+
+        QTest::newRow("switch") << u"switch"_qs << QAccessible::CheckBox << u"Case sensitive"_qs
+                                << u"unchecked"_qs << u"checked"_qs
+                                << QByteArray(SIGNAL(toggled(bool)));
+        QTest::newRow("stepper") << u"stepper"_qs << QAccessible::SpinBox << u"Padding"_qs
+                                 << u"1"_qs << u"4"_qs << QByteArray(SIGNAL(valueChanged(int)));
+        QTest::newRow("segmented control")
+            << u"segments"_qs << QAccessible::Grouping << u"Location"_qs << u"Before name"_qs
+            << u"After name"_qs << QByteArray(SIGNAL(activated(int)));
+        QTest::newRow("choice menu") << u"menu"_qs << QAccessible::ComboBox << u"Characters"_qs
+                                     << u"Characters"_qs << u"Spaces"_qs << QByteArray();
+        QTest::newRow("status badge") << u"status badge"_qs << QAccessible::StaticText
+                                      << u"0 conflicts"_qs << u"0"_qs << u"2"_qs << QByteArray();
+    }
+
+    void controlsReadAsStandardOnes()
+    {
+        QFETCH(QString, kind);
+        QFETCH(QAccessible::Role, role);
+        QFETCH(QString, name);
+        QFETCH(QString, before);
+        QFETCH(QString, after);
+        QFETCH(QByteArray, userSignal);
+
+        const std::unique_ptr<QWidget> widget = makeControl(kind);
+        widget->show();
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(widget.get());
+        QVERIFY(iface);
+        QCOMPARE(iface->role(), role);
+        QCOMPARE(iface->text(QAccessible::Name), name);
+        QCOMPARE(spoken(iface), before);
+
+        std::unique_ptr<QSignalSpy> edits;
+        if (!userSignal.isEmpty())
+            edits = std::make_unique<QSignalSpy>(widget.get(), userSignal.constData());
+        changeThroughInterface(kind, widget.get(), iface);
+        QCOMPARE(spoken(iface), after);
+        if (edits)
+            QCOMPARE(edits->size(), 1);
+    }
+
+    // As the desktop's combo boxes: named by the choice, labelled by the caption beside it.
+    void choiceMenuIsLabelledByItsCaption()
+    {
+        QWidget form;
+        auto *caption = new QWidget(&form);
+        caption->setAccessibleName(u"Trim Type"_qs);
+        auto *menu = new ChoiceMenuButton({u"Characters"_qs, u"Spaces"_qs}, &form);
+        menu->setAccessibleName(caption->accessibleName());
+        QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(menu);
+        const auto labels = iface->relations(QAccessible::Label);
+        QCOMPARE(labels.size(), 1);
+        QCOMPARE(labels.first().first->object(), caption);
+        QCOMPARE(iface->text(QAccessible::Description), u"Trim Type"_qs);
+    }
+
+    // A row of the file list reads its names and its status, with the reason of a problem.
+    void fileRowReadsItsProblem()
+    {
+        const auto engine = UiTest::makeEngine();
+        engine->addFiles(UiTest::urlsFor({u"a.txt"_qs, u"b.txt"_qs}));
+        UiTest::editFirstOperation(*engine, [&](RenameOperationWrapper &operation) {
+            operation.findText = u"a"_qs;
+            operation.replaceText = u"b"_qs;
+        });
+        LeftAlignedFileListView view(engine.get());
+        view.resize(600, 300);
+        view.show();
+        QAccessibleInterface *list = QAccessible::queryAccessibleInterface(&view);
+        QAccessibleInterface *row = nullptr;
+        for (int i = 0; i < list->childCount() && !row; ++i) {
+            if (list->child(i)->role() == QAccessible::ListItem)
+                row = list->child(i);
+        }
+        QVERIFY(row);
+        QCOMPARE(row->text(QAccessible::Name), u"a.txt, b.txt, conflict: Duplicate filename"_qs);
     }
 
     void missingIconFontFallsBackToText()

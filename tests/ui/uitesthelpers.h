@@ -6,11 +6,14 @@
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QLineEdit>
 #include <QList>
 #include <QSignalSpy>
 #include <QString>
 #include <QStringList>
+#include <QTest>
 #include <QUrl>
 #include <QWidget>
 
@@ -81,6 +84,14 @@ inline AlertDialog *shownAlert(const QWidget *view)
             return alerts[i];
     }
     return nullptr;
+}
+
+// Saves the stack as a workflow through the window's save prompt, typing `name`.
+inline void saveAs(const QWidget *window, const QString &name)
+{
+    child<QAbstractButton>(window, u"saveWorkflowButton"_qs)->click();
+    QTest::keyClicks(shownAlert(window)->textField(), name);
+    QTest::keyClick(shownAlert(window)->textField(), Qt::Key_Return);
 }
 
 } // namespace UiTest
