@@ -157,9 +157,9 @@ private Q_SLOTS:
                 writeFile(folder.path(entry.section(u'=', 0, 0)), entry.section(u'=', 1).toUtf8()));
         PosixFileMover disk;
         const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
-        const MoveJournal::Contents journal{
-            MoveJournal::Kind::batch, {{source, ".tmp", "b", disk.identity(source)}}, std::nullopt};
-        writeJournal(u"moves-1.journal"_qs, MoveJournal::serialize(journal.kind, journal.records));
+        writeJournal(u"moves-1.journal"_qs,
+                     MoveJournal::serialize(MoveJournal::Kind::batch,
+                                            {{source, ".tmp", "b", disk.identity(source)}}));
 
         const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
 
