@@ -58,7 +58,7 @@ AppDelegate::AppDelegate(std::unique_ptr<QSettings> settings, std::unique_ptr<Re
                 UpdateResultPresenter::present(result, QCoreApplication::applicationName(),
                                                m_mainWindow);
             });
-    installFileChooser();
+    connect(m_renameEngine.get(), &RenameEngine::browseRequested, this, &AppDelegate::chooseFiles);
     connect(m_renameEngine.get(), &RenameEngine::busyChanged, this, &AppDelegate::handleDeferred);
 }
 
@@ -136,7 +136,7 @@ void AppDelegate::browseFiles()
     const QPointer<AppDelegate> self(this);
     QTimer::singleShot(browseDelayMilliseconds, this, [self] {
         if (self)
-            self->m_renameEngine->browseFiles();
+            self->chooseFiles();
     });
 }
 
@@ -184,33 +184,27 @@ void AppDelegate::handleDeferred(bool busy)
         QTimer::singleShot(0, this, [this, request] { handle(request); });
 }
 
-void AppDelegate::installFileChooser()
+void AppDelegate::chooseFiles()
 {
-    const QPointer<AppDelegate> self(this);
-    m_renameEngine->setFileChooser([self](RenameEngine::FileChooserCompletion done) {
-        if (!self)
-            return;
-        auto *dialog = new QFileDialog(self->m_mainWindow, tr("Add Files"));
-        dialog->setFileMode(QFileDialog::ExistingFiles);
-        dialog->setAcceptMode(QFileDialog::AcceptOpen);
-        dialog->setAttribute(Qt::WA_DeleteOnClose);
-        // Not modal: the window stays usable while the chooser is up.
-        dialog->setModal(false);
-        // Qt's own dialog does not emit urlsSelected, a native one may: the selection is
-        // taken once the dialog is accepted, which every kind of dialog reports.
-        // Files chosen while a batch runs would be refused by the busy engine; they join
-        // the list once the batch is done, like files another launch hands over.
-        QObject::connect(dialog, &QDialog::accepted, dialog, [self, dialog, done] {
-            const QList<QUrl> urls = dialog->selectedUrls();
-            if (self && self->m_renameEngine->isBusy())
-                self->m_deferred.append({LaunchRequest::Action::openFiles, urls});
-            else
-                done(urls);
-            if (self)
-                self->reportHiddenNames(dialog->directory().absolutePath());
-        });
-        dialog->show();
+    auto *dialog = new QFileDialog(m_mainWindow, tr("Add Files"));
+    dialog->setFileMode(QFileDialog::ExistingFiles);
+    dialog->setAcceptMode(QFileDialog::AcceptOpen);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // Not modal: the window stays usable while the chooser is up.
+    dialog->setModal(false);
+    // Qt's own dialog does not emit urlsSelected, a native one may: the selection is taken
+    // once the dialog is accepted, which every kind of dialog reports. Files chosen while a
+    // batch runs would be refused by the busy engine; they join the list once the batch is
+    // done, like files another launch hands over.
+    connect(dialog, &QDialog::accepted, this, [this, dialog] {
+        const QList<QUrl> urls = dialog->selectedUrls();
+        if (m_renameEngine->isBusy())
+            m_deferred.append({LaunchRequest::Action::openFiles, urls});
+        else
+            m_renameEngine->startAddingFiles(urls);
+        reportHiddenNames(dialog->directory().absolutePath());
     });
+    dialog->show();
 }
 
 void AppDelegate::reportHiddenNames(const QString &folder)

@@ -53,7 +53,8 @@ public:
     bool keepsRunningWhenClosed() const;
 
 private:
-    void installFileChooser();
+    // Shows the file chooser without blocking; the chosen files join the list in one call.
+    void chooseFiles();
     // Tells the user of items in `folder` that the file chooser could not list.
     void reportHiddenNames(const QString &folder);
     void reportInterruptedBatches();

@@ -11,10 +11,8 @@
 #include "preview/previewcache.h"
 #include "workflows/settingspreferencesstore.h"
 #include "workflows/systemworkflow.h"
-#include "workflows/workflowstore.h"
 
 #include <QCoreApplication>
-#include <QPointer>
 
 #include <malloc.h>
 
@@ -31,10 +29,21 @@ RenameEngine::RenameEngine(QObject *parent)
 
 RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
-    : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
-      m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover)),
+    : QObject(parent), m_workflows(std::make_unique<WorkflowLibrary>(std::move(preferences))),
+      m_mover(std::move(mover)), m_batches(std::make_unique<BatchRunner>(*m_mover, m_files)),
       m_previewCache(std::make_unique<PreviewCache>()), m_diskChecks(std::make_unique<DiskChecks>())
 {
+    connect(m_workflows.get(), &WorkflowLibrary::changed, this,
+            &RenameEngine::savedWorkflowsChanged);
+    connect(m_workflows.get(), &WorkflowLibrary::notSaved, this, &RenameEngine::workflowsNotSaved);
+    connect(m_batches.get(), &BatchRunner::busyChanged, this, &RenameEngine::busyChanged);
+    connect(m_batches.get(), &BatchRunner::diskChanging, this, &RenameEngine::dropDiskChecks);
+    connect(m_batches.get(), &BatchRunner::renameTakenIn, this, &RenameEngine::filesChanged);
+    connect(m_batches.get(), &BatchRunner::undoTakenIn, this, [this] {
+        updatePreview();
+        if (m_files.isEmpty())
+            Q_EMIT filesChanged();
+    });
     m_diskCheckTimer.setSingleShot(true);
     m_diskCheckTimer.setInterval(diskCheckDelayMilliseconds);
     connect(&m_diskCheckTimer, &QTimer::timeout, this, &RenameEngine::startDiskChecks);
@@ -46,11 +55,7 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
     loadSavedWorkflows();
 }
 
-RenameEngine::~RenameEngine()
-{
-    // A job still moving files finishes before the mover it uses goes away.
-    delete m_job;
-}
+RenameEngine::~RenameEngine() = default;
 
 // ---------------------------------------------------------------------------------------
 // The file list and selection
@@ -114,24 +119,8 @@ RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
         takeInAddedRows(added - ListedFiles::dropRepeats(m_files, first));
         return RenameJob::Summary();
     };
-    return launch(new RenameJob(RenameJob::Kind::add, urls.size(), std::move(work),
-                                std::move(complete), this));
-}
-
-void RenameEngine::setFileChooser(FileChooser chooser)
-{
-    m_fileChooser = std::move(chooser);
-}
-
-void RenameEngine::browseFiles()
-{
-    if (!m_fileChooser)
-        return;
-    QPointer<RenameEngine> self(this);
-    m_fileChooser([self](const QList<QUrl> &urls) {
-        if (self)
-            self->startAddingFiles(urls);
-    });
+    return m_batches->launch(
+        new RenameJob(RenameJob::Kind::add, urls.size(), std::move(work), std::move(complete)));
 }
 
 void RenameEngine::removeSelectedFiles()
@@ -161,7 +150,7 @@ void RenameEngine::clearAll()
     ++m_rowsVersion;
     m_previewCache->clear();
     m_selectedFiles.clear();
-    m_history->clear();
+    m_batches->clearHistory();
     m_timedOutSteps.clear();
     dropDiskChecks();
     m_keptFindings.clear();
@@ -478,222 +467,22 @@ void RenameEngine::releaseFreedMemory()
 }
 
 // ---------------------------------------------------------------------------------------
-// Renaming and undo
-
-std::pair<qsizetype, qsizetype> RenameEngine::performRename(const ProgressCallback &progress,
-                                                            const BeforeMoves &beforeMoves)
-{
-    if (isBusy())
-        return {0, 0};
-    const RenameHistory::Plan plan = m_history->planRename(m_files);
-    if (beforeMoves && !plan.moves.isEmpty() && !beforeMoves(m_history->plannedUndo(plan))) {
-        m_batchRefusal.clear();
-        return {0, plan.failed};
-    }
-    return finishRename(plan, m_history->run(MoveJournal::Kind::batch, plan, progress));
-}
-
-std::pair<qsizetype, qsizetype>
-RenameEngine::finishRename(const RenameHistory::Plan &plan,
-                           const QList<BatchMover::Outcome> &results)
-{
-    m_batchRefusal = BatchMover::refusal(results);
-    dropDiskChecks();
-    const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
-    Q_EMIT filesChanged();
-    return counts;
-}
-
-RenameJob *RenameEngine::startRename()
-{
-    if (isBusy() || !hasPendingFiles())
-        return nullptr;
-    return startJob(RenameJob::Kind::rename, m_history->planRename(m_files));
-}
-
-RenameJob *RenameEngine::startUndo(qsizetype index)
-{
-    if (isBusy())
-        return nullptr;
-    std::optional<UndoOperation> operation = m_history->take(index);
-    if (!operation)
-        return nullptr;
-    RenameHistory::Plan plan = m_history->planUndo(m_files, *operation);
-    return startJob(RenameJob::Kind::undo, std::move(plan), {index, std::move(*operation)});
-}
-
-RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
-                                  std::pair<qsizetype, UndoOperation> undone)
-{
-    const qsizetype total = plan.moves.size();
-    const MoveJournal::Kind journal =
-        kind == RenameJob::Kind::rename ? MoveJournal::Kind::batch : MoveJournal::Kind::undo;
-    // Only the moves run on the worker; the plan is shared read-only between the two sides.
-    auto work = [history = m_history.get(), journal, plan](const BatchMover::Progress &progress) {
-        return history->run(journal, plan, progress);
-    };
-    auto complete = [this, kind, plan = std::move(plan),
-                     undone = std::move(undone)](const auto &results) {
-        RenameJob::Summary summary;
-        if (kind == RenameJob::Kind::rename) {
-            std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
-            summary.skipped = plan.skipped;
-            summary.failed -= plan.skipped;
-        } else {
-            summary.undone = finishUndo(plan, results);
-            // An undo that did not start stays on offer.
-            if (!m_batchRefusal.isEmpty())
-                m_history->putBack(undone.first, undone.second);
-        }
-        summary.refusal = m_batchRefusal;
-        return summary;
-    };
-    return launch(new RenameJob(kind, total, std::move(work), std::move(complete), this));
-}
-
-RenameJob *RenameEngine::launch(RenameJob *job)
-{
-    // The moves change what is on disk; the rows are judged again after.
-    dropDiskChecks();
-    m_job = job;
-    connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
-        m_job = nullptr;
-        job->deleteLater();
-        Q_EMIT busyChanged(false);
-    });
-    Q_EMIT busyChanged(true);
-    m_job->start();
-    return m_job;
-}
-
-const QList<UndoOperation> &RenameEngine::undoStack() const
-{
-    return m_history->undoStack();
-}
-
-bool RenameEngine::canUndo() const
-{
-    return m_history->canUndo();
-}
-
-bool RenameEngine::undoLastRename(const ProgressCallback &progress)
-{
-    return undoRename(m_history->undoStack().size() - 1, progress);
-}
-
-bool RenameEngine::undoRename(qsizetype index, const ProgressCallback &progress)
-{
-    if (isBusy())
-        return false;
-    const std::optional<UndoOperation> operation = m_history->take(index);
-    if (!operation)
-        return false;
-    const bool reverted = revertUndoOperation(*operation, progress);
-    if (!m_batchRefusal.isEmpty())
-        m_history->putBack(index, *operation);
-    return reverted;
-}
-
-bool RenameEngine::revertUndoOperation(const UndoOperation &operation,
-                                       const ProgressCallback &progress)
-{
-    if (isBusy())
-        return false;
-    const RenameHistory::Plan plan = m_history->planUndo(m_files, operation);
-    return finishUndo(plan, m_history->run(MoveJournal::Kind::undo, plan, progress));
-}
-
-bool RenameEngine::finishUndo(const RenameHistory::Plan &plan,
-                              const QList<BatchMover::Outcome> &results)
-{
-    m_batchRefusal = BatchMover::refusal(results);
-    const bool reverted = m_history->applyUndo(m_files, plan, results);
-    updatePreview();
-    if (m_files.isEmpty())
-        Q_EMIT filesChanged();
-    return reverted;
-}
-
-RecoveryReport RenameEngine::recoverInterruptedBatches()
-{
-    return m_history->recoverInterruptedBatches();
-}
-
-// ---------------------------------------------------------------------------------------
 // Workflows
-
-const QMap<QString, QList<RenameOperationWrapper>> &RenameEngine::savedWorkflows() const
-{
-    return m_workflows->workflows();
-}
-
-bool RenameEngine::saveWorkflow(const QString &name)
-{
-    m_workflows->insert(name, m_operations);
-    Q_EMIT savedWorkflowsChanged();
-    return persistSavedWorkflows();
-}
 
 void RenameEngine::loadWorkflow(const QString &name)
 {
-    const QList<RenameOperationWrapper> *operations = m_workflows->find(name);
-    if (!operations)
-        return;
-    m_operations = *operations;
-    Q_EMIT operationsChanged();
-    updatePreview();
-}
-
-void RenameEngine::deleteWorkflow(const QString &name)
-{
-    if (m_workflows->remove(name))
-        Q_EMIT savedWorkflowsChanged();
-    persistSavedWorkflows();
-}
-
-void RenameEngine::renameWorkflow(const QString &oldName, const QString &newName)
-{
-    // One write with the result, so that no moment on disk lacks the workflow.
-    if (!m_workflows->rename(oldName, newName))
-        return;
-    Q_EMIT savedWorkflowsChanged();
-    persistSavedWorkflows();
+    if (const QList<RenameOperationWrapper> *operations = m_workflows->find(name))
+        replaceOperations(*operations);
 }
 
 void RenameEngine::loadSystemWorkflow(SystemWorkflow workflow)
 {
-    m_operations = SystemWorkflows::operations(workflow);
+    replaceOperations(SystemWorkflows::operations(workflow));
+}
+
+void RenameEngine::replaceOperations(const QList<RenameOperationWrapper> &operations)
+{
+    m_operations = operations;
     Q_EMIT operationsChanged();
     updatePreview();
-}
-
-bool RenameEngine::hasSavedWorkflow(const QString &name) const
-{
-    return m_workflows->contains(name);
-}
-
-bool RenameEngine::renameReplacesWorkflow(const QString &oldName, const QString &newName) const
-{
-    return m_workflows->contains(oldName) && m_workflows->contains(newName) &&
-           WorkflowStore::canonicalName(oldName) != WorkflowStore::canonicalName(newName);
-}
-
-QStringList RenameEngine::savedWorkflowNames() const
-{
-    return m_workflows->names();
-}
-
-bool RenameEngine::persistSavedWorkflows()
-{
-    if (const std::optional<QString> failure = m_workflows->persist()) {
-        Q_EMIT workflowsNotSaved(*failure);
-        return false;
-    }
-    return true;
-}
-
-void RenameEngine::loadSavedWorkflows()
-{
-    if (m_workflows->load())
-        Q_EMIT savedWorkflowsChanged();
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "batches/batchrunner.h"
 #include "batches/renamehistory.h"
 #include "batches/renamejob.h"
 #include "batches/undooperation.h"
@@ -9,6 +10,7 @@
 #include "files/fileitem.h"
 #include "files/listedfolders.h"
 #include "names/renameoperationwrapper.h"
+#include "workflows/workflowlibrary.h"
 
 #include <QHash>
 #include <QList>
@@ -31,7 +33,6 @@
 class FileMover;
 class PreferencesStore;
 class PreviewCache;
-class WorkflowStore;
 enum class SystemWorkflow;
 
 // Owns everything the user works on: the file list and its selection, the operation
@@ -43,13 +44,8 @@ class RenameEngine : public QObject {
 public:
     static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
-    // Called with the files the user picked, in the chooser's order.
-    using FileChooserCompletion = std::function<void(const QList<QUrl> &)>;
-    // Shows a file chooser without blocking and calls the completion when files were
-    // chosen. Installed by the user interface; the engine shows no window itself.
-    using FileChooser = std::function<void(FileChooserCompletion)>;
     // Reports files done out of the total while a batch or an undo runs.
-    using ProgressCallback = std::function<void(qsizetype done, qsizetype total)>;
+    using ProgressCallback = BatchRunner::ProgressCallback;
 
     // Keeps saved workflows in the user's settings and moves files on the real disk.
     explicit RenameEngine(QObject *parent = nullptr);
@@ -63,8 +59,11 @@ public:
     quint64 rowsVersion() const { return m_rowsVersion; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
-    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const;
-    const QList<UndoOperation> &undoStack() const;
+    const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
+    {
+        return m_workflows->workflows();
+    }
+    const QList<UndoOperation> &undoStack() const { return m_batches->undoStack(); }
 
     // The file list.
     void addFiles(const QList<QUrl> &urls);
@@ -78,8 +77,9 @@ public:
     // well, and nothing added, while the engine is busy.
     static constexpr qsizetype backgroundAddFrom = 50000;
     RenameJob *startAddingFiles(const QList<QUrl> &urls);
-    void browseFiles();
-    void setFileChooser(FileChooser chooser);
+    // Asks the user interface for files to add (browseRequested); the engine shows no
+    // window itself.
+    void browseFiles() { Q_EMIT browseRequested(); }
     void removeSelectedFiles();
     void clearAll();
 
@@ -126,50 +126,68 @@ public:
     // keeps turning. While a job runs the engine is busy: it refuses to change the file list
     // or to start another batch, and the job's outcome is taken in when it finishes.
     // Null when a job is already running, or when there is nothing to do.
-    RenameJob *startRename();
+    RenameJob *startRename() { return hasPendingFiles() ? m_batches->startRename() : nullptr; }
     // `index` is a position in undoStack(); the last batch is at the end.
-    RenameJob *startUndo(qsizetype index);
-    RenameJob *currentJob() const { return m_job; }
-    bool isBusy() const { return m_job != nullptr; }
+    RenameJob *startUndo(qsizetype index) { return m_batches->startUndo(index); }
+    RenameJob *currentJob() const { return m_batches->currentJob(); }
+    bool isBusy() const { return m_batches->isBusy(); }
 
     // Told, before the first move, the undo entry the batch will push if every move goes as
     // planned; the batch does not start when it answers false.
-    using BeforeMoves = std::function<bool(const UndoOperation &planned)>;
+    using BeforeMoves = BatchRunner::BeforeMoves;
 
     // The same, run to the end before returning (scripts, tests, the benchmark).
     std::pair<qsizetype, qsizetype> performRename(const ProgressCallback &progress = {},
-                                                  const BeforeMoves &beforeMoves = {});
-    bool canUndo() const;
-    bool undoLastRename(const ProgressCallback &progress = {});
-    bool undoRename(qsizetype index, const ProgressCallback &progress = {});
-    bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {});
+                                                  const BeforeMoves &beforeMoves = {})
+    {
+        return m_batches->performRename(progress, beforeMoves);
+    }
+    bool canUndo() const { return m_batches->canUndo(); }
+    bool undoLastRename(const ProgressCallback &progress = {})
+    {
+        return undoRename(undoStack().size() - 1, progress);
+    }
+    bool undoRename(qsizetype index, const ProgressCallback &progress = {})
+    {
+        return m_batches->undoRename(index, progress);
+    }
+    bool revertUndoOperation(const UndoOperation &operation, const ProgressCallback &progress = {})
+    {
+        return m_batches->revertUndoOperation(operation, progress);
+    }
     // Why the last batch or undo moved nothing at all: its recovery record could not be
     // written, and it did not start. Empty when it ran.
-    QString batchRefusal() const { return m_batchRefusal; }
+    QString batchRefusal() const { return m_batches->refusal(); }
     // Puts right what batches cut short by a crash left behind (see BatchRecovery); run
     // once at launch, before any batch of this process.
-    RecoveryReport recoverInterruptedBatches();
+    RecoveryReport recoverInterruptedBatches() { return m_batches->recoverInterruptedBatches(); }
 
     // Saved and built-in workflows.
     // False, after `workflowsNotSaved`, when the store could not be written; the workflow
     // is saved in memory either way.
-    bool saveWorkflow(const QString &name);
+    bool saveWorkflow(const QString &name) { return m_workflows->save(name, m_operations); }
     void loadWorkflow(const QString &name);
-    void deleteWorkflow(const QString &name);
-    void renameWorkflow(const QString &oldName, const QString &newName);
+    void deleteWorkflow(const QString &name) { m_workflows->remove(name); }
+    void renameWorkflow(const QString &oldName, const QString &newName)
+    {
+        m_workflows->rename(oldName, newName);
+    }
     void loadSystemWorkflow(SystemWorkflow workflow);
     // Writes the saved workflows to the store; false, after `workflowsNotSaved`, when they
     // could not be written. They stay in memory either way.
-    bool persistSavedWorkflows();
-    void loadSavedWorkflows();
+    bool persistSavedWorkflows() { return m_workflows->persist(); }
+    void loadSavedWorkflows() { m_workflows->load(); }
     // Whether a workflow is saved under exactly this name (letter case counts; canonically
     // equivalent spellings are the same name).
-    bool hasSavedWorkflow(const QString &name) const;
+    bool hasSavedWorkflow(const QString &name) const { return m_workflows->contains(name); }
     // Whether renaming `oldName` to `newName` would replace another saved workflow.
-    bool renameReplacesWorkflow(const QString &oldName, const QString &newName) const;
+    bool renameReplacesWorkflow(const QString &oldName, const QString &newName) const
+    {
+        return m_workflows->renameReplaces(oldName, newName);
+    }
     // The saved names in ascending order of their Unicode scalar values, so upper case
     // sorts before lower case.
-    QStringList savedWorkflowNames() const;
+    QStringList savedWorkflowNames() const { return m_workflows->names(); }
 
 Q_SIGNALS:
     void filesChanged();
@@ -180,15 +198,13 @@ Q_SIGNALS:
     void workflowsNotSaved(const QString &reason);
     // A job started or finished.
     void busyChanged(bool busy);
+    // browseFiles() was called: the user interface shows its file chooser and hands the
+    // chosen files to startAddingFiles().
+    void browseRequested();
 
 private:
-    std::pair<qsizetype, qsizetype> finishRename(const RenameHistory::Plan &plan,
-                                                 const QList<BatchMover::Outcome> &results);
-    bool finishUndo(const RenameHistory::Plan &plan, const QList<BatchMover::Outcome> &results);
-    // `undone` is the undo entry an undo took off the stack, and where it was.
-    RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
-                        std::pair<qsizetype, UndoOperation> undone = {});
-    RenameJob *launch(RenameJob *job);
+    // A loaded workflow's steps replace the stack.
+    void replaceOperations(const QList<RenameOperationWrapper> &operations);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
     // The end of every preview: counts, what the disk said before of names still the same,
@@ -202,12 +218,10 @@ private:
     void takeInFindings(const DiskChecks::Findings &findings);
     void releaseFreedMemory();
 
-    RenameJob *m_job = nullptr;
-    QString m_batchRefusal;
-    std::unique_ptr<WorkflowStore> m_workflows;
+    std::unique_ptr<WorkflowLibrary> m_workflows;
     std::unique_ptr<FileMover> m_mover;
-    std::unique_ptr<RenameHistory> m_history;
-    FileChooser m_fileChooser;
+    // Declared after the mover: a job still moving files finishes before the mover goes.
+    std::unique_ptr<BatchRunner> m_batches;
 
     QList<FileItem> m_files;
     quint64 m_rowsVersion = 0;

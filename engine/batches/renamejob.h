@@ -15,8 +15,8 @@ class QThread;
 // loop keeps turning and the window repaints while the files move. Only the moves run on
 // the worker: the engine plans the batch before and takes in its outcome after, on its own
 // thread, in the completion the job was given. A large drop is added the same way: its
-// rows are made on the worker and join the list in the completion. The engine owns the
-// job and deletes it once it has finished.
+// rows are made on the worker and join the list in the completion. The engine's
+// BatchRunner owns the job and deletes it once it has finished.
 class RenameJob : public QObject {
     Q_OBJECT
 

@@ -6,7 +6,8 @@
 // RENAME_NOREPLACE, two steps through a temporary name for case-only changes on
 // case-insensitive file systems, and where the file system does not know
 // RENAME_NOREPLACE, link and unlink, or else a rename() onto an exclusively created
-// reservation of the destination.
+// reservation of the destination. What a failed move tells the user is MoveMessages';
+// reading which item is at a path is IdentityReads'.
 class PosixFileMover : public FileMover {
 public:
     Result moveItem(const QByteArray &sourcePath, const QByteArray &destinationPath) override;

@@ -20,25 +20,34 @@ QStringList names(const QString &text)
     return text.split(u'|', Qt::SkipEmptyParts);
 }
 
-// Moves on the real disk, except a move whose names match the wildcards of the rule
-// "source>destination>description": that one fails with the description.
-class ScriptedMover : public PosixFileMover {
+// Moves on the real disk. A move whose names match the wildcards of the rule
+// "source>destination>description" fails with the description; a gated mover makes each
+// move wait until the test lets one through.
+class TestMover : public PosixFileMover {
 public:
-    explicit ScriptedMover(const QString &rule) : m_rule(rule.split(u'>')) {}
+    explicit TestMover(const QString &rule = {}, bool gated = false)
+        : m_rule(rule.split(u'>')), m_gated(gated)
+    {
+    }
 
     Result moveItem(const QByteArray &source, const QByteArray &destination) override
     {
+        if (m_gated)
+            gate.acquire();
         const auto name = [](const QByteArray &path) {
             return QFileInfo(QFile::decodeName(path)).fileName();
         };
-        if (entriesMatch({name(source)}, {m_rule[0]}) &&
+        if (m_rule.size() == 3 && entriesMatch({name(source)}, {m_rule[0]}) &&
             entriesMatch({name(destination)}, {m_rule[1]}))
-            return {false, m_rule.value(2)};
+            return {false, m_rule[2]};
         return PosixFileMover::moveItem(source, destination);
     }
 
+    QSemaphore gate;
+
 private:
     QStringList m_rule;
+    bool m_gated;
 };
 
 // Writes every name as a file whose content is its own name, and lists `listed`.
@@ -56,28 +65,19 @@ bool populate(const TestFolder &folder, RenameEngine &engine, const QStringList 
     return true;
 }
 
-// Moves on disk, each move waiting until the test lets one through.
-class GatedFileMover : public PosixFileMover {
-public:
-    Result moveItem(const QByteArray &source, const QByteArray &destination) override
-    {
-        gate.acquire();
-        return PosixFileMover::moveItem(source, destination);
-    }
-
-    QSemaphore gate;
-};
-
 // Three listed files, each holding its name, that a batch swaps (a, b) and renames (c).
 struct SwapSetup {
-    explicit SwapSetup(std::unique_ptr<FileMover> mover = std::make_unique<PosixFileMover>())
-        : engine(makeEngine(std::move(mover)))
+    explicit SwapSetup(bool gated = false)
     {
+        auto made = std::make_unique<TestMover>(QString(), gated);
+        mover = made.get();
+        engine = makeEngine(std::move(made));
         ready = populate(folder, *engine, names(u"a|b|c"_qs));
         setRenames(*engine, names(u"a|b|c"_qs), names(u"b|a|d"_qs));
     }
 
     TestFolder folder;
+    TestMover *mover = nullptr;
     std::unique_ptr<RenameEngine> engine;
     bool ready = false;
 };
@@ -159,8 +159,7 @@ private Q_SLOTS:
         QFETCH(QString, after);
 
         TestFolder folder;
-        auto engine =
-            rule.isEmpty() ? makeEngine() : makeEngine(std::make_unique<ScriptedMover>(rule));
+        auto engine = makeEngine(std::make_unique<TestMover>(rule));
         QVERIFY(populate(folder, *engine, names(listed), names(outside)));
         setRenames(*engine, names(listed), names(targets));
         const QStringList before = folder.entries();
@@ -259,9 +258,7 @@ private Q_SLOTS:
     // While the moves run the rows stay as they are, and no second batch starts.
     void busyEngineRefusesChanges()
     {
-        auto mover = std::make_unique<GatedFileMover>();
-        GatedFileMover *gated = mover.get();
-        SwapSetup setup(std::move(mover));
+        SwapSetup setup(true);
         QVERIFY(setup.ready);
         RenameJob *job = setup.engine->startRename();
         QVERIFY(job);
@@ -280,11 +277,11 @@ private Q_SLOTS:
         // Progress is heard while the moves run, not only at the end.
         QSignalSpy progress(job, &RenameJob::progressChanged);
         QSignalSpy finished(job, &RenameJob::finished);
-        gated->gate.release(1);
+        setup.mover->gate.release(1);
         QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().first().toLongLong() >= 1,
                                  10000);
         QVERIFY(finished.isEmpty());
-        gated->gate.release(100);
+        setup.mover->gate.release(100);
         QVERIFY(finished.wait(10000));
         QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
         QCOMPARE(job->renamedCount(), 3);
@@ -294,12 +291,10 @@ private Q_SLOTS:
     // An engine destroyed mid-batch lets the moves finish: no file keeps a temporary name.
     void engineDestroyedMidBatchFinishesTheMoves()
     {
-        auto mover = std::make_unique<GatedFileMover>();
-        GatedFileMover *gated = mover.get();
-        SwapSetup setup(std::move(mover));
+        SwapSetup setup(true);
         QVERIFY(setup.ready);
         QVERIFY(setup.engine->startRename());
-        gated->gate.release(100);
+        setup.mover->gate.release(100);
         setup.engine.reset();
         QCOMPARE(setup.folder.entries(), swapped);
     }

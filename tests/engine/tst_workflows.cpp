@@ -69,15 +69,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("oldName");
         QTest::addColumn<QString>("newName");
         QTest::addColumn<QStringList>("namesAfter");
+        QTest::addColumn<bool>("replaces"); // asked before: does it replace another workflow
 
         QTest::newRow("to a new name")
-            << u"Alpha"_qs << u"Gamma"_qs << QStringList{u"Beta"_qs, composedCafe, u"Gamma"_qs};
+            << u"Alpha"_qs << u"Gamma"_qs << QStringList{u"Beta"_qs, composedCafe, u"Gamma"_qs}
+            << false;
         QTest::newRow("onto an existing name")
-            << u"Alpha"_qs << u"Beta"_qs << QStringList{u"Beta"_qs, composedCafe};
+            << u"Alpha"_qs << u"Beta"_qs << QStringList{u"Beta"_qs, composedCafe} << true;
         QTest::newRow("to the same name decomposed")
-            << composedCafe << decomposedCafe << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe};
+            << composedCafe << decomposedCafe << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe}
+            << false;
         QTest::newRow("an unknown name")
-            << u"Delta"_qs << u"Gamma"_qs << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe};
+            << u"Delta"_qs << u"Beta"_qs << QStringList{u"Alpha"_qs, u"Beta"_qs, composedCafe}
+            << false;
     }
 
     void renameWorkflow()
@@ -85,6 +89,7 @@ private Q_SLOTS:
         QFETCH(QString, oldName);
         QFETCH(QString, newName);
         QFETCH(QStringList, namesAfter);
+        QFETCH(bool, replaces);
 
         auto stored = std::make_shared<StoredPreferences>();
         auto engine = engineOn(stored);
@@ -94,6 +99,7 @@ private Q_SLOTS:
         }
         const auto before = engine->savedWorkflows();
         const int writes = stored->writes;
+        QCOMPARE(engine->renameReplacesWorkflow(oldName, newName), replaces);
 
         engine->renameWorkflow(oldName, newName);
 
