@@ -43,6 +43,13 @@ class RenameEngine : public QObject {
 public:
     static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
+    // Rows of the file list next to each other, by position.
+    struct RowSpan {
+        qsizetype first = 0;
+        qsizetype count = 0;
+        friend bool operator==(const RowSpan &, const RowSpan &) = default;
+    };
+
     // Called with the files the user picked, in the chooser's order.
     using FileChooserCompletion = std::function<void(const QList<QUrl> &)>;
     // Shows a file chooser without blocking and calls the completion when files were
@@ -58,9 +65,6 @@ public:
     ~RenameEngine() override;
 
     const QList<FileItem> &files() const { return m_files; }
-    // Changes whenever rows are added or removed, not when names or statuses change: a view
-    // that saw this number last has the same rows in the same order.
-    quint64 rowsVersion() const { return m_rowsVersion; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
     const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const;
@@ -172,7 +176,23 @@ public:
     QStringList savedWorkflowNames() const;
 
 Q_SIGNALS:
+    // Each change of the file list is told by one of these four signals, then by
+    // filesChanged(). Rows keep their identity and their place until they are removed: a
+    // rename or an undo changes them where they are.
+    // `count` rows joined the end of the list at `first`; their preview follows.
+    void filesAppended(qsizetype first, qsizetype count);
+    // These rows left the list, in ascending order, at the positions they had before.
+    void filesRemoved(const QList<RenameEngine::RowSpan> &spans);
+    // What the rows from `first` to `last` show changed: names, statuses, messages or paths.
+    void filesUpdated(qsizetype first, qsizetype last);
+    // Every row left the list at once.
+    void filesCleared();
+    // The file list changed in one of the ways above, or an undo changed the history of an
+    // empty list. From here on the queries (counts, hasPendingFiles, hasChanges, canUndo,
+    // patternProblem) answer for the list as it now is; views that show only those listen
+    // here, views that show rows listen to a model of them.
     void filesChanged();
+    // The selected files changed. Never runs the preview.
     void selectedFilesChanged();
     void operationsChanged();
     void savedWorkflowsChanged();
@@ -210,7 +230,7 @@ private:
     FileChooser m_fileChooser;
 
     QList<FileItem> m_files;
-    quint64 m_rowsVersion = 0;
+    quint64 m_rowsVersion = 0; // counts up whenever rows come or go
     std::unique_ptr<PreviewCache> m_previewCache;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;

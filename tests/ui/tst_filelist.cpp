@@ -14,6 +14,9 @@
 #include <QSortFilterProxyModel>
 #include <QTest>
 
+#include <algorithm>
+#include <numeric>
+
 using namespace UiTest;
 
 namespace {
@@ -32,54 +35,208 @@ protected:
     }
 };
 
+enum class Change { none, append, removeSelected, deselectAll, preview, rename, undo, clear };
+
+// 20 numbered files, then two rows that get the same new name under "file" -> "doc".
+std::unique_ptr<RenameEngine> listedEngine()
+{
+    auto engine = makeEngine();
+    engine->addFiles(numberedUrls(20) + urlsFor({u"a.txt"_qs, u"a.txt"_qs}));
+    editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+        operation.findText = u"file"_qs;
+        operation.replaceText = u"doc"_qs;
+    });
+    return engine;
+}
+
+void change(RenameEngine &engine, Change change)
+{
+    switch (change) {
+    case Change::none:
+        break;
+    case Change::append:
+        engine.addFiles(urlsFor({u"x.txt"_qs, u"y.txt"_qs, u"z.txt"_qs}));
+        break;
+    case Change::removeSelected:
+        engine.removeSelectedFiles();
+        break;
+    case Change::deselectAll:
+        engine.deselectAll();
+        break;
+    case Change::preview:
+        editFirstOperation(
+            engine, [](RenameOperationWrapper &operation) { operation.replaceText = u"note"_qs; });
+        break;
+    case Change::rename:
+        engine.performRename();
+        break;
+    case Change::undo:
+        engine.undoLastRename();
+        break;
+    case Change::clear:
+        engine.clearAll();
+        break;
+    }
+}
+
+// The first row the model shows otherwise than the engine holds it, or nothing.
+QString firstDifference(const QAbstractItemModel &model, const RenameEngine &engine)
+{
+    const QList<FileItem> &files = engine.files();
+    if (model.rowCount() != files.size())
+        return u"%1 rows for %2 files"_qs.arg(model.rowCount()).arg(files.size());
+    for (int row = 0; row < model.rowCount(); ++row) {
+        const QModelIndex index = model.index(row, 0);
+        const FileItem &file = files.at(row);
+        if (index.data(FileListModel::FileIdRole).toUuid() != file.id ||
+            index.data(FileListModel::NewNameRole) != LocalPath::readable(file.newName) ||
+            index.data(FileListModel::StatusRole) != int(file.status))
+            return u"row %1 shows %2"_qs.arg(row).arg(index.data().toString());
+    }
+    return QString();
+}
+
+QList<int> engineSelection(const RenameEngine &engine)
+{
+    QList<int> rows;
+    for (int row = 0; row < engine.files().size(); ++row) {
+        if (engine.selectedFiles().contains(engine.files().at(row).id))
+            rows.append(row);
+    }
+    return rows;
+}
+
+QList<int> shownSelection(const QItemSelectionModel &selection)
+{
+    QList<int> rows;
+    for (const QModelIndex &index : selection.selectedIndexes())
+        rows.append(index.row());
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 } // namespace
 
 class FileListTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The list and the problem filter of the error details sheet, both over the same engine.
-    void modelsStayConsistentThroughEngineChanges()
+    // Each change of the engine's list reaches the views as the one model change that says
+    // what happened, the rows read as the engine holds them after it, and the problem list of
+    // the error details sheet follows too.
+    void rowsFollowTheEngine_data()
     {
-        using Tester = QAbstractItemModelTester;
-        auto engine = makeEngine();
-        FileListModel model(engine.get());
-        Tester tester(&model, Tester::FailureReportingMode::QtTest);
-        ErrorDetailsSheet sheet(engine.get());
-        QSortFilterProxyModel *problems = sheet.problems();
-        Tester problemTester(problems, Tester::FailureReportingMode::QtTest);
-        engine->addFiles(urlsFor({u"a.txt"_qs, u"b.txt"_qs}));
-        engine->addFiles(numberedUrls(20));
-        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.findText = u"file"_qs;
-            operation.replaceText = u"doc"_qs;
-        });
-        for (int row : {0, 3, 4, 5, 9, 21}) {
-            QVERIFY(model.setData(model.index(row), true, FileListModel::SelectedRole));
-            QVERIFY(model.setData(model.index(row), true, FileListModel::SelectedRole));
-        }
-        QCOMPARE(engine->selectedFiles().size(), 6);
-        engine->removeSelectedFiles();
-        QCOMPARE(model.rowCount(), 16);
-        QCOMPARE(model.index(1).data().toString(), u"file 0.txt"_qs);
-        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::regex;
-            operation.regexPattern = u"^file [46][.]txt$"_qs;
-            operation.regexReplacement = u"same.txt"_qs;
-        });
-        QCOMPARE(problems->rowCount(), 2);
-        QCOMPARE(problems->index(1, 0).data().toString(), u"file 6.txt"_qs);
-        engine->removeOperation(0);
-        engine->addOperation();
-        QCOMPARE(problems->rowCount(), 0);
-        engine->performRename();
-        QVERIFY(engine->undoLastRename());
-        engine->clearAll();
-        engine->addFiles(urlsFor({u"c.txt"_qs}));
-        QCOMPARE(model.rowCount(), 1);
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("inserted");
+        QTest::addColumn<QList<int>>("removed"); // first row of each run, in the order told
+        QTest::addColumn<int>("updated");
+        QTest::addColumn<int>("resets");
+
+        QTest::newRow("files appended")
+            << Change::append << QList<int>() << 1 << QList<int>() << 1 << 0;
+        QTest::newRow("scattered rows removed")
+            << Change::removeSelected << QList<int>{0, 3, 4, 5, 9, 21} << 0
+            << QList<int>{21, 9, 3, 0} << 1 << 0;
+        QList<int> all(22);
+        std::iota(all.begin(), all.end(), 0);
+        QTest::newRow("every row removed")
+            << Change::removeSelected << all << 0 << QList<int>{0} << 0 << 0;
+        QTest::newRow("nothing selected to remove")
+            << Change::removeSelected << QList<int>() << 0 << QList<int>() << 1 << 0;
+        QTest::newRow("preview") << Change::preview << QList<int>() << 0 << QList<int>() << 1 << 0;
+        QTest::newRow("rename") << Change::rename << QList<int>() << 0 << QList<int>() << 1 << 0;
+        QTest::newRow("undo") << Change::undo << QList<int>() << 0 << QList<int>() << 1 << 0;
+        QTest::newRow("cleared") << Change::clear << QList<int>() << 0 << QList<int>() << 0 << 1;
     }
 
-    // A preview changes the rows' data in one signal, never resets them, and keeps the scroll.
+    void rowsFollowTheEngine()
+    {
+        QFETCH(Change, change);
+        QFETCH(QList<int>, selected);
+        QFETCH(int, inserted);
+        QFETCH(QList<int>, removed);
+        QFETCH(int, updated);
+        QFETCH(int, resets);
+        using Tester = QAbstractItemModelTester;
+        auto engine = listedEngine();
+        if (change == Change::undo)
+            engine->performRename();
+        FileListModel model(engine.get());
+        const Tester tester(&model, Tester::FailureReportingMode::QtTest);
+        ErrorDetailsSheet sheet(engine.get());
+        const Tester problemTester(sheet.problems(), Tester::FailureReportingMode::QtTest);
+        for (const int row : std::as_const(selected))
+            engine->toggleSelection(engine->files().at(row).id);
+        QSignalSpy insertions(&model, &QAbstractItemModel::rowsInserted);
+        QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
+        QSignalSpy updates(&model, &QAbstractItemModel::dataChanged);
+        QSignalSpy modelResets(&model, &QAbstractItemModel::modelReset);
+        QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+
+        ::change(*engine, change);
+        QCOMPARE(insertions.count(), inserted);
+        QList<int> removedFirst;
+        for (const QList<QVariant> &removal : std::as_const(removals))
+            removedFirst.append(removal.at(1).toInt());
+        QCOMPARE(removedFirst, removed);
+        QCOMPARE(updates.count(), updated);
+        QCOMPARE(modelResets.count(), resets);
+        QCOMPARE(layouts.count(), 0);
+        const QString difference = firstDifference(model, *engine);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        QCOMPARE(sheet.problems()->rowCount(), engine->conflictCount() + engine->errorCount());
+    }
+
+    // The list's selection and the engine's are one: a change on either side shows on the
+    // other, survives changes of the rows, and never runs the preview.
+    void selectionIsTheEngines_data()
+    {
+        QTest::addColumn<QList<int>>("inEngine"); // rows toggled through the engine
+        QTest::addColumn<QList<int>>("inList");   // then through the list's selection
+        QTest::addColumn<Change>("change");
+        QTest::addColumn<QList<int>>("expected");
+
+        QTest::newRow("toggled in the engine")
+            << QList<int>{5, 2} << QList<int>() << Change::none << QList<int>{2, 5};
+        QTest::newRow("toggled in the list")
+            << QList<int>() << QList<int>{1, 3, 1} << Change::none << QList<int>{3};
+        QTest::newRow("let go in the list")
+            << QList<int>{2, 7} << QList<int>{2, 4} << Change::none << QList<int>{4, 7};
+        QTest::newRow("deselected in the engine")
+            << QList<int>{2} << QList<int>{4} << Change::deselectAll << QList<int>();
+        QTest::newRow("kept as files are appended")
+            << QList<int>() << QList<int>{1, 21} << Change::append << QList<int>{1, 21};
+        QTest::newRow("kept through a preview")
+            << QList<int>{8} << QList<int>{1} << Change::preview << QList<int>{1, 8};
+        QTest::newRow("gone with its rows")
+            << QList<int>{8} << QList<int>{1} << Change::removeSelected << QList<int>();
+        QTest::newRow("gone with the list")
+            << QList<int>() << QList<int>{1} << Change::clear << QList<int>();
+    }
+
+    void selectionIsTheEngines()
+    {
+        QFETCH(QList<int>, inEngine);
+        QFETCH(QList<int>, inList);
+        QFETCH(Change, change);
+        QFETCH(QList<int>, expected);
+        auto engine = listedEngine();
+        LeftAlignedFileListView view(engine.get());
+        QItemSelectionModel *selection = view.selectionModel();
+        QSignalSpy previews(engine.get(), &RenameEngine::filesChanged);
+        for (const int row : std::as_const(inEngine))
+            engine->toggleSelection(engine->files().at(row).id);
+        for (const int row : std::as_const(inList))
+            selection->select(view.model()->index(row, 0), QItemSelectionModel::Toggle);
+        QCOMPARE(previews.count(), 0);
+        QCOMPARE(shownSelection(*selection), engineSelection(*engine));
+
+        ::change(*engine, change);
+        QCOMPARE(engineSelection(*engine), expected);
+        QCOMPARE(shownSelection(*selection), expected);
+    }
+
     // A byte of a name that is not UTF-8 shows as U+FFFD in the row, in its new name and to
     // assistive technology; the engine keeps the byte for the move.
     void bytesNotUtf8ShowAsReplacementCharacters()
@@ -100,6 +257,7 @@ private Q_SLOTS:
         QCOMPARE(LocalPath::encodeName(engine->files().first().newName), QByteArray("CAF\xe9.jpg"));
     }
 
+    // A preview changes the rows' data in one signal, never resets them, and keeps the scroll.
     void previewKeepsTheScrollPosition()
     {
         auto engine = makeEngine();
@@ -175,6 +333,7 @@ private Q_SLOTS:
         QTest::newRow("trailing edge") << 0.99;
     }
 
+    // One click anywhere on a row selects it, the next lets go; the row shows which.
     void clickOnRowToggles()
     {
         QFETCH(qreal, xFraction);
@@ -184,13 +343,21 @@ private Q_SLOTS:
         view.resize(800, 300);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
-        const QRect row = view.visualRect(view.model()->index(1, 0));
+        const QModelIndex index = view.model()->index(1, 0);
+        const QRect row = view.visualRect(index);
         const QPoint point(int(row.width() * xFraction), row.center().y());
+        // Between the two names, where only the row's background shows.
+        const QPoint background(int(row.width() * 0.35), row.center().y());
+        const QColor unselected = view.viewport()->grab().toImage().pixelColor(background);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
         QCOMPARE(engine->selectedFiles(), QSet<QUuid>{engine->files().at(1).id});
+        QVERIFY(view.selectionModel()->isSelected(index));
+        QVERIFY(view.viewport()->grab().toImage().pixelColor(background) != unselected);
         QTest::qWait(qApp->doubleClickInterval() + 50);
         QTest::mouseClick(view.viewport(), Qt::LeftButton, {}, point);
         QVERIFY(engine->selectedFiles().isEmpty());
+        QVERIFY(!view.selectionModel()->hasSelection());
+        QCOMPARE(view.viewport()->grab().toImage().pixelColor(background), unselected);
     }
 
     void problemPillGivesWayToTheNewName_data()
