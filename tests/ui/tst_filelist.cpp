@@ -15,6 +15,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <functional>
 #include <numeric>
 
 using namespace UiTest;
@@ -35,7 +36,8 @@ protected:
     }
 };
 
-enum class Change { none, append, removeSelected, deselectAll, preview, rename, undo, clear };
+// What happens to the engine in one row of a table.
+using Change = std::function<void(RenameEngine &)>;
 
 // 20 numbered files, then two rows that get the same new name under "file" -> "doc".
 std::unique_ptr<RenameEngine> listedEngine()
@@ -47,36 +49,6 @@ std::unique_ptr<RenameEngine> listedEngine()
         operation.replaceText = u"doc"_qs;
     });
     return engine;
-}
-
-void change(RenameEngine &engine, Change change)
-{
-    switch (change) {
-    case Change::none:
-        break;
-    case Change::append:
-        engine.addFiles(urlsFor({u"x.txt"_qs, u"y.txt"_qs, u"z.txt"_qs}));
-        break;
-    case Change::removeSelected:
-        engine.removeSelectedFiles();
-        break;
-    case Change::deselectAll:
-        engine.deselectAll();
-        break;
-    case Change::preview:
-        editFirstOperation(
-            engine, [](RenameOperationWrapper &operation) { operation.replaceText = u"note"_qs; });
-        break;
-    case Change::rename:
-        engine.performRename();
-        break;
-    case Change::undo:
-        engine.undoLastRename();
-        break;
-    case Change::clear:
-        engine.clearAll();
-        break;
-    }
 }
 
 // The first row the model shows otherwise than the engine holds it, or nothing.
@@ -122,59 +94,94 @@ class FileListTest : public QObject {
 
 private Q_SLOTS:
     // Each change of the engine's list reaches the views as the one model change that says
-    // what happened, the rows read as the engine holds them after it, and the problem list of
-    // the error details sheet follows too.
-    void rowsFollowTheEngine_data()
+    // what happened, and the rows read as the engine holds them after it; the problem list of
+    // the error details sheet follows too. The list's selection and the engine's are one: a
+    // change on either side shows on the other, outlives changes of the rows that stay, and
+    // neither runs the preview nor touches the rows.
+    void rowsAndSelectionFollowTheEngine_data()
     {
+        QTest::addColumn<QList<int>>("inEngine"); // rows toggled through the engine
+        QTest::addColumn<QList<int>>("inList");   // then through the list's selection
         QTest::addColumn<Change>("change");
-        QTest::addColumn<QList<int>>("selected");
         QTest::addColumn<int>("inserted");
         QTest::addColumn<QList<int>>("removed"); // first row of each run, in the order told
         QTest::addColumn<int>("updated");
         QTest::addColumn<int>("resets");
+        QTest::addColumn<QList<int>>("selected");
 
-        QTest::newRow("files appended")
-            << Change::append << QList<int>() << 1 << QList<int>() << 1 << 0;
-        QTest::newRow("scattered rows removed")
-            << Change::removeSelected << QList<int>{0, 3, 4, 5, 9, 21} << 0
-            << QList<int>{21, 9, 3, 0} << 1 << 0;
-        QList<int> all(22);
+        using Rows = QList<int>;
+        Rows all(22);
         std::iota(all.begin(), all.end(), 0);
+        const Change none = [](RenameEngine &) {};
+        const Change deselect = [](RenameEngine &engine) { engine.deselectAll(); };
+        const Change append = [](RenameEngine &engine) {
+            engine.addFiles(urlsFor({u"x.txt"_qs, u"y.txt"_qs, u"z.txt"_qs}));
+        };
+        const Change remove = [](RenameEngine &engine) { engine.removeSelectedFiles(); };
+        const Change preview = [](RenameEngine &engine) {
+            editFirstOperation(engine, [](RenameOperationWrapper &step) { step.findText.clear(); });
+        };
+        const Change rename = [](RenameEngine &engine) { engine.performRename(); };
+        const Change renameAndUndo = [](RenameEngine &engine) {
+            engine.performRename();
+            engine.undoLastRename();
+        };
+        const Change clear = [](RenameEngine &engine) { engine.clearAll(); };
+        QTest::newRow("toggled in the engine")
+            << Rows{5, 2} << Rows() << none << 0 << Rows() << 0 << 0 << Rows{2, 5};
+        QTest::newRow("toggled in the list")
+            << Rows() << Rows{1, 3, 1} << none << 0 << Rows() << 0 << 0 << Rows{3};
+        QTest::newRow("let go in the list")
+            << Rows{2, 7} << Rows{2, 4} << none << 0 << Rows() << 0 << 0 << Rows{4, 7};
+        QTest::newRow("deselected in the engine")
+            << Rows{2} << Rows{4} << deselect << 0 << Rows() << 0 << 0 << Rows();
+        QTest::newRow("files appended")
+            << Rows() << Rows{1, 21} << append << 1 << Rows() << 1 << 0 << Rows{1, 21};
+        QTest::newRow("scattered rows removed") << Rows{0, 4, 9, 21} << Rows{3, 5} << remove << 0
+                                                << Rows{21, 9, 3, 0} << 1 << 0 << Rows();
         QTest::newRow("every row removed")
-            << Change::removeSelected << all << 0 << QList<int>{0} << 0 << 0;
+            << all << Rows() << remove << 0 << Rows{0} << 0 << 0 << Rows();
         QTest::newRow("nothing selected to remove")
-            << Change::removeSelected << QList<int>() << 0 << QList<int>() << 1 << 0;
-        QTest::newRow("preview") << Change::preview << QList<int>() << 0 << QList<int>() << 1 << 0;
-        QTest::newRow("rename") << Change::rename << QList<int>() << 0 << QList<int>() << 1 << 0;
-        QTest::newRow("undo") << Change::undo << QList<int>() << 0 << QList<int>() << 1 << 0;
-        QTest::newRow("cleared") << Change::clear << QList<int>() << 0 << QList<int>() << 0 << 1;
+            << Rows() << Rows() << remove << 0 << Rows() << 1 << 0 << Rows();
+        QTest::newRow("preview") << Rows{8} << Rows{1} << preview << 0 << Rows() << 1 << 0
+                                 << Rows{1, 8};
+        QTest::newRow("rename") << Rows() << Rows{2} << rename << 0 << Rows() << 1 << 0 << Rows{2};
+        QTest::newRow("rename, then undo")
+            << Rows() << Rows() << renameAndUndo << 0 << Rows() << 2 << 0 << Rows();
+        QTest::newRow("cleared") << Rows() << Rows{1} << clear << 0 << Rows() << 0 << 1 << Rows();
     }
 
-    void rowsFollowTheEngine()
+    void rowsAndSelectionFollowTheEngine()
     {
+        QFETCH(QList<int>, inEngine);
+        QFETCH(QList<int>, inList);
         QFETCH(Change, change);
-        QFETCH(QList<int>, selected);
         QFETCH(int, inserted);
         QFETCH(QList<int>, removed);
         QFETCH(int, updated);
         QFETCH(int, resets);
+        QFETCH(QList<int>, selected);
         using Tester = QAbstractItemModelTester;
         auto engine = listedEngine();
-        if (change == Change::undo)
-            engine->performRename();
-        FileListModel model(engine.get());
+        LeftAlignedFileListView view(engine.get());
+        QAbstractItemModel &model = *view.model();
         const Tester tester(&model, Tester::FailureReportingMode::QtTest);
         ErrorDetailsSheet sheet(engine.get());
         const Tester problemTester(sheet.problems(), Tester::FailureReportingMode::QtTest);
-        for (const int row : std::as_const(selected))
-            engine->toggleSelection(engine->files().at(row).id);
+        QSignalSpy previews(engine.get(), &RenameEngine::filesChanged);
         QSignalSpy insertions(&model, &QAbstractItemModel::rowsInserted);
         QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy updates(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy modelResets(&model, &QAbstractItemModel::modelReset);
         QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+        for (const int row : std::as_const(inEngine))
+            engine->toggleSelection(engine->files().at(row).id);
+        for (const int row : std::as_const(inList))
+            view.selectionModel()->select(model.index(row, 0), QItemSelectionModel::Toggle);
+        QCOMPARE(previews.count() + updates.count(), 0);
+        QCOMPARE(shownSelection(*view.selectionModel()), engineSelection(*engine));
 
-        ::change(*engine, change);
+        change(*engine);
         QCOMPARE(insertions.count(), inserted);
         QList<int> removedFirst;
         for (const QList<QVariant> &removal : std::as_const(removals))
@@ -186,55 +193,8 @@ private Q_SLOTS:
         const QString difference = firstDifference(model, *engine);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         QCOMPARE(sheet.problems()->rowCount(), engine->conflictCount() + engine->errorCount());
-    }
-
-    // The list's selection and the engine's are one: a change on either side shows on the
-    // other, survives changes of the rows, and never runs the preview.
-    void selectionIsTheEngines_data()
-    {
-        QTest::addColumn<QList<int>>("inEngine"); // rows toggled through the engine
-        QTest::addColumn<QList<int>>("inList");   // then through the list's selection
-        QTest::addColumn<Change>("change");
-        QTest::addColumn<QList<int>>("expected");
-
-        QTest::newRow("toggled in the engine")
-            << QList<int>{5, 2} << QList<int>() << Change::none << QList<int>{2, 5};
-        QTest::newRow("toggled in the list")
-            << QList<int>() << QList<int>{1, 3, 1} << Change::none << QList<int>{3};
-        QTest::newRow("let go in the list")
-            << QList<int>{2, 7} << QList<int>{2, 4} << Change::none << QList<int>{4, 7};
-        QTest::newRow("deselected in the engine")
-            << QList<int>{2} << QList<int>{4} << Change::deselectAll << QList<int>();
-        QTest::newRow("kept as files are appended")
-            << QList<int>() << QList<int>{1, 21} << Change::append << QList<int>{1, 21};
-        QTest::newRow("kept through a preview")
-            << QList<int>{8} << QList<int>{1} << Change::preview << QList<int>{1, 8};
-        QTest::newRow("gone with its rows")
-            << QList<int>{8} << QList<int>{1} << Change::removeSelected << QList<int>();
-        QTest::newRow("gone with the list")
-            << QList<int>() << QList<int>{1} << Change::clear << QList<int>();
-    }
-
-    void selectionIsTheEngines()
-    {
-        QFETCH(QList<int>, inEngine);
-        QFETCH(QList<int>, inList);
-        QFETCH(Change, change);
-        QFETCH(QList<int>, expected);
-        auto engine = listedEngine();
-        LeftAlignedFileListView view(engine.get());
-        QItemSelectionModel *selection = view.selectionModel();
-        QSignalSpy previews(engine.get(), &RenameEngine::filesChanged);
-        for (const int row : std::as_const(inEngine))
-            engine->toggleSelection(engine->files().at(row).id);
-        for (const int row : std::as_const(inList))
-            selection->select(view.model()->index(row, 0), QItemSelectionModel::Toggle);
-        QCOMPARE(previews.count(), 0);
-        QCOMPARE(shownSelection(*selection), engineSelection(*engine));
-
-        ::change(*engine, change);
-        QCOMPARE(engineSelection(*engine), expected);
-        QCOMPARE(shownSelection(*selection), expected);
+        QCOMPARE(engineSelection(*engine), selected);
+        QCOMPARE(shownSelection(*view.selectionModel()), selected);
     }
 
     // A byte of a name that is not UTF-8 shows as U+FFFD in the row, in its new name and to
@@ -284,8 +244,6 @@ private Q_SLOTS:
         QCOMPARE(view.model()->index(2, 0).data(FileListModel::NewNameRole).toString(),
                  u"file 2_x.txt"_qs);
         QTRY_COMPARE(paints.count, 1); // the visible rows show the new names
-        engine->toggleSelection(engine->files().at(1000).id);
-        QTRY_COMPARE(paints.count, 2);
         QCOMPARE(view.verticalScrollBar()->value(), before);
     }
 
