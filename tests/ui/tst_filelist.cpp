@@ -247,23 +247,29 @@ private Q_SLOTS:
         QCOMPARE(view.verticalScrollBar()->value(), before);
     }
 
-    // Keys move the current row, and the list follows it, however far it goes.
+    // Keys move the current row, and the list follows it, however far it goes; only Space
+    // selects, one row at a time.
     void keysBringTheCurrentRowIntoView_data()
     {
-        QTest::addColumn<QList<int>>("keys");
+        using Keys = QList<QKeyCombination>;
+        QTest::addColumn<Keys>("keys");
         QTest::addColumn<int>("row");
-        QTest::newRow("end") << QList<int>{Qt::Key_End} << 1999;
-        QTest::newRow("end, then home") << QList<int>{Qt::Key_End, Qt::Key_Home} << 0;
-        QTest::newRow("down past the last visible row") << QList<int>(30, Qt::Key_Down) << 30;
-        QTest::newRow("pages down") << QList<int>(6, Qt::Key_PageDown) << -1;
+        QTest::addColumn<int>("selected");
+        QTest::newRow("end") << Keys{Qt::Key_End} << 1999 << 0;
+        QTest::newRow("end, then home") << Keys{Qt::Key_End, Qt::Key_Home} << 0 << 0;
+        QTest::newRow("down past the last visible row") << Keys(30, Qt::Key_Down) << 30 << 0;
+        QTest::newRow("pages down") << Keys(6, Qt::Key_PageDown) << -1 << 0;
+        QTest::newRow("space, then down") << Keys{Qt::Key_Space, Qt::Key_Down} << 1 << 1;
+        QTest::newRow("select all") << Keys{Qt::CTRL | Qt::Key_A} << 0 << 0;
         QTest::newRow("removed at the end")
-            << QList<int>{Qt::Key_End, Qt::Key_Space, Qt::Key_Delete} << 1998;
+            << Keys{Qt::Key_End, Qt::Key_Space, Qt::Key_Delete} << 1998 << 0;
     }
 
     void keysBringTheCurrentRowIntoView()
     {
-        QFETCH(QList<int>, keys);
+        QFETCH(QList<QKeyCombination>, keys);
         QFETCH(int, row);
+        QFETCH(int, selected);
         auto engine = makeEngine();
         engine->addFiles(numberedUrls(2000));
         LeftAlignedFileListView view(engine.get());
@@ -272,14 +278,15 @@ private Q_SLOTS:
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         view.setFocus();
         view.setCurrentIndex(view.model()->index(0, 0));
-        for (const int key : std::as_const(keys))
-            QTest::keyClick(&view, Qt::Key(key));
+        for (const QKeyCombination key : std::as_const(keys))
+            QTest::keyClick(&view, key.key(), key.keyboardModifiers());
         const QModelIndex current = view.currentIndex();
         if (row >= 0)
             QCOMPARE(current.row(), row);
         else
             QVERIFY(current.row() > 30);
         QVERIFY(view.viewport()->rect().contains(view.visualRect(current)));
+        QCOMPARE(engine->selectedFiles().size(), selected);
     }
 
     void clickOnRowToggles_data()
