@@ -47,7 +47,6 @@ public:
     struct RowSpan {
         qsizetype first = 0;
         qsizetype count = 0;
-        friend bool operator==(const RowSpan &, const RowSpan &) = default;
     };
 
     // Called with the files the user picked, in the chooser's order.

@@ -9,10 +9,10 @@
 FileListModel::FileListModel(RenameEngine *engine, QObject *parent)
     : QAbstractListModel(parent), m_engine(engine), m_rowCount(engine->files().size())
 {
-    connect(engine, &RenameEngine::filesAppended, this, &FileListModel::appendRows);
-    connect(engine, &RenameEngine::filesRemoved, this, &FileListModel::removeRows);
-    connect(engine, &RenameEngine::filesUpdated, this, &FileListModel::updateRows);
-    connect(engine, &RenameEngine::filesCleared, this, &FileListModel::clearRows);
+    connect(engine, &RenameEngine::filesAppended, this, &FileListModel::followAppended);
+    connect(engine, &RenameEngine::filesRemoved, this, &FileListModel::followRemoved);
+    connect(engine, &RenameEngine::filesUpdated, this, &FileListModel::followUpdated);
+    connect(engine, &RenameEngine::filesCleared, this, &FileListModel::followCleared);
 }
 
 const FileItem *FileListModel::fileAt(int row) const
@@ -125,7 +125,7 @@ QString FileListModel::fileTypeIcon(const QString &fileName)
     return QStringLiteral("doc.fill");
 }
 
-void FileListModel::appendRows(qsizetype first, qsizetype count)
+void FileListModel::followAppended(qsizetype first, qsizetype count)
 {
     // The rows join at the end of the engine's list, where the model's rows end too.
     const qsizetype end = first + count;
@@ -136,7 +136,7 @@ void FileListModel::appendRows(qsizetype first, qsizetype count)
     endInsertRows();
 }
 
-void FileListModel::removeRows(const QList<RenameEngine::RowSpan> &spans)
+void FileListModel::followRemoved(const QList<RenameEngine::RowSpan> &spans)
 {
     // Run by run from the bottom, so that the rows above keep their numbers while each run
     // goes; until its turn, a run shows nothing.
@@ -150,14 +150,14 @@ void FileListModel::removeRows(const QList<RenameEngine::RowSpan> &spans)
     }
 }
 
-void FileListModel::updateRows(qsizetype first, qsizetype last)
+void FileListModel::followUpdated(qsizetype first, qsizetype last)
 {
     last = qMin(last, m_rowCount - 1);
     if (first <= last)
         Q_EMIT dataChanged(index(int(first)), index(int(last)));
 }
 
-void FileListModel::clearRows()
+void FileListModel::followCleared()
 {
     beginResetModel();
     m_rowCount = 0;

@@ -45,10 +45,10 @@ public:
     static QString fileTypeIcon(const QString &fileName);
 
 private:
-    void appendRows(qsizetype first, qsizetype count);
-    void removeRows(const QList<RenameEngine::RowSpan> &spans);
-    void updateRows(qsizetype first, qsizetype last);
-    void clearRows();
+    void followAppended(qsizetype first, qsizetype count);
+    void followRemoved(const QList<RenameEngine::RowSpan> &spans);
+    void followUpdated(qsizetype first, qsizetype last);
+    void followCleared();
 
     QPointer<RenameEngine> m_engine;
     // The rows as the views know them; the engine's list has them all but while a change of
