@@ -38,7 +38,11 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
     connect(m_workflows.get(), &WorkflowLibrary::notSaved, this, &RenameEngine::workflowsNotSaved);
     connect(m_batches.get(), &BatchRunner::busyChanged, this, &RenameEngine::busyChanged);
     connect(m_batches.get(), &BatchRunner::diskChanging, this, &RenameEngine::dropDiskChecks);
-    connect(m_batches.get(), &BatchRunner::renameTakenIn, this, &RenameEngine::filesChanged);
+    connect(m_batches.get(), &BatchRunner::renameTakenIn, this, [this] {
+        if (!m_files.isEmpty())
+            Q_EMIT filesUpdated(0, m_files.size() - 1);
+        Q_EMIT filesChanged();
+    });
     connect(m_batches.get(), &BatchRunner::undoTakenIn, this, [this] {
         updatePreview();
         if (m_files.isEmpty())
@@ -83,6 +87,7 @@ void RenameEngine::takeInAddedRows(qsizetype added)
 {
     if (added > 0) {
         ++m_rowsVersion;
+        Q_EMIT filesAppended(m_files.size() - added, added);
         Q_EMIT filesChanged();
     }
     updatePreview();
@@ -127,16 +132,31 @@ void RenameEngine::removeSelectedFiles()
 {
     if (isBusy())
         return;
-    if (!m_selectedFiles.isEmpty()) {
+    // The runs of selected rows, for the views to drop the same rows.
+    QList<RowSpan> removed;
+    for (qsizetype row = 0; !m_selectedFiles.isEmpty() && row < m_files.size(); ++row) {
+        if (!m_selectedFiles.contains(m_files.at(row).id))
+            continue;
+        if (!removed.isEmpty() && removed.last().first + removed.last().count == row)
+            ++removed.last().count;
+        else
+            removed.append({row, 1});
+    }
+    if (!removed.isEmpty()) {
         m_files.removeIf(
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
         if (m_files.isEmpty())
             m_timedOutSteps.clear(); // no name left for a pattern to run out of time on
         ++m_rowsVersion;
-        Q_EMIT filesChanged();
     }
+    // The selection goes first, so that views let go of it at once rather than run by run
+    // as the rows leave.
     m_selectedFiles.clear();
     Q_EMIT selectedFilesChanged();
+    if (!removed.isEmpty()) {
+        Q_EMIT filesRemoved(removed);
+        Q_EMIT filesChanged();
+    }
     updatePreview();
 }
 
@@ -155,6 +175,7 @@ void RenameEngine::clearAll()
     dropDiskChecks();
     m_keptFindings.clear();
     m_folderIgnoresCase.clear();
+    Q_EMIT filesCleared();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
 }
@@ -371,6 +392,7 @@ void RenameEngine::finishPreview(qsizetype conflicts, qsizetype errors)
         ++errors;
     }
     m_previewCounts = StatusCounts{conflicts, errors};
+    Q_EMIT filesUpdated(0, m_files.size() - 1);
     Q_EMIT filesChanged();
     if (m_diskChecking == DiskChecking::inBackground)
         m_diskCheckTimer.start();
@@ -428,7 +450,13 @@ void RenameEngine::dropDiskChecks()
 
 void RenameEngine::takeInFindings(const DiskChecks::Findings &findings)
 {
-    bool changed = false;
+    // The rows that changed lie from `first` to `last`.
+    qsizetype first = m_files.size();
+    qsizetype last = -1;
+    const auto changed = [&](qsizetype row) {
+        first = qMin(first, row);
+        last = qMax(last, row);
+    };
     // What the disk said before is replaced by what it says now.
     for (auto it = m_keptFindings.cbegin(); it != m_keptFindings.cend(); ++it) {
         if (it.key() >= m_files.size())
@@ -438,7 +466,7 @@ void RenameEngine::takeInFindings(const DiskChecks::Findings &findings)
             continue;
         item.status = RenameStatus::pending;
         item.errorMessage.reset();
-        changed = true;
+        changed(it.key());
     }
     m_keptFindings.clear();
     for (const DiskChecks::Finding &finding : findings) {
@@ -446,12 +474,13 @@ void RenameEngine::takeInFindings(const DiskChecks::Findings &findings)
         item.status = RenameStatus::error;
         item.errorMessage = DiskChecks::message(finding.problem);
         m_keptFindings.insert(finding.row, {item.newName, finding.problem});
-        changed = true;
+        changed(finding.row);
     }
-    if (!changed)
+    if (last < 0)
         return;
     m_statusCounts.reset();
     m_previewCounts.reset();
+    Q_EMIT filesUpdated(first, last);
     Q_EMIT filesChanged();
 }
 

@@ -44,6 +44,12 @@ class RenameEngine : public QObject {
 public:
     static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
+    // Rows of the file list next to each other, by position.
+    struct RowSpan {
+        qsizetype first = 0;
+        qsizetype count = 0;
+    };
+
     // Reports files done out of the total while a batch or an undo runs.
     using ProgressCallback = BatchRunner::ProgressCallback;
 
@@ -54,9 +60,6 @@ public:
     ~RenameEngine() override;
 
     const QList<FileItem> &files() const { return m_files; }
-    // Changes whenever rows are added or removed, not when names or statuses change: a view
-    // that saw this number last has the same rows in the same order.
-    quint64 rowsVersion() const { return m_rowsVersion; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
     const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
@@ -190,7 +193,23 @@ public:
     QStringList savedWorkflowNames() const { return m_workflows->names(); }
 
 Q_SIGNALS:
+    // Each change of the file list is told by one of these four signals, then by
+    // filesChanged(). Rows keep their identity and their place until they are removed: a
+    // rename or an undo changes them where they are.
+    // `count` rows joined the end of the list at `first`; their preview follows.
+    void filesAppended(qsizetype first, qsizetype count);
+    // These rows left the list, in ascending order, at the positions they had before.
+    void filesRemoved(const QList<RenameEngine::RowSpan> &spans);
+    // What the rows from `first` to `last` show changed: names, statuses, messages or paths.
+    void filesUpdated(qsizetype first, qsizetype last);
+    // Every row left the list at once.
+    void filesCleared();
+    // The file list changed in one of the ways above, or an undo changed the history of an
+    // empty list. From here on the queries (counts, hasPendingFiles, hasChanges, canUndo,
+    // patternProblem) answer for the list as it now is; views that show only those listen
+    // here, views that show rows listen to a model of them.
     void filesChanged();
+    // The selected files changed. Never runs the preview.
     void selectedFilesChanged();
     void operationsChanged();
     void savedWorkflowsChanged();
@@ -224,7 +243,7 @@ private:
     std::unique_ptr<BatchRunner> m_batches;
 
     QList<FileItem> m_files;
-    quint64 m_rowsVersion = 0;
+    quint64 m_rowsVersion = 0; // counts up whenever rows come or go
     std::unique_ptr<PreviewCache> m_previewCache;
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
