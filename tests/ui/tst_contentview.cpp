@@ -177,27 +177,24 @@ private Q_SLOTS:
         QVERIFY(!view.renameCommands()->undoAction()->isEnabled());
     }
 
-    void historyMenuListsOldestFirst()
+    // The entries' wording, and an older batch undone out of turn; the keyboard's way through
+    // the menu is driven in the real program.
+    void historyMenuNamesEachBatch()
     {
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
         prependStep(*engine, u"1"_qs);
-        for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}, {u"d"_qs}}) {
+        for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
             view.renameCommands()->performAndReport();
             QVERIFY(UiTest::finishBatch(*engine));
         }
         QMenu *menu = view.renameCommands()->undoHistoryMenu();
         Q_EMIT menu->aboutToShow();
-        QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs,
-                                                u"Undo: 4 file(s)"_qs}));
-        menu->actions().constFirst()->trigger();
+        QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs}));
+        menu->actions().constFirst()->trigger(); // an older batch, out of turn
         QVERIFY(UiTest::finishBatch(*engine));
         QCOMPARE(notice(view)->message(), u"Successfully undid rename operation"_qs);
-        view.renameCommands()->undoAction()->trigger();
-        QVERIFY(UiTest::finishBatch(*engine));
-        Q_EMIT menu->aboutToShow();
-        QCOMPARE(menuTitles(menu), QStringList{u"Undo: 3 file(s)"_qs});
     }
 
     void saveWorkflow_data()

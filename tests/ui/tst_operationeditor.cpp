@@ -339,18 +339,11 @@ private Q_SLOTS:
         QCOMPARE(below(pattern), QString());
     }
 
-    // Steps come and go through the model and from elsewhere; what it cannot write it refuses.
+    // Steps come and go through the model and from elsewhere, the names following each time.
     void stepsComeAndGoThroughTheModel()
     {
         Stack f({u"a.txt"_qs, u"b.txt"_qs});
-        const QList<RenameOperationWrapper> initial = f.engine->operations();
         const QVariant step = QVariant::fromValue(appending(u"_3"_qs));
-        QVERIFY(!f.model.setData(f.model.index(1, 0), step, Role::OperationRole)); // past the end
-        QVERIFY(!f.model.setData(f.model.index(0), QVariant(u"_x"_qs), Role::OperationRole));
-        QVERIFY(!f.model.setData(f.model.index(0), step, Role::PatternProblemRole)); // read-only
-        QVERIFY(!f.model.insertRows(0, 1)); // new steps go at the end only
-        QCOMPARE(f.engine->operations(), initial);
-
         QVERIFY(f.model.insertRows(1, 2));
         QVERIFY(f.model.setData(f.model.index(2), step, Role::OperationRole));
         QCOMPARE(f.newName(0), u"a_3.txt"_qs); // written and previewed in one call
