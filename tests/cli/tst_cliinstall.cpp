@@ -1,8 +1,9 @@
 #include "testmain.h"
 
+#include "engine/testmount.h"
+
 #include <QDir>
 #include <QFile>
-#include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
@@ -15,25 +16,13 @@ class CliInstallTest : public QObject {
 private:
     QTemporaryDir m_prefix;
 
-    static QByteArray runProgram(const QString &program, const QStringList &arguments, int *status)
-    {
-        QProcess process;
-        process.setProcessChannelMode(QProcess::MergedChannels);
-        process.start(program, arguments);
-        const bool finished = process.waitForFinished(120000);
-        *status =
-            finished && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-        return finished ? process.readAll() : "did not finish";
-    }
-
 private Q_SLOTS:
     void initTestCase()
     {
-        int status = 0;
-        const QByteArray output = runProgram(
+        const QString error = TestMount::runTool(
             QStringLiteral(CMAKE_COMMAND),
-            {u"--install"_qs, QStringLiteral(BUILD_DIR), u"--prefix"_qs, m_prefix.path()}, &status);
-        QVERIFY2(status == 0, output.constData());
+            {u"--install"_qs, QStringLiteral(BUILD_DIR), u"--prefix"_qs, m_prefix.path()});
+        QVERIFY2(error.isEmpty(), qPrintable(error));
     }
 
     void installed_data()
@@ -72,9 +61,9 @@ private Q_SLOTS:
         if (program.isEmpty())
             QSKIP(qPrintable(validator.first() +
                              u" is not installed (scripts/setup installs it)"_qs));
-        int status = 0;
-        const QByteArray output = runProgram(program, validator.mid(1) << installed, &status);
-        QVERIFY2(status == 0, output.constData());
+        QByteArray output;
+        const QString error = TestMount::runTool(program, validator.mid(1) << installed, &output);
+        QVERIFY2(error.isEmpty(), qPrintable(error));
         // The manual's formatter warns on standard error without failing.
         QVERIFY2(validator.first() != u"man"_qs || !output.contains("warning"), output.constData());
     }

@@ -8,6 +8,7 @@
 
 #include <QDir>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -40,20 +41,14 @@ int modeOf(const QByteArray &path)
     return ::stat(path.constData(), &info) == 0 ? int(info.st_mode & 07777) : -1;
 }
 
-// The state folder somewhere else while it lives.
-class StateHome {
-public:
-    explicit StateHome(const QString &path) : m_before(qgetenv("XDG_STATE_HOME"))
-    {
-        qputenv("XDG_STATE_HOME", QFile::encodeName(path));
-    }
-    ~StateHome() { qputenv("XDG_STATE_HOME", m_before); }
-    StateHome(const StateHome &) = delete;
-    StateHome &operator=(const StateHome &) = delete;
-
-private:
-    QByteArray m_before;
-};
+// The state folder somewhere else until the result goes.
+auto stateHomeAt(const QString &path)
+{
+    auto restore =
+        qScopeGuard([before = qgetenv("XDG_STATE_HOME")] { qputenv("XDG_STATE_HOME", before); });
+    qputenv("XDG_STATE_HOME", QFile::encodeName(path));
+    return restore;
+}
 
 } // namespace
 
@@ -162,9 +157,9 @@ private Q_SLOTS:
                 writeFile(folder.path(entry.section(u'=', 0, 0)), entry.section(u'=', 1).toUtf8()));
         PosixFileMover disk;
         const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
-        const MoveJournal::Contents journal{
-            MoveJournal::Kind::batch, {{source, ".tmp", "b", disk.identity(source)}}, std::nullopt};
-        writeJournal(u"moves-1.journal"_qs, MoveJournal::serialize(journal.kind, journal.records));
+        writeJournal(u"moves-1.journal"_qs,
+                     MoveJournal::serialize(MoveJournal::Kind::batch,
+                                            {{source, ".tmp", "b", disk.identity(source)}}));
 
         const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
 
@@ -329,17 +324,16 @@ private Q_SLOTS:
     // rows and the undo history stay as they were, and the job says why.
     void noBatchWithoutJournal_data()
     {
-        QTest::addColumn<int>("kind");
+        QTest::addColumn<bool>("readOnly");
         QTest::addColumn<QString>("reason");
 
-        QTest::newRow("full") << int(TestMount::Kind::fullTmpfs) << u"No space left on device."_qs;
-        QTest::newRow("read-only")
-            << int(TestMount::Kind::readOnlyTmpfs) << u"Read-only file system."_qs;
+        QTest::newRow("full") << false << u"No space left on device."_qs;
+        QTest::newRow("read-only") << true << u"Read-only file system."_qs;
     }
 
     void noBatchWithoutJournal()
     {
-        QFETCH(int, kind);
+        QFETCH(bool, readOnly);
         QFETCH(QString, reason);
 
         TestFolder folder;
@@ -352,12 +346,13 @@ private Q_SLOTS:
 
         QTemporaryDir where;
         TestMount::Mount mount;
-        if (const QString problem = mount.mount(TestMount::Kind(kind), where.path());
+        using TestMount::Kind;
+        if (const QString problem =
+                mount.mount(readOnly ? Kind::readOnlyTmpfs : Kind::smallTmpfs, where.path());
             !problem.isEmpty())
             QSKIP(qPrintable(u"Cannot mount a tmpfs: "_qs + problem));
-        if (TestMount::Kind(kind) == TestMount::Kind::fullTmpfs)
-            QVERIFY(mount.fill());
-        const StateHome state(mount.mountPoint);
+        QVERIFY(readOnly || mount.fill());
+        const auto state = stateHomeAt(mount.mountPoint);
         const QString expected = u"Could not write the recovery record in %1/brisklet: %2 Nothing "
                                  u"was renamed."_qs.arg(mount.mountPoint, reason);
 
@@ -395,7 +390,7 @@ private Q_SLOTS:
 
         // A folder it creates is private from the start, and so is each one above it.
         const QTemporaryDir where;
-        const StateHome state(where.path() + u"/new/state"_qs);
+        const auto state = stateHomeAt(where.path() + u"/new/state"_qs);
         QVERIFY(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch, {}), &error));
         QCOMPARE(modeOf(QFile::encodeName(where.path() + u"/new/state"_qs)), 0700);
         QCOMPARE(modeOf(MoveJournal::folder()), 0700);
