@@ -411,8 +411,6 @@ private Q_SLOTS:
             << u"B"_qs << true << u"Overwrite"_qs << QStringList{u"B"_qs};
         QTest::newRow("unchanged") << u"A"_qs << false << QString() << both;
         QTest::newRow("empty") << QString() << true << QString() << both;
-        QTest::newRow("only letter case")
-            << u"a"_qs << false << QString() << QStringList{u"B"_qs, u"a"_qs};
     }
 
     void renameCommitRules()

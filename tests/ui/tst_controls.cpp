@@ -101,9 +101,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QByteArray>("userSignal"); // empty: not the user's change
 
-        QTest::newRow("switch") << u"switch"_qs << QAccessible::CheckBox << u"Case sensitive"_qs
-                                << u"unchecked"_qs << u"checked"_qs
-                                << QByteArray(SIGNAL(toggled(bool)));
         QTest::newRow("stepper") << u"stepper"_qs << QAccessible::SpinBox << u"Padding"_qs
                                  << u"1"_qs << u"4"_qs << QByteArray(SIGNAL(valueChanged(int)));
         QTest::newRow("segmented control")

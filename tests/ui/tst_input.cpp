@@ -15,11 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
-#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -173,23 +171,6 @@ private Q_SLOTS:
             const QImage unfocused = stop->grab().toImage();
             QVERIFY2(focused != unfocused, qPrintable(stop->objectName()));
         }
-    }
-
-    // From the arrow, Space opens the history as a click would.
-    void historyArrowOpensTheHistoryFromTheKeyboard()
-    {
-        Window window;
-        QWidget *arrow = window.control(u"undoHistoryButton"_qs);
-        arrow->setFocus(Qt::TabFocusReason);
-        auto *menu = UiTest::child<QMenu>(window.view.get(), u"undoHistoryMenu"_qs);
-        QTimer::singleShot(0, menu, [menu] {
-            // The menu runs its own loop while it is up.
-            QTRY_VERIFY(menu->isVisible());
-            QCOMPARE(menu->actions().size(), 1);
-            menu->close();
-        });
-        QTest::keyClick(arrow, Qt::Key_Space);
-        QVERIFY(window.engine->canUndo());
     }
 
     void newCardIsShownWithItsModeMenuFocused()
