@@ -13,7 +13,6 @@
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
-#include <QAbstractItemView>
 #include <QComboBox>
 #include <QJsonObject>
 #include <QLabel>
@@ -112,25 +111,6 @@ class OperationEditorTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The modes come in groups: the menu holds only the modes (no empty items a screen reader
-    // would meet) and shows a line between the groups.
-    void modeMenuGroupsWithoutEmptyItems()
-    {
-        Card card(u"replace"_qs);
-        auto *menu = card.card->findChild<QComboBox *>(u"mode"_qs);
-        QCOMPARE(menu->count(), qsizetype(EnumCases<RenameMode>::all.size()));
-        card.card->show();
-        menu->showPopup();
-        QAbstractItemView *popup = menu->view();
-        QTRY_VERIFY(popup->isVisible());
-        int taller = 0;
-        const int plain = popup->visualRect(popup->model()->index(0, 0)).height();
-        for (int row = 1; row < menu->count(); ++row)
-            taller += popup->visualRect(popup->model()->index(row, 0)).height() > plain;
-        menu->hidePopup();
-        QCOMPARE(taller, 3); // before Trim, Append and Change Case
-    }
-
     // Each control stores what the user did in its field, the names follow at once, and the
     // card shows the rows that the choice calls for.
     void controlChangesTheStepAndTheNames_data()
