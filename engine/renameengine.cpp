@@ -4,19 +4,14 @@
 #include "disk/filemover.h"
 #include "disk/posixfilemover.h"
 #include "files/listedfiles.h"
-#include "names/nametransformer.h"
-#include "names/namevalidation.h"
 #include "names/regexproblem.h"
-#include "preview/parallelranges.h"
-#include "preview/previewcache.h"
+#include "preview/preview.h"
 #include "workflows/settingspreferencesstore.h"
 #include "workflows/systemworkflow.h"
 #include "workflows/workflowstore.h"
 
 #include <QCoreApplication>
 #include <QPointer>
-
-#include <malloc.h>
 
 #include <algorithm>
 #include <memory>
@@ -33,15 +28,11 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                            std::unique_ptr<FileMover> mover, QObject *parent)
     : QObject(parent), m_workflows(std::make_unique<WorkflowStore>(std::move(preferences))),
       m_mover(std::move(mover)), m_history(std::make_unique<RenameHistory>(*m_mover)),
-      m_previewCache(std::make_unique<PreviewCache>()), m_diskChecks(std::make_unique<DiskChecks>())
+      m_preview(std::make_unique<Preview>(m_files, [this] { return isBusy(); }))
 {
-    m_diskCheckTimer.setSingleShot(true);
-    m_diskCheckTimer.setInterval(diskCheckDelayMilliseconds);
-    connect(&m_diskCheckTimer, &QTimer::timeout, this, &RenameEngine::startDiskChecks);
     // Connected first, so that every other receiver of the signal reads fresh counts.
-    // A preview tells the counts it made; any other change has them counted when first read.
-    connect(this, &RenameEngine::filesChanged, this,
-            [this] { m_statusCounts = std::exchange(m_previewCounts, std::nullopt); });
+    connect(this, &RenameEngine::filesChanged, m_preview.get(), &Preview::rowsChanged);
+    connect(m_preview.get(), &Preview::statusesChanged, this, &RenameEngine::filesChanged);
     addOperation();
     loadSavedWorkflows();
 }
@@ -141,8 +132,6 @@ void RenameEngine::removeSelectedFiles()
     if (!m_selectedFiles.isEmpty()) {
         m_files.removeIf(
             [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
-        if (m_files.isEmpty())
-            m_timedOutSteps.clear(); // no name left for a pattern to run out of time on
         ++m_rowsVersion;
         Q_EMIT filesChanged();
     }
@@ -159,13 +148,9 @@ void RenameEngine::clearAll()
     // the files change already find it empty.
     m_files.clear();
     ++m_rowsVersion;
-    m_previewCache->clear();
+    m_preview->clear();
     m_selectedFiles.clear();
     m_history->clear();
-    m_timedOutSteps.clear();
-    dropDiskChecks();
-    m_keptFindings.clear();
-    m_folderIgnoresCase.clear();
     Q_EMIT filesChanged();
     Q_EMIT selectedFilesChanged();
 }
@@ -212,8 +197,7 @@ void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &o
         return;
     m_operations[index] = operation;
     // The time-out belongs to the step as it was; the next preview judges it afresh.
-    m_timedOutSteps.remove(index);
-    dropDiskChecks();
+    m_preview->stepChanged(index);
     Q_EMIT operationsChanged();
 }
 
@@ -227,7 +211,7 @@ QString RenameEngine::patternProblem(qsizetype index) const
     const QString error = RegexProblem::inPattern(operation.regexPattern);
     if (!error.isEmpty())
         return error;
-    if (m_timedOutSteps.contains(index))
+    if (m_preview->hasTimedOut(index))
         return tr("This pattern takes too long to match.");
     return {};
 }
@@ -257,29 +241,14 @@ bool RenameEngine::hasChanges() const
                        [](const FileItem &item) { return item.newName != item.originalName; });
 }
 
-const RenameEngine::StatusCounts &RenameEngine::statusCounts() const
-{
-    if (!m_statusCounts) {
-        StatusCounts counts;
-        for (const FileItem &item : m_files) {
-            if (item.status == RenameStatus::conflict)
-                ++counts.conflicts;
-            else if (item.status == RenameStatus::error)
-                ++counts.errors;
-        }
-        m_statusCounts = counts;
-    }
-    return *m_statusCounts;
-}
-
 qsizetype RenameEngine::conflictCount() const
 {
-    return statusCounts().conflicts;
+    return m_preview->conflictCount();
 }
 
 qsizetype RenameEngine::errorCount() const
 {
-    return statusCounts().errors;
+    return m_preview->errorCount();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -287,194 +256,29 @@ qsizetype RenameEngine::errorCount() const
 
 void RenameEngine::updatePreview()
 {
-    m_timedOutSteps.clear();
-    dropDiskChecks();
-    if (m_files.isEmpty()) {
-        m_previewCache->clear();
-        m_keptFindings.clear();
-        return;
-    }
-    const ListedFolders &folders = listedFolders();
-    // A list of moderate size is previewed from what the last preview worked out.
-    if (m_files.size() <= PreviewCache::maximumRows) {
-        if (const auto counts = m_previewCache->update(m_files, m_operations, folders)) {
-            finishPreview(counts->conflicts, counts->errors);
-            return;
-        }
-    } else {
-        m_previewCache->clear();
-    }
-    // Each piece of the list goes through a transformer of its own (compiled patterns are
-    // not shared between threads). A step that runs out of time on one name leaves every
-    // name unchanged, so when a piece finds such a step, the whole list goes through the
-    // stack again with that step left out.
-    constexpr qsizetype minimumPiece = 4096;
-    constexpr qsizetype lookAhead = 8; // rows whose names are fetched ahead of their turn
-    const qsizetype count = m_files.size();
-    FileItem *const files = m_files.data(); // detached here, before any thread starts
-    const qsizetype pieces = ParallelRanges::pieceCount(count, minimumPiece);
-    // What judging needs of each new name is worked out as soon as the name is made.
-    NameValidation::Keys keys(count, pieces, folders);
-    for (;;) {
-        std::vector<QSet<qsizetype>> foundTimedOut(static_cast<size_t>(pieces));
-        ParallelRanges::run(
-            count, minimumPiece, [&](qsizetype piece, qsizetype begin, qsizetype end) {
-                NameTransformer transformer(m_operations);
-                for (const qsizetype step : std::as_const(m_timedOutSteps))
-                    transformer.markTimedOut(step);
-                NameTransformer::Buffers buffers;
-                keys.keysOfPiece[size_t(piece)].clear();
-                for (qsizetype i = begin; i < end; ++i) {
-                    if (i + lookAhead < end) {
-                        __builtin_prefetch(files[i + lookAhead].originalName.constData());
-                        __builtin_prefetch(files[i + lookAhead].newName.constData());
-                    }
-                    NameTransformer::keep(files[i].newName,
-                                          transformer.apply(files[i].originalName, i, buffers),
-                                          files[i].originalName);
-                    NameValidation::addKey(keys, piece, i, files[i].newName);
-                }
-                for (qsizetype step = 0; step < m_operations.size(); ++step) {
-                    if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
-                        foundTimedOut[size_t(piece)].insert(step);
-                }
-            });
-        const qsizetype known = m_timedOutSteps.size();
-        for (const QSet<qsizetype> &steps : foundTimedOut)
-            m_timedOutSteps.unite(steps);
-        if (m_timedOutSteps.size() == known)
-            break;
-    }
-
-    const NameValidation::Counts counts = NameValidation::judge(m_files, std::move(keys));
-    finishPreview(counts.conflicts, counts.errors);
-    releaseFreedMemory();
+    m_preview->update(m_operations, m_rowsVersion);
+    if (!m_files.isEmpty())
+        Q_EMIT filesChanged();
 }
 
-const ListedFolders &RenameEngine::listedFolders()
+const Tuning &RenameEngine::tuning() const
 {
-    if (m_foldersOfRows == m_rowsVersion)
-        return m_folders;
-    // Rows came or went: row numbers no longer say which file a finding was for.
-    m_keptFindings.clear();
-    m_folders = ListedFolders(m_files, [this](const QByteArray &folder, const QByteArray &path) {
-        auto known = m_folderIgnoresCase.find(folder);
-        if (known == m_folderIgnoresCase.end())
-            known = m_folderIgnoresCase.insert(folder, PosixFileMover::ignoresCase(path));
-        return *known;
-    });
-    m_foldersOfRows = m_rowsVersion;
-    return m_folders;
+    return m_preview->tuning();
 }
 
-void RenameEngine::finishPreview(qsizetype conflicts, qsizetype errors)
+void RenameEngine::setTuning(const Tuning &tuning)
 {
-    // A row the disk found a problem with keeps it while its new name stays the same and
-    // nothing else is wrong with it; the next check says whether it still holds.
-    m_keptFindings.removeIf([this](QHash<qsizetype, KeptFinding>::iterator it) {
-        const FileItem &item = m_files.at(it.key());
-        return item.status != RenameStatus::pending || item.newName != it->newName;
-    });
-    for (auto it = m_keptFindings.cbegin(); it != m_keptFindings.cend(); ++it) {
-        FileItem &item = m_files[it.key()];
-        item.status = RenameStatus::error;
-        item.errorMessage = DiskChecks::message(it->problem);
-        ++errors;
-    }
-    m_previewCounts = StatusCounts{conflicts, errors};
-    Q_EMIT filesChanged();
-    if (m_diskChecking == DiskChecking::inBackground)
-        m_diskCheckTimer.start();
+    m_preview->setTuning(tuning);
 }
 
 void RenameEngine::setDiskChecking(DiskChecking checking)
 {
-    m_diskChecking = checking;
-    if (checking == DiskChecking::onRequest)
-        dropDiskChecks();
-}
-
-std::vector<DiskChecks::Candidate> RenameEngine::diskCheckCandidates() const
-{
-    // The rows a batch would move to a new name: pending, or held back only by what the
-    // disk said before.
-    std::vector<DiskChecks::Candidate> candidates;
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
-        const FileItem &item = m_files.at(i);
-        const bool wouldMove = item.status == RenameStatus::pending ||
-                               (item.status == RenameStatus::error && m_keptFindings.contains(i));
-        if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
-            candidates.push_back(
-                {i, item.path, item.newName, m_folders.ignoresCase(m_folders.folderOf(i))});
-    }
-    return candidates;
-}
-
-void RenameEngine::startDiskChecks()
-{
-    if (isBusy() || m_files.isEmpty())
-        return;
-    const quint64 request = m_diskCheckRequest;
-    m_diskChecks->start(diskCheckCandidates(), [this, request](const DiskChecks::Findings &found) {
-        if (request == m_diskCheckRequest && !isBusy())
-            takeInFindings(found);
-    });
+    m_preview->setCheckingInBackground(checking == DiskChecking::inBackground);
 }
 
 void RenameEngine::checkOnDisk()
 {
-    dropDiskChecks();
-    if (isBusy())
-        return;
-    if (const std::optional<DiskChecks::Findings> found = DiskChecks::run(diskCheckCandidates()))
-        takeInFindings(*found);
-}
-
-void RenameEngine::dropDiskChecks()
-{
-    ++m_diskCheckRequest;
-    m_diskCheckTimer.stop();
-    m_diskChecks->cancel();
-}
-
-void RenameEngine::takeInFindings(const DiskChecks::Findings &findings)
-{
-    bool changed = false;
-    // What the disk said before is replaced by what it says now.
-    for (auto it = m_keptFindings.cbegin(); it != m_keptFindings.cend(); ++it) {
-        if (it.key() >= m_files.size())
-            continue;
-        FileItem &item = m_files[it.key()];
-        if (item.status != RenameStatus::error || item.newName != it->newName)
-            continue;
-        item.status = RenameStatus::pending;
-        item.errorMessage.reset();
-        changed = true;
-    }
-    m_keptFindings.clear();
-    for (const DiskChecks::Finding &finding : findings) {
-        FileItem &item = m_files[finding.row];
-        item.status = RenameStatus::error;
-        item.errorMessage = DiskChecks::message(finding.problem);
-        m_keptFindings.insert(finding.row, {item.newName, finding.problem});
-        changed = true;
-    }
-    if (!changed)
-        return;
-    m_statusCounts.reset();
-    m_previewCounts.reset();
-    Q_EMIT filesChanged();
-}
-
-void RenameEngine::releaseFreedMemory()
-{
-    // The names a preview replaces, and the URLs of a large drop once its caller lets go of
-    // them, leave the allocator holding hundreds of megabytes that it does not give back by
-    // itself. Handing the free pages back costs a few milliseconds, so only a list large
-    // enough for them to matter pays it.
-    constexpr qsizetype worthReleasing = 200'000;
-    if (m_files.size() >= worthReleasing)
-        ::malloc_trim(0);
+    m_preview->checkOnDisk();
 }
 
 // ---------------------------------------------------------------------------------------
@@ -498,7 +302,7 @@ RenameEngine::finishRename(const RenameHistory::Plan &plan,
                            const QList<BatchMover::Outcome> &results)
 {
     m_batchRefusal = BatchMover::refusal(results);
-    dropDiskChecks();
+    m_preview->dropDiskChecks();
     const std::pair<qsizetype, qsizetype> counts = m_history->applyRename(m_files, plan, results);
     Q_EMIT filesChanged();
     return counts;
@@ -554,7 +358,7 @@ RenameJob *RenameEngine::startJob(RenameJob::Kind kind, RenameHistory::Plan plan
 RenameJob *RenameEngine::launch(RenameJob *job)
 {
     // The moves change what is on disk; the rows are judged again after.
-    dropDiskChecks();
+    m_preview->dropDiskChecks();
     m_job = job;
     connect(m_job, &RenameJob::finished, this, [this, job = m_job] {
         m_job = nullptr;

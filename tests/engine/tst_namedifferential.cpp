@@ -8,6 +8,7 @@
 #include "names/namevalidation.h"
 #include "names/transformname.h"
 #include "names/unicodetext.h"
+#include "preview/namejudge.h"
 #include "testmount.h"
 
 #include <QCryptographicHash>
@@ -121,21 +122,33 @@ QString naiveStatuses(const QList<FileItem> &files, const ListedFolders &folders
 
 } // namespace
 
-// The digest pins the bytes of every stack over the corpus, as computed before any speed-up.
 class NameDifferentialTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
+    // The bytes of every stack over the corpus, as computed before any speed-up: pinned by
+    // their digest, and name by name in namedigest.txt (a line for each, percent-encoded
+    // UTF-8, stack after stack), so that a change says which name it changed.
     void everyStepGivesTheSameBytes()
     {
+        QFile file(QStringLiteral(NAME_DIGEST_FILE));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QList<QByteArray> lines = file.readAll().split('\n');
         QCryptographicHash digest(QCryptographicHash::Sha256);
         const QList<QList<RenameOperationWrapper>> all = stacks();
-        for (const QList<RenameOperationWrapper> &stack : all) {
+        for (qsizetype stack = 0; stack < all.size(); ++stack) {
             for (qsizetype i = 0; i < corpus().size(); ++i) {
-                const QString name = transformName(corpus().at(i), stack, i);
+                const QString name = transformName(corpus().at(i), all.at(stack), i);
                 digest.addData(
                     QByteArrayView(reinterpret_cast<const char *>(name.utf16()), name.size() * 2));
                 digest.addData(QByteArrayView("\0\0", 2));
+                const QString expected = QString::fromUtf8(
+                    QByteArray::fromPercentEncoding(lines.value(stack * corpus().size() + i)));
+                if (name != expected)
+                    QFAIL(qPrintable(
+                        u"stack %1, row %2 (\"%3\"): expected \"%4\", got \"%5\""_qs.arg(stack)
+                            .arg(i)
+                            .arg(corpus().at(i), expected, name)));
             }
         }
         QCOMPARE(digest.result().toHex(),
@@ -302,7 +315,7 @@ private Q_SLOTS:
             const ListedFolders listed(expected, [](const QByteArray &, const QByteArray &path) {
                 return PosixFileMover::ignoresCase(path);
             });
-            NameValidation::judge(expected, listed);
+            NameJudge::judgeAll(expected, listed);
             QCOMPARE(statusLetters(expected), naiveStatuses(expected, listed));
             // Right after a rename or an undo the rows tell how it went, until the next preview.
             if (choice == 17 || choice == 18)
