@@ -155,51 +155,6 @@ private Q_SLOTS:
                  QByteArray("4bf0cb7c1d15a2bae726cc9df6bb82682d64628244938b61295fcc59e2c52385"));
     }
 
-    // A list cut into pieces gets the names and statuses each name gets on its own, in order.
-    void theWholeListMatchesNameByName()
-    {
-        const auto engine = makeEngine();
-        QList<QUrl> urls;
-        constexpr int copies = 400;
-        for (int copy = 0; copy < copies; ++copy) {
-            for (const QString &name : corpus()) {
-                if (!name.isEmpty() && !name.contains(u'/'))
-                    urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
-            }
-        }
-        engine->addFiles(urls);
-        const QList<QList<RenameOperationWrapper>> all = stacks();
-        for (const QList<RenameOperationWrapper> &stack :
-             {all.first(), all.at(all.size() - 2), all.last()}) {
-            setStack(*engine, stack);
-            const QList<FileItem> &files = engine->files();
-            qsizetype conflicts = 0;
-            for (qsizetype i = 0; i < files.size(); ++i) {
-                QCOMPARE(files.at(i).newName, transformName(files.at(i).originalName, stack, i));
-                conflicts += files.at(i).status == RenameStatus::conflict ? 1 : 0;
-            }
-            QCOMPARE(engine->conflictCount(), conflicts);
-        }
-    }
-
-    // A pattern timing out in one piece leaves the names of every piece unchanged.
-    void aTimeOutInOnePieceHoldsForTheWholeList()
-    {
-        const auto engine = makeEngine();
-        QList<QUrl> urls;
-        constexpr int count = 20000;
-        for (int i = 0; i < count; ++i) {
-            const QString name = i == count - 1 ? QString(40, u'a') + u'!' : u"quick!"_qs;
-            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs + name));
-        }
-        engine->addFiles(urls);
-        setStack(*engine, {regexStep(u"(a+)+$|!"_qs, u"x"_qs), appendStep(u"_1"_qs)});
-        QCOMPARE(engine->files().first().newName, u"quick!_1"_qs);
-        QCOMPARE(engine->files().last().newName, QString(40, u'a') + u"!_1"_qs);
-        QVERIFY(!engine->patternProblem(0).isEmpty());
-        QCOMPARE(engine->patternProblem(1), QString());
-    }
-
     // Whatever happened since, a preview gives what one from scratch gives: editing one step
     // after another, adding and removing steps and files, renaming and undoing. The files lie
     // in three folders, where the same names meet only within one: in the first seeds all

@@ -104,29 +104,38 @@ private Q_SLOTS:
         QCOMPARE(counts(), Counts(0, 0));
     }
 
-    // A pattern too slow on any name, or that does not compile, changes no name; its card says why.
+    // A pattern too slow on any name, or that does not compile, changes no name; its card
+    // says why. Each name here is a piece of its own, so a time-out in one piece holds for
+    // every other, whichever runs first.
     void patternVerdict_data()
     {
         QTest::addColumn<QString>("pattern");
         QTest::addColumn<QStringList>("names");
         QTest::addColumn<QStringList>("expected"); // after the step and a following "_1"
         QTest::addColumn<QString>("problem");
+        QTest::addColumn<int>("threads");
 
         const QString slow = QString(40, u'a') + u'!';
         const QString runaway = u"(a+)+$|!"_qs;
         const QString tooLong = u"This pattern takes too long to match."_qs;
-        QTest::newRow("slow name last")
-            << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow}
-            << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs} << tooLong;
-        QTest::newRow("slow name first") << runaway << QStringList{slow, u"quick!"_qs}
-                                         << QStringList{slow + u"_1"_qs, u"quick!_1"_qs} << tooLong;
-        QTest::newRow("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs}
-                                      << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString();
+        for (const int threads : {1, 3}) {
+            const auto row = [threads](const char *tag) -> QTestData & {
+                return QTest::addRow("%s, %d threads", tag, threads);
+            };
+            row("slow name last") << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow}
+                                  << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs}
+                                  << tooLong << threads;
+            row("slow name first")
+                << runaway << QStringList{slow, u"quick!"_qs, u"b!"_qs}
+                << QStringList{slow + u"_1"_qs, u"quick!_1"_qs, u"b!_1"_qs} << tooLong << threads;
+            row("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs}
+                                << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString() << threads;
+        }
         QTest::newRow("does not compile")
             << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs}
-            << u"Missing closing parenthesis )"_qs;
+            << u"Missing closing parenthesis )"_qs << 1;
         QTest::newRow("empty pattern")
-            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString();
+            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
     }
 
     void patternVerdict()
@@ -135,8 +144,13 @@ private Q_SLOTS:
         QFETCH(QStringList, names);
         QFETCH(QStringList, expected);
         QFETCH(QString, problem);
+        QFETCH(int, threads);
 
         const auto engine = makeEngine();
+        Tuning tuning = engine->tuning();
+        tuning.threads = threads;
+        tuning.namePiece = 1;
+        engine->setTuning(tuning);
         RenameOperationWrapper after = appendStep(u"_1"_qs);
         after.beforeExtension = false;
         setStack(*engine, {regexStep(pattern, u"x"_qs), after});
