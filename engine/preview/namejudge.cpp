@@ -18,6 +18,7 @@ void NameJudge::reset(qsizetype count)
     m_group.assign(size_t(count), -1);
     m_share.assign(size_t(count), 0);
     m_verdicts.assign(size_t(count), Verdict::grouped);
+    m_anyGrouped = false;
 }
 
 qsizetype NameJudge::groupCount() const
@@ -49,11 +50,13 @@ NameJudge::Counts NameJudge::judge(QList<FileItem> &files, ChangedNames changes)
 
     // Each changed name leaves its old group for its new one. Equal names have equal
     // hashes, so the hashes share the names out among the threads, each working through
-    // its share of the groups in the list's order. The group a name joins is written to
-    // its entry, and to its row only once every share is done, since the row's old group
-    // is read meanwhile.
+    // its share of the groups in the list's order. While rows are in groups, their old
+    // groups are read meanwhile: the group a name joins is written to its entry, and to its
+    // row once every share is done. While none is, each row is written by the one share
+    // that groups it, at once.
     const auto shares = qsizetype(m_groups.size());
-    std::vector<qint32> joined(size_t(entries), -1);
+    const bool noneGrouped = !m_anyGrouped;
+    std::vector<qint32> joined(noneGrouped ? 0 : size_t(entries), -1);
     ParallelRanges::run(
         m_tuning.threads, shares, 1, [&](qsizetype, qsizetype first, qsizetype last) {
             for (qsizetype share = first; share < last; ++share) {
@@ -71,29 +74,42 @@ NameJudge::Counts NameJudge::judge(QList<FileItem> &files, ChangedNames changes)
                     },
                     [&](qsizetype k) {
                         const auto row = size_t(changes.rowOf(k));
-                        if (m_group[row] >= 0 && m_share[row] == share)
+                        if (!noneGrouped && m_group[row] >= 0 && m_share[row] == share)
                             groups.leave(m_group[row]);
                         if (!mine(k))
                             return;
                         while (key < canonical.size() && canonical[key].first < k)
                             ++key;
                         const bool keyed = key < canonical.size() && canonical[key].first == k;
-                        joined[size_t(k)] =
+                        const auto group =
                             qint32(groups.add(keyed ? canonical[key].second : items[row].newName,
                                               hashes[size_t(k)], folders.folderOf(qsizetype(row))));
+                        if (noneGrouped) {
+                            m_group[row] = group;
+                            m_share[row] = quint16(share);
+                        } else {
+                            joined[size_t(k)] = group;
+                        }
                     });
             }
         });
-    ParallelRanges::run(m_tuning.threads, entries, m_tuning.judgePiece,
-                        [&](qsizetype, qsizetype begin, qsizetype end) {
-                            for (qsizetype k = begin; k < end; ++k) {
-                                const auto row = size_t(changes.rowOf(k));
-                                m_verdicts[row] = verdicts[size_t(k)];
-                                m_group[row] = joined[size_t(k)];
-                                m_share[row] =
-                                    quint16(NameGroups::shareOf(hashes[size_t(k)], shares));
-                            }
-                        });
+    if (noneGrouped && entries == count) {
+        m_verdicts.swap(changes.m_verdicts); // every row's, in its order
+    } else {
+        ParallelRanges::run(m_tuning.threads, entries, m_tuning.judgePiece,
+                            [&](qsizetype, qsizetype begin, qsizetype end) {
+                                for (qsizetype k = begin; k < end; ++k) {
+                                    const auto row = size_t(changes.rowOf(k));
+                                    m_verdicts[row] = verdicts[size_t(k)];
+                                    if (noneGrouped)
+                                        continue;
+                                    m_group[row] = joined[size_t(k)];
+                                    m_share[row] =
+                                        quint16(NameGroups::shareOf(hashes[size_t(k)], shares));
+                                }
+                            });
+    }
+    m_anyGrouped = m_anyGrouped || entries > 0;
 
     // Every row gets its status again: an unchanged name may have gained or lost its equals.
     const NameValidation::Messages texts = NameValidation::messages();

@@ -69,4 +69,5 @@ private:
     std::vector<qint32> m_group;
     std::vector<quint16> m_share;
     std::vector<NameValidation::Verdict> m_verdicts;
+    bool m_anyGrouped = false; // whether any row was judged since the last reset
 };

@@ -67,20 +67,6 @@ class PreviewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    void removingADuplicateClearsTheConflict()
-    {
-        const auto engine = makeEngine();
-        setStack(*engine, {regexStep(u"^.*$"_qs, u"File.txt"_qs)});
-        engine->addFiles(urlsFor({u"a"_qs, u"b"_qs, u"c"_qs}));
-        QCOMPARE(statusLetters(engine->files()), u"CCC"_qs);
-        engine->toggleSelection(engine->files().at(0).id);
-        engine->toggleSelection(engine->files().at(2).id);
-        engine->removeSelectedFiles();
-        QCOMPARE(engine->files().size(), 1);
-        QCOMPARE(engine->files().first().originalName, u"b"_qs);
-        QCOMPARE(statusLetters(engine->files()), u"P"_qs);
-    }
-
     // The bars read the counts after every change; each read here comes after a change
     // that moves them.
     void countsFollowTheFiles()
