@@ -10,8 +10,10 @@
 struct Tuning {
     // Rows per thread below which spreading the making of names costs more than it saves.
     qsizetype namePiece = 4096;
-    // The same for judging names against each other, which does less per row.
-    qsizetype judgePiece = 8192;
+    // The same for judging names against each other. Also the share of the groups a
+    // thread holds: a list of 10,000 rows, which a keystroke previews in part, is already
+    // judged on two.
+    qsizetype judgePiece = 4096;
     // Rows whose text is fetched into the processor's cache ahead of their turn.
     qsizetype lookAhead = 8;
     // The longest list whose preview is kept to be redone in part; its hundred-odd bytes a

@@ -357,7 +357,8 @@ private Q_SLOTS:
         }
     }
 
-    // A listed file's URL comes back exactly as given, kept whole or made again from the path.
+    // A listed file's URL comes back exactly as given, kept whole or made again from the
+    // path; the path holds its bytes and no room for more, as a million files keep them all.
     void urlsComeBackAsGiven_data()
     {
         QTest::addColumn<QUrl>("url");
@@ -384,6 +385,7 @@ private Q_SLOTS:
         QCOMPARE(file.url.toUrl().toEncoded(), url.toEncoded());
         QVERIFY(file.url == FileUrl(url));
         QCOMPARE(qHash(file.url), qHash(url));
+        QCOMPARE(file.path.capacity(), file.path.size());
     }
 
     // A path's URL is the one escaping every byte gives, whichever way it is made.
