@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <memory>
 #include <utility>
-#include <vector>
 
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
@@ -100,12 +99,7 @@ RenameJob *RenameEngine::startAddingFiles(const QList<QUrl> &urls)
     // touches them until the worker is done.
     auto rows = std::make_shared<QList<FileItem>>();
     auto work = [rows, urls, mover = m_mover.get()](const BatchMover::Progress &progress) {
-        constexpr qsizetype piece = 1 << 16;
-        rows->reserve(urls.size());
-        for (qsizetype start = 0; start < urls.size(); start += piece) {
-            ListedFiles::append(*rows, urls.mid(start, piece), *mover);
-            progress(rows->size(), urls.size());
-        }
+        ListedFiles::appendInPieces(*rows, urls, *mover, progress);
         return QList<BatchMover::Outcome>();
     };
     auto complete = [this, rows](const QList<BatchMover::Outcome> &) {
@@ -127,21 +121,9 @@ void RenameEngine::removeSelectedFiles()
 {
     if (isBusy())
         return;
-    // The runs of selected rows, for the views to drop the same rows.
-    QList<RowSpan> removed;
-    for (qsizetype row = 0; !m_selectedFiles.isEmpty() && row < m_files.size(); ++row) {
-        if (!m_selectedFiles.contains(m_files.at(row).id))
-            continue;
-        if (!removed.isEmpty() && removed.last().first + removed.last().count == row)
-            ++removed.last().count;
-        else
-            removed.append({row, 1});
-    }
-    if (!removed.isEmpty()) {
-        m_files.removeIf(
-            [this](const FileItem &item) { return m_selectedFiles.contains(item.id); });
+    const QList<RowSpan> removed = ListedFiles::remove(m_files, m_selectedFiles);
+    if (!removed.isEmpty())
         ++m_rowsVersion;
-    }
     // The selection goes first, so that views let go of it at once rather than run by run
     // as the rows leave.
     m_selectedFiles.clear();
@@ -219,25 +201,14 @@ QString RenameEngine::patternProblem(qsizetype index) const
 {
     if (index < 0 || index >= m_operations.size())
         return {};
-    const RenameOperationWrapper &operation = m_operations.at(index);
-    if (operation.mode != RenameMode::regex)
-        return {};
-    const QString error = RegexProblem::inPattern(operation.regexPattern);
-    if (!error.isEmpty())
-        return error;
-    if (m_preview->hasTimedOut(index))
-        return tr("This pattern takes too long to match.");
-    return {};
+    return RegexProblem::ofStep(m_operations.at(index), m_preview->hasTimedOut(index));
 }
 
 QString RenameEngine::replacementProblem(qsizetype index) const
 {
     if (index < 0 || index >= m_operations.size())
         return {};
-    const RenameOperationWrapper &operation = m_operations.at(index);
-    if (operation.mode != RenameMode::regex)
-        return {};
-    return RegexProblem::inReplacement(operation.regexPattern, operation.regexReplacement);
+    return RegexProblem::ofTemplate(m_operations.at(index));
 }
 
 // ---------------------------------------------------------------------------------------

@@ -9,6 +9,7 @@
 #include "disk/recoveryreport.h"
 #include "files/fileitem.h"
 #include "files/listedfolders.h"
+#include "files/rowspan.h"
 #include "names/renameoperationwrapper.h"
 #include "preview/tuning.h"
 #include "workflows/workflowlibrary.h"
@@ -44,11 +45,7 @@ class RenameEngine : public QObject {
 public:
     static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
-    // Rows of the file list next to each other, by position.
-    struct RowSpan {
-        qsizetype first = 0;
-        qsizetype count = 0;
-    };
+    using RowSpan = ::RowSpan;
 
     // Reports files done out of the total while a batch or an undo runs.
     using ProgressCallback = BatchRunner::ProgressCallback;
