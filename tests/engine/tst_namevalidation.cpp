@@ -7,6 +7,8 @@
 #include <QHash>
 #include <QTest>
 
+#include <array>
+
 using namespace EngineTest;
 
 namespace {
@@ -17,13 +19,20 @@ const QString duplicate = u"Duplicate filename"_qs;
 const QString dots = u"Filename cannot be “.” or “..”"_qs;
 const QString tooLong = u"Filename is too long (over 255 bytes)"_qs;
 
-QList<FileItem> filesNamed(const QStringList &newNames)
+// Each file's new name, after its folder where it starts with one. Whatever the last judgement or
+// batch said goes.
+QList<FileItem> filesNamed(const QStringList &paths)
 {
     QList<FileItem> files;
-    for (const QString &name : newNames) {
+    for (qsizetype i = 0; i < paths.size(); ++i) {
+        const qsizetype slash = paths[i].startsWith(u'/') ? paths[i].lastIndexOf(u'/') : -1;
         FileItem item;
+        if (slash >= 0)
+            item.path = paths[i].left(slash + 1).toUtf8() + "before" + QByteArray::number(i);
         item.originalName = u"before"_qs;
-        item.newName = name;
+        item.newName = paths[i].mid(slash + 1);
+        item.status = RenameStatus::success;
+        item.errorMessage = u"stale"_qs;
         files.append(item);
     }
     return files;
@@ -37,36 +46,36 @@ class NameValidationTest : public QObject {
 private Q_SLOTS:
     void judge_data()
     {
-        QTest::addColumn<QStringList>("names");
+        QTest::addColumn<QStringList>("names"); // each new name, after its folder where it has one
         QTest::addColumn<QString>("statuses");
         QTest::addColumn<QString>("error"); // the message of every E
 
-        QTest::newRow("forbidden characters, never a conflict")
-            << QStringList{u"a:b"_qs, u"a/b"_qs, u"a\\b"_qs, u"a:b"_qs} << u"EEEE"_qs << invalid;
-        QTest::newRow("blank") << QStringList{u"   "_qs, QString(), u"\u3000"_qs} << u"EEE"_qs
-                               << empty;
+        // clang-format off
+        QTest::newRow("forbidden characters, never a conflict") << QStringList{u"a:b"_qs, u"a/b"_qs, u"a\\b"_qs, u"a:b"_qs} << u"EEEE"_qs << invalid;
+        QTest::newRow("blank") << QStringList{u"   "_qs, QString(), u"\u3000"_qs} << u"EEE"_qs << empty;
         QTest::newRow("colon wins over empty") << QStringList{u" : "_qs} << u"E"_qs << invalid;
-        QTest::newRow("a pair and a triple among others")
-            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"b"_qs, u"d"_qs, u"d"_qs, u"d"_qs}
-            << u"PCPCCCC"_qs << QString();
+        QTest::newRow("a pair and a triple among others") << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"b"_qs, u"d"_qs, u"d"_qs, u"d"_qs} << u"PCPCCCC"_qs << QString();
         // A line break is not white space; letter case makes another name.
-        QTest::newRow("valid and distinct")
-            << QStringList{u"\n"_qs, u".png"_qs, u"A.txt"_qs, u"a.txt"_qs} << u"PPPP"_qs
-            << QString();
-        QTest::newRow("canonical equivalence")
-            << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
+        QTest::newRow("valid and distinct") << QStringList{u"\n"_qs, u".png"_qs, u"A.txt"_qs, u"a.txt"_qs} << u"PPPP"_qs << QString();
+        QTest::newRow("canonical equivalence") << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
         // The kernel takes neither as a new name; a name that merely starts with dots is fine.
         QTest::newRow("dot names") << QStringList{u"."_qs, u".."_qs, u".."_qs} << u"EEE"_qs << dots;
-        QTest::newRow("names with dots")
-            << QStringList{u"..."_qs, u". "_qs, u".a"_qs} << u"PPP"_qs << QString();
+        QTest::newRow("names with dots") << QStringList{u"..."_qs, u". "_qs, u".a"_qs} << u"PPP"_qs << QString();
         // Counted in the bytes a name takes on disk: "é" takes two, "😀" four.
-        QTest::newRow("over 255 bytes")
-            << QStringList{QString(256, u'n'), QString(128, u'é'), u"😀"_qs.repeated(64) + u'x',
-                           QString(256, u'n')}
-            << u"EEEE"_qs << tooLong;
-        QTest::newRow("255 bytes") << QStringList{QString(255, u'n'), QString(127, u'é') + u'x',
-                                                  QString(85, u'€'), QString(255, u'n')}
-                                   << u"CPPC"_qs << QString();
+        QTest::newRow("over 255 bytes") << QStringList{QString(256, u'n'), QString(128, u'é'), u"😀"_qs.repeated(64) + u'x', QString(256, u'n')} << u"EEEE"_qs << tooLong;
+        QTest::newRow("255 bytes") << QStringList{QString(255, u'n'), QString(127, u'é') + u'x', QString(85, u'€'), QString(255, u'n')} << u"CPPC"_qs << QString();
+        // New names clash only where they would meet: in the same folder, and there with letter
+        // case aside where the folder's file system ignores it ("/ci" here).
+        QTest::newRow("same name, other folders") << QStringList{u"/a/IMG_1.JPG"_qs, u"/b/IMG_1.JPG"_qs} << u"PP"_qs << QString();
+        QTest::newRow("same folder, apart in the list") << QStringList{u"/a/x"_qs, u"/b/x"_qs, u"/a/x"_qs} << u"CPC"_qs << QString();
+        QTest::newRow("folders inside each other") << QStringList{u"/a/x"_qs, u"/a/b/x"_qs, u"/a/b/c/x"_qs, u"/x"_qs} << u"PPPP"_qs << QString();
+        QTest::newRow("the root") << QStringList{u"/x"_qs, u"/a/x"_qs, u"/x"_qs} << u"CPC"_qs << QString();
+        QTest::newRow("canonical equivalence in one folder") << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs} << u"CPC"_qs << QString();
+        QTest::newRow("case told apart") << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs << QString();
+        QTest::newRow("case ignored") << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs} << u"CPCP"_qs << QString();
+        QTest::newRow("case and canonical form ignored") << QStringList{u"/ci/Caf\u00e9"_qs, u"/ci/CAFE\u0301"_qs, u"/ci/cafe"_qs, u"/ci/STRASSE"_qs, u"/ci/straße"_qs} << u"CCPCC"_qs << QString();
+        QTest::newRow("errors never clash") << QStringList{u"/ci/a:b"_qs, u"/ci/A:B"_qs, u"/ci/a:b"_qs} << u"EEE"_qs << invalid;
+        // clang-format on
     }
 
     void judge()
@@ -76,12 +85,10 @@ private Q_SLOTS:
         QFETCH(QString, error);
 
         QList<FileItem> files = filesNamed(names);
-        // Whatever the last judgement or batch said goes.
-        for (FileItem &item : files) {
-            item.status = RenameStatus::success;
-            item.errorMessage = u"stale"_qs;
-        }
-        NameJudge::judgeAll(files);
+        NameJudge::judgeAll(files,
+                            ListedFolders(files, [](const QByteArray &folder, const QByteArray &) {
+                                return folder == "/ci";
+                            }));
         QCOMPARE(statusLetters(files), statuses);
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QString message = statuses[i] == u'E'   ? error
@@ -89,68 +96,6 @@ private Q_SLOTS:
                                                           : QString();
             QCOMPARE(files.at(i).errorMessage.value_or(QString()), message);
         }
-    }
-
-    // New names clash only where they would meet: in the same folder, and there with letter
-    // case aside where the folder's file system ignores it ("/ci" here).
-    void conflictsStayInTheirFolder_data()
-    {
-        QTest::addColumn<QStringList>("paths"); // each file's folder and new name
-        QTest::addColumn<QString>("statuses");
-
-        QTest::newRow("same name, other folders")
-            << QStringList{u"/a/IMG_1.JPG"_qs, u"/b/IMG_1.JPG"_qs} << u"PP"_qs;
-        QTest::newRow("same folder, apart in the list")
-            << QStringList{u"/a/x"_qs, u"/b/x"_qs, u"/a/x"_qs} << u"CPC"_qs;
-        QTest::newRow("folders inside each other")
-            << QStringList{u"/a/x"_qs, u"/a/b/x"_qs, u"/a/b/c/x"_qs, u"/x"_qs} << u"PPPP"_qs;
-        QTest::newRow("the root") << QStringList{u"/x"_qs, u"/a/x"_qs, u"/x"_qs} << u"CPC"_qs;
-        QTest::newRow("canonical equivalence in one folder")
-            << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs}
-            << u"CPC"_qs;
-        QTest::newRow("case told apart") << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs;
-        QTest::newRow("case ignored")
-            << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs}
-            << u"CPCP"_qs;
-        QTest::newRow("case and canonical form ignored")
-            << QStringList{u"/ci/Caf\u00e9"_qs, u"/ci/CAFE\u0301"_qs, u"/ci/cafe"_qs,
-                           u"/ci/STRASSE"_qs, u"/ci/straße"_qs}
-            << u"CCPCC"_qs;
-        QTest::newRow("errors never clash")
-            << QStringList{u"/ci/.."_qs, u"/ci/.."_qs, u"/ci/a:b"_qs, u"/ci/A:B"_qs} << u"EEEE"_qs;
-    }
-
-    void conflictsStayInTheirFolder()
-    {
-        QFETCH(QStringList, paths);
-        QFETCH(QString, statuses);
-
-        QList<FileItem> files;
-        for (qsizetype i = 0; i < paths.size(); ++i) {
-            const qsizetype slash = paths[i].lastIndexOf(u'/');
-            FileItem item;
-            item.path = paths[i].left(slash + 1).toUtf8() + "before" + QByteArray::number(i);
-            item.originalName = u"before"_qs;
-            item.newName = paths[i].mid(slash + 1);
-            files.append(item);
-        }
-        const ListedFolders folders(
-            files, [](const QByteArray &folder, const QByteArray &) { return folder == "/ci"; });
-        NameJudge::judgeAll(files, folders);
-        QCOMPARE(statusLetters(files), statuses);
-
-        // Worked out again from the last preview's groups, and from scratch: the same.
-        if (paths.join(QString()).contains(u"/ci/"_qs))
-            return;
-        const auto engine = makeEngine();
-        QList<QUrl> urls;
-        for (qsizetype i = 0; i < paths.size(); ++i)
-            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet"_qs + paths[i]));
-        engine->addFiles(urls);
-        QCOMPARE(statusLetters(engine->files()), statuses);
-        setStack(*engine, {appendStep(u"-1"_qs)});
-        setStack(*engine, {});
-        QCOMPARE(statusLetters(engine->files()), statuses);
     }
 
     // A list long enough to be grouped in shares finds the same conflicts: equal names
@@ -163,9 +108,10 @@ private Q_SLOTS:
         QTest::addColumn<int>("way"); // 0 judged, 1 previewed from scratch, 2 from kept work
         QTest::addColumn<int>("threads");
         for (const int threads : {1, 3, 4}) {
-            QTest::addRow("judged, %d threads", threads) << 0 << threads;
-            QTest::addRow("from scratch, %d threads", threads) << 1 << threads;
-            QTest::addRow("from kept work, %d threads", threads) << 2 << threads;
+            for (const int way : {0, 1, 2})
+                QTest::addRow("%s, %d threads",
+                              std::array{"judged", "from scratch", "from kept work"}[way], threads)
+                    << way << threads;
         }
     }
 
@@ -174,7 +120,6 @@ private Q_SLOTS:
         QFETCH(int, way);
         QFETCH(int, threads);
         constexpr int count = 60000;
-        const bool throughEngine = way > 0;
         Tuning tuning;
         tuning.threads = threads;
         tuning.cacheRows = way == 2 ? count : 0;
@@ -182,43 +127,34 @@ private Q_SLOTS:
         QHash<QString, int> copies;
         for (int i = 0; i < count; ++i) {
             const int n = int((qint64(i) * 7919) % (count * 3 / 4));
-            const QString name = n % 11 == 0   ? u"Cafe\u0301 %1"_qs.arg(n)
-                                 : n % 11 == 1 ? u"Caf\u00e9 %1"_qs.arg(n - 1)
-                                 : n % 97 == 0 ? u"bad:%1"_qs.arg(n)
-                                               : u"name %1.txt"_qs.arg(n);
-            names.append(name);
-            if (!name.contains(u':'))
-                ++copies[name.normalized(QString::NormalizationForm_C)];
+            names.append(n % 11 == 0   ? u"Cafe\u0301 %1"_qs.arg(n)
+                         : n % 11 == 1 ? u"Caf\u00e9 %1"_qs.arg(n - 1)
+                         : n % 97 == 0 ? u"bad:%1"_qs.arg(n)
+                                       : u"name %1.txt"_qs.arg(n));
+            ++copies[names.last().normalized(QString::NormalizationForm_C)];
         }
-        QList<FileItem> judged;
+        QString expected;
+        for (const QString &name : std::as_const(names))
+            expected += name.contains(u':')                                               ? u'E'
+                        : copies.value(name.normalized(QString::NormalizationForm_C)) > 1 ? u'C'
+                                                                                          : u'P';
+        if (way == 0) {
+            QList<FileItem> judged = filesNamed(names);
+            NameJudge::judgeAll(judged, ListedFolders(judged), tuning);
+            QCOMPARE(statusLetters(judged), expected);
+            return;
+        }
+        // The names are made by the stack: ":" becomes a colon again only in the preview.
         const auto engine = makeEngine();
         engine->setTuning(tuning);
-        if (throughEngine) {
-            // The names are made by the stack: ":" becomes a colon again only in the preview.
-            QList<QUrl> urls;
-            for (const QString &name : std::as_const(names))
-                urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs +
-                                                QString(name).replace(u':', u'#')));
-            engine->addFiles(urls);
-            setStack(*engine, {replaceStep(u"#"_qs, u":"_qs)});
-        } else {
-            judged = filesNamed(names);
-            NameJudge::judgeAll(judged, ListedFolders(judged), tuning);
-        }
-        const QList<FileItem> &files = throughEngine ? engine->files() : judged;
-        qsizetype conflicts = 0;
-        for (qsizetype i = 0; i < names.size(); ++i) {
-            QCOMPARE(files.at(i).newName, names[i]);
-            const RenameStatus expected =
-                names[i].contains(u':') ? RenameStatus::error
-                : copies.value(names[i].normalized(QString::NormalizationForm_C)) > 1
-                    ? RenameStatus::conflict
-                    : RenameStatus::pending;
-            QCOMPARE(files.at(i).status, expected);
-            conflicts += expected == RenameStatus::conflict ? 1 : 0;
-        }
-        if (throughEngine)
-            QCOMPARE(engine->conflictCount(), conflicts);
+        QList<QUrl> urls;
+        for (const QString &name : std::as_const(names))
+            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs +
+                                            QString(name).replace(u':', u'#')));
+        engine->addFiles(urls);
+        setStack(*engine, {replaceStep(u"#"_qs, u":"_qs)});
+        QCOMPARE(statusLetters(engine->files()), expected);
+        QCOMPARE(engine->conflictCount(), expected.count(u'C'));
     }
 
     // A table sized for two names has to grow many times on the way.
