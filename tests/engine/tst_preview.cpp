@@ -7,8 +7,6 @@
 #include <QTest>
 #include <QThread>
 
-#include <sys/mount.h>
-
 #include <utility>
 
 using namespace EngineTest;
@@ -25,41 +23,24 @@ QList<QUrl> urlsFor(const QStringList &names)
 }
 
 const QString taken = u"An item with this name already exists"_qs;
-const QString notWritable = u"The folder cannot be written"_qs;
 
-QStringList messages(const QList<FileItem> &files)
+// An engine listing some of the files made in `folder`, checking the disk after `delay`.
+std::unique_ptr<RenameEngine> filesIn(const QString &folder, const QStringList &onDisk,
+                                      const QStringList &listed, int delay = -1)
 {
-    QStringList result;
-    for (const FileItem &file : files)
-        result.append(file.errorMessage.value_or(QString()));
-    return result;
+    for (const QString &name : onDisk)
+        QTest::qVerify(writeFile(QDir(folder).filePath(name), name.toUtf8()), "writeFile", "",
+                       __FILE__, __LINE__);
+    auto engine = makeEngine();
+    Tuning tuning = engine->tuning();
+    tuning.diskCheckDelayMilliseconds = delay < 0 ? tuning.diskCheckDelayMilliseconds : delay;
+    engine->setTuning(tuning);
+    QList<QUrl> urls;
+    for (const QString &name : listed)
+        urls.append(QUrl::fromLocalFile(QDir(folder).filePath(name)));
+    engine->addFiles(urls);
+    return engine;
 }
-
-// A tmpfs of its own, so that its folder can be made read-only even for root.
-class SmallMount {
-public:
-    SmallMount()
-    {
-        m_mounted = ::mount("tmpfs", QFile::encodeName(m_dir.path()).constData(), "tmpfs", 0,
-                            "size=1m") == 0;
-    }
-    ~SmallMount()
-    {
-        if (m_mounted)
-            ::umount2(QFile::encodeName(m_dir.path()).constData(), MNT_DETACH);
-    }
-    bool mounted() const { return m_mounted; }
-    QString path(const QString &name) const { return m_dir.path() + u'/' + name; }
-    bool setReadOnly()
-    {
-        return ::mount(nullptr, QFile::encodeName(m_dir.path()).constData(), nullptr,
-                       MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-
-private:
-    QTemporaryDir m_dir;
-    bool m_mounted = false;
-};
 
 } // namespace
 
@@ -108,20 +89,14 @@ private Q_SLOTS:
             const auto row = [threads](const char *tag) -> QTestData & {
                 return QTest::addRow("%s, %d threads", tag, threads);
             };
-            row("slow name last") << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow}
-                                  << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs}
-                                  << tooLong << threads;
-            row("slow name first")
-                << runaway << QStringList{slow, u"quick!"_qs, u"b!"_qs}
-                << QStringList{slow + u"_1"_qs, u"quick!_1"_qs, u"b!_1"_qs} << tooLong << threads;
-            row("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs}
-                                << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString() << threads;
+            // clang-format off
+            row("slow name last") << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow} << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs} << tooLong << threads;
+            row("slow name first") << runaway << QStringList{slow, u"quick!"_qs, u"b!"_qs} << QStringList{slow + u"_1"_qs, u"quick!_1"_qs, u"b!_1"_qs} << tooLong << threads;
+            row("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs} << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString() << threads;
         }
-        QTest::newRow("does not compile")
-            << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs}
-            << u"Missing closing parenthesis )"_qs << 1;
-        QTest::newRow("empty pattern")
-            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
+        QTest::newRow("does not compile") << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << u"Missing closing parenthesis )"_qs << 1;
+        QTest::newRow("empty pattern") << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
+        // clang-format on
     }
 
     void patternVerdict()
@@ -168,28 +143,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");    // once the disk has answered
 
         const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
-        QTest::newRow("free names")
-            << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
-        QTest::newRow("taken by a file not listed")
-            << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs
-            << u"EP"_qs;
-        QTest::newRow("taken by a listed file that cannot move")
-            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"b:"_qs} << u"PE"_qs
-            << u"EE"_qs;
-        QTest::newRow("one name for two") << abc << QStringList{u"a"_qs, u"b"_qs}
-                                          << QStringList{u"x"_qs, u"x"_qs} << u"CC"_qs << u"CC"_qs;
-        QTest::newRow("a chain") << abc << abc << QStringList{u"b"_qs, u"c"_qs, u"d"_qs}
-                                 << u"PPP"_qs << u"PPP"_qs;
-        QTest::newRow("a swap") << abc << QStringList{u"a"_qs, u"b"_qs}
-                                << QStringList{u"b"_qs, u"a"_qs} << u"PP"_qs << u"PP"_qs;
-        QTest::newRow("a chain ending on a taken name")
-            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"c"_qs} << u"PP"_qs
-            << u"EE"_qs;
-        QTest::newRow("another spelling, where case counts")
-            << QStringList{u"a"_qs, u"A"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs}
-            << u"P"_qs << u"E"_qs;
-        QTest::newRow("a change of case") << QStringList{u"a"_qs} << QStringList{u"a"_qs}
-                                          << QStringList{u"A"_qs} << u"P"_qs << u"P"_qs;
+        // clang-format off
+        QTest::newRow("free names") << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
+        QTest::newRow("taken by a file not listed") << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs << u"EP"_qs;
+        QTest::newRow("taken by a listed file that cannot move") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"b:"_qs} << u"PE"_qs << u"EE"_qs;
+        QTest::newRow("one name for two") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"x"_qs, u"x"_qs} << u"CC"_qs << u"CC"_qs;
+        QTest::newRow("a chain") << abc << abc << QStringList{u"b"_qs, u"c"_qs, u"d"_qs} << u"PPP"_qs << u"PPP"_qs;
+        QTest::newRow("a swap") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"a"_qs} << u"PP"_qs << u"PP"_qs;
+        QTest::newRow("a chain ending on a taken name") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"c"_qs} << u"PP"_qs << u"EE"_qs;
+        QTest::newRow("another spelling, where case counts") << QStringList{u"a"_qs, u"A"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs} << u"P"_qs << u"E"_qs;
+        QTest::newRow("a change of case") << QStringList{u"a"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs} << u"P"_qs << u"P"_qs;
+        // clang-format on
     }
 
     void theDiskIsCheckedLater()
@@ -201,16 +165,7 @@ private Q_SLOTS:
         QFETCH(QString, statuses);
 
         TestFolder folder;
-        for (const QString &name : std::as_const(onDisk))
-            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
-        const auto engine = makeEngine();
-        Tuning tuning = engine->tuning();
-        tuning.diskCheckDelayMilliseconds = 1;
-        engine->setTuning(tuning);
-        QList<QUrl> urls;
-        for (const QString &name : std::as_const(listed))
-            urls.append(folder.url(name));
-        engine->addFiles(urls);
+        const auto engine = filesIn(folder.path({}), onDisk, listed, 1);
         setRenames(*engine, listed, renamed);
         QCOMPARE(statusLetters(engine->files()), first);
         QTRY_COMPARE(statusLetters(engine->files()), statuses);
@@ -218,10 +173,9 @@ private Q_SLOTS:
         QTest::qWait(50);
         QCOMPARE(statusLetters(engine->files()), statuses);
         QCOMPARE(engine->errorCount(), statuses.count(u'E'));
-        for (qsizetype i = 0; i < statuses.size(); ++i) {
-            if (statuses[i] == u'E' && first[i] == u'P')
-                QCOMPARE(engine->files().at(i).errorMessage.value_or(QString()), taken);
-        }
+        for (qsizetype i = 0; i < statuses.size(); ++i)
+            QCOMPARE(engine->files().at(i).errorMessage == taken,
+                     statuses[i] == u'E' && first[i] == u'P');
 
         // The move would have refused the same; a preview shows no other problem.
         const QStringList before = folder.entries();
@@ -236,16 +190,11 @@ private Q_SLOTS:
     void manyFilesOfOneFolder()
     {
         TestFolder folder;
-        QList<QUrl> urls;
-        for (int i = 0; i < 300; ++i) {
-            const QString name = u"n%1"_qs.arg(i, 3, 10, QChar(u'0'));
-            QVERIFY(writeFile(folder.path(name), {}));
-            urls.append(folder.url(name));
-        }
-        QVERIFY(writeFile(folder.path(u"x-n007"_qs), {}));
-        QVERIFY(writeFile(folder.path(u"X-n008"_qs), {}));
-        const auto engine = makeEngine();
-        engine->addFiles(urls);
+        QStringList names;
+        for (int i = 0; i < 300; ++i)
+            names.append(u"n%1"_qs.arg(i, 3, 10, QChar(u'0')));
+        const auto engine =
+            filesIn(folder.path({}), names + QStringList{u"x-n007"_qs, u"X-n008"_qs}, names);
         setStack(*engine, {prependStep(u"x-"_qs)});
         QString expected(300, u'P');
         expected[7] = u'E';
@@ -258,10 +207,7 @@ private Q_SLOTS:
     void anAnswerReplacesTheLastOne()
     {
         TestFolder folder;
-        QVERIFY(writeFile(folder.path(u"a"_qs), "a"));
-        QVERIFY(writeFile(folder.path(u"b"_qs), "b"));
-        const auto engine = makeEngine();
-        engine->addFiles({folder.url(u"a"_qs)});
+        const auto engine = filesIn(folder.path({}), {u"a"_qs, u"b"_qs}, {u"a"_qs});
         setStack(*engine, {replaceStep(u"a"_qs, u"b"_qs)});
         QTRY_COMPARE(statusLetters(engine->files()), u"E"_qs);
 
@@ -293,14 +239,8 @@ private Q_SLOTS:
         QFETCH(bool, changeRows);
         QFETCH(bool, answerWaiting);
         TestFolder folder;
-        for (const QString &name : {u"a"_qs, u"b"_qs, u"c"_qs})
-            QVERIFY(writeFile(folder.path(name), name.toUtf8()));
-        const auto engine = makeEngine();
         // The check starts at the first turn of the event loop after a preview.
-        Tuning tuning = engine->tuning();
-        tuning.diskCheckDelayMilliseconds = 0;
-        engine->setTuning(tuning);
-        engine->addFiles({folder.url(u"a"_qs)});
+        const auto engine = filesIn(folder.path({}), {u"a"_qs, u"b"_qs, u"c"_qs}, {u"a"_qs}, 0);
         setStack(*engine, {replaceStep(u"a"_qs, u"b"_qs)});
         QCOMPARE(statusLetters(engine->files()), u"P"_qs);
         QCoreApplication::processEvents();
@@ -330,18 +270,22 @@ private Q_SLOTS:
     // stay as they are. A read-only mount holds back root too.
     void aFolderThatCannotBeWritten()
     {
-        SmallMount disk;
-        if (!disk.mounted())
+        QTemporaryDir where;
+        TestMount::Mount disk;
+        const QString problem = disk.mount(TestMount::Kind::smallTmpfs, where.path());
+        if (!problem.isEmpty() && disk.unavailable())
             QSKIP("Mounting a small tmpfs is not allowed here (needs root).");
-        QVERIFY(writeFile(disk.path(u"a"_qs), "a"));
-        QVERIFY(writeFile(disk.path(u"b"_qs), "b"));
-        QVERIFY(disk.setReadOnly());
+        QVERIFY2(problem.isEmpty(), qPrintable(problem));
+        QVERIFY(writeFile(disk.mountPoint + u"/a"_qs, "a") &&
+                writeFile(disk.mountPoint + u"/b"_qs, "b"));
+        QVERIFY(disk.setReadOnly(true));
         const auto engine = makeEngine();
-        engine->addFiles(
-            {QUrl::fromLocalFile(disk.path(u"a"_qs)), QUrl::fromLocalFile(disk.path(u"b"_qs))});
+        engine->addFiles({QUrl::fromLocalFile(disk.mountPoint + u"/a"_qs),
+                          QUrl::fromLocalFile(disk.mountPoint + u"/b"_qs)});
         setStack(*engine, {replaceStep(u"a"_qs, u"x"_qs)});
         QTRY_COMPARE(statusLetters(engine->files()), u"EP"_qs);
-        QCOMPARE(messages(engine->files()), (QStringList{notWritable, QString()}));
+        QCOMPARE(engine->files().at(0).errorMessage, u"The folder cannot be written"_qs);
+        QCOMPARE(engine->files().at(1).errorMessage, std::nullopt);
     }
 
     // On a file system that ignores letter case, names that differ only in case meet, and a
@@ -355,15 +299,11 @@ private Q_SLOTS:
             QSKIP(qPrintable(u"Cannot mount a FAT image: "_qs + problem));
         QVERIFY2(problem.isEmpty(), qPrintable(problem));
         TestFolder other;
-        for (const QString &name : {u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"d.txt"_qs})
-            QVERIFY(writeFile(fat.mountPoint + u'/' + name, name.toUtf8()));
-        QVERIFY(writeFile(other.path(u"A.TXT"_qs), "A"));
-        const auto engine = makeEngine();
         const QStringList listed{u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"A.TXT"_qs};
-        engine->addFiles({QUrl::fromLocalFile(fat.mountPoint + u"/a.txt"_qs),
-                          QUrl::fromLocalFile(fat.mountPoint + u"/B.txt"_qs),
-                          QUrl::fromLocalFile(fat.mountPoint + u"/c.txt"_qs),
-                          other.url(u"A.TXT"_qs)});
+        const auto engine = filesIn(
+            fat.mountPoint, {u"a.txt"_qs, u"B.txt"_qs, u"c.txt"_qs, u"d.txt"_qs}, listed.mid(0, 3));
+        QVERIFY(writeFile(other.path(u"A.TXT"_qs), "A"));
+        engine->addFiles({other.url(u"A.TXT"_qs)});
         // "x.txt" and "X.TXT" are one name there; "x.txt" elsewhere meets neither.
         setRenames(*engine, listed, {u"x.txt"_qs, u"X.TXT"_qs, u"c.txt"_qs, u"x.txt"_qs});
         QCOMPARE(statusLetters(engine->files()), u"CCPP"_qs);
