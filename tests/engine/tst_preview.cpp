@@ -196,10 +196,8 @@ private Q_SLOTS:
         const auto engine =
             filesIn(folder.path({}), names + QStringList{u"x-n007"_qs, u"X-n008"_qs}, names);
         setStack(*engine, {prependStep(u"x-"_qs)});
-        QString expected(300, u'P');
-        expected[7] = u'E';
-        QTRY_COMPARE(statusLetters(engine->files()), expected);
-        QCOMPARE(engine->files().at(7).errorMessage.value_or(QString()), taken);
+        QTRY_COMPARE(statusLetters(engine->files()), QString(300, u'P').replace(7, 1, u'E'));
+        QCOMPARE(engine->files().at(7).errorMessage, taken);
     }
 
     // A row keeps what the disk said of its new name while that name stays, and the next
@@ -248,14 +246,10 @@ private Q_SLOTS:
         // the worker is given the time a check of one name takes many times over.
         if (answerWaiting)
             QThread::msleep(100);
-        if (changeRows) {
+        if (changeRows)
             engine->addFiles({folder.url(u"c"_qs)});
-        } else {
-            RenameOperationWrapper step = engine->operations().first();
-            step.replaceText = u"x"_qs;
-            engine->setOperation(0, step);
-            engine->updatePreview();
-        }
+        else
+            setStack(*engine, {replaceStep(u"a"_qs, u"x"_qs)});
         const QString now = changeRows ? u"PP"_qs : u"P"_qs;
         QCOMPARE(statusLetters(engine->files()), now);
         QCoreApplication::processEvents();
