@@ -97,11 +97,11 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
 
         const QString unchanged = u"photo-\\xff.jpg=raw|photo-\uFFFD.jpg=look-alike"_qs;
-        // clang-format off
-        QTest::newRow("beside its look-alike") << u"x-"_qs << u"S"_qs << u"photo-\uFFFD.jpg=look-alike|x-photo-\\xff.jpg=raw"_qs;
+        QTest::newRow("beside its look-alike")
+            << u"x-"_qs << u"S"_qs << u"photo-\uFFFD.jpg=look-alike|x-photo-\\xff.jpg=raw"_qs;
         QTest::newRow("name unchanged") << QString() << u"S"_qs << unchanged;
-        QTest::newRow("new name UTF-8 cannot hold") << QString(QChar(0xD800)) << u"E"_qs << unchanged;
-        // clang-format on
+        QTest::newRow("new name UTF-8 cannot hold")
+            << QString(QChar(0xD800)) << u"E"_qs << unchanged;
     }
 
     void exactBytes()
@@ -162,10 +162,10 @@ private Q_SLOTS:
         QTest::newRow("cut short") << QByteArray("\xe2\x82.txt") << u"\uFFFD\uFFFD.txt"_qs;
         QTest::newRow("overlong") << QByteArray("\xc0\xaf") << u"\uFFFD\uFFFD"_qs;
         QTest::newRow("a surrogate") << QByteArray("\xed\xa0\x80") << u"\uFFFD\uFFFD\uFFFD"_qs;
-        // clang-format off
-        QTest::newRow("above U+10FFFF") << QByteArray("\xf4\x90\x80\x80") << u"\uFFFD\uFFFD\uFFFD\uFFFD"_qs;
-        QTest::newRow("valid after broken") << QByteArray("\xff\xc3\xa9\xfe") << u"\uFFFD\u00e9\uFFFD"_qs;
-        // clang-format on
+        QTest::newRow("above U+10FFFF")
+            << QByteArray("\xf4\x90\x80\x80") << u"\uFFFD\uFFFD\uFFFD\uFFFD"_qs;
+        QTest::newRow("valid after broken")
+            << QByteArray("\xff\xc3\xa9\xfe") << u"\uFFFD\u00e9\uFFFD"_qs;
     }
 
     void namesAsTextKeepTheirBytes()
@@ -218,14 +218,17 @@ private Q_SLOTS:
         QTest::addColumn<QString>("second"); // a later call
         QTest::addColumn<QString>("rows");   // the listed paths
 
-        // clang-format off
-        QTest::newRow("twice in one call") << u"a.txt|b.txt|a.txt"_qs << QString() << u"a.txt|b.txt"_qs;
+        QTest::newRow("twice in one call")
+            << u"a.txt|b.txt|a.txt"_qs << QString() << u"a.txt|b.txt"_qs;
         QTest::newRow("again later") << u"a.txt"_qs << u"b.txt|a.txt"_qs << u"a.txt|b.txt"_qs;
-        QTest::newRow("through another spelling") << u"sub/x.txt"_qs << u"sub/../sub/./x.txt"_qs << u"sub/x.txt"_qs;
-        QTest::newRow("through a link to its folder") << u"sub/x.txt"_qs << u"link/x.txt|sub/x.txt"_qs << u"sub/x.txt"_qs;
-        QTest::newRow("a folder, with and without its slash") << u"sub|sub/"_qs << u"sub"_qs << u"sub"_qs;
-        QTest::newRow("hard link under another name") << u"a.txt|hard.txt"_qs << u"hard.txt"_qs << u"a.txt|hard.txt"_qs;
-        // clang-format on
+        QTest::newRow("through another spelling")
+            << u"sub/x.txt"_qs << u"sub/../sub/./x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("through a link to its folder")
+            << u"sub/x.txt"_qs << u"link/x.txt|sub/x.txt"_qs << u"sub/x.txt"_qs;
+        QTest::newRow("a folder, with and without its slash")
+            << u"sub|sub/"_qs << u"sub"_qs << u"sub"_qs;
+        QTest::newRow("hard link under another name")
+            << u"a.txt|hard.txt"_qs << u"hard.txt"_qs << u"a.txt|hard.txt"_qs;
     }
 
     void sameItemListedOnce()
@@ -339,11 +342,14 @@ private Q_SLOTS:
         QTest::addColumn<QString>("rows"); // where each row points after the batch
 
         const QString renamedBoth = u"folder/|folder/g.txt=f|folder/sub/|folder/sub/keep=keep"_qs;
-        // clang-format off
-        QTest::newRow("item first") << u"dir/f.txt|dir"_qs << renamedBoth << u"folder/g.txt|folder"_qs;
-        QTest::newRow("folder first") << u"dir|dir/f.txt"_qs << renamedBoth << u"folder|folder/g.txt"_qs;
-        QTest::newRow("nested folders and item") << u"dir/sub/keep|dir|dir/sub"_qs << u"folder/|folder/f.txt=f|folder/sub2/|folder/sub2/keep=keep"_qs << u"folder/sub2/keep|folder|folder/sub2"_qs;
-        // clang-format on
+        QTest::newRow("item first")
+            << u"dir/f.txt|dir"_qs << renamedBoth << u"folder/g.txt|folder"_qs;
+        QTest::newRow("folder first")
+            << u"dir|dir/f.txt"_qs << renamedBoth << u"folder|folder/g.txt"_qs;
+        QTest::newRow("nested folders and item")
+            << u"dir/sub/keep|dir|dir/sub"_qs
+            << u"folder/|folder/f.txt=f|folder/sub2/|folder/sub2/keep=keep"_qs
+            << u"folder/sub2/keep|folder|folder/sub2"_qs;
     }
 
     void folderAndItemInside()

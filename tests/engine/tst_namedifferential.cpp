@@ -23,17 +23,34 @@ namespace {
 // Names through every path of the name computation: accents, special casings, emoji, marks.
 const QStringList &corpus()
 {
-    // clang-format off
     static const QStringList names{
-        u""_qs, u"."_qs, u".."_qs, u".profile"_qs, u"archive.tar.gz"_qs, u"IMG_0001.JPG"_qs,
-        u"holiday photo 12 beach.jpeg"_qs, u"  spaced  out  .txt"_qs, u"__under_score__.md"_qs,
-        u"camelCaseName-with-dashes.v2.txt"_qs, u"Café Crème.png"_qs, u"Cafe\u0301 Cre\u0300me.png"_qs,
-        u"İstanbul ıiIİ.doc"_qs, u"Straße STRASSE ß.txt"_qs, u"ΣΟΦΟΣ σοφος ΌΣΟΣ.txt"_qs,
-        u"😀 smile 👩\u200D💻.png"_qs, u"\u0301leading mark.txt"_qs, u"ǆemal ǅ Ǆ.txt"_qs,
-        u"line\r\nbreak.txt"_qs, u"tab\tand\u00a0nbsp\u3000.txt"_qs, u"a:b/c\\d.txt"_qs, u"   "_qs,
-        u"x.\u0301"_qs, u"don't stop 'quoted'.txt"_qs, u"IMGimgImG img.IMG"_qs, u"Ⅻ roman ⅻ ﬁle.txt"_qs,
+        u""_qs,
+        u"."_qs,
+        u".."_qs,
+        u".profile"_qs,
+        u"archive.tar.gz"_qs,
+        u"IMG_0001.JPG"_qs,
+        u"holiday photo 12 beach.jpeg"_qs,
+        u"  spaced  out  .txt"_qs,
+        u"__under_score__.md"_qs,
+        u"camelCaseName-with-dashes.v2.txt"_qs,
+        u"Café Crème.png"_qs,
+        u"Cafe\u0301 Cre\u0300me.png"_qs,
+        u"İstanbul ıiIİ.doc"_qs,
+        u"Straße STRASSE ß.txt"_qs,
+        u"ΣΟΦΟΣ σοφος ΌΣΟΣ.txt"_qs,
+        u"😀 smile 👩\u200D💻.png"_qs,
+        u"\u0301leading mark.txt"_qs,
+        u"ǆemal ǅ Ǆ.txt"_qs,
+        u"line\r\nbreak.txt"_qs,
+        u"tab\tand\u00a0nbsp\u3000.txt"_qs,
+        u"a:b/c\\d.txt"_qs,
+        u"   "_qs,
+        u"x.\u0301"_qs,
+        u"don't stop 'quoted'.txt"_qs,
+        u"IMGimgImG img.IMG"_qs,
+        u"Ⅻ roman ⅻ ﬁle.txt"_qs,
     };
-    // clang-format on
     return names;
 }
 
@@ -201,14 +218,22 @@ private Q_SLOTS:
             }
         }
         using enum CaseType;
-        // clang-format off
         const QList<RenameOperationWrapper> pool{
-            replaceStep(u"img"_qs, u"Photo"_qs), replaceStep(u"im"_qs, u"Photo"_qs), replaceStep(u"e"_qs, u""_qs),
-            replaceStep(u"1"_qs, u"0"_qs), replaceStep(u"é"_qs, u"e"_qs, ReplaceOccurrence::first, true),
-            caseStep(titleCase), caseStep(lowercase), caseStep(snakeCase), trimStep(TrimType::spaces, TrimPosition::both),
-            appendStep(u":"_qs), appendStep(u"_x"_qs), prependStep(u"0"_qs), regexStep(u"\\d+"_qs, u""_qs),
-            sequenceStep(1, 2, SequenceLocation::after, false), sequenceStep(1, 3, SequenceLocation::before, true)};
-        // clang-format on
+            replaceStep(u"img"_qs, u"Photo"_qs),
+            replaceStep(u"im"_qs, u"Photo"_qs),
+            replaceStep(u"e"_qs, u""_qs),
+            replaceStep(u"1"_qs, u"0"_qs),
+            replaceStep(u"é"_qs, u"e"_qs, ReplaceOccurrence::first, true),
+            caseStep(titleCase),
+            caseStep(lowercase),
+            caseStep(snakeCase),
+            trimStep(TrimType::spaces, TrimPosition::both),
+            appendStep(u":"_qs),
+            appendStep(u"_x"_qs),
+            prependStep(u"0"_qs),
+            regexStep(u"\\d+"_qs, u""_qs),
+            sequenceStep(1, 2, SequenceLocation::after, false),
+            sequenceStep(1, 3, SequenceLocation::before, true)};
         const auto engine = makeEngine();
         if (threads > 0) {
             Tuning tuning = engine->tuning();

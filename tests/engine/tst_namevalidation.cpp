@@ -50,32 +50,57 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");
         QTest::addColumn<QString>("error"); // the message of every E
 
-        // clang-format off
-        QTest::newRow("forbidden characters, never a conflict") << QStringList{u"a:b"_qs, u"a/b"_qs, u"a\\b"_qs, u"a:b"_qs} << u"EEEE"_qs << invalid;
-        QTest::newRow("blank") << QStringList{u"   "_qs, QString(), u"\u3000"_qs} << u"EEE"_qs << empty;
+        QTest::newRow("forbidden characters, never a conflict")
+            << QStringList{u"a:b"_qs, u"a/b"_qs, u"a\\b"_qs, u"a:b"_qs} << u"EEEE"_qs << invalid;
+        QTest::newRow("blank") << QStringList{u"   "_qs, QString(), u"\u3000"_qs} << u"EEE"_qs
+                               << empty;
         QTest::newRow("colon wins over empty") << QStringList{u" : "_qs} << u"E"_qs << invalid;
-        QTest::newRow("a pair and a triple among others") << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"b"_qs, u"d"_qs, u"d"_qs, u"d"_qs} << u"PCPCCCC"_qs << QString();
+        QTest::newRow("a pair and a triple among others")
+            << QStringList{u"a"_qs, u"b"_qs, u"c"_qs, u"b"_qs, u"d"_qs, u"d"_qs, u"d"_qs}
+            << u"PCPCCCC"_qs << QString();
         // A line break is not white space; letter case makes another name.
-        QTest::newRow("valid and distinct") << QStringList{u"\n"_qs, u".png"_qs, u"A.txt"_qs, u"a.txt"_qs} << u"PPPP"_qs << QString();
-        QTest::newRow("canonical equivalence") << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
+        QTest::newRow("valid and distinct")
+            << QStringList{u"\n"_qs, u".png"_qs, u"A.txt"_qs, u"a.txt"_qs} << u"PPPP"_qs
+            << QString();
+        QTest::newRow("canonical equivalence")
+            << QStringList{u"Caf\u00e9.txt"_qs, u"Cafe\u0301.txt"_qs} << u"CC"_qs << QString();
         // The kernel takes neither as a new name; a name that merely starts with dots is fine.
         QTest::newRow("dot names") << QStringList{u"."_qs, u".."_qs, u".."_qs} << u"EEE"_qs << dots;
-        QTest::newRow("names with dots") << QStringList{u"..."_qs, u". "_qs, u".a"_qs} << u"PPP"_qs << QString();
+        QTest::newRow("names with dots")
+            << QStringList{u"..."_qs, u". "_qs, u".a"_qs} << u"PPP"_qs << QString();
         // Counted in the bytes a name takes on disk: "é" takes two, "😀" four.
-        QTest::newRow("over 255 bytes") << QStringList{QString(256, u'n'), QString(128, u'é'), u"😀"_qs.repeated(64) + u'x', QString(256, u'n')} << u"EEEE"_qs << tooLong;
-        QTest::newRow("255 bytes") << QStringList{QString(255, u'n'), QString(127, u'é') + u'x', QString(85, u'€'), QString(255, u'n')} << u"CPPC"_qs << QString();
+        QTest::newRow("over 255 bytes")
+            << QStringList{QString(256, u'n'), QString(128, u'é'), u"😀"_qs.repeated(64) + u'x',
+                           QString(256, u'n')}
+            << u"EEEE"_qs << tooLong;
+        QTest::newRow("255 bytes") << QStringList{QString(255, u'n'), QString(127, u'é') + u'x',
+                                                  QString(85, u'€'), QString(255, u'n')}
+                                   << u"CPPC"_qs << QString();
         // New names clash only where they would meet: in the same folder, and there with letter
         // case aside where the folder's file system ignores it ("/ci" here).
-        QTest::newRow("same name, other folders") << QStringList{u"/a/IMG_1.JPG"_qs, u"/b/IMG_1.JPG"_qs} << u"PP"_qs << QString();
-        QTest::newRow("same folder, apart in the list") << QStringList{u"/a/x"_qs, u"/b/x"_qs, u"/a/x"_qs} << u"CPC"_qs << QString();
-        QTest::newRow("folders inside each other") << QStringList{u"/a/x"_qs, u"/a/b/x"_qs, u"/a/b/c/x"_qs, u"/x"_qs} << u"PPPP"_qs << QString();
-        QTest::newRow("the root") << QStringList{u"/x"_qs, u"/a/x"_qs, u"/x"_qs} << u"CPC"_qs << QString();
-        QTest::newRow("canonical equivalence in one folder") << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs} << u"CPC"_qs << QString();
-        QTest::newRow("case told apart") << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs << QString();
-        QTest::newRow("case ignored") << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs} << u"CPCP"_qs << QString();
-        QTest::newRow("case and canonical form ignored") << QStringList{u"/ci/Caf\u00e9"_qs, u"/ci/CAFE\u0301"_qs, u"/ci/cafe"_qs, u"/ci/STRASSE"_qs, u"/ci/straße"_qs} << u"CCPCC"_qs << QString();
-        QTest::newRow("errors never clash") << QStringList{u"/ci/a:b"_qs, u"/ci/A:B"_qs, u"/ci/a:b"_qs} << u"EEE"_qs << invalid;
-        // clang-format on
+        QTest::newRow("same name, other folders")
+            << QStringList{u"/a/IMG_1.JPG"_qs, u"/b/IMG_1.JPG"_qs} << u"PP"_qs << QString();
+        QTest::newRow("same folder, apart in the list")
+            << QStringList{u"/a/x"_qs, u"/b/x"_qs, u"/a/x"_qs} << u"CPC"_qs << QString();
+        QTest::newRow("folders inside each other")
+            << QStringList{u"/a/x"_qs, u"/a/b/x"_qs, u"/a/b/c/x"_qs, u"/x"_qs} << u"PPPP"_qs
+            << QString();
+        QTest::newRow("the root") << QStringList{u"/x"_qs, u"/a/x"_qs, u"/x"_qs} << u"CPC"_qs
+                                  << QString();
+        QTest::newRow("canonical equivalence in one folder")
+            << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs}
+            << u"CPC"_qs << QString();
+        QTest::newRow("case told apart")
+            << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs << QString();
+        QTest::newRow("case ignored")
+            << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs}
+            << u"CPCP"_qs << QString();
+        QTest::newRow("case and canonical form ignored")
+            << QStringList{u"/ci/Caf\u00e9"_qs, u"/ci/CAFE\u0301"_qs, u"/ci/cafe"_qs,
+                           u"/ci/STRASSE"_qs, u"/ci/straße"_qs}
+            << u"CCPCC"_qs << QString();
+        QTest::newRow("errors never clash")
+            << QStringList{u"/ci/a:b"_qs, u"/ci/A:B"_qs, u"/ci/a:b"_qs} << u"EEE"_qs << invalid;
     }
 
     void judge()

@@ -89,14 +89,20 @@ private Q_SLOTS:
             const auto row = [threads](const char *tag) -> QTestData & {
                 return QTest::addRow("%s, %d threads", tag, threads);
             };
-            // clang-format off
-            row("slow name last") << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow} << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs} << tooLong << threads;
-            row("slow name first") << runaway << QStringList{slow, u"quick!"_qs, u"b!"_qs} << QStringList{slow + u"_1"_qs, u"quick!_1"_qs, u"b!_1"_qs} << tooLong << threads;
-            row("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs} << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString() << threads;
+            row("slow name last") << runaway << QStringList{u"quick!"_qs, u"b!"_qs, slow}
+                                  << QStringList{u"quick!_1"_qs, u"b!_1"_qs, slow + u"_1"_qs}
+                                  << tooLong << threads;
+            row("slow name first")
+                << runaway << QStringList{slow, u"quick!"_qs, u"b!"_qs}
+                << QStringList{slow + u"_1"_qs, u"quick!_1"_qs, u"b!_1"_qs} << tooLong << threads;
+            row("no slow name") << runaway << QStringList{u"quick!"_qs, u"b!"_qs}
+                                << QStringList{u"quickx_1"_qs, u"bx_1"_qs} << QString() << threads;
         }
-        QTest::newRow("does not compile") << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << u"Missing closing parenthesis )"_qs << 1;
-        QTest::newRow("empty pattern") << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
-        // clang-format on
+        QTest::newRow("does not compile")
+            << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs}
+            << u"Missing closing parenthesis )"_qs << 1;
+        QTest::newRow("empty pattern")
+            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
     }
 
     void patternVerdict()
@@ -143,17 +149,28 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");    // once the disk has answered
 
         const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
-        // clang-format off
-        QTest::newRow("free names") << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
-        QTest::newRow("taken by a file not listed") << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs << u"EP"_qs;
-        QTest::newRow("taken by a listed file that cannot move") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"b:"_qs} << u"PE"_qs << u"EE"_qs;
-        QTest::newRow("one name for two") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"x"_qs, u"x"_qs} << u"CC"_qs << u"CC"_qs;
-        QTest::newRow("a chain") << abc << abc << QStringList{u"b"_qs, u"c"_qs, u"d"_qs} << u"PPP"_qs << u"PPP"_qs;
-        QTest::newRow("a swap") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"a"_qs} << u"PP"_qs << u"PP"_qs;
-        QTest::newRow("a chain ending on a taken name") << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"c"_qs} << u"PP"_qs << u"EE"_qs;
-        QTest::newRow("another spelling, where case counts") << QStringList{u"a"_qs, u"A"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs} << u"P"_qs << u"E"_qs;
-        QTest::newRow("a change of case") << QStringList{u"a"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs} << u"P"_qs << u"P"_qs;
-        // clang-format on
+        QTest::newRow("free names")
+            << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
+        QTest::newRow("taken by a file not listed")
+            << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs
+            << u"EP"_qs;
+        QTest::newRow("taken by a listed file that cannot move")
+            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"b:"_qs} << u"PE"_qs
+            << u"EE"_qs;
+        QTest::newRow("one name for two") << abc << QStringList{u"a"_qs, u"b"_qs}
+                                          << QStringList{u"x"_qs, u"x"_qs} << u"CC"_qs << u"CC"_qs;
+        QTest::newRow("a chain") << abc << abc << QStringList{u"b"_qs, u"c"_qs, u"d"_qs}
+                                 << u"PPP"_qs << u"PPP"_qs;
+        QTest::newRow("a swap") << abc << QStringList{u"a"_qs, u"b"_qs}
+                                << QStringList{u"b"_qs, u"a"_qs} << u"PP"_qs << u"PP"_qs;
+        QTest::newRow("a chain ending on a taken name")
+            << abc << QStringList{u"a"_qs, u"b"_qs} << QStringList{u"b"_qs, u"c"_qs} << u"PP"_qs
+            << u"EE"_qs;
+        QTest::newRow("another spelling, where case counts")
+            << QStringList{u"a"_qs, u"A"_qs} << QStringList{u"a"_qs} << QStringList{u"A"_qs}
+            << u"P"_qs << u"E"_qs;
+        QTest::newRow("a change of case") << QStringList{u"a"_qs} << QStringList{u"a"_qs}
+                                          << QStringList{u"A"_qs} << u"P"_qs << u"P"_qs;
     }
 
     void theDiskIsCheckedLater()
