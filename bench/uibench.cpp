@@ -97,7 +97,7 @@ void BM_FileListPreviewToPaint(benchmark::State &state)
     view.show();
     QCoreApplication::processEvents();
     for (auto _ : state) {
-        Q_EMIT engine.filesChanged();
+        Q_EMIT engine.filesUpdated(0, engine.files().size() - 1);
         view.viewport()->repaint();
     }
 }

@@ -9,7 +9,9 @@
 #include "disk/recoveryreport.h"
 #include "files/fileitem.h"
 #include "files/listedfolders.h"
+#include "files/rowspan.h"
 #include "names/renameoperationwrapper.h"
+#include "preview/tuning.h"
 #include "workflows/workflowlibrary.h"
 
 #include <QHash>
@@ -18,7 +20,6 @@
 #include <QObject>
 #include <QSet>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -32,7 +33,7 @@
 
 class FileMover;
 class PreferencesStore;
-class PreviewCache;
+class Preview;
 enum class SystemWorkflow;
 
 // Owns everything the user works on: the file list and its selection, the operation
@@ -44,6 +45,8 @@ class RenameEngine : public QObject {
 public:
     static constexpr qsizetype maxUndoOperations = RenameHistory::maxUndoOperations;
 
+    using RowSpan = ::RowSpan;
+
     // Reports files done out of the total while a batch or an undo runs.
     using ProgressCallback = BatchRunner::ProgressCallback;
 
@@ -54,9 +57,6 @@ public:
     ~RenameEngine() override;
 
     const QList<FileItem> &files() const { return m_files; }
-    // Changes whenever rows are added or removed, not when names or statuses change: a view
-    // that saw this number last has the same rows in the same order.
-    quint64 rowsVersion() const { return m_rowsVersion; }
     const QSet<QUuid> &selectedFiles() const { return m_selectedFiles; }
     const QList<RenameOperationWrapper> &operations() const { return m_operations; }
     const QMap<QString, QList<RenameOperationWrapper>> &savedWorkflows() const
@@ -110,6 +110,9 @@ public:
 
     // Preview.
     void updatePreview();
+    // How previews spread their work; tests set it to force a path.
+    const Tuning &tuning() const;
+    void setTuning(const Tuning &tuning);
 
     // What the disk says of the new names (a name already taken, a folder that cannot be
     // written) turns rows that would be renamed into errors. In the background (the
@@ -120,7 +123,7 @@ public:
     void setDiskChecking(DiskChecking checking);
     void checkOnDisk();
     // How long the list must stay as it is before the disk is checked in the background.
-    static constexpr int diskCheckDelayMilliseconds = 100;
+    static constexpr int diskCheckDelayMilliseconds = Tuning().diskCheckDelayMilliseconds;
 
     // Renaming and undo, as jobs whose moves run on a worker thread while the event loop
     // keeps turning. While a job runs the engine is busy: it refuses to change the file list
@@ -190,7 +193,23 @@ public:
     QStringList savedWorkflowNames() const { return m_workflows->names(); }
 
 Q_SIGNALS:
+    // Each change of the file list is told by one of these four signals, then by
+    // filesChanged(). Rows keep their identity and their place until they are removed: a
+    // rename or an undo changes them where they are.
+    // `count` rows joined the end of the list at `first`; their preview follows.
+    void filesAppended(qsizetype first, qsizetype count);
+    // These rows left the list, in ascending order, at the positions they had before.
+    void filesRemoved(const QList<RenameEngine::RowSpan> &spans);
+    // What the rows from `first` to `last` show changed: names, statuses, messages or paths.
+    void filesUpdated(qsizetype first, qsizetype last);
+    // Every row left the list at once.
+    void filesCleared();
+    // The file list changed in one of the ways above, or an undo changed the history of an
+    // empty list. From here on the queries (counts, hasPendingFiles, hasChanges, canUndo,
+    // patternProblem) answer for the list as it now is; views that show only those listen
+    // here, views that show rows listen to a model of them.
     void filesChanged();
+    // The selected files changed. Never runs the preview.
     void selectedFilesChanged();
     void operationsChanged();
     void savedWorkflowsChanged();
@@ -207,16 +226,6 @@ private:
     void replaceOperations(const QList<RenameOperationWrapper> &operations);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
-    // The end of every preview: counts, what the disk said before of names still the same,
-    // the change signal, and the next check.
-    void finishPreview(qsizetype conflicts, qsizetype errors);
-    const ListedFolders &listedFolders();
-    std::vector<DiskChecks::Candidate> diskCheckCandidates() const;
-    void startDiskChecks();
-    // Any answer of the disk on its way is for rows as they were: it is dropped.
-    void dropDiskChecks();
-    void takeInFindings(const DiskChecks::Findings &findings);
-    void releaseFreedMemory();
 
     std::unique_ptr<WorkflowLibrary> m_workflows;
     std::unique_ptr<FileMover> m_mover;
@@ -224,38 +233,9 @@ private:
     std::unique_ptr<BatchRunner> m_batches;
 
     QList<FileItem> m_files;
-    quint64 m_rowsVersion = 0;
-    std::unique_ptr<PreviewCache> m_previewCache;
+    quint64 m_rowsVersion = 0; // counts up whenever rows come or go
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
-    // The folders of the rows, made again when rows come or go; what each folder's file
-    // system does with letter case, asked once per folder.
-    ListedFolders m_folders;
-    quint64 m_foldersOfRows = ~quint64(0); // the rowsVersion m_folders was made for
-    QHash<QByteArray, bool> m_folderIgnoresCase;
-    // The checks of the disk, and what they last found of each row that still has the new
-    // name it was found for: a preview gives such a row its finding again at once, so that
-    // it does not flicker to pending until the next answer.
-    std::unique_ptr<DiskChecks> m_diskChecks;
-    DiskChecking m_diskChecking = DiskChecking::inBackground;
-    QTimer m_diskCheckTimer;
-    quint64 m_diskCheckRequest = 0; // counts up whenever an answer on its way goes stale
-    struct KeptFinding {
-        QString newName;
-        DiskChecks::Problem problem;
-    };
-    QHash<qsizetype, KeptFinding> m_keptFindings;
-    // Positions of the regular-expression steps that ran out of time in the last preview.
-    QSet<qsizetype> m_timedOutSteps;
-    // The conflict and error counts of the listed files, counted in one pass when first
-    // read and forgotten whenever the files change: the bars read them after every
-    // keystroke, and a long list is slow to walk.
-    struct StatusCounts {
-        qsizetype conflicts = 0;
-        qsizetype errors = 0;
-    };
-    const StatusCounts &statusCounts() const;
-    mutable std::optional<StatusCounts> m_statusCounts;
-    // The counts a preview made, for the change it is about to announce.
-    std::optional<StatusCounts> m_previewCounts;
+    // Made last and gone first: it works on m_files.
+    std::unique_ptr<Preview> m_preview;
 };

@@ -869,6 +869,10 @@
         <source>%1 in the replacement: the pattern has no group %2</source>
         <translation>%1 in der Ersetzung: Das Muster hat keine Gruppe %2</translation>
     </message>
+    <message>
+        <source>This pattern takes too long to match.</source>
+        <translation>Die Suche mit diesem Muster dauert zu lange.</translation>
+    </message>
 </context>
 <context>
     <name>RenameCommands</name>
@@ -990,10 +994,6 @@
 </context>
 <context>
     <name>RenameEngine</name>
-    <message>
-        <source>This pattern takes too long to match.</source>
-        <translation>Die Suche mit diesem Muster dauert zu lange.</translation>
-    </message>
     <message>
         <source>File</source>
         <translation>Datei</translation>

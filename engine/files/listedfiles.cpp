@@ -187,3 +187,31 @@ qsizetype ListedFiles::dropRepeats(QList<FileItem> &files, qsizetype first)
         files.resize(kept);
     return removed;
 }
+
+void ListedFiles::appendInPieces(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover,
+                                 const std::function<void(qsizetype, qsizetype)> &progress)
+{
+    constexpr qsizetype piece = 1 << 16;
+    files.reserve(files.size() + urls.size());
+    const qsizetype first = files.size();
+    for (qsizetype start = 0; start < urls.size(); start += piece) {
+        append(files, urls.mid(start, piece), mover);
+        progress(files.size() - first, urls.size());
+    }
+}
+
+QList<RowSpan> ListedFiles::remove(QList<FileItem> &files, const QSet<QUuid> &ids)
+{
+    QList<RowSpan> removed;
+    for (qsizetype row = 0; !ids.isEmpty() && row < files.size(); ++row) {
+        if (!ids.contains(files.at(row).id))
+            continue;
+        if (!removed.isEmpty() && removed.last().first + removed.last().count == row)
+            ++removed.last().count;
+        else
+            removed.append({row, 1});
+    }
+    if (!removed.isEmpty())
+        files.removeIf([&ids](const FileItem &item) { return ids.contains(item.id); });
+    return removed;
+}

@@ -3,9 +3,14 @@
 // Internal to the engine: not part of its interface.
 
 #include "files/fileitem.h"
+#include "files/rowspan.h"
 
 #include <QList>
+#include <QSet>
 #include <QUrl>
+#include <QUuid>
+
+#include <functional>
 
 class FileMover;
 
@@ -19,6 +24,13 @@ void append(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover);
 // The same for local files given by their exact path bytes: absolute, cleaned, without a
 // trailing slash. Makes no URL on the way.
 void appendPaths(QList<FileItem> &files, const QList<QByteArray> &paths, FileMover &mover);
+// The same as append(), in pieces, telling `progress` how many rows are made out of all.
+void appendInPieces(QList<FileItem> &files, const QList<QUrl> &urls, FileMover &mover,
+                    const std::function<void(qsizetype done, qsizetype total)> &progress);
+
+// Removes the rows whose file's id is in `ids`. Answers the runs of rows removed, in
+// ascending order, at the positions they had.
+QList<RowSpan> remove(QList<FileItem> &files, const QSet<QUuid> &ids);
 
 // Removes each row from `first` on whose item a row above it already lists: the same
 // identity (device and inode) under the same name, whichever spelling of its folder the

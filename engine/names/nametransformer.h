@@ -31,8 +31,13 @@ public:
     NameTransformer &operator=(const NameTransformer &) = delete;
 
     // Two strings the steps write into in turn. One set, kept from one name to the next,
-    // lets a whole list go through the stack without allocating in the common case.
+    // lets a whole list go through the stack without allocating in the common case. What
+    // `apply` returns may be one of them, valid until the set is used again: a set is never
+    // copied, so such a reference cannot outlive it by pointing into a copy.
     struct Buffers {
+        Buffers() = default;
+        Buffers(const Buffers &) = delete;
+        Buffers &operator=(const Buffers &) = delete;
         QString first;
         QString second;
     };

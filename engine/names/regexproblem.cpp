@@ -1,5 +1,6 @@
 #include "names/regexproblem.h"
 
+#include "names/renameoperationwrapper.h"
 #include "names/unicodetext.h"
 
 #include <QCoreApplication>
@@ -228,4 +229,21 @@ QString RegexProblem::inReplacement(const QString &pattern, const QString &repla
         }
     }
     return {};
+}
+
+QString RegexProblem::ofStep(const RenameOperationWrapper &step, bool timedOut)
+{
+    if (step.mode != RenameMode::regex)
+        return {};
+    const QString error = inPattern(step.regexPattern);
+    if (!error.isEmpty() || !timedOut)
+        return error;
+    return QCoreApplication::translate("RegexProblem", "This pattern takes too long to match.");
+}
+
+QString RegexProblem::ofTemplate(const RenameOperationWrapper &step)
+{
+    if (step.mode != RenameMode::regex)
+        return {};
+    return inReplacement(step.regexPattern, step.regexReplacement);
 }

@@ -2,6 +2,8 @@
 
 #include <QString>
 
+struct RenameOperationWrapper;
+
 // What keeps a regular-expression step from working, in short plain English for the
 // operation's card and for the command line alike. ICU's own error names are for
 // programmers; these say what to mend, and where. The texts are translated in the
@@ -18,5 +20,11 @@ QString inPattern(const QString &pattern);
 // matches, and then leaves the name as it is; this tells it before any name does. Empty
 // when the template works, and when the pattern is empty or does not compile.
 QString inReplacement(const QString &pattern, const QString &replacement);
+
+// Why the step, if it is a regular expression, leaves every name as it is: its pattern
+// does not compile, or it ran out of time on a name (`timedOut`). Empty otherwise.
+QString ofStep(const RenameOperationWrapper &step, bool timedOut);
+// Why the step's template cannot be used with its pattern; empty for any other mode.
+QString ofTemplate(const RenameOperationWrapper &step);
 
 } // namespace RegexProblem

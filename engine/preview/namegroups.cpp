@@ -2,7 +2,7 @@
 
 #include <QHashFunctions>
 
-NameGroups::NameGroups(qsizetype expectedNames)
+NameGroups::NameGroups(qsizetype expectedNames, Texts texts) : m_texts(texts)
 {
     size_t capacity = 16;
     while (capacity < size_t(expectedNames) * 2)
@@ -16,25 +16,26 @@ quint32 NameGroups::hashOf(const QString &name)
     return quint32(qHash(name, QHashSeed::globalSeed()));
 }
 
-std::vector<NameGroups> NameGroups::inShares(qsizetype expectedNames, qsizetype shares)
+std::vector<NameGroups> NameGroups::inShares(qsizetype expectedNames, qsizetype shares, Texts texts)
 {
     std::vector<NameGroups> tables;
     tables.reserve(size_t(shares));
     for (qsizetype share = 0; share < shares; ++share)
-        tables.emplace_back(expectedNames / shares + 1);
+        tables.emplace_back(expectedNames / shares + 1, texts);
     return tables;
 }
 
-qsizetype NameGroups::add(QStringView name, quint32 hash, qint32 folder)
-{
-    return joinOrMake(find(name, hash, folder), name, hash, folder);
-}
-
-qsizetype NameGroups::addCopy(const QString &name, quint32 hash, qint32 folder)
+qsizetype NameGroups::add(const QString &name, quint32 hash, qint32 folder)
 {
     const size_t slot = find(name, hash, folder);
-    if (m_slots[slot].group >= 0)
-        return joinOrMake(slot, name, hash, folder);
+    if (m_slots[slot].group >= 0 || m_texts == Texts::viewed) {
+        const qsizetype group = joinOrMake(slot, name, hash, folder);
+#ifndef QT_NO_DEBUG
+        if (m_texts == Texts::viewed && m_groups[size_t(group)].size == 1)
+            m_groups[size_t(group)].holder = &name;
+#endif
+        return group;
+    }
     // The copy shares the text, which stays where it is while the copy holds it.
     m_copies.push_back(name);
     return joinOrMake(slot, m_copies.back(), hash, folder);
@@ -62,6 +63,10 @@ size_t NameGroups::find(QStringView name, quint32 hash, qint32 folder)
         const Slot &slot = m_slots[at];
         if (slot.hash == hash) {
             const Group &group = m_groups[size_t(slot.group)];
+#ifndef QT_NO_DEBUG
+            // A viewed name whose holder wrote to it, or let it go, would be read here.
+            Q_ASSERT(!group.holder || group.holder->constData() == group.name.data());
+#endif
             if (group.folder == folder && group.name == name)
                 return at;
         }

@@ -8,11 +8,17 @@
 
 // Sorts names into groups of equal names in the same folder, for finding duplicates among
 // many thousands of files on every preview. Names are compared as given; callers pass
-// canonical keys, and fold the folder into the hash (see NameValidation::placeHash). An
-// open-addressing table of hashes touches a name's text only when two hashes agree.
+// canonical keys, and fold the folder into the hash (see NameJudge). An open-addressing
+// table of hashes touches a name's text only when two hashes agree.
 class NameGroups {
 public:
-    explicit NameGroups(qsizetype expectedNames);
+    // Where a new group reads its name from. `viewed`: where the caller holds it, so the
+    // caller keeps that text as it is, at the same place, while the table lives (a million
+    // names are then grouped without a write to any); debug builds check that it did.
+    // `copied`: a copy of its own, for names that change or go before the table does.
+    enum class Texts : quint8 { viewed, copied };
+
+    NameGroups(qsizetype expectedNames, Texts texts);
 
     // The hash `add` files a name under; worth computing ahead, on other threads.
     static quint32 hashOf(const QString &name);
@@ -23,16 +29,11 @@ public:
         return qsizetype((quint64(hash) * quint64(shares)) >> 32);
     }
     // Empty tables for `expectedNames` names in `shares` shares, one for each share.
-    static std::vector<NameGroups> inShares(qsizetype expectedNames, qsizetype shares);
+    static std::vector<NameGroups> inShares(qsizetype expectedNames, qsizetype shares, Texts texts);
 
     // The group of `name` in `folder`, made when the pair is new; groups are numbered from
-    // 0. A new group reads its name where the caller holds it, so the caller keeps that text
-    // as it is while the table lives: a million names are then grouped without a write to
-    // any.
-    qsizetype add(QStringView name, quint32 hash, qint32 folder);
-    // The same for a name that may change or go before the table does: a new group keeps
-    // a copy of it.
-    qsizetype addCopy(const QString &name, quint32 hash, qint32 folder);
+    // 0. The table's `Texts` say whether a new group holds `name` itself or a copy.
+    qsizetype add(const QString &name, quint32 hash, qint32 folder);
     // Asks the processor to fetch the table's slot for a name to be added soon: with many
     // thousands of names the table is larger than the cache, and reading it is most of the
     // time `add` takes.
@@ -55,6 +56,9 @@ private:
         QStringView name;
         qint32 folder = 0;
         qint32 size = 0;
+#ifndef QT_NO_DEBUG
+        const QString *holder = nullptr; // where a viewed name lies, to check it stayed
+#endif
     };
 
     // The slot that holds `name` in `folder`, or the empty one where it belongs.
@@ -63,5 +67,6 @@ private:
 
     std::vector<Slot> m_slots; // a power of two, never more than half full
     std::vector<Group> m_groups;
-    std::vector<QString> m_copies; // the names groups read from, where `addCopy` made them
+    std::vector<QString> m_copies; // the names groups read from, when they are copied
+    Texts m_texts;
 };

@@ -2,8 +2,10 @@
 """A screen reader's view of the real program: brisklet on its own Xvfb display under
 openbox, with a private session bus and accessibility bus. Through AT-SPI it finds the
 Rename button, the Files list with its rows, the named split pane, the Mode menu's entries
-and an operation switch by role and name, and turns the switch on through its action. Every process it starts is stopped again, also
-after a failure. Exits 77 (skipped) when a tool is missing."""
+and an operation switch by role and name, and turns the switch on through its action. It
+selects a row through the row's action, reads the selection from the row and the list, and
+removes the selected file with the Remove button. Every process it starts is stopped again,
+also after a failure. Exits 77 (skipped) when a tool is missing."""
 
 import os
 import shutil
@@ -35,6 +37,40 @@ def stop(process):
             continue
 
 
+def check_selection(files, remove, pyatspi):
+    """A row is selectable, its toggle action selects it and lets it go, the row and the
+    list say so, and the selection is the one the Remove button removes."""
+    row = next((files.getChildAtIndex(i) for i in range(files.childCount)
+                if files.getChildAtIndex(i).name.startswith("a.txt")), None)
+    has = lambda item, state: item.getState().contains(state)
+    if not row or not has(row, pyatspi.STATE_SELECTABLE) or has(row, pyatspi.STATE_SELECTED):
+        return ["the row of a.txt is not there, not selectable, or selected from the start"]
+    action = row.queryAction()
+    names = [action.getName(i).lower() for i in range(action.nActions)]
+    if "toggle" not in names:
+        return ["the row offers %r, no toggle action" % names]
+    table = files.queryTable()
+    number = table.getRowAtIndex(row.getIndexInParent())
+    failures = []
+    for selected in (True, False, True):
+        action.doAction(names.index("toggle"))
+        if not wait_for(lambda: has(row, pyatspi.STATE_SELECTED) == selected, 5):
+            failures.append("the row does not read as %s after its toggle action"
+                            % ("selected" if selected else "unselected"))
+        if list(table.getSelectedRows()) != ([number] if selected else []):
+            failures.append("the list has rows %r selected" % list(table.getSelectedRows()))
+        if not remove or not wait_for(lambda: has(remove, pyatspi.STATE_ENABLED) == selected, 5):
+            failures.append("Remove is not %s" % ("enabled" if selected else "disabled"))
+    if failures:
+        return failures
+    press = remove.queryAction()
+    press.doAction(0)
+    left = lambda: [files.getChildAtIndex(i).name for i in range(files.childCount)]
+    if not wait_for(lambda: left() == ["b.txt, b.txt, ready"], 5):
+        failures.append("after Remove the Files list reads %r" % left())
+    return failures
+
+
 def check(app, pyatspi):
     def find(role, name):
         return pyatspi.utils.findDescendant(
@@ -49,6 +85,8 @@ def check(app, pyatspi):
     # Both files keep their names under the empty default step.
     if rows != ["a.txt, a.txt, ready", "b.txt, b.txt, ready"]:
         failures.append("the Files list reads %r" % rows)
+    if files:
+        failures += check_selection(files, find("push button", "Remove"), pyatspi)
     # The two columns are one named pane; the mode menu (named by its choice) lists only
     # modes, no empty entries where its groups divide.
     if not find("split pane", "Workflows and Files"):

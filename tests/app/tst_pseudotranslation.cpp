@@ -43,8 +43,7 @@ public:
         m_delegate = std::make_unique<AppDelegate>(
             std::make_unique<QSettings>(m_folder.filePath(u"Brisklet.conf"_qs),
                                         QSettings::IniFormat),
-            std::make_unique<RenameEngine>(std::move(store),
-                                           std::make_unique<UiTest::FakeFileMover>()));
+            UiTest::makeEngine(std::make_unique<UiTest::FakeFileMover>(), std::move(store)));
         m_delegate->applicationDidFinishLaunching();
     }
 
@@ -133,11 +132,6 @@ private Q_SLOTS:
             t->engine()->performRename();
             Q_EMIT UiTest::child<QMenu>(t->window(), u"undoHistoryMenu"_qs)->aboutToShow();
         }) << false;
-        QTest::newRow("clear") << Scene([](PseudoTranslationTest *t) {
-            t->launch();
-            t->engine()->addFiles(UiTest::numberedUrls(2));
-            t->click(u"clearFilesButton"_qs);
-        }) << true;
         QTest::newRow("no changes") << Scene([](PseudoTranslationTest *t) {
             t->launch();
             t->engine()->addFiles(UiTest::numberedUrls(2));

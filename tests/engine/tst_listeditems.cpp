@@ -264,36 +264,6 @@ private Q_SLOTS:
         QCOMPARE(statusLetters(engine->files()), QString(listed.size(), u'P'));
     }
 
-    // A listed path holds its bytes and no room for more: a million files keep them all.
-    void pathsKeepNoSpareRoom_data()
-    {
-        QTest::addColumn<QUrl>("url");
-        QTest::addColumn<QByteArray>("path");
-
-        QTest::newRow("ASCII") << QUrl::fromLocalFile(u"/photos/IMG_0001.JPG"_qs)
-                               << QByteArray("/photos/IMG_0001.JPG");
-        QTest::newRow("accented") << QUrl::fromLocalFile(u"/photos/caf\u00e9 d\u00e9j\u00e0.jpg"_qs)
-                                  << QByteArray("/photos/caf\xc3\xa9 d\xc3\xa9j\xc3\xa0.jpg");
-        QTest::newRow("not UTF-8")
-            << QUrl(u"file:///photos/photo-%FF.jpg"_qs) << QByteArray("/photos/photo-\xff.jpg");
-        QTest::newRow("folder with a slash")
-            << QUrl(u"file:///photos/trip/"_qs) << QByteArray("/photos/trip");
-    }
-
-    void pathsKeepNoSpareRoom()
-    {
-        QFETCH(QUrl, url);
-        QFETCH(QByteArray, path);
-
-        auto engine = makeEngine();
-        engine->addFiles({url});
-
-        const FileItem &item = engine->files().first();
-        QCOMPARE(item.path, path);
-        QCOMPARE(item.path.capacity(), item.path.size());
-        QVERIFY(!item.errorMessage);
-    }
-
     // Another item took the listed path after the file was added: it is not moved.
     void replacedItem_data()
     {

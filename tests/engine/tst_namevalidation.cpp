@@ -1,9 +1,8 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "names/namevalidation.h"
 #include "preview/namegroups.h"
-#include "preview/previewcache.h"
+#include "preview/namejudge.h"
 
 #include <QHash>
 #include <QTest>
@@ -82,7 +81,7 @@ private Q_SLOTS:
             item.status = RenameStatus::success;
             item.errorMessage = u"stale"_qs;
         }
-        NameValidation::judge(files);
+        NameJudge::judgeAll(files);
         QCOMPARE(statusLetters(files), statuses);
         for (qsizetype i = 0; i < names.size(); ++i) {
             const QString message = statuses[i] == u'E'   ? error
@@ -137,7 +136,7 @@ private Q_SLOTS:
         }
         const ListedFolders folders(
             files, [](const QByteArray &folder, const QByteArray &) { return folder == "/ci"; });
-        NameValidation::judge(files, folders);
+        NameJudge::judgeAll(files, folders);
         QCOMPARE(statusLetters(files), statuses);
 
         // Worked out again from the last preview's groups, and from scratch: the same.
@@ -154,22 +153,31 @@ private Q_SLOTS:
         QCOMPARE(statusLetters(engine->files()), statuses);
     }
 
-    // A list long enough to be grouped on every core finds the same conflicts: equal names
-    // spread far apart, canonically equal spellings, and names with errors among them. Both
-    // ways in: judging a list, and a preview of a list too long for the engine to keep
-    // what it worked out, where each name's key is made with the name.
+    // A list long enough to be grouped in shares finds the same conflicts: equal names
+    // spread far apart, canonically equal spellings, and names with errors among them. Every
+    // way in: judging a list, a preview from scratch (each name's key made with the name),
+    // and one from what the last preview worked out; on one thread and on several, whatever
+    // the machine has.
     void aLongListFindsEveryConflict_data()
     {
-        QTest::addColumn<bool>("throughEngine");
-        QTest::addColumn<int>("count");
-        QTest::newRow("judged") << false << 60000;
-        QTest::newRow("previewed") << true << int(PreviewCache::maximumRows) + 20000;
+        QTest::addColumn<int>("way"); // 0 judged, 1 previewed from scratch, 2 from kept work
+        QTest::addColumn<int>("threads");
+        for (const int threads : {1, 3, 4}) {
+            QTest::addRow("judged, %d threads", threads) << 0 << threads;
+            QTest::addRow("from scratch, %d threads", threads) << 1 << threads;
+            QTest::addRow("from kept work, %d threads", threads) << 2 << threads;
+        }
     }
 
     void aLongListFindsEveryConflict()
     {
-        QFETCH(bool, throughEngine);
-        QFETCH(int, count);
+        QFETCH(int, way);
+        QFETCH(int, threads);
+        constexpr int count = 60000;
+        const bool throughEngine = way > 0;
+        Tuning tuning;
+        tuning.threads = threads;
+        tuning.cacheRows = way == 2 ? count : 0;
         QStringList names;
         QHash<QString, int> copies;
         for (int i = 0; i < count; ++i) {
@@ -184,6 +192,7 @@ private Q_SLOTS:
         }
         QList<FileItem> judged;
         const auto engine = makeEngine();
+        engine->setTuning(tuning);
         if (throughEngine) {
             // The names are made by the stack: ":" becomes a colon again only in the preview.
             QList<QUrl> urls;
@@ -194,7 +203,7 @@ private Q_SLOTS:
             setStack(*engine, {replaceStep(u"#"_qs, u":"_qs)});
         } else {
             judged = filesNamed(names);
-            NameValidation::judge(judged);
+            NameJudge::judgeAll(judged, ListedFolders(judged), tuning);
         }
         const QList<FileItem> &files = throughEngine ? engine->files() : judged;
         qsizetype conflicts = 0;
@@ -215,10 +224,10 @@ private Q_SLOTS:
     // A table sized for two names has to grow many times on the way.
     void groupsOutgrowTheirFirstSize()
     {
-        NameGroups groups(2);
+        NameGroups groups(2, NameGroups::Texts::copied);
         const auto add = [&groups](int i) {
             const QString name = QString::number(i);
-            return groups.addCopy(name, NameGroups::hashOf(name), 0);
+            return groups.add(name, NameGroups::hashOf(name), 0);
         };
         for (int i = 0; i < 1000; ++i)
             QCOMPARE(add(i), i);

@@ -1,7 +1,5 @@
 #include "testmain.h"
 
-#include "batches/renamejob.h"
-#include "dialogs/alertdialog.h"
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
 #include "disk/posixfilemover.h"
@@ -9,21 +7,17 @@
 #include "window/contentview.h"
 #include "window/renamecommands.h"
 #include "window/successoverlay.h"
-#include "window/windowpresenter.h"
 #include "workflows/settingspreferencesstore.h"
 #include "workflows/systemworkflow.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QLabel>
-#include <QLineEdit>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QTemporaryDir>
-#include <QTest>
 #include <QThread>
 #include <QToolButton>
 
@@ -72,14 +66,9 @@ QString progressLabel()
     return {};
 }
 
-QString notice(const ContentView &view)
+SuccessOverlay *notice(const ContentView &view)
 {
-    return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->message();
-}
-
-bool noticeShown(const ContentView &view)
-{
-    return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isShown();
+    return UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs);
 }
 
 } // namespace
@@ -132,22 +121,20 @@ private Q_SLOTS:
             QVERIFY(QFile(dir.filePath(name)).open(QIODevice::WriteOnly));
             urls.append(QUrl::fromLocalFile(dir.filePath(name)));
         }
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<PosixFileMover>());
-        ContentView view(&engine);
-        view.resize(900, 600);
+        const auto engine = UiTest::makeEngine(std::make_unique<PosixFileMover>());
+        ContentView view(engine.get());
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
-        engine.addFiles(urls);
+        engine->addFiles(urls);
         for (qsizetype i = 0; i < steps.size(); ++i) {
+            if (i > 0)
+                engine->addOperation();
             RenameOperationWrapper step;
             step.findText = steps[i].section(u'>', 0, 0);
             step.replaceText = steps[i].section(u'>', 1);
-            if (i > 0)
-                engine.addOperation();
-            engine.setOperation(int(i), step);
+            engine->setOperation(int(i), step);
         }
-        engine.updatePreview();
+        engine->updatePreview();
         if (!deleted.isEmpty())
             QVERIFY(QFile::remove(dir.filePath(deleted)));
 
@@ -155,32 +142,22 @@ private Q_SLOTS:
         AlertDialog *shown = UiTest::shownAlert(&view);
         QCOMPARE(shown ? shown->title() : QString(), alert);
         QVERIFY(!shown || shown->press(answer));
-        QVERIFY(UiTest::finishBatch(engine));
+        QVERIFY(UiTest::finishBatch(*engine));
         QCOMPARE(QDir(dir.path()).entryList(QDir::Files, QDir::Name), onDisk);
-        QCOMPARE(notice(view), report);
-        QCOMPARE(UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs)->isComplete(),
-                 deleted.isEmpty());
+        QCOMPARE(notice(view)->message(), report);
+        QCOMPARE(notice(view)->isComplete(), deleted.isEmpty());
         QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !report.isEmpty());
-        for (const FileItem &item : engine.files()) {
-            if (deleted.isEmpty())
-                break;
-            const bool gone = item.originalName == deleted;
-            QCOMPARE(item.status == RenameStatus::success, !gone);
-            if (gone)
+        for (const FileItem &item : engine->files()) {
+            if (item.originalName == deleted)
                 QCOMPARE(item.errorMessage.value_or(QString()), u"The file no longer exists."_qs);
+            else if (!deleted.isEmpty())
+                QCOMPARE(item.status, RenameStatus::success);
         }
     }
 
-    void clearConfirmation_data()
+    // Escape keeps the list, the selection and the history; Clear drops them all.
+    void clearAsksFirst()
     {
-        QTest::addColumn<bool>("confirm");
-        QTest::newRow("Escape cancels") << false;
-        QTest::newRow("Clear") << true;
-    }
-
-    void clearConfirmation()
-    {
-        QFETCH(bool, confirm);
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
         engine->addFiles(UiTest::urlsFor({u"a"_qs, u"b"_qs}));
@@ -188,55 +165,36 @@ private Q_SLOTS:
         view.renameCommands()->performAndReport();
         QVERIFY(UiTest::finishBatch(*engine));
         engine->toggleSelection(engine->files().first().id);
-        UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs)->click();
-        AlertDialog *asked = UiTest::shownAlert(&view);
-        QVERIFY(asked && (!confirm || asked->press(u"Clear"_qs)));
-        if (!confirm)
-            QTest::keyClick(asked, Qt::Key_Escape);
-        QCOMPARE(engine->files().size(), confirm ? 0 : 2);
-        QCOMPARE(engine->selectedFiles().size(), confirm ? 0 : 1);
-        QCOMPARE(engine->canUndo(), !confirm);
-        QCOMPARE(view.renameCommands()->undoAction()->isEnabled(), !confirm);
+        auto *clear = UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs);
+        clear->click();
+        QTest::keyClick(UiTest::shownAlert(&view), Qt::Key_Escape);
+        QCOMPARE(engine->files().size(), 2);
+        QCOMPARE(engine->selectedFiles().size(), 1);
+        QVERIFY(view.renameCommands()->undoAction()->isEnabled());
+        clear->click();
+        QVERIFY(UiTest::shownAlert(&view)->press(u"Clear"_qs));
+        QVERIFY(engine->files().isEmpty() && engine->selectedFiles().isEmpty());
+        QVERIFY(!view.renameCommands()->undoAction()->isEnabled());
     }
 
-    void overlayHidesOnTheFirstTimer()
-    {
-        const auto engine = UiTest::makeEngine();
-        ContentView view(engine.get());
-        view.resize(900, 600);
-        view.show();
-        view.findChild<WindowPresenter *>()->showSuccess(u"first"_qs);
-        QTest::qWait(1000);
-        view.findChild<WindowPresenter *>()->showSuccess(u"second"_qs);
-        QVERIFY(noticeShown(view));
-        // The first timer (2.5 s) still hides it, before the second one's own hide at 3.5 s.
-        QTRY_VERIFY_WITH_TIMEOUT(!noticeShown(view), 2400);
-        QCOMPARE(notice(view), u"second"_qs);
-    }
-
-    void historyMenuListsOldestFirst()
+    // The entries' wording, and an older batch undone out of turn; the keyboard's way through
+    // the menu is driven in the real program.
+    void historyMenuNamesEachBatch()
     {
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
         prependStep(*engine, u"1"_qs);
-        for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}, {u"d"_qs}}) {
+        for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
             view.renameCommands()->performAndReport();
             QVERIFY(UiTest::finishBatch(*engine));
         }
         QMenu *menu = view.renameCommands()->undoHistoryMenu();
         Q_EMIT menu->aboutToShow();
-        QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs,
-                                                u"Undo: 4 file(s)"_qs}));
-        menu->actions().constFirst()->trigger();
+        QCOMPARE(menuTitles(menu), QStringList({u"Undo: 1 file(s)"_qs, u"Undo: 3 file(s)"_qs}));
+        menu->actions().constFirst()->trigger(); // an older batch, out of turn
         QVERIFY(UiTest::finishBatch(*engine));
-        QCOMPARE(notice(view), u"Successfully undid rename operation"_qs);
-        QCOMPARE(engine->undoStack().size(), 2);
-        view.renameCommands()->undoAction()->trigger();
-        QVERIFY(UiTest::finishBatch(*engine));
-        QCOMPARE(engine->undoStack().size(), 1);
-        Q_EMIT menu->aboutToShow();
-        QCOMPARE(menuTitles(menu), QStringList{u"Undo: 3 file(s)"_qs});
+        QCOMPARE(notice(view)->message(), u"Successfully undid rename operation"_qs);
     }
 
     void saveWorkflow_data()
@@ -284,17 +242,15 @@ private Q_SLOTS:
     {
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath(u"Brisklet"_qs)).open(QIODevice::WriteOnly));
-        RenameEngine engine(
-            std::make_unique<SettingsPreferencesStore>(dir.filePath(u"Brisklet/Brisklet.conf"_qs)),
-            std::make_unique<UiTest::FakeFileMover>());
-        ContentView view(&engine);
+        const auto engine = UiTest::makeEngine(
+            std::make_unique<UiTest::FakeFileMover>(),
+            std::make_unique<SettingsPreferencesStore>(dir.filePath(u"Brisklet/Brisklet.conf"_qs)));
+        ContentView view(engine.get());
         UiTest::saveAs(&view, u"Mine"_qs);
         AlertDialog *alert = UiTest::shownAlert(&view);
         QCOMPARE(alert ? alert->title() : QString(), u"Could not save workflows"_qs);
-        QVERIFY2(alert->message().contains(u"is a file, not a folder"),
-                 qPrintable(alert->message()));
-        QVERIFY(!noticeShown(view));
-        QVERIFY(engine.hasSavedWorkflow(u"Mine"_qs));
+        QVERIFY(alert->message().contains(u"is a file, not a folder"));
+        QVERIFY(!notice(view)->isShown());
     }
 
     // Sorted, with ampersands shown; opened again it keeps one submenu, still wired.
@@ -331,7 +287,6 @@ private Q_SLOTS:
     void longWorkflowNameIsShortened()
     {
         const QString longName = u"Holiday photos "_qs.repeated(20) + u"2024"_qs; // 304
-        QCOMPARE(longName.size(), 304);
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
         view.resize(700, 500);
@@ -342,36 +297,27 @@ private Q_SLOTS:
         engine->saveWorkflow(u"short"_qs);
 
         // The notice fits inside the file area.
-        auto *overlay = UiTest::child<SuccessOverlay>(&view, u"successOverlay"_qs);
+        SuccessOverlay *overlay = notice(view);
         QVERIFY(overlay->message().contains(longName));
-        QVERIFY2(overlay->x() >= 0 &&
-                     overlay->geometry().right() < overlay->parentWidget()->width(),
-                 qPrintable(u"%1 wide at %2"_qs.arg(overlay->width()).arg(overlay->x())));
+        QVERIFY(overlay->x() >= 0 &&
+                overlay->geometry().right() < overlay->parentWidget()->width());
 
         auto *load = UiTest::child<QMenu>(&view, u"loadMenu"_qs);
         load->popup(view.mapToGlobal(QPoint(10, 10)));
-        QVERIFY(load->isVisible());
-        QVERIFY2(load->width() < 500, qPrintable(QString::number(load->width())));
-        const QList<QAction *> items = load->actions();
-        const auto item = std::find_if(items.cbegin(), items.cend(), [&](const QAction *action) {
-            return action->data().toString() == longName;
-        });
-        QVERIFY(item != items.cend());
-        QCOMPARE((*item)->toolTip(), longName);
-        QVERIFY((*item)->text().contains(u"…"_qs));
+        QVERIFY(load->width() < 500);
+        const QAction *item = load->actions().at(2); // sorted first, after the system submenu
+        QCOMPARE(item->toolTip(), longName);
+        QVERIFY(item->text().contains(u"…"_qs));
         load->hide();
 
         ManageWorkflowsSheet sheet(engine.get());
         sheet.show();
         QVERIFY(QTest::qWaitForWindowExposed(&sheet));
-        QCOMPARE(sheet.rows().size(), 2);
         for (WorkflowRow *row : sheet.rows()) {
-            for (QWidget *button :
-                 std::initializer_list<QWidget *>{row->renameButton(), row->deleteButton()}) {
+            for (QWidget *button : {row->renameButton(), row->deleteButton()}) {
                 QVERIFY(button->isVisible());
-                const QRect inSheet(button->mapTo(&sheet, QPoint(0, 0)), button->size());
-                QVERIFY2(sheet.rect().contains(inSheet),
-                         qPrintable(row->name().left(20) + u" has a button out of view"_qs));
+                QVERIFY(sheet.rect().contains(
+                    QRect(button->mapTo(&sheet, QPoint(0, 0)), button->size())));
             }
         }
         auto *label = sheet.rows().constFirst()->findChild<QLabel *>(u"workflowName"_qs);
@@ -398,62 +344,55 @@ private Q_SLOTS:
         QFETCH(bool, adding);
         QFETCH(int, files);
         QFETCH(QString, label);
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<SlowMover>());
-        ContentView view(&engine);
+        const auto engine = UiTest::makeEngine(std::make_unique<SlowMover>());
+        ContentView view(engine.get());
         view.show();
         if (adding) {
-            QVERIFY(engine.startAddingFiles(UiTest::numberedUrls(files)));
+            QVERIFY(engine->startAddingFiles(UiTest::numberedUrls(files)));
         } else {
-            engine.addFiles(UiTest::numberedUrls(files));
-            prependStep(engine, u"x"_qs);
+            engine->addFiles(UiTest::numberedUrls(files));
+            prependStep(*engine, u"x"_qs);
             view.renameCommands()->performAndReport();
         }
-        QVERIFY(engine.isBusy());
         QString seen;
         QVERIFY(QTest::qWaitFor(
             [&] {
-                if (seen.isEmpty())
-                    seen = progressLabel();
-                return !engine.isBusy();
+                seen = seen.isEmpty() ? progressLabel() : seen;
+                return !engine->isBusy();
             },
             30000));
         QVERIFY2(label.isEmpty() ? seen.isEmpty() : seen.startsWith(label), qPrintable(seen));
         QVERIFY(label.isEmpty() || seen.endsWith(u" of %1"_qs.arg(files)));
         QVERIFY(progressLabel().isEmpty());
-        QCOMPARE(engine.files().size(), files);
-        QCOMPARE(notice(view), adding ? QString() : u"Renamed %1 file(s)"_qs.arg(files));
-        QCOMPARE(noticeShown(view), !adding);
+        QCOMPARE(engine->files().size(), files);
+        QCOMPARE(notice(view)->isShown(), !adding);
     }
 
     // While the files move the window takes no command or input; afterwards it does again.
     void windowTakesNoInputWhileBusy()
     {
-        RenameEngine engine(std::make_unique<MemoryPreferencesStore>(),
-                            std::make_unique<SlowMover>());
-        ContentView view(&engine);
+        const auto engine = UiTest::makeEngine(std::make_unique<SlowMover>());
+        ContentView view(engine.get());
         view.resize(900, 600);
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
-        engine.addFiles(UiTest::numberedUrls(100));
-        prependStep(engine, u"x"_qs);
+        engine->addFiles(UiTest::numberedUrls(100));
+        prependStep(*engine, u"x"_qs);
         RenameCommands *commands = view.renameCommands();
         commands->performAndReport();
-        QVERIFY(engine.isBusy());
-        RenameJob *running = engine.currentJob();
+        RenameJob *running = engine->currentJob();
+        QVERIFY(running);
 
         commands->performAndReport(); // refused, the same batch goes on
         commands->undoLast();
-        QCOMPARE(engine.currentJob(), running);
+        QCOMPARE(engine->currentJob(), running);
         QVERIFY(!commands->renameAction()->isEnabled());
-        QVERIFY(!commands->undoAction()->isEnabled());
         auto *clear = UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs);
         const QPoint clearAt = clear->mapTo(&view, clear->rect().center());
         QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
         QVERIFY(!UiTest::shownAlert(&view));
 
-        QVERIFY(UiTest::finishBatch(engine));
-        QVERIFY(commands->undoAction()->isEnabled());
+        QVERIFY(UiTest::finishBatch(*engine));
         QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
         QVERIFY(UiTest::shownAlert(&view));
     }
@@ -472,8 +411,6 @@ private Q_SLOTS:
             << u"B"_qs << true << u"Overwrite"_qs << QStringList{u"B"_qs};
         QTest::newRow("unchanged") << u"A"_qs << false << QString() << both;
         QTest::newRow("empty") << QString() << true << QString() << both;
-        QTest::newRow("only letter case")
-            << u"a"_qs << false << QString() << QStringList{u"B"_qs, u"a"_qs};
     }
 
     void renameCommitRules()
@@ -533,8 +470,6 @@ private Q_SLOTS:
             QApplication::processEvents();
         };
         clickAtPointer();
-        QCOMPARE(sheet.rows().constFirst()->deleteButton()->mapTo(&sheet, QPoint()),
-                 first->mapTo(&sheet, QPoint())); // the next row is under the pointer now
         clickAtPointer();
         QCOMPARE(engine->savedWorkflowNames(), QStringList({u"b"_qs, u"c"_qs}));
 

@@ -20,7 +20,6 @@
 #include <QAccessibleActionInterface>
 #include <QAccessibleValueInterface>
 #include <QFontMetricsF>
-#include <QMetaProperty>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -91,69 +90,6 @@ class ControlsTest : public QObject {
 private Q_SLOTS:
     void initTestCase() { AccessibleFactory::install(); }
 
-    // Set through its property, a control shows the value, notifies once, never as the user.
-    void propertiesNotifyChanges_data()
-    {
-        QTest::addColumn<QString>("kind");
-        QTest::addColumn<QByteArray>("property");
-        QTest::addColumn<QVariant>("value");
-        QTest::addColumn<QByteArray>("userSignal");
-        QTest::addColumn<QByteArray>("related"); // another property the change shows in
-        QTest::addColumn<QVariant>("relatedValue");
-
-        const QByteArray none;
-        QTest::newRow("switch") << u"switch"_qs << "checked"_qba << QVariant(true)
-                                << "clicked(bool)"_qba << none << QVariant();
-        QTest::newRow("stepper value")
-            << u"stepper"_qs << "value"_qba << QVariant(4) << "valueChanged(int)"_qba
-            << "title"_qba << QVariant(u"Padding: 4"_qs);
-        QTest::newRow("stepper maximum below minimum")
-            << u"stepper"_qs << "maximum"_qba << QVariant(0) << "valueChanged(int)"_qba
-            << "minimum"_qba << QVariant(0);
-        QTest::newRow("segments") << u"segments"_qs << "currentIndex"_qba << QVariant(2)
-                                  << "activated(int)"_qba << none << QVariant();
-        QTest::newRow("menu") << u"menu"_qs << "currentIndex"_qba << QVariant(1)
-                              << "activated(int)"_qba
-                              << "currentText"_qba << QVariant(u"Spaces"_qs);
-        QTest::newRow("number field") << u"number field"_qs << "value"_qba
-                                      << QVariant(qint64(-1234)) << "valueEdited(qint64)"_qba
-                                      << "text"_qba << QVariant(QLocale().toString(-1234));
-        QTest::newRow("status badge")
-            << u"status badge"_qs << "count"_qba << QVariant(qint64(7)) << none
-            << "accessibleName"_qba << QVariant(u"7 conflicts"_qs);
-    }
-
-    void propertiesNotifyChanges()
-    {
-        QFETCH(QString, kind);
-        QFETCH(QByteArray, property);
-        QFETCH(QVariant, value);
-        QFETCH(QByteArray, userSignal);
-        QFETCH(QByteArray, related);
-        QFETCH(QVariant, relatedValue);
-
-        const std::unique_ptr<QWidget> control = makeControl(kind);
-        const QMetaObject *meta = control->metaObject();
-        QSignalSpy notified(
-            control.get(),
-            meta->property(meta->indexOfProperty(property.constData())).notifySignal());
-        QVERIFY(notified.isValid());
-        std::unique_ptr<QSignalSpy> user;
-        if (!userSignal.isEmpty())
-            user = std::make_unique<QSignalSpy>(control.get(), // '2' marks a signal, as SIGNAL()
-                                                QByteArray('2' + userSignal).constData());
-
-        QVERIFY(control->setProperty(property.constData(), value));
-        QVERIFY(control->setProperty(property.constData(), value));
-
-        QCOMPARE(control->property(property.constData()), value);
-        QCOMPARE(notified.size(), 1);
-        if (user)
-            QCOMPARE(user->size(), 0);
-        if (!related.isEmpty())
-            QCOMPARE(control->property(related.constData()), relatedValue);
-    }
-
     // A screen reader meets them as the standard controls they look like, hears their value,
     // and a change made through it reaches the program as the user's edit.
     void controlsReadAsStandardOnes_data()
@@ -165,9 +101,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("after");
         QTest::addColumn<QByteArray>("userSignal"); // empty: not the user's change
 
-        QTest::newRow("switch") << u"switch"_qs << QAccessible::CheckBox << u"Case sensitive"_qs
-                                << u"unchecked"_qs << u"checked"_qs
-                                << QByteArray(SIGNAL(toggled(bool)));
         QTest::newRow("stepper") << u"stepper"_qs << QAccessible::SpinBox << u"Padding"_qs
                                  << u"1"_qs << u"4"_qs << QByteArray(SIGNAL(valueChanged(int)));
         QTest::newRow("segmented control")

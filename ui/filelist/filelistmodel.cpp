@@ -6,38 +6,39 @@
 #include "names/nameparts.h"
 #include "renameengine.h"
 
-#include <utility>
-
 FileListModel::FileListModel(RenameEngine *engine, QObject *parent)
-    : QAbstractListModel(parent), m_engine(engine)
+    : QAbstractListModel(parent), m_engine(engine), m_rowCount(engine->files().size())
 {
-    m_ids.reserve(engine->files().size());
-    for (const FileItem &file : engine->files())
-        m_ids.append(file.id);
-    connect(engine, &RenameEngine::filesChanged, this, &FileListModel::syncFiles);
-    connect(engine, &RenameEngine::selectedFilesChanged, this, &FileListModel::announceSelection);
+    connect(engine, &RenameEngine::filesAppended, this, &FileListModel::followAppended);
+    connect(engine, &RenameEngine::filesRemoved, this, &FileListModel::followRemoved);
+    connect(engine, &RenameEngine::filesUpdated, this, &FileListModel::followUpdated);
+    connect(engine, &RenameEngine::filesCleared, this, &FileListModel::followCleared);
 }
 
 const FileItem *FileListModel::fileAt(int row) const
 {
-    if (!m_engine || row < 0 || row >= m_ids.size())
+    if (!m_engine || row < 0 || row >= m_rowCount)
         return nullptr;
-    const qsizetype engineRow = m_engineRows.isEmpty() ? row : m_engineRows.at(row);
+    qsizetype engineRow = row;
+    for (const RenameEngine::RowSpan &span : m_leaving) {
+        if (row < span.first)
+            break;
+        if (row < span.first + span.count)
+            return nullptr;
+        engineRow -= span.count;
+    }
     const QList<FileItem> &files = m_engine->files();
-    if (engineRow < 0 || engineRow >= files.size())
-        return nullptr;
-    const FileItem &file = files.at(engineRow);
-    return file.id == m_ids.at(row) ? &file : nullptr;
+    return engineRow < files.size() ? &files.at(engineRow) : nullptr;
 }
 
 int FileListModel::rowCount(const QModelIndex &parent) const
 {
-    return parent.isValid() ? 0 : int(m_ids.size());
+    return parent.isValid() ? 0 : int(m_rowCount);
 }
 
 QModelIndex FileListModel::index(int row, int column, const QModelIndex &parent) const
 {
-    if (parent.isValid() || column != 0 || row < 0 || row >= m_ids.size())
+    if (parent.isValid() || column != 0 || row < 0 || row >= m_rowCount)
         return QModelIndex();
     return createIndex(row, column);
 }
@@ -46,8 +47,7 @@ Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Selection is the engine's, so Qt's own selection stays out of the way.
-    return Qt::ItemIsEnabled | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
@@ -79,26 +79,11 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
         return int(file->status);
     case ErrorMessageRole:
         return file->errorMessage ? QVariant(*file->errorMessage) : QVariant();
-    case SelectedRole:
-        return m_engine->selectedFiles().contains(file->id);
     case FileTypeIconRole:
         return fileTypeIcon(file->originalName);
     default:
         return QVariant();
     }
-}
-
-bool FileListModel::setData(const QModelIndex &index, const QVariant &value, int role)
-{
-    if (role != SelectedRole || !index.isValid() || index.model() != this)
-        return false;
-    const FileItem *file = fileAt(index.row());
-    if (!file)
-        return false;
-    // The engine announces the change, and the rows follow from there.
-    if (m_engine->selectedFiles().contains(file->id) != value.toBool())
-        m_engine->toggleSelection(file->id);
-    return true;
 }
 
 QHash<int, QByteArray> FileListModel::roleNames() const
@@ -109,7 +94,6 @@ QHash<int, QByteArray> FileListModel::roleNames() const
     names.insert(NewNameRole, "newName");
     names.insert(StatusRole, "status");
     names.insert(ErrorMessageRole, "errorMessage");
-    names.insert(SelectedRole, "selected");
     names.insert(FileTypeIconRole, "fileTypeIcon");
     return names;
 }
@@ -141,83 +125,42 @@ QString FileListModel::fileTypeIcon(const QString &fileName)
     return QStringLiteral("doc.fill");
 }
 
-void FileListModel::syncFiles()
+void FileListModel::followAppended(qsizetype first, qsizetype count)
 {
-    const QList<FileItem> &files = m_engine->files();
-    const qsizetype oldCount = m_ids.size();
-    const qsizetype newCount = files.size();
-    // The same rows as last time, as after every preview: only what they show changed.
-    const quint64 version = std::exchange(m_rowsVersion, m_engine->rowsVersion());
-    if (version == m_rowsVersion && oldCount == newCount && m_engineRows.isEmpty()) {
-        if (oldCount > 0)
-            Q_EMIT dataChanged(index(0), index(int(oldCount - 1)));
+    // The rows join at the end of the engine's list, where the model's rows end too.
+    const qsizetype end = first + count;
+    if (end <= m_rowCount)
         return;
-    }
-
-    // How far the rows still match the engine, in order.
-    qsizetype common = 0;
-    const qsizetype shorter = qMin(oldCount, newCount);
-    while (common < shorter && files.at(common).id == m_ids.at(common))
-        ++common;
-
-    if (common == oldCount) {
-        // Same rows, perhaps with files appended: a preview or an addition.
-        if (oldCount > 0)
-            Q_EMIT dataChanged(index(0), index(int(oldCount - 1)));
-        if (newCount > oldCount) {
-            beginInsertRows(QModelIndex(), int(oldCount), int(newCount - 1));
-            m_ids.reserve(newCount);
-            for (qsizetype i = oldCount; i < newCount; ++i)
-                m_ids.append(files.at(i).id);
-            endInsertRows();
-        }
-        return;
-    }
-
-    // Files removed, the others in their order: remove the gone rows, run by run from the
-    // bottom so that the rows above keep their numbers while each run goes.
-    QList<qsizetype> engineRows(oldCount, -1);
-    qsizetype next = common;
-    for (qsizetype row = 0; row < oldCount; ++row) {
-        if (row < common) {
-            engineRows[row] = row;
-        } else if (next < newCount && files.at(next).id == m_ids.at(row)) {
-            engineRows[row] = next++;
-        }
-    }
-    if (next != newCount) {
-        // Reordered or replaced: nothing smaller describes it.
-        beginResetModel();
-        m_engineRows.clear();
-        m_ids.clear();
-        m_ids.reserve(newCount);
-        for (const FileItem &file : files)
-            m_ids.append(file.id);
-        endResetModel();
-        return;
-    }
-
-    m_engineRows = std::move(engineRows);
-    qsizetype row = oldCount - 1;
-    while (row >= 0) {
-        if (m_engineRows.at(row) >= 0) {
-            --row;
-            continue;
-        }
-        const qsizetype last = row;
-        while (row >= 0 && m_engineRows.at(row) < 0)
-            --row;
-        const qsizetype first = row + 1;
-        beginRemoveRows(QModelIndex(), int(first), int(last));
-        m_ids.remove(first, last - first + 1);
-        m_engineRows.remove(first, last - first + 1);
-        endRemoveRows();
-    }
-    m_engineRows.clear();
+    beginInsertRows(QModelIndex(), int(m_rowCount), int(end - 1));
+    m_rowCount = end;
+    endInsertRows();
 }
 
-void FileListModel::announceSelection()
+void FileListModel::followRemoved(const QList<RenameEngine::RowSpan> &spans)
 {
-    if (!m_ids.isEmpty())
-        Q_EMIT dataChanged(index(0), index(int(m_ids.size() - 1)), {SelectedRole});
+    // Run by run from the bottom, so that the rows above keep their numbers while each run
+    // goes; until its turn, a run shows nothing.
+    m_leaving = spans;
+    while (!m_leaving.isEmpty()) {
+        const RenameEngine::RowSpan span = m_leaving.constLast();
+        beginRemoveRows(QModelIndex(), int(span.first), int(span.first + span.count - 1));
+        m_rowCount -= span.count;
+        m_leaving.removeLast();
+        endRemoveRows();
+    }
+}
+
+void FileListModel::followUpdated(qsizetype first, qsizetype last)
+{
+    last = qMin(last, m_rowCount - 1);
+    if (first <= last)
+        Q_EMIT dataChanged(index(int(first)), index(int(last)));
+}
+
+void FileListModel::followCleared()
+{
+    beginResetModel();
+    m_rowCount = 0;
+    m_leaving.clear();
+    endResetModel();
 }

@@ -3,15 +3,15 @@
 #include <QAbstractListModel>
 #include <QList>
 #include <QPointer>
-#include <QUuid>
 
 #include "renameengine.h"
 
-// The engine's file list as a flat list model. It keeps only the row identities and turns
-// each change of the engine into the smallest model change it can: a preview becomes
-// dataChanged over the rows, appended files become one row insertion, removed files become
-// row removals. Only a reordering falls back to a reset. Views therefore keep their scroll
-// position while the user types.
+// The engine's file list as a flat list model. The engine says how its list changed, and
+// each of its change signals becomes the one model change that matches it: appended files
+// one row insertion, removed files row removals, a preview or a batch one dataChanged over
+// the rows, a cleared list a reset. Views therefore keep their scroll position and their
+// selection while the user types. Which rows are selected is not data of the model: the
+// file list's FileSelectionModel holds it.
 class FileListModel : public QAbstractListModel {
     Q_OBJECT
 
@@ -22,11 +22,12 @@ public:
         NewNameRole,
         StatusRole,       // RenameStatus as int
         ErrorMessageRole, // QString, null when the file has no message
-        SelectedRole,     // bool; setting it selects or deselects the file in the engine
         FileTypeIconRole, // symbol name of the file-type tile
     };
 
     explicit FileListModel(RenameEngine *engine, QObject *parent = nullptr);
+
+    RenameEngine *engine() const { return m_engine; }
 
     int rowCount(const QModelIndex &parent = QModelIndex()) const override;
     // The same index as the base class gives, without its calls through rowCount and
@@ -34,25 +35,26 @@ public:
     QModelIndex index(int row, int column = 0,
                       const QModelIndex &parent = QModelIndex()) const override;
     QVariant data(const QModelIndex &index, int role = Qt::DisplayRole) const override;
-    bool setData(const QModelIndex &index, const QVariant &value, int role) override;
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QHash<int, QByteArray> roleNames() const override;
+
+    // The file shown in the row, or nullptr for a row that is not (or no longer) listed.
+    const FileItem *fileAt(int row) const;
 
     // The icon of the file-type tile for a file name, chosen by its lower-cased extension.
     static QString fileTypeIcon(const QString &fileName);
 
 private:
-    // The file shown in the row, or nullptr for a row that is not (or no longer) listed.
-    const FileItem *fileAt(int row) const;
-    void syncFiles();
-    void announceSelection();
+    void followAppended(qsizetype first, qsizetype count);
+    void followRemoved(const QList<RenameEngine::RowSpan> &spans);
+    void followUpdated(qsizetype first, qsizetype last);
+    void followCleared();
 
     QPointer<RenameEngine> m_engine;
-    // The id of each row, as the views know the rows.
-    QList<QUuid> m_ids;
-    // The engine's rows version when the rows were last matched against it; none yet.
-    quint64 m_rowsVersion = ~quint64(0);
-    // While rows are being removed step by step, the engine index of each remaining row;
-    // empty when rows and engine indices coincide.
-    QList<qsizetype> m_engineRows;
+    // The rows as the views know them; the engine's list has them all but while a change of
+    // it is being told.
+    qsizetype m_rowCount = 0;
+    // While removed rows leave one run after another, from the bottom up, the runs that are
+    // still shown: gone from the engine's list, not yet from the views.
+    QList<RenameEngine::RowSpan> m_leaving;
 };

@@ -32,7 +32,7 @@ void FileRowDelegate::paint(QPainter *painter, const QStyleOptionViewItem &optio
         index.data(FileListModel::ErrorMessageRole).toString(),
         index.data(FileListModel::FileTypeIconRole).toString(),
         RenameStatus(status.toInt()),
-        index.data(FileListModel::SelectedRole).toBool(),
+        bool(option.state & QStyle::State_Selected),
     };
     // The gap between rows stays clear, so the selected tint ends at the row.
     const QRectF rect(option.rect.x(), option.rect.y(), option.rect.width(),

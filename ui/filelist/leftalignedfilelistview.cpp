@@ -3,6 +3,7 @@
 #include "filelist/filedrop.h"
 #include "filelist/filelistmodel.h"
 #include "filelist/filerowdelegate.h"
+#include "filelist/fileselectionmodel.h"
 #include "renameengine.h"
 #include "style/colors.h"
 
@@ -27,11 +28,16 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     setWrapping(false);
     setResizeMode(QListView::Adjust);
     setLayoutMode(QListView::SinglePass);
-    setSelectionMode(QAbstractItemView::NoSelection);
+    // Any number of rows can be selected, one at a time, which is what screen readers are
+    // told too.
+    setSelectionMode(QAbstractItemView::MultiSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
     setItemDelegate(m_delegate);
     setModel(m_model);
+    QItemSelectionModel *plain = selectionModel();
+    setSelectionModel(new FileSelectionModel(m_model, this));
+    delete plain;
     setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     setFrameShape(QFrame::NoFrame);
@@ -46,20 +52,21 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     viewport()->setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Files"));
-    // Connected after the model, so the rows exist when the list scrolls to them.
-    connect(engine, &RenameEngine::filesChanged, this, &LeftAlignedFileListView::showAddedFiles);
-    m_knownFileCount = engine->files().size();
+    connect(m_model, &QAbstractItemModel::rowsInserted, this,
+            [this](const QModelIndex &, int first, int last) { showAddedFiles(first, last); });
 }
 
-void LeftAlignedFileListView::showAddedFiles()
+void LeftAlignedFileListView::showAddedFiles(int first, int last)
 {
-    const qsizetype count = m_engine->files().size();
-    const qsizetype before = std::exchange(m_knownFileCount, count);
-    if (count <= before)
-        return;
     // Added files go to the end: show as many as fit, the first of them always.
-    scrollTo(m_model->index(int(count - 1)), EnsureVisible);
-    scrollTo(m_model->index(int(before)), EnsureVisible);
+    scrollTo(m_model->index(last), EnsureVisible);
+    scrollTo(m_model->index(first), EnsureVisible);
+}
+
+QItemSelectionModel::SelectionFlags LeftAlignedFileListView::selectionCommand(const QModelIndex &,
+                                                                              const QEvent *) const
+{
+    return QItemSelectionModel::NoUpdate;
 }
 
 void LeftAlignedFileListView::dataChanged(const QModelIndex &topLeft,
@@ -89,14 +96,13 @@ void LeftAlignedFileListView::dataChanged(const QModelIndex &topLeft,
 
 void LeftAlignedFileListView::toggle(const QModelIndex &index)
 {
-    m_model->setData(index, !index.data(FileListModel::SelectedRole).toBool(),
-                     FileListModel::SelectedRole);
+    selectionModel()->select(index, QItemSelectionModel::Toggle);
 }
 
 void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
 {
-    // Qt's own press handling would select, start drags and edit; selection is the
-    // engine's, so the list takes the click itself.
+    // Qt's own press handling would select on the press, start drags and edit; the list
+    // toggles a row when the click ends on the row it began on.
     if (event->button() != Qt::LeftButton) {
         event->ignore();
         return;
@@ -150,6 +156,11 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
             setCurrentIndex(m_model->index(qBound(0, row, m_model->rowCount() - 1)));
         scrollToCurrent();
         event->accept();
+        return;
+    }
+    // Selecting every row at once is not offered; the shortcut goes on to the window.
+    if (event->matches(QKeySequence::SelectAll)) {
+        event->ignore();
         return;
     }
     QListView::keyPressEvent(event);

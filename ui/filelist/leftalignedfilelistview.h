@@ -8,7 +8,8 @@ class FileRowDelegate;
 class RenameEngine;
 
 // The scrolling list of the engine's files, one painted row per file. A click anywhere on
-// a row toggles that file in the engine's selection; files dropped on the list are added.
+// a row, or Space on the current row, toggles that file's selection; moving through the
+// list selects nothing. Files dropped on the list are added.
 class LeftAlignedFileListView : public QListView {
     Q_OBJECT
     Q_PROPERTY(bool targeted READ isTargeted NOTIFY targetedChanged)
@@ -29,6 +30,9 @@ protected Q_SLOTS:
                      const QList<int> &roles = QList<int>()) override;
 
 protected:
+    // Nothing selects on its own; a click or Space toggles one row.
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex &index,
+                                                         const QEvent *event) const override;
     void mousePressEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
@@ -43,12 +47,11 @@ private:
     void toggle(const QModelIndex &index);
     void scrollToCurrent();
     void setTargeted(bool targeted);
-    void showAddedFiles();
+    void showAddedFiles(int first, int last);
 
     RenameEngine *m_engine;
     FileListModel *m_model;
     FileRowDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
     bool m_targeted = false;
-    qsizetype m_knownFileCount = 0;
 };

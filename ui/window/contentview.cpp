@@ -1,6 +1,7 @@
 #include "window/contentview.h"
 
 #include "controls/horizontaldivider.h"
+#include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/modernfiledropzone.h"
 #include "operations/operationstackview.h"
@@ -54,7 +55,11 @@ ContentView::ContentView(RenameEngine *engine, QWidget *parent) : QWidget(parent
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_splitter);
 
-    connect(engine, &RenameEngine::filesChanged, this, &ContentView::followFiles);
+    // The drop zone stands in for the list while it has no rows.
+    const FileListModel *rows = m_fileList->fileModel();
+    connect(rows, &QAbstractItemModel::rowsInserted, this, &ContentView::followFiles);
+    connect(rows, &QAbstractItemModel::rowsRemoved, this, &ContentView::followFiles);
+    connect(rows, &QAbstractItemModel::modelReset, this, &ContentView::followFiles);
     // After the stack view has made or dropped its cards.
     connect(engine, &RenameEngine::operationsChanged, this, &ContentView::updateTabOrder);
     updateTabOrder();
@@ -171,7 +176,7 @@ QWidget *ContentView::buildCommandBar()
 
 void ContentView::followFiles()
 {
-    const bool empty = m_engine->files().isEmpty();
+    const bool empty = m_fileList->fileModel()->rowCount() == 0;
     m_fileStack->setCurrentWidget(empty ? static_cast<QWidget *>(m_dropZone) : m_fileList);
 }
 

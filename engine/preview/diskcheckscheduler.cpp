@@ -1,0 +1,112 @@
+#include "preview/diskcheckscheduler.h"
+
+DiskCheckScheduler::DiskCheckScheduler(QList<FileItem> &files, const ListedFolders &folders,
+                                       std::function<bool()> busy, QObject *parent)
+    : QObject(parent), m_files(files), m_folders(folders), m_busy(std::move(busy)),
+      m_checks(std::make_unique<DiskChecks>())
+{
+    m_timer.setSingleShot(true);
+    connect(&m_timer, &QTimer::timeout, this, &DiskCheckScheduler::start);
+}
+
+DiskCheckScheduler::~DiskCheckScheduler() = default;
+
+void DiskCheckScheduler::setInBackground(bool inBackground)
+{
+    m_inBackground = inBackground;
+    if (!inBackground)
+        drop();
+}
+
+qsizetype DiskCheckScheduler::previewed()
+{
+    // A row the disk found a problem with keeps it while its new name stays the same and
+    // nothing else is wrong with it; the next check says whether it still holds.
+    m_kept.removeIf([this](QHash<qsizetype, KeptFinding>::iterator it) {
+        const FileItem &item = m_files.at(it.key());
+        return item.status != RenameStatus::pending || item.newName != it->newName;
+    });
+    for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
+        FileItem &item = m_files[it.key()];
+        item.status = RenameStatus::error;
+        item.errorMessage = DiskChecks::message(it->problem);
+    }
+    if (m_inBackground)
+        m_timer.start();
+    return m_kept.size();
+}
+
+std::vector<DiskChecks::Candidate> DiskCheckScheduler::candidates() const
+{
+    // The rows a batch would move to a new name: pending, or held back only by what the
+    // disk said before.
+    std::vector<DiskChecks::Candidate> candidates;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        const FileItem &item = m_files.at(i);
+        const bool wouldMove = item.status == RenameStatus::pending ||
+                               (item.status == RenameStatus::error && m_kept.contains(i));
+        if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
+            candidates.push_back(
+                {i, item.path, item.newName, m_folders.ignoresCase(m_folders.folderOf(i))});
+    }
+    return candidates;
+}
+
+void DiskCheckScheduler::start()
+{
+    if (m_busy() || m_files.isEmpty())
+        return;
+    const quint64 request = m_request;
+    m_checks->start(candidates(), [this, request](const DiskChecks::Findings &found) {
+        if (request == m_request && !m_busy())
+            takeIn(found);
+    });
+}
+
+void DiskCheckScheduler::checkNow()
+{
+    drop();
+    if (m_busy())
+        return;
+    if (const std::optional<DiskChecks::Findings> found = DiskChecks::run(candidates()))
+        takeIn(*found);
+}
+
+void DiskCheckScheduler::drop()
+{
+    ++m_request;
+    m_timer.stop();
+    m_checks->cancel();
+}
+
+void DiskCheckScheduler::takeIn(const DiskChecks::Findings &findings)
+{
+    // The rows that changed lie from `first` to `last`.
+    qsizetype first = m_files.size();
+    qsizetype last = -1;
+    const auto changed = [&](qsizetype row) {
+        first = qMin(first, row);
+        last = qMax(last, row);
+    };
+    // What the disk said before is replaced by what it says now.
+    for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
+        if (it.key() >= m_files.size())
+            continue;
+        FileItem &item = m_files[it.key()];
+        if (item.status != RenameStatus::error || item.newName != it->newName)
+            continue;
+        item.status = RenameStatus::pending;
+        item.errorMessage.reset();
+        changed(it.key());
+    }
+    m_kept.clear();
+    for (const DiskChecks::Finding &finding : findings) {
+        FileItem &item = m_files[finding.row];
+        item.status = RenameStatus::error;
+        item.errorMessage = DiskChecks::message(finding.problem);
+        m_kept.insert(finding.row, {item.newName, finding.problem});
+        changed(finding.row);
+    }
+    if (last >= 0)
+        Q_EMIT statusesChanged(first, last);
+}

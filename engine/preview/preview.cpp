@@ -1,0 +1,161 @@
+#include "preview/preview.h"
+
+#include "disk/posixfilemover.h"
+#include "names/nametransformer.h"
+#include "preview/changednames.h"
+#include "preview/parallelranges.h"
+
+#include <malloc.h>
+
+#include <vector>
+
+Preview::Preview(QList<FileItem> &files, std::function<bool()> busy, QObject *parent)
+    : QObject(parent), m_files(files), m_diskChecks(files, m_folders, std::move(busy))
+{
+    m_diskChecks.setDelay(m_tuning.diskCheckDelayMilliseconds);
+    connect(&m_diskChecks, &DiskCheckScheduler::statusesChanged, this,
+            [this](qsizetype first, qsizetype last) {
+                m_counts.reset();
+                m_previewCounts.reset();
+                Q_EMIT statusesChanged(first, last);
+            });
+}
+
+Preview::~Preview() = default;
+
+void Preview::setTuning(const Tuning &tuning)
+{
+    m_tuning = tuning;
+    m_cache.clear();
+    m_diskChecks.setDelay(tuning.diskCheckDelayMilliseconds);
+}
+
+void Preview::clear()
+{
+    m_cache.clear();
+    m_timedOutSteps.clear();
+    m_diskChecks.drop();
+    m_diskChecks.forgetFindings();
+    m_folderIgnoresCase.clear();
+}
+
+void Preview::stepChanged(qsizetype step)
+{
+    m_timedOutSteps.remove(step);
+    m_diskChecks.drop();
+}
+
+void Preview::update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion)
+{
+    m_timedOutSteps.clear();
+    m_diskChecks.drop();
+    if (m_files.isEmpty()) {
+        m_cache.clear();
+        m_diskChecks.forgetFindings();
+        return;
+    }
+    const ListedFolders &folders = listedFolders(rowsVersion);
+    std::optional<NameJudge::Counts> counts;
+    // A list of moderate size is previewed from what the last preview worked out; that
+    // fails only when a step ran out of time.
+    if (m_files.size() <= m_tuning.cacheRows)
+        counts = m_cache.update(m_files, operations, folders);
+    else
+        m_cache.clear();
+    if (!counts) {
+        counts = fromScratch(operations, folders);
+        // The names a preview replaces, and the URLs of a large drop once its caller lets
+        // go of them, leave the allocator holding hundreds of megabytes that it does not
+        // give back by itself. Handing the free pages back costs a few milliseconds, so
+        // only a list large enough for them to matter pays it.
+        if (m_files.size() >= m_tuning.releaseMemoryRows)
+            ::malloc_trim(0);
+    }
+    counts->errors += m_diskChecks.previewed();
+    m_previewCounts = counts;
+}
+
+NameJudge::Counts Preview::fromScratch(const QList<RenameOperationWrapper> &operations,
+                                       const ListedFolders &folders)
+{
+    // Each piece of the list goes through a transformer of its own (compiled patterns are
+    // not shared between threads). A step that runs out of time on one name leaves every
+    // name unchanged, so when a piece finds such a step, the whole list goes through the
+    // stack again with that step left out.
+    const qsizetype count = m_files.size();
+    FileItem *const files = ParallelRanges::itemsToWrite(m_files);
+    const int threads = m_tuning.threads;
+    const qsizetype pieces = ParallelRanges::pieceCount(count, m_tuning.namePiece, threads);
+    NameJudge judge(NameGroups::Texts::viewed, m_tuning);
+    judge.reset(count);
+    // What judging needs of each new name is worked out as soon as the name is made.
+    ChangedNames changes(count, pieces, folders);
+    const auto prefetch = [files](qsizetype ahead) {
+        __builtin_prefetch(files[ahead].originalName.constData());
+        __builtin_prefetch(files[ahead].newName.constData());
+    };
+    for (;;) {
+        std::vector<QSet<qsizetype>> foundTimedOut(static_cast<size_t>(pieces));
+        ParallelRanges::run(
+            threads, count, m_tuning.namePiece,
+            [&](qsizetype piece, qsizetype begin, qsizetype end) {
+                NameTransformer transformer(operations);
+                for (const qsizetype step : std::as_const(m_timedOutSteps))
+                    transformer.markTimedOut(step);
+                NameTransformer::Buffers buffers;
+                changes.clearPiece(piece);
+                ParallelRanges::forEachFetchingAhead(
+                    begin, end, m_tuning.lookAhead, prefetch, [&](qsizetype i) {
+                        NameTransformer::keep(files[i].newName,
+                                              transformer.apply(files[i].originalName, i, buffers),
+                                              files[i].originalName);
+                        changes.add(piece, i, files[i].newName);
+                    });
+                for (qsizetype step = 0; step < operations.size(); ++step) {
+                    if (transformer.hasTimedOut(step) && !m_timedOutSteps.contains(step))
+                        foundTimedOut[size_t(piece)].insert(step);
+                }
+            });
+        const qsizetype known = m_timedOutSteps.size();
+        for (const QSet<qsizetype> &steps : foundTimedOut)
+            m_timedOutSteps.unite(steps);
+        if (m_timedOutSteps.size() == known)
+            break;
+    }
+    return judge.judge(m_files, std::move(changes));
+}
+
+const ListedFolders &Preview::listedFolders(quint64 rowsVersion)
+{
+    if (m_foldersOfRows == rowsVersion)
+        return m_folders;
+    m_diskChecks.forgetFindings();
+    m_folders = ListedFolders(m_files, [this](const QByteArray &folder, const QByteArray &path) {
+        auto known = m_folderIgnoresCase.find(folder);
+        if (known == m_folderIgnoresCase.end())
+            known = m_folderIgnoresCase.insert(folder, PosixFileMover::ignoresCase(path));
+        return *known;
+    });
+    m_foldersOfRows = rowsVersion;
+    return m_folders;
+}
+
+void Preview::rowsChanged()
+{
+    m_counts = std::exchange(m_previewCounts, std::nullopt);
+}
+
+const NameJudge::Counts &Preview::counts() const
+{
+    if (!m_counts) {
+        NameJudge::Counts counts;
+        for (const FileItem &item : m_files) {
+            if (item.status == RenameStatus::conflict)
+                ++counts.conflicts;
+            else if (item.status == RenameStatus::error)
+                ++counts.errors;
+        }
+        m_counts = counts;
+    }
+    return *m_counts;
+}

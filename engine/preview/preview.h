@@ -1,0 +1,88 @@
+#pragma once
+
+// Internal to the engine: not part of its interface.
+
+#include "files/fileitem.h"
+#include "files/listedfolders.h"
+#include "names/renameoperationwrapper.h"
+#include "preview/diskcheckscheduler.h"
+#include "preview/namejudge.h"
+#include "preview/previewcache.h"
+#include "preview/tuning.h"
+
+#include <QByteArray>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QSet>
+
+#include <functional>
+#include <optional>
+
+// Works out every row's new name and status for an operation stack, on every change the
+// user makes. Two ways lead there with the same result: a list of moderate size is
+// previewed from what the last preview worked out (PreviewCache), a longer one from
+// scratch; both judge the names with a NameJudge. It also keeps what the previews found
+// beyond the rows: the regular-expression steps that ran out of time, the counts of
+// statuses, and what the disk said of the new names.
+class Preview : public QObject {
+    Q_OBJECT
+
+public:
+    // `files` is the list previewed, which outlives this; while `busy` says so the rows
+    // stay as they are.
+    Preview(QList<FileItem> &files, std::function<bool()> busy, QObject *parent = nullptr);
+    ~Preview() override;
+
+    const Tuning &tuning() const { return m_tuning; }
+    void setTuning(const Tuning &tuning);
+
+    // Gives every row its new name and status; `rowsVersion` changes whenever rows come or
+    // go. The caller announces the change.
+    void update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
+    // Forgets every row, for a list emptied.
+    void clear();
+
+    // Whether the step ran out of time on a name in the last preview.
+    bool hasTimedOut(qsizetype step) const { return m_timedOutSteps.contains(step); }
+    // The step was changed: whether it runs out of time is for the next preview to say.
+    void stepChanged(qsizetype step);
+
+    qsizetype conflictCount() const { return counts().conflicts; }
+    qsizetype errorCount() const { return counts().errors; }
+    // Told of every change to the rows, before anyone else: a preview's counts hold for
+    // the change it makes, any other change has them counted again when first read.
+    void rowsChanged();
+
+    void setCheckingInBackground(bool inBackground) { m_diskChecks.setInBackground(inBackground); }
+    void checkOnDisk() { m_diskChecks.checkNow(); }
+    void dropDiskChecks() { m_diskChecks.drop(); }
+
+Q_SIGNALS:
+    // The disk's answer changed the statuses of the rows from `first` to `last`.
+    void statusesChanged(qsizetype first, qsizetype last);
+
+private:
+    const ListedFolders &listedFolders(quint64 rowsVersion);
+    NameJudge::Counts fromScratch(const QList<RenameOperationWrapper> &operations,
+                                  const ListedFolders &folders);
+    const NameJudge::Counts &counts() const;
+
+    QList<FileItem> &m_files;
+    Tuning m_tuning = Tuning::standard();
+    PreviewCache m_cache{m_tuning};
+    // The folders of the rows, made again when rows come or go; what each folder's file
+    // system does with letter case, asked once per folder.
+    ListedFolders m_folders;
+    quint64 m_foldersOfRows = ~quint64(0); // the rows version m_folders was made for
+    QHash<QByteArray, bool> m_folderIgnoresCase;
+    DiskCheckScheduler m_diskChecks;
+    // Positions of the regular-expression steps that ran out of time in the last preview.
+    QSet<qsizetype> m_timedOutSteps;
+    // The conflict and error counts of the rows, counted in one pass when first read and
+    // forgotten whenever the rows change: the bars read them after every keystroke, and a
+    // long list is slow to walk.
+    mutable std::optional<NameJudge::Counts> m_counts;
+    // The counts a preview made, for the change it is about to announce.
+    std::optional<NameJudge::Counts> m_previewCounts;
+};
