@@ -73,7 +73,11 @@ struct SwapSetup {
         setRenames(*engine, names(u"a|b|c"_qs), names(u"b|a|d"_qs));
     }
     // A test that fails while the moves wait would otherwise wait for ever.
-    ~SwapSetup() { mover->gate.release(1000); }
+    ~SwapSetup()
+    {
+        if (engine)
+            mover->gate.release(1000);
+    }
 
     TestFolder folder;
     TestMover *mover;
