@@ -13,12 +13,12 @@
 struct RenameOperationWrapper {
     QUuid id = QUuid::createUuid();
     RenameMode mode = RenameMode::replace;
-    QString findText;
-    QString replaceText;
+    QString findText{};
+    QString replaceText{};
     bool caseSensitive = false;
     ReplaceOccurrence replaceOccurrence = ReplaceOccurrence::all;
-    QString appendText;
-    QString prependText;
+    QString appendText{};
+    QString prependText{};
     bool beforeExtension = true;
     QString sequenceBaseName = QStringLiteral("File");
     qint64 sequenceStart = 1;
@@ -28,10 +28,10 @@ struct RenameOperationWrapper {
     TrimType trimType = TrimType::spaces;
     qint64 trimCount = 1;
     TrimPosition trimPosition = TrimPosition::leading;
-    QString customCharacters;
+    QString customCharacters{};
     CaseType caseType = CaseType::lowercase;
-    QString regexPattern;
-    QString regexReplacement;
+    QString regexPattern{};
+    QString regexReplacement{};
 
     bool operator==(const RenameOperationWrapper &other) const = default;
 

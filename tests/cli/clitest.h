@@ -50,6 +50,13 @@ public:
     }
 
     QString filePath(const QString &name) const { return m_home.filePath(name); }
+    QString writeStack(const QByteArray &text) const
+    {
+        QFile stack(m_home.filePath(u"stack.json"_qs));
+        return stack.open(QIODevice::WriteOnly) && stack.write(text) == text.size()
+                   ? stack.fileName()
+                   : QString();
+    }
     QByteArray path(const QByteArray &name) const { return QFile::encodeName(folder) + '/' + name; }
 
     bool create(const QByteArray &name, const QByteArray &content = {}) const
@@ -98,18 +105,10 @@ public:
         start(process, arguments);
         process.write(input);
         process.closeWriteChannel();
-        if (!process.waitForFinished(300000))
-            return {};
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                process.readAllStandardOutput(), process.readAllStandardError()};
-    }
-
-    QString writeStack(const QByteArray &text) const
-    {
-        QFile stack(m_home.filePath(u"stack.json"_qs));
-        if (stack.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            stack.write(text);
-        return stack.fileName();
+        const bool ended =
+            process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+        return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
+                process.readAllStandardError()};
     }
 
     QStringList undoFiles() const

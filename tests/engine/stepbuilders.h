@@ -8,70 +8,50 @@ inline RenameOperationWrapper replaceStep(const QString &find, const QString &wi
                                           ReplaceOccurrence occurrence = ReplaceOccurrence::all,
                                           bool caseSensitive = false)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::replace;
-    step.findText = find;
-    step.replaceText = with;
-    step.replaceOccurrence = occurrence;
-    step.caseSensitive = caseSensitive;
-    return step;
+    return {.mode = RenameMode::replace,
+            .findText = find,
+            .replaceText = with,
+            .caseSensitive = caseSensitive,
+            .replaceOccurrence = occurrence};
 }
 
 inline RenameOperationWrapper regexStep(const QString &pattern, const QString &replacement)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::regex;
-    step.regexPattern = pattern;
-    step.regexReplacement = replacement;
-    return step;
+    return {.mode = RenameMode::regex, .regexPattern = pattern, .regexReplacement = replacement};
 }
 
 inline RenameOperationWrapper trimStep(TrimType type, TrimPosition position,
                                        const QString &characters = {}, qint64 count = 1)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::trim;
-    step.trimType = type;
-    step.trimPosition = position;
-    step.customCharacters = characters;
-    step.trimCount = count;
-    return step;
+    return {.mode = RenameMode::trim,
+            .trimType = type,
+            .trimCount = count,
+            .trimPosition = position,
+            .customCharacters = characters};
 }
 
 inline RenameOperationWrapper caseStep(CaseType type)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::changeCase;
-    step.caseType = type;
-    return step;
+    return {.mode = RenameMode::changeCase, .caseType = type};
 }
 
 inline RenameOperationWrapper appendStep(const QString &text, bool beforeExtension = true)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::append;
-    step.appendText = text;
-    step.beforeExtension = beforeExtension;
-    return step;
+    return {.mode = RenameMode::append, .appendText = text, .beforeExtension = beforeExtension};
 }
 
 inline RenameOperationWrapper prependStep(const QString &text)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::prepend;
-    step.prependText = text;
-    return step;
+    return {.mode = RenameMode::prepend, .prependText = text};
 }
 
 inline RenameOperationWrapper sequenceStep(qint64 start = 1, qint64 padding = 2,
                                            SequenceLocation location = SequenceLocation::after,
                                            bool useOriginalName = false)
 {
-    RenameOperationWrapper step;
-    step.mode = RenameMode::sequence;
-    step.sequenceStart = start;
-    step.sequencePadding = padding;
-    step.sequenceLocation = location;
-    step.useOriginalName = useOriginalName;
-    return step;
+    return {.mode = RenameMode::sequence,
+            .sequenceStart = start,
+            .sequencePadding = padding,
+            .sequenceLocation = location,
+            .useOriginalName = useOriginalName};
 }

@@ -19,20 +19,15 @@ using namespace EngineTest;
 namespace {
 
 // Under the state folder this test executable has to itself.
-QString journalFolder()
-{
-    return QFile::decodeName(MoveJournal::folder());
-}
-
 QStringList journals()
 {
-    return QDir(journalFolder()).entryList(QDir::Files | QDir::Hidden);
+    return QDir(QFile::decodeName(MoveJournal::folder())).entryList(QDir::Files | QDir::Hidden);
 }
 
-void writeJournal(const QString &name, const QByteArray &bytes)
+void writeJournal(const QByteArray &bytes)
 {
-    QVERIFY(QDir().mkpath(journalFolder()));
-    QVERIFY(writeFile(journalFolder() + u'/' + name, bytes));
+    QVERIFY(QDir().mkpath(QFile::decodeName(MoveJournal::folder())));
+    QVERIFY(writeFile(QFile::decodeName(MoveJournal::folder() + "/moves-9.journal"), bytes));
 }
 
 int modeOf(const QByteArray &path)
@@ -50,6 +45,30 @@ auto stateHomeAt(const QString &path)
     return restore;
 }
 
+bool begin(MoveJournal &journal, const QList<MoveJournal::Record> &records,
+           MoveJournal::Kind kind = MoveJournal::Kind::batch)
+{
+    QString error;
+    return journal.begin(MoveJournal::serialize(kind, records), &error);
+}
+
+// Runs the batch of a real process that kills itself at the point `arguments` name.
+bool killedRun(const QStringList &arguments)
+{
+    QProcess child;
+    child.start(QStringLiteral(CRASHING_BATCH), arguments);
+    return child.waitForFinished(60000) && child.exitStatus() == QProcess::CrashExit;
+}
+
+// One letter per item a recovery found under a temporary name: Destination, Source, Temporary.
+QString places(const RecoveryReport &report)
+{
+    QString letters;
+    for (const RecoveryReport::Item &item : report.items)
+        letters += QChar(u"DST"[int(item.place)]);
+    return letters;
+}
+
 } // namespace
 
 class CrashSafetyTest : public QObject {
@@ -59,8 +78,8 @@ private Q_SLOTS:
     void init()
     {
         // Never the user's real journals: the state folder is this executable's own.
-        QVERIFY(journalFolder().startsWith(QDir::tempPath()));
-        QVERIFY(QDir(journalFolder()).removeRecursively());
+        const QString folder = QFile::decodeName(MoveJournal::folder());
+        QVERIFY(folder.startsWith(QDir::tempPath()) && QDir(folder).removeRecursively());
     }
 
     // A real process is killed after a number of moves; the next launch hides no file.
@@ -101,22 +120,14 @@ private Q_SLOTS:
         }
         expected.sort();
 
-        QProcess child;
-        child.start(QStringLiteral(CRASHING_BATCH), arguments);
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(journals().size(), 1);
-
+        QVERIFY(killedRun(arguments));
         // The next launch.
         auto engine = makeEngine();
         const RecoveryReport report = engine->recoverInterruptedBatches();
 
         QCOMPARE(folder.entries(), expected);
         QCOMPARE(report.interruptedBatches, 1);
-        QString found;
-        for (const RecoveryReport::Item &item : report.items)
-            found += QChar(u"DST"[int(item.place)]);
-        QCOMPARE(found, places);
+        QCOMPARE(::places(report), places);
         QCOMPARE(report.completedMoves, completedMoves);
         QVERIFY(report.message().contains(u"was stopped while it renamed files"));
         QVERIFY(journals().isEmpty());
@@ -153,19 +164,16 @@ private Q_SLOTS:
         TestFolder folder;
         QVERIFY(writeFile(folder.path(u".tmp"_qs), "moved"));
         for (const QString &entry : onDisk.split(u'|', Qt::SkipEmptyParts))
-            QVERIFY(
-                writeFile(folder.path(entry.section(u'=', 0, 0)), entry.section(u'=', 1).toUtf8()));
+            QVERIFY(writeFile(folder.path(entry.left(1)), entry.mid(2).toUtf8()));
         PosixFileMover disk;
         const QByteArray source = QFile::encodeName(folder.path(u"a"_qs));
-        writeJournal(u"moves-1.journal"_qs,
-                     MoveJournal::serialize(MoveJournal::Kind::batch,
+        writeJournal(MoveJournal::serialize(MoveJournal::Kind::batch,
                                             {{source, ".tmp", "b", disk.identity(source)}}));
 
         const RecoveryReport report = BatchRecovery(disk).run(MoveJournal::folder());
 
         QCOMPARE(folder.entries(), after.split(u'|'));
-        QCOMPARE(report.items.size(), 1);
-        QCOMPARE(QChar(u"DST"[int(report.items.first().place)]), place.at(0));
+        QCOMPARE(places(report), place);
         for (const QString &part : message)
             QVERIFY2(report.message().contains(part), qPrintable(report.message()));
         QVERIFY(report.message().contains(u"“.tmp” in "_qs + folder.path(u""_qs).chopped(1)) ==
@@ -176,13 +184,9 @@ private Q_SLOTS:
     // An unreadable journal is kept aside; a batch still running keeps its journal.
     void unreadableAndRunningJournals()
     {
-        writeJournal(u"moves-2.journal"_qs, "brisklet move journal 1 batch\n/x/a"); // cut
+        writeJournal("brisklet move journal 1 batch\n/x/a"); // cut
         MoveJournal running;
-        QString error;
-        QVERIFY2(running.begin(MoveJournal::serialize(MoveJournal::Kind::undo,
-                                                      {{"/x/a", ".t", "b", std::nullopt}}),
-                               &error),
-                 qPrintable(error));
+        QVERIFY(begin(running, {{"/x/a", ".t", "b", std::nullopt}}, MoveJournal::Kind::undo));
 
         const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
 
@@ -192,7 +196,7 @@ private Q_SLOTS:
         QCOMPARE(journals().size(), 2);
         QVERIFY(makeEngine()->recoverInterruptedBatches().isEmpty());
         running.end();
-        QVERIFY(entriesMatch(journals(), {u"moves-2.journal.*.unreadable"_qs}));
+        QVERIFY(entriesMatch(journals(), {u"moves-9.journal.*.unreadable"_qs}));
     }
 
     // A real process killed between the two steps of a move on a file system that does not
@@ -200,48 +204,32 @@ private Q_SLOTS:
     void killedInsideTwoStepMove_data()
     {
         QTest::addColumn<int>("kind");
-        QTest::addColumn<QString>("step");
-        QTest::addColumn<QString>("killed"); // what the kill left
-        QTest::addColumn<QString>("after");  // after the next launch
-
         // FAT and exFAT take no hard links: the move reserves the new name, then renames.
-        QTest::newRow("FAT") << int(TestMount::Kind::fat) << u"reservation"_qs << u"a=data|x="_qs
-                             << u"a=data"_qs;
-        QTest::newRow("exFAT") << int(TestMount::Kind::exFat) << u"reservation"_qs
-                               << u"a=data|x="_qs << u"a=data"_qs;
+        QTest::newRow("FAT") << int(TestMount::Kind::fat);
+        QTest::newRow("exFAT") << int(TestMount::Kind::exFat);
         // sshfs takes them: link() to the new name, then unlink() of the old one.
-        QTest::newRow("sshfs") << int(TestMount::Kind::sshfs) << u"link"_qs << u"a=data|x=data"_qs
-                               << u"x=data"_qs;
+        QTest::newRow("sshfs") << int(TestMount::Kind::sshfs);
     }
 
     void killedInsideTwoStepMove()
     {
         QFETCH(int, kind);
-        QFETCH(QString, step);
-        QFETCH(QString, killed);
-        QFETCH(QString, after);
+        const bool link = kind == int(TestMount::Kind::sshfs);
 
         QTemporaryDir where;
         TestMount::Mount mount;
         if (const QString problem = mount.mount(TestMount::Kind(kind), where.path());
             !problem.isEmpty()) {
-            if (mount.unavailable())
-                QSKIP(qPrintable(u"This file system cannot be mounted here: "_qs + problem));
-            QFAIL(qPrintable(problem));
+            QVERIFY2(mount.unavailable(), qPrintable(problem));
+            QSKIP(qPrintable(problem));
         }
         QVERIFY(writeFile(mount.mountPoint + u"/a"_qs, "data"));
+        QVERIFY(killedRun({link ? u"link"_qs : u"reservation"_qs, mount.mountPoint, u"a=x"_qs}));
+        QCOMPARE(entries(mount.mountPoint),
+                 QStringList({u"a=data"_qs, link ? u"x=data"_qs : u"x="_qs}));
 
-        QProcess child;
-        child.start(QStringLiteral(CRASHING_BATCH), {step, mount.mountPoint, u"a=x"_qs});
-        QVERIFY(child.waitForFinished(60000));
-        QCOMPARE(child.exitStatus(), QProcess::CrashExit);
-        QCOMPARE(entries(mount.mountPoint), killed.split(u'|'));
-        QCOMPARE(journals().size(), 1);
-
-        const RecoveryReport report = makeEngine()->recoverInterruptedBatches();
-
-        QCOMPARE(report.interruptedBatches, 1);
-        QCOMPARE(entries(mount.mountPoint), after.split(u'|'));
+        QCOMPARE(makeEngine()->recoverInterruptedBatches().interruptedBatches, 1);
+        QCOMPARE(entries(mount.mountPoint), QStringList{link ? u"x=data"_qs : u"a=data"_qs});
         QVERIFY(journals().isEmpty());
     }
 
@@ -275,39 +263,32 @@ private Q_SLOTS:
         TestFolder folder;
         const QByteArray a = QFile::encodeName(folder.path(u"a"_qs));
         const QByteArray x = QFile::encodeName(folder.path(u"x"_qs));
-        const QByteArray other = QFile::encodeName(folder.path(u"other"_qs));
-        QVERIFY(writeFile(folder.path(u"a"_qs), "data"));
-        struct stat item;
         const bool link = step == u"link";
-        if (link)
-            QVERIFY(::link(a.constData(), x.constData()) == 0 &&
-                    ::lstat(a.constData(), &item) == 0);
-        else
-            QVERIFY(writeFile(folder.path(u"x"_qs), {}) && ::lstat(x.constData(), &item) == 0);
+        struct stat item;
+        QVERIFY(writeFile(folder.path(u"a"_qs), "data") &&
+                (link ? ::link(a.constData(), x.constData()) == 0
+                      : writeFile(folder.path(u"x"_qs), {})) &&
+                ::lstat(x.constData(), &item) == 0);
 
         PosixFileMover disk;
         MoveJournal journal;
-        QString error;
-        QVERIFY2(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch,
-                                                      {{a, ".t", "x", disk.identity(a)}}),
-                               &error),
-                 qPrintable(error));
+        QVERIFY(begin(journal, {{a, ".t", "x", disk.identity(a)}}));
         journal.stepStarted(link ? MoveSteps::Step::link : MoveSteps::Step::reservation, a, x,
                             item);
-        QCOMPARE(journals().size(), 1);
-        QFile written(journalFolder() + u'/' + journals().constFirst());
+        QFile written(QFile::decodeName(MoveJournal::folder()) + u'/' + journals().value(0));
         QVERIFY(written.open(QIODevice::ReadOnly));
         const QByteArray bytes = written.readAll();
         journal.end(); // as a killed process would have left it, without the lock
-        writeJournal(u"moves-4.journal"_qs, bytes);
+        writeJournal(bytes);
 
         if (since == u"write") {
             QFile reservation(folder.path(u"x"_qs));
             QVERIFY(reservation.open(QIODevice::Append) && reservation.write("theirs") == 6);
         } else if (since == u"replace") {
             // Made before the old one goes, so that it cannot take the old one's inode.
-            QVERIFY(writeFile(folder.path(u"other"_qs), link ? "data" : ""));
-            QVERIFY(::rename(other.constData(), x.constData()) == 0);
+            QVERIFY(writeFile(folder.path(u"other"_qs), link ? "data" : "") &&
+                    ::rename(QFile::encodeName(folder.path(u"other"_qs)).constData(),
+                             x.constData()) == 0);
         } else if (since == u"move") {
             QVERIFY(::rename(a.constData(), x.constData()) == 0);
         } else if (since == u"unlinked") {
@@ -350,7 +331,7 @@ private Q_SLOTS:
         if (const QString problem =
                 mount.mount(readOnly ? Kind::readOnlyTmpfs : Kind::smallTmpfs, where.path());
             !problem.isEmpty())
-            QSKIP(qPrintable(u"Cannot mount a tmpfs: "_qs + problem));
+            QSKIP(qPrintable(problem));
         QVERIFY(readOnly || mount.fill());
         const auto state = stateHomeAt(mount.mountPoint);
         const QString expected = u"Could not write the recovery record in %1/brisklet: %2 Nothing "
@@ -358,7 +339,6 @@ private Q_SLOTS:
 
         for (const bool undo : {false, true}) {
             RenameJob *job = undo ? engine->startUndo(0) : engine->startRename();
-            QVERIFY(job);
             QSignalSpy finished(job, &RenameJob::finished);
             QVERIFY(finished.wait(30000));
             QCOMPARE(job->refusal(), expected);
@@ -374,24 +354,19 @@ private Q_SLOTS:
     void journalIsPrivate()
     {
         ::umask(022);
-        QVERIFY(QDir().mkpath(journalFolder()));
-        QVERIFY(::chmod(MoveJournal::folder().constData(), 0755) == 0);
+        QVERIFY(QDir().mkpath(QFile::decodeName(MoveJournal::folder())) &&
+                ::chmod(MoveJournal::folder().constData(), 0755) == 0);
         MoveJournal journal;
-        QString error;
-        QVERIFY2(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch,
-                                                      {{"/x/a", ".t", "b", std::nullopt}}),
-                               &error),
-                 qPrintable(error));
+        QVERIFY(begin(journal, {{"/x/a", ".t", "b", std::nullopt}}));
         QCOMPARE(modeOf(MoveJournal::folder()), 0700);
-        QCOMPARE(journals().size(), 1);
-        QCOMPARE(modeOf(MoveJournal::folder() + '/' + QFile::encodeName(journals().constFirst())),
+        QCOMPARE(modeOf(MoveJournal::folder() + '/' + QFile::encodeName(journals().value(0))),
                  0600);
         journal.end();
 
         // A folder it creates is private from the start, and so is each one above it.
         const QTemporaryDir where;
         const auto state = stateHomeAt(where.path() + u"/new/state"_qs);
-        QVERIFY(journal.begin(MoveJournal::serialize(MoveJournal::Kind::batch, {}), &error));
+        QVERIFY(begin(journal, {}));
         QCOMPARE(modeOf(QFile::encodeName(where.path() + u"/new/state"_qs)), 0700);
         QCOMPARE(modeOf(MoveJournal::folder()), 0700);
         journal.end();
@@ -400,20 +375,13 @@ private Q_SLOTS:
     // Every path is kept byte for byte, whatever it holds.
     void journalRoundTrip()
     {
-        const QList<MoveJournal::Record> records{
-            {"/f/a\nb \xff", ".brisklet-swap-1", "c\xfe", ItemIdentity{1, 2, 3}},
-            {"/", "t", "d", std::nullopt}};
-        const auto parsed =
-            MoveJournal::parse(MoveJournal::serialize(MoveJournal::Kind::undo, records));
+        const QByteArray bytes = MoveJournal::serialize(
+            MoveJournal::Kind::undo,
+            {{"/f/a\nb \xff", ".brisklet-swap-1", "c\xfe", ItemIdentity{1, 2, 3}},
+             {"/", "t", "d", std::nullopt}});
+        const auto parsed = MoveJournal::parse(bytes);
         QVERIFY(parsed && parsed->kind == MoveJournal::Kind::undo);
-        QCOMPARE(parsed->records.size(), 2);
-        for (qsizetype i = 0; i < 2; ++i) {
-            const MoveJournal::Record &record = parsed->records[i];
-            QCOMPARE(record.sourcePath, records[i].sourcePath);
-            QCOMPARE(record.temporaryName, records[i].temporaryName);
-            QCOMPARE(record.destinationName, records[i].destinationName);
-            QVERIFY(record.identity == records[i].identity);
-        }
+        QCOMPARE(MoveJournal::serialize(parsed->kind, parsed->records), bytes);
     }
 };
 

@@ -3,7 +3,6 @@
 #include "batches/renamejob.h"
 #include "enginetesthelpers.h"
 
-#include <QFileInfo>
 #include <QSemaphore>
 #include <QSignalSpy>
 #include <QTest>
@@ -35,7 +34,7 @@ public:
         if (m_gated)
             gate.acquire();
         const auto name = [](const QByteArray &path) {
-            return QFileInfo(QFile::decodeName(path)).fileName();
+            return QFile::decodeName(path.mid(path.lastIndexOf('/') + 1));
         };
         if (m_rule.size() == 3 && entriesMatch({name(source)}, {m_rule[0]}) &&
             entriesMatch({name(destination)}, {m_rule[1]}))
@@ -68,18 +67,22 @@ bool populate(const TestFolder &folder, RenameEngine &engine, const QStringList 
 // Three listed files, each holding its name, that a batch swaps (a, b) and renames (c).
 struct SwapSetup {
     explicit SwapSetup(bool gated = false)
+        : mover(new TestMover({}, gated)), engine(makeEngine(std::unique_ptr<TestMover>(mover))),
+          ready(populate(folder, *engine, names(u"a|b|c"_qs)))
     {
-        auto made = std::make_unique<TestMover>(QString(), gated);
-        mover = made.get();
-        engine = makeEngine(std::move(made));
-        ready = populate(folder, *engine, names(u"a|b|c"_qs));
         setRenames(*engine, names(u"a|b|c"_qs), names(u"b|a|d"_qs));
+    }
+    // A test that fails while the moves wait would otherwise wait for ever.
+    ~SwapSetup()
+    {
+        if (engine)
+            mover->gate.release(1000);
     }
 
     TestFolder folder;
-    TestMover *mover = nullptr;
+    TestMover *mover;
     std::unique_ptr<RenameEngine> engine;
-    bool ready = false;
+    bool ready;
 };
 
 const QStringList swapped = names(u"a=b|b=a|d=c"_qs);
@@ -165,11 +168,10 @@ private Q_SLOTS:
         const QStringList before = folder.entries();
         const QString previewed = statusLetters(engine->files());
 
-        const auto [renamed, failed] = engine->performRename();
+        const qsizetype renamed = statuses.count(u'S');
+        QCOMPARE(engine->performRename(), std::make_pair(renamed, statuses.size() - renamed));
 
         QCOMPARE(statusLetters(engine->files()), statuses);
-        QCOMPARE(renamed, statuses.count(u'S'));
-        QCOMPARE(failed, statuses.size() - renamed);
         QVERIFY2(entriesMatch(folder.entries(), names(after)),
                  qPrintable(folder.entries().join(u'|')));
         for (qsizetype i = 0; i < statuses.size(); ++i) {
@@ -222,70 +224,49 @@ private Q_SLOTS:
     }
 
     // A job leaves the disk, the rows and the history exactly as the synchronous call does.
+    // While its moves run the rows stay as they are, and no second batch starts.
     void jobMatchesSynchronousBatch()
     {
         SwapSetup direct;
-        SwapSetup queued;
+        SwapSetup queued(true);
         QVERIFY(direct.ready && queued.ready);
-        const auto [renamed, failed] = direct.engine->performRename();
-
+        QCOMPARE(direct.engine->performRename(), std::make_pair(qsizetype(3), qsizetype(0)));
         QSignalSpy busy(queued.engine.get(), &RenameEngine::busyChanged);
         RenameJob *job = queued.engine->startRename();
-        QVERIFY(job);
+        QCOMPARE(queued.engine->currentJob(), job);
+
+        queued.engine->addFiles({queued.folder.url(u"other"_qs)});
+        queued.engine->clearAll();
+        queued.engine->toggleSelection(queued.engine->files().first().id);
+        queued.engine->removeSelectedFiles();
+        QCOMPARE(queued.engine->files().size(), 3);
+        QVERIFY(!queued.engine->startRename() && !queued.engine->startUndo(0));
+        QCOMPARE(queued.engine->performRename(), std::make_pair(qsizetype(0), qsizetype(0)));
+
+        // Progress is heard while the moves run, not only at the end.
+        QSignalSpy progress(job, &RenameJob::progressChanged);
         QSignalSpy finished(job, &RenameJob::finished);
+        queued.mover->gate.release(1);
+        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().first().toLongLong() >= 1,
+                                 10000);
+        QVERIFY(finished.isEmpty());
+        queued.mover->gate.release(100);
         QVERIFY(finished.wait(10000));
-        QCOMPARE(job->renamedCount(), renamed);
-        QCOMPARE(job->failedCount(), failed);
+        QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
+        QCOMPARE(job->renamedCount(), 3);
         QCOMPARE(busy.size(), 2);
-        QCOMPARE(busy.last().first().toBool(), false);
         QVERIFY(!queued.engine->isBusy());
-        QCOMPARE(queued.folder.entries(), direct.folder.entries());
+        QCOMPARE(queued.folder.entries(), swapped);
         QCOMPARE(rows(*queued.engine), rows(*direct.engine));
         QCOMPARE(queued.engine->undoStack().size(), 1);
 
         // And the undo of each.
         QVERIFY(direct.engine->undoLastRename());
-        job = queued.engine->startUndo(0);
-        QVERIFY(job);
-        QSignalSpy undoFinished(job, &RenameJob::finished);
+        QSignalSpy undoFinished(queued.engine->startUndo(0), &RenameJob::finished);
         QVERIFY(undoFinished.wait(10000));
-        QVERIFY(job->undone());
         QCOMPARE(queued.folder.entries(), direct.folder.entries());
         QCOMPARE(rows(*queued.engine), rows(*direct.engine));
         QVERIFY(queued.engine->undoStack().isEmpty());
-    }
-
-    // While the moves run the rows stay as they are, and no second batch starts.
-    void busyEngineRefusesChanges()
-    {
-        SwapSetup setup(true);
-        QVERIFY(setup.ready);
-        RenameJob *job = setup.engine->startRename();
-        QVERIFY(job);
-        QVERIFY(setup.engine->isBusy());
-        QCOMPARE(setup.engine->currentJob(), job);
-
-        setup.engine->addFiles({setup.folder.url(u"other"_qs)});
-        setup.engine->clearAll();
-        setup.engine->toggleSelection(setup.engine->files().first().id);
-        setup.engine->removeSelectedFiles();
-        QCOMPARE(setup.engine->files().size(), 3);
-        QVERIFY(!setup.engine->startRename());
-        QVERIFY(!setup.engine->startUndo(0));
-        QCOMPARE(setup.engine->performRename(), std::make_pair(qsizetype(0), qsizetype(0)));
-
-        // Progress is heard while the moves run, not only at the end.
-        QSignalSpy progress(job, &RenameJob::progressChanged);
-        QSignalSpy finished(job, &RenameJob::finished);
-        setup.mover->gate.release(1);
-        QTRY_VERIFY_WITH_TIMEOUT(!progress.isEmpty() && progress.last().first().toLongLong() >= 1,
-                                 10000);
-        QVERIFY(finished.isEmpty());
-        setup.mover->gate.release(100);
-        QVERIFY(finished.wait(10000));
-        QCOMPARE(progress.last().first().toLongLong(), progress.last().last().toLongLong());
-        QCOMPARE(job->renamedCount(), 3);
-        QCOMPARE(setup.folder.entries(), swapped);
     }
 
     // An engine destroyed mid-batch lets the moves finish: no file keeps a temporary name.

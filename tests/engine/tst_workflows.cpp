@@ -14,9 +14,8 @@ namespace {
 const QString composedCafe = u"Caf\u00e9"_qs;
 const QString decomposedCafe = u"Cafe\u0301"_qs;
 
-using StoredPreferences = SharedPreferencesStore::Values;
-
-std::unique_ptr<RenameEngine> engineOn(const std::shared_ptr<StoredPreferences> &stored)
+std::unique_ptr<RenameEngine>
+engineOn(const std::shared_ptr<SharedPreferencesStore::Values> &stored)
 {
     return std::make_unique<RenameEngine>(std::make_unique<SharedPreferencesStore>(stored),
                                           std::make_unique<PosixFileMover>(), nullptr);
@@ -30,16 +29,15 @@ class WorkflowTest : public QObject {
 private Q_SLOTS:
     void saveAndLoad()
     {
-        auto stored = std::make_shared<StoredPreferences>();
+        auto stored = std::make_shared<SharedPreferencesStore::Values>();
         auto engine = engineOn(stored);
         // The preview never touches the disk, so the file need not exist.
         engine->addFiles({QUrl::fromLocalFile(u"/nonexistent/My File.txt"_qs)});
         const QList<RenameOperationWrapper> saved{caseStep(CaseType::uppercase),
                                                   appendStep(u"_v1"_qs)};
         setStack(*engine, saved);
-        engine->saveWorkflow(u"Holiday"_qs);
-        engine->saveWorkflow(u"\U0001F600 \"quoted\""_qs);
-        engine->saveWorkflow(u"\uFF21"_qs);
+        for (const QString &name : {u"Holiday"_qs, u"\U0001F600 \"quoted\""_qs, u"\uFF21"_qs})
+            engine->saveWorkflow(name);
         setStack(*engine, {appendStep(u"_other"_qs)});
 
         engine->loadWorkflow(u"Holiday"_qs);
@@ -91,10 +89,10 @@ private Q_SLOTS:
         QFETCH(QStringList, namesAfter);
         QFETCH(bool, replaces);
 
-        auto stored = std::make_shared<StoredPreferences>();
+        auto stored = std::make_shared<SharedPreferencesStore::Values>();
         auto engine = engineOn(stored);
         for (const QString &name : {u"Alpha"_qs, u"Beta"_qs, composedCafe}) {
-            setStack(*engine, {appendStep(u"_"_qs + name)});
+            engine->setOperation(0, appendStep(u"_"_qs + name));
             engine->saveWorkflow(name);
         }
         const auto before = engine->savedWorkflows();
@@ -139,7 +137,7 @@ private Q_SLOTS:
         QFETCH(QStringList, expected);
 
         // Midday, so that no time-zone rule moves it to another day.
-        const QList<RenameOperationWrapper> steps =
+        const auto steps =
             SystemWorkflows::operations(workflow, QDateTime(QDate(2024, 12, 5), QTime(12, 0)));
         for (qsizetype i = 0; i < files.size(); ++i)
             QCOMPARE(transformName(files[i], steps, i), expected[i]);
