@@ -210,6 +210,9 @@ private:
             // Its log goes to a file, which no pipe left unread can block.
             m_server.setStandardErrorFile(path("sshd.log"));
             m_server.start(TestMount::findTool(u"sshd"_qs), arguments);
+            // Until the start is taken in, the state says Starting even once sshd listens.
+            if (!m_server.waitForStarted())
+                continue;
             if (TestMount::waitFor([&] {
                     return log("sshd.log").contains(u"Server listening"_qs) ||
                            m_server.waitForFinished(1);
