@@ -97,17 +97,24 @@ void BM_AddFiles(benchmark::State &state)
 }
 BENCHMARK(BM_AddFiles)->Arg(1000000)->Unit(benchmark::kMillisecond)->Iterations(3);
 
-// The same with files that exist, so that reading each file's identity costs what it does
-// on a real drop.
-void BM_AddFiles100kOnDisk(benchmark::State &state)
+// The same as sampleUrls(), each one an empty file made in `folder`.
+QList<QUrl> sampleFilesIn(const QTemporaryDir &folder, qsizetype count)
 {
-    QTemporaryDir folder;
-    QList<QUrl> urls = sampleUrls(100000);
+    QList<QUrl> urls = sampleUrls(count);
     for (QUrl &url : urls) {
         const QString path = folder.path() + u'/' + url.fileName();
         QFile(path).open(QIODevice::WriteOnly);
         url = QUrl::fromLocalFile(path);
     }
+    return urls;
+}
+
+// The same with files that exist, so that reading each file's identity costs what it does
+// on a real drop.
+void BM_AddFiles100kOnDisk(benchmark::State &state)
+{
+    QTemporaryDir folder;
+    const QList<QUrl> urls = sampleFilesIn(folder, 100000);
     addFilesInOneCall(state, urls);
 }
 BENCHMARK(BM_AddFiles100kOnDisk)->Unit(benchmark::kMillisecond);
@@ -119,12 +126,7 @@ BENCHMARK(BM_AddFiles100kOnDisk)->Unit(benchmark::kMillisecond);
 void BM_CheckOnDisk100k(benchmark::State &state)
 {
     QTemporaryDir folder;
-    QList<QUrl> urls = sampleUrls(100000);
-    for (QUrl &url : urls) {
-        const QString path = folder.path() + u'/' + url.fileName();
-        QFile(path).open(QIODevice::WriteOnly);
-        url = QUrl::fromLocalFile(path);
-    }
+    const QList<QUrl> urls = sampleFilesIn(folder, 100000);
     const auto engine = makeEngine();
     engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
     engine->addFiles(urls);

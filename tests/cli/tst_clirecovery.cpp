@@ -130,12 +130,9 @@ private Q_SLOTS:
 
         QTemporaryDir where;
         TestMount::Mount mount;
-        using TestMount::Kind;
-        if (const QString problem =
-                mount.mount(readOnly ? Kind::readOnlyTmpfs : Kind::smallTmpfs, where.path());
+        if (const QString problem = mount.mountUnwritable(readOnly, where.path());
             !problem.isEmpty())
             QSKIP(qPrintable(problem));
-        QVERIFY(readOnly || mount.fill());
         m_home.stateHome = mount.mountPoint;
         QVERIFY(m_home.create("IMG 1.JPG"));
         const QString undoFile = m_home.folder + u".json"_qs;

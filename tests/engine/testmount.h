@@ -264,6 +264,15 @@ public:
         return error;
     }
 
+    // A tmpfs at `folder`/mnt that takes no new byte: mounted read-only, or else full.
+    QString mountUnwritable(bool readOnly, const QString &folder)
+    {
+        QString error = mount(readOnly ? Kind::readOnlyTmpfs : Kind::smallTmpfs, folder);
+        if (error.isEmpty() && !readOnly && !fill())
+            error = u"cannot fill the tmpfs"_qs;
+        return error;
+    }
+
     // Fills a mounted tmpfs up to its last byte, or up to `leave` bytes before it.
     bool fill(qint64 leave = 0) const
     {
