@@ -379,6 +379,9 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
                              extension.isEmpty() ? QStringView() : QStringView(u"."), extension});
         return out;
     }
+
+    case RenameMode::fileInfo:
+        break;
     }
     return name;
 }

@@ -11,13 +11,30 @@
 // form written to the preferences store; the order of the cases is the order in which
 // the editor offers them.
 
-enum class RenameMode { replace, regex, trim, append, prepend, changeCase, sequence };
+enum class RenameMode { replace, regex, trim, append, prepend, changeCase, sequence, fileInfo };
 enum class ReplaceOccurrence { first, last, all };
 enum class SequenceLocation { before, after };
 enum class TrimType { spaces, customCharacters, characterCount };
 enum class TrimPosition { leading, trailing, both };
 // The raw values of CaseType differ from the case names and double as the editor's labels.
 enum class CaseType { uppercase, lowercase, titleCase, camelCase, snakeCase };
+// What a file-info step puts into the name, read from the file itself.
+enum class FileInfoField {
+    dateTaken,
+    dateModified,
+    cameraModel,
+    imageSize,
+    artist,
+    album,
+    title,
+    trackNumber,
+    year
+};
+// Where a file-info step puts what it read: before the name, after it, or in its place.
+enum class InfoPlacement { before, after, instead };
+// What a file-info step does with a file that lacks what it reads: the row is flagged and
+// not renamed, or, for a date taken, the date modified stands in.
+enum class MissingInfo { flagRow, useDateModified };
 
 // One case of an enumeration and its raw value.
 template <typename Enum> struct EnumRow {
@@ -45,10 +62,10 @@ template <typename Enum> struct EnumCases;
 template <> struct EnumCases<RenameMode> {
     using Row = EnumRow<RenameMode>;
     static constexpr std::array rows{
-        Row{RenameMode::replace, u"replace"},  Row{RenameMode::regex, u"regex"},
-        Row{RenameMode::trim, u"trim"},        Row{RenameMode::append, u"append"},
-        Row{RenameMode::prepend, u"prepend"},  Row{RenameMode::changeCase, u"changeCase"},
-        Row{RenameMode::sequence, u"sequence"}};
+        Row{RenameMode::replace, u"replace"},   Row{RenameMode::regex, u"regex"},
+        Row{RenameMode::trim, u"trim"},         Row{RenameMode::append, u"append"},
+        Row{RenameMode::prepend, u"prepend"},   Row{RenameMode::changeCase, u"changeCase"},
+        Row{RenameMode::sequence, u"sequence"}, Row{RenameMode::fileInfo, u"fileInfo"}};
     static constexpr std::array all = casesOf(rows);
 };
 template <> struct EnumCases<ReplaceOccurrence> {
@@ -84,6 +101,33 @@ template <> struct EnumCases<CaseType> {
         Row{CaseType::uppercase, u"UPPERCASE"}, Row{CaseType::lowercase, u"lowercase"},
         Row{CaseType::titleCase, u"Title Case"}, Row{CaseType::camelCase, u"camelCase"},
         Row{CaseType::snakeCase, u"snake_case"}};
+    static constexpr std::array all = casesOf(rows);
+};
+
+template <> struct EnumCases<FileInfoField> {
+    using Row = EnumRow<FileInfoField>;
+    static constexpr std::array rows{Row{FileInfoField::dateTaken, u"dateTaken"},
+                                     Row{FileInfoField::dateModified, u"dateModified"},
+                                     Row{FileInfoField::cameraModel, u"cameraModel"},
+                                     Row{FileInfoField::imageSize, u"imageSize"},
+                                     Row{FileInfoField::artist, u"artist"},
+                                     Row{FileInfoField::album, u"album"},
+                                     Row{FileInfoField::title, u"title"},
+                                     Row{FileInfoField::trackNumber, u"trackNumber"},
+                                     Row{FileInfoField::year, u"year"}};
+    static constexpr std::array all = casesOf(rows);
+};
+template <> struct EnumCases<InfoPlacement> {
+    using Row = EnumRow<InfoPlacement>;
+    static constexpr std::array rows{Row{InfoPlacement::before, u"before"},
+                                     Row{InfoPlacement::after, u"after"},
+                                     Row{InfoPlacement::instead, u"instead"}};
+    static constexpr std::array all = casesOf(rows);
+};
+template <> struct EnumCases<MissingInfo> {
+    using Row = EnumRow<MissingInfo>;
+    static constexpr std::array rows{Row{MissingInfo::flagRow, u"flagRow"},
+                                     Row{MissingInfo::useDateModified, u"useDateModified"}};
     static constexpr std::array all = casesOf(rows);
 };
 

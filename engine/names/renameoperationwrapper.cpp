@@ -91,6 +91,17 @@ private:
     bool m_ok = true;
 };
 
+// Whether the record has any key of the file-info step; one that has any must have all.
+bool hasFileInfoKeys(const QJsonObject &object)
+{
+    for (const char *key :
+         {"infoField", "infoDateFormat", "infoPlacement", "infoSeparator", "infoWhenMissing"}) {
+        if (object.contains(QLatin1String(key)))
+            return true;
+    }
+    return false;
+}
+
 } // namespace
 
 QJsonObject RenameOperationWrapper::toJson() const
@@ -117,6 +128,11 @@ QJsonObject RenameOperationWrapper::toJson() const
     object.insert(QLatin1String("caseType"), rawValue(caseType));
     object.insert(QLatin1String("regexPattern"), regexPattern);
     object.insert(QLatin1String("regexReplacement"), regexReplacement);
+    object.insert(QLatin1String("infoField"), rawValue(infoField));
+    object.insert(QLatin1String("infoDateFormat"), infoDateFormat);
+    object.insert(QLatin1String("infoPlacement"), rawValue(infoPlacement));
+    object.insert(QLatin1String("infoSeparator"), infoSeparator);
+    object.insert(QLatin1String("infoWhenMissing"), rawValue(infoWhenMissing));
     return object;
 }
 
@@ -147,6 +163,13 @@ std::optional<RenameOperationWrapper> RenameOperationWrapper::fromJson(const QJs
     operation.caseType = read.enumeration<CaseType>(QLatin1String("caseType"));
     operation.regexPattern = read.text(QLatin1String("regexPattern"));
     operation.regexReplacement = read.text(QLatin1String("regexReplacement"));
+    if (hasFileInfoKeys(object)) {
+        operation.infoField = read.enumeration<FileInfoField>(QLatin1String("infoField"));
+        operation.infoDateFormat = read.text(QLatin1String("infoDateFormat"));
+        operation.infoPlacement = read.enumeration<InfoPlacement>(QLatin1String("infoPlacement"));
+        operation.infoSeparator = read.text(QLatin1String("infoSeparator"));
+        operation.infoWhenMissing = read.enumeration<MissingInfo>(QLatin1String("infoWhenMissing"));
+    }
     if (!read.ok())
         return std::nullopt;
     return operation;

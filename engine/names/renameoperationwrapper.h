@@ -32,12 +32,21 @@ struct RenameOperationWrapper {
     CaseType caseType = CaseType::lowercase;
     QString regexPattern{};
     QString regexReplacement{};
+    // The file-info step; records written before it existed have none of these keys and
+    // load with these values.
+    FileInfoField infoField = FileInfoField::dateTaken;
+    QString infoDateFormat = QStringLiteral("yyyy-MM-dd"); // an ICU date pattern
+    InfoPlacement infoPlacement = InfoPlacement::before;
+    QString infoSeparator = QStringLiteral(" ");
+    MissingInfo infoWhenMissing = MissingInfo::flagRow;
 
     bool operator==(const RenameOperationWrapper &other) const = default;
 
-    // All 21 keys, the UUID in upper case.
+    // All 26 keys, the UUID in upper case.
     QJsonObject toJson() const;
     // Strict: a missing key, a value of the wrong kind, an unknown raw value or a bad
-    // UUID fails the whole record. Keys it does not know are ignored.
+    // UUID fails the whole record. Keys it does not know are ignored. The five keys of the
+    // file-info step may be missing all together, as in records older than that step; a
+    // record with some of them only fails.
     static std::optional<RenameOperationWrapper> fromJson(const QJsonObject &object);
 };

@@ -145,7 +145,7 @@ private Q_SLOTS:
                                      CaseType::titleCase,
                                      u"(\\d+)"_qs,
                                      u"$1"_qs};
-        QTest::newRow("every field away from its default")
+        QTest::newRow("a record written before the file-info step")
             << QByteArray("{\"Name\":[{\"appendText\":\"a\",\"beforeExtension\":false,"
                           "\"caseSensitive\":true,\"caseType\":\"Title Case\","
                           "\"customCharacters\":\"_-\",\"findText\":\"f\xc3\xa9\","
@@ -157,7 +157,30 @@ private Q_SLOTS:
                           "\"sequenceStart\":-9007199254740993,\"trimCount\":7,"
                           "\"trimPosition\":\"both\",\"trimType\":\"characterCount\","
                           "\"useOriginalName\":true}]}")
-            << u"Name"_qs << every << true;
+            << u"Name"_qs << every << false;
+        RenameOperationWrapper info = every;
+        info.mode = RenameMode::fileInfo;
+        info.infoField = FileInfoField::trackNumber;
+        info.infoDateFormat = u"dd.MM.yy"_qs;
+        info.infoPlacement = InfoPlacement::instead;
+        info.infoSeparator = u" - "_qs;
+        info.infoWhenMissing = MissingInfo::useDateModified;
+        QTest::newRow("every field away from its default")
+            << QByteArray("{\"Name\":[{\"appendText\":\"a\",\"beforeExtension\":false,"
+                          "\"caseSensitive\":true,\"caseType\":\"Title Case\","
+                          "\"customCharacters\":\"_-\",\"findText\":\"f\xc3\xa9\","
+                          "\"id\":\"6F1C1F44-5F38-4A0E-9A55-0B6B8A5D1C2E\","
+                          "\"infoDateFormat\":\"dd.MM.yy\",\"infoField\":\"trackNumber\","
+                          "\"infoPlacement\":\"instead\",\"infoSeparator\":\" - \","
+                          "\"infoWhenMissing\":\"useDateModified\",\"mode\":\"fileInfo\","
+                          "\"prependText\":\"p\",\"regexPattern\":\"(\\\\d+)\","
+                          "\"regexReplacement\":\"$1\",\"replaceOccurrence\":\"last\","
+                          "\"replaceText\":\"r\",\"sequenceBaseName\":\"Base\","
+                          "\"sequenceLocation\":\"before\",\"sequencePadding\":0,"
+                          "\"sequenceStart\":-9007199254740993,\"trimCount\":7,"
+                          "\"trimPosition\":\"both\",\"trimType\":\"characterCount\","
+                          "\"useOriginalName\":true}]}")
+            << u"Name"_qs << info << true;
         const QString bom = u"\uFEFF"_qs;
         RenameOperationWrapper marks = appendStep(bom + u"x"_qs + bom);
         marks.prependText = bom;
@@ -208,6 +231,10 @@ private Q_SLOTS:
             << u"id"_qs << QJsonValue(u"6f1c1f44-5f38-4a0e-9a55-0b6b8a5d1c2e"_qs) << true;
         QTest::newRow("whole number as double") << u"trimCount"_qs << QJsonValue(3.0) << true;
         QTest::newRow("unknown extra key") << u"color"_qs << QJsonValue(u"blue"_qs) << true;
+        QTest::newRow("unknown file info")
+            << u"infoField"_qs << QJsonValue(u"lensModel"_qs) << false;
+        QTest::newRow("one file-info key missing")
+            << u"infoSeparator"_qs << QJsonValue(QJsonValue::Undefined) << false;
     }
 
     void strictReading()

@@ -26,7 +26,8 @@ constexpr int sectionSpacing = 12;
 // The modes in menu order; a dividing line goes before each mode listed here.
 bool startsGroup(RenameMode mode)
 {
-    return mode == RenameMode::trim || mode == RenameMode::append || mode == RenameMode::changeCase;
+    return mode == RenameMode::trim || mode == RenameMode::append ||
+           mode == RenameMode::changeCase || mode == RenameMode::fileInfo;
 }
 
 } // namespace
@@ -47,9 +48,11 @@ QString InlineOperationEditor::title(RenameMode mode)
     case RenameMode::changeCase:
         return tr("Change Case");
     case RenameMode::sequence:
+        return tr("Sequence");
+    case RenameMode::fileInfo:
         break;
     }
-    return tr("Sequence");
+    return tr("Insert File Info");
 }
 
 InlineOperationEditor::InlineOperationEditor(QAbstractItemModel *model, int row, QWidget *parent)
