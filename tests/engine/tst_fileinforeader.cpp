@@ -1,0 +1,282 @@
+#include "testmain.h"
+
+#include "fileinfo/fileinforeader.h"
+#include "samplemedia.h"
+
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <sys/fsuid.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <string>
+
+using namespace Qt::StringLiterals;
+using SampleMedia::AudioFormat;
+
+namespace {
+
+const QString damaged = u"This file is damaged."_s;
+const QString notRegular = u"This is not a regular file."_s;
+const QString notOpened = u"This file could not be opened."_s;
+
+FileInfo readFile(const QString &path)
+{
+    return FileInfoReader::read(QFile::encodeName(path));
+}
+
+qint64 wallClock(const QDateTime &when)
+{
+    return QDateTime(when.date(), when.time(), Qt::UTC).toMSecsSinceEpoch();
+}
+
+// Bytes this process has read from files so far.
+qint64 bytesRead()
+{
+    std::ifstream io("/proc/self/io");
+    std::string key;
+    qint64 value = 0;
+    while (io >> key >> value) {
+        if (key == "rchar:")
+            return value;
+    }
+    return 0;
+}
+
+QByteArray contentOf(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+           file.write(bytes) == bytes.size();
+}
+
+const SampleMedia::Recording recording{u"Sigur Rós"_s, u"Ágætis byrjun"_s, u"Svefn-g-englar"_s, 2,
+                                       1999};
+
+} // namespace
+
+class FileInfoReaderTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir m_folder;
+
+    QString pathOf(const QString &name) const { return m_folder.filePath(name); }
+
+private Q_SLOTS:
+    void photos_data()
+    {
+        QTest::addColumn<SampleMedia::Photo>("photo");
+        QTest::addColumn<QString>("model"); // as read
+
+        const QDateTime taken(QDate(2021, 7, 14), QTime(9, 30, 5));
+        QTest::newRow("everything")
+            << SampleMedia::Photo{taken, u"Pixel 7"_s, 64, 48} << u"Pixel 7"_s;
+        QTest::newRow("padded model")
+            << SampleMedia::Photo{taken, u"  EOS R6   "_s, 16, 8} << u"EOS R6"_s;
+        QTest::newRow("no EXIF at all")
+            << SampleMedia::Photo{std::nullopt, {}, 24, 16} << QString();
+    }
+    void photos()
+    {
+        QFETCH(SampleMedia::Photo, photo);
+        QFETCH(QString, model);
+        const QString path = pathOf(u"photo.jpg"_s);
+        QVERIFY(SampleMedia::writeJpeg(path, photo));
+        const FileInfo info = readFile(path);
+        QCOMPARE(info.problem, QString());
+        QCOMPARE(info.dateTaken,
+                 photo.taken ? std::optional(wallClock(*photo.taken)) : std::nullopt);
+        QCOMPARE(info.cameraModel, model);
+        QCOMPARE(info.width, photo.width);
+        QCOMPARE(info.height, photo.height);
+        QCOMPARE(info.size, QFileInfo(path).size());
+    }
+
+    void recordings_data()
+    {
+        QTest::addColumn<AudioFormat>("format");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("MP3") << AudioFormat::mp3 << u"a.mp3"_s;
+        QTest::newRow("FLAC") << AudioFormat::flac << u"a.flac"_s;
+        QTest::newRow("Ogg Vorbis") << AudioFormat::ogg << u"a.ogg"_s;
+        QTest::newRow("Opus") << AudioFormat::opus << u"a.opus"_s;
+        QTest::newRow("M4A") << AudioFormat::m4a << u"a.m4a"_s;
+        QTest::newRow("WAV") << AudioFormat::wav << u"a.wav"_s;
+        // The content decides, not the name.
+        QTest::newRow("FLAC named .mp3") << AudioFormat::flac << u"b.mp3"_s;
+        QTest::newRow("M4A without extension") << AudioFormat::m4a << u"b"_s;
+    }
+    void recordings()
+    {
+        QFETCH(AudioFormat, format);
+        QFETCH(QString, name);
+        const QString path = pathOf(name);
+        QVERIFY(SampleMedia::writeAudio(path, format, recording));
+        const FileInfo info = readFile(path);
+        QCOMPARE(info.problem, QString());
+        QCOMPARE(info.artist, recording.artist);
+        QCOMPARE(info.album, recording.album);
+        QCOMPARE(info.title, recording.title);
+        QCOMPARE(info.trackNumber, recording.track);
+        QCOMPARE(info.year, recording.year);
+        QCOMPARE(info.dateTaken, std::nullopt);
+    }
+
+    // Nothing but a regular file is opened, and nothing waits: a FIFO without a writer
+    // would block an ordinary open for good.
+    void notRegularFiles_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<QString>("problem");
+        QVERIFY(::mkfifo(QFile::encodeName(pathOf(u"fifo"_s)).constData(), 0644) == 0);
+        QVERIFY(QDir(m_folder.path()).mkdir(u"folder"_s));
+        QVERIFY(writeBytes(pathOf(u"target.txt"_s), "text"));
+        QVERIFY(QFile::link(pathOf(u"target.txt"_s), pathOf(u"link"_s)));
+        QTest::newRow("FIFO") << pathOf(u"fifo"_s) << notRegular;
+        QTest::newRow("device") << u"/dev/zero"_s << notRegular;
+        QTest::newRow("folder") << pathOf(u"folder"_s) << notRegular;
+        QTest::newRow("symbolic link") << pathOf(u"link"_s) << notRegular;
+        QTest::newRow("gone") << pathOf(u"nothing here"_s) << notOpened;
+        QTest::newRow("plain text") << pathOf(u"target.txt"_s) << QString();
+    }
+    void notRegularFiles()
+    {
+        QFETCH(QString, path);
+        QFETCH(QString, problem);
+        QElapsedTimer timer;
+        timer.start();
+        const FileInfo info = readFile(path);
+        QCOMPARE(info.problem, problem);
+        QVERIFY(timer.elapsed() < 2000);
+        QCOMPARE(info.artist, QString());
+    }
+
+    // Also root: with a file-system user other than root, the process loses its right to
+    // read whatever it likes.
+    void unreadableFile()
+    {
+        QTemporaryDir open;
+        QVERIFY(::chmod(QFile::encodeName(open.path()).constData(), 0755) == 0);
+        const QString path = open.filePath(u"locked.mp3"_s);
+        QVERIFY(SampleMedia::writeAudio(path, AudioFormat::mp3, recording));
+        QVERIFY(::chmod(QFile::encodeName(path).constData(), 0) == 0);
+        const uid_t before = ::setfsuid(65534);
+        const FileInfo info = readFile(path);
+        ::setfsuid(before);
+        QCOMPARE(info.problem, notOpened);
+        QVERIFY(info.inode != 0); // still known, as the cache needs it
+    }
+
+    // Damaged copies of each sample: cut short at many lengths and with bits flipped. Each
+    // gives values or "damaged", never a crash, a hang or an exception (the sanitizer
+    // build runs this too).
+    void damagedFiles_data()
+    {
+        QTest::addColumn<QString>("sample");
+        const QDateTime taken(QDate(2020, 2, 29), QTime(23, 59, 59));
+        QVERIFY(SampleMedia::writeJpeg(pathOf(u"fuzz.jpg"_s), {taken, u"Model"_s, 16, 16}));
+        QTest::newRow("JPEG") << pathOf(u"fuzz.jpg"_s);
+        const QList<std::pair<AudioFormat, QString>> formats{
+            {AudioFormat::mp3, u"fuzz.mp3"_s}, {AudioFormat::flac, u"fuzz.flac"_s},
+            {AudioFormat::ogg, u"fuzz.ogg"_s}, {AudioFormat::opus, u"fuzz.opus"_s},
+            {AudioFormat::m4a, u"fuzz.m4a"_s}, {AudioFormat::wav, u"fuzz.wav"_s}};
+        for (const auto &[format, name] : formats) {
+            QVERIFY(SampleMedia::writeAudio(pathOf(name), format, recording));
+            QTest::newRow(qPrintable(name)) << pathOf(name);
+        }
+    }
+    void damagedFiles()
+    {
+        QFETCH(QString, sample);
+        const QByteArray original = contentOf(sample);
+        QVERIFY(!original.isEmpty());
+        const QString copy = pathOf(u"damaged."_s + QFileInfo(sample).suffix());
+        QRandomGenerator random(original.size());
+        int withValues = 0;
+        for (int variant = 0; variant < 300; ++variant) {
+            QByteArray bytes = original;
+            if (variant < 100) {
+                bytes.truncate(qsizetype(original.size() * variant / 100));
+            } else {
+                for (int flips = 1 + variant % 8; flips > 0; --flips)
+                    bytes[random.bounded(bytes.size())] ^= char(1 << random.bounded(8));
+            }
+            QVERIFY(writeBytes(copy, bytes));
+            const FileInfo info = readFile(copy);
+            QVERIFY2(info.problem.isEmpty() || info.problem == damaged, qPrintable(info.problem));
+            withValues += !info.title.isEmpty() || info.dateTaken.has_value();
+        }
+        // Most bit flips miss the tags: the reader gets past damage it can.
+        QVERIFY2(withValues > 50, qPrintable(QString::number(withValues)));
+    }
+
+    // Sizes from the file itself are believed only as far as the file goes: an EXIF block
+    // with absurd counts and offsets, a tag claiming hundreds of megabytes, or a huge file
+    // of nothing, is not read whole.
+    void hugeOrMalformed_data()
+    {
+        QTest::addColumn<QByteArray>("start");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<qint64>("size");
+
+        // IFD0 with 65,535 entries at absurd offsets, and an EXIF pointer past the end.
+        QByteArray tiff = "MM\0*\0\0\0\x08\xFF\xFF"_ba;
+        for (int entry = 0; entry < 5000; ++entry)
+            tiff += "\x87\x69\0\x04\xFF\xFF\xFF\xFF\x7F\xFF\xFF\xF0"_ba;
+        QByteArray app1 = "\xFF\xE1"_ba;
+        app1.append(char(0xFF)).append(char(0xFF)); // longest segment, longer than its content
+        QTest::newRow("JPEG, malformed EXIF")
+            << "\xFF\xD8"_ba + app1 + "Exif\0\0"_ba + tiff.left(0xFFF0) << u"exif.jpg"_s
+            << qint64(200000);
+        QTest::newRow("JPEG, nothing after its start")
+            << "\xFF\xD8\xFF\xE0\0\x10"_ba << u"zeros.jpg"_s << (qint64(100) << 20);
+        QTest::newRow("MP3, an ID3 tag of 256 MB")
+            << "ID3\x04\0\0\x7F\x7F\x7F\x7F"_ba << u"tag.mp3"_s << (qint64(100) << 20);
+        QTest::newRow("MP3, nothing") << QByteArray() << u"zeros.mp3"_s << (qint64(100) << 20);
+        QTest::newRow("TIFF, nothing") << "II*\0"_ba << u"zeros.tif"_s << (qint64(100) << 20);
+    }
+    void hugeOrMalformed()
+    {
+        QFETCH(QByteArray, start);
+        QFETCH(QString, name);
+        QFETCH(qint64, size);
+        const QString path = pathOf(name);
+        QVERIFY(writeBytes(path, start));
+        QVERIFY(QFile::resize(path, std::max(size, qint64(start.size())))); // sparse: zeros
+        const qint64 before = bytesRead();
+        const FileInfo info = readFile(path);
+        QVERIFY2(bytesRead() - before <= (40 << 20),
+                 qPrintable(QString::number(bytesRead() - before)));
+        QVERIFY2(info.problem.isEmpty() || info.problem == damaged, qPrintable(info.problem));
+        QVERIFY(QFile::remove(path));
+    }
+
+    void stampsOnly()
+    {
+        const QString path = pathOf(u"stamps.mp3"_s);
+        QVERIFY(SampleMedia::writeAudio(path, AudioFormat::mp3, recording));
+        const FileInfo info =
+            FileInfoReader::read(QFile::encodeName(path), FileInfoReader::Depth::stamps);
+        struct stat status {};
+        QVERIFY(::stat(QFile::encodeName(path).constData(), &status) == 0);
+        QCOMPARE(info.inode, quint64(status.st_ino));
+        QCOMPARE(info.modifiedNanoseconds,
+                 qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec);
+        QCOMPARE(info.title, QString());
+    }
+};
+
+BRISKLET_TEST(FileInfoReaderTest)
+#include "tst_fileinforeader.moc"
