@@ -1,11 +1,17 @@
 #include "benchdata.h"
+#include "fileinfo/fileinfocache.h"
+#include "fileinfo/fileinforeader.h"
 #include "names/transformname.h"
+#include "preview/parallelranges.h"
+#include "samplemedia.h"
 
 #include <benchmark/benchmark.h>
 
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+
+#include <algorithm>
 
 #include <fcntl.h>
 #include <malloc.h>
@@ -227,5 +233,112 @@ BENCHMARK(BM_BlockedCaseOnlyMoves)
     ->Arg(10000)
     ->Unit(benchmark::kMillisecond)
     ->Iterations(1);
+
+// A file's own information, read as a worker reads it: 10,000 files of one folder spread
+// over the machine's cores, the files already in the page cache (they were just written,
+// and are read once before the clock runs).
+constexpr int mediaCount = 10000;
+
+QList<QByteArray> mediaFiles(const QTemporaryDir &folder, bool photos)
+{
+    QList<QByteArray> paths;
+    for (int i = 0; i < mediaCount; ++i) {
+        const QString path = folder.filePath(
+            u"%1 %2"_qs.arg(photos ? u"IMG"_qs : u"Song"_qs).arg(i, 5, 10, QChar(u'0')) +
+            (photos ? u".jpg"_qs : u".mp3"_qs));
+        const bool made =
+            photos
+                ? SampleMedia::writeJpeg(path,
+                                         {QDateTime(QDate(2023, 1, 1), QTime(8, 0)).addSecs(i * 37),
+                                          i % 2 ? u"Pixel 7"_qs : u"Canon EOS R6"_qs, 64, 48})
+                : SampleMedia::writeAudio(path, SampleMedia::AudioFormat::mp3,
+                                          {u"Artist %1"_qs.arg(i / 100), u"Album %1"_qs.arg(i / 12),
+                                           u"Song number %1"_qs.arg(i), i % 12 + 1, 1990});
+        if (!made)
+            return {};
+        paths.append(QFile::encodeName(path));
+    }
+    return paths;
+}
+
+void readInParallel(benchmark::State &state, bool photos)
+{
+    QTemporaryDir folder;
+    const QList<QByteArray> paths = mediaFiles(folder, photos);
+    if (paths.isEmpty()) {
+        state.SkipWithError("the sample files could not be made");
+        return;
+    }
+    QList<FileInfo> infos(paths.size());
+    const auto readAll = [&] {
+        FileInfo *const items = ParallelRanges::itemsToWrite(infos);
+        ParallelRanges::run(paths.size(), 256, [&](qsizetype, qsizetype begin, qsizetype end) {
+            for (qsizetype i = begin; i < end; ++i)
+                items[i] = FileInfoReader::read(paths[i]);
+        });
+    };
+    readAll();
+    for (auto _ : state)
+        readAll();
+    const auto found = std::count_if(infos.cbegin(), infos.cend(), [photos](const FileInfo &info) {
+        return photos ? info.dateTaken.has_value()
+                      : !info.artist.isEmpty() && !info.title.isEmpty();
+    });
+    if (found != paths.size())
+        state.SkipWithError("a file's information was not read");
+    state.counters["files"] = double(paths.size());
+}
+
+void BM_ReadDateTaken10kJpeg(benchmark::State &state)
+{
+    readInParallel(state, true);
+}
+BENCHMARK(BM_ReadDateTaken10kJpeg)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_ReadArtistTitle10kMp3(benchmark::State &state)
+{
+    readInParallel(state, false);
+}
+BENCHMARK(BM_ReadArtistTitle10kMp3)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// Filling the cache with what 10,000 photos (0) or songs (1) say, and its bytes a file.
+void BM_FileInfoCache10k(benchmark::State &state)
+{
+    const bool songs = state.range(0) == 1;
+    QList<FileInfo> infos;
+    for (int i = 0; i < mediaCount; ++i) {
+        FileInfo info;
+        info.device = 2049;
+        info.inode = 12345678 + quint64(i) * 3;
+        info.size = 3500000 + i * 997;
+        info.modifiedNanoseconds = 1700000000123456789 + qint64(i) * 1000000007;
+        if (songs) {
+            info.artist = u"Artist %1"_qs.arg(i / 100);
+            info.album = u"Album called %1"_qs.arg(i / 12);
+            info.title = u"A song named %1"_qs.arg(i);
+            info.trackNumber = i % 12 + 1;
+            info.year = 1960 + i % 60;
+        } else {
+            info.dateTaken = 1650000000000 + qint64(i) * 61000;
+            info.cameraModel = i % 3 ? u"Pixel 7"_qs : u"Canon EOS R6"_qs;
+            info.width = 4032;
+            info.height = 3024;
+        }
+        infos.append(info);
+    }
+    size_t bytes = 0;
+    for (auto _ : state) {
+        FileInfoCache cache;
+        for (const FileInfo &info : infos)
+            cache.insert(info);
+        for (const FileInfo &info : infos)
+            benchmark::DoNotOptimize(
+                cache.find(info.device, info.inode, info.size, info.modifiedNanoseconds));
+        bytes = cache.memoryUsed();
+    }
+    state.counters["bytesPerFile"] = double(bytes) / mediaCount;
+    state.SetLabel(songs ? "songs" : "photos");
+}
+BENCHMARK(BM_FileInfoCache10k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
 
 } // namespace

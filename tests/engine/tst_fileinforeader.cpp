@@ -1,6 +1,7 @@
 #include "testmain.h"
 
 #include "fileinfo/fileinforeader.h"
+#include "fileinfo/imagedetails.h"
 #include "samplemedia.h"
 
 #include <QDir>
@@ -102,6 +103,34 @@ private Q_SLOTS:
         QCOMPARE(info.width, photo.width);
         QCOMPARE(info.height, photo.height);
         QCOMPARE(info.size, QFileInfo(path).size());
+    }
+
+    // Dates as cameras and editors write them, and as they write them wrong.
+    void dateTexts_data()
+    {
+        QTest::addColumn<QByteArray>("text");
+        QTest::addColumn<QString>("wallClock"); // empty for none
+        QTest::newRow("EXIF") << "2021:07:14 09:30:05"_ba << u"2021-07-14T09:30:05"_s;
+        QTest::newRow("XMP with a zone")
+            << "2021-07-14T23:30:05+02:00"_ba << u"2021-07-14T23:30:05"_s;
+        QTest::newRow("XMP without seconds") << "2021-07-14T09:30Z"_ba << u"2021-07-14T09:30:00"_s;
+        QTest::newRow("date alone") << "1969-12-31"_ba << u"1969-12-31T00:00:00"_s;
+        QTest::newRow("left blank") << "    :  :     :  :  "_ba << QString();
+        QTest::newRow("zeros") << "0000:00:00 00:00:00"_ba << QString();
+        QTest::newRow("no such day") << "2021:02:30 10:00:00"_ba << QString();
+        QTest::newRow("no such hour") << "2021:02:03 24:00:00"_ba << QString();
+        QTest::newRow("cut short") << "2021:02:03 1"_ba << QString();
+    }
+    void dateTexts()
+    {
+        QFETCH(QByteArray, text);
+        QFETCH(QString, wallClock);
+        const std::optional<qint64> when = ImageDetails::wallClockOf(text);
+        QCOMPARE(when.has_value(), !wallClock.isEmpty());
+        if (when) {
+            QCOMPARE(QDateTime::fromMSecsSinceEpoch(*when, Qt::UTC).toString(Qt::ISODate),
+                     wallClock + u'Z');
+        }
     }
 
     void recordings_data()
