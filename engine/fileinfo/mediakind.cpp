@@ -47,7 +47,7 @@ MediaKind mediaKindOf(QByteArrayView head, QByteArrayView path)
         return MediaKind::jpeg;
     if (at(0, "\x89PNG") || at(0, "II*\0"_ba) || at(0, "MM\0*"_ba) || at(0, "IIRO") ||
         at(0, "IIU\0"_ba) || at(0, "FUJIFILM") || (at(0, "RIFF") && at(8, "WEBP")) ||
-        at(0, "GIF8") || at(0, "BM"))
+        at(0, "GIF87a") || at(0, "GIF89a") || (at(0, "BM") && extension == "bmp"))
         return MediaKind::image;
     if (at(0, "RIFF") && at(8, "WAVE"))
         return MediaKind::wav;
