@@ -92,8 +92,10 @@ std::optional<FileInfo> FileInfoCache::find(quint64 device, quint64 inode, qint6
 
 void FileInfoCache::insert(const FileInfo &info)
 {
-    // Past 4 GB of entries, files are read again each time rather than kept.
-    if (m_entries.size() >= std::numeric_limits<quint32>::max() - 65536)
+    // A file that was never found has no identity to be found by again. Past 4 GB of
+    // entries, files are read again each time rather than kept.
+    if ((info.device == 0 && info.inode == 0) ||
+        m_entries.size() >= std::numeric_limits<quint32>::max() - 65536)
         return;
     std::optional<quint64> number = deviceNumber(info.device);
     if (!number) {

@@ -20,6 +20,8 @@ class FileInfoCache {
 public:
     std::optional<FileInfo> find(quint64 device, quint64 inode, qint64 size,
                                  qint64 modifiedNanoseconds) const;
+    // Keeps the file's information in place of what was kept for it; one without an
+    // identity (a file that was not there) is not kept.
     void insert(const FileInfo &info);
     void clear();
     qsizetype count() const;

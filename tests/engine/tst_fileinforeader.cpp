@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <sys/fsuid.h>
 #include <sys/stat.h>
@@ -63,6 +64,31 @@ bool writeBytes(const QString &path, const QByteArray &bytes)
            file.write(bytes) == bytes.size();
 }
 
+// The smallest PNG of the size: its header chunk and its end, with their checksums.
+QByteArray pngOfSize(quint32 width, quint32 height)
+{
+    const auto chunk = [](const QByteArray &type, const QByteArray &data) -> QByteArray {
+        QByteArray bytes(4, '\0');
+        qToBigEndian(quint32(data.size()), bytes.data());
+        quint32 crc = 0xFFFFFFFF;
+        const QByteArray summed = type + data;
+        for (const char byte : summed) {
+            crc ^= quint8(byte);
+            for (int bit = 0; bit < 8; ++bit)
+                crc = (crc >> 1) ^ (0xEDB88320 & (0 - (crc & 1)));
+        }
+        QByteArray sum(4, '\0');
+        qToBigEndian(~crc, sum.data());
+        return bytes + type + data + sum;
+    };
+    QByteArray header(13, '\0');
+    qToBigEndian(width, header.data());
+    qToBigEndian(height, header.data() + 4);
+    header[8] = 8; // bits a sample
+    header[9] = 2; // RGB
+    return "\x89PNG\r\n\x1A\n"_ba + chunk("IHDR", header) + chunk("IEND", {});
+}
+
 const SampleMedia::Recording recording{u"Sigur Rós"_s, u"Ágætis byrjun"_s, u"Svefn-g-englar"_s, 2,
                                        1999};
 
@@ -103,6 +129,18 @@ private Q_SLOTS:
         QCOMPARE(info.width, photo.width);
         QCOMPARE(info.height, photo.height);
         QCOMPARE(info.size, QFileInfo(path).size());
+    }
+
+    // Images other than JPEG are read by Exiv2 through the descriptor's own file.
+    void pngSize()
+    {
+        const QString path = pathOf(u"image.png"_s);
+        QVERIFY(writeBytes(path, pngOfSize(1920, 1080)));
+        const FileInfo info = readFile(path);
+        QCOMPARE(info.problem, QString());
+        QCOMPARE(info.width, 1920);
+        QCOMPARE(info.height, 1080);
+        QCOMPARE(info.dateTaken, std::nullopt);
     }
 
     // Dates as cameras and editors write them, and as they write them wrong.
