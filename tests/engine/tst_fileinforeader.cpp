@@ -4,6 +4,7 @@
 #include "fileinfo/imagedetails.h"
 #include "samplemedia.h"
 
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
@@ -11,13 +12,17 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QtEndian>
+#include <QThread>
 
+#include <fcntl.h>
 #include <sys/fsuid.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <fstream>
 #include <string>
+#include <thread>
 
 using namespace Qt::StringLiterals;
 using SampleMedia::AudioFormat;
@@ -228,6 +233,50 @@ private Q_SLOTS:
         QCOMPARE(info.problem, problem);
         QVERIFY(timer.elapsed() < 2000);
         QCOMPARE(info.artist, QString());
+    }
+
+    // A path swapped back and forth between a recording and a FIFO while it is read: each
+    // read ends at once with what it found, never waiting for a writer.
+    void swappedForFifo()
+    {
+        const auto name = [this](const char *leaf) {
+            return QFile::encodeName(pathOf(QString::fromLatin1(leaf)));
+        };
+        const QByteArray path = name("swapped.mp3"), fifo = name("swap-fifo"),
+                         file = name("swap-file"), link = name("swap-link");
+        QVERIFY(SampleMedia::writeAudio(QFile::decodeName(file), AudioFormat::mp3, recording));
+        QVERIFY(::mkfifo(fifo.constData(), 0644) == 0);
+        QVERIFY(::link(file.constData(), path.constData()) == 0);
+        std::atomic<bool> done = false;
+        std::thread swapper([&] {
+            for (bool toFifo = true; !done; toFifo = !toFifo) {
+                ::link((toFifo ? fifo : file).constData(), link.constData());
+                ::rename(link.constData(), path.constData());
+            }
+        });
+        // Enough for many reads to find the FIFO between their check and their open.
+        constexpr int rounds = 100000;
+        std::atomic<int> reads = 0, tagged = 0, refused = 0;
+        std::thread reader([&] {
+            for (; reads < rounds; ++reads) {
+                const FileInfo info = FileInfoReader::read(path);
+                tagged += info.title == recording.title;
+                refused += info.problem == notRegular;
+            }
+        });
+        const QDeadlineTimer deadline(20000);
+        while (reads < rounds && !deadline.hasExpired())
+            QThread::msleep(10);
+        const bool blocked = reads < rounds;
+        // A reader stuck in an open of the FIFO goes on once a writer comes.
+        while (reads < rounds)
+            ::close(::open(fifo.constData(), O_WRONLY | O_NONBLOCK));
+        done = true;
+        reader.join();
+        swapper.join();
+        QVERIFY2(!blocked, "a read waited on a FIFO");
+        QCOMPARE(tagged + refused, rounds);
+        QVERIFY(tagged > 0 && refused > 0);
     }
 
     // Also root: with a file-system user other than root, the process loses its right to
