@@ -6,9 +6,11 @@
 
 #include <QByteArray>
 
-// Reads what a file says of itself. Only a regular file is ever opened, and never in a way
-// that could block; nothing a damaged file does escapes as an exception. Safe to call from
-// several threads at once.
+// Reads what a file says of itself: an image's EXIF and XMP through Exiv2, a recording's
+// tags through TagLib, the kind told by the file's first bytes. Only a regular file is ever
+// opened, and never in a way that could block; the libraries read through that descriptor
+// alone, and nothing a damaged file does escapes as an exception. Safe to call from several
+// threads at once.
 namespace FileInfoReader {
 
 enum class Depth {

@@ -378,20 +378,6 @@ private Q_SLOTS:
         QVERIFY2(info.problem.isEmpty() || info.problem == damaged, qPrintable(info.problem));
         QVERIFY(QFile::remove(path));
     }
-
-    void stampsOnly()
-    {
-        const QString path = pathOf(u"stamps.mp3"_s);
-        QVERIFY(SampleMedia::writeAudio(path, AudioFormat::mp3, recording));
-        const FileInfo info =
-            FileInfoReader::read(QFile::encodeName(path), FileInfoReader::Depth::stamps);
-        struct stat status {};
-        QVERIFY(::stat(QFile::encodeName(path).constData(), &status) == 0);
-        QCOMPARE(info.inode, quint64(status.st_ino));
-        QCOMPARE(info.modifiedNanoseconds,
-                 qint64(status.st_mtim.tv_sec) * 1000000000 + status.st_mtim.tv_nsec);
-        QCOMPARE(info.title, QString());
-    }
 };
 
 BRISKLET_TEST(FileInfoReaderTest)
