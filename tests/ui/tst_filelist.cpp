@@ -5,6 +5,7 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
+#include "style/colors.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
@@ -319,6 +320,81 @@ private Q_SLOTS:
         QVERIFY(engine->selectedFiles().isEmpty());
         QVERIFY(!view.selectionModel()->hasSelection());
         QCOMPARE(view.viewport()->grab().toImage().pixelColor(background), unselected);
+    }
+
+    // Where the changed part of a new name shows once the name is shortened in the middle.
+    void changedPartOfAShortenedName_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("shownStart");
+        QTest::addColumn<int>("shownEnd");
+        // "abcdefghij" shown as "abc…hij"; the ellipsis is at 3.
+        QTest::newRow("in the head") << 1 << 2 << 1 << 2;
+        QTest::newRow("in the tail") << 8 << 9 << 5 << 6;
+        QTest::newRow("cut out") << 4 << 6 << 3 << 4;
+        QTest::newRow("head to tail") << 2 << 8 << 2 << 5;
+        QTest::newRow("only taken out, cut out") << 5 << 5 << 3 << 4;
+        QTest::newRow("only taken out, in the tail") << 9 << 9 << 6 << 6;
+    }
+
+    void changedPartOfAShortenedName()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, shownStart);
+        QFETCH(int, shownEnd);
+        const ChangedSpan shown =
+            LeftAlignedFileRow::shownSpan({start, end, true}, u"abcdefghij"_qs, u"abc…hij"_qs);
+        QCOMPARE(shown, (ChangedSpan{shownStart, shownEnd, true}));
+    }
+
+    // Only a changed name has a tinted part, in both colour schemes.
+    void changedPartIsTinted_data()
+    {
+        QTest::addColumn<bool>("dark");
+        QTest::newRow("light") << false;
+        QTest::newRow("dark") << true;
+    }
+
+    void changedPartIsTinted()
+    {
+        QFETCH(bool, dark);
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.findText = u"a"_qs;
+            operation.replaceText = u"x"_qs;
+        });
+        LeftAlignedFileListView view(engine.get());
+        QPalette palette = view.palette();
+        if (dark) {
+            palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
+            palette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
+            view.setPalette(palette);
+        }
+        view.resize(600, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage image = view.viewport()->grab().toImage();
+        const QColor tint = Colors::composited(
+            Colors::withOpacity(Colors::blue(palette), LeftAlignedFileRow::changedTint(palette)),
+            palette.color(QPalette::Base));
+        const auto tinted = [&](int row) {
+            const QRect rect = view.visualRect(view.model()->index(row, 0));
+            for (int x = rect.width() / 2; x < rect.right(); ++x) {
+                for (int y = rect.top(); y < rect.bottom(); ++y) {
+                    const QColor seen = image.pixelColor(x, y);
+                    if (qAbs(seen.red() - tint.red()) + qAbs(seen.green() - tint.green()) +
+                            qAbs(seen.blue() - tint.blue()) <=
+                        3)
+                        return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(tinted(0));
+        QVERIFY(!tinted(1));
     }
 
     void problemPillGivesWayToTheNewName_data()
