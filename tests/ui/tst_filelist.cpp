@@ -14,6 +14,7 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -395,6 +396,54 @@ private Q_SLOTS:
         };
         QVERIFY(tinted(0));
         QVERIFY(!tinted(1));
+    }
+
+    // A row tells the name as each step leaves it, to the mouse, the keyboard and a screen
+    // reader; its problem stays in the tooltip.
+    void rowTellsTheNameAfterEachStep()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"holiday 01.jpg"_qs, u"<b>x</b>.jpg"_qs}));
+        engine->addOperation();
+        engine->addOperation();
+        RenameOperationWrapper replace, sequence, append;
+        replace.findText = u" "_qs;
+        replace.replaceText = u"_"_qs;
+        sequence.mode = RenameMode::sequence;
+        sequence.sequenceBaseName = u"Holiday"_qs;
+        append.mode = RenameMode::append;
+        append.appendText = u" final/"_qs;
+        for (const auto &[row, step] : {std::pair{0, replace}, {1, sequence}, {2, append}})
+            engine->setOperation(row, step);
+        engine->updatePreview();
+        LeftAlignedFileListView view(engine.get());
+        QAbstractItemModelTester tester(view.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QString steps = u"1. Replace: holiday_01.jpg\n"
+                              "2. Sequence: Holiday - 01.jpg\n"
+                              "3. Append: Holiday - 01 final/.jpg"_qs;
+        const QModelIndex first = view.model()->index(0, 0);
+        QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(), steps);
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+                 u"Name after each step:\n"_qs + steps + u"\n\n"_qs +
+                     first.data(FileListModel::ErrorMessageRole).toString());
+        QVERIFY(!first.data(FileListModel::ErrorMessageRole).toString().isEmpty());
+        QVERIFY(!Qt::mightBeRichText(view.model()->index(1, 0).data(Qt::ToolTipRole).toString()));
+
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus(Qt::TabFocusReason);
+        const auto tip = [&](int row) {
+            return view.model()->index(row, 0).data(Qt::ToolTipRole).toString();
+        };
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Down}) {
+            QTest::keyClick(&view, key);
+            QTRY_VERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), tip(view.currentIndex().row()));
+        }
+        QTest::keyClick(&view, Qt::Key_Escape);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void problemPillGivesWayToTheNewName_data()
