@@ -174,7 +174,6 @@ private Q_SLOTS:
         QTest::newRow("NO_COLOR on a terminal") << QString() << true << QByteArray("1") << false;
         QTest::newRow("empty NO_COLOR") << u"--color=auto"_qs << true << QByteArray("") << true;
         QTest::newRow("never") << u"--color=never"_qs << true << unset << false;
-        QTest::newRow("always in a pipe") << u"--color=always"_qs << false << unset << true;
         QTest::newRow("bare --color") << u"--color"_qs << false << unset << true;
         QTest::newRow("always over NO_COLOR")
             << u"--color=always"_qs << false << QByteArray("1") << true;

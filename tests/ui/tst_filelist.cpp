@@ -334,7 +334,6 @@ private Q_SLOTS:
         QTest::newRow("in the head") << 1 << 2 << 1 << 2;
         QTest::newRow("in the tail") << 8 << 9 << 5 << 6;
         QTest::newRow("cut out") << 4 << 6 << 3 << 4;
-        QTest::newRow("head to tail") << 2 << 8 << 2 << 5;
         QTest::newRow("only taken out, cut out") << 5 << 5 << 3 << 4;
         QTest::newRow("only taken out, in the tail") << 9 << 9 << 6 << 6;
     }
@@ -350,17 +349,9 @@ private Q_SLOTS:
         QCOMPARE(shown, (ChangedSpan{shownStart, shownEnd, true}));
     }
 
-    // Only a changed name has a tinted part, in both colour schemes.
-    void changedPartIsTinted_data()
-    {
-        QTest::addColumn<bool>("dark");
-        QTest::newRow("light") << false;
-        QTest::newRow("dark") << true;
-    }
-
+    // Only a changed name has a tinted part.
     void changedPartIsTinted()
     {
-        QFETCH(bool, dark);
         auto engine = makeEngine();
         engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
         editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
@@ -368,26 +359,23 @@ private Q_SLOTS:
             operation.replaceText = u"x"_qs;
         });
         LeftAlignedFileListView view(engine.get());
-        QPalette palette = view.palette();
-        if (dark) {
-            palette.setColor(QPalette::Base, QColor(0x1e, 0x1e, 0x1e));
-            palette.setColor(QPalette::Text, QColor(0xee, 0xee, 0xee));
-            view.setPalette(palette);
-        }
         view.resize(600, 200);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
         const QImage image = view.viewport()->grab().toImage();
-        const QColor tint = Colors::composited(
-            Colors::withOpacity(Colors::blue(palette), LeftAlignedFileRow::changedTint(palette)),
-            palette.color(QPalette::Base));
+        const QPalette &palette = view.palette();
+        const QRgb tint =
+            Colors::composited(Colors::withOpacity(Colors::blue(palette),
+                                                   LeftAlignedFileRow::changedTint(palette)),
+                               palette.color(QPalette::Base))
+                .rgb();
         const auto tinted = [&](int row) {
             const QRect rect = view.visualRect(view.model()->index(row, 0));
             for (int x = rect.width() / 2; x < rect.right(); ++x) {
                 for (int y = rect.top(); y < rect.bottom(); ++y) {
-                    const QColor seen = image.pixelColor(x, y);
-                    if (qAbs(seen.red() - tint.red()) + qAbs(seen.green() - tint.green()) +
-                            qAbs(seen.blue() - tint.blue()) <=
+                    const QRgb seen = image.pixel(x, y);
+                    if (qAbs(qRed(seen) - qRed(tint)) + qAbs(qGreen(seen) - qGreen(tint)) +
+                            qAbs(qBlue(seen) - qBlue(tint)) <=
                         3)
                         return true;
                 }
@@ -404,18 +392,19 @@ private Q_SLOTS:
     {
         auto engine = makeEngine();
         engine->addFiles(urlsFor({u"holiday 01.jpg"_qs, u"<b>x</b>.jpg"_qs}));
-        engine->addOperation();
-        engine->addOperation();
-        RenameOperationWrapper replace, sequence, append;
-        replace.findText = u" "_qs;
-        replace.replaceText = u"_"_qs;
+        RenameOperationWrapper sequence, append;
         sequence.mode = RenameMode::sequence;
         sequence.sequenceBaseName = u"Holiday"_qs;
         append.mode = RenameMode::append;
         append.appendText = u" final/"_qs;
-        for (const auto &[row, step] : {std::pair{0, replace}, {1, sequence}, {2, append}})
-            engine->setOperation(row, step);
-        engine->updatePreview();
+        engine->addOperation();
+        engine->addOperation();
+        engine->setOperation(1, sequence);
+        engine->setOperation(2, append);
+        editFirstOperation(*engine, [](RenameOperationWrapper &replace) {
+            replace.findText = u" "_qs;
+            replace.replaceText = u"_"_qs;
+        });
         LeftAlignedFileListView view(engine.get());
         QAbstractItemModelTester tester(view.model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);

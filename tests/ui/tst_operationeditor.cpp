@@ -175,7 +175,6 @@ private Q_SLOTS:
             dateFormat + whenMissing + separator);
         row("infoDateFormat", "fileInfo", "infoDateFormat", u"_E"_qs, u"yyyy-MM-dd_E"_qs, {});
         row("instead", "fileInfo", "infoPlacement", u"2"_qs, u"instead"_qs, {}, {}, separator);
-        row("after", "fileInfo", "infoPlacement", u"1"_qs, u"after"_qs, {}, separator);
         row("infoSeparator", "fileInfo", "infoSeparator", u"_"_qs, u" _"_qs, {});
         row("infoWhenMissing", "fileInfo", "infoWhenMissing", u"1"_qs, u"useDateModified"_qs, {});
     }
