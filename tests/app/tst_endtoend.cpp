@@ -429,6 +429,8 @@ private Q_SLOTS:
         }
         QVERIFY2(tip, "no stop on the way round the window showed a tooltip");
         QVERIFY(tip->frame.left() > window->frame.left() + window->frame.width() / 3);
+        QTest::qWait(1000);
+        QVERIFY2(popup(*window), "the tooltip went by itself");
         key(u"Escape"_qs);
         QVERIFY2(popupShown(*window, false), "Escape left the tooltip up");
     }
