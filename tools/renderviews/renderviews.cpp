@@ -250,11 +250,9 @@ private Q_SLOTS:
         engine->updatePreview();
         QTest::qWait(50);
         auto *stack = view.findChild<OperationStackView *>();
-        stack->ensureWidgetVisible(stack->cards().last(), 0, 0);
-        stack->cards()
-            .last()
-            ->findChild<QWidget *>(u"infoDatePresets"_qs)
-            ->setFocus(Qt::TabFocusReason);
+        InlineOperationEditor *card = stack->cards().constLast();
+        stack->ensureWidgetVisible(card, 0, 0);
+        card->findChild<QWidget *>(u"infoDatePresets"_qs)->setFocus(Qt::TabFocusReason);
         save(&view, prefix + u"file-info"_qs);
 
         view.toggleSidebar();
