@@ -28,9 +28,12 @@ namespace {
 
 PlanPrinter printerFor(const CliOptions &options)
 {
+    // NO_COLOR counts only when set to something; an explicit --color wins over it.
+    const bool colour = options.colour == CliOptions::Colour::always ||
+                        (options.colour == CliOptions::Colour::automatic &&
+                         ::isatty(STDOUT_FILENO) == 1 && qEnvironmentVariableIsEmpty("NO_COLOR"));
     return PlanPrinter(options.json ? PlanPrinter::Format::jsonLines : PlanPrinter::Format::table,
-                       ::isatty(STDOUT_FILENO) == 1 ? PlanPrinter::Colour::on
-                                                    : PlanPrinter::Colour::off);
+                       colour ? PlanPrinter::Colour::on : PlanPrinter::Colour::off);
 }
 
 } // namespace

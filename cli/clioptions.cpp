@@ -61,6 +61,18 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
             flag(options.skipProblems);
         } else if (name == "--json") {
             flag(options.json);
+        } else if (name == "--color") {
+            // Only "--color=WHEN": a bare --color means always, and never takes the next
+            // argument, which may be a file.
+            const QByteArray when = inlineValue.value_or("always");
+            if (when == "auto")
+                options.colour = Colour::automatic;
+            else if (when == "always")
+                options.colour = Colour::always;
+            else if (when == "never")
+                options.colour = Colour::never;
+            else
+                fail(QStringLiteral("--color takes auto, always or never"));
         } else if (name == "--workflow" || name == "--system-workflow") {
             if (const std::optional<QByteArray> given = value()) {
                 options.workflowName = text(*given);
@@ -154,6 +166,9 @@ QString CliOptions::usage()
         "  --revert UNDO-FILE      put back the names an --apply changed, where the items\n"
         "                          are still the same; nothing is ever replaced\n"
         "  --json                  print the plan or the outcome as JSON Lines\n"
+        "  --color[=WHEN]          colour the table and the changed part of each new name:\n"
+        "                          auto (on a terminal, unless NO_COLOR is set), always\n"
+        "                          (the default WHEN) or never\n"
         "  -h, --help              print this help\n"
         "  --version               print the version\n"
         "\n"

@@ -11,6 +11,8 @@
 struct CliOptions {
     enum class Command { rename, revert, exportWorkflow, listWorkflows, help, version };
     enum class StackSource { none, workflow, systemWorkflow, stackFile };
+    // When the table is coloured: `automatic` on a terminal, unless NO_COLOR is set.
+    enum class Colour { automatic, always, never };
 
     Command command = Command::rename;
     StackSource stackSource = StackSource::none;
@@ -23,6 +25,7 @@ struct CliOptions {
     bool apply = false;
     bool skipProblems = false;
     bool json = false;
+    Colour colour = Colour::automatic;
 
     // Nothing but the options on success; otherwise `error` says what is wrong.
     static CliOptions parse(const QList<QByteArray> &arguments, QString *error);

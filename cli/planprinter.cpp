@@ -1,6 +1,7 @@
 #include "planprinter.h"
 
 #include "disk/localpath.h"
+#include "names/changedspan.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -110,6 +111,17 @@ QByteArray PlanPrinter::painted(const QByteArray &text, const char *code) const
     return "\033[" + QByteArray(code) + 'm' + text + "\033[0m";
 }
 
+QByteArray PlanPrinter::highlighted(const QString &name, const QString &newName) const
+{
+    const ChangedSpan span = ChangedSpan::between(name, newName);
+    if (m_colour == Colour::off || span.start == span.end)
+        return newName.toUtf8();
+    const QStringView text(newName);
+    return text.left(span.start).toUtf8() +
+           painted(text.sliced(span.start, span.end - span.start).toUtf8(), changedColour) +
+           text.sliced(span.end).toUtf8();
+}
+
 QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) const
 {
     QList<qsizetype> shown;
@@ -131,7 +143,7 @@ QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) cons
         out += "  ";
         out += names[row].leftJustified(nameWidth).toUtf8();
         out += painted(" → ", "2");
-        out += printable(item.newName).toUtf8();
+        out += highlighted(names[row], printable(item.newName));
         if (item.errorMessage && !item.errorMessage->isEmpty()) {
             out += "  ";
             out += painted(printable(*item.errorMessage).toUtf8(), statusColour(item.status));

@@ -41,6 +41,11 @@ private:
     QByteArray tableRows(const QList<FileItem> &files, Rows which) const;
     QByteArray jsonRows(const QList<FileItem> &files, Rows which) const;
     QByteArray painted(const QByteArray &text, const char *code) const;
+    // The new name, as printed, with the part that differs from the printed current name
+    // in bold cyan.
+    QByteArray highlighted(const QString &name, const QString &newName) const;
+
+    static constexpr const char *changedColour = "1;36";
 
     Format m_format;
     Colour m_colour;

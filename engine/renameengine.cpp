@@ -197,6 +197,11 @@ void RenameEngine::setOperation(qsizetype index, const RenameOperationWrapper &o
     Q_EMIT operationsChanged();
 }
 
+QStringList RenameEngine::namesAfterEachStep(qsizetype row) const
+{
+    return m_preview->namesAfterEachStep(m_operations, row);
+}
+
 QString RenameEngine::patternProblem(qsizetype index) const
 {
     if (index < 0 || index >= m_operations.size())

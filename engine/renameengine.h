@@ -102,6 +102,10 @@ public:
     // group the pattern does not have. Empty while it works, or is not a regular expression.
     QString replacementProblem(qsizetype index) const;
 
+    // The name of the file in `row` as it leaves each step of the stack, in the steps'
+    // order: worked out for that row alone, whenever asked.
+    QStringList namesAfterEachStep(qsizetype row) const;
+
     // Queries.
     bool hasPendingFiles() const;
     bool hasChanges() const;

@@ -125,6 +125,26 @@ NameJudge::Counts Preview::fromScratch(const QList<RenameOperationWrapper> &oper
     return judge.judge(m_files, std::move(changes));
 }
 
+QStringList Preview::namesAfterEachStep(const QList<RenameOperationWrapper> &operations,
+                                        qsizetype row) const
+{
+    QStringList names;
+    if (row < 0 || row >= m_files.size())
+        return names;
+    NameTransformer transformer(operations);
+    for (const qsizetype step : std::as_const(m_timedOutSteps))
+        transformer.markTimedOut(step);
+    NameTransformer::Buffers buffers;
+    QString name = m_files.at(row).originalName;
+    for (qsizetype step = 0; step < transformer.stepCount(); ++step) {
+        const QString &after = transformer.apply(name, row, buffers, step, step + 1);
+        if (&after != &name)
+            name = after;
+        names.append(name);
+    }
+    return names;
+}
+
 const ListedFolders &Preview::listedFolders(quint64 rowsVersion)
 {
     if (m_foldersOfRows == rowsVersion)

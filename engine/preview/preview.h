@@ -15,6 +15,7 @@
 #include <QList>
 #include <QObject>
 #include <QSet>
+#include <QStringList>
 
 #include <functional>
 #include <optional>
@@ -42,6 +43,11 @@ public:
     void update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
     // Forgets every row, for a list emptied.
     void clear();
+
+    // The name of the row as it leaves each step, for one row on demand: the steps that ran
+    // out of time in the last preview leave it as it is there.
+    QStringList namesAfterEachStep(const QList<RenameOperationWrapper> &operations,
+                                   qsizetype row) const;
 
     // Whether the step ran out of time on a name in the last preview.
     bool hasTimedOut(qsizetype step) const { return m_timedOutSteps.contains(step); }

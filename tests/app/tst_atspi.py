@@ -1,11 +1,11 @@
 #!/usr/bin/env python3
 """A screen reader's view of the real program: brisklet on its own Xvfb display under
 openbox, with a private session bus and accessibility bus. Through AT-SPI it finds the
-Rename button, the Files list with its rows, the named split pane, the Mode menu's entries
-and an operation switch by role and name, and turns the switch on through its action. It
-selects a row through the row's action, reads the selection from the row and the list, and
-removes the selected file with the Remove button. Every process it starts is stopped again,
-also after a failure. Exits 77 (skipped) when a tool is missing."""
+Rename button, the Files list with its rows and their descriptions, the named split pane,
+the Mode menu's entries and an operation switch by role and name, and turns the switch on
+through its action. It selects a row through the row's action, reads the selection from the
+row and the list, and removes the selected file with the Remove button. Every process it
+starts is stopped again, also after a failure. Exits 77 (skipped) when a tool is missing."""
 
 import os
 import shutil
@@ -85,6 +85,11 @@ def check(app, pyatspi):
     # Both files keep their names under the empty default step.
     if rows != ["a.txt, a.txt, ready", "b.txt, b.txt, ready"]:
         failures.append("the Files list reads %r" % rows)
+    # A row describes the name as each step leaves it.
+    descriptions = sorted(files.getChildAtIndex(i).description
+                          for i in range(files.childCount)) if files else []
+    if descriptions != ["1. Replace: a.txt", "1. Replace: b.txt"]:
+        failures.append("the rows describe themselves as %r" % descriptions)
     if files:
         failures += check_selection(files, find("push button", "Remove"), pyatspi)
     # The two columns are one named pane; the mode menu (named by its choice) lists only

@@ -412,6 +412,29 @@ private Q_SLOTS:
         VERIFY_NAMES(u"file1.txt"_qs, u"file2.txt"_qs, u"file3.txt"_qs);
     }
 
+    // Tabbing round the window into the file list brings up the current row's tooltip, the
+    // name after each step, beside the list.
+    void fileRowTellsItsStepsToTheKeyboard()
+    {
+        const std::optional<Window> window = startProgram(makeFiles({u"step.txt"_qs}));
+        QVERIFY(window);
+        activate(*window);
+        type(u"step"_qs);
+        key(u"Tab"_qs);
+        type(u"pace"_qs);
+        std::optional<Window> tip;
+        for (int stop = 0; stop < 30 && !tip; ++stop) {
+            key(u"Tab"_qs);
+            waitFor([&] { return (tip = popup(*window)).has_value(); }, 250);
+        }
+        QVERIFY2(tip, "no stop on the way round the window showed a tooltip");
+        QVERIFY(tip->frame.left() > window->frame.left() + window->frame.width() / 3);
+        QTest::qWait(1000);
+        QVERIFY2(popup(*window), "the tooltip went by itself");
+        key(u"Escape"_qs);
+        QVERIFY2(popupShown(*window, false), "Escape left the tooltip up");
+    }
+
     // A batch whose recovery record cannot be written does not start: the window says why,
     // nothing moves, and the same rename goes through once the folder takes it again.
     void noRenameWithoutRecoveryRecord()

@@ -78,6 +78,8 @@ private Q_SLOTS:
             "--apply", abc, 0, "B.TXT|C.TXT", "Renamed 2");
         row("missing file", abc, lowercase, "--apply", "A.TXT|C.TXT", 2, abc, "C.TXT");
         row("unknown option", abc, lowercase, "--aply", abc, 2, abc, "--aply");
+        row("unknown colour", abc, lowercase, "--color=sometimes", abc, 2, abc,
+            "--color takes auto, always or never");
         row("damaged stack", abc,
             "[\n  {\"mode\": \"trim\"},\n  {\"mode\": \"changeCase\",\n"
             "   \"caseType\": \"shouting\"}\n]",
@@ -156,6 +158,62 @@ private Q_SLOTS:
         const Run result = m_home.run(arguments.split(u' ') << u"--apply"_qs << u"one.txt"_qs);
         QVERIFY2(result.status == status, result.said().constData());
         QCOMPARE(m_home.listing(), after);
+    }
+
+    // The table is coloured on a terminal, where NO_COLOR is not set, or when asked; the
+    // changed part of each new name in bold cyan.
+    void colour_data()
+    {
+        QTest::addColumn<QString>("colour"); // the option, if any
+        QTest::addColumn<bool>("terminal");
+        QTest::addColumn<QByteArray>("noColor"); // NO_COLOR, if set
+        QTest::addColumn<bool>("coloured");
+        const QByteArray unset;
+        QTest::newRow("auto in a pipe") << QString() << false << unset << false;
+        QTest::newRow("auto on a terminal") << QString() << true << unset << true;
+        QTest::newRow("NO_COLOR on a terminal") << QString() << true << QByteArray("1") << false;
+        QTest::newRow("empty NO_COLOR") << u"--color=auto"_qs << true << QByteArray("") << true;
+        QTest::newRow("never") << u"--color=never"_qs << true << unset << false;
+        QTest::newRow("bare --color") << u"--color"_qs << false << unset << true;
+        QTest::newRow("always over NO_COLOR")
+            << u"--color=always"_qs << false << QByteArray("1") << true;
+    }
+
+    void colour()
+    {
+        QFETCH(QString, colour);
+        QFETCH(bool, terminal);
+        QFETCH(QByteArray, noColor);
+        QFETCH(bool, coloured);
+        QVERIFY(m_home.create("IMG 01.jpg"));
+        QStringList arguments{u"--stack"_qs,
+                              m_home.writeStack(R"([{"findText":"IMG ","replaceText":"Photo_"}])"),
+                              u"IMG 01.jpg"_qs};
+        if (!colour.isEmpty())
+            arguments.prepend(colour);
+        QProcess process;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.remove(u"NO_COLOR"_qs);
+        if (!noColor.isNull())
+            environment.insert(u"NO_COLOR"_qs, QString::fromUtf8(noColor));
+        process.setProcessEnvironment(environment);
+        process.setWorkingDirectory(m_home.folder);
+        if (terminal) {
+            // script(1) gives the command a pseudo-terminal of its own.
+            QStringList quoted;
+            for (const QString &argument : QStringList{QStringLiteral(BRISKLET_CLI)} + arguments)
+                quoted.append(u'\'' + argument + u'\'');
+            process.start(u"script"_qs, {u"-qec"_qs, quoted.join(u' '), u"/dev/null"_qs});
+        } else {
+            process.start(QStringLiteral(BRISKLET_CLI), arguments);
+        }
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.exitCode(), 0);
+        const QByteArray firstLine = process.readAllStandardOutput().split('\n').first();
+        QCOMPARE(firstLine.endsWith('\r') ? firstLine.chopped(1) : firstLine,
+                 coloured ? QByteArray("pending   IMG 01.jpg\033[2m → \033[0m"
+                                       "\033[1;36mPhoto_\033[0m01.jpg")
+                          : QByteArray("pending   IMG 01.jpg → Photo_01.jpg"));
     }
 
     // Names no shell argument carries safely come through standard input, keep their exact

@@ -1,5 +1,6 @@
 #include "testmain.h"
 
+#include "filelist/leftalignedfilerow.h"
 #include "style/colors.h"
 #include "style/schemepalettes.h"
 
@@ -103,6 +104,23 @@ private Q_SLOTS:
                     QTest::addRow("%s: placeholder on %s", paletteName, roleName)
                         << palette.color(QPalette::PlaceholderText) << surface
                         << palette.color(QPalette::Text);
+            }
+            // The changed part of a new name in the list, on the row and on the selected row:
+            // pending names on blue, the others on their status accent.
+            const QColor base = palette.color(QPalette::Base);
+            const qreal changed = LeftAlignedFileRow::changedTint(palette);
+            for (const bool selected : {false, true}) {
+                const QColor row =
+                    selected ? tinted({"", &Colors::blue, 0.08}, palette, base) : base;
+                QTest::addRow("%s: pending name, changed part%s", paletteName,
+                              selected ? ", selected" : "")
+                    << Colors::primaryText(palette, QPalette::Text)
+                    << tinted({"", &Colors::blue, changed}, palette, row) << QColor();
+                for (const auto &[accentName, fill, text] : accents) {
+                    QTest::addRow("%s: %s name, changed part%s", paletteName, accentName,
+                                  selected ? ", selected" : "")
+                        << text(palette) << tinted({"", fill, changed}, palette, row) << QColor();
+                }
             }
             if (ours)
                 QTest::addRow("%s: number badge", paletteName)

@@ -5,6 +5,7 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
+#include "style/colors.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
@@ -13,6 +14,7 @@
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
 #include <QTest>
+#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -319,6 +321,117 @@ private Q_SLOTS:
         QVERIFY(engine->selectedFiles().isEmpty());
         QVERIFY(!view.selectionModel()->hasSelection());
         QCOMPARE(view.viewport()->grab().toImage().pixelColor(background), unselected);
+    }
+
+    // Where the changed part of a new name shows once the name is shortened in the middle.
+    void changedPartOfAShortenedName_data()
+    {
+        QTest::addColumn<int>("start");
+        QTest::addColumn<int>("end");
+        QTest::addColumn<int>("shownStart");
+        QTest::addColumn<int>("shownEnd");
+        // "abcdefghij" shown as "abc…hij"; the ellipsis is at 3.
+        QTest::newRow("in the head") << 1 << 2 << 1 << 2;
+        QTest::newRow("in the tail") << 8 << 9 << 5 << 6;
+        QTest::newRow("cut out") << 4 << 6 << 3 << 4;
+        QTest::newRow("only taken out, cut out") << 5 << 5 << 3 << 4;
+        QTest::newRow("only taken out, in the tail") << 9 << 9 << 6 << 6;
+    }
+
+    void changedPartOfAShortenedName()
+    {
+        QFETCH(int, start);
+        QFETCH(int, end);
+        QFETCH(int, shownStart);
+        QFETCH(int, shownEnd);
+        const ChangedSpan shown =
+            LeftAlignedFileRow::shownSpan({start, end, true}, u"abcdefghij"_qs, u"abc…hij"_qs);
+        QCOMPARE(shown, (ChangedSpan{shownStart, shownEnd, true}));
+    }
+
+    // Only a changed name has a tinted part.
+    void changedPartIsTinted()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
+        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.findText = u"a"_qs;
+            operation.replaceText = u"x"_qs;
+        });
+        LeftAlignedFileListView view(engine.get());
+        view.resize(600, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage image = view.viewport()->grab().toImage();
+        const QPalette &palette = view.palette();
+        const QRgb tint =
+            Colors::composited(Colors::withOpacity(Colors::blue(palette),
+                                                   LeftAlignedFileRow::changedTint(palette)),
+                               palette.color(QPalette::Base))
+                .rgb();
+        const auto tinted = [&](int row) {
+            const QRect rect = view.visualRect(view.model()->index(row, 0));
+            for (int x = rect.width() / 2; x < rect.right(); ++x) {
+                for (int y = rect.top(); y < rect.bottom(); ++y) {
+                    const QRgb seen = image.pixel(x, y);
+                    if (qAbs(qRed(seen) - qRed(tint)) + qAbs(qGreen(seen) - qGreen(tint)) +
+                            qAbs(qBlue(seen) - qBlue(tint)) <=
+                        3)
+                        return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(tinted(0));
+        QVERIFY(!tinted(1));
+    }
+
+    // A row tells the name as each step leaves it, to the mouse, the keyboard and a screen
+    // reader; its problem stays in the tooltip.
+    void rowTellsTheNameAfterEachStep()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"holiday 01.jpg"_qs, u"<b>x</b>.jpg"_qs}));
+        RenameOperationWrapper sequence, append;
+        sequence.mode = RenameMode::sequence;
+        sequence.sequenceBaseName = u"Holiday"_qs;
+        append.mode = RenameMode::append;
+        append.appendText = u" final/"_qs;
+        engine->addOperation();
+        engine->addOperation();
+        engine->setOperation(1, sequence);
+        engine->setOperation(2, append);
+        editFirstOperation(*engine, [](RenameOperationWrapper &replace) {
+            replace.findText = u" "_qs;
+            replace.replaceText = u"_"_qs;
+        });
+        LeftAlignedFileListView view(engine.get());
+        QAbstractItemModelTester tester(view.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        const QString steps = u"1. Replace: holiday_01.jpg\n"
+                              "2. Sequence: Holiday - 01.jpg\n"
+                              "3. Append: Holiday - 01 final/.jpg"_qs;
+        const QModelIndex first = view.model()->index(0, 0);
+        QCOMPARE(first.data(Qt::AccessibleDescriptionRole).toString(), steps);
+        QCOMPARE(first.data(Qt::ToolTipRole).toString(),
+                 u"Name after each step:\n"_qs + steps + u"\n\n"_qs +
+                     first.data(FileListModel::ErrorMessageRole).toString());
+        QVERIFY(!first.data(FileListModel::ErrorMessageRole).toString().isEmpty());
+        QVERIFY(!Qt::mightBeRichText(view.model()->index(1, 0).data(Qt::ToolTipRole).toString()));
+
+        view.resize(600, 300);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowActive(&view));
+        view.setFocus(Qt::TabFocusReason);
+        const auto tip = [&](int row) {
+            return view.model()->index(row, 0).data(Qt::ToolTipRole).toString();
+        };
+        // Checked as the key is let go: headless, a tooltip may leave soon after.
+        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Down}) {
+            QTest::keyClick(&view, key);
+            QVERIFY(QToolTip::isVisible());
+            QCOMPARE(QToolTip::text(), tip(view.currentIndex().row()));
+        }
     }
 
     void problemPillGivesWayToTheNewName_data()

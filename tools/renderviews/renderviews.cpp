@@ -134,9 +134,7 @@ private Q_SLOTS:
         auto engine = makeEngine();
         engine->addOperation();
         OperationStackModel steps(engine.get());
-        for (const RenameMode mode :
-             {RenameMode::replace, RenameMode::regex, RenameMode::trim, RenameMode::append,
-              RenameMode::prepend, RenameMode::changeCase, RenameMode::sequence}) {
+        for (const RenameMode mode : EnumCases<RenameMode>::all) {
             RenameOperationWrapper operation;
             operation.mode = mode;
             engine->setOperation(1, operation);
@@ -243,6 +241,19 @@ private Q_SLOTS:
         view.findChild<OperationStackView *>()->cards().at(1)->modeMenu()->setFocus(
             Qt::TabFocusReason);
         save(&view, prefix + u"spaces"_qs);
+
+        engine->addOperation();
+        RenameOperationWrapper info = engine->operations().last();
+        info.mode = RenameMode::fileInfo;
+        info.infoField = FileInfoField::dateModified;
+        engine->setOperation(engine->operations().size() - 1, info);
+        engine->updatePreview();
+        QTest::qWait(50);
+        auto *stack = view.findChild<OperationStackView *>();
+        InlineOperationEditor *card = stack->cards().constLast();
+        stack->ensureWidgetVisible(card, 0, 0);
+        card->findChild<QWidget *>(u"infoDatePresets"_qs)->setFocus(Qt::TabFocusReason);
+        save(&view, prefix + u"file-info"_qs);
 
         view.toggleSidebar();
         save(&view, prefix + u"sidebar-collapsed"_qs);

@@ -35,6 +35,7 @@ ChoiceMenuButton::ChoiceMenuButton(const QStringList &titles, QWidget *parent)
         action->setCheckable(true);
         action->setChecked(i == m_current);
         group->addAction(action);
+        m_actions.append(action);
         connect(action, &QAction::triggered, this, [this, i] {
             setCurrentIndex(i);
             Q_EMIT activated(i);
@@ -52,16 +53,22 @@ void ChoiceMenuButton::setCurrentIndex(int index)
     const bool changed = index != m_current;
     m_current = index;
     setText(m_titles.at(index));
-    m_menu->actions().at(index)->setChecked(true);
+    m_actions.at(index)->setChecked(true);
     update();
     if (changed)
         Q_EMIT currentIndexChanged(index);
 }
 
+void ChoiceMenuButton::setStartsGroup(int index)
+{
+    if (index > 0 && index < m_actions.size())
+        m_menu->insertSeparator(m_actions.at(index));
+}
+
 void ChoiceMenuButton::showMenu()
 {
     m_menu->setMinimumWidth(width());
-    m_menu->setActiveAction(m_menu->actions().value(m_current));
+    m_menu->setActiveAction(m_actions.value(m_current));
     m_menu->popup(mapToGlobal(QPoint(0, height())));
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QAbstractButton>
+#include <QList>
 #include <QStringList>
 
 class QMenu;
@@ -21,7 +22,11 @@ public:
     QString currentText() const { return m_titles.value(m_current); }
     // Changes the shown choice without reporting it as the user's.
     void setCurrentIndex(int index);
+    // Puts a dividing line in the menu above the choice at `index`.
+    void setStartsGroup(int index);
     QMenu *menu() const { return m_menu; }
+    // The menu's items for the choices, in their order; the menu also holds the dividers.
+    QList<QAction *> choiceActions() const { return m_actions; }
 
     QSize sizeHint() const override;
     QSize minimumSizeHint() const override;
@@ -41,4 +46,5 @@ private:
     QStringList m_titles;
     int m_current = 0;
     QMenu *m_menu;
+    QList<QAction *> m_actions;
 };

@@ -1,6 +1,7 @@
 #include "filelist/filelistmodel.h"
 
 #include "filelist/filerowannouncement.h"
+#include "operations/inlineoperationeditor.h"
 
 #include "disk/localpath.h"
 #include "names/nameparts.h"
@@ -62,11 +63,24 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     case Qt::DisplayRole:
     case OriginalNameRole:
         return LocalPath::readable(file->originalName);
-    case Qt::ToolTipRole:
-        return file->errorMessage && (file->status == RenameStatus::conflict ||
-                                      file->status == RenameStatus::error)
-                   ? QVariant(*file->errorMessage)
-                   : QVariant();
+    case Qt::ToolTipRole: {
+        const QString message = file->errorMessage && (file->status == RenameStatus::conflict ||
+                                                       file->status == RenameStatus::error)
+                                    ? *file->errorMessage
+                                    : QString();
+        const QString steps = namesAfterEachStep(*file);
+        if (steps.isEmpty())
+            return message.isEmpty() ? QVariant() : QVariant(message);
+        // A first line without a name in it keeps the tooltip plain text, whatever the names
+        // hold.
+        //: Heads the tooltip of a file row, above one line per step.
+        QString text = tr("Name after each step:") + u'\n' + steps;
+        if (!message.isEmpty())
+            text += QStringLiteral("\n\n") + message;
+        return text;
+    }
+    case Qt::AccessibleDescriptionRole:
+        return namesAfterEachStep(*file);
     case Qt::AccessibleTextRole:
         return FileRowAnnouncement::text(LocalPath::readable(file->originalName),
                                          LocalPath::readable(file->newName), file->status,
@@ -84,6 +98,24 @@ QVariant FileListModel::data(const QModelIndex &index, int role) const
     default:
         return QVariant();
     }
+}
+
+QString FileListModel::namesAfterEachStep(const FileItem &file) const
+{
+    // A renamed file has no steps before it any more.
+    if (file.status == RenameStatus::success)
+        return {};
+    const QList<RenameOperationWrapper> &steps = m_engine->operations();
+    const QStringList names = m_engine->namesAfterEachStep(&file - m_engine->files().constData());
+    QStringList lines;
+    for (qsizetype i = 0; i < names.size() && i < steps.size(); ++i) {
+        //: One step in a file row's tooltip: its number, its mode, the name it leaves.
+        lines.append(tr("%1. %2: %3")
+                         .arg(i + 1)
+                         .arg(InlineOperationEditor::title(steps.at(i).mode),
+                              LocalPath::readable(names.at(i))));
+    }
+    return lines.join(u'\n');
 }
 
 QHash<int, QByteArray> FileListModel::roleNames() const

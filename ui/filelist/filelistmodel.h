@@ -45,6 +45,8 @@ public:
     static QString fileTypeIcon(const QString &fileName);
 
 private:
+    // One line per step of the stack: its number, its mode and the file's name after it.
+    QString namesAfterEachStep(const FileItem &file) const;
     void followAppended(qsizetype first, qsizetype count);
     void followRemoved(const QList<RenameEngine::RowSpan> &spans);
     void followUpdated(qsizetype first, qsizetype last);

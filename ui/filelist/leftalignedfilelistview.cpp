@@ -10,9 +10,11 @@
 #include <QAccessible>
 #include <QDragEnterEvent>
 #include <QDropEvent>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
+#include <QToolTip>
 
 #include <utility>
 
@@ -165,6 +167,44 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
     }
     QListView::keyPressEvent(event);
     scrollToCurrent();
+}
+
+void LeftAlignedFileListView::keyReleaseEvent(QKeyEvent *event)
+{
+    QListView::keyReleaseEvent(event);
+    if (std::exchange(m_toolTipDue, false))
+        showCurrentToolTip();
+    else if (event->key() == Qt::Key_Escape)
+        QToolTip::hideText();
+}
+
+void LeftAlignedFileListView::focusInEvent(QFocusEvent *event)
+{
+    QListView::focusInEvent(event);
+    if (event->reason() == Qt::TabFocusReason || event->reason() == Qt::BacktabFocusReason)
+        m_toolTipDue = true;
+}
+
+void LeftAlignedFileListView::currentChanged(const QModelIndex &current,
+                                             const QModelIndex &previous)
+{
+    QListView::currentChanged(current, previous);
+    if (hasFocus() && QGuiApplication::mouseButtons() == Qt::NoButton)
+        m_toolTipDue = true;
+}
+
+void LeftAlignedFileListView::showCurrentToolTip()
+{
+    const QModelIndex index = currentIndex();
+    const QString text = index.data(Qt::ToolTipRole).toString();
+    const QRect row = visualRect(index);
+    if (!hasFocus() || text.isEmpty() || !viewport()->rect().intersects(row)) {
+        QToolTip::hideText();
+        return;
+    }
+    // Below the new name, where the eye already is.
+    const QPoint at(row.left() + row.width() / 2, row.bottom());
+    QToolTip::showText(viewport()->mapToGlobal(at), text, viewport(), row);
 }
 
 void LeftAlignedFileListView::scrollToCurrent()

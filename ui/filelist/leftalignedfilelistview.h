@@ -28,6 +28,7 @@ Q_SIGNALS:
 protected Q_SLOTS:
     void dataChanged(const QModelIndex &topLeft, const QModelIndex &bottomRight,
                      const QList<int> &roles = QList<int>()) override;
+    void currentChanged(const QModelIndex &current, const QModelIndex &previous) override;
 
 protected:
     // Nothing selects on its own; a click or Space toggles one row.
@@ -38,6 +39,8 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void keyPressEvent(QKeyEvent *event) override;
+    void keyReleaseEvent(QKeyEvent *event) override;
+    void focusInEvent(QFocusEvent *event) override;
     void dragEnterEvent(QDragEnterEvent *event) override;
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
@@ -48,10 +51,16 @@ private:
     void scrollToCurrent();
     void setTargeted(bool targeted);
     void showAddedFiles(int first, int last);
+    // The current row's tooltip beside it, as hovering shows it, for the keyboard.
+    void showCurrentToolTip();
 
     RenameEngine *m_engine;
     FileListModel *m_model;
     FileRowDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
     bool m_targeted = false;
+    // The keyboard moved to another row, or into the list: its tooltip shows once the key
+    // is let go and the row is in view (on some systems a tooltip hides on every key).
+    // Escape hides it.
+    bool m_toolTipDue = false;
 };

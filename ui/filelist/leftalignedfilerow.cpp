@@ -7,6 +7,7 @@
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPainterPath>
+#include <QTextLayout>
 
 #include <tuple>
 
@@ -56,6 +57,31 @@ std::pair<qreal, qreal> shareWidth(qreal available, qreal first, qreal second)
 }
 
 } // namespace
+
+ChangedSpan LeftAlignedFileRow::shownSpan(const ChangedSpan &span, const QString &full,
+                                          const QString &shown)
+{
+    if (!span.changed || shown == full)
+        return span;
+    if (shown.isEmpty())
+        return {};
+    qsizetype kept = 0; // before the ellipsis
+    while (kept < shown.size() && kept < full.size() && shown[kept] == full[kept])
+        ++kept;
+    const qsizetype tail = shown.size() - kept - 1; // after it
+    if (tail < 0 || !full.endsWith(QStringView(shown).right(tail)))
+        return {0, shown.size(), true};
+    const qsizetype tailStart = full.size() - tail;
+    const auto map = [&](qsizetype at, qsizetype inCut) {
+        return at <= kept ? at : at >= tailStart ? at - tailStart + kept + 1 : inCut;
+    };
+    return {map(span.start, kept), map(span.end, kept + 1), true};
+}
+
+qreal LeftAlignedFileRow::changedTint(const QPalette &palette)
+{
+    return Colors::isDark(palette) ? 0.25 : 0.15;
+}
 
 LeftAlignedFileRow::LeftAlignedFileRow(const Content &content, qreal centerX)
     : m_content(content), m_centerX(centerX)
@@ -143,6 +169,9 @@ LeftAlignedFileRow::Geometry LeftAlignedFileRow::layout(const QRectF &rect) cons
                    messageWidth, messageMetrics.height());
     }
     geometry.newNameText = nameMetrics.elidedText(m_content.newName, Qt::ElideMiddle, newNameWidth);
+    geometry.newNameChange =
+        shownSpan(ChangedSpan::between(m_content.originalName, m_content.newName),
+                  m_content.newName, geometry.newNameText);
     geometry.newName = QRectF(rightStart, midY - nameHeight / 2,
                               nameMetrics.horizontalAdvance(geometry.newNameText), nameHeight);
     return geometry;
@@ -180,9 +209,8 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
     const QColor status = statusColor(m_content.status, palette);
     const QColor statusText =
         m_content.status == RenameStatus::pending ? status : Colors::textShade(status, palette);
-    painter->setPen(statusText);
-    painter->drawText(geometry.newName.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
-                      geometry.newNameText);
+    paintNewName(painter, geometry, statusText,
+                 m_content.status == RenameStatus::pending ? blue : status, palette);
 
     if (!geometry.pill.isEmpty()) {
         QPainterPath capsule;
@@ -196,4 +224,43 @@ void LeftAlignedFileRow::paint(QPainter *painter, const QRectF &rect, const QPal
                           geometry.pillMessage);
     }
     painter->restore();
+}
+
+void LeftAlignedFileRow::paintNewName(QPainter *painter, const Geometry &geometry,
+                                      const QColor &text, const QColor &tint,
+                                      const QPalette &palette) const
+{
+    const ChangedSpan &change = geometry.newNameChange;
+    painter->setPen(text);
+    if (!change.changed) {
+        painter->drawText(geometry.newName.adjusted(0, 0, 1, 0), Qt::AlignLeft | Qt::AlignVCenter,
+                          geometry.newNameText);
+        return;
+    }
+    // Laid out as drawText lays it out, so that the changed part is found in right-to-left
+    // text too: a span of characters may show as several runs.
+    QTextLayout layout(geometry.newNameText, painter->font(), painter->device());
+    QTextOption option(Qt::AlignLeft);
+    option.setWrapMode(QTextOption::NoWrap);
+    option.setTextDirection(painter->layoutDirection());
+    layout.setTextOption(option);
+    layout.beginLayout();
+    QTextLine line = layout.createLine();
+    line.setLineWidth(geometry.newName.width() + 1);
+    layout.endLayout();
+    const QPointF origin(geometry.newName.left(),
+                         geometry.newName.center().y() - line.height() / 2);
+    if (change.start == change.end) {
+        // Only taken out: a mark where the characters were.
+        const qreal x = origin.x() + line.cursorToX(int(change.start));
+        painter->fillRect(QRectF(x - 1, origin.y(), 2, line.height()), tint);
+        layout.draw(painter, origin);
+        return;
+    }
+    QTextLayout::FormatRange changed;
+    changed.start = int(change.start);
+    changed.length = int(change.end - change.start);
+    changed.format.setBackground(Colors::withOpacity(tint, changedTint(palette)));
+    changed.format.setForeground(text);
+    layout.draw(painter, origin, {changed});
 }

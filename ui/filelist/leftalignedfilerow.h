@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/renamestatus.h"
+#include "names/changedspan.h"
 
 #include <QFont>
 #include <QPalette>
@@ -39,6 +40,8 @@ public:
         QString originalNameText;
         QString newNameText;
         QString pillMessage;
+        // What differs from the current name, in newNameText as shortened.
+        ChangedSpan newNameChange;
     };
 
     Geometry layout(const QRectF &rect) const;
@@ -55,8 +58,19 @@ public:
     static constexpr qreal arrowCellWidth = 60;
     static constexpr qreal outerPadding = 20;
     static constexpr qreal spacing = 12;
+    // The tint behind the changed part of a new name: the status accent (blue while
+    // pending) at this opacity, stronger on a dark palette, where a faint tint is lost.
+    static qreal changedTint(const QPalette &palette);
+
+    // Where a span of `full` falls in `shown`, the same text shortened in the middle: parts
+    // still shown keep their place, a part that was cut out marks the ellipsis.
+    static ChangedSpan shownSpan(const ChangedSpan &span, const QString &full,
+                                 const QString &shown);
 
 private:
+    void paintNewName(QPainter *painter, const Geometry &geometry, const QColor &text,
+                      const QColor &tint, const QPalette &palette) const;
+
     const Content &m_content;
     qreal m_centerX;
 };

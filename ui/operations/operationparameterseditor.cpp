@@ -6,16 +6,22 @@
 #include "controls/stepper.h"
 #include "controls/toggleswitch.h"
 #include "controls/wholenumberfield.h"
+#include "fileinfo/datepattern.h"
 #include "operations/operationstackmodel.h"
 #include "operations/optionlabel.h"
 #include "style/colors.h"
 #include "style/fonts.h"
+#include "style/icons.h"
 #include "style/palettefollower.h"
 #include "style/roundedtextfieldstyle.h"
 
+#include <QDateTime>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QSignalBlocker>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -101,6 +107,58 @@ QString OperationParametersEditor::title(CaseType value)
         break;
     }
     return tr("snake_case");
+}
+
+QString OperationParametersEditor::title(FileInfoField value)
+{
+    switch (value) {
+    case FileInfoField::dateTaken:
+        return tr("Date Taken");
+    case FileInfoField::dateModified:
+        return tr("Date Modified");
+    case FileInfoField::cameraModel:
+        return tr("Camera Model");
+    case FileInfoField::imageSize:
+        return tr("Image Size");
+    case FileInfoField::artist:
+        return tr("Artist");
+    case FileInfoField::album:
+        return tr("Album");
+    case FileInfoField::title:
+        return tr("Title");
+    case FileInfoField::trackNumber:
+        return tr("Track Number");
+    case FileInfoField::year:
+        break;
+    }
+    return tr("Year");
+}
+
+QString OperationParametersEditor::title(InfoPlacement value)
+{
+    // Short: three segments share the narrowest card; the caption "Where" reads with them.
+    switch (value) {
+    case InfoPlacement::before:
+        return tr("Before");
+    case InfoPlacement::after:
+        return tr("After");
+    case InfoPlacement::instead:
+        break;
+    }
+    return tr("Instead");
+}
+
+QString OperationParametersEditor::title(MissingInfo value)
+{
+    return value == MissingInfo::flagRow ? tr("Flag the file") : tr("Use date modified");
+}
+
+const QStringList &OperationParametersEditor::datePresets()
+{
+    static const QStringList presets{QStringLiteral("yyyy-MM-dd"), QStringLiteral("yyyyMMdd"),
+                                     QStringLiteral("yyyy-MM-dd HH.mm.ss"),
+                                     QStringLiteral("dd.MM.yyyy")};
+    return presets;
 }
 
 OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, int row,
@@ -206,6 +264,21 @@ OperationParametersEditor::OperationParametersEditor(QAbstractItemModel *model, 
     addSegments(page, QStringLiteral("sequenceLocation"),
                 &RenameOperationWrapper::sequenceLocation);
 
+    page = pageLayout(RenameMode::fileInfo);
+    addLabel(page, tr("Insert"), QStringLiteral("infoField"));
+    addChoiceMenu(page, QStringLiteral("infoField"), &RenameOperationWrapper::infoField)
+        ->setStartsGroup(indexOf(FileInfoField::artist)); // the audio tags
+    m_dateFormatRow = {addLabel(page, tr("Date Format"), QStringLiteral("infoDateFormat")),
+                       addDateFormatField(page)};
+    addLabel(page, tr("Where"), QStringLiteral("infoPlacement"));
+    addSegments(page, QStringLiteral("infoPlacement"), &RenameOperationWrapper::infoPlacement);
+    m_separatorRow = {addLabel(page, tr("Separator"), QStringLiteral("infoSeparator")),
+                      addTextField(page, tr("None"), QStringLiteral("infoSeparator"),
+                                   &RenameOperationWrapper::infoSeparator)};
+    m_whenMissingRow = {addLabel(page, tr("If Missing"), QStringLiteral("infoWhenMissing")),
+                        addChoiceMenu(page, QStringLiteral("infoWhenMissing"),
+                                      &RenameOperationWrapper::infoWhenMissing)};
+
     // Each control is named by the caption above it, as a sighted user reads the pair.
     for (const OptionLabel *label : findChildren<OptionLabel *>()) {
         auto *control =
@@ -284,6 +357,87 @@ QLineEdit *OperationParametersEditor::addTextField(QVBoxLayout *layout, const QS
             lineEdit->setText(operation.*member);
     });
     return lineEdit;
+}
+
+QWidget *OperationParametersEditor::addDateFormatField(QVBoxLayout *layout)
+{
+    QLineEdit *field =
+        addTextField(layout, tr("e.g., yyyy-MM-dd"), QStringLiteral("infoDateFormat"),
+                     &RenameOperationWrapper::infoDateFormat);
+    auto *column = new QWidget;
+    auto *columnLayout = new QVBoxLayout(column);
+    columnLayout->setContentsMargins(0, 0, 0, 0);
+    columnLayout->setSpacing(4);
+    layout->insertWidget(layout->indexOf(field), column);
+    layout->removeWidget(field);
+    auto *row = new QHBoxLayout;
+    row->setSpacing(4);
+    row->addWidget(field, 1);
+
+    auto *presets = new QToolButton;
+    presets->setObjectName(QStringLiteral("infoDatePresets"));
+    presets->setAutoRaise(true);
+    presets->setFocusPolicy(Qt::TabFocus);
+    presets->setToolTip(tr("Date format presets"));
+    presets->setAccessibleName(tr("Date format presets"));
+    presets->setPopupMode(QToolButton::InstantPopup);
+    presets->setStyleSheet(
+        QStringLiteral("QToolButton::menu-indicator { image: none; width: 0; }"));
+    const int iconSide = int(Fonts::symbolSize(Fonts::body()));
+    presets->setIconSize(QSize(iconSide, iconSide));
+    PaletteFollower::follow(presets, [presets, iconSide] {
+        const QIcon icon =
+            Icons::icon(QStringLiteral("chevron.down"), Colors::secondaryText(), iconSide);
+        presets->setIcon(icon);
+        presets->setText(icon.isNull() ? tr("Presets") : QString());
+    });
+    auto *menu = new QMenu(presets);
+    menu->setObjectName(QStringLiteral("infoDatePresetsMenu"));
+    // Each preset with today's date in it, made when the menu opens: the day may change.
+    connect(menu, &QMenu::aboutToShow, this, [this, menu] {
+        menu->clear();
+        const QDateTime now = QDateTime::currentDateTime();
+        const qint64 wallClock = now.toMSecsSinceEpoch() + now.offsetFromUtc() * qint64(1000);
+        for (const QString &pattern : datePresets()) {
+            //: A date format preset: the pattern, then today's date written in it.
+            QAction *item = menu->addAction(
+                tr("%1  (%2)").arg(pattern, DatePattern::format(pattern, wallClock)));
+            connect(item, &QAction::triggered, this, [this, pattern] {
+                choose([&pattern](RenameOperationWrapper &operation) {
+                    operation.infoDateFormat = pattern;
+                });
+            });
+        }
+    });
+    presets->setMenu(menu);
+    row->addWidget(presets);
+    columnLayout->addLayout(row);
+
+    auto *sample = new QLabel;
+    sample->setObjectName(QStringLiteral("infoDateSample"));
+    sample->setFont(Fonts::caption());
+    sample->setTextFormat(Qt::PlainText);
+    PaletteFollower::follow(sample, [sample] {
+        QPalette palette = sample->palette();
+        palette.setColor(QPalette::WindowText, Colors::secondaryText(palette));
+        sample->setPalette(palette);
+    });
+    columnLayout->addWidget(sample);
+    m_showers.push_back([field, sample](const RenameOperationWrapper &operation) {
+        const QDateTime now = QDateTime::currentDateTime();
+        const qint64 wallClock = now.toMSecsSinceEpoch() + now.offsetFromUtc() * qint64(1000);
+        const QString today = DatePattern::format(operation.infoDateFormat, wallClock);
+        const QString text = operation.infoDateFormat.isEmpty() ? QString()
+                             : today.isNull()                   ? tr("Not a date format")
+                                                                : tr("Today: %1").arg(today);
+        if (sample->text() == text)
+            return;
+        sample->setText(text);
+        sample->setVisible(!text.isEmpty());
+        // A screen reader tells it with the field, as the eye finds it below the field.
+        field->setAccessibleDescription(text);
+    });
+    return column;
 }
 
 WholeNumberField *OperationParametersEditor::addNumberField(QVBoxLayout *layout,
@@ -420,4 +574,12 @@ void OperationParametersEditor::showRowsFor(const RenameOperationWrapper &operat
         widget->setVisible(operation.trimType == TrimType::customCharacters);
     for (QWidget *widget : std::as_const(m_baseNameRow))
         widget->setVisible(!operation.useOriginalName);
+    const bool date = operation.infoField == FileInfoField::dateTaken ||
+                      operation.infoField == FileInfoField::dateModified;
+    for (QWidget *widget : std::as_const(m_dateFormatRow))
+        widget->setVisible(date);
+    for (QWidget *widget : std::as_const(m_separatorRow))
+        widget->setVisible(operation.infoPlacement != InfoPlacement::instead);
+    for (QWidget *widget : std::as_const(m_whenMissingRow))
+        widget->setVisible(operation.infoField == FileInfoField::dateTaken);
 }

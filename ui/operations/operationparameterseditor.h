@@ -43,6 +43,12 @@ public:
     static QString title(TrimPosition value);
     static QString title(SequenceLocation value);
     static QString title(CaseType value);
+    static QString title(FileInfoField value);
+    static QString title(InfoPlacement value);
+    static QString title(MissingInfo value);
+
+    // The date formats offered in the file-info step's presets menu, as ICU patterns.
+    static const QStringList &datePresets();
 
     static constexpr int paddingMinimum = 1;
     static constexpr int paddingMaximum = 6;
@@ -67,6 +73,9 @@ private:
                                      qint64 RenameOperationWrapper::*member);
     ToggleSwitch *addSwitch(QVBoxLayout *layout, const QString &title, const QString &field,
                             bool RenameOperationWrapper::*member);
+    // The date format field with its presets menu beside it and today's date in that format
+    // below it.
+    QWidget *addDateFormatField(QVBoxLayout *layout);
     template <typename Enum>
     SegmentedControl *addSegments(QVBoxLayout *layout, const QString &field,
                                   Enum RenameOperationWrapper::*member);
@@ -82,6 +91,9 @@ private:
     QList<QWidget *> m_trimCountRow;
     QList<QWidget *> m_customCharactersRow;
     QList<QWidget *> m_baseNameRow;
+    QList<QWidget *> m_dateFormatRow;
+    QList<QWidget *> m_separatorRow;
+    QList<QWidget *> m_whenMissingRow;
     QLineEdit *m_patternField = nullptr;
     QLineEdit *m_replacementField = nullptr;
     QLabel *m_patternProblem = nullptr;
