@@ -185,9 +185,9 @@ void RenameEngine::reorderFiles(const std::vector<qsizetype> &order)
         return;
     Q_EMIT filesAboutToBeReordered();
     FileOrder::apply(m_files, order);
-    // What was worked out by row (folders, the disk's findings, the kept preview) no longer
-    // belongs to the rows now there.
-    ++m_rowsVersion;
+    // What was worked out for each row (its folder, the disk's finding, the kept preview)
+    // goes with it, so that the preview redoes only what depends on a row's position.
+    m_preview->reorder(order, m_rowsVersion);
     Q_EMIT filesReordered();
     Q_EMIT filesChanged();
     updatePreview();

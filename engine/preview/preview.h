@@ -18,6 +18,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Works out every row's new name and status for an operation stack, on every change the
 // user makes. Two ways lead there with the same result: a list of moderate size is
@@ -42,6 +43,10 @@ public:
     void update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
     // Forgets every row, for a list emptied.
     void clear();
+    // The rows of the list, as of `rowsVersion`, took a new order: `order` lists the
+    // positions they had. What was worked out for each row goes with it; the caller runs
+    // update() next.
+    void reorder(const std::vector<qsizetype> &order, quint64 rowsVersion);
 
     // Whether the step ran out of time on a name in the last preview.
     bool hasTimedOut(qsizetype step) const { return m_timedOutSteps.contains(step); }
