@@ -56,15 +56,32 @@ int compareKeys(const KeyedRow &a, const KeyedRow &b)
     return a.length < b.length ? -1 : (a.length > b.length ? 1 : 0);
 }
 
+// The folder a row is in: the path without the name for a local file, and for any other
+// URL the URL without its file name.
+QByteArray folderBytes(const FileItem &item)
+{
+    if (!item.path.isEmpty())
+        return LocalPath::folderOf(item.path);
+    return item.url.toUrl().adjusted(QUrl::RemoveFilename).toEncoded();
+}
+
+// The same as text, for comparing as the user reads it.
+QString folderText(const FileItem &item, const QByteArray &folder)
+{
+    return item.path.isEmpty() ? QString::fromUtf8(folder) : LocalPath::display(folder);
+}
+
 // Collation sort keys of each row, made on worker threads into one store a thread. Each
 // row's key is the keys of its parts one after the other, each with the zero byte that
-// ends it, so that the first part decides before the second is looked at.
+// ends it, so that the first part decides before the second is looked at: the kind or the
+// folder, when sorting by them, then the name.
 class SortKeys {
 public:
-    using Parts = std::function<void(qsizetype row, QList<QString> &parts)>;
-
-    SortKeys(qsizetype count, const QLocale &locale, const Parts &parts) : m_rows(size_t(count))
+    SortKeys(const QList<FileItem> &files, SortKey key, const QLocale &locale)
+        : m_rows(size_t(files.size()))
     {
+        const qsizetype count = files.size();
+        const FileItem *const items = files.constData();
         const Collator shared = openCollator(locale);
         const qsizetype pieces = ParallelRanges::pieceCount(count, keyPiece, threads());
         m_stores.resize(size_t(pieces));
@@ -75,15 +92,35 @@ public:
                 const Collator collator(shared ? ucol_clone(shared.get(), &status) : nullptr);
                 std::vector<quint8> &store = m_stores[size_t(piece)];
                 std::vector<quint32> offsets;
-                offsets.reserve(size_t(end - begin));
+                offsets.reserve(size_t(end - begin) + 1);
                 store.reserve(size_t(end - begin) * 48);
-                QList<QString> texts;
+                // Most rows share their folder with the row before: its key is copied.
+                QByteArray lastFolder;
+                size_t lastFolderKey = 0, lastFolderKeyLength = 0;
                 for (qsizetype row = begin; row < end; ++row) {
                     offsets.push_back(quint32(store.size()));
-                    texts.clear();
-                    parts(row, texts);
-                    for (const QString &text : std::as_const(texts))
-                        append(collator.get(), text, store);
+                    const FileItem &item = items[row];
+                    if (key == SortKey::kind) {
+                        append(
+                            collator.get(),
+                            NameParts::split(item.originalName).extension.toString().toCaseFolded(),
+                            store);
+                    } else if (key == SortKey::folder) {
+                        const QByteArray folder = folderBytes(item);
+                        if (row > begin && folder == lastFolder) {
+                            const size_t at = store.size();
+                            store.resize(at + lastFolderKeyLength);
+                            std::memcpy(store.data() + at, store.data() + lastFolderKey,
+                                        lastFolderKeyLength);
+                        } else {
+                            const size_t at = store.size();
+                            append(collator.get(), folderText(item, folder), store);
+                            lastFolder = folder;
+                            lastFolderKey = at;
+                            lastFolderKeyLength = store.size() - at;
+                        }
+                    }
+                    append(collator.get(), item.originalName, store);
                 }
                 offsets.push_back(quint32(store.size()));
                 for (qsizetype row = begin; row < end; ++row) {
@@ -149,15 +186,6 @@ std::vector<qsizetype> byKeys(std::vector<KeyedRow> &rows, Qt::SortOrder order)
     for (const KeyedRow &row : rows)
         sorted.push_back(row.row);
     return sorted;
-}
-
-// The folder a row is in, for showing and comparing: the path without the name for a local
-// file, and for any other URL the URL without its file name.
-QString folderText(const FileItem &item)
-{
-    if (!item.path.isEmpty())
-        return LocalPath::display(LocalPath::folderOf(item.path));
-    return item.url.toUrl().adjusted(QUrl::RemoveFilename).toString();
 }
 
 // A number to sort a row by, or none.
@@ -245,20 +273,11 @@ std::vector<qsizetype> sorted(const QList<FileItem> &files, SortKey key, Qt::Sor
                               const DateTaken &dateTaken, const QLocale &locale)
 {
     const qsizetype count = files.size();
-    const FileItem *const items = files.constData();
     switch (key) {
     case SortKey::name:
     case SortKey::kind:
     case SortKey::folder: {
-        SortKeys keys(count, locale, [items, key](qsizetype row, QList<QString> &parts) {
-            const FileItem &item = items[row];
-            if (key == SortKey::kind)
-                parts.append(
-                    NameParts::split(item.originalName).extension.toString().toCaseFolded());
-            else if (key == SortKey::folder)
-                parts.append(folderText(item));
-            parts.append(item.originalName);
-        });
+        SortKeys keys(files, key, locale);
         return byKeys(keys.rows(), order);
     }
     case SortKey::modified:
