@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstring>
@@ -223,18 +224,36 @@ std::vector<std::optional<qint64>> readStamps(const QList<FileItem> &files,
     const FileItem *const items = files.constData();
     ParallelRanges::run(
         qsizetype(rows.size()), statPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
+            // Each name is looked up in its folder, held open while the rows stay in it, rather
+            // than along its whole path.
+            QByteArray openFolder;
+            int folder = -1;
             for (qsizetype i = begin; i < end; ++i) {
                 const QByteArray &path = items[rows[size_t(i)]].path;
+                if (path.isEmpty())
+                    continue;
+                const qsizetype nameStart = LocalPath::nameStart(path);
+                const QByteArrayView folderPath = nameStart <= 1
+                                                      ? QByteArrayView("/")
+                                                      : QByteArrayView(path).first(nameStart - 1);
+                if (folder < 0 || folderPath != openFolder) {
+                    if (folder >= 0)
+                        ::close(folder);
+                    openFolder = folderPath.toByteArray();
+                    folder = ::open(openFolder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
+                }
                 struct statx info {};
-                if (path.isEmpty() ||
-                    ::statx(AT_FDCWD, path.constData(), AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
-                            STATX_MTIME | STATX_SIZE, &info) != 0)
+                if (folder < 0 || ::statx(folder, path.constData() + nameStart,
+                                          AT_SYMLINK_NOFOLLOW | AT_STATX_DONT_SYNC,
+                                          STATX_MTIME | STATX_SIZE, &info) != 0)
                     continue;
                 values[size_t(i)] =
                     stamp == Stamp::size
                         ? qint64(info.stx_size)
                         : qint64(info.stx_mtime.tv_sec) * 1'000'000'000 + info.stx_mtime.tv_nsec;
             }
+            if (folder >= 0)
+                ::close(folder);
         });
     return values;
 }
