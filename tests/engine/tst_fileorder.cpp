@@ -40,12 +40,6 @@ QString namesIn(const QList<FileItem> &files, const std::vector<qsizetype> &orde
     return names.join(u' ');
 }
 
-// One letter per row: "ABCDE" are rows named so, and `ids` the rows named by `letters`.
-QList<FileItem> lettered(const QString &letters)
-{
-    return items(letters.split(QString(), Qt::SkipEmptyParts));
-}
-
 QSet<QUuid> idsOf(const QList<FileItem> &files, const QString &letters)
 {
     QSet<QUuid> ids;
@@ -54,11 +48,6 @@ QSet<QUuid> idsOf(const QList<FileItem> &files, const QString &letters)
             ids.insert(file.id);
     }
     return ids;
-}
-
-QString joined(const QList<FileItem> &files, const std::vector<qsizetype> &order)
-{
-    return namesIn(files, order).remove(u' ');
 }
 
 } // namespace
@@ -177,7 +166,7 @@ private Q_SLOTS:
     void movesRows_data()
     {
         QTest::addColumn<QString>("moving");
-        QTest::addColumn<int>("destination"); // -1 and +1 and ±2 stand for movedByOne
+        QTest::addColumn<int>("destination"); // with byOne: how many places, and which way
         QTest::addColumn<bool>("byOne");
         QTest::addColumn<QString>("expected");
         QTest::newRow("block to the top") << u"BD"_qs << 0 << false << u"BDACE"_qs;
@@ -198,11 +187,11 @@ private Q_SLOTS:
         QFETCH(int, destination);
         QFETCH(bool, byOne);
         QFETCH(QString, expected);
-        const QList<FileItem> files = lettered(u"ABCDE"_qs);
+        const QList<FileItem> files = items({u"A"_qs, u"B"_qs, u"C"_qs, u"D"_qs, u"E"_qs});
         const QSet<QUuid> ids = idsOf(files, moving);
         const auto order = byOne ? FileOrder::movedByOne(files, ids, destination)
                                  : FileOrder::moved(files, ids, destination);
-        QCOMPARE(joined(files, order), expected);
+        QCOMPARE(namesIn(files, order).remove(u' '), expected);
     }
 
     // The engine numbers, judges and tells of the rows in their new order at once.
