@@ -4,6 +4,7 @@
 #include "checkforupdatesmenuitem.h"
 #include "renameengine.h"
 #include "window/contentview.h"
+#include "window/sortactions.h"
 
 #include <QAction>
 #include <QApplication>
@@ -23,6 +24,8 @@ BriskletApp::Menus BriskletApp::installMenus(QMainWindow *window, AppDelegate *d
     // At once, without bringing the window forward first.
     QObject::connect(menus.addFiles, &QAction::triggered, delegate,
                      [delegate] { delegate->renameEngine()->browseFiles(); });
+    if (auto *content = qobject_cast<ContentView *>(window->centralWidget()))
+        menus.file->addMenu(content->sortActions()->menu());
     menus.file->addSeparator();
     // Closing hides the window; with a tray icon the application keeps running until Quit.
     menus.closeWindow = menus.file->addAction(tr("Close Window"));

@@ -1,6 +1,7 @@
 #include "benchdata.h"
 #include "fileinfo/fileinfocache.h"
 #include "fileinfo/fileinforeader.h"
+#include "files/fileorder.h"
 #include "names/transformname.h"
 #include "preview/parallelranges.h"
 #include "samplemedia.h"
@@ -143,6 +144,32 @@ void BM_CheckOnDisk100k(benchmark::State &state)
     state.counters["errors"] = static_cast<double>(engine->errorCount());
 }
 BENCHMARK(BM_CheckOnDisk100k)->Unit(benchmark::kMillisecond);
+
+// The order of 100,000 listed files, worked out without changing the list: by name
+// (natural order in the user's language) or by date modified, read from files on disk.
+void BM_SortFiles100k(benchmark::State &state)
+{
+    const SortKey key = state.range(0) == 0 ? SortKey::name : SortKey::modified;
+    QTemporaryDir folder;
+    const auto engine = makeEngine();
+    engine->addFiles(key == SortKey::modified ? sampleFilesIn(folder, 100000) : sampleUrls(100000));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(FileOrder::sorted(engine->files(), key, Qt::AscendingOrder));
+    state.SetLabel(rawValue(key).toStdString());
+}
+BENCHMARK(BM_SortFiles100k)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+// A new order of 100,000 files through the engine, with the 3-step stack numbering them:
+// the rows put in their new order (reversed each round) and the preview that follows it.
+void BM_ReorderFiles100k(benchmark::State &state)
+{
+    const auto engine = makeEngine();
+    engine->addFiles(sampleUrls(100000));
+    loadStack(*engine, threeStepStack());
+    for (auto _ : state)
+        engine->reverseFiles();
+}
+BENCHMARK(BM_ReorderFiles100k)->Unit(benchmark::kMillisecond);
 
 // Renaming on disk: the engine's batch against a bare loop of renameat2 calls over the
 // same number of files in the same kind of folder.

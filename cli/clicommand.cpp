@@ -102,6 +102,8 @@ ExitStatus CliCommand::rename()
     m_engine->addLocalFiles(*paths);
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
         return fail(ExitStatus::badUsage, unusable);
+    if (m_options.sortKey)
+        m_engine->sortFiles(*m_options.sortKey, m_options.sortOrder);
     // A name taken on disk, or a folder that cannot be written, is a problem of the plan.
     m_engine->checkOnDisk();
 

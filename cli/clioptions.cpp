@@ -98,6 +98,20 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
                 options.revertFilePath = *given;
                 options.command = Command::revert;
             }
+        } else if (name == "--sort") {
+            if (const std::optional<QByteArray> given = value()) {
+                // KEY or KEY:desc (KEY:asc too, for symmetry).
+                const QList<QByteArray> parts = given->split(':');
+                options.sortKey = enumFromRawValue<SortKey>(text(parts.first()));
+                if (parts.size() == 2 && parts.last() == "desc")
+                    options.sortOrder = Qt::DescendingOrder;
+                else if (parts.size() > 2 || (parts.size() == 2 && parts.last() != "asc"))
+                    options.sortKey.reset();
+                if (!options.sortKey)
+                    fail(QStringLiteral("--sort takes name, modified, size, kind, folder or "
+                                        "taken, with :desc to turn the order around, not “%1”")
+                             .arg(text(*given)));
+            }
         } else if (name == "--undo-file") {
             if (const std::optional<QByteArray> given = value())
                 options.undoFilePath = *given;
@@ -111,7 +125,7 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
 
     if (options.command != Command::rename) {
         if (stackSources > 0 || !options.files.isEmpty() || options.nullSeparatedInput ||
-            options.apply)
+            options.apply || options.sortKey)
             fail(QStringLiteral("--revert, --export-workflow and --list-workflows take no "
                                 "files and no stack"));
         return options;
@@ -136,7 +150,8 @@ QString CliOptions::usage()
 {
     return QStringLiteral(
         "Usage: brisklet-cli (--workflow NAME | --system-workflow NAME | --stack FILE)\n"
-        "                    [--apply [--skip-problems] [--undo-file PATH]] [--json]\n"
+        "                    [--sort KEY[:desc]] [--apply [--skip-problems] [--undo-file PATH]]\n"
+        "                    [--json]\n"
         "                    (FILE... | -0)\n"
         "       brisklet-cli --revert UNDO-FILE\n"
         "       brisklet-cli --export-workflow NAME\n"
@@ -157,6 +172,11 @@ QString CliOptions::usage()
         "Files:\n"
         "  FILE...                 paths or file:// URIs\n"
         "  -0, --null              read NUL-separated paths from standard input\n"
+        "  --sort KEY[:desc]       put the files in order before the steps number them: by\n"
+        "                          name (numbers in names as numbers), modified, size, kind\n"
+        "                          (extension), folder or taken (date taken; files without\n"
+        "                          one after the others, by date modified); :desc turns the\n"
+        "                          order around. Without it, the order given\n"
         "\n"
         "Renaming:\n"
         "  --apply                 rename; refused while any file has a conflict or an error\n"

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "files/fileorder.h"
+
 #include <QByteArray>
 #include <QList>
 #include <QString>
@@ -26,6 +28,9 @@ struct CliOptions {
     bool skipProblems = false;
     bool json = false;
     Colour colour = Colour::automatic;
+    // --sort: the files are put in this order before the steps number them.
+    std::optional<SortKey> sortKey;
+    Qt::SortOrder sortOrder = Qt::AscendingOrder;
 
     // Nothing but the options on success; otherwise `error` says what is wrong.
     static CliOptions parse(const QList<QByteArray> &arguments, QString *error);

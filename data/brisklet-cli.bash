@@ -15,6 +15,10 @@ _brisklet_cli()
             COMPREPLY=($(compgen -W "photo-organization web-safe-names document-cleanup clean-and-number" -- "$cur"))
             return
             ;;
+        --sort)
+            COMPREPLY=($(compgen -W "name modified size kind folder taken name:desc modified:desc size:desc kind:desc folder:desc taken:desc" -- "$cur"))
+            return
+            ;;
         --stack|--revert)
             compopt -o filenames 2>/dev/null
             COMPREPLY=($(compgen -f -X '!*.json' -- "$cur") $(compgen -d -- "$cur"))
@@ -29,7 +33,7 @@ _brisklet_cli()
 
     if [[ $cur == -* ]]; then
         COMPREPLY=($(compgen -W "--workflow --system-workflow --stack --export-workflow
-            --list-workflows --apply --skip-problems --undo-file --revert --json --null
+            --list-workflows --apply --skip-problems --undo-file --revert --json --null --sort
             --help --version" -- "$cur"))
         return
     fi

@@ -151,6 +151,48 @@ void RenameEngine::clearAll()
     Q_EMIT selectedFilesChanged();
 }
 
+void RenameEngine::sortFiles(SortKey key, Qt::SortOrder order)
+{
+    if (isBusy())
+        return;
+    reorderFiles(FileOrder::sorted(m_files, key, order));
+}
+
+void RenameEngine::reverseFiles()
+{
+    if (isBusy())
+        return;
+    reorderFiles(FileOrder::reversed(m_files.size()));
+}
+
+void RenameEngine::moveFiles(const QList<QUuid> &ids, qsizetype destination)
+{
+    if (isBusy())
+        return;
+    reorderFiles(FileOrder::moved(m_files, QSet<QUuid>(ids.cbegin(), ids.cend()), destination));
+}
+
+void RenameEngine::moveSelectedFiles(int by)
+{
+    if (isBusy())
+        return;
+    reorderFiles(FileOrder::movedByOne(m_files, m_selectedFiles, by));
+}
+
+void RenameEngine::reorderFiles(const std::vector<qsizetype> &order)
+{
+    if (FileOrder::keepsPlaces(order))
+        return;
+    Q_EMIT filesAboutToBeReordered();
+    FileOrder::apply(m_files, order);
+    // What was worked out for each row (its folder, the disk's finding, the kept preview)
+    // goes with it, so that the preview redoes only what depends on a row's position.
+    m_preview->reorder(order, m_rowsVersion);
+    Q_EMIT filesReordered();
+    Q_EMIT filesChanged();
+    updatePreview();
+}
+
 void RenameEngine::toggleSelection(const QUuid &fileId)
 {
     if (!m_selectedFiles.remove(fileId))

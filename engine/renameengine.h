@@ -8,6 +8,7 @@
 #include "disk/diskchecks.h"
 #include "disk/recoveryreport.h"
 #include "files/fileitem.h"
+#include "files/fileorder.h"
 #include "files/listedfolders.h"
 #include "files/rowspan.h"
 #include "names/renameoperationwrapper.h"
@@ -82,6 +83,16 @@ public:
     void browseFiles() { Q_EMIT browseRequested(); }
     void removeSelectedFiles();
     void clearAll();
+
+    // The order of the list, which numbering follows: it stays until the user changes it.
+    // Each of these is refused while the engine is busy, and a change previews the list.
+    void sortFiles(SortKey key, Qt::SortOrder order);
+    void reverseFiles();
+    // The rows of `ids`, in their order, move as one block to before the row now at
+    // `destination`; files().size() moves them to the end.
+    void moveFiles(const QList<QUuid> &ids, qsizetype destination);
+    // Each selected row moves one place up (`by` < 0) or down, stopping at the ends.
+    void moveSelectedFiles(int by);
 
     // Selection.
     void toggleSelection(const QUuid &fileId);
@@ -208,6 +219,10 @@ Q_SIGNALS:
     void filesUpdated(qsizetype first, qsizetype last);
     // Every row left the list at once.
     void filesCleared();
+    // The rows are about to take a new order, and have taken it: the same rows, each with
+    // its id, at other positions. Their preview follows.
+    void filesAboutToBeReordered();
+    void filesReordered();
     // The file list changed in one of the ways above, or an undo changed the history of an
     // empty list. From here on the queries (counts, hasPendingFiles, hasChanges, canUndo,
     // patternProblem) answer for the list as it now is; views that show only those listen
@@ -230,6 +245,8 @@ private:
     void replaceOperations(const QList<RenameOperationWrapper> &operations);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
+    // Puts the rows in `order` (positions they have now), tells of it and previews the list.
+    void reorderFiles(const std::vector<qsizetype> &order);
 
     std::unique_ptr<WorkflowLibrary> m_workflows;
     std::unique_ptr<FileMover> m_mover;

@@ -87,3 +87,13 @@ ListedFolders::ListedFolders(const QList<FileItem> &files, const CaseProbe &igno
     if (std::find(caseless.cbegin(), caseless.cend(), true) != caseless.cend())
         m_ignoresCase = std::move(caseless);
 }
+
+void ListedFolders::reorder(const std::vector<qsizetype> &order)
+{
+    if (m_folderOfRow.empty())
+        return;
+    std::vector<qint32> reordered(order.size());
+    for (size_t row = 0; row < order.size(); ++row)
+        reordered[row] = m_folderOfRow[size_t(order[row])];
+    m_folderOfRow.swap(reordered);
+}

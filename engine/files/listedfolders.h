@@ -35,6 +35,8 @@ public:
     // Set anew for every set of folders made, so that what was worked out for one is not
     // taken for another.
     quint64 version() const { return m_version; }
+    // The same rows in a new order: `order` lists the positions they had.
+    void reorder(const std::vector<qsizetype> &order);
 
 private:
     // Empty while every row is in folder 0, as the files of most lists are.

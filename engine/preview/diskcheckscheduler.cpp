@@ -110,3 +110,22 @@ void DiskCheckScheduler::takeIn(const DiskChecks::Findings &findings)
     if (last >= 0)
         Q_EMIT statusesChanged(first, last);
 }
+
+void DiskCheckScheduler::reorder(const std::vector<qsizetype> &order)
+{
+    drop();
+    if (m_kept.isEmpty())
+        return;
+    std::vector<qsizetype> newRowOf(order.size(), -1);
+    for (size_t row = 0; row < order.size(); ++row) {
+        if (size_t(order[row]) < newRowOf.size())
+            newRowOf[size_t(order[row])] = qsizetype(row);
+    }
+    QHash<qsizetype, KeptFinding> kept;
+    kept.reserve(m_kept.size());
+    for (auto it = m_kept.cbegin(); it != m_kept.cend(); ++it) {
+        if (it.key() >= 0 && size_t(it.key()) < newRowOf.size() && newRowOf[size_t(it.key())] >= 0)
+            kept.insert(newRowOf[size_t(it.key())], it.value());
+    }
+    m_kept = std::move(kept);
+}

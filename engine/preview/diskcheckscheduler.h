@@ -46,6 +46,9 @@ public:
     void drop();
     // Rows came or went: row numbers no longer say which file a finding was for.
     void forgetFindings() { m_kept.clear(); }
+    // The same rows in a new order (`order` lists the positions they had): each finding
+    // goes with its row.
+    void reorder(const std::vector<qsizetype> &order);
 
 Q_SIGNALS:
     // An answer changed the statuses of the rows from `first` to `last`.

@@ -196,3 +196,20 @@ NameJudge::Counts NameJudge::judgeAll(QList<FileItem> &files)
 {
     return judgeAll(files, ListedFolders(files));
 }
+
+void NameJudge::reorder(const std::vector<qsizetype> &order)
+{
+    if (qsizetype(order.size()) != rowCount())
+        return;
+    const auto permute = [&order](auto &values) {
+        std::remove_reference_t<decltype(values)> reordered(values.size());
+        for (size_t row = 0; row < order.size(); ++row)
+            reordered[row] = values[size_t(order[row])];
+        values.swap(reordered);
+    };
+    if (!m_group.empty())
+        permute(m_group);
+    if (!m_share.empty())
+        permute(m_share);
+    permute(m_verdicts);
+}

@@ -34,6 +34,9 @@ public:
     // Forgets every row, for a list of `count` rows none of which has been judged.
     void reset(qsizetype count);
     qsizetype rowCount() const { return qsizetype(m_verdicts.size()); }
+    // The same rows in a new order: `order` lists the positions they had. Groups hold no
+    // rows, so each row keeps its group and verdict.
+    void reorder(const std::vector<qsizetype> &order);
     // How many groups the tables hold, empty ones left by names that went included.
     qsizetype groupCount() const;
     // The pieces ChangedNames is cut into for a list of `count`.

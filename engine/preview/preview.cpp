@@ -39,6 +39,20 @@ void Preview::clear()
     m_folderIgnoresCase.clear();
 }
 
+void Preview::reorder(const std::vector<qsizetype> &order, quint64 rowsVersion)
+{
+    m_diskChecks.reorder(order);
+    if (m_foldersOfRows != rowsVersion || qsizetype(order.size()) != m_files.size()) {
+        // Worked out for other rows than these: made again by the next update.
+        m_foldersOfRows = ~quint64(0);
+        m_cache.clear();
+        m_diskChecks.forgetFindings();
+        return;
+    }
+    m_folders.reorder(order);
+    m_cache.reorder(order);
+}
+
 void Preview::stepChanged(qsizetype step)
 {
     m_timedOutSteps.remove(step);

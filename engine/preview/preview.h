@@ -19,6 +19,7 @@
 
 #include <functional>
 #include <optional>
+#include <vector>
 
 // Works out every row's new name and status for an operation stack, on every change the
 // user makes. Two ways lead there with the same result: a list of moderate size is
@@ -43,6 +44,10 @@ public:
     void update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
     // Forgets every row, for a list emptied.
     void clear();
+    // The rows of the list, as of `rowsVersion`, took a new order: `order` lists the
+    // positions they had. What was worked out for each row goes with it; the caller runs
+    // update() next.
+    void reorder(const std::vector<qsizetype> &order, quint64 rowsVersion);
 
     // The name of the row as it leaves each step, for one row on demand: the steps that ran
     // out of time in the last preview leave it as it is there.

@@ -30,6 +30,18 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     const bool rekey = step != m_keptStep;
     const bool known = m_known;
     const qsizetype steps = operations.size();
+    // Rows that changed places need again every step from the first that reads a row's
+    // position. When the kept step comes no later, its input still holds and the rows go on
+    // from there; otherwise each goes through the whole stack.
+    qsizetype positional = steps;
+    for (qsizetype i = 0; i < steps && m_rowsMoved; ++i) {
+        if (operations[i].mode == RenameMode::sequence) {
+            positional = i;
+            break;
+        }
+    }
+    const bool redo = positional < steps;
+    const bool redoFromInput = redo && step >= 0 && step <= positional;
     FileItem *const items = ParallelRanges::itemsToWrite(files);
     std::vector<char> changed(size_t(count), 0);
     std::atomic<bool> timedOut = false;
@@ -49,12 +61,12 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
                     Row &row = m_rows[size_t(i)];
                     const bool same = known && row.originalName.isSharedWith(item.originalName) &&
                                       row.newName.isSharedWith(item.newName);
-                    if (same && !rekey) {
+                    if (same && !rekey && (!redo || redoFromInput)) {
                         if (step < 0)
                             return; // no step changed
                         const QString &output =
                             transformer.apply(row.stepInput, i, buffers, step, step + 1);
-                        if (!NameTransformer::keep(row.stepOutput, output, row.stepInput))
+                        if (!NameTransformer::keep(row.stepOutput, output, row.stepInput) && !redo)
                             return; // the edited step gives what it gave, and so do those below
                         const QString &name =
                             transformer.apply(row.stepOutput, i, buffers, step + 1, steps);
@@ -97,6 +109,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     m_keptStep = step;
     m_foldersVersion = folders.version();
     m_known = true;
+    m_rowsMoved = false;
     // Every new name that comes and goes leaves an empty group behind, holding its name:
     // once groups outnumber the rows three times, they are made again from the rows' names.
     if (m_judge.groupCount() > 3 * count + 1024) {
@@ -126,6 +139,21 @@ void PreviewCache::clear()
     m_judge.reset(0);
     m_foldersVersion = 0;
     m_known = false;
+    m_rowsMoved = false;
+}
+
+void PreviewCache::reorder(const std::vector<qsizetype> &order)
+{
+    if (!m_known || m_rows.size() != order.size()) {
+        clear();
+        return;
+    }
+    std::vector<Row> reordered(order.size());
+    for (size_t row = 0; row < order.size(); ++row)
+        reordered[row] = std::move(m_rows[size_t(order[row])]);
+    m_rows.swap(reordered);
+    m_judge.reorder(order);
+    m_rowsMoved = true;
 }
 
 std::optional<qsizetype>

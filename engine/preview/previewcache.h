@@ -31,6 +31,9 @@ public:
                                             const QList<RenameOperationWrapper> &operations,
                                             const ListedFolders &folders);
     void clear();
+    // The same rows in a new order: `order` lists the positions they had. What each row
+    // worked out goes with it; the next update redoes the steps that read a row's position.
+    void reorder(const std::vector<qsizetype> &order);
 
 private:
     struct Row {
@@ -54,4 +57,5 @@ private:
     NameJudge m_judge;            // its groups keep copies of the names, which change
     quint64 m_foldersVersion = 0; // the folders the groups are made for
     bool m_known = false;         // whether the rows hold anything
+    bool m_rowsMoved = false;     // whether rows changed places since the last update
 };

@@ -200,6 +200,44 @@ private:
         key(u"ctrl+Return"_qs);
     }
 
+    // The files of the folder in the order of their names, each told by its content: the
+    // name it had when the test made it.
+    QStringList contentsByName() const
+    {
+        QStringList contents;
+        for (const QString &name : names()) {
+            QFile file(m_folder.filePath(name));
+            contents.append(file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll())
+                                                           : QString());
+        }
+        return contents;
+    }
+
+    // From the first step's find field, where the window starts: the step numbers the files.
+    void numberTheFiles()
+    {
+        key(u"shift+Tab"_qs);
+        type(u"s"_qs); // the mode menu's only choice starting with S: Sequence
+    }
+
+    // The middle of a row of the file list, from the window's top left: under the menu bar
+    // and the command bar, one row pitch apart.
+    static QPoint rowPoint(const Window &window, int row, int within = 0)
+    {
+        constexpr int menuBar = 24, commandBar = 48, pitch = 53;
+        return window.frame.topLeft() +
+               QPoint(window.frame.width() * 2 / 3,
+                      menuBar + commandBar + pitch * row + pitch / 2 + within);
+    }
+
+    void pointerTo(QPoint point, bool sync = true)
+    {
+        QStringList arguments{u"mousemove"_qs};
+        if (sync)
+            arguments.append(u"--sync"_qs);
+        xdotool(arguments << QString::number(point.x()) << QString::number(point.y()));
+    }
+
     // Drags files from another process onto a point of the main window, with the motion the
     // drag protocol between two X clients needs before the release. True once accepted.
     bool dragOnto(const QStringList &paths, const Window &target, QPoint at)
@@ -533,6 +571,63 @@ private Q_SLOTS:
         replaceAndRename(u"file"_qs, u"doc"_qs);
         VERIFY_NAMES(u"doc1.txt"_qs, u"doc2.txt"_qs, u"doc3.txt"_qs, u"doc5.txt"_qs,
                      u"file4.txt"_qs);
+    }
+
+    // Rows dragged with the pointer and moved with Alt+Down take their new places, and the
+    // numbers on disk follow them.
+    void reorderByDragAndKeyboardThenNumber()
+    {
+        const QStringList paths = makeFiles({u"a"_qs, u"b"_qs, u"c"_qs, u"d"_qs});
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY(window);
+        numberTheFiles();
+
+        // "a" dragged onto the lower half of "c": it lands after it.
+        pointerTo(rowPoint(*window, 0));
+        xdotool({u"mousedown"_qs, u"1"_qs});
+        const QPoint from = rowPoint(*window, 0), to = rowPoint(*window, 2, 15);
+        constexpr int steps = 12;
+        for (int step = 1; step <= steps + 3; ++step) {
+            pointerTo(step <= steps ? from + (to - from) * step / steps
+                                    : to + QPoint(step - steps, 0),
+                      false);
+            QTest::qWait(40);
+        }
+        xdotool({u"mouseup"_qs, u"1"_qs});
+        QTest::qWait(300);
+        // Then "b", now first, selected by a click and moved down one place: c b a d.
+        pointerTo(rowPoint(*window, 0));
+        xdotool({u"click"_qs, u"1"_qs});
+        key(u"alt+Down"_qs);
+        key(u"ctrl+Return"_qs);
+        QVERIFY2(waitFor([&] {
+                     return contentsByName() == QStringList{u"c"_qs, u"b"_qs, u"a"_qs, u"d"_qs};
+                 }),
+                 qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")));
+    }
+
+    // The Sort control of the list's bar, reached by the keyboard, sorts by name with the
+    // numbers in names taken as numbers.
+    void sortThroughTheBarByKeyboard()
+    {
+        const QStringList paths = makeFiles({u"IMG_10"_qs, u"IMG_100"_qs, u"IMG_9"_qs});
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY(window);
+        numberTheFiles();
+        // Below the rows: the list takes the keyboard, and no row is selected.
+        pointerTo(rowPoint(*window, 5));
+        xdotool({u"click"_qs, u"1"_qs});
+        // Add, Clear (Remove waits for a selection), then Sort.
+        key(u"Tab Tab Tab space"_qs);
+        QVERIFY2(popupShown(*window), "the Sort control opened no menu");
+        key(u"n"_qs);
+        QVERIFY2(popupShown(*window, false), "the Sort menu did not close");
+        key(u"ctrl+Return"_qs);
+        QVERIFY2(
+            waitFor([&] {
+                return contentsByName() == QStringList{u"IMG_9"_qs, u"IMG_10"_qs, u"IMG_100"_qs};
+            }),
+            qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")));
     }
 
     // Quitting ends the process and frees the lock, every time, also with a tray icon shown.

@@ -76,6 +76,16 @@ private Q_SLOTS:
             {"mode":"regex","regexPattern":"^B\\.","regexReplacement":"C."},
             {"mode":"regex","regexPattern":"^@\\.","regexReplacement":"B."}])",
             "--apply", abc, 0, "B.TXT|C.TXT", "Renamed 2");
+        // Numbering follows the order asked for, not the order given.
+        const QByteArray number = R"([{"mode":"sequence","useOriginalName":true,
+            "sequenceLocation":"before","sequencePadding":1}])";
+        row("sorted by name", "b.TXT|A.TXT|c10.TXT|c9.TXT", number, "--apply --sort name",
+            "c10.TXT|b.TXT|A.TXT|c9.TXT", 0, "1 - A.TXT|2 - b.TXT|3 - c9.TXT|4 - c10.TXT",
+            "Renamed 4");
+        row("sorted by name, descending", "b.TXT|A.TXT", number, "--apply --sort=name:desc",
+            "A.TXT|b.TXT", 0, "1 - b.TXT|2 - A.TXT", "Renamed 2");
+        row("unknown sort key", abc, number, "--apply --sort date", abc, 2, abc,
+            "--sort takes name, modified");
         row("missing file", abc, lowercase, "--apply", "A.TXT|C.TXT", 2, abc, "C.TXT");
         row("unknown option", abc, lowercase, "--aply", abc, 2, abc, "--aply");
         row("unknown colour", abc, lowercase, "--color=sometimes", abc, 2, abc,

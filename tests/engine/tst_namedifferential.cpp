@@ -268,8 +268,17 @@ private Q_SLOTS:
                 engine->performRename();
             } else if (choice < 19) {
                 engine->undoLastRename();
-            } else {
+            } else if (action % 3 == 0) {
                 engine->updatePreview();
+            } else if (action % 3 == 1) {
+                engine->reverseFiles();
+            } else {
+                // Two rows as a block to a place that depends on the action alone, so that
+                // the random choices stay those of the seed.
+                const QList<FileItem> &files = engine->files();
+                engine->moveFiles(
+                    {files.at(action % files.size()).id, files.at((action * 7) % files.size()).id},
+                    (action * 13) % (files.size() + 1));
             }
             QList<FileItem> expected = engine->files();
             const NameTransformer transformer(engine->operations());

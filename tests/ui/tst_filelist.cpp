@@ -10,6 +10,7 @@
 #include "uitesthelpers.h"
 
 #include <QAbstractItemModelTester>
+#include <QMimeData>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <numeric>
 
 using namespace UiTest;
@@ -70,6 +72,17 @@ QString firstDifference(const QAbstractItemModel &model, const RenameEngine &eng
     return QString();
 }
 
+// Drops `data` on the middle of the list's viewport, as a drag from another program does.
+void dropOn(LeftAlignedFileListView &view, const QMimeData &data)
+{
+    const QPointF at(view.viewport()->width() / 2.0, 10);
+    QDragEnterEvent enter(at.toPoint(), Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton,
+                          Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &enter);
+    QDropEvent drop(at, Qt::CopyAction | Qt::MoveAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QCoreApplication::sendEvent(view.viewport(), &drop);
+}
+
 QList<int> engineSelection(const RenameEngine &engine)
 {
     QList<int> rows;
@@ -110,6 +123,7 @@ private Q_SLOTS:
         QTest::addColumn<int>("updated");
         QTest::addColumn<int>("resets");
         QTest::addColumn<QList<int>>("selected");
+        QTest::addColumn<int>("layouts");
 
         using Rows = QList<int>;
         Rows all(22);
@@ -129,28 +143,43 @@ private Q_SLOTS:
             engine.undoLastRename();
         };
         const Change clear = [](RenameEngine &engine) { engine.clearAll(); };
+        const Change reverse = [](RenameEngine &engine) { engine.reverseFiles(); };
+        const Change moveFirstTwoToEnd = [](RenameEngine &engine) {
+            engine.moveFiles({engine.files().at(0).id, engine.files().at(1).id}, 22);
+        };
+        const Change moveDown = [](RenameEngine &engine) { engine.moveSelectedFiles(1); };
         QTest::newRow("toggled in the engine")
-            << Rows{5, 2} << Rows() << none << 0 << Rows() << 0 << 0 << Rows{2, 5};
+            << Rows{5, 2} << Rows() << none << 0 << Rows() << 0 << 0 << Rows{2, 5} << 0;
         QTest::newRow("toggled in the list")
-            << Rows() << Rows{1, 3, 1} << none << 0 << Rows() << 0 << 0 << Rows{3};
+            << Rows() << Rows{1, 3, 1} << none << 0 << Rows() << 0 << 0 << Rows{3} << 0;
         QTest::newRow("let go in the list")
-            << Rows{2, 7} << Rows{2, 4} << none << 0 << Rows() << 0 << 0 << Rows{4, 7};
+            << Rows{2, 7} << Rows{2, 4} << none << 0 << Rows() << 0 << 0 << Rows{4, 7} << 0;
         QTest::newRow("deselected in the engine")
-            << Rows{2} << Rows{4} << deselect << 0 << Rows() << 0 << 0 << Rows();
+            << Rows{2} << Rows{4} << deselect << 0 << Rows() << 0 << 0 << Rows() << 0;
         QTest::newRow("files appended")
-            << Rows() << Rows{1, 21} << append << 1 << Rows() << 1 << 0 << Rows{1, 21};
+            << Rows() << Rows{1, 21} << append << 1 << Rows() << 1 << 0 << Rows{1, 21} << 0;
         QTest::newRow("scattered rows removed") << Rows{0, 4, 9, 21} << Rows{3, 5} << remove << 0
-                                                << Rows{21, 9, 3, 0} << 1 << 0 << Rows();
+                                                << Rows{21, 9, 3, 0} << 1 << 0 << Rows() << 0;
         QTest::newRow("every row removed")
-            << all << Rows() << remove << 0 << Rows{0} << 0 << 0 << Rows();
+            << all << Rows() << remove << 0 << Rows{0} << 0 << 0 << Rows() << 0;
         QTest::newRow("nothing selected to remove")
-            << Rows() << Rows() << remove << 0 << Rows() << 1 << 0 << Rows();
+            << Rows() << Rows() << remove << 0 << Rows() << 1 << 0 << Rows() << 0;
         QTest::newRow("preview") << Rows{8} << Rows{1} << preview << 0 << Rows() << 1 << 0
-                                 << Rows{1, 8};
-        QTest::newRow("rename") << Rows() << Rows{2} << rename << 0 << Rows() << 1 << 0 << Rows{2};
+                                 << Rows{1, 8} << 0;
+        QTest::newRow("rename") << Rows() << Rows{2} << rename << 0 << Rows() << 1 << 0 << Rows{2}
+                                << 0;
         QTest::newRow("rename, then undo")
-            << Rows() << Rows() << renameAndUndo << 0 << Rows() << 2 << 0 << Rows();
-        QTest::newRow("cleared") << Rows() << Rows{1} << clear << 0 << Rows() << 0 << 1 << Rows();
+            << Rows() << Rows() << renameAndUndo << 0 << Rows() << 2 << 0 << Rows() << 0;
+        QTest::newRow("cleared") << Rows() << Rows{1} << clear << 0 << Rows() << 0 << 1 << Rows()
+                                 << 0;
+        // A new order is one layout change, then the preview; the selection goes with its
+        // files.
+        QTest::newRow("reversed") << Rows{1} << Rows{21} << reverse << 0 << Rows() << 1 << 0
+                                  << Rows{0, 20} << 1;
+        QTest::newRow("moved to the end")
+            << Rows{0} << Rows{5} << moveFirstTwoToEnd << 0 << Rows() << 1 << 0 << Rows{3, 20} << 1;
+        QTest::newRow("moved down one place")
+            << Rows{0, 21} << Rows{5} << moveDown << 0 << Rows() << 1 << 0 << Rows{1, 6, 21} << 1;
     }
 
     void rowsAndSelectionFollowTheEngine()
@@ -163,6 +192,7 @@ private Q_SLOTS:
         QFETCH(int, updated);
         QFETCH(int, resets);
         QFETCH(QList<int>, selected);
+        QFETCH(int, layouts);
         using Tester = QAbstractItemModelTester;
         auto engine = listedEngine();
         LeftAlignedFileListView view(engine.get());
@@ -175,7 +205,7 @@ private Q_SLOTS:
         QSignalSpy removals(&model, &QAbstractItemModel::rowsRemoved);
         QSignalSpy updates(&model, &QAbstractItemModel::dataChanged);
         QSignalSpy modelResets(&model, &QAbstractItemModel::modelReset);
-        QSignalSpy layouts(&model, &QAbstractItemModel::layoutChanged);
+        QSignalSpy layoutChanges(&model, &QAbstractItemModel::layoutChanged);
         for (const int row : std::as_const(inEngine))
             engine->toggleSelection(engine->files().at(row).id);
         for (const int row : std::as_const(inList))
@@ -191,12 +221,71 @@ private Q_SLOTS:
         QCOMPARE(removedFirst, removed);
         QCOMPARE(updates.count(), updated);
         QCOMPARE(modelResets.count(), resets);
-        QCOMPARE(layouts.count(), 0);
+        QCOMPARE(layoutChanges.count(), layouts);
         const QString difference = firstDifference(model, *engine);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
         QCOMPARE(sheet.problems()->rowCount(), engine->conflictCount() + engine->errorCount());
         QCOMPARE(engineSelection(*engine), selected);
         QCOMPARE(shownSelection(*view.selectionModel()), selected);
+    }
+
+    // Rows move by the model's moveRows, by dropped row ids, and by Alt+Up and Alt+Down;
+    // files dragged in from elsewhere are still added, and row ids never add anything.
+    void rowsMoveWithinTheList_data()
+    {
+        QTest::addColumn<std::function<void(LeftAlignedFileListView &)>>("move");
+        QTest::addColumn<QString>("firstNames");
+        QTest::addColumn<int>("rows");
+        using Move = std::function<void(LeftAlignedFileListView &)>;
+        QTest::newRow("moveRows") << Move([](LeftAlignedFileListView &view) {
+            QVERIFY(view.model()->moveRows({}, 2, 2, {}, 0));
+        }) << u"file 2.txt,file 3.txt,file 0.txt,file 1.txt"_qs
+                                  << 22;
+        QTest::newRow("dropped rows") << Move([](LeftAlignedFileListView &view) {
+            QAbstractItemModel *model = view.model();
+            // Dragged in the order they were picked; they land in the list's order.
+            std::unique_ptr<QMimeData> data(
+                model->mimeData({model->index(3, 0), model->index(1, 0)}));
+            QVERIFY(model->canDropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
+            QVERIFY(model->dropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
+        }) << u"file 1.txt,file 3.txt,file 0.txt,file 2.txt"_qs
+                                      << 22;
+        QTest::newRow("Alt+Down") << Move([](LeftAlignedFileListView &view) {
+            view.selectionModel()->select(view.model()->index(0, 0), QItemSelectionModel::Toggle);
+            QTest::keyClick(&view, Qt::Key_Down, Qt::AltModifier);
+            QTest::keyClick(&view, Qt::Key_Down, Qt::AltModifier);
+            QCOMPARE(view.selectionModel()->selectedIndexes().value(0).row(), 2);
+        }) << u"file 1.txt,file 2.txt,file 0.txt,file 3.txt"_qs
+                                  << 22;
+        QTest::newRow("files dropped from elsewhere") << Move([](LeftAlignedFileListView &view) {
+            QMimeData data;
+            data.setUrls(urlsFor({u"new.txt"_qs}));
+            dropOn(view, data);
+        }) << u"file 0.txt,file 1.txt,file 2.txt,file 3.txt"_qs
+                                                      << 23;
+        QTest::newRow("row ids dropped from elsewhere") << Move([](LeftAlignedFileListView &view) {
+            std::unique_ptr<QMimeData> data(view.model()->mimeData({view.model()->index(3, 0)}));
+            dropOn(view, *data);
+        }) << u"file 0.txt,file 1.txt,file 2.txt,file 3.txt"_qs
+                                                        << 22;
+    }
+    void rowsMoveWithinTheList()
+    {
+        QFETCH(std::function<void(LeftAlignedFileListView &)>, move);
+        QFETCH(QString, firstNames);
+        QFETCH(int, rows);
+        auto engine = listedEngine();
+        LeftAlignedFileListView view(engine.get());
+        const QAbstractItemModelTester tester(
+            view.model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+        move(view);
+        QStringList names;
+        for (int row = 0; row < 4; ++row)
+            names.append(view.model()->index(row, 0).data().toString());
+        QCOMPARE(names.join(u','), firstNames);
+        QCOMPARE(view.model()->rowCount(), rows);
+        const QString difference = firstDifference(*view.model(), *engine);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
     // A byte of a name that is not UTF-8 shows as U+FFFD in the row, in its new name and to

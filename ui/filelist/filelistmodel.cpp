@@ -7,6 +7,8 @@
 #include "names/nameparts.h"
 #include "renameengine.h"
 
+#include <QMimeData>
+
 FileListModel::FileListModel(RenameEngine *engine, QObject *parent)
     : QAbstractListModel(parent), m_engine(engine), m_rowCount(engine->files().size())
 {
@@ -14,6 +16,9 @@ FileListModel::FileListModel(RenameEngine *engine, QObject *parent)
     connect(engine, &RenameEngine::filesRemoved, this, &FileListModel::followRemoved);
     connect(engine, &RenameEngine::filesUpdated, this, &FileListModel::followUpdated);
     connect(engine, &RenameEngine::filesCleared, this, &FileListModel::followCleared);
+    connect(engine, &RenameEngine::filesAboutToBeReordered, this,
+            &FileListModel::followAboutToBeReordered);
+    connect(engine, &RenameEngine::filesReordered, this, &FileListModel::followReordered);
 }
 
 const FileItem *FileListModel::fileAt(int row) const
@@ -47,8 +52,9 @@ QModelIndex FileListModel::index(int row, int column, const QModelIndex &parent)
 Qt::ItemFlags FileListModel::flags(const QModelIndex &index) const
 {
     if (!index.isValid())
-        return Qt::NoItemFlags;
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+        return Qt::ItemIsDropEnabled; // between rows, never onto one
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren |
+           Qt::ItemIsDragEnabled;
 }
 
 QVariant FileListModel::data(const QModelIndex &index, int role) const
@@ -195,4 +201,130 @@ void FileListModel::followCleared()
     m_rowCount = 0;
     m_leaving.clear();
     endResetModel();
+}
+
+void FileListModel::followAboutToBeReordered()
+{
+    Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+    // Asked only now, so that the indexes the selection keeps through the change are among
+    // them.
+    m_movingIndexes = persistentIndexList();
+    m_movingIds.clear();
+    m_movingIds.reserve(m_movingIndexes.size());
+    for (const QModelIndex &index : std::as_const(m_movingIndexes)) {
+        const FileItem *file = fileAt(index.row());
+        m_movingIds.append(file ? file->id : QUuid());
+    }
+}
+
+void FileListModel::followReordered()
+{
+    // Each index goes with its file, found in one walk over the list.
+    QHash<QUuid, int> newRows;
+    newRows.reserve(m_movingIds.size());
+    for (const QUuid &id : std::as_const(m_movingIds))
+        newRows.insert(id, -1);
+    const QList<FileItem> &files = m_engine->files();
+    qsizetype unknown = newRows.size();
+    for (qsizetype row = 0; row < files.size() && unknown > 0; ++row) {
+        const auto found = newRows.find(files.at(row).id);
+        if (found != newRows.end() && *found < 0) {
+            *found = int(row);
+            --unknown;
+        }
+    }
+    QModelIndexList to;
+    to.reserve(m_movingIndexes.size());
+    for (const QUuid &id : std::as_const(m_movingIds)) {
+        const int row = newRows.value(id, -1);
+        to.append(row >= 0 ? index(row) : QModelIndex());
+    }
+    changePersistentIndexList(m_movingIndexes, to);
+    m_movingIndexes.clear();
+    m_movingIds.clear();
+    Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+QString FileListModel::rowIdsMimeType()
+{
+    return QStringLiteral("application/x-brisklet-row-ids");
+}
+
+QStringList FileListModel::mimeTypes() const
+{
+    return {rowIdsMimeType()};
+}
+
+QMimeData *FileListModel::mimeData(const QModelIndexList &indexes) const
+{
+    QList<int> rows;
+    for (const QModelIndex &index : indexes) {
+        if (index.isValid() && index.model() == this)
+            rows.append(index.row());
+    }
+    std::sort(rows.begin(), rows.end());
+    QByteArray ids;
+    for (const int row : std::as_const(rows)) {
+        if (const FileItem *file = fileAt(row))
+            ids += file->id.toByteArray(QUuid::WithoutBraces) + '\n';
+    }
+    if (ids.isEmpty())
+        return nullptr;
+    auto *data = new QMimeData;
+    data->setData(rowIdsMimeType(), ids);
+    return data;
+}
+
+QList<QUuid> FileListModel::rowIds(const QMimeData *data)
+{
+    QList<QUuid> ids;
+    if (!data || !data->hasFormat(rowIdsMimeType()))
+        return ids;
+    const QList<QByteArray> lines = data->data(rowIdsMimeType()).split('\n');
+    for (const QByteArray &line : lines) {
+        const QUuid id = QUuid::fromString(QLatin1StringView(line));
+        if (!id.isNull())
+            ids.append(id);
+    }
+    return ids;
+}
+
+Qt::DropActions FileListModel::supportedDragActions() const
+{
+    return Qt::MoveAction;
+}
+
+Qt::DropActions FileListModel::supportedDropActions() const
+{
+    return Qt::MoveAction;
+}
+
+bool FileListModel::dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int,
+                                 const QModelIndex &parent)
+{
+    const QList<QUuid> ids = rowIds(data);
+    if (action == Qt::IgnoreAction)
+        return !ids.isEmpty();
+    if (ids.isEmpty() || action != Qt::MoveAction || !m_engine || m_engine->isBusy())
+        return false;
+    if (row < 0)
+        row = parent.isValid() ? parent.row() : int(m_rowCount);
+    m_engine->moveFiles(ids, qBound(0, row, int(m_rowCount)));
+    return true;
+}
+
+bool FileListModel::moveRows(const QModelIndex &sourceParent, int sourceRow, int count,
+                             const QModelIndex &destinationParent, int destinationChild)
+{
+    if (sourceParent.isValid() || destinationParent.isValid() || !m_engine || m_engine->isBusy() ||
+        count <= 0 || sourceRow < 0 || sourceRow + count > m_rowCount || destinationChild < 0 ||
+        destinationChild > m_rowCount)
+        return false;
+    QList<QUuid> ids;
+    for (int row = sourceRow; row < sourceRow + count; ++row) {
+        if (const FileItem *file = fileAt(row))
+            ids.append(file->id);
+    }
+    m_engine->moveFiles(ids, destinationChild);
+    return true;
 }

@@ -38,6 +38,21 @@ public:
     Qt::ItemFlags flags(const QModelIndex &index) const override;
     QHash<int, QByteArray> roleNames() const override;
 
+    // Rows are moved within the list only: dragged rows carry their ids under an internal
+    // type, never their files, so nothing outside can move or copy a file from them.
+    static QString rowIdsMimeType();
+    QStringList mimeTypes() const override;
+    QMimeData *mimeData(const QModelIndexList &indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+    Qt::DropActions supportedDropActions() const override;
+    // Rows dropped before `row` (or at the end when it is -1) move there as one block.
+    bool dropMimeData(const QMimeData *data, Qt::DropAction action, int row, int column,
+                      const QModelIndex &parent) override;
+    bool moveRows(const QModelIndex &sourceParent, int sourceRow, int count,
+                  const QModelIndex &destinationParent, int destinationChild) override;
+    // The ids carried by dragged rows; none for any other data.
+    static QList<QUuid> rowIds(const QMimeData *data);
+
     // The file shown in the row, or nullptr for a row that is not (or no longer) listed.
     const FileItem *fileAt(int row) const;
 
@@ -51,6 +66,8 @@ private:
     void followRemoved(const QList<RenameEngine::RowSpan> &spans);
     void followUpdated(qsizetype first, qsizetype last);
     void followCleared();
+    void followAboutToBeReordered();
+    void followReordered();
 
     QPointer<RenameEngine> m_engine;
     // The rows as the views know them; the engine's list has them all but while a change of
@@ -59,4 +76,7 @@ private:
     // While removed rows leave one run after another, from the bottom up, the runs that are
     // still shown: gone from the engine's list, not yet from the views.
     QList<RenameEngine::RowSpan> m_leaving;
+    // While the rows take a new order: the indexes views hold, and the file each stood for.
+    QModelIndexList m_movingIndexes;
+    QList<QUuid> m_movingIds;
 };

@@ -8,11 +8,15 @@
 #include "style/colors.h"
 
 #include <QAccessible>
+#include <QApplication>
+#include <QDrag>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QScrollBar>
 #include <QToolTip>
 
@@ -54,6 +58,8 @@ LeftAlignedFileListView::LeftAlignedFileListView(RenameEngine *engine, QWidget *
     viewport()->setAutoFillBackground(true);
     setFocusPolicy(Qt::StrongFocus);
     setAccessibleName(tr("Files"));
+    m_dragScroll.setInterval(40);
+    connect(&m_dragScroll, &QTimer::timeout, this, &LeftAlignedFileListView::scrollWhileDragging);
     connect(m_model, &QAbstractItemModel::rowsInserted, this,
             [this](const QModelIndex &, int first, int last) { showAddedFiles(first, last); });
 }
@@ -110,6 +116,7 @@ void LeftAlignedFileListView::mousePressEvent(QMouseEvent *event)
         return;
     }
     m_pressedIndex = indexAt(event->position().toPoint());
+    m_pressedAt = event->position().toPoint();
     setFocus(Qt::MouseFocusReason);
     if (m_pressedIndex.isValid())
         setCurrentIndex(m_pressedIndex);
@@ -125,6 +132,103 @@ void LeftAlignedFileListView::mouseDoubleClickEvent(QMouseEvent *event)
 void LeftAlignedFileListView::mouseMoveEvent(QMouseEvent *event)
 {
     event->accept();
+    if (!(event->buttons() & Qt::LeftButton) || !m_pressedIndex.isValid() ||
+        (event->position().toPoint() - m_pressedAt).manhattanLength() <
+            QApplication::startDragDistance())
+        return;
+    dragRows();
+}
+
+void LeftAlignedFileListView::dragRows()
+{
+    // The selected rows when the row pressed is one of them, otherwise that row alone.
+    QModelIndexList rows;
+    if (selectionModel()->isSelected(m_pressedIndex))
+        rows = selectionModel()->selectedIndexes();
+    else
+        rows.append(m_pressedIndex);
+    const QModelIndex pressed = m_pressedIndex;
+    // The drag ends the click: its release does not toggle the row.
+    m_pressedIndex = QPersistentModelIndex();
+    QMimeData *carried = m_model->mimeData(rows);
+    if (!carried)
+        return;
+    auto *drag = new QDrag(this);
+    drag->setMimeData(carried);
+    const QRect rect = visualRect(pressed);
+    if (rect.isValid()) {
+        drag->setPixmap(viewport()->grab(rect));
+        drag->setHotSpot(m_pressedAt - rect.topLeft());
+    }
+    drag->exec(Qt::MoveAction, Qt::MoveAction);
+}
+
+int LeftAlignedFileListView::dropRowAt(const QPoint &position) const
+{
+    const QModelIndex index = indexAt(position);
+    if (!index.isValid())
+        return position.y() < 0 ? 0 : m_model->rowCount();
+    const QRect rect = visualRect(index);
+    return position.y() < rect.center().y() ? index.row() : index.row() + 1;
+}
+
+void LeftAlignedFileListView::setDropRow(int row)
+{
+    if (m_dropRow == row)
+        return;
+    m_dropRow = row;
+    viewport()->update();
+}
+
+void LeftAlignedFileListView::scrollWhileDragging()
+{
+    // Near an edge the list scrolls towards it, faster the closer the pointer is.
+    const int margin = 2 * FileRowDelegate::rowPitch();
+    QScrollBar *bar = verticalScrollBar();
+    const int height = viewport()->height();
+    int step = 0;
+    if (m_dragY < margin)
+        step = -(margin - m_dragY);
+    else if (m_dragY > height - margin)
+        step = m_dragY - (height - margin);
+    if (step == 0 || m_dropRow < 0) {
+        m_dragScroll.stop();
+        return;
+    }
+    bar->setValue(bar->value() + step / 2 + (step > 0 ? 1 : -1));
+    setDropRow(dropRowAt(QPoint(viewport()->width() / 2, m_dragY)));
+}
+
+void LeftAlignedFileListView::paintEvent(QPaintEvent *event)
+{
+    QListView::paintEvent(event);
+    if (m_dropRow < 0)
+        return;
+    // A line between the rows where the dragged rows would land.
+    const int rows = m_model->rowCount();
+    int y = 0;
+    if (rows > 0) {
+        y = m_dropRow < rows ? visualRect(m_model->index(m_dropRow)).top()
+                             : visualRect(m_model->index(rows - 1)).bottom() + 1;
+    }
+    QPainter painter(viewport());
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Colors::blue(), 2));
+    painter.drawLine(QPoint(4, y), QPoint(viewport()->width() - 4, y));
+}
+
+void LeftAlignedFileListView::moveSelectedRows(int by)
+{
+    m_engine->moveSelectedFiles(by);
+    // The moved rows stay in sight: the first of them going up, the last going down.
+    int edge = -1;
+    for (const QItemSelectionRange &range : selectionModel()->selection()) {
+        const int row = by < 0 ? range.top() : range.bottom();
+        if (edge < 0 || (by < 0 ? row < edge : row > edge))
+            edge = row;
+    }
+    if (edge >= 0)
+        scrollTo(m_model->index(edge));
 }
 
 void LeftAlignedFileListView::mouseReleaseEvent(QMouseEvent *event)
@@ -157,6 +261,12 @@ void LeftAlignedFileListView::keyPressEvent(QKeyEvent *event)
         if (m_model->rowCount() > 0)
             setCurrentIndex(m_model->index(qBound(0, row, m_model->rowCount() - 1)));
         scrollToCurrent();
+        event->accept();
+        return;
+    }
+    if ((event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) &&
+        event->modifiers() == Qt::AltModifier) {
+        moveSelectedRows(event->key() == Qt::Key_Up ? -1 : 1);
         event->accept();
         return;
     }
@@ -224,24 +334,60 @@ void LeftAlignedFileListView::setTargeted(bool targeted)
 
 void LeftAlignedFileListView::dragEnterEvent(QDragEnterEvent *event)
 {
+    if (event->source() == this && event->mimeData()->hasFormat(FileListModel::rowIdsMimeType())) {
+        dragMoveEvent(event);
+        return;
+    }
     if (FileDrop::accept(event))
         setTargeted(true);
 }
 
 void LeftAlignedFileListView::dragMoveEvent(QDragMoveEvent *event)
 {
+    // Rows dragged within the list move; a drag of files from elsewhere adds them.
+    if (event->source() == this && event->mimeData()->hasFormat(FileListModel::rowIdsMimeType())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        m_dragY = event->position().toPoint().y();
+        setDropRow(dropRowAt(event->position().toPoint()));
+        if (!m_dragScroll.isActive())
+            m_dragScroll.start();
+        return;
+    }
     FileDrop::accept(event);
 }
 
 void LeftAlignedFileListView::dragLeaveEvent(QDragLeaveEvent *event)
 {
     setTargeted(false);
+    setDropRow(-1);
+    m_dragScroll.stop();
     event->accept();
 }
 
 void LeftAlignedFileListView::dropEvent(QDropEvent *event)
 {
     setTargeted(false);
+    m_dragScroll.stop();
+    setDropRow(-1);
+    const int row = dropRowAt(event->position().toPoint());
+    if (event->source() == this && event->mimeData()->hasFormat(FileListModel::rowIdsMimeType())) {
+        event->setDropAction(Qt::MoveAction);
+        event->accept();
+        const QList<QUuid> ids = FileListModel::rowIds(event->mimeData());
+        m_model->dropMimeData(event->mimeData(), Qt::MoveAction, row, 0, QModelIndex());
+        // The moved rows stay in sight, the first of them at least.
+        if (!ids.isEmpty()) {
+            const QList<FileItem> &files = m_engine->files();
+            for (qsizetype i = 0; i < files.size(); ++i) {
+                if (files.at(i).id == ids.first()) {
+                    scrollTo(m_model->index(int(i)));
+                    break;
+                }
+            }
+        }
+        return;
+    }
     if (FileDrop::accept(event))
         FileDrop::addToEngine(event->mimeData(), m_engine);
 }

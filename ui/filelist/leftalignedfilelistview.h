@@ -2,6 +2,8 @@
 
 #include <QListView>
 #include <QPersistentModelIndex>
+#include <QPoint>
+#include <QTimer>
 
 class FileListModel;
 class FileRowDelegate;
@@ -9,7 +11,8 @@ class RenameEngine;
 
 // The scrolling list of the engine's files, one painted row per file. A click anywhere on
 // a row, or Space on the current row, toggles that file's selection; moving through the
-// list selects nothing. Files dropped on the list are added.
+// list selects nothing. Files dropped on the list are added. Rows dragged within the list,
+// or moved with Alt+Up and Alt+Down, take their new place in the engine's order.
 class LeftAlignedFileListView : public QListView {
     Q_OBJECT
     Q_PROPERTY(bool targeted READ isTargeted NOTIFY targetedChanged)
@@ -45,6 +48,7 @@ protected:
     void dragMoveEvent(QDragMoveEvent *event) override;
     void dragLeaveEvent(QDragLeaveEvent *event) override;
     void dropEvent(QDropEvent *event) override;
+    void paintEvent(QPaintEvent *event) override;
 
 private:
     void toggle(const QModelIndex &index);
@@ -53,11 +57,23 @@ private:
     void showAddedFiles(int first, int last);
     // The current row's tooltip beside it, as hovering shows it, for the keyboard.
     void showCurrentToolTip();
+    void dragRows();
+    // The row a drag of rows at `position` would drop them before; the row count after the
+    // last row.
+    int dropRowAt(const QPoint &position) const;
+    void setDropRow(int row);
+    void scrollWhileDragging();
+    void moveSelectedRows(int by);
 
     RenameEngine *m_engine;
     FileListModel *m_model;
     FileRowDelegate *m_delegate;
     QPersistentModelIndex m_pressedIndex;
+    QPoint m_pressedAt;
+    // Where dragged rows would land, shown as a line; -1 while no rows are dragged over.
+    int m_dropRow = -1;
+    int m_dragY = 0; // the drag's height in the viewport, for scrolling near the edges
+    QTimer m_dragScroll;
     bool m_targeted = false;
     // The keyboard moved to another row, or into the list: its tooltip shows once the key
     // is let go and the row is in view (on some systems a tooltip hides on every key).

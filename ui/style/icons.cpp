@@ -21,6 +21,7 @@ struct Entry {
 constexpr Entry table[] = {
     {u"archivebox.fill", 0xe1a1},                         // inventory_2
     {u"arrow.right", 0xe5c8},                             // arrow_forward
+    {u"arrow.up.arrow.down", 0xe164},                     // sort
     {u"arrow.uturn.backward.circle", 0xe166},             // undo
     {u"checkmark.circle", 0xe92d},                        // check_circle_outline
     {u"checkmark.circle.fill", 0xe86c},                   // check_circle

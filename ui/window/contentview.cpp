@@ -193,6 +193,11 @@ void ContentView::toggleSidebar()
     followSidebarWidth();
 }
 
+SortActions *ContentView::sortActions() const
+{
+    return m_fileListBar->sortActions();
+}
+
 bool ContentView::isSidebarCollapsed() const
 {
     return m_splitter->sizes().value(0) == 0;

@@ -10,6 +10,7 @@ class QStackedWidget;
 class QToolButton;
 class RenameCommands;
 class RenameEngine;
+class SortActions;
 class WindowPresenter;
 class WorkflowPanel;
 
@@ -24,6 +25,8 @@ public:
 
     // The commands that act on disk; the application may also place them in menus.
     RenameCommands *renameCommands() const { return m_commands; }
+    // The commands that order the file list, for the menu bar.
+    SortActions *sortActions() const;
 
     void toggleSidebar();
     bool isSidebarCollapsed() const;

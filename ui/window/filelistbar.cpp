@@ -6,11 +6,13 @@
 #include "renameengine.h"
 #include "style/colors.h"
 #include "style/palettefollower.h"
+#include "window/sortactions.h"
 #include "window/windowbars.h"
 #include "window/windowpresenter.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 
 FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidget *parent)
@@ -34,6 +36,16 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
         [this] { confirmClear(); }, this);
     m_clearButton->setObjectName(QStringLiteral("clearFilesButton"));
     m_clearButton->setToolTip(tr("Clear all files"));
+    m_sortActions = new SortActions(engine, this);
+    m_sortButton = new MinimalistButton(
+        QStringLiteral("arrow.up.arrow.down"), tr("Sort"), Colors::blue(),
+        [this] {
+            m_sortActions->menu()->popup(
+                m_sortButton->mapToGlobal(QPoint(0, m_sortButton->height())));
+        },
+        this);
+    m_sortButton->setObjectName(QStringLiteral("sortFilesButton"));
+    m_sortButton->setToolTip(tr("Put the files in order"));
     m_deselectDivider = WindowBars::verticalDivider(20, this);
     m_deselectDivider->setObjectName(QStringLiteral("deselectDivider"));
     m_deselectButton = new MinimalistButton(
@@ -75,6 +87,7 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
         m_addButton->setColor(Colors::blue());
         m_removeButton->setColor(Colors::red());
         m_clearButton->setColor(Colors::orange());
+        m_sortButton->setColor(Colors::blue());
         m_deselectButton->setColor(Colors::gray());
         WindowBars::setTextColor(m_fileCount, Colors::secondaryText());
         m_conflictBadge->setColor(Colors::orange());
@@ -86,8 +99,9 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
     row->setSpacing(12);
     auto *commands = new QHBoxLayout;
     commands->setSpacing(8);
-    for (QWidget *widget : std::initializer_list<QWidget *>{
-             m_addButton, m_removeButton, m_clearButton, m_deselectDivider, m_deselectButton})
+    for (QWidget *widget :
+         std::initializer_list<QWidget *>{m_addButton, m_removeButton, m_clearButton, m_sortButton,
+                                          m_deselectDivider, m_deselectButton})
         commands->addWidget(widget, 0, Qt::AlignVCenter);
     auto *summary = new QHBoxLayout;
     summary->setSpacing(12);
@@ -105,7 +119,8 @@ FileListBar::FileListBar(RenameEngine *engine, WindowPresenter *presenter, QWidg
 
 QList<QWidget *> FileListBar::tabStops() const
 {
-    return {m_addButton, m_removeButton, m_clearButton, m_deselectButton, m_problemButton};
+    return {m_addButton,  m_removeButton,   m_clearButton,
+            m_sortButton, m_deselectButton, m_problemButton};
 }
 
 void FileListBar::followFiles()
@@ -114,6 +129,7 @@ void FileListBar::followFiles()
     m_fileCount->setVisible(count > 0);
     m_fileCount->setText(tr("%n file(s)", nullptr, int(count)));
     m_clearButton->setEnabled(count > 0);
+    m_sortButton->setEnabled(count > 1);
 
     const qsizetype conflicts = m_engine->conflictCount();
     const qsizetype errors = m_engine->errorCount();
