@@ -97,6 +97,8 @@ ExitStatus CliCommand::rename()
     if (!paths)
         return fail(ExitStatus::badUsage, error);
     m_engine->addLocalFiles(*paths);
+    // A file-info step needs what the files say of themselves before any name is known.
+    m_engine->readFileInfoNow();
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
         return fail(ExitStatus::badUsage, unusable);
     // A name taken on disk, or a folder that cannot be written, is a problem of the plan.

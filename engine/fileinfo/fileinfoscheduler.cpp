@@ -2,6 +2,7 @@
 
 #include "preview/tuning.h"
 
+#include <QCoreApplication>
 #include <QMetaObject>
 #include <QReadLocker>
 #include <QWriteLocker>
@@ -123,6 +124,9 @@ void FileInfoScheduler::readNow(const QList<FileItem> &files, Depth depth)
         });
     }
     m_pool.waitForDone();
+    // Rows already on their way were read by workers started before: their answers wait
+    // in the event queue.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
     for (std::vector<Answer> &answers : pieces)
         takeIn(std::move(answers), depth, generation);
     m_neededRows = ~quint64(0);
