@@ -45,6 +45,21 @@ QString patternProblem(const QString &pattern)
     return {};
 }
 
+// Whether the pattern's fields depend on the date alone: era, years, quarters, months,
+// weeks, days and weekdays, never a time of day or a zone.
+bool showsDaysOnly(const QString &pattern)
+{
+    static constexpr QStringView dayFields = u"GyYuUrQqMLlwWdDFgEec";
+    bool quoted = false;
+    for (const QChar c : pattern) {
+        if (c == u'\'')
+            quoted = !quoted;
+        else if (!quoted && c.isLetter() && !dayFields.contains(c))
+            return false;
+    }
+    return true;
+}
+
 std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString &pattern, bool utc)
 {
     UErrorCode status = U_ZERO_ERROR;
@@ -93,6 +108,7 @@ FileInfoStep::FileInfoStep(const RenameOperationWrapper &operation) : m_operatio
             m_takenFormat = makeFormat(operation.infoDateFormat, true);
             m_modifiedFormat = makeFormat(operation.infoDateFormat, false);
             m_works = m_takenFormat && m_modifiedFormat;
+            m_daysOnly = showsDaysOnly(operation.infoDateFormat);
         }
     }
     m_missing = missingMessage(operation.infoField);
@@ -171,12 +187,13 @@ std::optional<QString> FileInfoStep::fieldText(const FileInfo &info, FileInfoFie
     case FileInfoField::dateTaken:
         if (!info.dateTaken)
             return std::nullopt;
-        return formatDate(*m_takenFormat, *info.dateTaken);
+        return date(*m_takenFormat, *info.dateTaken, true);
     case FileInfoField::dateModified:
         // Floor division: a time before 1970 keeps its second.
-        return formatDate(*m_modifiedFormat, info.modifiedNanoseconds >= 0
-                                                 ? info.modifiedNanoseconds / 1000000
-                                                 : (info.modifiedNanoseconds - 999999) / 1000000);
+        return date(*m_modifiedFormat,
+                    info.modifiedNanoseconds >= 0 ? info.modifiedNanoseconds / 1000000
+                                                  : (info.modifiedNanoseconds - 999999) / 1000000,
+                    false);
     case FileInfoField::cameraModel:
         return info.cameraModel;
     case FileInfoField::imageSize:
@@ -199,6 +216,30 @@ std::optional<QString> FileInfoStep::fieldText(const FileInfo &info, FileInfoFie
         return QString::number(info.year).rightJustified(4, u'0');
     }
     return std::nullopt;
+}
+
+QString FileInfoStep::date(icu::SimpleDateFormat &format, qint64 milliseconds, bool utc) const
+{
+    if (!m_daysOnly)
+        return formatDate(format, milliseconds);
+    qint64 wallClock = milliseconds;
+    if (!utc) {
+        int32_t raw = 0;
+        int32_t summer = 0;
+        UErrorCode status = U_ZERO_ERROR;
+        format.getTimeZone().getOffset(UDate(milliseconds), false, raw, summer, status);
+        if (U_FAILURE(status))
+            return formatDate(format, milliseconds);
+        wallClock += qint64(raw) + summer;
+    }
+    constexpr qint64 day = 86400000;
+    const qint64 days = wallClock >= 0 ? wallClock / day : (wallClock - day + 1) / day;
+    const qint64 key = days * 2 + (utc ? 0 : 1);
+    if (const auto known = m_days.constFind(key); known != m_days.cend())
+        return *known;
+    QString text = formatDate(format, milliseconds);
+    m_days.insert(key, text);
+    return text;
 }
 
 FileInfoStep::Value FileInfoStep::valueOf(const FileInfo &info) const

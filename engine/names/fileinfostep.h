@@ -7,6 +7,7 @@
 #include "names/optionaltext.h"
 #include "names/renameoperationwrapper.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringView>
 
@@ -58,10 +59,15 @@ public:
 
 private:
     std::optional<QString> fieldText(const FileInfo &info, FileInfoField field) const;
+    QString date(icu::SimpleDateFormat &format, qint64 milliseconds, bool utc) const;
 
     RenameOperationWrapper m_operation;
     std::unique_ptr<icu::SimpleDateFormat> m_takenFormat;    // in UTC: a wall clock
     std::unique_ptr<icu::SimpleDateFormat> m_modifiedFormat; // in the local time zone
     bool m_works = true;
+    // A pattern that shows nothing finer than the day gives one text a day: each day is
+    // formatted once (ICU takes microseconds a date), keyed by the day and the clock.
+    bool m_daysOnly = false;
+    mutable QHash<qint64, QString> m_days;
     OptionalText m_missing; // one text shared by every row that lacks the field
 };

@@ -72,7 +72,9 @@ std::unique_ptr<RenameEngine> datedFiles(const TestFolder &folder, QSemaphore &g
     for (int day = 0; day < 3; ++day) {
         const QString name = QString::number(day) + u".txt"_qs;
         writeFile(folder.path(name), name.toUtf8());
-        setModified(folder.path(name), newYearInIndia + day * 86400);
+        // The first two on one day in UTC, on two days here.
+        setModified(folder.path(name),
+                    day == 0 ? newYearInIndia - 7200 : newYearInIndia + (day - 1) * 86400);
         urls.append(folder.url(name));
     }
     engine->addFiles(urls);
@@ -208,7 +210,8 @@ private Q_SLOTS:
         QVERIFY(!engine->hasPendingFiles());
         gate.release(3);
         QTRY_COMPARE(statusLetters(engine->files()), u"PPP"_qs);
-        QCOMPARE(engine->files().at(2).newName, u"2024-01-03.txt"_qs);
+        QCOMPARE(engine->files().at(0).newName, u"2023-12-31.txt"_qs);
+        QCOMPARE(engine->files().at(1).newName, u"2024-01-01.txt"_qs);
     }
 
     // Answers for rows that left the list meanwhile land nowhere; the rows that stay get
@@ -275,8 +278,8 @@ private Q_SLOTS:
     {
         QTest::addColumn<QString>("ending"); // "read", "cancel", "flagged"
         QTest::addColumn<QStringList>("onDisk");
-        const QStringList renamed{u"2024-01-01.txt=0.txt"_qs, u"2024-01-02.txt=1.txt"_qs,
-                                  u"2024-01-03.txt=2.txt"_qs};
+        const QStringList renamed{u"2023-12-31.txt=0.txt"_qs, u"2024-01-01.txt=1.txt"_qs,
+                                  u"2024-01-02.txt=2.txt"_qs};
         const QStringList kept{u"0.txt=0.txt"_qs, u"1.txt=1.txt"_qs, u"2.txt=2.txt"_qs};
         QTest::addRow("read") << u"read"_qs << renamed;
         QTest::addRow("cancelled") << u"cancel"_qs << kept;
