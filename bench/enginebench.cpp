@@ -71,8 +71,9 @@ BENCHMARK(BM_UpdatePreview)
     ->Unit(benchmark::kMillisecond);
 
 // A keystroke with a file-info step in the stack, its files already read: in another step
-// (0), where the dates the step put in are kept, or in the step's own date format (1),
-// which formats every date again.
+// (0), where the dates the step put in are kept, or in the step's own date format, which
+// formats the dates again: once a day for patterns of days only (1), every one for a
+// pattern with a time of day (2).
 void BM_FileInfoKeystroke(benchmark::State &state)
 {
     const auto engine = makeEngine();
@@ -94,7 +95,9 @@ void BM_FileInfoKeystroke(benchmark::State &state)
         first = !first;
         RenameOperationWrapper edited = engine->operations().at(step);
         if (step == 0)
-            edited.infoDateFormat = first ? u"yyyy-MM-dd HH"_qs : u"yyyy-MM-dd"_qs;
+            edited.infoDateFormat = state.range(1) == 2
+                                        ? (first ? u"yyyy-MM-dd HH"_qs : u"yyyy-MM-dd HH.mm"_qs)
+                                        : (first ? u"dd.MM.yyyy"_qs : u"yyyy-MM-dd"_qs);
         else
             edited.replaceText = first ? u"Pic"_qs : u"Pict"_qs;
         engine->setOperation(step, edited);
@@ -105,6 +108,7 @@ void BM_FileInfoKeystroke(benchmark::State &state)
 BENCHMARK(BM_FileInfoKeystroke)
     ->Args({100000, 0})
     ->Args({100000, 1})
+    ->Args({100000, 2})
     ->Unit(benchmark::kMillisecond);
 
 // Times one addFiles call of all the URLs into a new engine.

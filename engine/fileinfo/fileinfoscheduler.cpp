@@ -194,7 +194,8 @@ std::optional<FileInfo> FileInfoScheduler::infoOf(const QUuid &row) const
     const auto it = m_rows.constFind(row);
     if (it == m_rows.cend() || !it->read)
         return std::nullopt;
-    if (const auto problem = m_problems.constFind(row); problem != m_problems.cend()) {
+    if (const auto problem = m_problems.isEmpty() ? m_problems.cend() : m_problems.constFind(row);
+        problem != m_problems.cend()) {
         FileInfo info;
         info.problem = *problem;
         return info;

@@ -5,6 +5,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
@@ -77,13 +79,18 @@ std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString &pattern, bool u
 // nothing said.
 std::optional<QString> nameable(const QString &text)
 {
+    const auto unfit = [](QChar c) {
+        return c == u'/' || c == u'\\' || c == u':' || c.category() == QChar::Other_Control;
+    };
+    // Most texts, and every date of a usual pattern, can stand as they are: no copy.
+    if (!text.isEmpty() && !text.front().isSpace() && !text.back().isSpace() &&
+        std::none_of(text.cbegin(), text.cend(), unfit))
+        return text;
     QString out;
     out.reserve(text.size());
     for (const QChar c : text) {
-        if (c == u'/' || c == u'\\' || c == u':')
-            out.append(u'-');
-        else if (c.category() != QChar::Other_Control)
-            out.append(c);
+        if (c.category() != QChar::Other_Control)
+            out.append(unfit(c) ? QChar(u'-') : c);
     }
     out = out.trimmed();
     if (out.isEmpty())
