@@ -81,8 +81,9 @@ std::vector<FileInfoScheduler::Task> FileInfoScheduler::tasksFor(const QList<Fil
             --m_reading;
     }
     m_rows = std::move(listed);
-    for (auto it = m_problems.begin(); it != m_problems.end();)
-        it = m_rows.contains(it.key()) ? std::next(it) : m_problems.erase(it);
+    m_problems.removeIf([this](const std::pair<const QUuid &, QString &> &entry) {
+        return !m_rows.contains(entry.first);
+    });
     return tasks;
 }
 
