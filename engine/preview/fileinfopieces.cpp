@@ -75,9 +75,11 @@ bool FileInfoPieces::update(const QList<FileItem> &files,
         const auto kept = std::find_if(m_steps.begin(), m_steps.end(), same);
         if (!rowsChanged && kept != m_steps.end()) {
             steps.push_back(std::move(*kept));
-            const FileInfoStep format(operation);
-            for (const size_t i : fresh)
-                work(format, steps.back(), i);
+            if (!fresh.empty()) {
+                const FileInfoStep format(operation);
+                for (const size_t i : fresh)
+                    work(format, steps.back(), i);
+            }
             continue;
         }
         wholeSteps = true;
