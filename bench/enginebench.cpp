@@ -77,6 +77,47 @@ BENCHMARK(BM_UpdatePreview)
     ->Arg(1000000)
     ->Unit(benchmark::kMillisecond);
 
+// A keystroke with a file-info step in the stack, its files already read: in another step
+// (0), where the dates the step put in are kept, or in the step's own date format, which
+// formats the dates again: once a day for patterns of days only (1), every one for a
+// pattern with a time of day (2).
+void BM_FileInfoKeystroke(benchmark::State &state)
+{
+    const auto engine = makeEngine();
+    engine->setFileInfoReader([](const QByteArray &path, bool) {
+        FileInfo info;
+        info.dateTaken = qint64(qHash(path) % 100000) * 3600000;
+        return info;
+    });
+    engine->addFiles(sampleUrls(state.range(0)));
+    RenameOperationWrapper info;
+    info.mode = RenameMode::fileInfo;
+    QList<RenameOperationWrapper> stack = threeStepStack();
+    stack.prepend(info);
+    loadStack(*engine, stack);
+    engine->readFileInfoNow();
+    const qsizetype step = state.range(1) == 0 ? 1 : 0;
+    bool first = false;
+    for (auto _ : state) {
+        first = !first;
+        RenameOperationWrapper edited = engine->operations().at(step);
+        if (step == 0)
+            edited.infoDateFormat = state.range(1) == 2
+                                        ? (first ? u"yyyy-MM-dd HH"_qs : u"yyyy-MM-dd HH.mm"_qs)
+                                        : (first ? u"dd.MM.yyyy"_qs : u"yyyy-MM-dd"_qs);
+        else
+            edited.replaceText = first ? u"Pic"_qs : u"Pict"_qs;
+        engine->setOperation(step, edited);
+        engine->updatePreview();
+    }
+    state.counters["files"] = static_cast<double>(state.range(0));
+}
+BENCHMARK(BM_FileInfoKeystroke)
+    ->Args({100000, 0})
+    ->Args({100000, 1})
+    ->Args({100000, 2})
+    ->Unit(benchmark::kMillisecond);
+
 // Times one addFiles call of all the URLs into a new engine.
 void addFilesInOneCall(benchmark::State &state, const QList<QUrl> &urls)
 {

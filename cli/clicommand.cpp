@@ -100,6 +100,8 @@ ExitStatus CliCommand::rename()
     if (!paths)
         return fail(ExitStatus::badUsage, error);
     m_engine->addLocalFiles(*paths);
+    // A file-info step needs what the files say of themselves before any name is known.
+    m_engine->readFileInfoNow();
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
         return fail(ExitStatus::badUsage, unusable);
     if (m_options.sortKey)

@@ -3,7 +3,9 @@
 #include "disk/batchmover.h"
 #include "disk/filemover.h"
 #include "disk/posixfilemover.h"
+#include "fileinfo/fileinfoscheduler.h"
 #include "files/listedfiles.h"
+#include "names/fileinfostep.h"
 #include "names/regexproblem.h"
 #include "preview/preview.h"
 #include "workflows/settingspreferencesstore.h"
@@ -14,6 +16,11 @@
 #include <algorithm>
 #include <memory>
 #include <utility>
+
+namespace {
+// How often answers of the file-info reads are shown while many files are read.
+constexpr int fileInfoPreviewMilliseconds = 100;
+} // namespace
 
 RenameEngine::RenameEngine(QObject *parent)
     : RenameEngine(std::make_unique<SettingsPreferencesStore>(), std::make_unique<PosixFileMover>(),
@@ -49,6 +56,18 @@ RenameEngine::RenameEngine(std::unique_ptr<PreferencesStore> preferences,
                 Q_EMIT filesUpdated(first, last);
                 Q_EMIT filesChanged();
             });
+    m_fileInfoPreview.setSingleShot(true);
+    m_fileInfoPreview.setInterval(fileInfoPreviewMilliseconds);
+    connect(&m_fileInfoPreview, &QTimer::timeout, this, &RenameEngine::fileInfoArrived);
+    connect(&m_preview->fileInfo(), &FileInfoScheduler::arrived, this, [this] {
+        if (m_waitingRename && m_waitingRename->isWaiting())
+            m_waitingRename->setWaited(m_waitTotal - fileInfoReadingCount());
+        // The last answers are shown at once; those before, together, once in a while.
+        if (fileInfoReadingCount() == 0)
+            fileInfoArrived();
+        else if (!m_fileInfoPreview.isActive())
+            m_fileInfoPreview.start();
+    });
     addOperation();
     loadSavedWorkflows();
 }
@@ -248,6 +267,8 @@ QString RenameEngine::patternProblem(qsizetype index) const
 {
     if (index < 0 || index >= m_operations.size())
         return {};
+    if (m_operations.at(index).mode == RenameMode::fileInfo)
+        return FileInfoStep::formatProblem(m_operations.at(index));
     return RegexProblem::ofStep(m_operations.at(index), m_preview->hasTimedOut(index));
 }
 
@@ -293,6 +314,94 @@ void RenameEngine::updatePreview()
         return;
     Q_EMIT filesUpdated(0, m_files.size() - 1);
     Q_EMIT filesChanged();
+}
+
+bool RenameEngine::isReadingFileInfo() const
+{
+    return m_preview->readsFileInfo() && fileInfoReadingCount() > 0;
+}
+
+qsizetype RenameEngine::fileInfoReadingCount() const
+{
+    return m_preview->fileInfo().readingCount();
+}
+
+void RenameEngine::readFileInfoNow()
+{
+    if (!FileInfoStep::readsFileInfo(m_operations))
+        return;
+    m_preview->fileInfo().readNow(m_files, FileInfoStep::depthFor(m_operations));
+    updatePreview();
+}
+
+void RenameEngine::readFileInfo()
+{
+    m_preview->fileInfo().need(m_files, FileInfoReader::Depth::everything, m_rowsVersion);
+}
+
+std::optional<qint64> RenameEngine::dateTakenOf(qsizetype row) const
+{
+    if (row < 0 || row >= m_files.size())
+        return std::nullopt;
+    const std::optional<FileInfo> info = m_preview->fileInfo().infoOf(m_files.at(row).id);
+    return info ? info->dateTaken : std::nullopt;
+}
+
+void RenameEngine::setFileInfoReader(FileInfoReading reader)
+{
+    m_preview->fileInfo().setReader(
+        [reader = std::move(reader)](const QByteArray &path, FileInfoReader::Depth depth) {
+            return reader(path, depth == FileInfoReader::Depth::everything);
+        });
+}
+
+void RenameEngine::fileInfoArrived()
+{
+    m_fileInfoPreview.stop();
+    // The rows of a batch that moves files stay as they are; one that waits for these
+    // answers has not planned yet.
+    const bool waiting = m_waitingRename && m_waitingRename->isWaiting();
+    if (isBusy() && !waiting)
+        return;
+    updatePreview();
+    if (waiting && fileInfoReadingCount() == 0)
+        finishWaitingRename();
+}
+
+RenameJob *RenameEngine::startRename()
+{
+    if (isBusy())
+        return nullptr;
+    if (isReadingFileInfo()) {
+        m_waitTotal = fileInfoReadingCount();
+        m_waitingRename = m_batches->startWaitingRename(m_waitTotal);
+        return m_waitingRename;
+    }
+    return hasPendingFiles() ? m_batches->startRename() : nullptr;
+}
+
+void RenameEngine::finishWaitingRename()
+{
+    RenameJob *job = std::exchange(m_waitingRename, nullptr);
+    if (!job || !job->isWaiting())
+        return;
+    // The user agreed to rename names they had not seen: any problem they show now stops
+    // the batch before its first move.
+    const qsizetype problems = conflictCount() + errorCount();
+    RenameJob::Summary stopped;
+    if (problems > 0)
+        stopped.refusal = QCoreApplication::translate(
+            "RenameEngine",
+            "Once their information was read, %n file(s) had conflicts or errors. Look at the "
+            "list, then rename again.",
+            nullptr, int(problems));
+    else if (!hasPendingFiles() || !hasChanges())
+        stopped.refusal = QCoreApplication::translate(
+            "RenameEngine", "Once their information was read, no file would get a new name.");
+    if (!stopped.refusal.isEmpty())
+        job->stop(stopped);
+    else
+        m_batches->proceedRename(job);
 }
 
 const Tuning &RenameEngine::tuning() const

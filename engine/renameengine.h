@@ -7,6 +7,7 @@
 #include "disk/batchmover.h"
 #include "disk/diskchecks.h"
 #include "disk/recoveryreport.h"
+#include "fileinfo/fileinfo.h"
 #include "files/fileitem.h"
 #include "files/fileorder.h"
 #include "files/listedfolders.h"
@@ -19,8 +20,10 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
+#include <QPointer>
 #include <QSet>
 #include <QStringList>
+#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -125,6 +128,22 @@ public:
 
     // Preview.
     void updatePreview();
+
+    // What the files say of themselves, for the file-info steps: read on workers when a
+    // step needs it, and the list previewed again as answers come in.
+    bool isReadingFileInfo() const;
+    qsizetype fileInfoReadingCount() const;
+    // Reads what the stack needs here and now, then previews (the command line).
+    void readFileInfoNow();
+    // Has every row's file read in full on workers, whether or not a step needs it (to
+    // sort by what the files say); the list is previewed again as the answers come in.
+    void readFileInfo();
+    // The wall-clock time the row's picture was taken (milliseconds from 1970-01-01T00:00
+    // of that clock), once its file was read in full and if it has one.
+    std::optional<qint64> dateTakenOf(qsizetype row) const;
+    // Tests read files their own way: slowly, failing, or changed.
+    using FileInfoReading = std::function<FileInfo(const QByteArray &path, bool everything)>;
+    void setFileInfoReader(FileInfoReading reader);
     // How previews spread their work; tests set it to force a path.
     const Tuning &tuning() const;
     void setTuning(const Tuning &tuning);
@@ -144,7 +163,11 @@ public:
     // keeps turning. While a job runs the engine is busy: it refuses to change the file list
     // or to start another batch, and the job's outcome is taken in when it finishes.
     // Null when a job is already running, or when there is nothing to do.
-    RenameJob *startRename() { return hasPendingFiles() ? m_batches->startRename() : nullptr; }
+    // While a file-info step's files are still being read, the rename waits for them (its
+    // job counts them as progress and can be cancelled), then previews the list again and
+    // renames as planned; it stops without moving anything when the list then has conflicts
+    // or errors the user has not seen.
+    RenameJob *startRename();
     // `index` is a position in undoStack(); the last batch is at the end.
     RenameJob *startUndo(qsizetype index) { return m_batches->startUndo(index); }
     RenameJob *currentJob() const { return m_batches->currentJob(); }
@@ -241,6 +264,8 @@ Q_SIGNALS:
     void browseRequested();
 
 private:
+    void fileInfoArrived();
+    void finishWaitingRename();
     // A loaded workflow's steps replace the stack.
     void replaceOperations(const QList<RenameOperationWrapper> &operations);
     // After rows were appended to the list: tells of them and previews the whole list.
@@ -259,4 +284,8 @@ private:
     QList<RenameOperationWrapper> m_operations;
     // Made last and gone first: it works on m_files.
     std::unique_ptr<Preview> m_preview;
+    // Answers of the file-info reads are previewed together, at most this often.
+    QTimer m_fileInfoPreview;
+    QPointer<RenameJob> m_waitingRename;
+    qsizetype m_waitTotal = 0;
 };

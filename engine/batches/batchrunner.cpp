@@ -58,14 +58,42 @@ RenameJob *BatchRunner::startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
                                  std::pair<qsizetype, UndoOperation> undone)
 {
     const qsizetype total = plan.moves.size();
+    auto [work, complete] = jobParts(kind, std::move(plan), std::move(undone));
+    return launch(new RenameJob(kind, total, std::move(work), std::move(complete)));
+}
+
+RenameJob *BatchRunner::startWaitingRename(qsizetype total)
+{
+    if (isBusy())
+        return nullptr;
+    auto *job = new RenameJob(RenameJob::Kind::rename, total, {}, {});
+    job->setWaiting(total);
+    return launch(job);
+}
+
+void BatchRunner::proceedRename(RenameJob *job)
+{
+    if (job != m_job || !job->isWaiting())
+        return;
+    RenameHistory::Plan plan = m_history.planRename(m_files);
+    const qsizetype total = plan.moves.size();
+    auto [work, complete] = jobParts(RenameJob::Kind::rename, std::move(plan), {});
+    job->proceed(total, std::move(work), std::move(complete));
+}
+
+std::pair<RenameJob::Work, RenameJob::Completion>
+BatchRunner::jobParts(RenameJob::Kind kind, RenameHistory::Plan plan,
+                      std::pair<qsizetype, UndoOperation> undone)
+{
     const MoveJournal::Kind journal =
         kind == RenameJob::Kind::rename ? MoveJournal::Kind::batch : MoveJournal::Kind::undo;
     // Only the moves run on the worker; the plan is shared read-only between the two sides.
-    auto work = [history = &m_history, journal, plan](const BatchMover::Progress &progress) {
+    RenameJob::Work work = [history = &m_history, journal,
+                            plan](const BatchMover::Progress &progress) {
         return history->run(journal, plan, progress);
     };
-    auto complete = [this, kind, plan = std::move(plan),
-                     undone = std::move(undone)](const auto &results) {
+    RenameJob::Completion complete = [this, kind, plan = std::move(plan),
+                                      undone = std::move(undone)](const auto &results) {
         RenameJob::Summary summary;
         if (kind == RenameJob::Kind::rename) {
             std::tie(summary.renamed, summary.failed) = finishRename(plan, results);
@@ -80,7 +108,7 @@ RenameJob *BatchRunner::startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
         summary.refusal = m_refusal;
         return summary;
     };
-    return launch(new RenameJob(kind, total, std::move(work), std::move(complete)));
+    return {std::move(work), std::move(complete)};
 }
 
 RenameJob *BatchRunner::launch(RenameJob *job)

@@ -45,6 +45,10 @@ public:
     // Null while busy, or for an undo position that is not there.
     RenameJob *startRename();
     RenameJob *startUndo(qsizetype index);
+    // A rename that first waits for `total` things outside the runner; proceedRename()
+    // plans it from the list as it then is and starts its moves.
+    RenameJob *startWaitingRename(qsizetype total);
+    void proceedRename(RenameJob *job);
     // Runs a job made elsewhere (the rows of a large drop) under the same busy state.
     RenameJob *launch(RenameJob *job);
 
@@ -70,6 +74,9 @@ private:
     // `undone` is the undo entry an undo took off the stack, and where it was.
     RenameJob *startJob(RenameJob::Kind kind, RenameHistory::Plan plan,
                         std::pair<qsizetype, UndoOperation> undone = {});
+    std::pair<RenameJob::Work, RenameJob::Completion>
+    jobParts(RenameJob::Kind kind, RenameHistory::Plan plan,
+             std::pair<qsizetype, UndoOperation> undone);
 
     QList<FileItem> &m_files;
     RenameHistory m_history;

@@ -20,9 +20,50 @@ RenameJob::~RenameJob()
     }
 }
 
+void RenameJob::setWaiting(qsizetype total)
+{
+    m_waiting = true;
+    m_total = total;
+}
+
+void RenameJob::proceed(qsizetype total, Work work, Completion completion)
+{
+    if (!m_waiting || m_finished)
+        return;
+    m_waiting = false;
+    m_total = total;
+    m_work = std::move(work);
+    m_completion = std::move(completion);
+    m_done.store(0, std::memory_order_relaxed);
+    m_reported = -1;
+    Q_EMIT waitEnded();
+    start();
+}
+
+void RenameJob::stop(const Summary &summary)
+{
+    if (!m_waiting || m_finished)
+        return;
+    m_waiting = false;
+    m_progressTimer.stop();
+    m_summary = summary;
+    m_finished = true;
+    Q_EMIT finished();
+}
+
+void RenameJob::cancel()
+{
+    Summary summary;
+    summary.cancelled = true;
+    stop(summary);
+}
+
 void RenameJob::start()
 {
     if (m_worker || m_finished)
+        return;
+    m_progressTimer.start();
+    if (m_waiting)
         return;
     m_worker = QThread::create([this] {
         m_outcomes = m_work(
@@ -31,7 +72,6 @@ void RenameJob::start()
     m_worker->setObjectName(QStringLiteral("Brisklet batch"));
     // Delivered here, after the worker's last write: the outcomes are complete.
     connect(m_worker, &QThread::finished, this, &RenameJob::finish);
-    m_progressTimer.start();
     m_worker->start();
 }
 

@@ -30,8 +30,11 @@ public:
         // Left alone before the batch for a conflict or a problem with the new name.
         qsizetype skipped = 0;
         bool undone = false;
-        // Why nothing moved at all: the batch's recovery record could not be written.
+        // Why nothing moved at all: the batch's recovery record could not be written, or
+        // what it waited for left the list with problems.
         QString refusal;
+        // The user stopped it while it waited, before any move.
+        bool cancelled = false;
     };
     // Runs the moves, on the worker; reports each one done through the progress callback.
     using Work = std::function<QList<BatchMover::Outcome>(const BatchMover::Progress &)>;
@@ -47,6 +50,17 @@ public:
 
     void start();
 
+    // A rename that must wait before it can be planned (the files' own information being
+    // read): it runs no worker, counts what it waits for as its progress, and can be
+    // cancelled; then it either proceeds with its moves or stops without any.
+    void setWaiting(qsizetype total);
+    bool isWaiting() const { return m_waiting; }
+    void setWaited(qsizetype done) { m_done.store(done, std::memory_order_relaxed); }
+    void proceed(qsizetype total, Work work, Completion completion);
+    void stop(const Summary &summary);
+    // Only while waiting.
+    void cancel();
+
     Kind kind() const { return m_kind; }
     bool isFinished() const { return m_finished; }
     qsizetype total() const { return m_total; }
@@ -56,12 +70,15 @@ public:
     qsizetype failedCount() const { return m_summary.failed; }
     qsizetype skippedCount() const { return m_summary.skipped; }
     bool undone() const { return m_summary.undone; }
+    bool cancelled() const { return m_summary.cancelled; }
     // After finished(): why the batch did not start; empty when it ran.
     QString refusal() const { return m_summary.refusal; }
 
 Q_SIGNALS:
     // Moves done out of the total, on the thread the job lives in.
     void progressChanged(qsizetype done, qsizetype total);
+    // The wait is over and the moves start; total() is now the number of moves.
+    void waitEnded();
     // The engine has taken in the outcome; its state is up to date.
     void finished();
 
@@ -81,4 +98,5 @@ private:
     QTimer m_progressTimer;
     Summary m_summary;
     bool m_finished = false;
+    bool m_waiting = false;
 };

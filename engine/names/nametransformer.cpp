@@ -1,6 +1,7 @@
 #include "names/nametransformer.h"
 
 #include "names/caseconversion.h"
+#include "names/fileinfostep.h"
 #include "names/nameparts.h"
 #include "names/textmatcher.h"
 #include "names/unicodetext.h"
@@ -152,6 +153,8 @@ struct NameTransformer::Step {
     icu::UnicodeString regexReplacement;
     mutable bool timedOut = false;
     QSet<char32_t> trimSet;
+    const QString *infoPieces = nullptr;
+    qsizetype infoPieceCount = 0;
 };
 
 NameTransformer::NameTransformer(const QList<RenameOperationWrapper> &operations)
@@ -202,6 +205,14 @@ NameTransformer::~NameTransformer() = default;
 qsizetype NameTransformer::stepCount() const
 {
     return qsizetype(m_steps.size());
+}
+
+void NameTransformer::setInfoPieces(qsizetype step, const QString *pieces, qsizetype count)
+{
+    if (step < 0 || step >= qsizetype(m_steps.size()))
+        return;
+    m_steps[size_t(step)].infoPieces = pieces;
+    m_steps[size_t(step)].infoPieceCount = count;
 }
 
 bool NameTransformer::hasTimedOut(qsizetype step) const
@@ -380,8 +391,15 @@ const QString &NameTransformer::applyStep(const Step &step, const QString &name,
         return out;
     }
 
-    case RenameMode::fileInfo:
-        break;
+    case RenameMode::fileInfo: {
+        if (position < 0 || position >= step.infoPieceCount)
+            return name;
+        const QString &piece = step.infoPieces[position];
+        if (piece.isNull())
+            return name;
+        FileInfoStep::place(name, piece, operation, out);
+        return out;
+    }
     }
     return name;
 }

@@ -50,6 +50,10 @@ public:
     const QString &apply(const QString &name, qsizetype position, Buffers &buffers, qsizetype first,
                          qsizetype last) const;
     qsizetype stepCount() const;
+    // What the file-info step at `step` puts into the name at each position, from
+    // `pieces[0]` on; a null piece leaves that name as it is (its row is flagged
+    // elsewhere). `pieces` outlives the transformer. Without them the step changes nothing.
+    void setInfoPieces(qsizetype step, const QString *pieces, qsizetype count);
     // Keeps a result of `apply` from `source` beyond the buffers: as `source` itself when
     // the steps left it as it was, otherwise in a string of its own, no longer than it,
     // unless `kept` already says the same. True when what `kept` says changed.

@@ -16,7 +16,8 @@ bool containsForbiddenCharacter(QStringView name);
 
 // What a name is on its own, before it is compared with the others: only a name without
 // an error is grouped with its equals.
-enum class Verdict : quint8 { grouped, invalidCharacters, emptyName, dotName, tooLong };
+// `flagged` is never a name's own: the preview gives it to a row a step cannot rename.
+enum class Verdict : quint8 { grouped, invalidCharacters, emptyName, dotName, tooLong, flagged };
 Verdict verdictOf(QStringView name);
 // The most bytes a file name may have on disk, on every file system Linux writes.
 constexpr qsizetype maximumNameBytes = 255;

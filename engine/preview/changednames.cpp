@@ -19,6 +19,10 @@ void ChangedNames::add(qsizetype piece, qsizetype entry, const QString &name)
 {
     using NameValidation::Verdict;
     const auto at = size_t(entry);
+    if (m_flags && (*m_flags)[size_t(rowOf(entry))]) {
+        m_verdicts[at] = Verdict::flagged;
+        return;
+    }
     m_verdicts[at] = NameValidation::verdictOf(name);
     if (m_verdicts[at] != Verdict::grouped)
         return;

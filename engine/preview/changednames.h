@@ -27,6 +27,9 @@ public:
     {
         return m_rows.empty() ? entry : m_rows[size_t(entry)];
     }
+    // Rows that cannot be renamed whatever their names, and why (by row; null for none):
+    // they stand alone, with that message. Outlives the names.
+    void setFlags(const std::vector<OptionalText> *flags) { m_flags = flags; }
     // Forgets what a piece worked out before, for it to work out again.
     void clearPiece(qsizetype piece) { m_keysOfPiece[size_t(piece)].clear(); }
     // Works out what judging needs of `name`, the new name of `entry`, an entry of `piece`.
@@ -36,6 +39,7 @@ private:
     friend class NameJudge;
 
     const ListedFolders *m_folders;
+    const std::vector<OptionalText> *m_flags = nullptr;
     std::vector<qsizetype> m_rows; // empty when every row changed
     std::vector<quint32> m_hashes;
     std::vector<NameValidation::Verdict> m_verdicts;

@@ -124,7 +124,9 @@ NameJudge::Counts NameJudge::judge(QList<FileItem> &files, ChangedNames changes)
                     if (m_group[size_t(ahead)] >= 0)
                         m_groups[m_share[size_t(ahead)]].prefetchGroup(m_group[size_t(ahead)]);
                 },
-                [&](qsizetype i) { setStatus(items[i], i, texts, counts[size_t(piece)]); });
+                [&](qsizetype i) {
+                    setStatus(items[i], i, texts, changes.m_flags, counts[size_t(piece)]);
+                });
         });
     // Groups that view the names would read them where they may no longer be.
     if (m_texts == NameGroups::Texts::viewed)
@@ -138,7 +140,7 @@ NameJudge::Counts NameJudge::judge(QList<FileItem> &files, ChangedNames changes)
 }
 
 void NameJudge::setStatus(FileItem &item, qsizetype row, const NameValidation::Messages &messages,
-                          Counts &counts) const
+                          const std::vector<OptionalText> *flags, Counts &counts) const
 {
     // Only what changes is written: an unchanged row is left as it is in memory, so that
     // it need not be written back.
@@ -160,6 +162,8 @@ void NameJudge::setStatus(FileItem &item, qsizetype row, const NameValidation::M
         return error(messages.dotName);
     case Verdict::tooLong:
         return error(messages.tooLong);
+    case Verdict::flagged:
+        return error(flags ? (*flags)[size_t(row)] : OptionalText());
     case Verdict::grouped:
         break;
     }

@@ -61,7 +61,7 @@ public:
 
 private:
     void setStatus(FileItem &item, qsizetype row, const NameValidation::Messages &messages,
-                   Counts &counts) const;
+                   const std::vector<OptionalText> *flags, Counts &counts) const;
 
     const Tuning &m_tuning;
     NameGroups::Texts m_texts;

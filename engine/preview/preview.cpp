@@ -1,6 +1,7 @@
 #include "preview/preview.h"
 
 #include "disk/posixfilemover.h"
+#include "names/fileinfostep.h"
 #include "names/nametransformer.h"
 #include "preview/changednames.h"
 #include "preview/parallelranges.h"
@@ -21,6 +22,16 @@ Preview::Preview(QList<FileItem> &files, std::function<bool()> busy, QObject *pa
             });
 }
 
+bool Preview::updateFileInfo(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion)
+{
+    std::vector<QUuid> arrived = m_fileInfo.takeArrived();
+    m_readsFileInfo = FileInfoStep::readsFileInfo(operations);
+    if (!m_readsFileInfo)
+        return !m_infoPieces.clear();
+    m_fileInfo.need(m_files, FileInfoStep::depthFor(operations), rowsVersion);
+    return !m_infoPieces.update(m_files, operations, m_fileInfo, arrived, rowsVersion, m_tuning);
+}
+
 Preview::~Preview() = default;
 
 void Preview::setTuning(const Tuning &tuning)
@@ -33,6 +44,8 @@ void Preview::setTuning(const Tuning &tuning)
 void Preview::clear()
 {
     m_cache.clear();
+    m_fileInfo.clear();
+    m_infoPieces.clear();
     m_timedOutSteps.clear();
     m_diskChecks.drop();
     m_diskChecks.forgetFindings();
@@ -69,11 +82,13 @@ void Preview::update(const QList<RenameOperationWrapper> &operations, quint64 ro
         return;
     }
     const ListedFolders &folders = listedFolders(rowsVersion);
+    if (!updateFileInfo(operations, rowsVersion))
+        m_cache.clear();
     std::optional<NameJudge::Counts> counts;
     // A list of moderate size is previewed from what the last preview worked out; that
     // fails only when a step ran out of time.
     if (m_files.size() <= m_tuning.cacheRows)
-        counts = m_cache.update(m_files, operations, folders);
+        counts = m_cache.update(m_files, operations, folders, m_infoPieces);
     else
         m_cache.clear();
     if (!counts) {
@@ -104,6 +119,7 @@ NameJudge::Counts Preview::fromScratch(const QList<RenameOperationWrapper> &oper
     judge.reset(count);
     // What judging needs of each new name is worked out as soon as the name is made.
     ChangedNames changes(count, pieces, folders);
+    changes.setFlags(m_infoPieces.flags());
     const auto prefetch = [files](qsizetype ahead) {
         __builtin_prefetch(files[ahead].originalName.constData());
         __builtin_prefetch(files[ahead].newName.constData());
@@ -114,6 +130,7 @@ NameJudge::Counts Preview::fromScratch(const QList<RenameOperationWrapper> &oper
             threads, count, m_tuning.namePiece,
             [&](qsizetype piece, qsizetype begin, qsizetype end) {
                 NameTransformer transformer(operations);
+                m_infoPieces.applyTo(transformer);
                 for (const qsizetype step : std::as_const(m_timedOutSteps))
                     transformer.markTimedOut(step);
                 NameTransformer::Buffers buffers;

@@ -2,10 +2,12 @@
 
 // Internal to the engine: not part of its interface.
 
+#include "fileinfo/fileinfoscheduler.h"
 #include "files/fileitem.h"
 #include "files/listedfolders.h"
 #include "names/renameoperationwrapper.h"
 #include "preview/diskcheckscheduler.h"
+#include "preview/fileinfopieces.h"
 #include "preview/namejudge.h"
 #include "preview/previewcache.h"
 #include "preview/tuning.h"
@@ -65,6 +67,12 @@ public:
     // the change it makes, any other change has them counted again when first read.
     void rowsChanged();
 
+    // What the files say of themselves, read for the file-info steps.
+    FileInfoScheduler &fileInfo() { return m_fileInfo; }
+    const FileInfoScheduler &fileInfo() const { return m_fileInfo; }
+    // Whether the stack of the last preview reads file info.
+    bool readsFileInfo() const { return m_readsFileInfo; }
+
     void setCheckingInBackground(bool inBackground) { m_diskChecks.setInBackground(inBackground); }
     void checkOnDisk() { m_diskChecks.checkNow(); }
     void dropDiskChecks() { m_diskChecks.drop(); }
@@ -77,6 +85,9 @@ private:
     const ListedFolders &listedFolders(quint64 rowsVersion);
     NameJudge::Counts fromScratch(const QList<RenameOperationWrapper> &operations,
                                   const ListedFolders &folders);
+    // Reads what the file-info steps need and works out their pieces; false when what the
+    // cache kept of the rows no longer holds.
+    bool updateFileInfo(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
     const NameJudge::Counts &counts() const;
 
     QList<FileItem> &m_files;
@@ -88,6 +99,9 @@ private:
     quint64 m_foldersOfRows = ~quint64(0); // the rows version m_folders was made for
     QHash<QByteArray, bool> m_folderIgnoresCase;
     DiskCheckScheduler m_diskChecks;
+    FileInfoScheduler m_fileInfo;
+    FileInfoPieces m_infoPieces;
+    bool m_readsFileInfo = false;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
     // The conflict and error counts of the rows, counted in one pass when first read and

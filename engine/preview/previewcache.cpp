@@ -12,7 +12,7 @@ PreviewCache::PreviewCache(const Tuning &tuning)
 
 std::optional<NameJudge::Counts>
 PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper> &operations,
-                     const ListedFolders &folders)
+                     const ListedFolders &folders, const FileInfoPieces &info)
 {
     const qsizetype count = files.size();
     std::optional<qsizetype> edited = editedStep(operations);
@@ -54,6 +54,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
         m_tuning.threads, count, m_tuning.namePiece,
         [&](qsizetype, qsizetype begin, qsizetype end) {
             NameTransformer transformer(operations);
+            info.applyTo(transformer);
             NameTransformer::Buffers buffers;
             ParallelRanges::forEachFetchingAhead(
                 begin, end, m_tuning.lookAhead, prefetch, [&](qsizetype i) {
@@ -123,6 +124,7 @@ PreviewCache::update(QList<FileItem> &files, const QList<RenameOperationWrapper>
     }
     const auto entries = qsizetype(rows.size());
     ChangedNames changes(std::move(rows), m_judge.piecesFor(entries), folders);
+    changes.setFlags(info.flags());
     ParallelRanges::run(m_tuning.threads, entries, m_tuning.judgePiece,
                         [&](qsizetype piece, qsizetype begin, qsizetype end) {
                             for (qsizetype k = begin; k < end; ++k)

@@ -5,6 +5,7 @@
 #include "files/fileitem.h"
 #include "files/listedfolders.h"
 #include "names/renameoperationwrapper.h"
+#include "preview/fileinfopieces.h"
 #include "preview/namejudge.h"
 #include "preview/tuning.h"
 
@@ -27,9 +28,12 @@ public:
     // Gives every row its new name and status for `operations`, and counts the statuses;
     // `folders` are those of `files`. None when a step ran out of time: the rows are then
     // left half done, for a preview from scratch.
+    // `info` holds what the file-info steps put in: the cache is cleared whenever it
+    // changed otherwise than by an edit of its step.
     std::optional<NameJudge::Counts> update(QList<FileItem> &files,
                                             const QList<RenameOperationWrapper> &operations,
-                                            const ListedFolders &folders);
+                                            const ListedFolders &folders,
+                                            const FileInfoPieces &info);
     void clear();
     // The same rows in a new order: `order` lists the positions they had. What each row
     // worked out goes with it; the next update redoes the steps that read a row's position.

@@ -149,6 +149,9 @@ private Q_SLOTS:
                                     << QByteArray("one.txt");
         // A saved workflow exported, then used as a stack file, gives the same names.
         QTest::newRow("exported") << u"--stack EXPORTED"_qs << 0 << QByteArray("ONE.txt");
+        // Named by the file's own date modified, read before the plan is made.
+        QTest::newRow("file info")
+            << u"--workflow Dated"_qs << 0 << QByteArray("one 2024-01-01.txt");
     }
 
     void workflows()
@@ -162,6 +165,14 @@ private Q_SLOTS:
                             std::make_unique<PosixFileMover>());
         engine.setOperation(0, caseStep(CaseType::uppercase));
         QVERIFY(engine.saveWorkflow(u"Upper"_qs) && m_home.create("one.txt"));
+        RenameOperationWrapper dated;
+        dated.mode = RenameMode::fileInfo;
+        dated.infoField = FileInfoField::dateModified;
+        dated.infoPlacement = InfoPlacement::after;
+        engine.setOperation(0, dated);
+        QVERIFY(engine.saveWorkflow(u"Dated"_qs));
+        const timespec noon[2] = {{1704110400, 0}, {1704110400, 0}}; // 2024-01-01 12:00 UTC
+        QVERIFY(::utimensat(AT_FDCWD, m_home.path("one.txt").constData(), noon, 0) == 0);
         const Run exported = m_home.run({u"--export-workflow"_qs, u"Upper"_qs});
         QCOMPARE(exported.status, 0);
         arguments.replace(u"EXPORTED"_qs, m_home.writeStack(exported.out));

@@ -3,6 +3,7 @@
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
 #include "disk/posixfilemover.h"
+#include "fileinfo/fileinforeader.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
 #include "window/renamecommands.h"
@@ -13,10 +14,12 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QMenu>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSemaphore>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QToolButton>
@@ -366,6 +369,61 @@ private Q_SLOTS:
         QVERIFY(progressLabel().isEmpty());
         QCOMPARE(engine->files().size(), files);
         QCOMPARE(notice(view)->isShown(), !adding);
+    }
+
+    // Rename while a file-info step's files are still read: the batch waits, its progress
+    // counts the files; Cancel ends it with nothing moved and no notice, otherwise the
+    // files are renamed by what they say once read.
+    void renameWaitsForFileInfo_data()
+    {
+        QTest::addColumn<bool>("cancel");
+        QTest::addColumn<QStringList>("onDisk");
+        QTest::newRow("read") << false << QStringList{u"a a.txt"_qs, u"b b.txt"_qs};
+        QTest::newRow("cancelled") << true << QStringList{u"a.txt"_qs, u"b.txt"_qs};
+    }
+
+    void renameWaitsForFileInfo()
+    {
+        QFETCH(bool, cancel);
+        QFETCH(QStringList, onDisk);
+        QTemporaryDir folder;
+        const auto engine = UiTest::makeEngine(std::make_unique<PosixFileMover>());
+        QSemaphore gate;
+        engine->setFileInfoReader([&gate](const QByteArray &path, bool everything) {
+            FileInfo info = FileInfoReader::read(path, FileInfoReader::Depth::stamps);
+            if (everything) {
+                gate.acquire();
+                info.title = QFileInfo(QFile::decodeName(path)).baseName();
+            }
+            return info;
+        });
+        ContentView view(engine.get());
+        view.show();
+        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
+            operation.mode = RenameMode::fileInfo;
+            operation.infoField = FileInfoField::title;
+            operation.infoPlacement = InfoPlacement::after;
+        });
+        QList<QUrl> urls;
+        for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
+            QFile file(folder.filePath(name));
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            urls.append(QUrl::fromLocalFile(file.fileName()));
+        }
+        engine->addFiles(urls);
+        QVERIFY(view.renameCommands()->renameAction()->isEnabled());
+        view.renameCommands()->rename();
+        QVERIFY(engine->isBusy());
+        QTRY_COMPARE(progressLabel(), u"Reading file info… 0 of 2"_qs);
+        if (cancel) {
+            auto *button = view.findChild<QProgressDialog *>()->findChild<QPushButton *>();
+            QVERIFY(button);
+            button->click();
+        }
+        gate.release(2);
+        QTRY_VERIFY(!engine->isBusy());
+        QCOMPARE(QDir(folder.path()).entryList(QDir::Files), onDisk);
+        QCOMPARE(notice(view)->isShown(), !cancel);
     }
 
     // While the files move the window takes no command or input; afterwards it does again.

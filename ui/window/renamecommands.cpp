@@ -79,7 +79,8 @@ void RenameCommands::followEngine()
         follow(job, tr("Adding files…"), QString());
     }
     const bool canUndo = m_engine->canUndo() && !busy;
-    m_renameAction->setEnabled(m_engine->hasPendingFiles() && !busy);
+    m_renameAction->setEnabled((m_engine->hasPendingFiles() || m_engine->isReadingFileInfo()) &&
+                               !busy);
     m_undoAction->setEnabled(canUndo);
     // The menu arrow stays usable only while there is history to show.
     if (m_undoButton)
@@ -124,7 +125,15 @@ void RenameCommands::openUndoHistory()
 
 void RenameCommands::rename()
 {
-    if (m_engine->isBusy() || !m_engine->hasPendingFiles())
+    if (m_engine->isBusy())
+        return;
+    // While files are still being read the names are not known yet: the batch waits for
+    // them, and stops by itself if they then show problems.
+    if (m_engine->isReadingFileInfo()) {
+        performAndReport();
+        return;
+    }
+    if (!m_engine->hasPendingFiles())
         return;
     if (!m_engine->hasChanges()) {
         AlertDialog *alert =
@@ -154,7 +163,22 @@ void RenameCommands::rename()
 void RenameCommands::performAndReport()
 {
     rememberFocus();
-    follow(m_engine->startRename(), tr("Renaming files…"), QString());
+    RenameJob *job = m_engine->startRename();
+    if (!job || !job->isWaiting()) {
+        follow(job, tr("Renaming files…"), QString());
+        return;
+    }
+    follow(job, tr("Reading file info…"), QString());
+    // The wait can be cancelled; the moves, once they start, cannot.
+    connect(job, &RenameJob::waitEnded, this, [this, job] {
+        m_progressLabel = tr("Renaming files…");
+        m_done = 0;
+        if (m_progress) {
+            m_progress->setCancelButton(nullptr);
+            m_progress->setMaximum(static_cast<int>(job->total()));
+            updateProgress();
+        }
+    });
 }
 
 void RenameCommands::undoLast()
@@ -206,7 +230,12 @@ void RenameCommands::prepareProgress()
                                      static_cast<int>(m_job->total()), m_view->window());
     m_progress->setWindowModality(Qt::WindowModal);
     m_progress->setMinimumDuration(std::numeric_limits<int>::max());
-    m_progress->setCancelButton(nullptr);
+    if (m_job->isWaiting()) {
+        m_progress->setCancelButtonText(tr("Cancel"));
+        connect(m_progress, &QProgressDialog::canceled, m_job, &RenameJob::cancel);
+    } else {
+        m_progress->setCancelButton(nullptr);
+    }
     m_progress->setAutoClose(false);
     m_progress->setAutoReset(false);
     // Sized for the longest count it will show, so that it does not widen while the count
@@ -284,6 +313,8 @@ void RenameCommands::finishJob(RenameJob *job, const QString &success)
                                                     job->refusal());
         alert->addButton(tr("OK"), AlertDialog::Role::cancel);
         m_presenter->present(alert);
+    } else if (job->cancelled()) {
+        return;
     } else if (job->kind() == RenameJob::Kind::rename) {
         QString message = tr("Renamed %n file(s)", nullptr, int(job->renamedCount()));
         if (job->failedCount() >= 1)

@@ -1,0 +1,136 @@
+#include "preview/fileinfopieces.h"
+
+#include "fileinfo/fileinfoscheduler.h"
+#include "names/fileinfostep.h"
+#include "names/nametransformer.h"
+#include "preview/parallelranges.h"
+
+namespace {
+
+// Rows per thread below which spreading the formatting costs more than it saves.
+constexpr qsizetype piecesPerThread = 1024;
+
+} // namespace
+
+bool FileInfoPieces::clear()
+{
+    const bool flagged = m_anyFlagged;
+    m_steps.clear();
+    m_positions.clear();
+    m_flags.clear();
+    m_anyFlagged = false;
+    m_rowsVersion = ~quint64(0);
+    return flagged;
+}
+
+bool FileInfoPieces::update(const QList<FileItem> &files,
+                            const QList<RenameOperationWrapper> &operations,
+                            const FileInfoScheduler &info, const std::vector<QUuid> &arrived,
+                            quint64 rowsVersion, const Tuning &tuning)
+{
+    const bool rowsChanged = rowsVersion != m_rowsVersion;
+    const qsizetype count = files.size();
+    if (rowsChanged) {
+        m_rowsVersion = rowsVersion;
+        m_positions.clear();
+        m_positions.reserve(count);
+        for (qsizetype i = 0; i < count; ++i)
+            m_positions.insert(files[i].id, i);
+    }
+    // The rows read since the last time, where they are now.
+    std::vector<size_t> fresh;
+    if (!rowsChanged) {
+        for (const QUuid &row : arrived) {
+            if (const auto it = m_positions.constFind(row); it != m_positions.cend())
+                fresh.push_back(size_t(*it));
+        }
+    }
+    const OptionalText reading(FileInfoStep::readingMessage());
+    const auto work = [&](const FileInfoStep &format, Step &step, size_t i) {
+        const std::optional<FileInfo> read = info.infoOf(files[qsizetype(i)].id);
+        if (!read) {
+            step.pieces[i] = QString();
+            step.problems[i] = reading;
+            return;
+        }
+        FileInfoStep::Value value = format.valueOf(*read);
+        step.pieces[i] = std::move(value.text);
+        step.problems[i] = std::move(value.problem);
+    };
+    std::vector<Step> steps;
+    bool wholeSteps = rowsChanged;
+    for (qsizetype position = 0; position < operations.size(); ++position) {
+        const RenameOperationWrapper &operation = operations[position];
+        if (operation.mode != RenameMode::fileInfo)
+            continue;
+        Step step;
+        step.position = position;
+        step.field = operation.infoField;
+        step.dateFormat = operation.infoDateFormat;
+        step.whenMissing = operation.infoWhenMissing;
+        const auto same = [&](const Step &kept) {
+            return kept.position == step.position && kept.field == step.field &&
+                   kept.dateFormat == step.dateFormat && kept.whenMissing == step.whenMissing;
+        };
+        const auto kept = std::find_if(m_steps.begin(), m_steps.end(), same);
+        if (!rowsChanged && kept != m_steps.end()) {
+            steps.push_back(std::move(*kept));
+            if (!fresh.empty()) {
+                const FileInfoStep format(operation);
+                for (const size_t i : fresh)
+                    work(format, steps.back(), i);
+            }
+            continue;
+        }
+        wholeSteps = true;
+        step.pieces.resize(size_t(count));
+        step.problems.resize(size_t(count));
+        ParallelRanges::run(tuning.threads, count, piecesPerThread,
+                            [&](qsizetype, qsizetype begin, qsizetype end) {
+                                const FileInfoStep format(operation);
+                                for (qsizetype i = begin; i < end; ++i)
+                                    work(format, step, size_t(i));
+                            });
+        steps.push_back(std::move(step));
+    }
+    wholeSteps = wholeSteps || steps.size() != m_steps.size();
+    m_steps = std::move(steps);
+    const bool wasFlagged = m_anyFlagged;
+    bool flagsChanged = false;
+    if (wholeSteps) {
+        std::vector<OptionalText> before = std::move(m_flags);
+        m_flags.assign(size_t(count), OptionalText());
+        m_anyFlagged = false;
+        for (size_t i = 0; i < size_t(count); ++i)
+            flagRow(i);
+        flagsChanged = m_anyFlagged != wasFlagged || before != m_flags;
+    } else {
+        for (const size_t i : fresh) {
+            const OptionalText before = m_flags[i];
+            flagRow(i);
+            flagsChanged = flagsChanged || !(before == m_flags[i]);
+        }
+    }
+    if (m_steps.empty())
+        m_anyFlagged = false;
+    return rowsChanged || flagsChanged || !fresh.empty();
+}
+
+void FileInfoPieces::flagRow(size_t row)
+{
+    // A row is flagged by the first step, from the top, that has nothing for it.
+    m_flags[row] = OptionalText();
+    for (const Step &step : m_steps) {
+        if (step.problems[row]) {
+            m_flags[row] = step.problems[row];
+            m_anyFlagged = true;
+            return;
+        }
+    }
+}
+
+void FileInfoPieces::applyTo(NameTransformer &transformer) const
+{
+    for (const Step &step : m_steps)
+        transformer.setInfoPieces(step.position, step.pieces.data(), qsizetype(step.pieces.size()));
+}
