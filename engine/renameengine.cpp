@@ -174,7 +174,15 @@ void RenameEngine::sortFiles(SortKey key, Qt::SortOrder order)
 {
     if (isBusy())
         return;
-    reorderFiles(FileOrder::sorted(m_files, key, order));
+    if (key != SortKey::taken) {
+        reorderFiles(FileOrder::sorted(m_files, key, order));
+        return;
+    }
+    // Dates taken are in the files themselves: whatever is not read yet is read here, on
+    // the workers, and kept for the next sort and the file-info steps.
+    m_preview->fileInfo().readNow(m_files, FileInfoReader::Depth::everything);
+    reorderFiles(
+        FileOrder::sorted(m_files, key, order, [this](qsizetype row) { return dateTakenOf(row); }));
 }
 
 void RenameEngine::reverseFiles()

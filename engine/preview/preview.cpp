@@ -165,6 +165,7 @@ QStringList Preview::namesAfterEachStep(const QList<RenameOperationWrapper> &ope
     NameTransformer transformer(operations);
     for (const qsizetype step : std::as_const(m_timedOutSteps))
         transformer.markTimedOut(step);
+    m_infoPieces.applyTo(transformer);
     NameTransformer::Buffers buffers;
     QString name = m_files.at(row).originalName;
     for (qsizetype step = 0; step < transformer.stepCount(); ++step) {

@@ -183,7 +183,13 @@ private Q_SLOTS:
         QFETCH(QString, newName);
         QFETCH(QString, message);
         const auto engine = makeEngine();
-        engine->setFileInfoReader([info](const QByteArray &, bool) { return info; });
+        // One file, as the disk would tell it apart from others.
+        engine->setFileInfoReader([info](const QByteArray &, bool) {
+            FileInfo read = info;
+            read.device = 1;
+            read.inode = 2;
+            return read;
+        });
         engine->addFiles({QUrl::fromLocalFile(u"/nonexistent/brisklet-info/"_qs + name)});
         // A step after it sees the name as it left the file-info step.
         setStack(*engine, {step, appendStep(u"!"_qs, false)});

@@ -423,19 +423,25 @@ QWidget *OperationParametersEditor::addDateFormatField(QVBoxLayout *layout)
         sample->setPalette(palette);
     });
     columnLayout->addWidget(sample);
-    m_showers.push_back([field, sample](const RenameOperationWrapper &operation) {
+    m_showers.push_back([this, field, sample](const RenameOperationWrapper &operation) {
+        // Why the step leaves names as they are, when its format cannot be used; otherwise
+        // today's date in it.
+        const QString problem = m_step.data(OperationStackModel::PatternProblemRole).toString();
         const QDateTime now = QDateTime::currentDateTime();
         const qint64 wallClock = now.toMSecsSinceEpoch() + now.offsetFromUtc() * qint64(1000);
         const QString today = DatePattern::format(operation.infoDateFormat, wallClock);
-        const QString text = operation.infoDateFormat.isEmpty() ? QString()
-                             : today.isNull()                   ? tr("Not a date format")
-                                                                : tr("Today: %1").arg(today);
+        const QString text = !problem.isEmpty() ? problem
+                             : operation.infoDateFormat.isEmpty() || today.isNull()
+                                 ? QString()
+                                 : tr("Today: %1").arg(today);
         if (sample->text() == text)
             return;
         sample->setText(text);
         sample->setVisible(!text.isEmpty());
         // A screen reader tells it with the field, as the eye finds it below the field.
         field->setAccessibleDescription(text);
+        field->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
+        field->update();
     });
     return column;
 }
