@@ -213,6 +213,76 @@
     </message>
 </context>
 <context>
+    <name>FileInfoReader</name>
+    <message>
+        <source>This file could not be opened.</source>
+        <translation>Diese Datei konnte nicht geöffnet werden.</translation>
+    </message>
+    <message>
+        <source>This is not a regular file.</source>
+        <translation>Dies ist keine gewöhnliche Datei.</translation>
+    </message>
+    <message>
+        <source>This file is damaged.</source>
+        <translation>Diese Datei ist beschädigt.</translation>
+    </message>
+</context>
+<context>
+    <name>FileInfoStep</name>
+    <message>
+        <source>Reading file info…</source>
+        <translation>Dateiinformationen werden gelesen …</translation>
+    </message>
+    <message>
+        <source>No date taken in this file</source>
+        <translation>Kein Aufnahmedatum in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No date modified for this file</source>
+        <translation>Kein Änderungsdatum für diese Datei</translation>
+    </message>
+    <message>
+        <source>No camera model in this file</source>
+        <translation>Kein Kameramodell in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No image size in this file</source>
+        <translation>Keine Bildgröße in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No artist in this file</source>
+        <translation>Kein Interpret in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No album in this file</source>
+        <translation>Kein Album in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No title in this file</source>
+        <translation>Kein Titel in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No track number in this file</source>
+        <translation>Keine Titelnummer in dieser Datei</translation>
+    </message>
+    <message>
+        <source>No year in this file</source>
+        <translation>Kein Jahr in dieser Datei</translation>
+    </message>
+    <message>
+        <source>Enter a date format.</source>
+        <translation>Geben Sie ein Datumsformat ein.</translation>
+    </message>
+    <message>
+        <source>“%1” is not part of a date. Put other text in single quotes.</source>
+        <translation>„%1“ ist kein Teil eines Datums. Setzen Sie anderen Text in einfache Anführungszeichen.</translation>
+    </message>
+    <message>
+        <source>A quote is not closed. Put text in single quotes.</source>
+        <translation>Ein Anführungszeichen ist nicht geschlossen. Setzen Sie Text in einfache Anführungszeichen.</translation>
+    </message>
+</context>
+<context>
     <name>FileListBar</name>
     <message>
         <source>Add</source>
@@ -283,6 +353,27 @@
     <message>
         <source>Problem details</source>
         <translation>Problemdetails</translation>
+    </message>
+    <message>
+        <source>Sort</source>
+        <translation>Sortieren</translation>
+    </message>
+    <message>
+        <source>Put the files in order</source>
+        <translation>Dateien ordnen</translation>
+    </message>
+</context>
+<context>
+    <name>FileListModel</name>
+    <message>
+        <source>Name after each step:</source>
+        <extracomment>Heads the tooltip of a file row, above one line per step.</extracomment>
+        <translation>Name nach jedem Schritt:</translation>
+    </message>
+    <message>
+        <source>%1. %2: %3</source>
+        <extracomment>One step in a file row&apos;s tooltip: its number, its mode, the name it leaves.</extracomment>
+        <translation>%1. %2: %3</translation>
     </message>
 </context>
 <context>
@@ -358,6 +449,10 @@
     <message>
         <source>Remove</source>
         <translation>Entfernen</translation>
+    </message>
+    <message>
+        <source>Insert File Info</source>
+        <translation>Dateiinfo einfügen</translation>
     </message>
 </context>
 <context>
@@ -599,6 +694,107 @@
     <message>
         <source>e.g., space (default)</source>
         <translation>z. B. Leerzeichen (Standard)</translation>
+    </message>
+    <message>
+        <source>Date Taken</source>
+        <translation>Aufnahmedatum</translation>
+    </message>
+    <message>
+        <source>Date Modified</source>
+        <translation>Änderungsdatum</translation>
+    </message>
+    <message>
+        <source>Camera Model</source>
+        <translation>Kameramodell</translation>
+    </message>
+    <message>
+        <source>Image Size</source>
+        <translation>Bildgröße</translation>
+    </message>
+    <message>
+        <source>Artist</source>
+        <translation>Interpret</translation>
+    </message>
+    <message>
+        <source>Album</source>
+        <translation>Album</translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation>Titel</translation>
+    </message>
+    <message>
+        <source>Track Number</source>
+        <translation>Titelnummer</translation>
+    </message>
+    <message>
+        <source>Year</source>
+        <translation>Jahr</translation>
+    </message>
+    <message>
+        <source>Before</source>
+        <translation>Davor</translation>
+    </message>
+    <message>
+        <source>After</source>
+        <translation>Danach</translation>
+    </message>
+    <message>
+        <source>Instead</source>
+        <translation>Stattdessen</translation>
+    </message>
+    <message>
+        <source>Flag the file</source>
+        <translation>Datei markieren</translation>
+    </message>
+    <message>
+        <source>Use date modified</source>
+        <translation>Änderungsdatum verwenden</translation>
+    </message>
+    <message>
+        <source>Insert</source>
+        <translation>Einfügen</translation>
+    </message>
+    <message>
+        <source>Date Format</source>
+        <translation>Datumsformat</translation>
+    </message>
+    <message>
+        <source>Where</source>
+        <translation>Wo</translation>
+    </message>
+    <message>
+        <source>Separator</source>
+        <translation>Trennzeichen</translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation>Keines</translation>
+    </message>
+    <message>
+        <source>If Missing</source>
+        <translation>Falls nicht vorhanden</translation>
+    </message>
+    <message>
+        <source>e.g., yyyy-MM-dd</source>
+        <translation>z. B. yyyy-MM-dd</translation>
+    </message>
+    <message>
+        <source>Date format presets</source>
+        <translation>Vorlagen für das Datumsformat</translation>
+    </message>
+    <message>
+        <source>Presets</source>
+        <translation>Vorlagen</translation>
+    </message>
+    <message>
+        <source>%1  (%2)</source>
+        <extracomment>A date format preset: the pattern, then today&apos;s date written in it.</extracomment>
+        <translation>%1  (%2)</translation>
+    </message>
+    <message>
+        <source>Today: %1</source>
+        <translation>Heute: %1</translation>
     </message>
 </context>
 <context>
@@ -991,12 +1187,27 @@
             <numerusform>, %n übersprungen</numerusform>
         </translation>
     </message>
+    <message>
+        <source>Reading file info…</source>
+        <translation>Dateiinformationen werden gelesen …</translation>
+    </message>
 </context>
 <context>
     <name>RenameEngine</name>
     <message>
         <source>File</source>
         <translation>Datei</translation>
+    </message>
+    <message numerus="yes">
+        <source>Once their information was read, %n file(s) had conflicts or errors. Look at the list, then rename again.</source>
+        <translation>
+            <numerusform>Nach dem Lesen ihrer Informationen hatte %n Datei Konflikte oder Fehler. Prüfen Sie die Liste und benennen Sie dann erneut um.</numerusform>
+            <numerusform>Nach dem Lesen ihrer Informationen hatten %n Dateien Konflikte oder Fehler. Prüfen Sie die Liste und benennen Sie dann erneut um.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>Once their information was read, no file would get a new name.</source>
+        <translation>Nach dem Lesen ihrer Informationen bekäme keine Datei einen neuen Namen.</translation>
     </message>
 </context>
 <context>
@@ -1050,6 +1261,49 @@
     <message>
         <source>Done</source>
         <translation>Fertig</translation>
+    </message>
+</context>
+<context>
+    <name>SortActions</name>
+    <message>
+        <source>&amp;Sort</source>
+        <translation>&amp;Sortieren</translation>
+    </message>
+    <message>
+        <source>&amp;Name</source>
+        <translation>&amp;Name</translation>
+    </message>
+    <message>
+        <source>Date &amp;Modified</source>
+        <translation>Änderungs&amp;datum</translation>
+    </message>
+    <message>
+        <source>&amp;Size</source>
+        <translation>&amp;Größe</translation>
+    </message>
+    <message>
+        <source>&amp;Kind</source>
+        <translation>Datei&amp;typ</translation>
+    </message>
+    <message>
+        <source>&amp;Folder</source>
+        <translation>&amp;Ordner</translation>
+    </message>
+    <message>
+        <source>Date &amp;Taken</source>
+        <translation>A&amp;ufnahmedatum</translation>
+    </message>
+    <message>
+        <source>&amp;Ascending</source>
+        <translation>Auf&amp;steigend</translation>
+    </message>
+    <message>
+        <source>&amp;Descending</source>
+        <translation>A&amp;bsteigend</translation>
+    </message>
+    <message>
+        <source>&amp;Reverse Order</source>
+        <translation>&amp;Reihenfolge umkehren</translation>
     </message>
 </context>
 <context>

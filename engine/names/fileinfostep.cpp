@@ -30,7 +30,7 @@ bool isDate(FileInfoField field)
 QString patternProblem(const QString &pattern)
 {
     if (pattern.trimmed().isEmpty())
-        return tr("Enter a date format.");
+        return QCoreApplication::translate("FileInfoStep", "Enter a date format.");
     const icu::UnicodeString fields(icu::DateFormatSymbols::getPatternUChars());
     bool quoted = false;
     for (const QChar c : pattern) {
@@ -40,10 +40,14 @@ QString patternProblem(const QString &pattern)
         }
         const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
         if (!quoted && asciiLetter && fields.indexOf(char16_t(c.unicode())) < 0)
-            return tr("“%1” is not part of a date. Put other text in single quotes.").arg(c);
+            return QCoreApplication::translate(
+                       "FileInfoStep",
+                       "“%1” is not part of a date. Put other text in single quotes.")
+                .arg(c);
     }
     if (quoted)
-        return tr("A quote is not closed. Put text in single quotes.");
+        return QCoreApplication::translate("FileInfoStep",
+                                           "A quote is not closed. Put text in single quotes.");
     return {};
 }
 
