@@ -137,7 +137,6 @@ private Q_SLOTS:
         const Change preview = [](RenameEngine &engine) {
             editFirstOperation(engine, [](RenameOperationWrapper &step) { step.findText.clear(); });
         };
-        const Change rename = [](RenameEngine &engine) { engine.performRename(); };
         const Change renameAndUndo = [](RenameEngine &engine) {
             engine.performRename();
             engine.undoLastRename();
@@ -148,12 +147,9 @@ private Q_SLOTS:
             engine.moveFiles({engine.files().at(0).id, engine.files().at(1).id}, 22);
         };
         const Change moveDown = [](RenameEngine &engine) { engine.moveSelectedFiles(1); };
-        QTest::newRow("toggled in the engine")
-            << Rows{5, 2} << Rows() << none << 0 << Rows() << 0 << 0 << Rows{2, 5} << 0;
-        QTest::newRow("toggled in the list")
-            << Rows() << Rows{1, 3, 1} << none << 0 << Rows() << 0 << 0 << Rows{3} << 0;
+        // Chosen in the engine, then one let go and two toggled in the list.
         QTest::newRow("let go in the list")
-            << Rows{2, 7} << Rows{2, 4} << none << 0 << Rows() << 0 << 0 << Rows{4, 7} << 0;
+            << Rows{7, 2} << Rows{2, 4, 1, 1} << none << 0 << Rows() << 0 << 0 << Rows{4, 7} << 0;
         QTest::newRow("deselected in the engine")
             << Rows{2} << Rows{4} << deselect << 0 << Rows() << 0 << 0 << Rows() << 0;
         QTest::newRow("files appended")
@@ -166,10 +162,8 @@ private Q_SLOTS:
             << Rows() << Rows() << remove << 0 << Rows() << 1 << 0 << Rows() << 0;
         QTest::newRow("preview") << Rows{8} << Rows{1} << preview << 0 << Rows() << 1 << 0
                                  << Rows{1, 8} << 0;
-        QTest::newRow("rename") << Rows() << Rows{2} << rename << 0 << Rows() << 1 << 0 << Rows{2}
-                                << 0;
         QTest::newRow("rename, then undo")
-            << Rows() << Rows() << renameAndUndo << 0 << Rows() << 2 << 0 << Rows() << 0;
+            << Rows() << Rows{2} << renameAndUndo << 0 << Rows() << 2 << 0 << Rows{2} << 0;
         QTest::newRow("cleared") << Rows() << Rows{1} << clear << 0 << Rows() << 0 << 1 << Rows()
                                  << 0;
         // A new order is one layout change, then the preview; the selection goes with its
@@ -305,7 +299,6 @@ private Q_SLOTS:
         QCOMPARE(row.data(FileListModel::NewNameRole).toString(), u"CAF\uFFFD.jpg"_qs);
         const QString announced = row.data(Qt::AccessibleTextRole).toString();
         QVERIFY2(announced.startsWith(u"caf\uFFFD.jpg, CAF\uFFFD.jpg"_qs), qPrintable(announced));
-        QCOMPARE(LocalPath::encodeName(engine->files().first().newName), QByteArray("CAF\xe9.jpg"));
     }
 
     // A preview changes the rows' data in one signal, never resets them, and keeps the scroll.
@@ -345,7 +338,6 @@ private Q_SLOTS:
         QTest::newRow("end") << Keys{Qt::Key_End} << 1999 << 0;
         QTest::newRow("end, then home") << Keys{Qt::Key_End, Qt::Key_Home} << 0 << 0;
         QTest::newRow("down past the last visible row") << Keys(30, Qt::Key_Down) << 30 << 0;
-        QTest::newRow("pages down") << Keys(6, Qt::Key_PageDown) << -1 << 0;
         QTest::newRow("space, then down") << Keys{Qt::Key_Space, Qt::Key_Down} << 1 << 1;
         QTest::newRow("select all") << Keys{Qt::CTRL | Qt::Key_A} << 0 << 0;
         QTest::newRow("removed at the end")
@@ -368,10 +360,7 @@ private Q_SLOTS:
         for (const QKeyCombination key : std::as_const(keys))
             QTest::keyClick(&view, key.key(), key.keyboardModifiers());
         const QModelIndex current = view.currentIndex();
-        if (row >= 0)
-            QCOMPARE(current.row(), row);
-        else
-            QVERIFY(current.row() > 30);
+        QCOMPARE(current.row(), row);
         QVERIFY(view.viewport()->rect().contains(view.visualRect(current)));
         QCOMPARE(engine->selectedFiles().size(), selected);
     }
