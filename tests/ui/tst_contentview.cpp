@@ -158,28 +158,6 @@ private Q_SLOTS:
         }
     }
 
-    // Escape keeps the list, the selection and the history; Clear drops them all.
-    void clearAsksFirst()
-    {
-        const auto engine = UiTest::makeEngine();
-        ContentView view(engine.get());
-        engine->addFiles(UiTest::urlsFor({u"a"_qs, u"b"_qs}));
-        prependStep(*engine, u"x"_qs);
-        view.renameCommands()->performAndReport();
-        QVERIFY(UiTest::finishBatch(*engine));
-        engine->toggleSelection(engine->files().first().id);
-        auto *clear = UiTest::child<QAbstractButton>(&view, u"clearFilesButton"_qs);
-        clear->click();
-        QTest::keyClick(UiTest::shownAlert(&view), Qt::Key_Escape);
-        QCOMPARE(engine->files().size(), 2);
-        QCOMPARE(engine->selectedFiles().size(), 1);
-        QVERIFY(view.renameCommands()->undoAction()->isEnabled());
-        clear->click();
-        QVERIFY(UiTest::shownAlert(&view)->press(u"Clear"_qs));
-        QVERIFY(engine->files().isEmpty() && engine->selectedFiles().isEmpty());
-        QVERIFY(!view.renameCommands()->undoAction()->isEnabled());
-    }
-
     // The entries' wording, and an older batch undone out of turn; the keyboard's way through
     // the menu is driven in the real program.
     void historyMenuNamesEachBatch()
@@ -426,8 +404,10 @@ private Q_SLOTS:
         QCOMPARE(notice(view)->isShown(), !cancel);
     }
 
-    // While the files move the window takes no command or input; afterwards it does again.
-    void windowTakesNoInputWhileBusy()
+    // While the files move the window takes no command or input; afterwards it does again,
+    // and Clear asks first: Escape keeps the list, the selection and the history, Clear
+    // drops them all.
+    void windowTakesNoInputWhileBusyAndClearAsks()
     {
         const auto engine = UiTest::makeEngine(std::make_unique<SlowMover>());
         ContentView view(engine.get());
@@ -451,8 +431,16 @@ private Q_SLOTS:
         QVERIFY(!UiTest::shownAlert(&view));
 
         QVERIFY(UiTest::finishBatch(*engine));
+        engine->toggleSelection(engine->files().first().id);
         QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
-        QVERIFY(UiTest::shownAlert(&view));
+        QTest::keyClick(UiTest::shownAlert(&view), Qt::Key_Escape);
+        QCOMPARE(engine->files().size(), 100);
+        QCOMPARE(engine->selectedFiles().size(), 1);
+        QVERIFY(commands->undoAction()->isEnabled());
+        QTest::mouseClick(view.windowHandle(), Qt::LeftButton, {}, clearAt);
+        QVERIFY(UiTest::shownAlert(&view)->press(u"Clear"_qs));
+        QVERIFY(engine->files().isEmpty() && engine->selectedFiles().isEmpty());
+        QVERIFY(!commands->undoAction()->isEnabled());
     }
 
     void renameCommitRules_data()
