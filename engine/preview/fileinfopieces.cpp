@@ -23,6 +23,30 @@ bool FileInfoPieces::clear()
     return flagged;
 }
 
+void FileInfoPieces::reorder(const std::vector<qsizetype> &order)
+{
+    if (order.size() != m_flags.size()) {
+        clear();
+        return;
+    }
+    const auto permute = [&order](auto &values) {
+        std::remove_reference_t<decltype(values)> moved(values.size());
+        for (size_t row = 0; row < order.size(); ++row)
+            moved[row] = std::move(values[size_t(order[row])]);
+        values.swap(moved);
+    };
+    for (Step &step : m_steps) {
+        permute(step.pieces);
+        permute(step.problems);
+    }
+    permute(m_flags);
+    std::vector<qsizetype> placeOf(order.size());
+    for (size_t row = 0; row < order.size(); ++row)
+        placeOf[size_t(order[row])] = qsizetype(row);
+    for (qsizetype &position : m_positions)
+        position = placeOf[size_t(position)];
+}
+
 bool FileInfoPieces::update(const QList<FileItem> &files,
                             const QList<RenameOperationWrapper> &operations,
                             const FileInfoScheduler &info, const std::vector<QUuid> &arrived,

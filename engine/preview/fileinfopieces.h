@@ -33,6 +33,9 @@ public:
                 quint64 rowsVersion, const Tuning &tuning);
     // Forgets everything; true when a row was flagged.
     bool clear();
+    // The rows have moved: row i now is the one that was at `order[i]`. What was worked out
+    // for each row goes with it, as the pieces are read by position.
+    void reorder(const std::vector<qsizetype> &order);
 
     // Hands the pieces to a transformer made for the same operations.
     void applyTo(NameTransformer &transformer) const;

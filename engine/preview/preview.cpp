@@ -55,6 +55,7 @@ void Preview::clear()
 void Preview::reorder(const std::vector<qsizetype> &order, quint64 rowsVersion)
 {
     m_diskChecks.reorder(order);
+    m_infoPieces.reorder(order);
     if (m_foldersOfRows != rowsVersion || qsizetype(order.size()) != m_files.size()) {
         // Worked out for other rows than these: made again by the next update.
         m_foldersOfRows = ~quint64(0);

@@ -1,6 +1,10 @@
 #include "testmain.h"
 
 #include "config.h"
+#include "disk/posixfilemover.h"
+#include "renameengine.h"
+#include "samplemedia.h"
+#include "workflows/settingspreferencesstore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -8,6 +12,7 @@
 #include <QImage>
 #include <QLockFile>
 #include <QProcess>
+#include <QRandomGenerator>
 #include <QRect>
 #include <QScopeGuard>
 #include <QStandardPaths>
@@ -628,6 +633,125 @@ private Q_SLOTS:
                 return contentsByName() == QStringList{u"IMG_9"_qs, u"IMG_10"_qs, u"IMG_100"_qs};
             }),
             qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")));
+    }
+
+    // Photos named in one order and taken in another, sorted by date taken through the menu
+    // bar and numbered: the numbers on disk follow the dates taken, and the two photos
+    // without one come last, the older date modified first. The dates taken are later than
+    // any date modified, so an undated photo placed among the others by its date modified
+    // would come first.
+    void numberPhotosByDateTaken()
+    {
+        QRandomGenerator random(25);
+        QList<QDateTime> taken;
+        for (int i = 0; i < 200; ++i)
+            taken.append(QDateTime(QDate(2030, 1, 1), QTime(9, 0)).addSecs(i * 25301LL));
+        QList<QDateTime> shuffled = taken;
+        std::shuffle(shuffled.begin(), shuffled.end(), random);
+        QStringList paths;
+        QHash<QByteArray, QString> photoOf; // each file's bytes, the date it was taken
+        const auto photo = [&](const QString &path, const SampleMedia::Photo &made,
+                               const QString &label) {
+            QFile file(path);
+            if (!SampleMedia::writeJpeg(path, made) || !file.open(QIODevice::ReadOnly))
+                return false;
+            photoOf.insert(file.readAll(), label);
+            paths.append(path);
+            return true;
+        };
+        for (int i = 0; i < 200; ++i) {
+            const QString name = u"DSC_%1.jpg"_qs.arg(random.bounded(10000) * 1000 + i);
+            QVERIFY(photo(m_folder.filePath(name), {shuffled[i], {}},
+                          shuffled[i].toString(Qt::ISODate)));
+        }
+        QStringList expected;
+        for (const QDateTime &date : std::as_const(taken))
+            expected.append(date.toString(Qt::ISODate));
+        for (const auto &[camera, year] : {std::pair{u"B"_qs, 2019}, std::pair{u"A"_qs, 2020}}) {
+            const QString path = m_folder.filePath(u"DSC_0%1.jpg"_qs.arg(camera));
+            QVERIFY(photo(path, {std::nullopt, camera}, u"undated "_qs + camera));
+            QFile file(path);
+            QVERIFY(file.open(QIODevice::ReadWrite) &&
+                    file.setFileTime(QDateTime(QDate(year, 6, 1), QTime(12, 0)),
+                                     QFileDevice::FileModificationTime));
+            expected.append(u"undated "_qs + camera);
+        }
+
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY(window);
+        numberTheFiles();
+        key(u"alt+f s t"_qs); // File ▸ Sort ▸ Date Taken
+        QVERIFY2(popupShown(*window, false), "the Sort menu did not close");
+        key(u"ctrl+Return"_qs);
+        const auto numbered = [&] {
+            QStringList labels;
+            for (int number = 1; number <= 202; ++number) {
+                QFile file(
+                    m_folder.filePath(u"File - %1.jpg"_qs.arg(number, 2, 10, QLatin1Char('0'))));
+                labels.append(file.open(QIODevice::ReadOnly) ? photoOf.value(file.readAll())
+                                                             : QString());
+            }
+            return labels;
+        };
+        QVERIFY2(waitFor([&] { return numbered() == expected; }, 30000),
+                 qPrintable(numbered().join(u", ")));
+    }
+
+    // Artist - Title from the recordings' tags, by a saved workflow loaded through the
+    // workflow panel's Load menu by keyboard: a "/" in a tag becomes "-", and a recording
+    // without a title keeps its name.
+    void audioArtistDashTitle()
+    {
+        using SampleMedia::AudioFormat;
+        const std::tuple<QString, AudioFormat, QString, QString> recordings[] = {
+            {u"track1.mp3"_qs, AudioFormat::mp3, u"Ann"_qs, u"Morning"_qs},
+            {u"track2.mp3"_qs, AudioFormat::mp3, u"AC/DC"_qs, u"Thunder"_qs},
+            {u"track3.flac"_qs, AudioFormat::flac, u"Bea"_qs, u"Night"_qs},
+            {u"track4.mp3"_qs, AudioFormat::mp3, u"Cy"_qs, QString()}};
+        QStringList paths;
+        for (const auto &[name, format, artist, title] : recordings) {
+            paths.append(m_folder.filePath(name));
+            QVERIFY(SampleMedia::writeAudio(paths.last(), format, {artist, {}, title}));
+        }
+        {
+            // Saved as the program saves a workflow, in the settings it reads at start.
+            RenameEngine engine(
+                std::make_unique<SettingsPreferencesStore>(
+                    m_environment.value(u"XDG_CONFIG_HOME"_qs) + u"/Brisklet/Brisklet.conf"_qs),
+                std::make_unique<PosixFileMover>());
+            RenameOperationWrapper step;
+            step.mode = RenameMode::fileInfo;
+            step.infoField = FileInfoField::artist;
+            step.infoPlacement = InfoPlacement::instead;
+            engine.setOperation(0, step);
+            step.id = QUuid::createUuid();
+            step.infoField = FileInfoField::title;
+            step.infoPlacement = InfoPlacement::after;
+            step.infoSeparator = u" - "_qs;
+            engine.addOperation();
+            engine.setOperation(1, step);
+            QVERIFY(engine.saveWorkflow(u"Artist - Title"_qs));
+        }
+
+        const std::optional<Window> window = startProgram(paths);
+        QVERIFY(window);
+        // From the list, back to the Load command; its one saved workflow is the item above
+        // Manage Workflows, the last.
+        pointerTo(rowPoint(*window, 5));
+        xdotool({u"click"_qs, u"1"_qs});
+        key(u"shift+Tab space"_qs);
+        QVERIFY2(popupShown(*window), "the Load command opened no menu");
+        key(u"Up Up Return"_qs);
+        QVERIFY2(popupShown(*window, false), "the Load menu did not close");
+        // The untitled recording is flagged: renaming asks first, and Rename Anyway follows
+        // Cancel.
+        key(u"ctrl+Return"_qs);
+        QVERIFY2(
+            waitFor([&] { return !windowsOf(m_app, u"^Proceed with Warnings\\?$"_qs).isEmpty(); }),
+            "renaming did not ask about the flagged file");
+        key(u"Tab space"_qs);
+        VERIFY_NAMES(u"AC-DC - Thunder.mp3"_qs, u"Ann - Morning.mp3"_qs, u"Bea - Night.flac"_qs,
+                     u"track4.mp3"_qs);
     }
 
     // Quitting ends the process and frees the lock, every time, also with a tray icon shown.

@@ -99,14 +99,16 @@ public:
         process.start(QStringLiteral(BRISKLET_CLI), arguments);
     }
 
-    Run run(const QStringList &arguments, const QByteArray &input = {}) const
+    // A run that has not ended within the time is killed, and has status -1.
+    Run run(const QStringList &arguments, const QByteArray &input = {},
+            int milliseconds = 300000) const
     {
         QProcess process;
         start(process, arguments);
         process.write(input);
         process.closeWriteChannel();
         const bool ended =
-            process.waitForFinished(300000) && process.exitStatus() == QProcess::NormalExit;
+            process.waitForFinished(milliseconds) && process.exitStatus() == QProcess::NormalExit;
         return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
                 process.readAllStandardError()};
     }

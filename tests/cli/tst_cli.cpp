@@ -5,11 +5,14 @@
 #include "engine/stepbuilders.h"
 #include "engine/testmount.h"
 #include "renameengine.h"
+#include "samplemedia.h"
 #include "workflows/settingspreferencesstore.h"
 
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QUrl>
+
+#include <sys/stat.h>
 
 using namespace CliTest;
 
@@ -179,6 +182,78 @@ private Q_SLOTS:
         const Run result = m_home.run(arguments.split(u' ') << u"--apply"_qs << u"one.txt"_qs);
         QVERIFY2(result.status == status, result.said().constData());
         QCOMPARE(m_home.listing(), after);
+    }
+
+    // Steps and the order that read what the files hold: real photos and recordings made
+    // here, and a FIFO listed by mistake, which is never opened, so nothing waits on it.
+    void fileInfo_data()
+    {
+        QTest::addColumn<QByteArray>("files"); // "name=what it holds", see fileInfo()
+        QTest::addColumn<QByteArray>("stack");
+        QTest::addColumn<QString>("arguments");
+        QTest::addColumn<int>("status");
+        QTest::addColumn<QByteArray>("after");
+        QTest::addColumn<QByteArray>("said");
+        // Dates taken after the files' own dates modified: an undated file ordered among the
+        // others by its date modified would come first.
+        QTest::newRow("numbered by date taken")
+            << QByteArray("z.jpg=2031-01-02T08:00|a.jpg=2032-06-30T12:00|"
+                          "m.jpg=2030-12-31T23:59|b.jpg=")
+            << QByteArray(R"([{"mode":"sequence","useOriginalName":true,
+                "sequenceLocation":"before","sequencePadding":1},
+                {"mode":"fileInfo","infoField":"dateTaken","infoPlacement":"after"}])")
+            << u"--apply --skip-problems --sort taken"_qs << 0
+            << QByteArray("1 - m 2030-12-31.jpg|2 - z 2031-01-02.jpg|3 - a 2032-06-30.jpg|b.jpg")
+            << QByteArray("Renamed 3");
+        QTest::newRow("artist - title")
+            << QByteArray("one.mp3=Ann;Morning|two.mp3=AC/DC;Thunder|three.flac=Bea;")
+            << QByteArray(R"([{"mode":"fileInfo","infoField":"artist","infoPlacement":"instead"},
+                {"mode":"fileInfo","infoField":"title","infoPlacement":"after",
+                "infoSeparator":" - "}])")
+            << u"--apply --skip-problems"_qs << 0
+            << QByteArray("AC-DC - Thunder.mp3|Ann - Morning.mp3|three.flac")
+            << QByteArray("Renamed 2");
+        QTest::newRow("a FIFO") << QByteArray("pipe=fifo|a.jpg=2030-01-01T00:00")
+                                << QByteArray(R"([{"mode":"fileInfo","infoField":"dateTaken"}])")
+                                << u"--sort taken"_qs << 3 << QByteArray("a.jpg|pipe")
+                                << QByteArray(
+                                       "error     pipe  → pipe  This is not a regular file.");
+    }
+
+    void fileInfo()
+    {
+        QFETCH(QByteArray, files);
+        QFETCH(QByteArray, stack);
+        QFETCH(QString, arguments);
+        QFETCH(int, status);
+        QFETCH(QByteArray, after);
+        QFETCH(QByteArray, said);
+        QStringList command = arguments.split(u' ', Qt::SkipEmptyParts);
+        command << u"--stack"_qs << m_home.writeStack(stack) << u"--"_qs;
+        for (const QByteArray &file : names(files)) {
+            // A photo holds its date taken, if any; a recording "artist;title"; or a FIFO.
+            const QString name = QString::fromUtf8(file.left(file.indexOf('=')));
+            const QString holds = QString::fromUtf8(file.mid(file.indexOf('=') + 1));
+            const QString path = QFile::decodeName(m_home.path(name.toUtf8()));
+            using SampleMedia::AudioFormat;
+            if (holds == u"fifo"_qs)
+                QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
+            else if (name.endsWith(u".jpg"_qs))
+                QVERIFY(SampleMedia::writeJpeg(
+                    path,
+                    {holds.isEmpty() ? std::nullopt
+                                     : std::optional(QDateTime::fromString(holds, Qt::ISODate)),
+                     {}}));
+            else
+                QVERIFY(SampleMedia::writeAudio(
+                    path, name.endsWith(u".mp3"_qs) ? AudioFormat::mp3 : AudioFormat::flac,
+                    {holds.section(u';', 0, 0), {}, holds.section(u';', 1)}));
+            command << name;
+        }
+        const Run result = m_home.run(command, {}, 60000);
+        QVERIFY2(result.status == status, result.said().constData());
+        QCOMPARE(m_home.listing(), after);
+        QVERIFY2(result.said().contains(said), result.said().constData());
     }
 
     // The table is coloured on a terminal, where NO_COLOR is not set, or when asked; the
