@@ -1,5 +1,7 @@
 #include "names/fileinfostep.h"
 
+#include "fileinfo/datepattern.h"
+
 #include "names/nameparts.h"
 #include "names/unicodetext.h"
 
@@ -7,8 +9,6 @@
 
 #include <algorithm>
 
-#include <unicode/dtfmtsym.h>
-#include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
 
@@ -22,60 +22,6 @@ QString tr(const char *text)
 bool isDate(FileInfoField field)
 {
     return field == FileInfoField::dateTaken || field == FileInfoField::dateModified;
-}
-
-// Why the date pattern cannot be used; empty when it can. ICU formats a letter it does not
-// know as nothing and an open quote as the rest of the pattern, so a typing slip would
-// silently cut a piece out of every name: it is caught here instead.
-QString patternProblem(const QString &pattern)
-{
-    if (pattern.trimmed().isEmpty())
-        return QCoreApplication::translate("FileInfoStep", "Enter a date format.");
-    const icu::UnicodeString fields(icu::DateFormatSymbols::getPatternUChars());
-    bool quoted = false;
-    for (const QChar c : pattern) {
-        if (c == u'\'') {
-            quoted = !quoted;
-            continue;
-        }
-        const bool asciiLetter = (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
-        if (!quoted && asciiLetter && fields.indexOf(char16_t(c.unicode())) < 0)
-            return QCoreApplication::translate(
-                       "FileInfoStep",
-                       "“%1” is not part of a date. Put other text in single quotes.")
-                .arg(c);
-    }
-    if (quoted)
-        return QCoreApplication::translate("FileInfoStep",
-                                           "A quote is not closed. Put text in single quotes.");
-    return {};
-}
-
-// Whether the pattern's fields depend on the date alone: era, years, quarters, months,
-// weeks, days and weekdays, never a time of day or a zone.
-bool showsDaysOnly(const QString &pattern)
-{
-    static constexpr QStringView dayFields = u"GyYuUrQqMLlwWdDFgEec";
-    bool quoted = false;
-    for (const QChar c : pattern) {
-        if (c == u'\'')
-            quoted = !quoted;
-        else if (!quoted && c.isLetter() && !dayFields.contains(c))
-            return false;
-    }
-    return true;
-}
-
-std::unique_ptr<icu::SimpleDateFormat> makeFormat(const QString &pattern, bool utc)
-{
-    UErrorCode status = U_ZERO_ERROR;
-    auto format = std::make_unique<icu::SimpleDateFormat>(UnicodeText::toIcu(pattern),
-                                                          icu::Locale::getDefault(), status);
-    if (U_FAILURE(status))
-        return nullptr;
-    if (utc)
-        format->setTimeZone(*icu::TimeZone::getGMT());
-    return format;
 }
 
 // What a file said, as it can stand in a name: "/", "\" and ":" cannot be in a name and
@@ -102,24 +48,17 @@ std::optional<QString> nameable(const QString &text)
     return out;
 }
 
-QString formatDate(icu::SimpleDateFormat &format, qint64 milliseconds)
-{
-    icu::UnicodeString text;
-    format.format(UDate(milliseconds), text);
-    return UnicodeText::fromIcu(text);
-}
-
 } // namespace
 
 FileInfoStep::FileInfoStep(const RenameOperationWrapper &operation) : m_operation(operation)
 {
     if (isDate(operation.infoField) || operation.infoWhenMissing == MissingInfo::useDateModified) {
-        m_works = patternProblem(operation.infoDateFormat).isEmpty();
+        m_works = DatePattern::problem(operation.infoDateFormat).isEmpty();
         if (m_works) {
-            m_takenFormat = makeFormat(operation.infoDateFormat, true);
-            m_modifiedFormat = makeFormat(operation.infoDateFormat, false);
+            m_takenFormat = DatePattern::formatter(operation.infoDateFormat, true);
+            m_modifiedFormat = DatePattern::formatter(operation.infoDateFormat, false);
             m_works = m_takenFormat && m_modifiedFormat;
-            m_daysOnly = showsDaysOnly(operation.infoDateFormat);
+            m_daysOnly = DatePattern::showsDaysOnly(operation.infoDateFormat);
         }
     }
     m_missing = missingMessage(operation.infoField);
@@ -136,7 +75,7 @@ QString FileInfoStep::formatProblem(const RenameOperationWrapper &operation)
 {
     if (operation.mode != RenameMode::fileInfo || !isDate(operation.infoField))
         return {};
-    return patternProblem(operation.infoDateFormat);
+    return DatePattern::problem(operation.infoDateFormat);
 }
 
 FileInfoReader::Depth FileInfoStep::depthFor(const RenameOperationWrapper &operation)
@@ -232,7 +171,7 @@ std::optional<QString> FileInfoStep::fieldText(const FileInfo &info, FileInfoFie
 QString FileInfoStep::date(icu::SimpleDateFormat &format, qint64 milliseconds, bool utc) const
 {
     if (!m_daysOnly)
-        return formatDate(format, milliseconds);
+        return DatePattern::format(format, milliseconds);
     qint64 wallClock = milliseconds;
     if (!utc) {
         int32_t raw = 0;
@@ -240,7 +179,7 @@ QString FileInfoStep::date(icu::SimpleDateFormat &format, qint64 milliseconds, b
         UErrorCode status = U_ZERO_ERROR;
         format.getTimeZone().getOffset(UDate(milliseconds), false, raw, summer, status);
         if (U_FAILURE(status))
-            return formatDate(format, milliseconds);
+            return DatePattern::format(format, milliseconds);
         wallClock += qint64(raw) + summer;
     }
     constexpr qint64 day = 86400000;
@@ -248,7 +187,7 @@ QString FileInfoStep::date(icu::SimpleDateFormat &format, qint64 milliseconds, b
     const qint64 key = days * 2 + (utc ? 0 : 1);
     if (const auto known = m_days.constFind(key); known != m_days.cend())
         return *known;
-    QString text = formatDate(format, milliseconds);
+    QString text = DatePattern::format(format, milliseconds);
     m_days.insert(key, text);
     return text;
 }

@@ -243,6 +243,19 @@ private:
         xdotool(arguments << QString::number(point.x()) << QString::number(point.y()));
     }
 
+    // From the list (a click below its rows: it takes the keyboard, and no row is selected),
+    // `open` opens a menu and `choose` picks from it. True once the menu came and went.
+    bool chooseFromTheList(const Window &window, const QString &open, const QString &choose)
+    {
+        pointerTo(rowPoint(window, 5));
+        xdotool({u"click"_qs, u"1"_qs});
+        key(open);
+        if (!popupShown(window))
+            return false;
+        key(choose);
+        return popupShown(window, false);
+    }
+
     // Drags files from another process onto a point of the main window, with the motion the
     // drag protocol between two X clients needs before the release. True once accepted.
     bool dragOnto(const QStringList &paths, const Window &target, QPoint at)
@@ -619,14 +632,9 @@ private Q_SLOTS:
         const std::optional<Window> window = startProgram(paths);
         QVERIFY(window);
         numberTheFiles();
-        // Below the rows: the list takes the keyboard, and no row is selected.
-        pointerTo(rowPoint(*window, 5));
-        xdotool({u"click"_qs, u"1"_qs});
         // Add, Clear (Remove waits for a selection), then Sort.
-        key(u"Tab Tab Tab space"_qs);
-        QVERIFY2(popupShown(*window), "the Sort control opened no menu");
-        key(u"n"_qs);
-        QVERIFY2(popupShown(*window, false), "the Sort menu did not close");
+        QVERIFY2(chooseFromTheList(*window, u"Tab Tab Tab space"_qs, u"n"_qs),
+                 "the Sort control's menu did not open and close");
         key(u"ctrl+Return"_qs);
         QVERIFY2(
             waitFor([&] {
@@ -737,12 +745,8 @@ private Q_SLOTS:
         QVERIFY(window);
         // From the list, back to the Load command; its one saved workflow is the item above
         // Manage Workflows, the last.
-        pointerTo(rowPoint(*window, 5));
-        xdotool({u"click"_qs, u"1"_qs});
-        key(u"shift+Tab space"_qs);
-        QVERIFY2(popupShown(*window), "the Load command opened no menu");
-        key(u"Up Up Return"_qs);
-        QVERIFY2(popupShown(*window, false), "the Load menu did not close");
+        QVERIFY2(chooseFromTheList(*window, u"shift+Tab space"_qs, u"Up Up Return"_qs),
+                 "the Load menu did not open and close");
         // The untitled recording is flagged: renaming asks first, and Rename Anyway follows
         // Cancel.
         key(u"ctrl+Return"_qs);
