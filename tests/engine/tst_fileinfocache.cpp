@@ -105,25 +105,6 @@ private Q_SLOTS:
         QCOMPARE(cache.find(last.device, last.inode, last.size, last.modifiedNanoseconds), last);
         QVERIFY2(cache.memoryUsed() < memory * 3, qPrintable(QString::number(cache.memoryUsed())));
     }
-
-    void memoryPerFile_data()
-    {
-        QTest::addColumn<int>("photos"); // of 10,000; the others are songs
-        QTest::newRow("photos") << 10000;
-        QTest::newRow("songs") << 0;
-        QTest::newRow("both") << 5000;
-    }
-    void memoryPerFile()
-    {
-        QFETCH(int, photos);
-        FileInfoCache cache;
-        for (quint64 inode = 0; inode < 10000; ++inode)
-            cache.insert(int(inode) < photos ? photo(inode) : song(inode));
-        QCOMPARE(cache.count(), 10000);
-        const double perFile = double(cache.memoryUsed()) / 10000;
-        qInfo("%.1f bytes a file", perFile);
-        QVERIFY2(perFile <= 64, qPrintable(QString::number(perFile)));
-    }
 };
 
 BRISKLET_TEST(FileInfoCacheTest)

@@ -193,40 +193,6 @@ private Q_SLOTS:
                                  : FileOrder::moved(files, ids, destination);
         QCOMPARE(namesIn(files, order).remove(u' '), expected);
     }
-
-    // The engine numbers, judges and tells of the rows in their new order at once.
-    void engineFollowsNewOrder()
-    {
-        auto engine = makeEngine();
-        engine->addFiles({QUrl::fromLocalFile(u"/nowhere/f1/a.txt"_qs),
-                          QUrl::fromLocalFile(u"/nowhere/f2/a.txt"_qs),
-                          QUrl::fromLocalFile(u"/nowhere/f1/b.txt"_qs)});
-        // b.txt becomes a.txt beside the a.txt of its own folder: those two clash.
-        setStack(*engine, {replaceStep(u"b"_qs, u"a"_qs)});
-        QCOMPARE(statusLetters(engine->files()), u"CPC"_qs);
-        QStringList told;
-        connect(engine.get(), &RenameEngine::filesAboutToBeReordered, this,
-                [&] { told << u"about"_qs; });
-        connect(engine.get(), &RenameEngine::filesReordered, this, [&] { told << u"moved"_qs; });
-        connect(engine.get(), &RenameEngine::filesUpdated, this, [&] { told << u"names"_qs; });
-        engine->moveFiles({engine->files().at(2).id}, 1);
-        QCOMPARE(told, (QStringList{u"about"_qs, u"moved"_qs, u"names"_qs}));
-        QCOMPARE(engine->files().at(1).path, QByteArray("/nowhere/f1/b.txt"));
-        // The folders moved with their rows.
-        QCOMPARE(statusLetters(engine->files()), u"CCP"_qs);
-
-        // Numbers follow the new order at once.
-        setStack(*engine, {sequenceStep(1, 1, SequenceLocation::before, true)});
-        engine->reverseFiles();
-        QCOMPARE(engine->files().at(0).path, QByteArray("/nowhere/f2/a.txt"));
-        QCOMPARE(engine->files().at(0).newName, u"1 - a.txt"_qs);
-        QCOMPARE(engine->files().at(2).newName, u"3 - a.txt"_qs);
-
-        told.clear();
-        engine->moveFiles({engine->files().at(0).id}, 1); // before the next row: no change
-        engine->moveSelectedFiles(-1);                    // nothing selected
-        QVERIFY(told.isEmpty());
-    }
 };
 
 BRISKLET_TEST(FileOrderTest)
