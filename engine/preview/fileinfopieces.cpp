@@ -5,6 +5,9 @@
 #include "names/nametransformer.h"
 #include "preview/parallelranges.h"
 
+#include <algorithm>
+#include <memory>
+
 namespace {
 
 // Rows per thread below which spreading the formatting costs more than it saves.
@@ -69,20 +72,10 @@ bool FileInfoPieces::update(const QList<FileItem> &files,
                 fresh.push_back(size_t(*it));
         }
     }
-    const OptionalText reading(FileInfoStep::readingMessage());
-    const auto work = [&](const FileInfoStep &format, Step &step, size_t i) {
-        const std::optional<FileInfo> read = info.infoOf(files[qsizetype(i)].id);
-        if (!read) {
-            step.pieces[i] = QString();
-            step.problems[i] = reading;
-            return;
-        }
-        FileInfoStep::Value value = format.valueOf(*read);
-        step.pieces[i] = std::move(value.text);
-        step.problems[i] = std::move(value.problem);
-    };
+    // Each step kept as it was, or made anew for every row.
     std::vector<Step> steps;
-    bool wholeSteps = rowsChanged;
+    std::vector<size_t> kept;  // indexes in `steps`
+    std::vector<size_t> whole; // indexes in `steps`
     for (qsizetype position = 0; position < operations.size(); ++position) {
         const RenameOperationWrapper &operation = operations[position];
         if (operation.mode != RenameMode::fileInfo)
@@ -92,32 +85,54 @@ bool FileInfoPieces::update(const QList<FileItem> &files,
         step.field = operation.infoField;
         step.dateFormat = operation.infoDateFormat;
         step.whenMissing = operation.infoWhenMissing;
-        const auto same = [&](const Step &kept) {
-            return kept.position == step.position && kept.field == step.field &&
-                   kept.dateFormat == step.dateFormat && kept.whenMissing == step.whenMissing;
+        const auto same = [&](const Step &known) {
+            return known.position == step.position && known.field == step.field &&
+                   known.dateFormat == step.dateFormat && known.whenMissing == step.whenMissing;
         };
-        const auto kept = std::find_if(m_steps.begin(), m_steps.end(), same);
-        if (!rowsChanged && kept != m_steps.end()) {
-            steps.push_back(std::move(*kept));
-            if (!fresh.empty()) {
-                const FileInfoStep format(operation);
-                for (const size_t i : fresh)
-                    work(format, steps.back(), i);
-            }
+        const auto known = std::find_if(m_steps.begin(), m_steps.end(), same);
+        if (!rowsChanged && known != m_steps.end()) {
+            kept.push_back(steps.size());
+            steps.push_back(std::move(*known));
             continue;
         }
-        wholeSteps = true;
         step.pieces.resize(size_t(count));
         step.problems.resize(size_t(count));
-        ParallelRanges::run(tuning.threads, count, piecesPerThread,
-                            [&](qsizetype, qsizetype begin, qsizetype end) {
-                                const FileInfoStep format(operation);
-                                for (qsizetype i = begin; i < end; ++i)
-                                    work(format, step, size_t(i));
-                            });
+        whole.push_back(steps.size());
         steps.push_back(std::move(step));
     }
-    wholeSteps = wholeSteps || steps.size() != m_steps.size();
+
+    // What each row's file said is looked up once, for every step that needs it.
+    const OptionalText reading(FileInfoStep::readingMessage());
+    const auto fill = [&](const std::vector<size_t> &which, size_t begin, size_t end,
+                          const auto &rowAt) {
+        std::vector<std::unique_ptr<FileInfoStep>> formats;
+        for (const size_t k : which)
+            formats.push_back(std::make_unique<FileInfoStep>(operations[steps[k].position]));
+        for (size_t n = begin; n < end; ++n) {
+            const size_t i = rowAt(n);
+            const std::optional<FileInfo> read = info.infoOf(files[qsizetype(i)].id);
+            for (size_t f = 0; f < which.size(); ++f) {
+                Step &step = steps[which[f]];
+                if (!read) {
+                    step.pieces[i] = QString();
+                    step.problems[i] = reading;
+                    continue;
+                }
+                FileInfoStep::Value value = formats[f]->valueOf(*read);
+                step.pieces[i] = std::move(value.text);
+                step.problems[i] = std::move(value.problem);
+            }
+        }
+    };
+    if (!whole.empty()) {
+        ParallelRanges::run(tuning.threads, count, piecesPerThread,
+                            [&](qsizetype, qsizetype begin, qsizetype end) {
+                                fill(whole, size_t(begin), size_t(end), [](size_t n) { return n; });
+                            });
+    }
+    if (!kept.empty() && !fresh.empty())
+        fill(kept, 0, fresh.size(), [&](size_t n) { return fresh[n]; });
+    const bool wholeSteps = rowsChanged || !whole.empty() || steps.size() != m_steps.size();
     m_steps = std::move(steps);
     const bool wasFlagged = m_anyFlagged;
     bool flagsChanged = false;
