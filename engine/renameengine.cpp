@@ -342,11 +342,6 @@ void RenameEngine::readFileInfoNow()
     updatePreview();
 }
 
-void RenameEngine::readFileInfo()
-{
-    m_preview->fileInfo().need(m_files, FileInfoReader::Depth::everything, m_rowsVersion);
-}
-
 std::optional<qint64> RenameEngine::dateTakenOf(qsizetype row) const
 {
     if (row < 0 || row >= m_files.size())

@@ -135,9 +135,6 @@ public:
     qsizetype fileInfoReadingCount() const;
     // Reads what the stack needs here and now, then previews (the command line).
     void readFileInfoNow();
-    // Has every row's file read in full on workers, whether or not a step needs it (to
-    // sort by what the files say); the list is previewed again as the answers come in.
-    void readFileInfo();
     // The wall-clock time the row's picture was taken (milliseconds from 1970-01-01T00:00
     // of that clock), once its file was read in full and if it has one.
     std::optional<qint64> dateTakenOf(qsizetype row) const;
