@@ -188,7 +188,7 @@ QString CliOptions::usage()
         "  --skip-problems            with --apply, rename the files without problems\n"
         "  --undo-file PATH           where --apply writes its undo file\n"
         "  --revert UNDO-FILE         put back the names an --apply changed\n"
-        "  --edit                     edit the new names in $VISUAL or $EDITOR first\n"
+        "  --edit                     edit the new names in $VISUAL or $EDITOR\n"
         "  --json                     print the plan or the outcome as JSON Lines\n"
         "  --color[=WHEN]             colour the table: auto, always or never\n"
         "  --print-stack              print the steps as a JSON stack file\n"
