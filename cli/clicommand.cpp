@@ -65,14 +65,17 @@ ExitStatus CliCommand::run()
     case CliOptions::Command::listWorkflows:
         m_engine = std::make_unique<RenameEngine>();
         return listWorkflows();
+    case CliOptions::Command::printStack:
+        break;
     }
     // A stack given in full needs nothing from the application's settings.
-    if (m_options.stackSource == CliOptions::StackSource::stackFile ||
-        m_options.stackSource == CliOptions::StackSource::systemWorkflow)
+    if (StackLoader::readsSavedWorkflows(m_options))
+        m_engine = std::make_unique<RenameEngine>();
+    else
         m_engine = std::make_unique<RenameEngine>(std::make_unique<EmptyPreferencesStore>(),
                                                   std::make_unique<PosixFileMover>());
-    else
-        m_engine = std::make_unique<RenameEngine>();
+    if (m_options.command == CliOptions::Command::printStack)
+        return printStack();
     // The plan is shown once: the disk is checked here, before it is printed.
     m_engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
     return rename();
@@ -187,6 +190,17 @@ ExitStatus CliCommand::exportWorkflow()
     if (!StackLoader(*m_engine, m_options).loadSavedWorkflow(m_options.workflowName, &error))
         return fail(ExitStatus::badUsage, error);
     write(StackFile::serialize(m_engine->operations()));
+    return ExitStatus::success;
+}
+
+ExitStatus CliCommand::printStack()
+{
+    QString error;
+    const std::optional<QList<RenameOperationWrapper>> steps =
+        StackLoader(*m_engine, m_options).steps(&error);
+    if (!steps)
+        return fail(ExitStatus::badUsage, error);
+    write(StackFile::serialize(*steps));
     return ExitStatus::success;
 }
 

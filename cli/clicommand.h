@@ -24,6 +24,7 @@ private:
     ExitStatus revert();
     ExitStatus exportWorkflow();
     ExitStatus listWorkflows();
+    ExitStatus printStack();
 
     // A folder a planned move would write to that refuses it; empty when none does.
     QString unwritableFolder() const;

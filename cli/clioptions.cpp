@@ -1,5 +1,7 @@
 #include "clioptions.h"
 
+#include "stepoptions.h"
+
 namespace {
 
 QString text(const QByteArray &bytes)
@@ -12,7 +14,7 @@ QString text(const QByteArray &bytes)
 CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
 {
     CliOptions options;
-    int stackSources = 0;
+    StepOptions steps;
     bool optionsEnded = false;
     const auto fail = [&](const QString &message) {
         if (error->isEmpty())
@@ -73,19 +75,14 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
                 options.colour = Colour::never;
             else
                 fail(QStringLiteral("--color takes auto, always or never"));
-        } else if (name == "--workflow" || name == "--system-workflow") {
-            if (const std::optional<QByteArray> given = value()) {
-                options.workflowName = text(*given);
-                options.stackSource =
-                    name == "--workflow" ? StackSource::workflow : StackSource::systemWorkflow;
-                ++stackSources;
-            }
-        } else if (name == "--stack") {
-            if (const std::optional<QByteArray> given = value()) {
-                options.stackFilePath = *given;
-                options.stackSource = StackSource::stackFile;
-                ++stackSources;
-            }
+        } else if (StepOptions::handles(name)) {
+            if (const QString problem = steps.read(name, inlineValue, arguments, i);
+                !problem.isEmpty())
+                fail(problem);
+        } else if (name == "--print-stack") {
+            if (inlineValue)
+                fail(QStringLiteral("option %1 takes no value").arg(text(name)));
+            options.command = Command::printStack;
         } else if (name == "--export-workflow") {
             if (const std::optional<QByteArray> given = value()) {
                 options.workflowName = text(*given);
@@ -119,22 +116,28 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
             fail(QStringLiteral("unknown option %1 (see --help)").arg(text(argument)));
         }
     }
+    options.stack = steps.pieces();
     if (!error->isEmpty() || options.command == Command::help ||
         options.command == Command::version)
         return options;
 
+    if (options.command == Command::printStack) {
+        if (options.stack.isEmpty())
+            fail(QStringLiteral("--print-stack needs steps to print"));
+        else if (!options.files.isEmpty() || options.nullSeparatedInput || options.apply)
+            fail(QStringLiteral("--print-stack takes no files and renames nothing"));
+        return options;
+    }
     if (options.command != Command::rename) {
-        if (stackSources > 0 || !options.files.isEmpty() || options.nullSeparatedInput ||
+        if (!options.stack.isEmpty() || !options.files.isEmpty() || options.nullSeparatedInput ||
             options.apply || options.sortKey)
             fail(QStringLiteral("--revert, --export-workflow and --list-workflows take no "
                                 "files and no stack"));
         return options;
     }
-    if (stackSources == 0)
-        fail(QStringLiteral("choose the steps with one of --workflow, --system-workflow or "
-                            "--stack"));
-    else if (stackSources > 1)
-        fail(QStringLiteral("--workflow, --system-workflow and --stack exclude each other"));
+    if (options.stack.isEmpty())
+        fail(QStringLiteral("choose the steps: step options such as --replace, or --stack, "
+                            "--workflow or --system-workflow (see --help)"));
     if (options.nullSeparatedInput && !options.files.isEmpty())
         fail(QStringLiteral("give the files as arguments or with --null, not both"));
     else if (!options.nullSeparatedInput && options.files.isEmpty())
@@ -149,53 +152,52 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
 QString CliOptions::usage()
 {
     return QStringLiteral(
-        "Usage: brisklet-cli (--workflow NAME | --system-workflow NAME | --stack FILE)\n"
-        "                    [--sort KEY[:desc]] [--apply [--skip-problems] [--undo-file PATH]]\n"
-        "                    [--json]\n"
-        "                    (FILE... | -0)\n"
-        "       brisklet-cli --revert UNDO-FILE\n"
-        "       brisklet-cli --export-workflow NAME\n"
-        "       brisklet-cli --list-workflows\n"
+        "Usage: brisklet-cli STEP... [OPTION...] (FILE... | -0)\n"
+        "       brisklet-cli STEP... (--print-stack | --save-workflow NAME [--overwrite])\n"
+        "       brisklet-cli --revert UNDO-FILE | --list-workflows\n"
+        "       brisklet-cli --show-workflow NAME | --delete-workflow NAME\n"
+        "Renames by the steps in the order given; without --apply it only shows the plan.\n"
         "\n"
-        "Renames files with a stack of Brisklet steps. Without --apply nothing is renamed:\n"
-        "the plan is printed, each file with its new name and status.\n"
-        "\n"
-        "Steps:\n"
-        "  --workflow NAME         a workflow saved in Brisklet\n"
-        "  --system-workflow NAME  photo-organization, web-safe-names, document-cleanup\n"
-        "                          or clean-and-number\n"
-        "  --stack FILE            a JSON array of steps; a field left out keeps the default\n"
-        "                          of a new step ('-' reads standard input)\n"
-        "  --export-workflow NAME  print a saved workflow as such a JSON array\n"
-        "  --list-workflows        print the names of the saved workflows\n"
-        "\n"
-        "Files:\n"
-        "  FILE...                 paths or file:// URIs\n"
-        "  -0, --null              read NUL-separated paths from standard input\n"
-        "  --sort KEY[:desc]       put the files in order before the steps number them: by\n"
-        "                          name (numbers in names as numbers), modified, size, kind\n"
-        "                          (extension), folder or taken (date taken; files without\n"
-        "                          one after the others, by date modified); :desc turns the\n"
-        "                          order around. Without it, the order given\n"
-        "\n"
-        "Renaming:\n"
-        "  --apply                 rename; refused while any file has a conflict or an error\n"
-        "  --skip-problems         with --apply, rename only the files without problems\n"
-        "  --undo-file PATH        where --apply writes its undo file (default: a new file\n"
-        "                          under $XDG_STATE_HOME/brisklet/undo/)\n"
-        "  --revert UNDO-FILE      put back the names an --apply changed, where the items\n"
-        "                          are still the same; nothing is ever replaced\n"
-        "  --json                  print the plan or the outcome as JSON Lines\n"
-        "  --color[=WHEN]          colour the table and the changed part of each new name:\n"
-        "                          auto (on a terminal, unless NO_COLOR is set), always\n"
-        "                          (the default WHEN) or never\n"
-        "  -h, --help              print this help\n"
-        "  --version               print the version\n"
-        "\n"
-        "Exit status:\n"
-        "  0  all renamed, or a dry run without problems\n"
-        "  1  some moves failed (the others were made)\n"
-        "  2  bad usage, unreadable input, or a step that cannot work (a regular\n"
-        "     expression that does not compile, a missing group); nothing moved\n"
-        "  3  conflicts or errors found; nothing moved\n");
+        "Steps (each adds one; the options under it change that step):\n"
+        "  --replace FIND WITH        replace text (every match, any letter case)\n"
+        "      --match-case  --first | --last | --all\n"
+        "  --regex PATTERN TEMPLATE   regular expression; $0, $1, ${name} in TEMPLATE\n"
+        "  --trim spaces|N|chars:SET  trim spaces, N characters or the characters of SET\n"
+        "      --from start|end|both\n"
+        "  --prepend TEXT             add TEXT before the name\n"
+        "  --append TEXT              add TEXT after the name, before the extension\n"
+        "      --after-extension\n"
+        "  --case lower|upper|title|camel|snake\n"
+        "  --number[=START[:PAD]]     number the files (from 1, with 2 digits)\n"
+        "      --base TEXT | --keep-name  --before | --after\n"
+        "  --info FIELD               dateTaken, dateModified, cameraModel, imageSize,\n"
+        "                             artist, album, title, trackNumber or year\n"
+        "      --before | --after | --instead  --date-format PATTERN  --separator TEXT\n"
+        "      --if-missing flagRow|useDateModified\n"
+        "  --stack FILE               the steps of a JSON stack file (-: standard input)\n"
+        "  --workflow NAME            the steps of a saved workflow\n"
+        "  --system-workflow NAME     photo-organization, web-safe-names,\n"
+        "                             document-cleanup or clean-and-number\n"
+        "Options:\n"
+        "  -0, --null                 read NUL-separated paths from standard input\n"
+        "  -r, --recursive            a folder stands for the files below it\n"
+        "  --hidden                   with -r, take hidden files and folders too\n"
+        "  --sort KEY[:desc]          first order the files by name, modified, size,\n"
+        "                             kind, folder or taken\n"
+        "  --apply                    rename; refused while any file has a problem\n"
+        "  --skip-problems            with --apply, rename the files without problems\n"
+        "  --undo-file PATH           where --apply writes its undo file\n"
+        "  --revert UNDO-FILE         put back the names an --apply changed\n"
+        "  --edit                     edit the new names in $VISUAL or $EDITOR\n"
+        "  --json                     print the plan or the outcome as JSON Lines\n"
+        "  --color[=WHEN]             colour the table: auto, always or never\n"
+        "  --print-stack              print the steps as a JSON stack file\n"
+        "  --save-workflow NAME       save the steps as a workflow (--overwrite replaces)\n"
+        "  --list-workflows           print the names of the saved workflows\n"
+        "  --show-workflow NAME       print a saved workflow as a JSON stack file\n"
+        "  --delete-workflow NAME     delete a saved workflow\n"
+        "  -h, --help; --version      print this help; print the version\n"
+        "Exit status: 0 done, 1 some moves failed, 2 bad usage, 3 problems found\n"
+        "(nothing is renamed with 2 or 3).\n"
+        "See brisklet-cli(1) for every field, the template syntax and examples.\n");
 }

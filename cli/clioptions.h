@@ -1,6 +1,7 @@
 #pragma once
 
 #include "files/fileorder.h"
+#include "stackpiece.h"
 
 #include <QByteArray>
 #include <QList>
@@ -11,15 +12,12 @@
 // The command line, read as bytes: a path need not be valid UTF-8, so none goes through
 // text on its way to the file system.
 struct CliOptions {
-    enum class Command { rename, revert, exportWorkflow, listWorkflows, help, version };
-    enum class StackSource { none, workflow, systemWorkflow, stackFile };
+    enum class Command { rename, revert, exportWorkflow, listWorkflows, help, version, printStack };
     // When the table is coloured: `automatic` on a terminal, unless NO_COLOR is set.
     enum class Colour { automatic, always, never };
 
     Command command = Command::rename;
-    StackSource stackSource = StackSource::none;
-    QString workflowName;     // --workflow, --system-workflow, --export-workflow
-    QByteArray stackFilePath; // --stack
+    QString workflowName; // --export-workflow
     QByteArray revertFilePath;
     std::optional<QByteArray> undoFilePath;
     QList<QByteArray> files; // as given: paths or file:// URIs
@@ -31,6 +29,9 @@ struct CliOptions {
     // --sort: the files are put in this order before the steps number them.
     std::optional<SortKey> sortKey;
     Qt::SortOrder sortOrder = Qt::AscendingOrder;
+    // The stack: steps given as options and the workflows and stack files named, in the
+    // order given.
+    QList<StackPiece> stack;
 
     // Nothing but the options on success; otherwise `error` says what is wrong.
     static CliOptions parse(const QList<QByteArray> &arguments, QString *error);

@@ -48,11 +48,28 @@ QList<qsizetype> elementOffsets(const QByteArray &text)
     return offsets;
 }
 
+// A value no step can work with: a count of characters below nothing, or a number wider than
+// any file name can hold. Only the steps of the field's own mode are asked, so a stray value
+// left in another mode's field, as the window may have saved it, still loads.
+QString outOfRange(const RenameOperationWrapper &operation)
+{
+    if (operation.mode == RenameMode::trim && operation.trimCount < 0)
+        return QStringLiteral("trimCount must be 0 or more");
+    if (operation.mode == RenameMode::sequence &&
+        (operation.sequencePadding < 0 || operation.sequencePadding > 255))
+        return QStringLiteral("sequencePadding must be from 0 to 255");
+    return {};
+}
+
 } // namespace
 
 std::optional<QList<RenameOperationWrapper>> StackFile::parse(const QByteArray &text,
                                                               QString *error)
 {
+    if (text.trimmed().isEmpty()) {
+        *error = QStringLiteral("the file is empty; a stack is a JSON array of steps");
+        return std::nullopt;
+    }
     QJsonParseError parseError;
     const QJsonDocument document = QJsonDocument::fromJson(text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
@@ -109,6 +126,10 @@ std::optional<QList<RenameOperationWrapper>> StackFile::parse(const QByteArray &
                          QStringLiteral("\" has a value that is not allowed: ") %
                          QString::fromUtf8(value);
             }
+            return std::nullopt;
+        }
+        if (const QString problem = outOfRange(*operation); !problem.isEmpty()) {
+            *error = where() % QStringLiteral(": ") % problem;
             return std::nullopt;
         }
         operations.append(*operation);

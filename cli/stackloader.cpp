@@ -8,6 +8,8 @@
 #include <QFile>
 #include <QHash>
 
+#include <algorithm>
+
 namespace {
 
 std::optional<SystemWorkflow> systemWorkflowNamed(const QString &name)
@@ -28,47 +30,83 @@ StackLoader::StackLoader(RenameEngine &engine, const CliOptions &options)
 {
 }
 
+bool StackLoader::readsSavedWorkflows(const CliOptions &options)
+{
+    return std::any_of(options.stack.cbegin(), options.stack.cend(), [](const StackPiece &piece) {
+        return piece.kind == StackPiece::Kind::savedWorkflow;
+    });
+}
+
+std::optional<QList<RenameOperationWrapper>> StackLoader::steps(QString *error)
+{
+    QList<RenameOperationWrapper> steps;
+    for (const StackPiece &piece : m_options.stack) {
+        switch (piece.kind) {
+        case StackPiece::Kind::step:
+            steps.append(piece.step);
+            break;
+        case StackPiece::Kind::savedWorkflow:
+            if (!loadSavedWorkflow(piece.workflowName, error))
+                return std::nullopt;
+            steps.append(m_engine.operations());
+            break;
+        case StackPiece::Kind::systemWorkflow: {
+            const std::optional<SystemWorkflow> workflow = systemWorkflowNamed(piece.workflowName);
+            if (!workflow) {
+                *error = QStringLiteral("unknown built-in workflow “%1” (photo-organization, "
+                                        "web-safe-names, document-cleanup, clean-and-number)")
+                             .arg(piece.workflowName);
+                return std::nullopt;
+            }
+            steps.append(SystemWorkflows::operations(*workflow));
+            break;
+        }
+        case StackPiece::Kind::stackFile: {
+            const std::optional<QList<RenameOperationWrapper>> fileSteps =
+                stackFileSteps(piece.stackFilePath, error);
+            if (!fileSteps)
+                return std::nullopt;
+            steps.append(*fileSteps);
+            break;
+        }
+        }
+    }
+    return steps;
+}
+
 bool StackLoader::load(QString *error)
 {
-    switch (m_options.stackSource) {
-    case CliOptions::StackSource::none:
-        break;
-    case CliOptions::StackSource::workflow:
-        return loadSavedWorkflow(m_options.workflowName, error);
-    case CliOptions::StackSource::systemWorkflow:
-        if (const std::optional<SystemWorkflow> workflow =
-                systemWorkflowNamed(m_options.workflowName)) {
-            m_engine.loadSystemWorkflow(*workflow);
-            return true;
-        }
-        *error = QStringLiteral("unknown built-in workflow “%1” (photo-organization, "
-                                "web-safe-names, document-cleanup, clean-and-number)")
-                     .arg(m_options.workflowName);
+    const std::optional<QList<RenameOperationWrapper>> all = steps(error);
+    if (!all)
         return false;
-    case CliOptions::StackSource::stackFile: {
-        if (m_options.stackFilePath == "-" && m_options.nullSeparatedInput) {
-            *error = QStringLiteral("--stack - and --null cannot both read standard input");
-            return false;
-        }
-        const std::optional<QByteArray> text = readInput(m_options.stackFilePath, error);
-        if (!text)
-            return false;
-        const std::optional<QList<RenameOperationWrapper>> operations =
-            StackFile::parse(*text, error);
-        if (!operations) {
-            *error = LocalPath::display(m_options.stackFilePath) % QStringLiteral(": ") % *error;
-            return false;
-        }
-        for (qsizetype i = 0; i < operations->size(); ++i) {
-            if (i > 0)
-                m_engine.addOperation();
-            m_engine.setOperation(i, operations->at(i));
-        }
-        m_engine.updatePreview();
-        return true;
-    }
-    }
+    m_engine.setOperations(*all);
     return true;
+}
+
+std::optional<QList<RenameOperationWrapper>> StackLoader::stackFileSteps(const QByteArray &path,
+                                                                         QString *error)
+{
+    if (path == "-") {
+        if (m_options.nullSeparatedInput) {
+            *error = QStringLiteral("--stack - and --null cannot both read standard input");
+            return std::nullopt;
+        }
+        // Standard input is read once: a second "--stack -" would find it empty.
+        const auto fromInput = [](const StackPiece &piece) {
+            return piece.kind == StackPiece::Kind::stackFile && piece.stackFilePath == "-";
+        };
+        if (std::count_if(m_options.stack.cbegin(), m_options.stack.cend(), fromInput) > 1) {
+            *error = QStringLiteral("--stack - can be given once");
+            return std::nullopt;
+        }
+    }
+    const std::optional<QByteArray> text = readInput(path, error);
+    if (!text)
+        return std::nullopt;
+    std::optional<QList<RenameOperationWrapper>> operations = StackFile::parse(*text, error);
+    if (!operations)
+        *error = LocalPath::display(path) % QStringLiteral(": ") % *error;
+    return operations;
 }
 
 bool StackLoader::loadSavedWorkflow(const QString &name, QString *error)

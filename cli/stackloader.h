@@ -1,20 +1,29 @@
 #pragma once
 
 #include "clioptions.h"
+#include "names/renameoperationwrapper.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QString>
 
 #include <optional>
 
 class RenameEngine;
 
-// Puts the stack a run names into the engine: a saved workflow, a built-in one, or a stack
-// file (standard input for "-"). Each failure comes back as the message the user reads.
+// Makes the stack a run names, piece by piece in the order given: steps given as options,
+// saved workflows, built-in ones and stack files (standard input for "-"). Each failure
+// comes back as the message the user reads.
 class StackLoader {
 public:
     StackLoader(RenameEngine &engine, const CliOptions &options);
 
+    // Whether the stack needs the application's settings: only a saved workflow does.
+    static bool readsSavedWorkflows(const CliOptions &options);
+
+    // All the steps, in order; none when a piece cannot be read.
+    std::optional<QList<RenameOperationWrapper>> steps(QString *error);
+    // The steps, put into the engine at once.
     bool load(QString *error);
     bool loadSavedWorkflow(const QString &name, QString *error);
 
@@ -26,6 +35,9 @@ public:
     static QString brokenStep(const RenameEngine &engine);
 
 private:
+    std::optional<QList<RenameOperationWrapper>> stackFileSteps(const QByteArray &path,
+                                                                QString *error);
+
     RenameEngine &m_engine;
     const CliOptions &m_options;
 };

@@ -107,6 +107,11 @@ public:
     // Writes one step in place, as the editor does on every edit. The preview is the
     // caller's to run, once the value is in place.
     void setOperation(qsizetype index, const RenameOperationWrapper &operation);
+    // The whole stack at once, as loading a workflow sets it; the preview follows.
+    void setOperations(const QList<RenameOperationWrapper> &operations)
+    {
+        replaceOperations(operations);
+    }
 
     // Why the regular expression of the step at this position leaves every name as it is:
     // what keeps the pattern from compiling, or its running out of time on a name in the

@@ -148,8 +148,10 @@ private Q_SLOTS:
                                   << QByteArray("001 - File.txt");
         QTest::newRow("unknown built-in")
             << u"--system-workflow tidy"_qs << 2 << QByteArray("one.txt");
-        QTest::newRow("two stacks") << u"--workflow Upper --system-workflow web-safe-names"_qs << 2
-                                    << QByteArray("one.txt");
+        // Steps of several sources, in the order given.
+        QTest::newRow("built-in, then saved")
+            << u"--system-workflow clean-and-number --workflow Upper"_qs << 0
+            << QByteArray("001 - FILE.txt");
         // A saved workflow exported, then used as a stack file, gives the same names.
         QTest::newRow("exported") << u"--stack EXPORTED"_qs << 0 << QByteArray("ONE.txt");
         // Named by the file's own date modified, read before the plan is made.
