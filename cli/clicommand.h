@@ -2,6 +2,7 @@
 
 #include "clioptions.h"
 #include "exitstatus.h"
+#include "inputfiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -24,6 +25,9 @@ private:
     ExitStatus revert();
     ExitStatus exportWorkflow();
     ExitStatus listWorkflows();
+    // --save-workflow and --delete-workflow.
+    ExitStatus changeWorkflows();
+    InputFiles::FolderArguments folderArguments() const;
 
     // A folder a planned move would write to that refuses it; empty when none does.
     QString unwritableFolder() const;

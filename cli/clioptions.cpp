@@ -86,13 +86,31 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
                 options.stackSource = StackSource::stackFile;
                 ++stackSources;
             }
-        } else if (name == "--export-workflow") {
+        } else if (name == "--export-workflow" || name == "--show-workflow") {
             if (const std::optional<QByteArray> given = value()) {
                 options.workflowName = text(*given);
                 options.command = Command::exportWorkflow;
             }
         } else if (name == "--list-workflows") {
             options.command = Command::listWorkflows;
+        } else if (name == "--save-workflow") {
+            if (const std::optional<QByteArray> given = value()) {
+                options.saveName = text(*given);
+                options.command = Command::saveWorkflow;
+            }
+        } else if (name == "--delete-workflow") {
+            if (const std::optional<QByteArray> given = value()) {
+                options.workflowName = text(*given);
+                options.command = Command::deleteWorkflow;
+            }
+        } else if (name == "--overwrite") {
+            flag(options.overwrite);
+        } else if (name == "--edit") {
+            flag(options.edit);
+        } else if (name == "-r" || name == "--recursive") {
+            flag(options.recursive);
+        } else if (name == "--hidden") {
+            flag(options.hidden);
         } else if (name == "--revert") {
             if (const std::optional<QByteArray> given = value()) {
                 options.revertFilePath = *given;
@@ -123,14 +141,27 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
         options.command == Command::version)
         return options;
 
-    if (options.command != Command::rename) {
-        if (stackSources > 0 || !options.files.isEmpty() || options.nullSeparatedInput ||
-            options.apply || options.sortKey)
-            fail(QStringLiteral("--revert, --export-workflow and --list-workflows take no "
-                                "files and no stack"));
+    if (options.overwrite && options.command != Command::saveWorkflow)
+        fail(QStringLiteral("--overwrite goes with --save-workflow"));
+    if (options.hidden && !options.recursive)
+        fail(QStringLiteral("--hidden goes with --recursive"));
+    if (options.command == Command::saveWorkflow) {
+        if (!options.files.isEmpty() || options.nullSeparatedInput || options.apply ||
+            options.sortKey || options.edit || options.recursive)
+            fail(QStringLiteral("--save-workflow takes the steps only, no files"));
+        else if (stackSources == 0)
+            fail(QStringLiteral("--save-workflow needs the steps to save"));
         return options;
     }
-    if (stackSources == 0)
+    if (options.command != Command::rename) {
+        if (stackSources > 0 || !options.files.isEmpty() || options.nullSeparatedInput ||
+            options.apply || options.sortKey || options.edit || options.recursive)
+            fail(QStringLiteral("--revert, --show-workflow, --delete-workflow and "
+                                "--list-workflows take no files and no stack"));
+        return options;
+    }
+    // --edit alone starts from the names the files have.
+    if (stackSources == 0 && !options.edit)
         fail(QStringLiteral("choose the steps with one of --workflow, --system-workflow or "
                             "--stack"));
     else if (stackSources > 1)
