@@ -127,9 +127,10 @@ std::optional<QStringList> NameEditor::edit(const QStringList &names, QString *e
     QByteArray text;
     for (const QString &name : names) {
         if (name.contains(u'\n'))
-            return refuse(QStringLiteral("the new name “%1” has a line break, so it cannot be "
-                                         "edited as one line")
-                              .arg(LocalPath::readable(name).replace(u'\n', u"\\n"_qs)));
+            return refuse(
+                QStringLiteral("the new name “%1” has a line break, so it cannot be "
+                               "edited as one line")
+                    .arg(LocalPath::readable(name).replace(u'\n', QStringLiteral("\\n"))));
         // The exact bytes the name would have on disk, so that a byte that is not UTF-8
         // comes back as it was.
         text += LocalPath::encodeName(name).value_or(name.toUtf8());
