@@ -4,186 +4,100 @@
 #include "engine/testmount.h"
 #include "renameengine.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
+using namespace CliTest;
 
-using CliTest::Run;
-
-namespace {
-
-const QByteArray lower = R"([{"mode":"changeCase","caseType":"lowercase"}])";
-const QByteArray upper = R"([{"mode":"changeCase","caseType":"UPPERCASE"}])";
-
-} // namespace
-
-// Workflows saved and deleted by the real brisklet-cli, found by an engine that reads the
-// settings the way the window does when it starts.
+// Workflows saved and deleted by the real brisklet-cli, read back by an engine with the
+// window's own settings store, as the window reads them when it starts.
 class CliWorkflowsTest : public QObject {
     Q_OBJECT
 
 private:
-    QTemporaryDir m_home;
-    QString m_config;
-
-    QString stack(const char *name, const QByteArray &text) const
-    {
-        QFile file(m_home.filePath(QString::fromLatin1(name)));
-        return file.open(QIODevice::WriteOnly) && file.write(text) == text.size() ? file.fileName()
-                                                                                  : QString();
-    }
-
-    Run run(const QStringList &arguments) const
-    {
-        QProcess process;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"XDG_CONFIG_HOME"_qs, m_config);
-        process.setProcessEnvironment(environment);
-        process.start(QStringLiteral(BRISKLET_CLI), arguments);
-        const bool ended = process.waitForFinished(60000);
-        return {ended ? process.exitCode() : -1, process.readAllStandardOutput(),
-                process.readAllStandardError()};
-    }
+    Home m_home;
+    const QString m_config = m_home.filePath(u"config"_qs); // the program's, as Home sets it
 
 private Q_SLOTS:
-    // Settings find their folder once a process, so this one reads one folder throughout.
     void initTestCase()
     {
-        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_home.filePath(u"config"_qs)));
+        // Settings find their folder once a process: this one reads the program's throughout.
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_config));
+        QVERIFY(m_home.next() &&
+                m_home.create("lower.json", R"([{"mode":"changeCase","caseType":"lowercase"}])") &&
+                m_home.create("upper.json", R"([{"mode":"changeCase","caseType":"UPPERCASE"}])"));
     }
-    void init()
-    {
-        m_config = m_home.filePath(u"config"_qs);
-        QFile::remove(m_config + u"/Brisklet/Brisklet.conf"_qs);
-    }
+    void init() { QFile::remove(m_config + u"/Brisklet/Brisklet.conf"_qs); }
 
-    void saveRules_data()
-    {
-        QTest::addColumn<QString>("before"); // saved first with the lower-case stack
-        QTest::addColumn<QString>("name");   // then saved with the upper-case one
-        QTest::addColumn<bool>("overwrite");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("said");
-        QTest::addColumn<QStringList>("names");
-        QTest::addColumn<int>("holds"); // the CaseType `name` holds afterwards
-
-        QTest::newRow("new") << QString() << u"Holiday"_qs << false << 0
-                             << QByteArray("Workflow 'Holiday' saved\n")
-                             << QStringList{u"Holiday"_qs} << int(CaseType::uppercase);
-        QTest::newRow("blanks are a name")
-            << QString() << u"  "_qs << false << 0 << QByteArray("Workflow '  ' saved\n")
-            << QStringList{u"  "_qs} << int(CaseType::uppercase);
-        QTest::newRow("taken") << u"Holiday"_qs << u"Holiday"_qs << false << 2
-                               << QByteArray("brisklet-cli: A workflow named 'Holiday' already "
-                                             "exists. (--overwrite replaces it)\n")
-                               << QStringList{u"Holiday"_qs} << int(CaseType::lowercase);
-        QTest::newRow("taken, overwritten")
-            << u"Holiday"_qs << u"Holiday"_qs << true << 0
-            << QByteArray("Workflow 'Holiday' saved\n") << QStringList{u"Holiday"_qs}
-            << int(CaseType::uppercase);
-        QTest::newRow("case counts")
-            << u"Holiday"_qs << u"holiday"_qs << false << 0
-            << QByteArray("Workflow 'holiday' saved\n") << QStringList{u"Holiday"_qs, u"holiday"_qs}
-            << int(CaseType::uppercase);
-        QTest::newRow("empty") << QString() << QString() << false << 2
-                               << QByteArray("brisklet-cli: a workflow name cannot be empty\n")
-                               << QStringList() << int(CaseType::uppercase);
-    }
-
-    void saveRules()
-    {
-        QFETCH(QString, before);
-        QFETCH(QString, name);
-        QFETCH(bool, overwrite);
-        QFETCH(int, status);
-        QFETCH(QByteArray, said);
-        QFETCH(QStringList, names);
-        QFETCH(int, holds);
-
-        if (!before.isEmpty())
-            QCOMPARE(
-                run({u"--save-workflow"_qs, before, u"--stack"_qs, stack("l.json", lower)}).status,
-                0);
-        const Run saved =
-            run(QStringList{u"--save-workflow"_qs, name, u"--stack"_qs, stack("u.json", upper)} +
-                (overwrite ? QStringList{u"--overwrite"_qs} : QStringList()));
-        QVERIFY2(saved.status == status, saved.said().constData());
-        QCOMPARE(status == 0 ? saved.out : saved.err, said);
-
-        // What the window reads at its next start: the default settings store.
-        const RenameEngine window;
-        QCOMPARE(window.savedWorkflowNames(), names);
-        // The list the command line prints is the window's, in its order.
-        const QByteArray listed = names.join(u'\n').toUtf8();
-        QCOMPARE(run({u"--list-workflows"_qs}).out, listed.isEmpty() ? listed : listed + '\n');
-        if (!name.isEmpty()) {
-            const QList<RenameOperationWrapper> steps = window.savedWorkflows().value(name);
-            QVERIFY(steps.size() == 1 && steps.first().mode == RenameMode::changeCase);
-            QCOMPARE(int(steps.first().caseType), holds);
-        }
-    }
-
-    void showAndDelete()
-    {
-        QCOMPARE(
-            run({u"--save-workflow"_qs, u"Mine"_qs, u"--stack"_qs, stack("l.json", lower)}).status,
-            0);
-        const struct {
-            QStringList arguments;
-            int status;
-            QByteArray said;
-        } steps[] = {
-            {{u"--show-workflow"_qs, u"Mine"_qs}, 0, R"("caseType": "lowercase")"},
-            {{u"--export-workflow=Mine"_qs}, 0, R"("mode": "changeCase")"},
-            {{u"--show-workflow"_qs, u"Yours"_qs}, 2, "no workflow named “Yours” (saved: Mine)"},
-            {{u"--delete-workflow"_qs, u"Yours"_qs}, 2, "no workflow named “Yours” (saved: Mine)"},
-            {{u"--delete-workflow"_qs, u"Mine"_qs}, 0, "Workflow 'Mine' deleted"},
-            {{u"--delete-workflow"_qs, u"Mine"_qs}, 2, "no workflow named “Mine”: no workflow"},
-        };
-        for (const auto &step : steps) {
-            const Run result = run(step.arguments);
-            QVERIFY2(result.status == step.status && result.said().contains(step.said),
-                     result.said().constData());
-        }
-        QCOMPARE(RenameEngine().savedWorkflowNames(), QStringList());
-    }
-
-    // A store that cannot be written is said, and nothing is claimed saved.
+    // A store that cannot be written is said, and nothing is claimed saved. First, while
+    // the settings folder does not exist yet.
     void readOnlySettings()
     {
         QTemporaryDir where;
         TestMount::Mount mount;
         if (const QString problem = mount.mountUnwritable(true, where.path()); !problem.isEmpty())
             QSKIP(qPrintable(problem));
-        m_config = mount.mountPoint;
-        const Run saved =
-            run({u"--save-workflow"_qs, u"Mine"_qs, u"--stack"_qs, stack("l.json", lower)});
+        QVERIFY(QFile::link(mount.mountPoint, m_config));
+        const Run saved = m_home.run({u"--save-workflow=Mine"_qs, u"--stack=lower.json"_qs});
+        QVERIFY(QFile::remove(m_config));
         QVERIFY2(saved.status == 2 && saved.out.isEmpty() &&
                      saved.err.contains("could not be written: Read-only file system"),
                  saved.said().constData());
     }
 
-    void usage_data()
+    void commands_data()
     {
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<QByteArray>("said");
-        QTest::newRow("files") << u"--save-workflow A --system-workflow web-safe-names x"_qs
-                               << QByteArray("--save-workflow takes the steps only, no files");
-        QTest::newRow("no steps") << u"--save-workflow A"_qs
-                                  << QByteArray("--save-workflow needs the steps to save");
-        QTest::newRow("overwrite alone")
-            << u"--overwrite --stack s x"_qs << QByteArray("--overwrite goes with --save-workflow");
-        QTest::newRow("hidden alone")
-            << u"--hidden --stack s x"_qs << QByteArray("--hidden goes with --recursive");
-        QTest::newRow("delete with files")
-            << u"--delete-workflow A x"_qs << QByteArray("take no files and no stack");
+        QTest::addColumn<QString>("commands"); // run in turn, separated by ';'
+        QTest::addColumn<int>("status");       // of the last one
+        QTest::addColumn<QByteArray>("said");  // by the last one
+        QTest::addColumn<QString>("names");    // the window's list afterwards, joined by '|'
+        QTest::addColumn<QString>("holds");    // NAME=caseType of its step, when given
+        const auto row = [](const char *name, const QByteArray &commands, int status,
+                            const char *said, const char *names, const char *holds = "") {
+            QTest::newRow(name) << QString::fromUtf8(commands) << status << QByteArray(said)
+                                << QString::fromUtf8(names) << QString::fromUtf8(holds);
+        };
+        const auto then = [](const char *command) -> QByteArray {
+            return "--save-workflow|Holiday|--stack|lower.json;" + QByteArray(command);
+        };
+        row("new", "--save-workflow=Holiday|--stack|upper.json", 0, "Workflow 'Holiday' saved\n",
+            "Holiday", "Holiday=UPPERCASE");
+        row("blanks are a name", then("--save-workflow|  |--workflow|Holiday"), 0,
+            "Workflow '  ' saved\n", "  |Holiday", "  =lowercase");
+        row("taken", then("--save-workflow|Holiday|--stack|upper.json"), 2,
+            "A workflow named 'Holiday' already exists. (--overwrite replaces it)\n", "Holiday",
+            "Holiday=lowercase");
+        row("overwritten", then("--save-workflow|Holiday|--stack|upper.json|--overwrite"), 0,
+            "Workflow 'Holiday' saved\n", "Holiday", "Holiday=UPPERCASE");
+        row("case counts", then("--save-workflow|holiday|--stack|upper.json"), 0,
+            "Workflow 'holiday' saved\n", "Holiday|holiday", "holiday=UPPERCASE");
+        row("empty", "--save-workflow||--stack|upper.json", 2, "a workflow name cannot be empty\n",
+            "");
+        row("shown", then("--show-workflow|Holiday"), 0, R"("caseType": "lowercase")", "Holiday");
+        row("deleted", then("--delete-workflow|Holiday"), 0, "Workflow 'Holiday' deleted\n", "");
+        row("unknown deleted", then("--delete-workflow|Other"), 2,
+            "no workflow named “Other” (saved: Holiday)", "Holiday");
+        row("no steps", "--save-workflow|A", 2, "--save-workflow needs the steps to save", "");
     }
 
-    void usage()
+    void commands()
     {
-        QFETCH(QString, arguments);
+        QFETCH(QString, commands);
+        QFETCH(int, status);
         QFETCH(QByteArray, said);
-        const Run result = run(arguments.split(u' '));
-        QVERIFY2(result.status == 2 && result.err.contains(said), result.said().constData());
+        QFETCH(QString, names);
+        QFETCH(QString, holds);
+
+        Run last;
+        for (const QString &command : commands.split(u';'))
+            last = m_home.run(command.split(u'|'));
+        QVERIFY2(last.status == status && last.said().contains(said), last.said().constData());
+
+        const RenameEngine window;
+        QCOMPARE(window.savedWorkflowNames().join(u'|'), names);
+        if (const qsizetype equals = holds.lastIndexOf(u'='); equals > 0) {
+            const QList<RenameOperationWrapper> steps =
+                window.savedWorkflows().value(holds.left(equals));
+            QVERIFY(steps.size() == 1);
+            QCOMPARE(rawValue(steps.first().caseType), holds.mid(equals + 1));
+        }
     }
 };
 
