@@ -5,6 +5,7 @@
 #include "disk/posixfilemover.h"
 #include "emptypreferencesstore.h"
 #include "inputfiles.h"
+#include "nameeditor.h"
 #include "planprinter.h"
 #include "progressreporter.h"
 #include "renameengine.h"
@@ -13,6 +14,7 @@
 #include "undofile.h"
 #include "undofilereverter.h"
 #include "undofilewriter.h"
+#include "workflowcommand.h"
 
 #include <QCoreApplication>
 #include <QHash>
@@ -67,6 +69,10 @@ ExitStatus CliCommand::run()
         return listWorkflows();
     case CliOptions::Command::printStack:
         break;
+    case CliOptions::Command::saveWorkflow:
+    case CliOptions::Command::deleteWorkflow:
+        m_engine = std::make_unique<RenameEngine>();
+        return changeWorkflows();
     }
     // A stack given in full needs nothing from the application's settings.
     if (StackLoader::readsSavedWorkflows(m_options))
@@ -99,7 +105,7 @@ ExitStatus CliCommand::rename()
     if (m_options.apply)
         recoverInterruptedBatches();
     const std::optional<QList<QByteArray>> paths =
-        InputFiles::fromArguments(arguments, m_workingDirectory, &error);
+        InputFiles::fromArguments(arguments, m_workingDirectory, &error, folderArguments());
     if (!paths)
         return fail(ExitStatus::badUsage, error);
     m_engine->addLocalFiles(*paths);
@@ -109,6 +115,17 @@ ExitStatus CliCommand::rename()
         return fail(ExitStatus::badUsage, unusable);
     if (m_options.sortKey)
         m_engine->sortFiles(*m_options.sortKey, m_options.sortOrder);
+    // Names edited by hand come last: after the steps, and after the order they number by.
+    if (m_options.edit) {
+        QStringList names;
+        names.reserve(m_engine->files().size());
+        for (const FileItem &item : m_engine->files())
+            names.append(item.newName);
+        const std::optional<QStringList> edited = NameEditor::edit(names, &error);
+        if (!edited)
+            return fail(ExitStatus::badUsage, error);
+        m_engine->setEditedNames(*edited);
+    }
     // A name taken on disk, or a folder that cannot be written, is a problem of the plan.
     m_engine->checkOnDisk();
 
@@ -202,6 +219,32 @@ ExitStatus CliCommand::printStack()
         return fail(ExitStatus::badUsage, error);
     write(StackFile::serialize(*steps));
     return ExitStatus::success;
+}
+
+ExitStatus CliCommand::changeWorkflows()
+{
+    QString error;
+    StackLoader stack(*m_engine, m_options);
+    WorkflowCommand workflows(*m_engine);
+    if (m_options.command == CliOptions::Command::deleteWorkflow) {
+        // Only a saved name can be deleted; loading it says so in the usual words.
+        if (!stack.loadSavedWorkflow(m_options.workflowName, &error))
+            return fail(ExitStatus::badUsage, error);
+        return workflows.remove(m_options.workflowName);
+    }
+    if (!stack.load(&error))
+        return fail(ExitStatus::badUsage, error);
+    return workflows.save(m_options.saveName, m_options.overwrite
+                                                  ? WorkflowCommand::Existing::replaced
+                                                  : WorkflowCommand::Existing::refused);
+}
+
+InputFiles::FolderArguments CliCommand::folderArguments() const
+{
+    if (!m_options.recursive)
+        return InputFiles::FolderArguments::renamed;
+    return m_options.hidden ? InputFiles::FolderArguments::filesBelowWithHidden
+                            : InputFiles::FolderArguments::filesBelow;
 }
 
 ExitStatus CliCommand::listWorkflows()

@@ -2,6 +2,7 @@
 
 #include "clioptions.h"
 #include "exitstatus.h"
+#include "inputfiles.h"
 
 #include <QByteArray>
 #include <QString>
@@ -25,6 +26,9 @@ private:
     ExitStatus exportWorkflow();
     ExitStatus listWorkflows();
     ExitStatus printStack();
+    // --save-workflow and --delete-workflow.
+    ExitStatus changeWorkflows();
+    InputFiles::FolderArguments folderArguments() const;
 
     // A folder a planned move would write to that refuses it; empty when none does.
     QString unwritableFolder() const;

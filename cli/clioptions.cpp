@@ -83,13 +83,31 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
             if (inlineValue)
                 fail(QStringLiteral("option %1 takes no value").arg(text(name)));
             options.command = Command::printStack;
-        } else if (name == "--export-workflow") {
+        } else if (name == "--export-workflow" || name == "--show-workflow") {
             if (const std::optional<QByteArray> given = value()) {
                 options.workflowName = text(*given);
                 options.command = Command::exportWorkflow;
             }
         } else if (name == "--list-workflows") {
             options.command = Command::listWorkflows;
+        } else if (name == "--save-workflow") {
+            if (const std::optional<QByteArray> given = value()) {
+                options.saveName = text(*given);
+                options.command = Command::saveWorkflow;
+            }
+        } else if (name == "--delete-workflow") {
+            if (const std::optional<QByteArray> given = value()) {
+                options.workflowName = text(*given);
+                options.command = Command::deleteWorkflow;
+            }
+        } else if (name == "--overwrite") {
+            flag(options.overwrite);
+        } else if (name == "--edit") {
+            flag(options.edit);
+        } else if (name == "-r" || name == "--recursive") {
+            flag(options.recursive);
+        } else if (name == "--hidden") {
+            flag(options.hidden);
         } else if (name == "--revert") {
             if (const std::optional<QByteArray> given = value()) {
                 options.revertFilePath = *given;
@@ -121,6 +139,10 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
         options.command == Command::version)
         return options;
 
+    if (options.overwrite && options.command != Command::saveWorkflow)
+        fail(QStringLiteral("--overwrite goes with --save-workflow"));
+    if (options.hidden && !options.recursive)
+        fail(QStringLiteral("--hidden goes with --recursive"));
     if (options.command == Command::printStack) {
         if (options.stack.isEmpty())
             fail(QStringLiteral("--print-stack needs steps to print"));
@@ -128,14 +150,23 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
             fail(QStringLiteral("--print-stack takes no files and renames nothing"));
         return options;
     }
-    if (options.command != Command::rename) {
-        if (!options.stack.isEmpty() || !options.files.isEmpty() || options.nullSeparatedInput ||
-            options.apply || options.sortKey)
-            fail(QStringLiteral("--revert, --export-workflow and --list-workflows take no "
-                                "files and no stack"));
+    if (options.command == Command::saveWorkflow) {
+        if (!options.files.isEmpty() || options.nullSeparatedInput || options.apply ||
+            options.sortKey || options.edit || options.recursive)
+            fail(QStringLiteral("--save-workflow takes the steps only, no files"));
+        else if (options.stack.isEmpty())
+            fail(QStringLiteral("--save-workflow needs the steps to save"));
         return options;
     }
-    if (options.stack.isEmpty())
+    if (options.command != Command::rename) {
+        if (!options.stack.isEmpty() || !options.files.isEmpty() || options.nullSeparatedInput ||
+            options.apply || options.sortKey || options.edit || options.recursive)
+            fail(QStringLiteral("--revert, --show-workflow, --delete-workflow and "
+                                "--list-workflows take no files and no stack"));
+        return options;
+    }
+    // --edit alone starts from the names the files have.
+    if (options.stack.isEmpty() && !options.edit)
         fail(QStringLiteral("choose the steps: step options such as --replace, or --stack, "
                             "--workflow or --system-workflow (see --help)"));
     if (options.nullSeparatedInput && !options.files.isEmpty())

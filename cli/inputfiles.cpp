@@ -1,13 +1,19 @@
 #include "inputfiles.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 
 #include <QDir>
 
+#include <dirent.h>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -63,12 +69,80 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
     return QDir::cleanPath(QString::fromLatin1(path)).toLatin1();
 }
 
+QString unreadableFolder(const QByteArray &path, int error)
+{
+    return QStringLiteral("cannot read the folder “%1”: %2")
+        .arg(LocalPath::display(path), CliOutput::systemReason(error));
+}
+
+// Appends the files below the folder open as `folder`, whose path is `path`, and closes it.
+// Each sub-folder is opened relative to its parent and never through a link, so a link
+// put in a folder's place while it is read cannot lead the walk elsewhere.
+bool appendFilesBelow(int folder, const QByteArray &path, bool hidden, QList<QByteArray> &paths,
+                      QString *error)
+{
+    DIR *const entries = ::fdopendir(folder);
+    if (!entries) {
+        *error = unreadableFolder(path, errno);
+        ::close(folder);
+        return false;
+    }
+    std::vector<QByteArray> files;
+    std::vector<QByteArray> folders;
+    for (;;) {
+        errno = 0;
+        const dirent *entry = ::readdir(entries);
+        if (!entry)
+            break;
+        const QByteArray name(entry->d_name);
+        if (name == "." || name == ".." || (!hidden && name.startsWith('.')))
+            continue;
+        bool isFolder = entry->d_type == DT_DIR;
+        if (entry->d_type == DT_UNKNOWN) {
+            struct stat info;
+            isFolder =
+                ::fstatat(::dirfd(entries), entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 &&
+                S_ISDIR(info.st_mode);
+        }
+        (isFolder ? folders : files).push_back(name);
+    }
+    if (errno != 0) {
+        *error = unreadableFolder(path, errno);
+        ::closedir(entries);
+        return false;
+    }
+    // QByteArray compares as unsigned bytes: the order does not depend on the locale.
+    std::sort(files.begin(), files.end());
+    std::sort(folders.begin(), folders.end());
+    const QByteArray prefix = path == "/" ? path : path + '/';
+    for (const QByteArray &name : files)
+        paths.append(prefix + name);
+    bool read = true;
+    for (const QByteArray &name : folders) {
+        const int child = ::openat(::dirfd(entries), name.constData(),
+                                   O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+        if (child < 0) {
+            *error = unreadableFolder(prefix + name, errno);
+            read = false;
+            break;
+        }
+        if (!appendFilesBelow(child, prefix + name, hidden, paths, error)) {
+            read = false;
+            break;
+        }
+    }
+    ::closedir(entries);
+    return read;
+}
+
 } // namespace
 
 std::optional<QList<QByteArray>> InputFiles::fromArguments(const QList<QByteArray> &arguments,
                                                            const QByteArray &workingDirectory,
-                                                           QString *error)
+                                                           QString *error, FolderArguments folders)
 {
+    const bool walk = folders != FolderArguments::renamed;
+    bool walked = false;
     QList<QByteArray> paths;
     paths.reserve(arguments.size());
     for (const QByteArray &argument : arguments) {
@@ -77,6 +151,20 @@ std::optional<QList<QByteArray>> InputFiles::fromArguments(const QList<QByteArra
         const std::optional<QByteArray> path = pathOf(argument, workingDirectory, error);
         if (!path)
             return std::nullopt;
+        struct stat info;
+        if (walk && ::lstat(path->constData(), &info) == 0 && S_ISDIR(info.st_mode)) {
+            const int folder =
+                ::open(path->constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+            if (folder < 0) {
+                *error = unreadableFolder(*path, errno);
+                return std::nullopt;
+            }
+            if (!appendFilesBelow(folder, *path, folders == FolderArguments::filesBelowWithHidden,
+                                  paths, error))
+                return std::nullopt;
+            walked = true;
+            continue;
+        }
         if (*path == "/") {
             *error = QStringLiteral("the root folder cannot be renamed");
             return std::nullopt;
@@ -84,7 +172,8 @@ std::optional<QList<QByteArray>> InputFiles::fromArguments(const QList<QByteArra
         paths.append(*path);
     }
     if (paths.isEmpty())
-        *error = QStringLiteral("no files given");
+        *error = walked ? QStringLiteral("no files in the folders given")
+                        : QStringLiteral("no files given");
     return paths.isEmpty() ? std::nullopt : std::optional(paths);
 }
 

@@ -324,6 +324,16 @@ void RenameEngine::updatePreview()
     Q_EMIT filesChanged();
 }
 
+bool RenameEngine::setEditedNames(const QStringList &names)
+{
+    if (isBusy() || !m_preview->setNames(names, m_rowsVersion))
+        return false;
+    if (!m_files.isEmpty())
+        Q_EMIT filesUpdated(0, m_files.size() - 1);
+    Q_EMIT filesChanged();
+    return true;
+}
+
 bool RenameEngine::isReadingFileInfo() const
 {
     return m_preview->readsFileInfo() && fileInfoReadingCount() > 0;

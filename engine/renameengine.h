@@ -133,6 +133,10 @@ public:
 
     // Preview.
     void updatePreview();
+    // New names given by hand, one for each row in the list's order, judged as a preview's
+    // are (duplicates, bad names, then the disk as it is checked); they hold until the
+    // stack or the list changes. False, and nothing changed, when the count differs.
+    bool setEditedNames(const QStringList &names);
 
     // What the files say of themselves, for the file-info steps: read on workers when a
     // step needs it, and the list previewed again as answers come in.

@@ -177,13 +177,14 @@ void NameJudge::setStatus(FileItem &item, qsizetype row, const NameValidation::M
 }
 
 NameJudge::Counts NameJudge::judgeAll(QList<FileItem> &files, const ListedFolders &folders,
-                                      const Tuning &tuning)
+                                      const Tuning &tuning, const std::vector<OptionalText> *flags)
 {
     NameJudge judge(NameGroups::Texts::viewed, tuning);
     const qsizetype count = files.size();
     judge.reset(count);
     const qsizetype pieces = ParallelRanges::pieceCount(count, tuning.judgePiece, tuning.threads);
     ChangedNames changes(count, pieces, folders);
+    changes.setFlags(flags);
     const FileItem *const items = files.constData();
     ParallelRanges::run(
         tuning.threads, count, tuning.judgePiece,

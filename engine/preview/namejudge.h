@@ -47,9 +47,10 @@ public:
     Counts judge(QList<FileItem> &files, ChangedNames changes);
 
     // The statuses of a whole list judged afresh: with the folders given, or with those of
-    // the files, none of them ignoring case.
+    // the files, none of them ignoring case. `flags` as ChangedNames::setFlags takes them.
     static Counts judgeAll(QList<FileItem> &files, const ListedFolders &folders,
-                           const Tuning &tuning = Tuning::standard());
+                           const Tuning &tuning = Tuning::standard(),
+                           const std::vector<OptionalText> *flags = nullptr);
     static Counts judgeAll(QList<FileItem> &files);
 
     // The hash the groups file a name under: its key's, told apart by its folder. Names in

@@ -105,6 +105,22 @@ void Preview::update(const QList<RenameOperationWrapper> &operations, quint64 ro
     m_previewCounts = counts;
 }
 
+bool Preview::setNames(const QStringList &names, quint64 rowsVersion)
+{
+    if (names.size() != m_files.size())
+        return false;
+    m_diskChecks.drop();
+    // What the cache kept of each row no longer leads to the row's name.
+    m_cache.clear();
+    for (qsizetype row = 0; row < names.size(); ++row)
+        m_files[row].newName = names.at(row);
+    NameJudge::Counts counts =
+        NameJudge::judgeAll(m_files, listedFolders(rowsVersion), m_tuning, m_infoPieces.flags());
+    counts.errors += m_diskChecks.previewed();
+    m_previewCounts = counts;
+    return true;
+}
+
 NameJudge::Counts Preview::fromScratch(const QList<RenameOperationWrapper> &operations,
                                        const ListedFolders &folders)
 {

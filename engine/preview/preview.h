@@ -44,6 +44,10 @@ public:
     // Gives every row its new name and status; `rowsVersion` changes whenever rows come or
     // go. The caller announces the change.
     void update(const QList<RenameOperationWrapper> &operations, quint64 rowsVersion);
+    // Gives the rows these new names, one for each row in its order, and judges them as a
+    // preview judges the names it makes; nothing when the count differs. They hold until
+    // the next update(). The caller announces the change.
+    bool setNames(const QStringList &names, quint64 rowsVersion);
     // Forgets every row, for a list emptied.
     void clear();
     // The rows of the list, as of `rowsVersion`, took a new order: `order` lists the
