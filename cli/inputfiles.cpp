@@ -1,5 +1,6 @@
 #include "inputfiles.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 
 #include <QDir>
@@ -98,7 +99,7 @@ QString InputFiles::unusableFile(const QList<FileItem> &files)
         struct stat info;
         const int failure = ::lstat(item.path.constData(), &info) == 0 ? ENOENT : errno;
         return QStringLiteral("cannot use “%1”: %2")
-            .arg(LocalPath::display(item.path), QString::fromLocal8Bit(std::strerror(failure)));
+            .arg(CliOutput::escaped(item.path), QString::fromLocal8Bit(std::strerror(failure)));
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "stackloader.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 #include "renameengine.h"
 #include "stackfile.h"
@@ -56,7 +57,7 @@ bool StackLoader::load(QString *error)
         const std::optional<QList<RenameOperationWrapper>> operations =
             StackFile::parse(*text, error);
         if (!operations) {
-            *error = LocalPath::display(m_options.stackFilePath) % QStringLiteral(": ") % *error;
+            *error = CliOutput::escaped(m_options.stackFilePath) % QStringLiteral(": ") % *error;
             return false;
         }
         for (qsizetype i = 0; i < operations->size(); ++i) {
@@ -93,7 +94,7 @@ std::optional<QByteArray> StackLoader::readInput(const QByteArray &path, QString
                     : (file.setFileName(QFile::decodeName(path)), file.open(QIODevice::ReadOnly));
     if (!opened) {
         *error = QStringLiteral("cannot read “%1”: %2")
-                     .arg(LocalPath::display(path), file.errorString());
+                     .arg(CliOutput::escaped(path), file.errorString());
         return std::nullopt;
     }
     return file.readAll();
