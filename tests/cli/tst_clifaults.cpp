@@ -31,6 +31,50 @@ QList<QJsonObject> jsonLines(const QByteArray &out)
     return objects;
 }
 
+// A pseudo-terminal for a process's standard streams; the test reads what it shows.
+class Terminal {
+public:
+    Terminal() : m_main(::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK))
+    {
+        if (m_main >= 0 && ::grantpt(m_main) == 0 && ::unlockpt(m_main) == 0)
+            m_device = QString::fromLocal8Bit(::ptsname(m_main));
+    }
+    ~Terminal() { ::close(m_main); }
+
+    bool attach(QProcess &process, bool input = false) const
+    {
+        if (m_device.isEmpty())
+            return false;
+        if (input)
+            process.setStandardInputFile(m_device);
+        process.setStandardOutputFile(m_device, QIODevice::Append);
+        process.setStandardErrorFile(m_device, QIODevice::Append);
+        return true;
+    }
+    void type(const QByteArray &keys) const
+    {
+        QVERIFY(::write(m_main, keys.constData(), size_t(keys.size())) == keys.size());
+    }
+    // What the terminal shows until the process ends.
+    QByteArray shown(QProcess &process)
+    {
+        bool running = true;
+        while (running) {
+            running = process.state() != QProcess::NotRunning && !process.waitForFinished(50);
+            char buffer[4096];
+            ssize_t got = 0;
+            while ((got = ::read(m_main, buffer, sizeof buffer)) > 0)
+                m_shown.append(buffer, got);
+        }
+        return m_shown;
+    }
+
+private:
+    int m_main;
+    QString m_device;
+    QByteArray m_shown;
+};
+
 } // namespace
 
 // What brisklet-cli says of a batch, a revert and a refusal, to people and to scripts, and
@@ -44,6 +88,29 @@ private:
     QStringList withStack(const QByteArray &stack, const QStringList &arguments) const
     {
         return QStringList{u"--stack"_qs, m_home.writeStack(stack)} + arguments;
+    }
+
+    // Bash in the files' folder, with two saved workflows and brisklet-cli on its PATH.
+    bool prepareBash(QProcess &bash) const
+    {
+        RenameEngine engine(std::make_unique<SettingsPreferencesStore>(
+                                m_home.filePath(u"config/Brisklet/Brisklet.conf"_qs)),
+                            std::make_unique<PosixFileMover>());
+        engine.setOperation(0, caseStep(CaseType::uppercase));
+        const QString bin = m_home.filePath(u"bin"_qs);
+        if (!engine.saveWorkflow(u"My Flow"_qs) || !engine.saveWorkflow(u"$(touch pwned)"_qs) ||
+            !QDir().mkpath(bin) ||
+            !(QFile::exists(bin + u"/brisklet-cli"_qs) ||
+              QFile::link(QStringLiteral(BRISKLET_CLI), bin + u"/brisklet-cli"_qs)))
+            return false;
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(u"PATH"_qs, bin + u':' + environment.value(u"PATH"_qs));
+        environment.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
+        environment.insert(u"INPUTRC"_qs, u"/dev/null"_qs);
+        environment.insert(u"PS1"_qs, u"$ "_qs);
+        bash.setProcessEnvironment(environment);
+        bash.setWorkingDirectory(m_home.folder);
+        return true;
     }
 
 private Q_SLOTS:
@@ -68,9 +135,9 @@ private Q_SLOTS:
         for (const QByteArray &name : before)
             QVERIFY(m_home.create(name));
         const QString undo = m_home.folder + u".json"_qs;
-        const Run result =
-            m_home.run(withStack(lowercase, {u"--apply"_qs, u"--json"_qs, u"--undo-file"_qs, undo}) +
-                       QString::fromUtf8(files).split(u'|'));
+        const Run result = m_home.run(
+            withStack(lowercase, {u"--apply"_qs, u"--json"_qs, u"--undo-file"_qs, undo}) +
+            QString::fromUtf8(files).split(u'|'));
         QVERIFY2(result.status == 0, result.said().constData());
         const QList<QJsonObject> lines = jsonLines(result.out);
         QCOMPARE(lines.size(), before.size() + 1);
@@ -143,12 +210,12 @@ private Q_SLOTS:
         if (meanwhile == "revert") {
             QCOMPARE(m_home.run({u"--revert"_qs, undo}).status, 0);
         } else {
-            QVERIFY(::unlink(m_home.path(name).constData()) == 0);
             // Made before the old one goes, so that it cannot get the old one's inode back.
             if (meanwhile.startsWith("replace"))
-                QVERIFY(m_home.create("other") &&
-                        ::rename(m_home.path("other").constData(), m_home.path(name).constData()) ==
-                            0);
+                QVERIFY(m_home.create("other") && ::rename(m_home.path("other").constData(),
+                                                           m_home.path(name).constData()) == 0);
+            else
+                QVERIFY(::unlink(m_home.path(name).constData()) == 0);
         }
         const Run result = m_home.run({u"--revert"_qs, undo});
         QVERIFY2(result.status == status, result.said().constData());
@@ -188,8 +255,9 @@ private Q_SLOTS:
         QTest::newRow("a listed file")
             << QStringList{u"--stack"_qs, u"STACK"_qs, u"-0"_qs}
             << QByteArray("x\ny\033[2J\t\\\xff\xc2\x9b\xc3\xa9.txt")
-            << QByteArray("brisklet-cli: cannot use “FOLDER/x\\ny\\033[2J\\t\\\\\\377\\302\\233é.txt”: "
-                          "No such file or directory\n");
+            << QByteArray(
+                   "brisklet-cli: cannot use “FOLDER/x\\ny\\033[2J\\t\\\\\\377\\302\\233é.txt”: "
+                   "No such file or directory\n");
         QTest::newRow("a stack file")
             << QStringList{u"--stack"_qs, u"NAME"_qs, u"a"_qs} << QByteArray("x\ny\rz")
             << QByteArray("brisklet-cli: cannot read “FOLDER/x\\ny\\rz”: No such file or "
@@ -238,13 +306,10 @@ private Q_SLOTS:
         // A conflict the apply skips, for a row to print.
         QVERIFY(m_home.create("img 0.JPG"));
         input += "img 0.JPG";
-        const int terminal = ::posix_openpt(O_RDWR | O_NOCTTY);
-        QVERIFY(terminal >= 0 && ::grantpt(terminal) == 0 && ::unlockpt(terminal) == 0);
-        const QString device = QString::fromLocal8Bit(::ptsname(terminal));
+        Terminal terminal;
         const QString undo = m_home.folder + u".json"_qs;
         QProcess apply;
-        apply.setStandardOutputFile(device, QIODevice::Append);
-        apply.setStandardErrorFile(device, QIODevice::Append);
+        QVERIFY(terminal.attach(apply));
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.remove(u"NO_COLOR"_qs);
         if (noColor)
@@ -264,18 +329,7 @@ private Q_SLOTS:
         ::kill(pid_t(apply.processId()), SIGSTOP);
         QThread::msleep(700);
         ::kill(pid_t(apply.processId()), SIGCONT);
-        QByteArray shown;
-        const auto readTerminal = [&] {
-            char buffer[4096];
-            ssize_t got = 0;
-            while ((got = ::read(terminal, buffer, sizeof buffer)) > 0)
-                shown.append(buffer, got);
-        };
-        ::fcntl(terminal, F_SETFL, O_NONBLOCK);
-        while (!apply.waitForFinished(50))
-            readTerminal();
-        readTerminal();
-        ::close(terminal);
+        const QByteArray shown = terminal.shown(apply);
         QCOMPARE(apply.exitCode(), 0);
 
         QVERIFY2(shown.contains("Renaming "), shown.right(300).constData());
@@ -294,21 +348,19 @@ private Q_SLOTS:
         QTest::addColumn<QString>("offered");
         QTest::newRow("options") << u"brisklet-cli -"_qs << u"-0 -h -r"_qs;
         QTest::newRow("a step option") << u"brisklet-cli --if"_qs << u"--if-missing"_qs;
-        QTest::newRow("value split at =") << u"brisklet-cli --sort = ta"_qs
-                                          << u"taken taken:desc"_qs;
-        QTest::newRow("value after =") << u"brisklet-cli --color ="_qs
-                                       << u"auto always never"_qs;
-        QTest::newRow("value in one word") << u"brisklet-cli --sort=ta"_qs
-                                           << u"--sort=taken --sort=taken:desc"_qs;
+        QTest::newRow("value split at =")
+            << u"brisklet-cli --sort = ta"_qs << u"taken taken:desc"_qs;
+        QTest::newRow("value after =") << u"brisklet-cli --color ="_qs << u"auto always never"_qs;
+        QTest::newRow("value in one word")
+            << u"brisklet-cli --sort=ta"_qs << u"--sort=taken --sort=taken:desc"_qs;
         QTest::newRow("next word") << u"brisklet-cli --case sn"_qs << u"snake snake_case"_qs;
-        QTest::newRow("file-info field") << u"brisklet-cli --info date"_qs
-                                         << u"dateTaken dateModified"_qs;
+        QTest::newRow("file-info field")
+            << u"brisklet-cli --info date"_qs << u"dateTaken dateModified"_qs;
         QTest::newRow("trim from") << u"brisklet-cli --trim 3 --from b"_qs << u"both"_qs;
-        QTest::newRow("missing info") << u"brisklet-cli --if-missing u"_qs
-                                      << u"useDateModified"_qs;
+        QTest::newRow("missing info") << u"brisklet-cli --if-missing u"_qs << u"useDateModified"_qs;
         QTest::newRow("text of a two-word step") << u"brisklet-cli --replace a \"\""_qs << u""_qs;
-        QTest::newRow("workflows") << u"brisklet-cli --workflow \"\""_qs
-                                   << u"$(touch pwned)|My Flow"_qs;
+        QTest::newRow("workflows")
+            << u"brisklet-cli --workflow \"\""_qs << u"$(touch pwned)|My Flow"_qs;
         QTest::newRow("workflow typed with a backslash")
             << u"brisklet-cli --show-workflow My\\ F"_qs << u"My Flow|"_qs;
     }
@@ -317,29 +369,14 @@ private Q_SLOTS:
     {
         QFETCH(QString, words);
         QFETCH(QString, offered);
-        RenameEngine engine(std::make_unique<SettingsPreferencesStore>(
-                                m_home.filePath(u"config/Brisklet/Brisklet.conf"_qs)),
-                            std::make_unique<PosixFileMover>());
-        engine.setOperation(0, caseStep(CaseType::uppercase));
-        QVERIFY(engine.saveWorkflow(u"My Flow"_qs) && engine.saveWorkflow(u"$(touch pwned)"_qs));
-        const QString bin = m_home.filePath(u"bin"_qs);
-        QVERIFY(QDir().mkpath(bin) && (QFile::exists(bin + u"/brisklet-cli"_qs) ||
-                                        QFile::link(QStringLiteral(BRISKLET_CLI),
-                                                    bin + u"/brisklet-cli"_qs)));
-
         QProcess bash;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert(u"PATH"_qs, bin + u':' + environment.value(u"PATH"_qs));
-        environment.insert(u"XDG_CONFIG_HOME"_qs, m_home.filePath(u"config"_qs));
-        bash.setProcessEnvironment(environment);
-        bash.setWorkingDirectory(m_home.folder);
+        QVERIFY(prepareBash(bash));
         // The words are set as bash sets them for a completion function.
-        bash.start(u"bash"_qs,
-                   {u"--norc"_qs, u"-c"_qs,
-                    u"source \"$0\"; COMP_WORDS=(" + words +
-                        u"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _brisklet_cli; "
-                        u"printf '%s\\n' \"${COMPREPLY[@]}\""_qs,
-                    QStringLiteral(BRISKLET_COMPLETION)});
+        bash.start(u"bash"_qs, {u"--norc"_qs, u"-c"_qs,
+                                u"source \"$0\"; COMP_WORDS=(" + words +
+                                    u"); COMP_CWORD=$((${#COMP_WORDS[@]} - 1)); _brisklet_cli; "
+                                    u"printf '%s\\n' \"${COMPREPLY[@]}\""_qs,
+                                QStringLiteral(BRISKLET_COMPLETION)});
         QVERIFY(bash.waitForFinished(60000));
         QVERIFY2(bash.exitCode() == 0, bash.readAllStandardError().constData());
         QStringList got =
@@ -355,6 +392,26 @@ private Q_SLOTS:
         else
             QCOMPARE(got, expected);
         QVERIFY(!QFile::exists(m_home.folder + u"/pwned"_qs));
+    }
+
+    // Typed at an interactive bash, a workflow name with a space is completed as one
+    // argument, which the command then finds.
+    void completedWorkflowNameIsOneArgument()
+    {
+        Terminal terminal;
+        QProcess bash;
+        QVERIFY(prepareBash(bash) && terminal.attach(bash, true));
+        bash.start(u"bash"_qs, {u"--norc"_qs, u"--noprofile"_qs, u"-i"_qs});
+        QVERIFY(bash.waitForStarted());
+        terminal.type("source '" BRISKLET_COMPLETION "'\n");
+        QThread::msleep(300);
+        terminal.type("brisklet-cli --export-workflow My\t");
+        QThread::msleep(1000); // the completion asks brisklet-cli for the names
+        terminal.type("\nexit\n");
+        const QByteArray shown = terminal.shown(bash);
+        QVERIFY2(shown.contains("--export-workflow My\\ Flow") &&
+                     shown.contains(R"("caseType": "UPPERCASE")"),
+                 shown.constData());
     }
 };
 
