@@ -49,18 +49,18 @@ ExitStatus UndoFileReverter::revert(UndoFile::Contents contents, const QByteArra
 {
     PosixFileMover mover;
     if (contents.cutShort)
-        std::fprintf(stderr,
-                     "brisklet-cli: %s was cut short; the %lld renames before the cut are "
-                     "taken back\n",
-                     CliOutput::escaped(filePath).toUtf8().constData(),
-                     qlonglong(contents.operation.entries.size()));
+        std::fprintf(
+            stderr, "brisklet-cli: %s was cut short; taking back the %s before the cut\n",
+            CliOutput::escaped(filePath).toUtf8().constData(),
+            CliOutput::counted(contents.operation.entries.size(), "rename").toUtf8().constData());
     if (contents.stage == UndoFile::Stage::planned) {
         const qsizetype plannedCount = contents.operation.entries.size();
         contents.operation = madeRenames(contents.operation, mover);
         std::fprintf(stderr,
-                     "brisklet-cli: the batch of this undo file was stopped before its end; %lld "
-                     "of the %lld renames it planned had been made\n",
-                     qlonglong(contents.operation.entries.size()), qlonglong(plannedCount));
+                     "brisklet-cli: the batch of this undo file was stopped before its end; it "
+                     "had made %lld of the %s it planned\n",
+                     qlonglong(contents.operation.entries.size()),
+                     CliOutput::counted(plannedCount, "rename").toUtf8().constData());
     }
     const UndoOperation &operation = contents.operation;
     const qsizetype total = operation.entries.size();

@@ -1,13 +1,19 @@
 # bash completion for brisklet-cli
 
-# The saved workflows whose names start with $1, one per line, as they are: the caller has
-# readline quote them, so a name with spaces or quotes stays one word. Names are compared,
-# never expanded, so no name can run as a command.
+# The saved workflows whose names start with the typed word $1, one per line, quoted as the
+# shell reads them (as they are after an opening quote, which readline then closes), so a
+# name with spaces stays one word. Names are compared, never expanded: no name runs.
 _brisklet_cli_workflows()
 {
-    local name
+    local name typed
+    typed=$(_brisklet_cli_dequote "$1")
     while IFS= read -r name; do
-        [[ $name == "$1"* ]] && printf '%s\n' "$name"
+        [[ $name == "$typed"* ]] || continue
+        if [[ $1 == [\'\"]* ]]; then
+            printf '%s\n' "$name"
+        else
+            printf '%q\n' "$name"
+        fi
     done < <(brisklet-cli --list-workflows 2>/dev/null)
 }
 
@@ -56,8 +62,8 @@ _brisklet_cli()
     case $option in
         --workflow|--export-workflow|--show-workflow|--delete-workflow)
             local IFS=$'\n'
-            compopt -o filenames 2>/dev/null
-            COMPREPLY=($(_brisklet_cli_workflows "$(_brisklet_cli_dequote "$value")"))
+            [[ $value == [\'\"]* ]] && compopt -o filenames 2>/dev/null
+            COMPREPLY=($(_brisklet_cli_workflows "$value"))
             return
             ;;
         --stack|--revert)
