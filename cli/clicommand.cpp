@@ -138,12 +138,14 @@ ExitStatus CliCommand::rename()
         return problems > 0 ? ExitStatus::problemsFound : ExitStatus::success;
     }
     if (problems > 0 && !m_options.skipProblems) {
+        summary.refused = true;
         write(printer.rows(m_engine->files(), PlanPrinter::Rows::problemsOnly));
         write(printer.summary(summary));
         return fail(ExitStatus::problemsFound,
-                    QStringLiteral("%1 files have problems; nothing was renamed (--skip-problems "
-                                   "renames the others)")
-                        .arg(problems));
+                    (problems == 1 ? QStringLiteral("1 file has problems")
+                                   : QStringLiteral("%1 files have problems").arg(problems)) %
+                        QStringLiteral("; nothing was renamed (--skip-problems renames the "
+                                       "others)"));
     }
     if (const QString folder = unwritableFolder(); !folder.isEmpty())
         return fail(ExitStatus::badUsage,
@@ -156,10 +158,14 @@ ExitStatus CliCommand::rename()
     if (!undoFile.create(m_options.undoFilePath, m_workingDirectory, &error))
         return fail(ExitStatus::badUsage, error);
     const qsizetype undoEntriesBefore = m_engine->undoStack().size();
+    // Scripts map each file's name before to its name after.
+    const std::optional<PlanPrinter::Before> before =
+        m_options.json ? std::optional(PlanPrinter::Before::of(m_engine->files())) : std::nullopt;
     ProgressReporter progress(QStringLiteral("Renaming"), stderr);
     const auto [renamed, failed] = m_engine->performRename(
         [&progress](qsizetype done, qsizetype total) { progress.report(done, total); },
         [&undoFile](const UndoOperation &plan) { return undoFile.writePlan(plan); });
+    progress.clear();
     const QString planFailure = undoFile.planFailure();
     const QString refusal = !planFailure.isEmpty() ? planFailure : m_engine->batchRefusal();
     if (!refusal.isEmpty()) {
@@ -169,20 +175,29 @@ ExitStatus CliCommand::rename()
     const qsizetype moveFailures = failed - (m_options.skipProblems ? problems : 0);
 
     summary.applied = true;
-    summary.renamed = renamed;
     summary.failed = moveFailures;
+    // A file whose name stays was moved onto itself: it is neither counted as renamed nor
+    // kept in the undo file.
+    UndoOperation made;
+    qsizetype movedOntoThemselves = 0;
     if (m_engine->undoStack().size() > undoEntriesBefore) {
-        undoFile.finish(m_engine->undoStack().last());
+        made = UndoFileWriter::realRenames(m_engine->undoStack().last());
+        movedOntoThemselves = m_engine->undoStack().last().entries.size() - made.entries.size();
+    }
+    summary.renamed = renamed - movedOntoThemselves;
+    if (!made.entries.isEmpty()) {
+        undoFile.finish(made);
         summary.undoFile = LocalPath::display(undoFile.path());
     } else {
         undoFile.discard();
     }
     // People read what went wrong; scripts get every file's outcome.
     write(printer.rows(m_engine->files(),
-                       m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly));
+                       m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly,
+                       before ? &*before : nullptr));
     write(printer.summary(summary));
     if (!summary.undoFile.isEmpty() && !m_options.json)
-        write("Undo file: " + undoFile.path() + '\n');
+        write("Undo file: " + CliOutput::escaped(undoFile.path()).toUtf8() + '\n');
     return moveFailures > 0 ? ExitStatus::movesFailed : ExitStatus::success;
 }
 
@@ -196,7 +211,7 @@ ExitStatus CliCommand::revert()
     std::optional<UndoFile::Contents> contents = UndoFile::parse(*bytes, &error);
     if (!contents)
         return fail(ExitStatus::badUsage,
-                    LocalPath::display(m_options.revertFilePath) % QStringLiteral(": ") % error);
+                    CliOutput::escaped(m_options.revertFilePath) % QStringLiteral(": ") % error);
     recoverInterruptedBatches();
     return UndoFileReverter(*m_engine).revert(std::move(*contents), m_options.revertFilePath);
 }
@@ -274,7 +289,7 @@ QString CliCommand::unwritableFolder() const
             it = checked.insert(
                 folder, ::access(folder.isEmpty() ? "/" : folder.constData(), W_OK | X_OK) == 0);
         if (!*it)
-            return LocalPath::display(folder);
+            return CliOutput::escaped(folder);
         previous = folderPart;
     }
     return {};
@@ -285,5 +300,5 @@ void CliCommand::recoverInterruptedBatches()
     const RecoveryReport report = m_engine->recoverInterruptedBatches();
     if (!report.isEmpty())
         std::fprintf(stderr, "brisklet-cli: %s\n%s\n", report.title().toUtf8().constData(),
-                     report.message().toUtf8().constData());
+                     report.message(CliOutput::escaped).toUtf8().constData());
 }

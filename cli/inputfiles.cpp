@@ -58,7 +58,7 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
         const QByteArray path = url.isValid() ? LocalPath::fromUrl(url) : QByteArray();
         if (path.isEmpty())
             *error =
-                QStringLiteral("“%1” is not a local file URI").arg(QString::fromUtf8(argument));
+                QStringLiteral("“%1” is not a local file URI").arg(CliOutput::escaped(argument));
         return path.isEmpty() ? std::nullopt : std::optional(path);
     }
     const QByteArray path =
@@ -72,7 +72,7 @@ std::optional<QByteArray> pathOf(const QByteArray &argument, const QByteArray &w
 QString unreadableFolder(const QByteArray &path, int error)
 {
     return QStringLiteral("cannot read the folder “%1”: %2")
-        .arg(LocalPath::display(path), CliOutput::systemReason(error));
+        .arg(CliOutput::escaped(path), CliOutput::systemReason(error));
 }
 
 // Appends the files below the folder open as `folder`, whose path is `path`, and closes it.
@@ -187,7 +187,7 @@ QString InputFiles::unusableFile(const QList<FileItem> &files)
         struct stat info;
         const int failure = ::lstat(item.path.constData(), &info) == 0 ? ENOENT : errno;
         return QStringLiteral("cannot use “%1”: %2")
-            .arg(LocalPath::display(item.path), QString::fromLocal8Bit(std::strerror(failure)));
+            .arg(CliOutput::escaped(item.path), QString::fromLocal8Bit(std::strerror(failure)));
     }
     return {};
 }

@@ -1,5 +1,6 @@
 #include "nameeditor.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 
 #include <QDir>
@@ -18,11 +19,6 @@
 extern char **environ;
 
 namespace {
-
-QString counted(qsizetype count, const char *one, const char *many)
-{
-    return QString::number(count) + u' ' + QLatin1StringView(count == 1 ? one : many);
-}
 
 QByteArray editorCommand()
 {
@@ -130,7 +126,7 @@ std::optional<QStringList> NameEditor::edit(const QStringList &names, QString *e
             return refuse(
                 QStringLiteral("the new name “%1” has a line break, so it cannot be "
                                "edited as one line")
-                    .arg(LocalPath::readable(name).replace(u'\n', QStringLiteral("\\n"))));
+                    .arg(CliOutput::escaped(LocalPath::encodeName(name).value_or(name.toUtf8()))));
         // The exact bytes the name would have on disk, so that a byte that is not UTF-8
         // comes back as it was.
         text += LocalPath::encodeName(name).value_or(name.toUtf8());
@@ -154,8 +150,8 @@ std::optional<QStringList> NameEditor::edit(const QStringList &names, QString *e
     const QList<QByteArray> editedLines = linesOf(edited.readAll());
     if (editedLines.size() != names.size())
         return refuse(QStringLiteral("the edited list has %1 for %2")
-                          .arg(counted(editedLines.size(), "line", "lines"),
-                               counted(names.size(), "file", "files")));
+                          .arg(CliOutput::counted(editedLines.size(), "line"),
+                               CliOutput::counted(names.size(), "file")));
     QStringList result;
     result.reserve(editedLines.size());
     for (const QByteArray &line : editedLines)

@@ -1,5 +1,6 @@
 #include "planprinter.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 #include "names/changedspan.h"
 
@@ -99,9 +100,21 @@ QString PlanPrinter::printable(const QString &name)
     return result;
 }
 
-QByteArray PlanPrinter::rows(const QList<FileItem> &files, Rows which) const
+PlanPrinter::Before PlanPrinter::Before::of(const QList<FileItem> &files)
 {
-    return m_format == Format::table ? tableRows(files, which) : jsonRows(files, which);
+    Before before;
+    before.paths.reserve(files.size());
+    before.names.reserve(files.size());
+    for (const FileItem &item : files) {
+        before.paths.append(item.path);
+        before.names.append(item.originalName);
+    }
+    return before;
+}
+
+QByteArray PlanPrinter::rows(const QList<FileItem> &files, Rows which, const Before *before) const
+{
+    return m_format == Format::table ? tableRows(files, which) : jsonRows(files, which, before);
 }
 
 QByteArray PlanPrinter::painted(const QByteArray &text, const char *code) const
@@ -153,19 +166,28 @@ QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) cons
     return out;
 }
 
-QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which) const
+QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which,
+                                 const Before *before) const
 {
+    const auto insertPath = [](QJsonObject &object, const QString &key, const QByteArray &path) {
+        object.insert(key, LocalPath::display(path));
+        if (!isValidUtf8(path))
+            object.insert(key % QStringLiteral("Base64"), QString::fromLatin1(path.toBase64()));
+    };
     QByteArray out;
-    for (const FileItem &item : files) {
+    for (qsizetype i = 0; i < files.size(); ++i) {
+        const FileItem &item = files[i];
         if (which == Rows::problemsOnly && !isProblem(item))
             continue;
         QJsonObject object;
-        object.insert(QStringLiteral("path"), LocalPath::display(item.path));
-        if (!isValidUtf8(item.path))
-            object.insert(QStringLiteral("pathBase64"), QString::fromLatin1(item.path.toBase64()));
+        // A script maps each file's path and name before a batch to where it is now.
+        insertPath(object, QStringLiteral("path"), before ? before->paths[i] : item.path);
+        if (before)
+            insertPath(object, QStringLiteral("newPath"), item.path);
         // Bytes that are not UTF-8 read as U+FFFD, as in the path; the exact bytes of a new
         // name that has them go beside it, as the path's do.
-        object.insert(QStringLiteral("name"), LocalPath::readable(item.originalName));
+        object.insert(QStringLiteral("name"),
+                      LocalPath::readable(before ? before->names[i] : item.originalName));
         object.insert(QStringLiteral("newName"), LocalPath::readable(item.newName));
         if (LocalPath::hasEscapedBytes(item.newName)) {
             if (const std::optional<QByteArray> bytes = LocalPath::encodeName(item.newName))
@@ -188,6 +210,8 @@ QByteArray PlanPrinter::summary(const Summary &s) const
             {QStringLiteral("files"), s.files},         {QStringLiteral("toRename"), s.toRename},
             {QStringLiteral("unchanged"), s.unchanged}, {QStringLiteral("conflicts"), s.conflicts},
             {QStringLiteral("errors"), s.errors},       {QStringLiteral("applied"), s.applied}};
+        if (s.refused)
+            object.insert(QStringLiteral("refused"), true);
         if (s.applied) {
             object.insert(QStringLiteral("renamed"), s.renamed);
             object.insert(QStringLiteral("failed"), s.failed);
@@ -198,14 +222,15 @@ QByteArray PlanPrinter::summary(const Summary &s) const
                    .toJson(QJsonDocument::Compact) +
                '\n';
     }
-    QString line =
-        (s.files == 1 ? QStringLiteral("1 file") : QStringLiteral("%1 files").arg(s.files)) %
-        QStringLiteral(": %1 to rename, %2 unchanged, %3 conflicts, %4 errors.")
-            .arg(s.toRename)
-            .arg(s.unchanged)
-            .arg(s.conflicts)
-            .arg(s.errors);
-    if (!s.applied)
+    using CliOutput::counted;
+    QString line = counted(s.files, "file") %
+                   QStringLiteral(": %1 to rename, %2 unchanged, %3, %4.")
+                       .arg(s.toRename)
+                       .arg(s.unchanged)
+                       .arg(counted(s.conflicts, "conflict"), counted(s.errors, "error"));
+    if (s.refused)
+        line += QStringLiteral(" Apply refused: nothing was renamed.");
+    else if (!s.applied)
         line += QStringLiteral(" Dry run: nothing was renamed.");
     else
         line += QStringLiteral(" Renamed %1, failed %2.").arg(s.renamed).arg(s.failed);

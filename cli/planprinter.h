@@ -21,6 +21,8 @@ public:
         qsizetype conflicts = 0;
         qsizetype errors = 0;
         bool applied = false;
+        // An --apply that renamed nothing, for the problems the plan has.
+        bool refused = false;
         qsizetype renamed = 0;
         qsizetype failed = 0;
         QString undoFile;
@@ -28,9 +30,19 @@ public:
         static Summary of(const QList<FileItem> &files);
     };
 
+    // Where each row's file was and what it was called before a batch moved it.
+    struct Before {
+        QList<QByteArray> paths;
+        QStringList names;
+
+        static Before of(const QList<FileItem> &files);
+    };
+
     PlanPrinter(Format format, Colour colour) : m_format(format), m_colour(colour) {}
 
-    QByteArray rows(const QList<FileItem> &files, Rows which) const;
+    // After a batch, `before` (of the same rows) makes the JSON rows say where each file was
+    // and what it was called, beside where it is and what it is called now.
+    QByteArray rows(const QList<FileItem> &files, Rows which, const Before *before = nullptr) const;
     QByteArray summary(const Summary &summary) const;
 
     // A name with its control characters spelled out, so that no name can break a row or
@@ -39,7 +51,7 @@ public:
 
 private:
     QByteArray tableRows(const QList<FileItem> &files, Rows which) const;
-    QByteArray jsonRows(const QList<FileItem> &files, Rows which) const;
+    QByteArray jsonRows(const QList<FileItem> &files, Rows which, const Before *before) const;
     QByteArray painted(const QByteArray &text, const char *code) const;
     // The new name, as printed, with the part that differs from the printed current name
     // in bold cyan.

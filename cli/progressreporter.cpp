@@ -17,9 +17,15 @@ ProgressReporter::ProgressReporter(QString label, std::FILE *stream)
 
 ProgressReporter::~ProgressReporter()
 {
+    clear();
+}
+
+void ProgressReporter::clear()
+{
     if (m_shown) {
         std::fputs("\r\033[K", m_stream);
         std::fflush(m_stream);
+        m_shown = false;
     }
 }
 
@@ -27,8 +33,14 @@ void ProgressReporter::report(qsizetype done, qsizetype total)
 {
     if (!m_enabled)
         return;
+    // The line goes once the work is done, before anything says how it went: the outcome
+    // then starts a line of its own on the terminal.
+    if (done >= total) {
+        clear();
+        return;
+    }
     const qint64 now = m_started.elapsed();
-    if (now < quietForMs || (m_shown && now - m_lastShownAt < redrawEveryMs && done < total))
+    if (now < quietForMs || (m_shown && now - m_lastShownAt < redrawEveryMs))
         return;
     m_shown = true;
     m_lastShownAt = now;

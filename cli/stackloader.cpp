@@ -1,5 +1,6 @@
 #include "stackloader.h"
 
+#include "clioutput.h"
 #include "disk/localpath.h"
 #include "renameengine.h"
 #include "stackfile.h"
@@ -105,7 +106,7 @@ std::optional<QList<RenameOperationWrapper>> StackLoader::stackFileSteps(const Q
         return std::nullopt;
     std::optional<QList<RenameOperationWrapper>> operations = StackFile::parse(*text, error);
     if (!operations)
-        *error = LocalPath::display(path) % QStringLiteral(": ") % *error;
+        *error = CliOutput::escaped(path) % QStringLiteral(": ") % *error;
     return operations;
 }
 
@@ -131,7 +132,7 @@ std::optional<QByteArray> StackLoader::readInput(const QByteArray &path, QString
                     : (file.setFileName(QFile::decodeName(path)), file.open(QIODevice::ReadOnly));
     if (!opened) {
         *error = QStringLiteral("cannot read “%1”: %2")
-                     .arg(LocalPath::display(path), file.errorString());
+                     .arg(CliOutput::escaped(path), file.errorString());
         return std::nullopt;
     }
     return file.readAll();

@@ -14,6 +14,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <iterator>
 
 UndoFileWriter::~UndoFileWriter()
 {
@@ -30,7 +31,7 @@ bool UndoFileWriter::create(const std::optional<QByteArray> &requestedPath,
         const QByteArray folder = UndoFile::defaultFolder();
         if (const int failure = PrivateFolder::make(folder, PrivateFolder::stateFolder())) {
             *error = QStringLiteral("cannot create the folder “%1”: %2; nothing was renamed")
-                         .arg(LocalPath::display(folder), CliOutput::systemReason(failure));
+                         .arg(CliOutput::escaped(folder), CliOutput::systemReason(failure));
             return false;
         }
         m_path = folder + '/' +
@@ -41,14 +42,33 @@ bool UndoFileWriter::create(const std::optional<QByteArray> &requestedPath,
     m_descriptor = ::open(m_path.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
     if (m_descriptor < 0) {
         *error = QStringLiteral("cannot create the undo file “%1”: %2; nothing was renamed")
-                     .arg(LocalPath::display(m_path), CliOutput::systemReason(errno));
+                     .arg(CliOutput::escaped(m_path), CliOutput::systemReason(errno));
         return false;
     }
     return true;
 }
 
-bool UndoFileWriter::writePlan(const UndoOperation &plan)
+UndoOperation UndoFileWriter::realRenames(const UndoOperation &operation)
 {
+    // A rename stays within its folder: the same name is the same place.
+    const auto unchanged = [](const UndoOperation::Entry &entry) {
+        return QByteArrayView(entry.path).sliced(LocalPath::nameStart(entry.path)) ==
+               entry.originalName;
+    };
+    if (std::none_of(operation.entries.cbegin(), operation.entries.cend(), unchanged))
+        return operation;
+    UndoOperation renames;
+    renames.timestamp = operation.timestamp;
+    renames.entries.reserve(operation.entries.size());
+    std::copy_if(operation.entries.cbegin(), operation.entries.cend(),
+                 std::back_inserter(renames.entries),
+                 [&unchanged](const UndoOperation::Entry &entry) { return !unchanged(entry); });
+    return renames;
+}
+
+bool UndoFileWriter::writePlan(const UndoOperation &allMoves)
+{
+    const UndoOperation plan = realRenames(allMoves);
     const QByteArray bytes = UndoFile::serialize(plan, UndoFile::Stage::planned);
     if (!PrivateFolder::writeAll(m_descriptor, bytes)) {
         m_writeError = QString::fromLocal8Bit(std::strerror(errno)) + u'.';
@@ -64,7 +84,7 @@ QString UndoFileWriter::planFailure() const
     if (m_writeError.isEmpty())
         return {};
     return QStringLiteral("Could not write the undo file “%1”: %2 Nothing was renamed.")
-        .arg(LocalPath::display(m_path), m_writeError);
+        .arg(CliOutput::escaped(m_path), m_writeError);
 }
 
 void UndoFileWriter::finish(const UndoOperation &done)
@@ -73,8 +93,9 @@ void UndoFileWriter::finish(const UndoOperation &done)
     close();
 }
 
-void UndoFileWriter::complete(const UndoOperation &done)
+void UndoFileWriter::complete(const UndoOperation &allMoves)
 {
+    const UndoOperation done = realRenames(allMoves);
     const auto same = [](const UndoOperation::Entry &a, const UndoOperation::Entry &b) {
         return a.path == b.path && a.originalName == b.originalName && a.identity == b.identity;
     };
@@ -104,7 +125,7 @@ void UndoFileWriter::complete(const UndoOperation &done)
     std::fprintf(stderr,
                  "brisklet-cli: the undo file “%s” could not be completed and holds the batch's "
                  "plan; --revert with it takes back what was renamed\n",
-                 m_path.constData());
+                 CliOutput::escaped(m_path).toUtf8().constData());
 }
 
 void UndoFileWriter::discard()

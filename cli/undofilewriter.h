@@ -22,17 +22,22 @@ public:
     // message in `error`, when it cannot be created.
     bool create(const std::optional<QByteArray> &requestedPath, const QByteArray &workingDirectory,
                 QString *error);
-    // Writes the plan; false when the disk refuses it, and the batch must not run.
+    // Writes the real renames of the plan; false when the disk refuses it, and the batch
+    // must not run.
     bool writePlan(const UndoOperation &plan);
     // Why the plan could not be written; empty when it was.
     QString planFailure() const;
-    // Completes the file once the batch made the moves of `done`, and closes it. Should
+    // Completes the file once the batch made the real renames of `done`, and closes it. Should
     // that fail, the plan stays, which takes back what moved all the same.
     void finish(const UndoOperation &done);
     // Closes and removes the file of a batch that made no move.
     void discard();
 
     const QByteArray &path() const { return m_path; }
+
+    // The entries of `operation` whose name changed. A file whose new name is its name is
+    // moved onto itself with the others: there is nothing of it to take back.
+    static UndoOperation realRenames(const UndoOperation &operation);
 
 private:
     void complete(const UndoOperation &done);

@@ -33,8 +33,11 @@ QString RecoveryReport::title() const
                                        : tr("Interrupted Renaming Was Completed");
 }
 
-QString RecoveryReport::message() const
+QString RecoveryReport::message(const std::function<QString(const QByteArray &)> &shownAs) const
 {
+    const auto show = [&shownAs](const QByteArray &bytes) {
+        return shownAs ? shownAs(bytes) : LocalPath::display(bytes);
+    };
     QStringList paragraphs;
     if (interruptedBatches > 0) {
         paragraphs.append(interruptedBatches == 1
@@ -81,10 +84,9 @@ QString RecoveryReport::message() const
             if (shown++ == listedItems)
                 break;
             lines.append(tr("• “%1” in %2 is the file “%3” (to be named “%4”)")
-                             .arg(LocalPath::display(LocalPath::nameOf(item.path)),
-                                  LocalPath::display(LocalPath::folderOf(item.path)),
-                                  LocalPath::display(item.sourceName),
-                                  LocalPath::display(item.destinationName)));
+                             .arg(show(LocalPath::nameOf(item.path)),
+                                  show(LocalPath::folderOf(item.path)), show(item.sourceName),
+                                  show(item.destinationName)));
         }
         if (stuck > listedItems)
             lines.append(tr("• and %n more", nullptr, int(stuck - listedItems)));
@@ -103,7 +105,7 @@ QString RecoveryReport::message() const
     if (!unreadableJournals.isEmpty()) {
         QStringList names;
         for (const QByteArray &path : unreadableJournals)
-            names.append(LocalPath::display(path));
+            names.append(show(path));
         paragraphs.append(tr("A record of an interrupted renaming could not be "
                              "read; it was kept as:\n") +
                           names.join(u'\n'));

@@ -5,6 +5,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // What the launch found of batches that were cut short (a crash, a kill, a power cut), and
 // where every item they had put under a temporary name is now.
 struct RecoveryReport {
@@ -35,5 +37,7 @@ public:
     // One message for the user: what was found, what was put right, where anything is
     // that could not be.
     QString title() const;
-    QString message() const;
+    // `shownAs` gives each name and path as the message shows it; LocalPath::display by
+    // default.
+    QString message(const std::function<QString(const QByteArray &)> &shownAs = {}) const;
 };
