@@ -1,13 +1,13 @@
 #include "disk/diskchecks.h"
 
 #include "disk/localpath.h"
+#include "disk/namelookup.h"
 #include "disk/posixfilemover.h"
 #include "names/unicodetext.h"
 
 #include <QCoreApplication>
 #include <QHash>
 #include <QMutexLocker>
-#include <QSet>
 #include <QThread>
 
 #include <dirent.h>
@@ -16,7 +16,9 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
+#include <cstring>
 #include <utility>
 
 namespace {
@@ -37,8 +39,8 @@ bool canWriteIn(const QByteArray &folder)
     return errno != EACCES && errno != EROFS && errno != EPERM;
 }
 
-// The names in a folder, read in one pass: held end to end in one buffer, so that a folder
-// of many thousand names costs two allocations, not one a name.
+// The names in a folder, read in one pass and held end to end in one buffer, so that a
+// folder of many thousand names costs a few allocations, not one a name.
 class FolderEntries {
 public:
     // None when reading them does not pay for `wanted` lookups.
@@ -55,34 +57,48 @@ public:
             ::close(reader);
             return std::nullopt;
         }
-        FolderEntries entries;
-        std::vector<std::pair<qsizetype, qsizetype>> places; // start and length of each
-        places.reserve(size_t(wanted));
-        for (;;) {
+        FolderEntries entries(wanted);
+        // Added a batch at a time (see NameLookup); the names are copied out of the
+        // folder's buffer, which the next read may fill again.
+        std::array<char, NameLookup::batch * sizeof(dirent::d_name)> text;
+        std::array<QByteArrayView, NameLookup::batch> names;
+        const std::array<qsizetype, NameLookup::batch> values{};
+        std::array<qsizetype, NameLookup::batch> added;
+        qsizetype pending = 0;
+        bool complete = true;
+        for (bool more = true; more;) {
             errno = 0;
             const dirent *entry = ::readdir(dir);
-            if (!entry)
-                break;
-            const QByteArrayView name(entry->d_name);
-            places.emplace_back(entries.m_text.size(), name.size());
-            entries.m_text.append(name);
+            if (entry) {
+                const size_t length = std::strlen(entry->d_name);
+                char *const copy = text.data() + size_t(pending) * sizeof(dirent::d_name);
+                std::memcpy(copy, entry->d_name, length);
+                names[size_t(pending++)] = QByteArrayView(copy, qsizetype(length));
+            } else {
+                complete = errno == 0;
+                more = false;
+            }
+            if (pending == NameLookup::batch || (!more && pending > 0)) {
+                entries.m_names.addEach(names.data(), values.data(), pending, added.data());
+                pending = 0;
+            }
         }
-        const bool complete = errno == 0;
         ::closedir(dir);
         if (!complete)
             return std::nullopt;
-        // The text stays where it is from here on.
-        entries.m_names.reserve(qsizetype(places.size()));
-        for (const auto &[start, length] : places)
-            entries.m_names.insert(QByteArrayView(entries.m_text).sliced(start, length));
         return entries;
     }
 
-    bool contains(QByteArrayView name) const { return m_names.contains(name); }
+    // Whether each of `count` names is there: 0 or more in `found` when it is, -1 when not.
+    void findEach(const QByteArrayView *names, qsizetype count, qsizetype *found) const
+    {
+        m_names.findEach(names, count, found);
+    }
 
 private:
-    QByteArray m_text;
-    QSet<QByteArrayView> m_names;
+    explicit FolderEntries(qsizetype expected) : m_names(expected) {}
+
+    NameLookup m_names;
 };
 
 // The bytes of a new name on disk, in `bytes`, which keeps its room from one name to the
@@ -150,25 +166,65 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         if (opened >= 0 && end - begin >= readEntriesFrom &&
             !candidates[size_t(begin)].folderIgnoresCase)
             entries = FolderEntries::read(opened, end - begin);
-        for (qsizetype k = begin; k < end; ++k) {
-            if ((k - begin) % checksBetweenLooks == 0 && stillWanted && !stillWanted()) {
-                if (opened >= 0)
-                    ::close(opened);
-                return std::nullopt;
-            }
+        // The new name of candidate k, in `name`; false when no item can be in its way.
+        const auto encoded = [&](qsizetype k) {
             const Candidate &candidate = candidates[size_t(k)];
-            if (!encodeInto(candidate.newName, name) ||
-                QByteArrayView(name) ==
-                    QByteArrayView(candidate.sourcePath).sliced(folderPart.size()))
+            return encodeInto(candidate.newName, name) &&
+                   QByteArrayView(name) !=
+                       QByteArrayView(candidate.sourcePath).sliced(folderPart.size());
+        };
+        // The folder's entries are looked up a batch of names at a time (see NameLookup).
+        std::vector<char> batchText;
+        std::array<qsizetype, NameLookup::batch> batchRows;
+        std::array<qsizetype, NameLookup::batch> batchStarts;
+        std::array<QByteArrayView, NameLookup::batch> batchNames;
+        std::array<qsizetype, NameLookup::batch> batchFound;
+        qsizetype lastLook = begin - checksBetweenLooks;
+        for (qsizetype k = begin; k < end;) {
+            if (k - lastLook >= checksBetweenLooks) {
+                lastLook = k;
+                if (stillWanted && !stillWanted()) {
+                    if (opened >= 0)
+                        ::close(opened);
+                    return std::nullopt;
+                }
+            }
+            if (entries) {
+                batchText.clear();
+                qsizetype size = 0;
+                for (; k < end && size < NameLookup::batch; ++k) {
+                    if (!encoded(k))
+                        continue;
+                    batchRows[size_t(size)] = k;
+                    batchStarts[size_t(size++)] = qsizetype(batchText.size());
+                    batchText.insert(batchText.end(), name.cbegin(), name.cend());
+                }
+                for (qsizetype j = 0; j < size; ++j) {
+                    const qsizetype start = batchStarts[size_t(j)];
+                    const qsizetype stop =
+                        j + 1 < size ? batchStarts[size_t(j + 1)] : qsizetype(batchText.size());
+                    batchNames[size_t(j)] = QByteArrayView(batchText.data() + start, stop - start);
+                }
+                entries->findEach(batchNames.data(), size, batchFound.data());
+                for (qsizetype j = 0; j < size; ++j) {
+                    if (batchFound[size_t(j)] >= 0)
+                        found.emplace_back(batchRows[size_t(j)],
+                                           batchNames[size_t(j)].toByteArray());
+                }
+                continue;
+            }
+            const qsizetype current = k++;
+            if (!encoded(current))
                 continue;
             struct stat info;
             const bool there =
-                entries       ? entries->contains(name)
-                : opened >= 0 ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                              : ::lstat(LocalPath::withName(candidate.sourcePath, name).constData(),
-                                        &info) == 0;
+                opened >= 0
+                    ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                    : ::lstat(LocalPath::withName(candidates[size_t(current)].sourcePath, name)
+                                  .constData(),
+                              &info) == 0;
             if (there)
-                found.emplace_back(k, QByteArray(name.constData(), name.size()));
+                found.emplace_back(current, QByteArray(name.constData(), name.size()));
         }
         if (opened >= 0)
             ::close(opened);
@@ -177,17 +233,18 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
 
     // A name already there is no obstacle when its item leaves it in the batch (as the mover
     // sees it, by exact bytes), or when it is the item itself under another spelling.
-    std::vector<qsizetype> waitsFor(static_cast<size_t>(count), -1);
+    std::vector<qsizetype> waitsFor; // made only when some name is there already
     if (!found.empty()) {
-        QHash<QByteArrayView, qsizetype> leaving;
-        leaving.reserve(count);
-        for (qsizetype k = 0; k < count; ++k)
-            leaving.insert(candidates[size_t(k)].sourcePath, k);
+        waitsFor.assign(static_cast<size_t>(count), -1);
+        // A path listed twice leaves with its last candidate.
+        NameLookup leaving(count);
+        for (qsizetype k = count - 1; k >= 0; --k)
+            leaving.add(candidates[size_t(k)].sourcePath, k);
         for (const auto &[k, taken] : found) {
             const QByteArray &source = candidates[size_t(k)].sourcePath;
             const QByteArray destination = LocalPath::withName(source, taken);
-            if (const auto holder = leaving.constFind(destination); holder != leaving.cend())
-                waitsFor[size_t(k)] = *holder;
+            if (const qsizetype holder = leaving.find(destination); holder >= 0)
+                waitsFor[size_t(k)] = holder;
             else if (!PosixFileMover::isOtherSpelling(source, destination))
                 problems[size_t(k)] = Problem::taken;
         }
@@ -197,7 +254,7 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
     QHash<qsizetype, std::vector<qsizetype>> waiting;
     std::vector<qsizetype> stuck;
     for (qsizetype k = 0; k < count; ++k) {
-        if (waitsFor[size_t(k)] >= 0)
+        if (!waitsFor.empty() && waitsFor[size_t(k)] >= 0)
             waiting[waitsFor[size_t(k)]].push_back(k);
         if (problems[size_t(k)])
             stuck.push_back(k);

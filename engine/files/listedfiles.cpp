@@ -27,6 +27,10 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     // call per file) is most of the time a large drop takes.
     constexpr qsizetype minimumPiece = 4096;
     const qsizetype first = files.size();
+    // A list made in one go takes exactly the room of its rows; one that grows keeps room
+    // to grow, so that many small adds stay cheap.
+    if (first == 0)
+        files.reserve(count);
     files.resize(first + count);
     FileItem *const added = files.data() + first; // detached here, before any thread starts
     ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
@@ -67,7 +71,9 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
                 continue;
             paths.append(added[i].path);
             rows.append(i);
-            if (paths.size() == run)
+            // A run ends between two folders: a large folder is read from its entries, all
+            // of them, and a run ending within it would have them read once for each part.
+            if (paths.size() >= run && (i + 1 == end || !sameFolder(i, i + 1)))
                 readIdentities();
         }
         readIdentities();

@@ -40,14 +40,22 @@ std::vector<DiskChecks::Candidate> DiskCheckScheduler::candidates() const
 {
     // The rows a batch would move to a new name: pending, or held back only by what the
     // disk said before.
-    std::vector<DiskChecks::Candidate> candidates;
-    for (qsizetype i = 0; i < m_files.size(); ++i) {
+    const auto wouldMove = [this](qsizetype i) {
         const FileItem &item = m_files.at(i);
-        const bool wouldMove = item.status == RenameStatus::pending ||
-                               (item.status == RenameStatus::error && m_kept.contains(i));
-        if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
-            candidates.push_back(
-                {i, item.path, item.newName, m_folders.ignoresCase(m_folders.folderOf(i))});
+        return (item.status == RenameStatus::pending ||
+                (item.status == RenameStatus::error && m_kept.contains(i))) &&
+               !item.path.isEmpty() && item.newName != item.originalName;
+    };
+    // Counted first: a long list makes the vector in one piece, not twice its size.
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < m_files.size(); ++i)
+        count += wouldMove(i) ? 1 : 0;
+    std::vector<DiskChecks::Candidate> candidates;
+    candidates.reserve(size_t(count));
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        if (wouldMove(i))
+            candidates.push_back({i, m_files.at(i).path, m_files.at(i).newName,
+                                  m_folders.ignoresCase(m_folders.folderOf(i))});
     }
     return candidates;
 }
