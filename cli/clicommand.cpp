@@ -17,6 +17,7 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -75,6 +76,7 @@ ExitStatus CliCommand::run()
         m_engine = std::make_unique<RenameEngine>();
     // The plan is shown once: the disk is checked here, before it is printed.
     m_engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
+    m_engine->setPreviewReuse(RenameEngine::PreviewReuse::none);
     return rename();
 }
 
@@ -95,11 +97,18 @@ ExitStatus CliCommand::rename()
     // Recovery first: it may move listed files back from where a crash left them.
     if (m_options.apply)
         recoverInterruptedBatches();
-    const std::optional<QList<QByteArray>> paths =
+    std::optional<QList<QByteArray>> paths =
         InputFiles::fromArguments(arguments, m_workingDirectory, &error);
+    // From here on the rows hold the paths: the lists that led to them go before the rows
+    // are worked on, which a long list notices in its memory.
+    arguments = QList<QByteArray>();
     if (!paths)
         return fail(ExitStatus::badUsage, error);
     m_engine->addLocalFiles(*paths);
+    paths.reset();
+    // What the list of arguments took is handed back before the plan is checked and
+    // printed, which is when a long list needs the most memory.
+    ::malloc_trim(0);
     // A file-info step needs what the files say of themselves before any name is known.
     m_engine->readFileInfoNow();
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())

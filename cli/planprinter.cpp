@@ -49,6 +49,44 @@ bool isProblem(const FileItem &item)
     return item.status == RenameStatus::conflict || item.status == RenameStatus::error;
 }
 
+// The status as its column shows it, padded to the column's width.
+QByteArray statusColumn(RenameStatus status)
+{
+    static const QByteArray columns[] = {"pending ", "conflict", "error   ", "success "};
+    switch (status) {
+    case RenameStatus::pending:
+        return columns[0];
+    case RenameStatus::conflict:
+        return columns[1];
+    case RenameStatus::error:
+        return columns[2];
+    case RenameStatus::success:
+        return columns[3];
+    }
+    return statusName(status).leftJustified(8).toUtf8();
+}
+
+// Printable ASCII with nothing to spell out: the name is printed as it is, one byte a
+// character.
+bool isPlain(const QString &name)
+{
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u > 0x7e || u == '\\')
+            return false;
+    }
+    return true;
+}
+
+void appendPlain(QByteArray &out, const QString &name)
+{
+    const qsizetype at = out.size();
+    out.resize(at + name.size());
+    char *bytes = out.data() + at;
+    for (const QChar c : name)
+        *bytes++ = char(c.unicode());
+}
+
 bool isValidUtf8(const QByteArray &bytes)
 {
     QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -124,26 +162,40 @@ QByteArray PlanPrinter::highlighted(const QString &name, const QString &newName)
 
 QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) const
 {
-    QList<qsizetype> shown;
+    // A plan can have a million rows: most names are printed as they are, straight into
+    // the output, and only a name with something to spell out is copied on the way.
+    qsizetype shown = 0;
     qsizetype nameWidth = 0;
-    QStringList names; // of the rows shown
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (which == Rows::all || isProblem(files[i])) {
-            shown.append(i);
-            names.append(printable(files[i].originalName));
-            nameWidth = std::max(nameWidth, std::min(names.last().size(), widestAligned));
+    for (const FileItem &item : files) {
+        if (which == Rows::all || isProblem(item)) {
+            ++shown;
+            const qsizetype width = isPlain(item.originalName)
+                                        ? item.originalName.size()
+                                        : printable(item.originalName).size();
+            nameWidth = std::max(nameWidth, std::min(width, widestAligned));
         }
     }
     QByteArray out;
-    out.reserve(shown.size() * (nameWidth * 2 + 24));
-    for (qsizetype row = 0; row < shown.size(); ++row) {
-        const FileItem &item = files[shown[row]];
-        const QByteArray status = statusName(item.status).leftJustified(8).toUtf8();
-        out += painted(status, statusColour(item.status));
+    out.reserve(shown * (nameWidth * 2 + 24));
+    for (const FileItem &item : files) {
+        if (which != Rows::all && !isProblem(item))
+            continue;
+        out += painted(statusColumn(item.status), statusColour(item.status));
         out += "  ";
-        out += names[row].leftJustified(nameWidth).toUtf8();
-        out += painted(" → ", "2");
-        out += highlighted(names[row], printable(item.newName));
+        if (isPlain(item.originalName) && isPlain(item.newName)) {
+            appendPlain(out, item.originalName);
+            out.append(std::max<qsizetype>(nameWidth - item.originalName.size(), 0), ' ');
+            out += painted(" → ", "2");
+            if (m_colour == Colour::off)
+                appendPlain(out, item.newName);
+            else
+                out += highlighted(item.originalName, item.newName);
+        } else {
+            const QString name = printable(item.originalName);
+            out += name.leftJustified(nameWidth).toUtf8();
+            out += painted(" → ", "2");
+            out += highlighted(name, printable(item.newName));
+        }
         if (item.errorMessage && !item.errorMessage->isEmpty()) {
             out += "  ";
             out += painted(printable(*item.errorMessage).toUtf8(), statusColour(item.status));
