@@ -118,22 +118,15 @@ bool encodeInto(const QString &name, QByteArray &bytes)
     return true;
 }
 
-} // namespace
-
-OptionalText DiskChecks::message(Problem problem)
+// The candidates come from `source`: either copies of what the rows had (a check on the
+// worker) or the rows themselves, which stay as they are while a check made here and now
+// reads them.
+template <typename Source>
+std::optional<DiskChecks::Findings> check(const Source &source,
+                                          const std::function<bool()> &stillWanted)
 {
-    // Made once, so that every row with the problem shares the text.
-    static const OptionalText taken =
-        QCoreApplication::translate("DiskChecks", "An item with this name already exists");
-    static const OptionalText notWritable =
-        QCoreApplication::translate("DiskChecks", "The folder cannot be written");
-    return problem == Problem::taken ? taken : notWritable;
-}
-
-std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate> &candidates,
-                                                    const std::function<bool()> &stillWanted)
-{
-    const auto count = qsizetype(candidates.size());
+    using Problem = DiskChecks::Problem;
+    const qsizetype count = source.size();
     std::vector<std::optional<Problem>> problems(static_cast<size_t>(count));
     // The name each candidate takes, in bytes, where something is there already.
     std::vector<std::pair<qsizetype, QByteArray>> found;
@@ -142,14 +135,14 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
     // The candidates come folder by folder, mostly: each run of one folder is looked at with
     // the folder opened once.
     for (qsizetype begin = 0; begin < count;) {
-        const QByteArray &first = candidates[size_t(begin)].sourcePath;
+        const QByteArray &first = source.path(begin);
         const QByteArrayView folderPart(first.constData(), LocalPath::nameStart(first));
         qsizetype end = begin + 1;
         const auto inFolder = [&folderPart](const QByteArray &path) {
             return LocalPath::nameStart(path) == folderPart.size() &&
                    QByteArrayView(path).startsWith(folderPart);
         };
-        while (end < count && inFolder(candidates[size_t(end)].sourcePath))
+        while (end < count && inFolder(source.path(end)))
             ++end;
         const QByteArray folder = LocalPath::folderOf(first);
         auto known = writable.find(folder);
@@ -163,15 +156,12 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         }
         const int opened = ::open(folder.constData(), O_PATH | O_DIRECTORY | O_CLOEXEC);
         std::optional<FolderEntries> entries;
-        if (opened >= 0 && end - begin >= readEntriesFrom &&
-            !candidates[size_t(begin)].folderIgnoresCase)
+        if (opened >= 0 && end - begin >= readEntriesFrom && !source.ignoresCase(begin))
             entries = FolderEntries::read(opened, end - begin);
         // The new name of candidate k, in `name`; false when no item can be in its way.
         const auto encoded = [&](qsizetype k) {
-            const Candidate &candidate = candidates[size_t(k)];
-            return encodeInto(candidate.newName, name) &&
-                   QByteArrayView(name) !=
-                       QByteArrayView(candidate.sourcePath).sliced(folderPart.size());
+            return encodeInto(source.newName(k), name) &&
+                   QByteArrayView(name) != QByteArrayView(source.path(k)).sliced(folderPart.size());
         };
         // The folder's entries are looked up a batch of names at a time (see NameLookup).
         std::vector<char> batchText;
@@ -218,11 +208,9 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
                 continue;
             struct stat info;
             const bool there =
-                opened >= 0
-                    ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
-                    : ::lstat(LocalPath::withName(candidates[size_t(current)].sourcePath, name)
-                                  .constData(),
-                              &info) == 0;
+                opened >= 0 ? ::fstatat(opened, name.constData(), &info, AT_SYMLINK_NOFOLLOW) == 0
+                            : ::lstat(LocalPath::withName(source.path(current), name).constData(),
+                                      &info) == 0;
             if (there)
                 found.emplace_back(current, QByteArray(name.constData(), name.size()));
         }
@@ -239,13 +227,13 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         // A path listed twice leaves with its last candidate.
         NameLookup leaving(count);
         for (qsizetype k = count - 1; k >= 0; --k)
-            leaving.add(candidates[size_t(k)].sourcePath, k);
+            leaving.add(source.path(k), k);
         for (const auto &[k, taken] : found) {
-            const QByteArray &source = candidates[size_t(k)].sourcePath;
-            const QByteArray destination = LocalPath::withName(source, taken);
+            const QByteArray &from = source.path(k);
+            const QByteArray destination = LocalPath::withName(from, taken);
             if (const qsizetype holder = leaving.find(destination); holder >= 0)
                 waitsFor[size_t(k)] = holder;
-            else if (!PosixFileMover::isOtherSpelling(source, destination))
+            else if (!PosixFileMover::isOtherSpelling(from, destination))
                 problems[size_t(k)] = Problem::taken;
         }
     }
@@ -273,12 +261,74 @@ std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate>
         }
     }
 
-    Findings findings;
+    DiskChecks::Findings findings;
     for (qsizetype k = 0; k < count; ++k) {
         if (problems[size_t(k)])
-            findings.push_back({candidates[size_t(k)].row, *problems[size_t(k)]});
+            findings.push_back({source.row(k), *problems[size_t(k)]});
     }
     return findings;
+}
+
+// Copies of the candidates, made for a check on the worker.
+class CandidateCopies {
+public:
+    explicit CandidateCopies(const std::vector<DiskChecks::Candidate> &candidates)
+        : m_candidates(candidates)
+    {
+    }
+    qsizetype size() const { return qsizetype(m_candidates.size()); }
+    const QByteArray &path(qsizetype k) const { return m_candidates[size_t(k)].sourcePath; }
+    const QString &newName(qsizetype k) const { return m_candidates[size_t(k)].newName; }
+    bool ignoresCase(qsizetype k) const { return m_candidates[size_t(k)].folderIgnoresCase; }
+    qsizetype row(qsizetype k) const { return m_candidates[size_t(k)].row; }
+
+private:
+    const std::vector<DiskChecks::Candidate> &m_candidates;
+};
+
+// Rows of the list itself, for a check made here and now.
+class CandidateRows {
+public:
+    CandidateRows(const QList<FileItem> &files, const std::vector<qsizetype> &rows,
+                  const std::function<bool(qsizetype)> &folderIgnoresCase)
+        : m_files(files), m_rows(rows), m_folderIgnoresCase(folderIgnoresCase)
+    {
+    }
+    qsizetype size() const { return qsizetype(m_rows.size()); }
+    const QByteArray &path(qsizetype k) const { return m_files[row(k)].path; }
+    const QString &newName(qsizetype k) const { return m_files[row(k)].newName; }
+    bool ignoresCase(qsizetype k) const { return m_folderIgnoresCase(row(k)); }
+    qsizetype row(qsizetype k) const { return m_rows[size_t(k)]; }
+
+private:
+    const QList<FileItem> &m_files;
+    const std::vector<qsizetype> &m_rows;
+    const std::function<bool(qsizetype)> &m_folderIgnoresCase;
+};
+
+} // namespace
+
+OptionalText DiskChecks::message(Problem problem)
+{
+    // Made once, so that every row with the problem shares the text.
+    static const OptionalText taken =
+        QCoreApplication::translate("DiskChecks", "An item with this name already exists");
+    static const OptionalText notWritable =
+        QCoreApplication::translate("DiskChecks", "The folder cannot be written");
+    return problem == Problem::taken ? taken : notWritable;
+}
+
+std::optional<DiskChecks::Findings> DiskChecks::run(const std::vector<Candidate> &candidates,
+                                                    const std::function<bool()> &stillWanted)
+{
+    return check(CandidateCopies(candidates), stillWanted);
+}
+
+DiskChecks::Findings DiskChecks::run(const QList<FileItem> &files,
+                                     const std::vector<qsizetype> &rows,
+                                     const std::function<bool(qsizetype)> &folderIgnoresCase)
+{
+    return *check(CandidateRows(files, rows, folderIgnoresCase), {});
 }
 
 DiskChecks::DiskChecks(QObject *parent) : QObject(parent)

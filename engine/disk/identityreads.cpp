@@ -15,6 +15,7 @@
 #include <array>
 #include <cerrno>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace IdentityReads {
@@ -129,7 +130,7 @@ bool readFromEntries(const QByteArray &folder, const QList<QByteArray> &paths, q
     }
     // Each listed name, at its first place; a name listed again takes the same identity.
     NameLookup names(end - begin);
-    std::vector<qsizetype> firstPlace(static_cast<size_t>(end - begin), -1);
+    std::vector<std::pair<qsizetype, qsizetype>> repeats; // a place, and the first of its name
     std::vector<bool> known(static_cast<size_t>(end - begin), false);
     {
         std::array<QByteArrayView, NameLookup::batch> listed;
@@ -148,7 +149,7 @@ bool readFromEntries(const QByteArray &folder, const QList<QByteArray> &paths, q
             for (qsizetype j = 0; j < size; ++j) {
                 // A name too long to be added is read on its own below.
                 if (first[size_t(j)] >= 0 && first[size_t(j)] != places[size_t(j)])
-                    firstPlace[size_t(places[size_t(j)] - begin)] = first[size_t(j)];
+                    repeats.emplace_back(places[size_t(j)], first[size_t(j)]);
             }
         }
     }
@@ -189,14 +190,17 @@ bool readFromEntries(const QByteArray &folder, const QList<QByteArray> &paths, q
     settle();
     // Whatever the entries did not settle (a folder, an item missing, or one that moved
     // while the folder was read) is read on its own, as read() reads it.
+    // A name listed again takes what its first place got, which comes before it.
     const int opened = ::dirfd(dir);
+    auto repeat = repeats.cbegin();
     for (qsizetype i = begin; i < end; ++i) {
         const size_t k = static_cast<size_t>(i - begin);
+        const bool repeated = repeat != repeats.cend() && repeat->first == i;
         if (known[k])
             continue;
         const QByteArray &path = paths.at(i);
-        if (firstPlace[k] >= 0) {
-            result[i] = result.at(firstPlace[k]);
+        if (repeated) {
+            result[i] = result.at((repeat++)->second);
         } else if (path.contains('\0')) {
             continue; // no item can have this path
         } else if (entryName(path).isEmpty()) {

@@ -57,8 +57,9 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
         constexpr qsizetype run = qsizetype(1) << 16;
         QList<QByteArray> paths;
         QList<qsizetype> rows;
-        paths.reserve(std::min(run, end - begin));
-        rows.reserve(std::min(run, end - begin));
+        // Room for the whole piece: a large folder is read in one run however long.
+        paths.reserve(end - begin);
+        rows.reserve(end - begin);
         const auto readIdentities = [&] {
             const QList<std::optional<ItemIdentity>> read = mover.identities(paths);
             for (qsizetype k = 0; k < rows.size(); ++k)
