@@ -104,10 +104,12 @@ ExitStatus CliCommand::rename()
     arguments = QList<QByteArray>();
     if (!paths)
         return fail(ExitStatus::badUsage, error);
+    // What they took is handed back to the system before the rows are made: a long list
+    // needs the most memory while its rows are made and checked.
+    ::malloc_trim(0);
     m_engine->addLocalFiles(*paths);
     paths.reset();
-    // What the list of arguments took is handed back before the plan is checked and
-    // printed, which is when a long list needs the most memory.
+    // And so is what making them took, before the plan is checked and printed.
     ::malloc_trim(0);
     // A file-info step needs what the files say of themselves before any name is known.
     m_engine->readFileInfoNow();
@@ -122,7 +124,7 @@ ExitStatus CliCommand::rename()
     PlanPrinter::Summary summary = PlanPrinter::Summary::of(m_engine->files());
     const qsizetype problems = summary.conflicts + summary.errors;
     if (!m_options.apply) {
-        write(printer.rows(m_engine->files(), PlanPrinter::Rows::all));
+        printer.writeRows(m_engine->files(), PlanPrinter::Rows::all, CliOutput::write);
         write(printer.summary(summary));
         return problems > 0 ? ExitStatus::problemsFound : ExitStatus::success;
     }
@@ -167,8 +169,9 @@ ExitStatus CliCommand::rename()
         undoFile.discard();
     }
     // People read what went wrong; scripts get every file's outcome.
-    write(printer.rows(m_engine->files(),
-                       m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly));
+    printer.writeRows(m_engine->files(),
+                      m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly,
+                      CliOutput::write);
     write(printer.summary(summary));
     if (!summary.undoFile.isEmpty() && !m_options.json)
         write("Undo file: " + undoFile.path() + '\n');

@@ -13,6 +13,8 @@ namespace {
 
 // Wider names are not padded: one long name must not push every row off the screen.
 constexpr qsizetype widestAligned = 48;
+// Rows are handed on in parts of about this many bytes.
+constexpr qsizetype outputPart = 64 * 1024;
 
 QString statusName(RenameStatus status)
 {
@@ -139,7 +141,17 @@ QString PlanPrinter::printable(const QString &name)
 
 QByteArray PlanPrinter::rows(const QList<FileItem> &files, Rows which) const
 {
-    return m_format == Format::table ? tableRows(files, which) : jsonRows(files, which);
+    QByteArray out;
+    writeRows(files, which, [&out](const QByteArray &part) { out += part; });
+    return out;
+}
+
+void PlanPrinter::writeRows(const QList<FileItem> &files, Rows which, const Sink &write) const
+{
+    if (m_format == Format::table)
+        tableRows(files, which, write);
+    else
+        jsonRows(files, which, write);
 }
 
 QByteArray PlanPrinter::painted(const QByteArray &text, const char *code) const
@@ -160,7 +172,7 @@ QByteArray PlanPrinter::highlighted(const QString &name, const QString &newName)
            text.sliced(span.end).toUtf8();
 }
 
-QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) const
+void PlanPrinter::tableRows(const QList<FileItem> &files, Rows which, const Sink &write) const
 {
     // A plan can have a million rows: most names are printed as they are, straight into
     // the output, and only a name with something to spell out is copied on the way.
@@ -176,10 +188,14 @@ QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) cons
         }
     }
     QByteArray out;
-    out.reserve(shown * (nameWidth * 2 + 24));
+    out.reserve(std::min(shown * (nameWidth * 2 + 24), outputPart) + 1024);
     for (const FileItem &item : files) {
         if (which != Rows::all && !isProblem(item))
             continue;
+        if (out.size() >= outputPart) {
+            write(out);
+            out.resize(0);
+        }
         out += painted(statusColumn(item.status), statusColour(item.status));
         out += "  ";
         if (isPlain(item.originalName) && isPlain(item.newName)) {
@@ -202,15 +218,20 @@ QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) cons
         }
         out += '\n';
     }
-    return out;
+    if (!out.isEmpty())
+        write(out);
 }
 
-QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which) const
+void PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which, const Sink &write) const
 {
     QByteArray out;
     for (const FileItem &item : files) {
         if (which == Rows::problemsOnly && !isProblem(item))
             continue;
+        if (out.size() >= outputPart) {
+            write(out);
+            out.resize(0);
+        }
         QJsonObject object;
         object.insert(QStringLiteral("path"), LocalPath::display(item.path));
         if (!isValidUtf8(item.path))
@@ -230,7 +251,8 @@ QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which) const
         out += QJsonDocument(object).toJson(QJsonDocument::Compact);
         out += '\n';
     }
-    return out;
+    if (!out.isEmpty())
+        write(out);
 }
 
 QByteArray PlanPrinter::summary(const Summary &s) const
