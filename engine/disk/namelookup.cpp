@@ -9,7 +9,7 @@
 
 namespace {
 
-constexpr qsizetype valueSize = sizeof(qint64);
+constexpr qsizetype valueSize = sizeof(quint32);
 constexpr qsizetype recordHeader = valueSize + 2;
 constexpr qsizetype longestName = 0xffff;
 // Records begin below 4 GiB, where a slot can point at them.
@@ -43,7 +43,7 @@ NameLookup::NameLookup(qsizetype expected)
 
 qsizetype NameLookup::valueAt(quint32 start) const
 {
-    qint64 value;
+    quint32 value;
     std::memcpy(&value, m_text.constData() + start, sizeof value);
     return qsizetype(value);
 }
@@ -92,7 +92,8 @@ qsizetype NameLookup::find(QByteArrayView name) const
 
 qsizetype NameLookup::addHashed(QByteArrayView name, quint64 hash, qsizetype value)
 {
-    if (name.size() > longestName || m_text.size() > textLimit - recordHeader - longestName)
+    if (name.size() > longestName || m_text.size() > textLimit - recordHeader - longestName ||
+        value < 0 || value > qsizetype(0xffffffff))
         return -1;
     if (size_t(m_count) * 2 >= m_slots.size()) {
         grow();
@@ -103,7 +104,7 @@ qsizetype NameLookup::addHashed(QByteArrayView name, quint64 hash, qsizetype val
         Slot &at = m_slots[slot];
         if (at.start == 0) {
             const auto start = quint32(m_text.size());
-            const auto stored = qint64(value);
+            const auto stored = quint32(value);
             m_text.append(reinterpret_cast<const char *>(&stored), sizeof stored);
             m_text += char(name.size() & 0xff);
             m_text += char(name.size() >> 8);

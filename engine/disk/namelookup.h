@@ -20,8 +20,8 @@ public:
     explicit NameLookup(qsizetype expected = 0);
 
     // The value kept with the name equal to `name`; if none is there, `name` is added with
-    // `value` (from 0 on), and `value` is returned. -1 for a name longer than any name on
-    // disk, which is not added.
+    // `value` (from 0 to 2^32 - 1), and `value` is returned. -1 for a name longer than any
+    // name on disk, which is not added.
     qsizetype add(QByteArrayView name, qsizetype value);
     // The value kept with the name equal to `name`; -1 when none is.
     qsizetype find(QByteArrayView name) const;
@@ -49,7 +49,7 @@ private:
     QByteArrayView nameAt(quint32 start) const;
     void grow();
 
-    // A record a name, end to end: its value in eight bytes, its length in two, then its
+    // A record a name, end to end: its value in four bytes, its length in two, then its
     // bytes. A slot leads straight to the record, so that a lookup reads two places in
     // memory, not three.
     QByteArray m_text;
