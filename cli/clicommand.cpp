@@ -19,6 +19,7 @@
 #include <QCoreApplication>
 #include <QHash>
 
+#include <malloc.h>
 #include <unistd.h>
 
 #include <cstdio>
@@ -84,6 +85,7 @@ ExitStatus CliCommand::run()
         return printStack();
     // The plan is shown once: the disk is checked here, before it is printed.
     m_engine->setDiskChecking(RenameEngine::DiskChecking::onRequest);
+    m_engine->setPreviewReuse(RenameEngine::PreviewReuse::none);
     return rename();
 }
 
@@ -104,11 +106,20 @@ ExitStatus CliCommand::rename()
     // Recovery first: it may move listed files back from where a crash left them.
     if (m_options.apply)
         recoverInterruptedBatches();
-    const std::optional<QList<QByteArray>> paths =
+    std::optional<QList<QByteArray>> paths =
         InputFiles::fromArguments(arguments, m_workingDirectory, &error, folderArguments());
+    // From here on the rows hold the paths: the lists that led to them go before the rows
+    // are worked on, which a long list notices in its memory.
+    arguments = QList<QByteArray>();
     if (!paths)
         return fail(ExitStatus::badUsage, error);
+    // What they took is handed back to the system before the rows are made: a long list
+    // needs the most memory while its rows are made and checked.
+    ::malloc_trim(0);
     m_engine->addLocalFiles(*paths);
+    paths.reset();
+    // And so is what making them took, before the plan is checked and printed.
+    ::malloc_trim(0);
     // A file-info step needs what the files say of themselves before any name is known.
     m_engine->readFileInfoNow();
     if (const QString unusable = InputFiles::unusableFile(m_engine->files()); !unusable.isEmpty())
@@ -133,7 +144,7 @@ ExitStatus CliCommand::rename()
     PlanPrinter::Summary summary = PlanPrinter::Summary::of(m_engine->files());
     const qsizetype problems = summary.conflicts + summary.errors;
     if (!m_options.apply) {
-        write(printer.rows(m_engine->files(), PlanPrinter::Rows::all));
+        printer.writeRows(m_engine->files(), PlanPrinter::Rows::all, CliOutput::write);
         write(printer.summary(summary));
         return problems > 0 ? ExitStatus::problemsFound : ExitStatus::success;
     }
@@ -192,9 +203,9 @@ ExitStatus CliCommand::rename()
         undoFile.discard();
     }
     // People read what went wrong; scripts get every file's outcome.
-    write(printer.rows(m_engine->files(),
-                       m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly,
-                       before ? &*before : nullptr));
+    printer.writeRows(m_engine->files(),
+                      m_options.json ? PlanPrinter::Rows::all : PlanPrinter::Rows::problemsOnly,
+                      CliOutput::write, before ? &*before : nullptr);
     write(printer.summary(summary));
     if (!summary.undoFile.isEmpty() && !m_options.json)
         write("Undo file: " + CliOutput::escaped(undoFile.path()).toUtf8() + '\n');

@@ -14,6 +14,8 @@ namespace {
 
 // Wider names are not padded: one long name must not push every row off the screen.
 constexpr qsizetype widestAligned = 48;
+// Rows are handed on in parts of about this many bytes.
+constexpr qsizetype outputPart = 64 * 1024;
 
 QString statusName(RenameStatus status)
 {
@@ -48,6 +50,44 @@ const char *statusColour(RenameStatus status)
 bool isProblem(const FileItem &item)
 {
     return item.status == RenameStatus::conflict || item.status == RenameStatus::error;
+}
+
+// The status as its column shows it, padded to the column's width.
+QByteArray statusColumn(RenameStatus status)
+{
+    static const QByteArray columns[] = {"pending ", "conflict", "error   ", "success "};
+    switch (status) {
+    case RenameStatus::pending:
+        return columns[0];
+    case RenameStatus::conflict:
+        return columns[1];
+    case RenameStatus::error:
+        return columns[2];
+    case RenameStatus::success:
+        return columns[3];
+    }
+    return statusName(status).leftJustified(8).toUtf8();
+}
+
+// Printable ASCII with nothing to spell out: the name is printed as it is, one byte a
+// character.
+bool isPlain(const QString &name)
+{
+    for (const QChar c : name) {
+        const char16_t u = c.unicode();
+        if (u < 0x20 || u > 0x7e || u == '\\')
+            return false;
+    }
+    return true;
+}
+
+void appendPlain(QByteArray &out, const QString &name)
+{
+    const qsizetype at = out.size();
+    out.resize(at + name.size());
+    char *bytes = out.data() + at;
+    for (const QChar c : name)
+        *bytes++ = char(c.unicode());
 }
 
 bool isValidUtf8(const QByteArray &bytes)
@@ -114,7 +154,19 @@ PlanPrinter::Before PlanPrinter::Before::of(const QList<FileItem> &files)
 
 QByteArray PlanPrinter::rows(const QList<FileItem> &files, Rows which, const Before *before) const
 {
-    return m_format == Format::table ? tableRows(files, which) : jsonRows(files, which, before);
+    QByteArray out;
+    writeRows(
+        files, which, [&out](const QByteArray &part) { out += part; }, before);
+    return out;
+}
+
+void PlanPrinter::writeRows(const QList<FileItem> &files, Rows which, const Sink &write,
+                            const Before *before) const
+{
+    if (m_format == Format::table)
+        tableRows(files, which, write);
+    else
+        jsonRows(files, which, write, before);
 }
 
 QByteArray PlanPrinter::painted(const QByteArray &text, const char *code) const
@@ -135,39 +187,58 @@ QByteArray PlanPrinter::highlighted(const QString &name, const QString &newName)
            text.sliced(span.end).toUtf8();
 }
 
-QByteArray PlanPrinter::tableRows(const QList<FileItem> &files, Rows which) const
+void PlanPrinter::tableRows(const QList<FileItem> &files, Rows which, const Sink &write) const
 {
-    QList<qsizetype> shown;
+    // A plan can have a million rows: most names are printed as they are, straight into
+    // the output, and only a name with something to spell out is copied on the way.
+    qsizetype shown = 0;
     qsizetype nameWidth = 0;
-    QStringList names; // of the rows shown
-    for (qsizetype i = 0; i < files.size(); ++i) {
-        if (which == Rows::all || isProblem(files[i])) {
-            shown.append(i);
-            names.append(printable(files[i].originalName));
-            nameWidth = std::max(nameWidth, std::min(names.last().size(), widestAligned));
+    for (const FileItem &item : files) {
+        if (which == Rows::all || isProblem(item)) {
+            ++shown;
+            const qsizetype width = isPlain(item.originalName)
+                                        ? item.originalName.size()
+                                        : printable(item.originalName).size();
+            nameWidth = std::max(nameWidth, std::min(width, widestAligned));
         }
     }
     QByteArray out;
-    out.reserve(shown.size() * (nameWidth * 2 + 24));
-    for (qsizetype row = 0; row < shown.size(); ++row) {
-        const FileItem &item = files[shown[row]];
-        const QByteArray status = statusName(item.status).leftJustified(8).toUtf8();
-        out += painted(status, statusColour(item.status));
+    out.reserve(std::min(shown * (nameWidth * 2 + 24), outputPart) + 1024);
+    for (const FileItem &item : files) {
+        if (which != Rows::all && !isProblem(item))
+            continue;
+        if (out.size() >= outputPart) {
+            write(out);
+            out.resize(0);
+        }
+        out += painted(statusColumn(item.status), statusColour(item.status));
         out += "  ";
-        out += names[row].leftJustified(nameWidth).toUtf8();
-        out += painted(" → ", "2");
-        out += highlighted(names[row], printable(item.newName));
+        if (isPlain(item.originalName) && isPlain(item.newName)) {
+            appendPlain(out, item.originalName);
+            out.append(std::max<qsizetype>(nameWidth - item.originalName.size(), 0), ' ');
+            out += painted(" → ", "2");
+            if (m_colour == Colour::off)
+                appendPlain(out, item.newName);
+            else
+                out += highlighted(item.originalName, item.newName);
+        } else {
+            const QString name = printable(item.originalName);
+            out += name.leftJustified(nameWidth).toUtf8();
+            out += painted(" → ", "2");
+            out += highlighted(name, printable(item.newName));
+        }
         if (item.errorMessage && !item.errorMessage->isEmpty()) {
             out += "  ";
             out += painted(printable(*item.errorMessage).toUtf8(), statusColour(item.status));
         }
         out += '\n';
     }
-    return out;
+    if (!out.isEmpty())
+        write(out);
 }
 
-QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which,
-                                 const Before *before) const
+void PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which, const Sink &write,
+                           const Before *before) const
 {
     const auto insertPath = [](QJsonObject &object, const QString &key, const QByteArray &path) {
         object.insert(key, LocalPath::display(path));
@@ -179,6 +250,10 @@ QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which,
         const FileItem &item = files[i];
         if (which == Rows::problemsOnly && !isProblem(item))
             continue;
+        if (out.size() >= outputPart) {
+            write(out);
+            out.resize(0);
+        }
         QJsonObject object;
         // A script maps each file's path and name before a batch to where it is now.
         insertPath(object, QStringLiteral("path"), before ? before->paths[i] : item.path);
@@ -200,7 +275,8 @@ QByteArray PlanPrinter::jsonRows(const QList<FileItem> &files, Rows which,
         out += QJsonDocument(object).toJson(QJsonDocument::Compact);
         out += '\n';
     }
-    return out;
+    if (!out.isEmpty())
+        write(out);
 }
 
 QByteArray PlanPrinter::summary(const Summary &s) const

@@ -6,6 +6,8 @@
 #include <QList>
 #include <QString>
 
+#include <functional>
+
 // Writes a plan or its outcome for people (an aligned table, coloured on a terminal) or
 // for scripts (JSON Lines: one object per file, then one summary object).
 class PlanPrinter {
@@ -43,6 +45,11 @@ public:
     // After a batch, `before` (of the same rows) makes the JSON rows say where each file was
     // and what it was called, beside where it is and what it is called now.
     QByteArray rows(const QList<FileItem> &files, Rows which, const Before *before = nullptr) const;
+    // The same, handed to `write` a part at a time as it is made, so that a plan of a
+    // million rows is never held whole.
+    using Sink = std::function<void(const QByteArray &part)>;
+    void writeRows(const QList<FileItem> &files, Rows which, const Sink &write,
+                   const Before *before = nullptr) const;
     QByteArray summary(const Summary &summary) const;
 
     // A name with its control characters spelled out, so that no name can break a row or
@@ -50,8 +57,9 @@ public:
     static QString printable(const QString &name);
 
 private:
-    QByteArray tableRows(const QList<FileItem> &files, Rows which) const;
-    QByteArray jsonRows(const QList<FileItem> &files, Rows which, const Before *before) const;
+    void tableRows(const QList<FileItem> &files, Rows which, const Sink &write) const;
+    void jsonRows(const QList<FileItem> &files, Rows which, const Sink &write,
+                  const Before *before) const;
     QByteArray painted(const QByteArray &text, const char *code) const;
     // The new name, as printed, with the part that differs from the printed current name
     // in bold cyan.

@@ -437,6 +437,11 @@ void RenameEngine::checkOnDisk()
     m_preview->checkOnDisk();
 }
 
+void RenameEngine::setPreviewReuse(PreviewReuse reuse)
+{
+    m_preview->setKeepingRows(reuse == PreviewReuse::keptForEdits);
+}
+
 // ---------------------------------------------------------------------------------------
 // Workflows
 

@@ -165,6 +165,13 @@ public:
     // How long the list must stay as it is before the disk is checked in the background.
     static constexpr int diskCheckDelayMilliseconds = Tuning().diskCheckDelayMilliseconds;
 
+    // Whether a preview keeps what it worked out for each row, so that the next edit of a
+    // step redoes only what that edit changes (the default, for the window). A run that
+    // previews its list once, as the command line does, keeps nothing: its preview is then
+    // made from scratch, the way a list too long to keep is, in less time and memory.
+    enum class PreviewReuse { keptForEdits, none };
+    void setPreviewReuse(PreviewReuse reuse);
+
     // Renaming and undo, as jobs whose moves run on a worker thread while the event loop
     // keeps turning. While a job runs the engine is busy: it refuses to change the file list
     // or to start another batch, and the job's outcome is taken in when it finishes.

@@ -2,9 +2,11 @@
 
 // Internal to the engine: not part of its interface.
 
+#include "files/fileitem.h"
 #include "names/optionaltext.h"
 
 #include <QByteArray>
+#include <QList>
 #include <QMutex>
 #include <QObject>
 #include <QString>
@@ -49,6 +51,10 @@ public:
     // before the end (asked every few hundred candidates).
     static std::optional<Findings> run(const std::vector<Candidate> &candidates,
                                        const std::function<bool()> &stillWanted = {});
+    // The same for rows of `files` that would move, read where they are: the list stays as
+    // it is until this returns. `folderIgnoresCase` tells it of a row's folder.
+    static Findings run(const QList<FileItem> &files, const std::vector<qsizetype> &rows,
+                        const std::function<bool(qsizetype row)> &folderIgnoresCase);
 
     explicit DiskChecks(QObject *parent = nullptr);
     // Waits for the worker to stop; nothing is delivered after.

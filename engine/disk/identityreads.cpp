@@ -1,9 +1,9 @@
 #include "disk/identityreads.h"
 
 #include "disk/localpath.h"
+#include "disk/namelookup.h"
 
 #include <QByteArrayView>
-#include <QHash>
 
 #include <dirent.h>
 #include <fcntl.h>
@@ -12,7 +12,10 @@
 #include <sys/vfs.h>
 #include <unistd.h>
 
+#include <array>
 #include <cerrno>
+#include <cstring>
+#include <utility>
 #include <vector>
 
 namespace IdentityReads {
@@ -126,21 +129,49 @@ bool readFromEntries(const QByteArray &folder, const QList<QByteArray> &paths, q
         return false;
     }
     // Each listed name, at its first place; a name listed again takes the same identity.
-    QHash<QByteArrayView, qsizetype> places;
-    places.reserve(end - begin);
-    std::vector<qsizetype> firstPlace(static_cast<size_t>(end - begin), -1);
+    NameLookup names(end - begin);
+    std::vector<std::pair<qsizetype, qsizetype>> repeats; // a place, and the first of its name
     std::vector<bool> known(static_cast<size_t>(end - begin), false);
-    for (qsizetype i = begin; i < end; ++i) {
-        const QByteArrayView name = entryName(paths.at(i));
-        if (name.isEmpty())
-            continue;
-        const auto place = places.constFind(name);
-        if (place == places.cend())
-            places.insert(name, i);
-        else
-            firstPlace[static_cast<size_t>(i - begin)] = place.value();
+    {
+        std::array<QByteArrayView, NameLookup::batch> listed;
+        std::array<qsizetype, NameLookup::batch> places;
+        std::array<qsizetype, NameLookup::batch> first;
+        for (qsizetype i = begin; i < end;) {
+            qsizetype size = 0;
+            for (; i < end && size < NameLookup::batch; ++i) {
+                const QByteArrayView name = entryName(paths.at(i));
+                if (name.isEmpty())
+                    continue;
+                listed[size_t(size)] = name;
+                places[size_t(size++)] = i;
+            }
+            names.addEach(listed.data(), places.data(), size, first.data());
+            for (qsizetype j = 0; j < size; ++j) {
+                // A name too long to be added is read on its own below.
+                if (first[size_t(j)] >= 0 && first[size_t(j)] != places[size_t(j)])
+                    repeats.emplace_back(places[size_t(j)], first[size_t(j)]);
+            }
+        }
     }
+    // The entries are looked up a batch at a time; their names are copied out of the
+    // folder's buffer, which the next read may fill again.
     const quint64 device = quint64(folderInfo.st_dev);
+    std::array<char, NameLookup::batch * sizeof(dirent::d_name)> text;
+    std::array<QByteArrayView, NameLookup::batch> entryNames;
+    std::array<ItemIdentity, NameLookup::batch> entryIdentities;
+    std::array<qsizetype, NameLookup::batch> places;
+    qsizetype pending = 0;
+    const auto settle = [&] {
+        names.findEach(entryNames.data(), pending, places.data());
+        for (qsizetype j = 0; j < pending; ++j) {
+            const qsizetype place = places[size_t(j)];
+            if (place < 0)
+                continue;
+            result[place] = entryIdentities[size_t(j)];
+            known[static_cast<size_t>(place - begin)] = true;
+        }
+        pending = 0;
+    };
     for (;;) {
         const dirent *entry = ::readdir(dir);
         if (!entry)
@@ -148,22 +179,28 @@ bool readFromEntries(const QByteArray &folder, const QList<QByteArray> &paths, q
         const std::optional<quint32> type = typeOfEntry(entry->d_type);
         if (!type)
             continue;
-        const auto place = places.constFind(QByteArrayView(entry->d_name));
-        if (place == places.cend())
-            continue;
-        result[place.value()] = ItemIdentity{device, quint64(entry->d_ino), *type};
-        known[static_cast<size_t>(place.value() - begin)] = true;
+        const size_t length = std::strlen(entry->d_name);
+        char *const copy = text.data() + size_t(pending) * sizeof(dirent::d_name);
+        std::memcpy(copy, entry->d_name, length);
+        entryNames[size_t(pending)] = QByteArrayView(copy, qsizetype(length));
+        entryIdentities[size_t(pending)] = ItemIdentity{device, quint64(entry->d_ino), *type};
+        if (++pending == NameLookup::batch)
+            settle();
     }
+    settle();
     // Whatever the entries did not settle (a folder, an item missing, or one that moved
     // while the folder was read) is read on its own, as read() reads it.
+    // A name listed again takes what its first place got, which comes before it.
     const int opened = ::dirfd(dir);
+    auto repeat = repeats.cbegin();
     for (qsizetype i = begin; i < end; ++i) {
         const size_t k = static_cast<size_t>(i - begin);
+        const bool repeated = repeat != repeats.cend() && repeat->first == i;
         if (known[k])
             continue;
         const QByteArray &path = paths.at(i);
-        if (firstPlace[k] >= 0) {
-            result[i] = result.at(firstPlace[k]);
+        if (repeated) {
+            result[i] = result.at((repeat++)->second);
         } else if (path.contains('\0')) {
             continue; // no item can have this path
         } else if (entryName(path).isEmpty()) {

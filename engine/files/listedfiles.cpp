@@ -27,6 +27,10 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
     // call per file) is most of the time a large drop takes.
     constexpr qsizetype minimumPiece = 4096;
     const qsizetype first = files.size();
+    // A list made in one go takes exactly the room of its rows; one that grows keeps room
+    // to grow, so that many small adds stay cheap.
+    if (first == 0)
+        files.reserve(count);
     files.resize(first + count);
     FileItem *const added = files.data() + first; // detached here, before any thread starts
     ParallelRanges::run(count, minimumPiece, [&](qsizetype, qsizetype begin, qsizetype end) {
@@ -53,8 +57,9 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
         constexpr qsizetype run = qsizetype(1) << 16;
         QList<QByteArray> paths;
         QList<qsizetype> rows;
-        paths.reserve(std::min(run, end - begin));
-        rows.reserve(std::min(run, end - begin));
+        // Room for the whole piece: a large folder is read in one run however long.
+        paths.reserve(end - begin);
+        rows.reserve(end - begin);
         const auto readIdentities = [&] {
             const QList<std::optional<ItemIdentity>> read = mover.identities(paths);
             for (qsizetype k = 0; k < rows.size(); ++k)
@@ -67,7 +72,9 @@ void appendRows(QList<FileItem> &files, qsizetype count, FileMover &mover, const
                 continue;
             paths.append(added[i].path);
             rows.append(i);
-            if (paths.size() == run)
+            // A run ends between two folders: a large folder is read from its entries, all
+            // of them, and a run ending within it would have them read once for each part.
+            if (paths.size() >= run && (i + 1 == end || !sameFolder(i, i + 1)))
                 readIdentities();
         }
         readIdentities();

@@ -36,18 +36,27 @@ qsizetype DiskCheckScheduler::previewed()
     return m_kept.size();
 }
 
+bool DiskCheckScheduler::wouldMove(qsizetype row) const
+{
+    // Pending, or held back only by what the disk said before.
+    const FileItem &item = m_files.at(row);
+    return (item.status == RenameStatus::pending ||
+            (item.status == RenameStatus::error && m_kept.contains(row))) &&
+           !item.path.isEmpty() && item.newName != item.originalName;
+}
+
 std::vector<DiskChecks::Candidate> DiskCheckScheduler::candidates() const
 {
-    // The rows a batch would move to a new name: pending, or held back only by what the
-    // disk said before.
+    // Counted first: a long list makes the vector in one piece, not twice its size.
+    qsizetype count = 0;
+    for (qsizetype i = 0; i < m_files.size(); ++i)
+        count += wouldMove(i) ? 1 : 0;
     std::vector<DiskChecks::Candidate> candidates;
+    candidates.reserve(size_t(count));
     for (qsizetype i = 0; i < m_files.size(); ++i) {
-        const FileItem &item = m_files.at(i);
-        const bool wouldMove = item.status == RenameStatus::pending ||
-                               (item.status == RenameStatus::error && m_kept.contains(i));
-        if (wouldMove && !item.path.isEmpty() && item.newName != item.originalName)
-            candidates.push_back(
-                {i, item.path, item.newName, m_folders.ignoresCase(m_folders.folderOf(i))});
+        if (wouldMove(i))
+            candidates.push_back({i, m_files.at(i).path, m_files.at(i).newName,
+                                  m_folders.ignoresCase(m_folders.folderOf(i))});
     }
     return candidates;
 }
@@ -68,8 +77,16 @@ void DiskCheckScheduler::checkNow()
     drop();
     if (m_busy())
         return;
-    if (const std::optional<DiskChecks::Findings> found = DiskChecks::run(candidates()))
-        takeIn(*found);
+    // Nothing changes the rows until the check returns: it reads them where they are, rather
+    // than a copy of each that a long list would notice in its memory.
+    std::vector<qsizetype> rows;
+    for (qsizetype i = 0; i < m_files.size(); ++i) {
+        if (wouldMove(i))
+            rows.push_back(i);
+    }
+    takeIn(DiskChecks::run(m_files, rows, [this](qsizetype row) {
+        return m_folders.ignoresCase(m_folders.folderOf(row));
+    }));
 }
 
 void DiskCheckScheduler::drop()

@@ -55,6 +55,8 @@ Q_SIGNALS:
     void statusesChanged(qsizetype first, qsizetype last);
 
 private:
+    // Whether a batch would move the row to a new name.
+    bool wouldMove(qsizetype row) const;
     std::vector<DiskChecks::Candidate> candidates() const;
     void start();
     void takeIn(const DiskChecks::Findings &findings);

@@ -41,6 +41,13 @@ void Preview::setTuning(const Tuning &tuning)
     m_diskChecks.setDelay(tuning.diskCheckDelayMilliseconds);
 }
 
+void Preview::setKeepingRows(bool keeping)
+{
+    m_keepsRows = keeping;
+    if (!keeping)
+        m_cache.clear();
+}
+
 void Preview::clear()
 {
     m_cache.clear();
@@ -88,7 +95,7 @@ void Preview::update(const QList<RenameOperationWrapper> &operations, quint64 ro
     std::optional<NameJudge::Counts> counts;
     // A list of moderate size is previewed from what the last preview worked out; that
     // fails only when a step ran out of time.
-    if (m_files.size() <= m_tuning.cacheRows)
+    if (m_keepsRows && m_files.size() <= m_tuning.cacheRows)
         counts = m_cache.update(m_files, operations, folders, m_infoPieces);
     else
         m_cache.clear();

@@ -40,6 +40,9 @@ public:
 
     const Tuning &tuning() const { return m_tuning; }
     void setTuning(const Tuning &tuning);
+    // Whether what a preview works out is kept for the next one (the default), or every
+    // preview is made from scratch.
+    void setKeepingRows(bool keeping);
 
     // Gives every row its new name and status; `rowsVersion` changes whenever rows come or
     // go. The caller announces the change.
@@ -106,6 +109,7 @@ private:
     FileInfoScheduler m_fileInfo;
     FileInfoPieces m_infoPieces;
     bool m_readsFileInfo = false;
+    bool m_keepsRows = true;
     // Positions of the regular-expression steps that ran out of time in the last preview.
     QSet<qsizetype> m_timedOutSteps;
     // The conflict and error counts of the rows, counted in one pass when first read and
