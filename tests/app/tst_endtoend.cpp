@@ -1,10 +1,7 @@
 #include "testmain.h"
 
 #include "config.h"
-#include "disk/posixfilemover.h"
-#include "renameengine.h"
 #include "samplemedia.h"
-#include "workflows/settingspreferencesstore.h"
 
 #include <QDir>
 #include <QElapsedTimer>
@@ -721,25 +718,15 @@ private Q_SLOTS:
             paths.append(m_folder.filePath(name));
             QVERIFY(SampleMedia::writeAudio(paths.last(), format, {artist, {}, title}));
         }
-        {
-            // Saved as the program saves a workflow, in the settings it reads at start.
-            RenameEngine engine(
-                std::make_unique<SettingsPreferencesStore>(
-                    m_environment.value(u"XDG_CONFIG_HOME"_qs) + u"/Brisklet/Brisklet.conf"_qs),
-                std::make_unique<PosixFileMover>());
-            RenameOperationWrapper step;
-            step.mode = RenameMode::fileInfo;
-            step.infoField = FileInfoField::artist;
-            step.infoPlacement = InfoPlacement::instead;
-            engine.setOperation(0, step);
-            step.id = QUuid::createUuid();
-            step.infoField = FileInfoField::title;
-            step.infoPlacement = InfoPlacement::after;
-            step.infoSeparator = u" - "_qs;
-            engine.addOperation();
-            engine.setOperation(1, step);
-            QVERIFY(engine.saveWorkflow(u"Artist - Title"_qs));
-        }
+        // Saved from the command line, in the settings the window reads when it starts.
+        QProcess save;
+        save.setProcessEnvironment(m_environment);
+        save.start(QStringLiteral(BRISKLET_CLI),
+                   {u"--info"_qs, u"artist"_qs, u"--instead"_qs, u"--info"_qs, u"title"_qs,
+                    u"--after"_qs, u"--separator"_qs, u" - "_qs, u"--save-workflow"_qs,
+                    u"Artist - Title"_qs});
+        QVERIFY(save.waitForFinished());
+        QCOMPARE(save.readAllStandardOutput(), QByteArray("Workflow 'Artist - Title' saved\n"));
 
         const std::optional<Window> window = startProgram(paths);
         QVERIFY(window);
