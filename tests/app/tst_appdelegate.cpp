@@ -10,7 +10,6 @@
 #include "supportrequest.h"
 #include "window/contentview.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
@@ -24,8 +23,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <QUrlQuery>
 

@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 
 // The program as a German desktop session starts it: LANGUAGE=de, read through the system
 // locale by the loader the program calls.

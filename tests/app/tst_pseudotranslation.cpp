@@ -16,8 +16,6 @@
 #include <QMetaProperty>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QTranslator>
 
 #include <functional>

@@ -170,11 +170,7 @@ private Q_SLOTS:
                             std::make_unique<PosixFileMover>());
         engine.setOperation(0, caseStep(CaseType::uppercase));
         QVERIFY(engine.saveWorkflow(u"Upper"_qs) && m_home.create("one.txt"));
-        RenameOperationWrapper dated;
-        dated.mode = RenameMode::fileInfo;
-        dated.infoField = FileInfoField::dateModified;
-        dated.infoPlacement = InfoPlacement::after;
-        engine.setOperation(0, dated);
+        engine.setOperation(0, infoStep(FileInfoField::dateModified, InfoPlacement::after));
         QVERIFY(engine.saveWorkflow(u"Dated"_qs));
         const timespec noon[2] = {{1704110400, 0}, {1704110400, 0}}; // 2024-01-01 12:00 UTC
         QVERIFY(::utimensat(AT_FDCWD, m_home.path("one.txt").constData(), noon, 0) == 0);
@@ -410,31 +406,6 @@ private Q_SLOTS:
         QCOMPARE(m_home.run({u"--revert"_qs, undo}).status, 0);
         std::sort(before.begin(), before.end());
         QCOMPARE(m_home.listing(), before.join('|'));
-    }
-
-    // Without --undo-file the undo file goes to the state folder and its path is printed; a
-    // revert leaves an item replaced since the batch where it is, and says so.
-    void jsonApplyThenRevertLeavesReplacedItems()
-    {
-        QVERIFY(m_home.create("A") && m_home.create("B"));
-        const Run result = m_home.run({u"--stack"_qs, m_home.writeStack(lowercase), u"--apply"_qs,
-                                       u"--json"_qs, u"A"_qs, u"B"_qs});
-        const QList<QByteArray> lines = result.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(QJsonDocument::fromJson(lines.first()).object().value(u"status"_qs),
-                 u"success"_qs);
-        const QJsonObject summary =
-            QJsonDocument::fromJson(lines.last()).object().value(u"summary"_qs).toObject();
-        QCOMPARE(summary.value(u"renamed"_qs).toInt(), 2);
-        const QString undo = summary.value(u"undoFile"_qs).toString();
-        QVERIFY2(undo.startsWith(m_home.stateHome + u"/brisklet/undo/"_qs), qPrintable(undo));
-
-        // Made before the old one goes, so that it cannot get the old one's inode back.
-        QVERIFY(m_home.create("other"));
-        QVERIFY(::rename(m_home.path("other").constData(), m_home.path("b").constData()) == 0);
-        QCOMPARE(m_home.run({u"--revert"_qs, undo}).status, 1);
-        QCOMPARE(m_home.listing(), QByteArray("A|b"));
-        QCOMPARE(m_home.run({u"--revert"_qs, m_home.filePath(u"stack.json"_qs)}).status, 2);
     }
 
     // A network mount that goes away in the middle of a batch: the rows left say so, not

@@ -3,6 +3,7 @@
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
 #include "disk/posixfilemover.h"
+#include "engine/stepbuilders.h"
 #include "fileinfo/fileinforeader.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
@@ -20,7 +21,6 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSemaphore>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QToolButton>
 
@@ -132,10 +132,8 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < steps.size(); ++i) {
             if (i > 0)
                 engine->addOperation();
-            RenameOperationWrapper step;
-            step.findText = steps[i].section(u'>', 0, 0);
-            step.replaceText = steps[i].section(u'>', 1);
-            engine->setOperation(int(i), step);
+            engine->setOperation(
+                int(i), replaceStep(steps[i].section(u'>', 0, 0), steps[i].section(u'>', 1)));
         }
         engine->updatePreview();
         if (!deleted.isEmpty())
@@ -377,11 +375,7 @@ private Q_SLOTS:
         });
         ContentView view(engine.get());
         view.show();
-        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::fileInfo;
-            operation.infoField = FileInfoField::title;
-            operation.infoPlacement = InfoPlacement::after;
-        });
+        engine->setOperation(0, infoStep(FileInfoField::title, InfoPlacement::after));
         QList<QUrl> urls;
         for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
             QFile file(folder.filePath(name));

@@ -21,7 +21,6 @@
 #include <QAccessibleValueInterface>
 #include <QFontMetricsF>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 

@@ -14,7 +14,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
-#include <QTest>
 #include <QToolTip>
 
 #include <algorithm>

@@ -15,11 +15,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTest>
 #include <QToolButton>
 
 namespace {
