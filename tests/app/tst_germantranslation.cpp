@@ -79,10 +79,8 @@ private Q_SLOTS:
         engine->addOperation();
         QCOMPARE(engine->operations().constLast().sequenceBaseName, u"Datei"_qs);
 
-        RenameOperationWrapper stored;
-        stored.mode = RenameMode::sequence;
         const auto reader = UiTest::makeEngine();
-        reader->setOperation(0, stored);
+        reader->setOperation(0, {.mode = RenameMode::sequence});
         QVERIFY(reader->saveWorkflow(u"numbered"_qs));
         reader->addOperation();
         reader->loadWorkflow(u"numbered"_qs);

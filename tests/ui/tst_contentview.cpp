@@ -3,7 +3,6 @@
 #include "dialogs/manageworkflowssheet.h"
 #include "dialogs/workflowrow.h"
 #include "disk/posixfilemover.h"
-#include "engine/stepbuilders.h"
 #include "fileinfo/fileinforeader.h"
 #include "uitesthelpers.h"
 #include "window/contentview.h"
@@ -25,14 +24,6 @@
 #include <QToolButton>
 
 namespace {
-
-void prependStep(RenameEngine &engine, const QString &text)
-{
-    UiTest::editFirstOperation(engine, [&](RenameOperationWrapper &operation) {
-        operation.mode = RenameMode::prepend;
-        operation.prependText = text;
-    });
-}
 
 QStringList menuTitles(const QMenu *menu)
 {
@@ -162,7 +153,7 @@ private Q_SLOTS:
     {
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
-        prependStep(*engine, u"1"_qs);
+        UiTest::setFirstStep(*engine, prependStep(u"1"_qs));
         for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
             view.renameCommands()->performAndReport();
@@ -330,7 +321,7 @@ private Q_SLOTS:
             QVERIFY(engine->startAddingFiles(UiTest::numberedUrls(files)));
         } else {
             engine->addFiles(UiTest::numberedUrls(files));
-            prependStep(*engine, u"x"_qs);
+            UiTest::setFirstStep(*engine, prependStep(u"x"_qs));
             view.renameCommands()->performAndReport();
         }
         QString seen;
@@ -409,7 +400,7 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         engine->addFiles(UiTest::numberedUrls(100));
-        prependStep(*engine, u"x"_qs);
+        UiTest::setFirstStep(*engine, prependStep(u"x"_qs));
         RenameCommands *commands = view.renameCommands();
         commands->performAndReport();
         RenameJob *running = engine->currentJob();
