@@ -9,11 +9,9 @@
 
 #include <QAbstractButton>
 #include <QAccessible>
-#include <QApplication>
 #include <QDialog>
 #include <QMenu>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QUrl>
 
 #include <memory>

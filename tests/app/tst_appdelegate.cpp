@@ -4,13 +4,13 @@
 #include "dialogs/alertdialog.h"
 #include "disk/movejournal.h"
 #include "disk/posixfilemover.h"
+#include "engine/stepbuilders.h"
 #include "mainwindow.h"
 #include "memorypreferencesstore.h"
 #include "renameengine.h"
 #include "supportrequest.h"
 #include "window/contentview.h"
 
-#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QCompleter>
@@ -24,8 +24,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QToolButton>
 #include <QUrlQuery>
 
@@ -194,10 +192,7 @@ private Q_SLOTS:
     void filesArrivingDuringABatchAreAddedAfterIt()
     {
         engine()->addFiles({QUrl::fromLocalFile(file(u"a.txt"_qs))});
-        RenameOperationWrapper prefix = engine()->operations().first();
-        prefix.mode = RenameMode::prepend;
-        prefix.prependText = u"x-"_qs;
-        engine()->setOperation(0, prefix);
+        engine()->setOperation(0, prependStep(u"x-"_qs));
         engine()->updatePreview();
         QFileDialog *dialog = openChooser();
         QVERIFY(dialog);

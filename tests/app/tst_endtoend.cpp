@@ -13,8 +13,6 @@
 #include <QRect>
 #include <QScopeGuard>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 #include <QUrl>
 
 #include <algorithm>
@@ -28,6 +26,10 @@
 #define VERIFY_NAMES(...)                                                                          \
     QVERIFY2(waitFor([&] { return names() == QStringList{__VA_ARGS__}; }),                         \
              qPrintable(names().join(u", ")))
+// Waits for the files, in the order of their names, to be those made with these names.
+#define VERIFY_CONTENTS(...)                                                                       \
+    QVERIFY2(waitFor([&] { return contentsByName() == QStringList{__VA_ARGS__}; }),                \
+             qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")))
 
 // The shipped program on a real X server with a window manager and a tray, driven only by
 // xdotool's keyboard and pointer; checks wait for outcomes, each test starts its own instance.
@@ -253,8 +255,24 @@ private:
         return popupShown(window, false);
     }
 
-    // Drags files from another process onto a point of the main window, with the motion the
-    // drag protocol between two X clients needs before the release. True once accepted.
+    // Presses the button at `from` and releases it at `to`, with the motion the drag protocol
+    // between two X clients needs: the last steps wiggle over the target so that it answers
+    // before the release.
+    void drag(QPoint from, QPoint to)
+    {
+        pointerTo(from);
+        xdotool({u"mousedown"_qs, u"1"_qs});
+        constexpr int steps = 12;
+        for (int step = 1; step <= steps + 3; ++step) {
+            pointerTo(step <= steps ? from + (to - from) * step / steps
+                                    : to + QPoint(step - steps, 0),
+                      false);
+            QTest::qWait(40);
+        }
+        xdotool({u"mouseup"_qs, u"1"_qs});
+    }
+
+    // Drags files from another process onto a point of the main window. True once accepted.
     bool dragOnto(const QStringList &paths, const Window &target, QPoint at)
     {
         QList<Window> sources;
@@ -263,20 +281,7 @@ private:
                 return !(sources = windowsOf(m_dragSource, u"^Brisklet Drag Source$"_qs)).isEmpty();
             }))
             return false;
-        const QPoint from = sources.first().frame.center();
-        const QPoint to = target.frame.topLeft() + at;
-        xdotool(
-            {u"mousemove"_qs, u"--sync"_qs, QString::number(from.x()), QString::number(from.y())});
-        xdotool({u"mousedown"_qs, u"1"_qs});
-        constexpr int steps = 12;
-        for (int step = 1; step <= steps + 3; ++step) {
-            // The last steps wiggle over the target so that it answers before the release.
-            const QPoint point =
-                step <= steps ? from + (to - from) * step / steps : to + QPoint(step - steps, 0);
-            xdotool({u"mousemove"_qs, QString::number(point.x()), QString::number(point.y())});
-            QTest::qWait(40);
-        }
-        xdotool({u"mouseup"_qs, u"1"_qs});
+        drag(sources.first().frame.center(), target.frame.topLeft() + at);
         const bool ended = waitFor([&] { return m_dragSource.canReadLine(); });
         const QByteArray outcome = m_dragSource.readLine().trimmed();
         stopHelper(m_dragSource); // only now: the target reads the data after the drop
@@ -546,10 +551,8 @@ private Q_SLOTS:
         QCOMPARE(names(), QStringList({u"doc1.txt"_qs, u"doc2.txt"_qs}));
 
         // In the list, it undoes the batch.
-        const QPoint list = window->frame.topLeft() +
-                            QPoint(window->frame.width() * 2 / 3, window->frame.height() / 2);
-        xdotool(
-            {u"mousemove"_qs, u"--sync"_qs, QString::number(list.x()), QString::number(list.y())});
+        pointerTo(window->frame.topLeft() +
+                  QPoint(window->frame.width() * 2 / 3, window->frame.height() / 2));
         xdotool({u"click"_qs, u"1"_qs});
         key(u"ctrl+z"_qs);
         VERIFY_NAMES(u"file1.txt"_qs, u"file2.txt"_qs);
@@ -598,27 +601,14 @@ private Q_SLOTS:
         numberTheFiles();
 
         // "a" dragged onto the lower half of "c": it lands after it.
-        pointerTo(rowPoint(*window, 0));
-        xdotool({u"mousedown"_qs, u"1"_qs});
-        const QPoint from = rowPoint(*window, 0), to = rowPoint(*window, 2, 15);
-        constexpr int steps = 12;
-        for (int step = 1; step <= steps + 3; ++step) {
-            pointerTo(step <= steps ? from + (to - from) * step / steps
-                                    : to + QPoint(step - steps, 0),
-                      false);
-            QTest::qWait(40);
-        }
-        xdotool({u"mouseup"_qs, u"1"_qs});
+        drag(rowPoint(*window, 0), rowPoint(*window, 2, 15));
         QTest::qWait(300);
         // Then "b", now first, selected by a click and moved down one place: c b a d.
         pointerTo(rowPoint(*window, 0));
         xdotool({u"click"_qs, u"1"_qs});
         key(u"alt+Down"_qs);
         key(u"ctrl+Return"_qs);
-        QVERIFY2(waitFor([&] {
-                     return contentsByName() == QStringList{u"c"_qs, u"b"_qs, u"a"_qs, u"d"_qs};
-                 }),
-                 qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")));
+        VERIFY_CONTENTS(u"c"_qs, u"b"_qs, u"a"_qs, u"d"_qs);
     }
 
     // The Sort control of the list's bar, reached by the keyboard, sorts by name with the
@@ -633,11 +623,7 @@ private Q_SLOTS:
         QVERIFY2(chooseFromTheList(*window, u"Tab Tab Tab space"_qs, u"n"_qs),
                  "the Sort control's menu did not open and close");
         key(u"ctrl+Return"_qs);
-        QVERIFY2(
-            waitFor([&] {
-                return contentsByName() == QStringList{u"IMG_9"_qs, u"IMG_10"_qs, u"IMG_100"_qs};
-            }),
-            qPrintable(contentsByName().join(u", ") + u" in "_qs + names().join(u", ")));
+        VERIFY_CONTENTS(u"IMG_9"_qs, u"IMG_10"_qs, u"IMG_100"_qs);
     }
 
     // Photos named in one order and taken in another, sorted by date taken through the menu

@@ -10,7 +10,6 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QSettings>
-#include <QTemporaryDir>
 
 // The program as a German desktop session starts it: LANGUAGE=de, read through the system
 // locale by the loader the program calls.
@@ -80,10 +79,8 @@ private Q_SLOTS:
         engine->addOperation();
         QCOMPARE(engine->operations().constLast().sequenceBaseName, u"Datei"_qs);
 
-        RenameOperationWrapper stored;
-        stored.mode = RenameMode::sequence;
         const auto reader = UiTest::makeEngine();
-        reader->setOperation(0, stored);
+        reader->setOperation(0, {.mode = RenameMode::sequence});
         QVERIFY(reader->saveWorkflow(u"numbered"_qs));
         reader->addOperation();
         reader->loadWorkflow(u"numbered"_qs);

@@ -16,8 +16,6 @@
 #include <QMetaProperty>
 #include <QRegularExpression>
 #include <QSettings>
-#include <QTemporaryDir>
-#include <QToolButton>
 #include <QTranslator>
 
 #include <functional>
@@ -51,7 +49,7 @@ public:
     void makeProblems()
     {
         engine()->addFiles(UiTest::urlsFor({u"ax.txt"_qs, u"a.txt"_qs, u"bx.txt"_qs}));
-        UiTest::editFirstOperation(*engine(), [](auto &step) { step.findText = u"x"_qs; });
+        UiTest::setFirstStep(*engine(), replaceStep(u"x"_qs, {}));
     }
 
     // A batch cut short left two files under temporary names, one with both names taken.

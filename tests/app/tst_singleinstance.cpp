@@ -4,11 +4,8 @@
 #include "launchrequest.h"
 #include "singleinstance.h"
 
-#include <QCoreApplication>
 #include <QProcess>
 #include <QSignalSpy>
-#include <QTemporaryDir>
-#include <QTest>
 
 using Action = LaunchRequest::Action;
 

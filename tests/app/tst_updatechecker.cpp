@@ -10,7 +10,6 @@
 #include <QSignalSpy>
 #include <QTcpServer>
 #include <QTcpSocket>
-#include <QTest>
 
 using Outcome = UpdateCheckResult::Outcome;
 Q_DECLARE_METATYPE(Outcome)

@@ -29,6 +29,28 @@ class CommandLineTest : public QObject {
 private:
     Home m_home;
 
+    // "name", or "name=what it holds": a photo its date taken, if any; a recording
+    // "artist;title"; "fifo" a FIFO.
+    bool make(const QByteArray &file) const
+    {
+        if (!file.contains('='))
+            return m_home.create(file);
+        const QString name = QString::fromUtf8(file.left(file.indexOf('=')));
+        const QString holds = QString::fromUtf8(file.mid(file.indexOf('=') + 1));
+        const QString path = QFile::decodeName(m_home.path(name.toUtf8()));
+        using SampleMedia::AudioFormat;
+        if (holds == u"fifo"_qs)
+            return ::mkfifo(QFile::encodeName(path).constData(), 0644) == 0;
+        if (name.endsWith(u".jpg"_qs))
+            return SampleMedia::writeJpeg(
+                path, {holds.isEmpty() ? std::nullopt
+                                       : std::optional(QDateTime::fromString(holds, Qt::ISODate)),
+                       {}});
+        return SampleMedia::writeAudio(
+            path, name.endsWith(u".mp3"_qs) ? AudioFormat::mp3 : AudioFormat::flac,
+            {holds.section(u';', 0, 0), {}, holds.section(u';', 1)});
+    }
+
 private Q_SLOTS:
     void init() { QVERIFY(m_home.next()); }
     void cleanup() { m_home.removeFiles(); }
@@ -108,6 +130,28 @@ private Q_SLOTS:
         row("template names a missing group", abc,
             "[{\"mode\":\"regex\",\"regexPattern\":\"(A)\",\"regexReplacement\":\"$9\"}]", "", abc,
             2, abc, "step 1 (regex): $9 in the replacement: the pattern has no group 9");
+
+        // Steps and the order that read what the files hold: real photos and recordings made
+        // here, and a FIFO listed by mistake, which is never opened, so nothing waits on it.
+        // Dates taken after the files' own dates modified: an undated file ordered among the
+        // others by its date modified would come first.
+        const QByteArray photos = "z.jpg=2031-01-02T08:00|a.jpg=2032-06-30T12:00|"
+                                  "m.jpg=2030-12-31T23:59|b.jpg=";
+        row("numbered by date taken", photos,
+            R"([{"mode":"sequence","useOriginalName":true,"sequenceLocation":"before",
+            "sequencePadding":1},{"mode":"fileInfo","infoField":"dateTaken","infoPlacement":"after"}])",
+            "--apply --skip-problems --sort taken", photos, 0,
+            "1 - m 2030-12-31.jpg|2 - z 2031-01-02.jpg|3 - a 2032-06-30.jpg|b.jpg", "Renamed 3");
+        const QByteArray songs = "one.mp3=Ann;Morning|two.mp3=AC/DC;Thunder|three.flac=Bea;";
+        row("artist - title", songs,
+            R"([{"mode":"fileInfo","infoField":"artist","infoPlacement":"instead"},
+            {"mode":"fileInfo","infoField":"title","infoPlacement":"after","infoSeparator":" - "}])",
+            "--apply --skip-problems", songs, 0, "AC-DC - Thunder.mp3|Ann - Morning.mp3|three.flac",
+            "Renamed 2");
+        row("a FIFO", "pipe=fifo|a.jpg=2030-01-01T00:00",
+            R"([{"mode":"fileInfo","infoField":"dateTaken"}])", "--sort taken",
+            "pipe=fifo|a.jpg=2030-01-01T00:00", 3, "a.jpg|pipe",
+            "error     pipe  → pipe  This is not a regular file.");
     }
 
     void exitStatuses()
@@ -119,12 +163,13 @@ private Q_SLOTS:
         QFETCH(int, status);
         QFETCH(QByteArray, after);
         QFETCH(QByteArray, said);
-        for (const QByteArray &name : names(files))
-            QVERIFY(m_home.create(name));
+        for (const QByteArray &file : names(files))
+            QVERIFY(make(file));
         QStringList command = arguments.split(u' ', Qt::SkipEmptyParts);
         command << u"--stack"_qs << m_home.writeStack(stack) << u"--"_qs;
-        for (const QByteArray &name : names(listed)) {
+        for (const QByteArray &file : names(listed)) {
             // "file:NAME" stands for the file URI of NAME in the test's folder.
+            const QByteArray name = file.split('=').constFirst();
             command << (name.startsWith("file:")
                             ? QUrl::fromLocalFile(QFile::decodeName(m_home.path(name.mid(5))))
                                   .toString()
@@ -170,11 +215,7 @@ private Q_SLOTS:
                             std::make_unique<PosixFileMover>());
         engine.setOperation(0, caseStep(CaseType::uppercase));
         QVERIFY(engine.saveWorkflow(u"Upper"_qs) && m_home.create("one.txt"));
-        RenameOperationWrapper dated;
-        dated.mode = RenameMode::fileInfo;
-        dated.infoField = FileInfoField::dateModified;
-        dated.infoPlacement = InfoPlacement::after;
-        engine.setOperation(0, dated);
+        engine.setOperation(0, infoStep(FileInfoField::dateModified, InfoPlacement::after));
         QVERIFY(engine.saveWorkflow(u"Dated"_qs));
         const timespec noon[2] = {{1704110400, 0}, {1704110400, 0}}; // 2024-01-01 12:00 UTC
         QVERIFY(::utimensat(AT_FDCWD, m_home.path("one.txt").constData(), noon, 0) == 0);
@@ -184,78 +225,6 @@ private Q_SLOTS:
         const Run result = m_home.run(arguments.split(u' ') << u"--apply"_qs << u"one.txt"_qs);
         QVERIFY2(result.status == status, result.said().constData());
         QCOMPARE(m_home.listing(), after);
-    }
-
-    // Steps and the order that read what the files hold: real photos and recordings made
-    // here, and a FIFO listed by mistake, which is never opened, so nothing waits on it.
-    void fileInfo_data()
-    {
-        QTest::addColumn<QByteArray>("files"); // "name=what it holds", see fileInfo()
-        QTest::addColumn<QByteArray>("stack");
-        QTest::addColumn<QString>("arguments");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("after");
-        QTest::addColumn<QByteArray>("said");
-        // Dates taken after the files' own dates modified: an undated file ordered among the
-        // others by its date modified would come first.
-        QTest::newRow("numbered by date taken")
-            << QByteArray("z.jpg=2031-01-02T08:00|a.jpg=2032-06-30T12:00|"
-                          "m.jpg=2030-12-31T23:59|b.jpg=")
-            << QByteArray(R"([{"mode":"sequence","useOriginalName":true,
-                "sequenceLocation":"before","sequencePadding":1},
-                {"mode":"fileInfo","infoField":"dateTaken","infoPlacement":"after"}])")
-            << u"--apply --skip-problems --sort taken"_qs << 0
-            << QByteArray("1 - m 2030-12-31.jpg|2 - z 2031-01-02.jpg|3 - a 2032-06-30.jpg|b.jpg")
-            << QByteArray("Renamed 3");
-        QTest::newRow("artist - title")
-            << QByteArray("one.mp3=Ann;Morning|two.mp3=AC/DC;Thunder|three.flac=Bea;")
-            << QByteArray(R"([{"mode":"fileInfo","infoField":"artist","infoPlacement":"instead"},
-                {"mode":"fileInfo","infoField":"title","infoPlacement":"after",
-                "infoSeparator":" - "}])")
-            << u"--apply --skip-problems"_qs << 0
-            << QByteArray("AC-DC - Thunder.mp3|Ann - Morning.mp3|three.flac")
-            << QByteArray("Renamed 2");
-        QTest::newRow("a FIFO") << QByteArray("pipe=fifo|a.jpg=2030-01-01T00:00")
-                                << QByteArray(R"([{"mode":"fileInfo","infoField":"dateTaken"}])")
-                                << u"--sort taken"_qs << 3 << QByteArray("a.jpg|pipe")
-                                << QByteArray(
-                                       "error     pipe  → pipe  This is not a regular file.");
-    }
-
-    void fileInfo()
-    {
-        QFETCH(QByteArray, files);
-        QFETCH(QByteArray, stack);
-        QFETCH(QString, arguments);
-        QFETCH(int, status);
-        QFETCH(QByteArray, after);
-        QFETCH(QByteArray, said);
-        QStringList command = arguments.split(u' ', Qt::SkipEmptyParts);
-        command << u"--stack"_qs << m_home.writeStack(stack) << u"--"_qs;
-        for (const QByteArray &file : names(files)) {
-            // A photo holds its date taken, if any; a recording "artist;title"; or a FIFO.
-            const QString name = QString::fromUtf8(file.left(file.indexOf('=')));
-            const QString holds = QString::fromUtf8(file.mid(file.indexOf('=') + 1));
-            const QString path = QFile::decodeName(m_home.path(name.toUtf8()));
-            using SampleMedia::AudioFormat;
-            if (holds == u"fifo"_qs)
-                QVERIFY(::mkfifo(QFile::encodeName(path).constData(), 0644) == 0);
-            else if (name.endsWith(u".jpg"_qs))
-                QVERIFY(SampleMedia::writeJpeg(
-                    path,
-                    {holds.isEmpty() ? std::nullopt
-                                     : std::optional(QDateTime::fromString(holds, Qt::ISODate)),
-                     {}}));
-            else
-                QVERIFY(SampleMedia::writeAudio(
-                    path, name.endsWith(u".mp3"_qs) ? AudioFormat::mp3 : AudioFormat::flac,
-                    {holds.section(u';', 0, 0), {}, holds.section(u';', 1)}));
-            command << name;
-        }
-        const Run result = m_home.run(command, {}, 60000);
-        QVERIFY2(result.status == status, result.said().constData());
-        QCOMPARE(m_home.listing(), after);
-        QVERIFY2(result.said().contains(said), result.said().constData());
     }
 
     // The table is coloured on a terminal, where NO_COLOR is not set, or when asked; the
@@ -410,31 +379,6 @@ private Q_SLOTS:
         QCOMPARE(m_home.run({u"--revert"_qs, undo}).status, 0);
         std::sort(before.begin(), before.end());
         QCOMPARE(m_home.listing(), before.join('|'));
-    }
-
-    // Without --undo-file the undo file goes to the state folder and its path is printed; a
-    // revert leaves an item replaced since the batch where it is, and says so.
-    void jsonApplyThenRevertLeavesReplacedItems()
-    {
-        QVERIFY(m_home.create("A") && m_home.create("B"));
-        const Run result = m_home.run({u"--stack"_qs, m_home.writeStack(lowercase), u"--apply"_qs,
-                                       u"--json"_qs, u"A"_qs, u"B"_qs});
-        const QList<QByteArray> lines = result.out.trimmed().split('\n');
-        QCOMPARE(lines.size(), 3);
-        QCOMPARE(QJsonDocument::fromJson(lines.first()).object().value(u"status"_qs),
-                 u"success"_qs);
-        const QJsonObject summary =
-            QJsonDocument::fromJson(lines.last()).object().value(u"summary"_qs).toObject();
-        QCOMPARE(summary.value(u"renamed"_qs).toInt(), 2);
-        const QString undo = summary.value(u"undoFile"_qs).toString();
-        QVERIFY2(undo.startsWith(m_home.stateHome + u"/brisklet/undo/"_qs), qPrintable(undo));
-
-        // Made before the old one goes, so that it cannot get the old one's inode back.
-        QVERIFY(m_home.create("other"));
-        QVERIFY(::rename(m_home.path("other").constData(), m_home.path("b").constData()) == 0);
-        QCOMPARE(m_home.run({u"--revert"_qs, undo}).status, 1);
-        QCOMPARE(m_home.listing(), QByteArray("A|b"));
-        QCOMPARE(m_home.run({u"--revert"_qs, m_home.filePath(u"stack.json"_qs)}).status, 2);
     }
 
     // A network mount that goes away in the middle of a batch: the rows left say so, not

@@ -35,7 +35,8 @@ private Q_SLOTS:
     void cleanup() { m_home.removeFiles(); }
 
     // An apply counts and keeps in its undo file only the names that change, and its JSON
-    // maps each file's path and name before to where it is now. A revert then says what
+    // maps each file's path and name before to where it is now; without --undo-file the undo
+    // file goes to the state folder, and its path is in the summary. A revert then says what
     // became of each item: taken back, already back, or not where the batch left it (named,
     // escaped as ls -b does); only the last fails it.
     void applyThenRevert_data()
@@ -67,17 +68,20 @@ private Q_SLOTS:
         const QByteArray odd = "O\n\033[1m\xff";
         QVERIFY(m_home.create("A") && m_home.create("b") && m_home.create(odd) &&
                 m_home.create("other"));
-        const QString undo = m_home.folder + u".json"_qs;
-        const Run apply =
-            m_home.run(lowercase({u"--apply"_qs, u"--json"_qs, u"--undo-file"_qs, undo, u"-0"_qs}),
-                       QByteArray("A\0b\0", 4) + odd);
+        const Run apply = m_home.run(lowercase({u"--apply"_qs, u"--json"_qs, u"-0"_qs}),
+                                     QByteArray("A\0b\0", 4) + odd);
         const QList<QByteArray> lines = apply.out.trimmed().split('\n');
         QVERIFY2(apply.status == 0 && lines.size() == 4, apply.said().constData());
+        const QString undo =
+            QJsonDocument::fromJson(lines[3])[u"summary"_qs][u"undoFile"_qs].toString();
+        QVERIFY2(undo.startsWith(m_home.stateHome + u"/brisklet/undo/"_qs), qPrintable(undo));
         const QString folder = m_home.folder + u'/';
         const QJsonDocument first = QJsonDocument::fromJson(lines[0]);
-        QCOMPARE((QStringList{first[u"name"_qs].toString(), first[u"path"_qs].toString(),
-                              first[u"newName"_qs].toString(), first[u"newPath"_qs].toString()}),
-                 (QStringList{u"A"_qs, folder + u"A"_qs, u"a"_qs, folder + u"a"_qs}));
+        QCOMPARE(
+            (QStringList{first[u"name"_qs].toString(), first[u"path"_qs].toString(),
+                         first[u"newName"_qs].toString(), first[u"newPath"_qs].toString(),
+                         first[u"status"_qs].toString()}),
+            (QStringList{u"A"_qs, folder + u"A"_qs, u"a"_qs, folder + u"a"_qs, u"success"_qs}));
         QCOMPARE(QJsonDocument::fromJson(lines[3])[u"summary"_qs][u"renamed"_qs].toInt(), 2);
         QFile undoFile(undo);
         QVERIFY(undoFile.open(QIODevice::ReadOnly));

@@ -5,8 +5,6 @@
 #include <QDir>
 #include <QFile>
 #include <QStandardPaths>
-#include <QTemporaryDir>
-#include <QTest>
 
 // Installs the build into a temporary prefix; every file a desktop or a shell looks for is
 // in its place and validates.

@@ -131,6 +131,7 @@ private Q_SLOTS:
         row("--case lower --print-stack file", {}, "--print-stack takes no files");
         row("file", {}, "choose the steps");
         row("--stack STACK file", "", "stack.json: the file is empty; a stack is a JSON array");
+        row("--revert STACK", "[]", "stack.json: not a Brisklet undo file");
         row("--stack STACK --print-stack", " \n\t\n", "the file is empty");
         row("--stack STACK --apply file", R"([{"mode":"prepend"},
             {"mode":"trim","trimType":"characterCount","trimCount":-1}])",

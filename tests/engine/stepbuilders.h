@@ -55,3 +55,17 @@ inline RenameOperationWrapper sequenceStep(qint64 start = 1, qint64 padding = 2,
             .sequenceLocation = location,
             .useOriginalName = useOriginalName};
 }
+
+inline RenameOperationWrapper infoStep(FileInfoField field,
+                                       InfoPlacement placement = InfoPlacement::before,
+                                       const QString &separator = u" "_qs,
+                                       MissingInfo missing = MissingInfo::flagRow,
+                                       const QString &format = u"yyyy-MM-dd"_qs)
+{
+    return {.mode = RenameMode::fileInfo,
+            .infoField = field,
+            .infoDateFormat = format,
+            .infoPlacement = placement,
+            .infoSeparator = separator,
+            .infoWhenMissing = missing};
+}

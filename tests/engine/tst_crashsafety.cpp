@@ -10,7 +10,6 @@
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <sys/stat.h>
 

@@ -10,7 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
 #include <QtEndian>
 #include <QThread>
 

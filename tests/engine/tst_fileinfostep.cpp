@@ -7,8 +7,6 @@
 #include <QPointer>
 #include <QRandomGenerator>
 #include <QSemaphore>
-#include <QTest>
-#include <QTimeZone>
 
 #include <atomic>
 #include <ctime>
@@ -21,22 +19,6 @@ using namespace EngineTest;
 Q_DECLARE_METATYPE(FileInfo)
 
 namespace {
-
-RenameOperationWrapper infoStep(FileInfoField field,
-                                InfoPlacement placement = InfoPlacement::before,
-                                const QString &separator = u" "_qs,
-                                MissingInfo missing = MissingInfo::flagRow,
-                                const QString &format = u"yyyy-MM-dd"_qs)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::fileInfo;
-    step.infoField = field;
-    step.infoPlacement = placement;
-    step.infoSeparator = separator;
-    step.infoWhenMissing = missing;
-    step.infoDateFormat = format;
-    return step;
-}
 
 qint64 utcMilliseconds(const char *isoTime)
 {

@@ -10,7 +10,6 @@
 #include <QDir>
 #include <QScopeGuard>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -13,8 +13,6 @@
 
 #include <QCryptographicHash>
 #include <QRandomGenerator>
-#include <QTemporaryDir>
-#include <QTest>
 
 using namespace EngineTest;
 

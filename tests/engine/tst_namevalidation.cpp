@@ -5,7 +5,6 @@
 #include "preview/namejudge.h"
 
 #include <QHash>
-#include <QTest>
 
 #include <array>
 

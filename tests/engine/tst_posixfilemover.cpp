@@ -5,7 +5,6 @@
 
 #include <QElapsedTimer>
 #include <QRandomGenerator>
-#include <QTest>
 
 #include <dirent.h>
 #include <dlfcn.h>

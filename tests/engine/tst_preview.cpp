@@ -4,7 +4,6 @@
 #include "fakefilemover.h"
 #include "testmount.h"
 
-#include <QTest>
 #include <QThread>
 
 #include <utility>

@@ -5,7 +5,6 @@
 
 #include <QSemaphore>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 

@@ -6,7 +6,6 @@
 #include "names/transformname.h"
 
 #include <QScopeGuard>
-#include <QTest>
 
 using Stack = QList<RenameOperationWrapper>;
 

@@ -5,8 +5,6 @@
 #include "sharedpreferencesstore.h"
 #include "workflows/systemworkflow.h"
 
-#include <QTest>
-
 using namespace EngineTest;
 
 namespace {

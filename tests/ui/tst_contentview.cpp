@@ -20,19 +20,10 @@
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QSemaphore>
-#include <QTemporaryDir>
 #include <QThread>
 #include <QToolButton>
 
 namespace {
-
-void prependStep(RenameEngine &engine, const QString &text)
-{
-    UiTest::editFirstOperation(engine, [&](RenameOperationWrapper &operation) {
-        operation.mode = RenameMode::prepend;
-        operation.prependText = text;
-    });
-}
 
 QStringList menuTitles(const QMenu *menu)
 {
@@ -132,10 +123,8 @@ private Q_SLOTS:
         for (qsizetype i = 0; i < steps.size(); ++i) {
             if (i > 0)
                 engine->addOperation();
-            RenameOperationWrapper step;
-            step.findText = steps[i].section(u'>', 0, 0);
-            step.replaceText = steps[i].section(u'>', 1);
-            engine->setOperation(int(i), step);
+            engine->setOperation(
+                int(i), replaceStep(steps[i].section(u'>', 0, 0), steps[i].section(u'>', 1)));
         }
         engine->updatePreview();
         if (!deleted.isEmpty())
@@ -164,7 +153,7 @@ private Q_SLOTS:
     {
         const auto engine = UiTest::makeEngine();
         ContentView view(engine.get());
-        prependStep(*engine, u"1"_qs);
+        UiTest::setFirstStep(*engine, prependStep(u"1"_qs));
         for (const QStringList &names : {QStringList{u"a"_qs}, {u"b"_qs, u"c"_qs}}) {
             engine->addFiles(UiTest::urlsFor(names));
             view.renameCommands()->performAndReport();
@@ -332,7 +321,7 @@ private Q_SLOTS:
             QVERIFY(engine->startAddingFiles(UiTest::numberedUrls(files)));
         } else {
             engine->addFiles(UiTest::numberedUrls(files));
-            prependStep(*engine, u"x"_qs);
+            UiTest::setFirstStep(*engine, prependStep(u"x"_qs));
             view.renameCommands()->performAndReport();
         }
         QString seen;
@@ -377,11 +366,7 @@ private Q_SLOTS:
         });
         ContentView view(engine.get());
         view.show();
-        UiTest::editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::fileInfo;
-            operation.infoField = FileInfoField::title;
-            operation.infoPlacement = InfoPlacement::after;
-        });
+        engine->setOperation(0, infoStep(FileInfoField::title, InfoPlacement::after));
         QList<QUrl> urls;
         for (const QString &name : {u"a.txt"_qs, u"b.txt"_qs}) {
             QFile file(folder.filePath(name));
@@ -415,7 +400,7 @@ private Q_SLOTS:
         view.show();
         QVERIFY(QTest::qWaitForWindowActive(&view));
         engine->addFiles(UiTest::numberedUrls(100));
-        prependStep(*engine, u"x"_qs);
+        UiTest::setFirstStep(*engine, prependStep(u"x"_qs));
         RenameCommands *commands = view.renameCommands();
         commands->performAndReport();
         RenameJob *running = engine->currentJob();

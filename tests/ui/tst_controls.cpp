@@ -21,7 +21,6 @@
 #include <QAccessibleValueInterface>
 #include <QFontMetricsF>
 #include <QSignalSpy>
-#include <QTest>
 
 #include <memory>
 
@@ -158,10 +157,7 @@ private Q_SLOTS:
     {
         const auto engine = UiTest::makeEngine();
         engine->addFiles(UiTest::urlsFor({u"a.txt"_qs, u"b.txt"_qs}));
-        UiTest::editFirstOperation(*engine, [&](RenameOperationWrapper &operation) {
-            operation.findText = u"a"_qs;
-            operation.replaceText = u"b"_qs;
-        });
+        UiTest::setFirstStep(*engine, replaceStep(u"a"_qs, u"b"_qs));
         LeftAlignedFileListView view(engine.get());
         view.resize(600, 300);
         view.show();

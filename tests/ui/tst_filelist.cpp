@@ -14,7 +14,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
-#include <QTest>
 #include <QToolTip>
 
 #include <algorithm>
@@ -48,10 +47,7 @@ std::unique_ptr<RenameEngine> listedEngine()
 {
     auto engine = makeEngine();
     engine->addFiles(numberedUrls(20) + urlsFor({u"a.txt"_qs, u"a.txt"_qs}));
-    editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-        operation.findText = u"file"_qs;
-        operation.replaceText = u"doc"_qs;
-    });
+    setFirstStep(*engine, replaceStep(u"file"_qs, u"doc"_qs));
     return engine;
 }
 
@@ -135,7 +131,7 @@ private Q_SLOTS:
         };
         const Change remove = [](RenameEngine &engine) { engine.removeSelectedFiles(); };
         const Change preview = [](RenameEngine &engine) {
-            editFirstOperation(engine, [](RenameOperationWrapper &step) { step.findText.clear(); });
+            setFirstStep(engine, replaceStep({}, u"doc"_qs));
         };
         const Change renameAndUndo = [](RenameEngine &engine) {
             engine.performRename();
@@ -289,10 +285,7 @@ private Q_SLOTS:
         auto engine = makeEngine();
         FileListModel model(engine.get());
         engine->addFiles({QUrl::fromEncoded("file:///nowhere/caf%E9.jpg")});
-        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::changeCase;
-            operation.caseType = CaseType::uppercase;
-        });
+        setFirstStep(*engine, caseStep(CaseType::uppercase));
         const QModelIndex row = model.index(0);
         QCOMPARE(row.data(Qt::DisplayRole).toString(), u"caf\uFFFD.jpg"_qs);
         QCOMPARE(row.data(FileListModel::OriginalNameRole).toString(), u"caf\uFFFD.jpg"_qs);
@@ -316,10 +309,7 @@ private Q_SLOTS:
         QVERIFY(before > 0);
         QCoreApplication::processEvents();
         PaintCounter paints(view.viewport());
-        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.mode = RenameMode::append;
-            operation.appendText = u"_x"_qs;
-        });
+        setFirstStep(*engine, appendStep(u"_x"_qs));
         QCOMPARE(changes.count(), 1); // over every row
         QCOMPARE(changes.first().at(0).toModelIndex().row(), 0);
         QCOMPARE(changes.first().at(1).toModelIndex().row(), 1999);
@@ -432,10 +422,7 @@ private Q_SLOTS:
     {
         auto engine = makeEngine();
         engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
-        editFirstOperation(*engine, [](RenameOperationWrapper &operation) {
-            operation.findText = u"a"_qs;
-            operation.replaceText = u"x"_qs;
-        });
+        setFirstStep(*engine, replaceStep(u"a"_qs, u"x"_qs));
         LeftAlignedFileListView view(engine.get());
         view.resize(600, 200);
         view.show();
@@ -470,19 +457,11 @@ private Q_SLOTS:
     {
         auto engine = makeEngine();
         engine->addFiles(urlsFor({u"holiday 01.jpg"_qs, u"<b>x</b>.jpg"_qs}));
-        RenameOperationWrapper sequence, append;
-        sequence.mode = RenameMode::sequence;
-        sequence.sequenceBaseName = u"Holiday"_qs;
-        append.mode = RenameMode::append;
-        append.appendText = u" final/"_qs;
         engine->addOperation();
         engine->addOperation();
-        engine->setOperation(1, sequence);
-        engine->setOperation(2, append);
-        editFirstOperation(*engine, [](RenameOperationWrapper &replace) {
-            replace.findText = u" "_qs;
-            replace.replaceText = u"_"_qs;
-        });
+        engine->setOperation(1, {.mode = RenameMode::sequence, .sequenceBaseName = u"Holiday"_qs});
+        engine->setOperation(2, appendStep(u" final/"_qs));
+        setFirstStep(*engine, replaceStep(u" "_qs, u"_"_qs));
         LeftAlignedFileListView view(engine.get());
         QAbstractItemModelTester tester(view.model(),
                                         QAbstractItemModelTester::FailureReportingMode::QtTest);

@@ -16,7 +16,6 @@
 #include <QComboBox>
 #include <QLineEdit>
 #include <QScrollBar>
-#include <QTest>
 #include <qtestspontaneevent.h>
 #include <QWheelEvent>
 

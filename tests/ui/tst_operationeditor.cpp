@@ -15,11 +15,9 @@
 
 #include <QAbstractItemModelTester>
 #include <QComboBox>
-#include <QJsonObject>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QTest>
 #include <QToolButton>
 
 namespace {
@@ -97,14 +95,6 @@ struct Card : Stack {
         }
     }
 };
-
-RenameOperationWrapper appending(const QString &text)
-{
-    RenameOperationWrapper step;
-    step.mode = RenameMode::append;
-    step.appendText = text;
-    return step;
-}
 
 } // namespace
 
@@ -304,10 +294,7 @@ private Q_SLOTS:
         const QString tooLong = u"This pattern takes too long to match."_qs;
         const auto engine = UiTest::makeEngine();
         engine->addFiles(UiTest::urlsFor({u"quick!"_qs}));
-        RenameOperationWrapper step;
-        step.mode = RenameMode::regex;
-        step.regexReplacement = u"x"_qs;
-        engine->setOperation(0, step);
+        engine->setOperation(0, regexStep({}, u"x"_qs));
         OperationStackView view(engine.get());
         view.resize(400, 600);
         const InlineOperationEditor *card = view.cards().constFirst();
@@ -359,7 +346,7 @@ private Q_SLOTS:
     void stepsComeAndGoThroughTheModel()
     {
         Stack f({u"a.txt"_qs, u"b.txt"_qs});
-        const QVariant step = QVariant::fromValue(appending(u"_3"_qs));
+        const QVariant step = QVariant::fromValue(appendStep(u"_3"_qs));
         QVERIFY(f.model.insertRows(1, 2));
         QVERIFY(f.model.setData(f.model.index(2), step, Role::OperationRole));
         QCOMPARE(f.newName(0), u"a_3.txt"_qs); // written and previewed in one call
@@ -371,7 +358,7 @@ private Q_SLOTS:
 
         QVERIFY(f.engine->saveWorkflow(u"one step"_qs));
         f.engine->addOperation();
-        f.engine->setOperation(1, appending(u"_v"_qs));
+        f.engine->setOperation(1, appendStep(u"_v"_qs));
         QCOMPARE(f.step(1).appendText, u"_v"_qs);
         f.engine->loadWorkflow(u"one step"_qs);
         QCOMPARE(f.model.rowCount(), 1);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "../engine/stepbuilders.h"
 #include "batches/renamejob.h"
 #include "dialogs/alertdialog.h"
 #include "fakefilemover.h"
@@ -50,6 +51,13 @@ template <typename Change> void editFirstOperation(RenameEngine &engine, Change 
     RenameOperationWrapper operation = engine.operations().first();
     change(operation);
     engine.setOperation(0, operation);
+    engine.updatePreview();
+}
+
+// Makes `step` the first of the stack and runs the preview, as the editor does.
+inline void setFirstStep(RenameEngine &engine, const RenameOperationWrapper &step)
+{
+    engine.setOperation(0, step);
     engine.updatePreview();
 }
 
