@@ -75,6 +75,12 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
                 options.colour = Colour::never;
             else
                 fail(QStringLiteral("--color takes auto, always or never"));
+            if (!inlineValue && i + 1 < arguments.size()) {
+                const QByteArray &following = arguments[i + 1];
+                if (following == "auto" || following == "always" || following == "never")
+                    fail(QStringLiteral("--color takes its value after “=”: --color=%1")
+                             .arg(text(following)));
+            }
         } else if (StepOptions::handles(name)) {
             if (const QString problem = steps.read(name, inlineValue, arguments, i);
                 !problem.isEmpty())

@@ -48,6 +48,14 @@ std::optional<qint64> wholeNumber(QByteArrayView given, Sign sign)
     return ok ? std::optional(number) : std::nullopt;
 }
 
+// Whether `argument` has the form of --number's START[:PAD].
+bool looksLikeNumbering(const QByteArray &argument)
+{
+    const QList<QByteArray> parts = argument.split(':');
+    return parts.size() <= 2 && wholeNumber(parts.first(), Sign::minusAllowed) &&
+           (parts.size() == 1 || wholeNumber(parts.last(), Sign::none));
+}
+
 // The short word for each value, or the value as a stack file writes it.
 template <typename Enum>
 std::optional<Enum> valueNamed(const QString &word, const QHash<QString, Enum> &shortWords)
@@ -139,6 +147,11 @@ QString StepOptions::read(QByteArrayView name, const std::optional<QByteArray> &
                 return refused(u"START[:PAD] with PAD from 1 to 255", *inlineValue);
             step.sequenceStart = *start;
             step.sequencePadding = *padding;
+        } else if (i + 1 < arguments.size() && arguments[i + 1] != "--" &&
+                   looksLikeNumbering(arguments[i + 1])) {
+            // "--number 5" means a start of 5 far more often than a file named 5, which
+            // can still be given after "--" or as "./5".
+            return u"--number takes its value after “=”: --number=%1"_s.arg(text(arguments[i + 1]));
         }
         addStep(step);
         return {};
