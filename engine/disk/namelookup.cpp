@@ -99,34 +99,41 @@ qsizetype NameLookup::addHashed(QByteArrayView name, quint64 hash, qsizetype val
         grow();
         fetch(hash);
     }
-    const auto tag = quint32(hash >> 32);
-    for (size_t slot = size_t(hash) & m_mask;; slot = (slot + 1) & m_mask) {
-        Slot &at = m_slots[slot];
-        if (at.start == 0) {
-            const auto start = quint32(m_text.size());
-            const auto stored = quint32(value);
-            m_text.append(reinterpret_cast<const char *>(&stored), sizeof stored);
-            m_text += char(name.size() & 0xff);
-            m_text += char(name.size() >> 8);
-            m_text += name;
-            at = {tag, start + 1};
-            ++m_count;
-            return value;
-        }
-        if (at.hash == tag && nameAt(at.start - 1) == name)
-            return valueAt(at.start - 1);
-    }
+    Slot &at = m_slots[slotOf(name, hash)];
+    if (at.start != 0)
+        return valueAt(at.start - 1);
+    const auto start = quint32(m_text.size());
+    const auto stored = quint32(value);
+    m_text.append(reinterpret_cast<const char *>(&stored), sizeof stored);
+    m_text += char(name.size() & 0xff);
+    m_text += char(name.size() >> 8);
+    m_text += name;
+    at = {quint32(hash >> 32), start + 1};
+    ++m_count;
+    return value;
 }
 
 qsizetype NameLookup::findHashed(QByteArrayView name, quint64 hash) const
 {
+    const Slot &at = m_slots[slotOf(name, hash)];
+    return at.start == 0 ? -1 : valueAt(at.start - 1);
+}
+
+size_t NameLookup::slotOf(QByteArrayView name, quint64 hash) const
+{
     const auto tag = quint32(hash >> 32);
     for (size_t slot = size_t(hash) & m_mask;; slot = (slot + 1) & m_mask) {
         const Slot &at = m_slots[slot];
-        if (at.start == 0)
-            return -1;
-        if (at.hash == tag && nameAt(at.start - 1) == name)
-            return valueAt(at.start - 1);
+        if (at.start == 0 || (at.hash == tag && nameAt(at.start - 1) == name))
+            return slot;
+    }
+}
+
+void NameLookup::hashEach(const QByteArrayView *names, qsizetype size, quint64 *hashes) const
+{
+    for (qsizetype j = 0; j < size; ++j) {
+        hashes[j] = hashOf(names[j]);
+        fetch(hashes[j]);
     }
 }
 
@@ -136,10 +143,7 @@ void NameLookup::addEach(const QByteArrayView *names, const qsizetype *values, q
     std::array<quint64, batch> hashes;
     for (qsizetype first = 0; first < count; first += batch) {
         const qsizetype size = std::min(batch, count - first);
-        for (qsizetype j = 0; j < size; ++j) {
-            hashes[size_t(j)] = hashOf(names[first + j]);
-            fetch(hashes[size_t(j)]);
-        }
+        hashEach(names + first, size, hashes.data());
         for (qsizetype j = 0; j < size; ++j)
             found[first + j] = addHashed(names[first + j], hashes[size_t(j)], values[first + j]);
     }
@@ -150,10 +154,7 @@ void NameLookup::findEach(const QByteArrayView *names, qsizetype count, qsizetyp
     std::array<quint64, batch> hashes;
     for (qsizetype first = 0; first < count; first += batch) {
         const qsizetype size = std::min(batch, count - first);
-        for (qsizetype j = 0; j < size; ++j) {
-            hashes[size_t(j)] = hashOf(names[first + j]);
-            fetch(hashes[size_t(j)]);
-        }
+        hashEach(names + first, size, hashes.data());
         // The record each first slot leads to, mostly the name's own.
         for (qsizetype j = 0; j < size; ++j) {
             const Slot &at = m_slots[size_t(hashes[size_t(j)]) & m_mask];

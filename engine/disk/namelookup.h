@@ -45,6 +45,10 @@ private:
     void fetch(quint64 hash) const;
     qsizetype addHashed(QByteArrayView name, quint64 hash, qsizetype value);
     qsizetype findHashed(QByteArrayView name, quint64 hash) const;
+    // The slot that holds `name`, or the empty one where it would go.
+    size_t slotOf(QByteArrayView name, quint64 hash) const;
+    // The hashes of `size` names, with the memory each lookup reads first asked for.
+    void hashEach(const QByteArrayView *names, qsizetype size, quint64 *hashes) const;
     qsizetype valueAt(quint32 start) const;
     QByteArrayView nameAt(quint32 start) const;
     void grow();

@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "clitest.h"
-#include "samplemedia.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -158,50 +157,6 @@ private Q_SLOTS:
         const Run result = m_home.run(arguments.split(u' ', Qt::SkipEmptyParts));
         QCOMPARE(result.status, status);
         QVERIFY2((status == 0 ? result.out : result.err).contains(said), result.said().constData());
-    }
-
-    // Real files renamed: each name written "name" or, for a photo, "name=date taken".
-    void renamed_data()
-    {
-        QTest::addColumn<QByteArray>("files");
-        QTest::addColumn<QString>("options");
-        QTest::addColumn<QByteArray>("after");
-        QTest::newRow("replace, then lower case")
-            << QByteArray("IMG_A.JPG") << u"--replace IMG_ photo_ --case lower"_qs
-            << QByteArray("photo_a.JPG");
-        // A case step keeps the extension; a regular expression sees it.
-        QTest::newRow("the extension")
-            << QByteArray("IMG_A.JPG") << u"--case lower --regex \\.JPG$ .jpg"_qs
-            << QByteArray("img_a.jpg");
-        QTest::newRow("numbers before a base name")
-            << QByteArray("b.txt|a.txt") << u"--number=7:3 --base Trip --before"_qs
-            << QByteArray("007 - Trip.txt|008 - Trip.txt");
-        QTest::newRow("date taken instead of the name")
-            << QByteArray("one.jpg=2030-01-02T08:00") << u"--info dateTaken --instead"_qs
-            << QByteArray("2030-01-02.jpg");
-    }
-
-    void renamed()
-    {
-        QFETCH(QByteArray, files);
-        QFETCH(QString, options);
-        QFETCH(QByteArray, after);
-        QStringList arguments = options.split(u' ') << u"--apply"_qs << u"--"_qs;
-        for (const QByteArray &file : names(files)) {
-            const QString name = QString::fromUtf8(file.split('=').first());
-            if (file.contains('='))
-                QVERIFY(SampleMedia::writeJpeg(
-                    QFile::decodeName(m_home.path(name.toUtf8())),
-                    {QDateTime::fromString(QString::fromUtf8(file.mid(file.indexOf('=') + 1)),
-                                           Qt::ISODate),
-                     {}}));
-            else
-                QVERIFY(m_home.create(file));
-            arguments << name;
-        }
-        const Run result = m_home.run(arguments);
-        QVERIFY2(result.status == 0, result.said().constData());
-        QCOMPARE(m_home.listing(), after);
     }
 };
 
