@@ -187,7 +187,7 @@ QString InputFiles::unusableFile(const QList<FileItem> &files)
         struct stat info;
         const int failure = ::lstat(item.path.constData(), &info) == 0 ? ENOENT : errno;
         return QStringLiteral("cannot use “%1”: %2")
-            .arg(CliOutput::escaped(item.path), QString::fromLocal8Bit(std::strerror(failure)));
+            .arg(CliOutput::escaped(item.path), CliOutput::systemReason(failure));
     }
     return {};
 }

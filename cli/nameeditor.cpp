@@ -88,7 +88,7 @@ QString runEditor(const QByteArray &editor, const QByteArray &path)
     const QString shown = QString::fromLocal8Bit(editor);
     if (spawnError != 0)
         return QStringLiteral("cannot start the editor “%1”: %2")
-            .arg(shown, QString::fromLocal8Bit(std::strerror(spawnError)));
+            .arg(shown, CliOutput::systemReason(spawnError));
     if (waited < 0)
         return QStringLiteral("lost the editor “%1”").arg(shown);
     if (WIFSIGNALED(status))
