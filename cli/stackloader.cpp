@@ -6,10 +6,13 @@
 #include "stackfile.h"
 #include "workflows/systemworkflow.h"
 
-#include <QFile>
 #include <QHash>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -126,16 +129,34 @@ bool StackLoader::loadSavedWorkflow(const QString &name, QString *error)
 
 std::optional<QByteArray> StackLoader::readInput(const QByteArray &path, QString *error)
 {
-    QFile file;
-    const bool opened =
-        path == "-" ? file.open(stdin, QIODevice::ReadOnly)
-                    : (file.setFileName(QFile::decodeName(path)), file.open(QIODevice::ReadOnly));
-    if (!opened) {
-        *error = QStringLiteral("cannot read “%1”: %2")
-                     .arg(CliOutput::escaped(path), file.errorString());
+    const auto failed = [&](const QString &reason) {
+        *error = QStringLiteral("cannot read “%1”: %2").arg(CliOutput::escaped(path), reason);
         return std::nullopt;
+    };
+    if (path.isEmpty())
+        return failed(QStringLiteral("no file name given"));
+    const int descriptor =
+        path == "-" ? STDIN_FILENO : ::open(path.constData(), O_RDONLY | O_CLOEXEC);
+    if (descriptor < 0)
+        return failed(CliOutput::systemReason(errno));
+    QByteArray bytes;
+    char buffer[65536];
+    int failure = 0;
+    for (;;) {
+        const ssize_t got = ::read(descriptor, buffer, sizeof buffer);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0) {
+            failure = got < 0 ? errno : 0;
+            break;
+        }
+        bytes.append(buffer, got);
     }
-    return file.readAll();
+    if (descriptor != STDIN_FILENO)
+        ::close(descriptor);
+    if (failure != 0)
+        return failed(CliOutput::systemReason(failure));
+    return bytes;
 }
 
 QString StackLoader::brokenStep(const RenameEngine &engine)

@@ -122,6 +122,9 @@ private Q_SLOTS:
         row("unknown field", abc, R"([{"mode":"trim","trimKind":"spaces"}])", "--apply", abc, 2,
             abc, "unknown field \"trimKind\"");
         row("not JSON", abc, "[{\"mode\":\n\"trim\",]", "", abc, 2, abc, "line 2");
+        // Read with the system's own reason, as every other file the command line reads.
+        row("a folder as stack", abc, "[]", "--stack .", abc, 2, abc,
+            "brisklet-cli: cannot read “.”: is a directory\n");
         // A step that would leave every name as it is stops the run, also a dry run.
         row("pattern does not compile", abc,
             "[{\"mode\":\"trim\"},{\"mode\":\"regex\",\"regexPattern\":\"IMG_[0\"}]", "--apply",
