@@ -2,6 +2,8 @@
 
 #include "stepoptions.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 QString text(const QByteArray &bytes)
@@ -137,7 +139,14 @@ CliOptions CliOptions::parse(const QList<QByteArray> &arguments, QString *error)
             if (const std::optional<QByteArray> given = value())
                 options.undoFilePath = *given;
         } else {
-            fail(QStringLiteral("unknown option %1 (see --help)").arg(text(argument)));
+            // A file whose name starts with a dash, given by a shell's wildcard, is the
+            // usual way to meet this: say how to list it.
+            struct stat item;
+            fail(::lstat(argument.constData(), &item) == 0
+                     ? QStringLiteral("unknown option %1; to list a file of that name, put "
+                                      "-- before the files")
+                           .arg(text(argument))
+                     : QStringLiteral("unknown option %1 (see --help)").arg(text(argument)));
         }
     }
     options.stack = steps.pieces();

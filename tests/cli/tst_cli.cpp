@@ -113,6 +113,8 @@ private Q_SLOTS:
             "--sort takes name, modified");
         row("missing file", abc, lowercase, "--apply", "A.TXT|C.TXT", 2, abc, "C.TXT");
         row("unknown option", abc, lowercase, "--aply", abc, 2, abc, "--aply");
+        row("a file named like an option", "-A.TXT", lowercase, "-A.TXT", "", 2, "-A.TXT",
+            "unknown option -A.TXT; to list a file of that name, put -- before the files");
         row("unknown colour", abc, lowercase, "--color=sometimes", abc, 2, abc,
             "--color takes auto, always or never");
         row("damaged stack", abc,
