@@ -8,8 +8,12 @@
 #include "disk/diskchecks.h"
 #include "disk/recoveryreport.h"
 #include "fileinfo/fileinfo.h"
+#include "fileinfo/fileinfofollower.h"
+#include "files/fileadder.h"
 #include "files/fileitem.h"
+#include "files/filelistorder.h"
 #include "files/fileorder.h"
+#include "files/listedfiles.h"
 #include "files/listedfolders.h"
 #include "files/rowspan.h"
 #include "names/renameoperationwrapper.h"
@@ -20,10 +24,8 @@
 #include <QList>
 #include <QMap>
 #include <QObject>
-#include <QPointer>
 #include <QSet>
 #include <QStringList>
-#include <QTimer>
 #include <QUrl>
 #include <QUuid>
 
@@ -70,17 +72,17 @@ public:
     const QList<UndoOperation> &undoStack() const { return m_batches->undoStack(); }
 
     // The file list.
-    void addFiles(const QList<QUrl> &urls);
+    void addFiles(const QList<QUrl> &urls) { m_adder->add(urls); }
     // The same for local files given by their exact path bytes (absolute, cleaned, without
     // a trailing slash), as the command line has them: the rows are those of their file
     // URLs, made without one.
-    void addLocalFiles(const QList<QByteArray> &paths);
+    void addLocalFiles(const QList<QByteArray> &paths) { m_adder->addPaths(paths); }
     // The same for files the user hands over in the window: from `backgroundAddFrom` URLs
     // on, each file's identity is read on a worker (a job of kind `add`) and the rows join
     // the list when it finishes; fewer are added at once, and the answer is null. Null as
     // well, and nothing added, while the engine is busy.
-    static constexpr qsizetype backgroundAddFrom = 50000;
-    RenameJob *startAddingFiles(const QList<QUrl> &urls);
+    static constexpr qsizetype backgroundAddFrom = FileAdder::inBackgroundFrom;
+    RenameJob *startAddingFiles(const QList<QUrl> &urls) { return m_adder->startAdding(urls); }
     // Asks the user interface for files to add (browseRequested); the engine shows no
     // window itself.
     void browseFiles() { Q_EMIT browseRequested(); }
@@ -89,13 +91,16 @@ public:
 
     // The order of the list, which numbering follows: it stays until the user changes it.
     // Each of these is refused while the engine is busy, and a change previews the list.
-    void sortFiles(SortKey key, Qt::SortOrder order);
-    void reverseFiles();
+    void sortFiles(SortKey key, Qt::SortOrder order) { m_order->sort(key, order); }
+    void reverseFiles() { m_order->reverse(); }
     // The rows of `ids`, in their order, move as one block to before the row now at
     // `destination`; files().size() moves them to the end.
-    void moveFiles(const QList<QUuid> &ids, qsizetype destination);
+    void moveFiles(const QList<QUuid> &ids, qsizetype destination)
+    {
+        m_order->move(ids, destination);
+    }
     // Each selected row moves one place up (`by` < 0) or down, stopping at the ends.
-    void moveSelectedFiles(int by);
+    void moveSelectedFiles(int by) { m_order->moveByOne(m_selectedFiles, by); }
 
     // Selection.
     void toggleSelection(const QUuid &fileId);
@@ -126,8 +131,8 @@ public:
     QStringList namesAfterEachStep(qsizetype row) const;
 
     // Queries.
-    bool hasPendingFiles() const;
-    bool hasChanges() const;
+    bool hasPendingFiles() const { return ListedFiles::anyPending(m_files); }
+    bool hasChanges() const { return ListedFiles::anyChanged(m_files); }
     qsizetype conflictCount() const;
     qsizetype errorCount() const;
 
@@ -140,16 +145,16 @@ public:
 
     // What the files say of themselves, for the file-info steps: read on workers when a
     // step needs it, and the list previewed again as answers come in.
-    bool isReadingFileInfo() const;
-    qsizetype fileInfoReadingCount() const;
+    bool isReadingFileInfo() const { return m_fileInfo->isReading(); }
+    qsizetype fileInfoReadingCount() const { return m_fileInfo->readingCount(); }
     // Reads what the stack needs here and now, then previews (the command line).
-    void readFileInfoNow();
+    void readFileInfoNow() { m_fileInfo->readNow(m_operations); }
     // The wall-clock time the row's picture was taken (milliseconds from 1970-01-01T00:00
     // of that clock), once its file was read in full and if it has one.
-    std::optional<qint64> dateTakenOf(qsizetype row) const;
+    std::optional<qint64> dateTakenOf(qsizetype row) const { return m_fileInfo->dateTakenOf(row); }
     // Tests read files their own way: slowly, failing, or changed.
-    using FileInfoReading = std::function<FileInfo(const QByteArray &path, bool everything)>;
-    void setFileInfoReader(FileInfoReading reader);
+    using FileInfoReading = FileInfoFollower::Reading;
+    void setFileInfoReader(FileInfoReading reader) { m_fileInfo->setReader(std::move(reader)); }
     // How previews spread their work; tests set it to force a path.
     const Tuning &tuning() const;
     void setTuning(const Tuning &tuning);
@@ -277,14 +282,13 @@ Q_SIGNALS:
     void browseRequested();
 
 private:
-    void fileInfoArrived();
-    void finishWaitingRename();
     // A loaded workflow's steps replace the stack.
     void replaceOperations(const QList<RenameOperationWrapper> &operations);
     // After rows were appended to the list: tells of them and previews the whole list.
     void takeInAddedRows(qsizetype added);
-    // Puts the rows in `order` (positions they have now), tells of it and previews the list.
-    void reorderFiles(const std::vector<qsizetype> &order);
+    // After the rows took a new order (`order` lists the positions they had): tells of it
+    // and previews the list.
+    void takeInNewOrder(const std::vector<qsizetype> &order);
 
     std::unique_ptr<WorkflowLibrary> m_workflows;
     std::unique_ptr<FileMover> m_mover;
@@ -295,10 +299,10 @@ private:
     quint64 m_rowsVersion = 0; // counts up whenever rows come or go
     QSet<QUuid> m_selectedFiles;
     QList<RenameOperationWrapper> m_operations;
-    // Made last and gone first: it works on m_files.
+    // Made after the list and gone before it: it works on m_files.
     std::unique_ptr<Preview> m_preview;
-    // Answers of the file-info reads are previewed together, at most this often.
-    QTimer m_fileInfoPreview;
-    QPointer<RenameJob> m_waitingRename;
-    qsizetype m_waitTotal = 0;
+    // Made after the preview and gone before it: they work on the members above.
+    std::unique_ptr<FileInfoFollower> m_fileInfo;
+    std::unique_ptr<FileListOrder> m_order;
+    std::unique_ptr<FileAdder> m_adder;
 };

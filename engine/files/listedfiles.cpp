@@ -222,3 +222,15 @@ QList<RowSpan> ListedFiles::remove(QList<FileItem> &files, const QSet<QUuid> &id
         files.removeIf([&ids](const FileItem &item) { return ids.contains(item.id); });
     return removed;
 }
+
+bool ListedFiles::anyPending(const QList<FileItem> &files)
+{
+    return std::any_of(files.cbegin(), files.cend(),
+                       [](const FileItem &item) { return item.status == RenameStatus::pending; });
+}
+
+bool ListedFiles::anyChanged(const QList<FileItem> &files)
+{
+    return std::any_of(files.cbegin(), files.cend(),
+                       [](const FileItem &item) { return item.newName != item.originalName; });
+}

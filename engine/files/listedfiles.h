@@ -14,8 +14,8 @@
 
 class FileMover;
 
-// Adding files to the list: a row for each dropped or chosen URL, and which item each
-// local one is right now.
+// Adding files to the list (a row for each dropped or chosen URL, and which item each
+// local one is right now), removing them, and what the rows hold.
 namespace ListedFiles {
 
 // Appends a pending row for each of `urls` to `files`, each with its own id, and reads
@@ -37,5 +37,10 @@ QList<RowSpan> remove(QList<FileItem> &files, const QSet<QUuid> &ids);
 // path took. Two hard links under different names are two names to rename, and both stay;
 // so do rows without an identity. Answers how many rows were removed.
 qsizetype dropRepeats(QList<FileItem> &files, qsizetype first);
+
+// Whether any row is still to be renamed.
+bool anyPending(const QList<FileItem> &files);
+// Whether any row's new name differs from its name.
+bool anyChanged(const QList<FileItem> &files);
 
 } // namespace ListedFiles
