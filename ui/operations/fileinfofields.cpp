@@ -8,7 +8,6 @@
 #include "style/fonts.h"
 #include "style/icons.h"
 #include "style/palettefollower.h"
-#include "style/roundedtextfieldstyle.h"
 
 #include <QDateTime>
 #include <QHBoxLayout>
@@ -127,14 +126,7 @@ QWidget *FileInfoFields::addDateFormatField(QVBoxLayout *layout)
                              : operation.infoDateFormat.isEmpty() || today.isNull()
                                  ? QString()
                                  : tr("Today: %1").arg(today);
-        if (sample->text() == text)
-            return;
-        sample->setText(text);
-        sample->setVisible(!text.isEmpty());
-        // A screen reader tells it with the field, as the eye finds it below the field.
-        field->setAccessibleDescription(text);
-        field->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
-        field->update();
+        OperationParametersEditor::showNote(field, sample, text, !problem.isEmpty());
     });
     return column;
 }

@@ -159,6 +159,19 @@ void OperationParametersEditor::addPage(RenameMode mode, QWidget *page)
     m_pages.insert(mode, page);
 }
 
+void OperationParametersEditor::showNote(QLineEdit *field, QLabel *note, const QString &text,
+                                         bool problem)
+{
+    if (note->text() == text && field->property(RoundedTextFieldStyle::problemProperty) == problem)
+        return;
+    note->setText(text);
+    note->setVisible(!text.isEmpty());
+    // A screen reader tells it with the field, as the eye finds it below the field.
+    field->setAccessibleDescription(text);
+    field->setProperty(RoundedTextFieldStyle::problemProperty, problem);
+    field->update();
+}
+
 QVBoxLayout *OperationParametersEditor::makePageLayout(QWidget *page)
 {
     auto *layout = new QVBoxLayout(page);
@@ -210,14 +223,7 @@ void OperationParametersEditor::refresh()
 void OperationParametersEditor::showPatternProblem()
 {
     const auto show = [](QLineEdit *field, QLabel *label, const QString &problem) {
-        if (label->text() == problem)
-            return;
-        label->setText(problem);
-        label->setVisible(!problem.isEmpty());
-        // A screen reader tells it with the field, as the eye finds it below the field.
-        field->setAccessibleDescription(problem);
-        field->setProperty(RoundedTextFieldStyle::problemProperty, !problem.isEmpty());
-        field->update();
+        showNote(field, label, problem, !problem.isEmpty());
     };
     show(m_patternField, m_patternProblem,
          m_fields->data(OperationStackModel::PatternProblemRole).toString());

@@ -36,6 +36,9 @@ public:
     static const QStringList &datePresets();
     // The layout of a mode's page: its rows top down, a gap between them.
     static QVBoxLayout *makePageLayout(QWidget *page);
+    // Shows `text` in `note` below `field`, or hides the note when there is none; a problem
+    // also outlines the field in red.
+    static void showNote(QLineEdit *field, QLabel *note, const QString &text, bool problem);
 
     static constexpr int paddingMinimum = 1;
     static constexpr int paddingMaximum = 6;
