@@ -63,6 +63,12 @@ public:
                                     Enum RenameOperationWrapper::*member);
 
 private:
+    using Write = void (StepFieldBinder::*)(const std::function<void(RenameOperationWrapper &)> &);
+    // One of the step's cases a control offers by title, written back with `write`.
+    template <typename Control, typename Enum>
+    Control *addChoices(QVBoxLayout *layout, const QString &field,
+                        Enum RenameOperationWrapper::*member, Write write);
+
     QAbstractItemModel *m_model;
     QPersistentModelIndex m_step;
     std::vector<Shower> m_showers;
@@ -72,32 +78,30 @@ template <typename Enum>
 SegmentedControl *StepFieldBinder::addSegments(QVBoxLayout *layout, const QString &field,
                                                Enum RenameOperationWrapper::*member)
 {
-    auto *segments = new SegmentedControl(OptionTexts::titles<Enum>());
-    segments->setObjectName(field);
-    layout->addWidget(segments);
-    connect(segments, &SegmentedControl::activated, this, [this, member](int index) {
-        const Enum value = EnumCases<Enum>::all.at(size_t(index));
-        edit([member, value](RenameOperationWrapper &operation) { operation.*member = value; });
-    });
-    addShower([segments, member](const RenameOperationWrapper &operation) {
-        segments->setCurrentIndex(OptionTexts::indexOf(operation.*member));
-    });
-    return segments;
+    return addChoices<SegmentedControl>(layout, field, member, &StepFieldBinder::edit);
 }
 
 template <typename Enum>
 ChoiceMenuButton *StepFieldBinder::addChoiceMenu(QVBoxLayout *layout, const QString &field,
                                                  Enum RenameOperationWrapper::*member)
 {
-    auto *menu = new ChoiceMenuButton(OptionTexts::titles<Enum>());
-    menu->setObjectName(field);
-    layout->addWidget(menu);
-    connect(menu, &ChoiceMenuButton::activated, this, [this, member](int index) {
+    return addChoices<ChoiceMenuButton>(layout, field, member, &StepFieldBinder::choose);
+}
+
+template <typename Control, typename Enum>
+Control *StepFieldBinder::addChoices(QVBoxLayout *layout, const QString &field,
+                                     Enum RenameOperationWrapper::*member, Write write)
+{
+    auto *control = new Control(OptionTexts::titles<Enum>());
+    control->setObjectName(field);
+    layout->addWidget(control);
+    connect(control, &Control::activated, this, [this, member, write](int index) {
         const Enum value = EnumCases<Enum>::all.at(size_t(index));
-        choose([member, value](RenameOperationWrapper &operation) { operation.*member = value; });
+        (this->*write)(
+            [member, value](RenameOperationWrapper &operation) { operation.*member = value; });
     });
-    addShower([menu, member](const RenameOperationWrapper &operation) {
-        menu->setCurrentIndex(OptionTexts::indexOf(operation.*member));
+    addShower([control, member](const RenameOperationWrapper &operation) {
+        control->setCurrentIndex(OptionTexts::indexOf(operation.*member));
     });
-    return menu;
+    return control;
 }
