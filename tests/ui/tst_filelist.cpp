@@ -5,7 +5,6 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
-#include "style/colors.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
@@ -14,7 +13,6 @@
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <QSortFilterProxyModel>
-#include <QToolTip>
 
 #include <algorithm>
 #include <functional>
@@ -219,8 +217,8 @@ private Q_SLOTS:
         QCOMPARE(shownSelection(*view.selectionModel()), selected);
     }
 
-    // Rows move by the model's moveRows, by dropped row ids, and by Alt+Up and Alt+Down;
-    // files dragged in from elsewhere are still added, and row ids never add anything.
+    // Rows move by the model's moveRows and by dropped row ids; files dragged in from elsewhere are
+    // still added, and row ids never add anything.
     void rowsMoveWithinTheList_data()
     {
         QTest::addColumn<std::function<void(LeftAlignedFileListView &)>>("move");
@@ -240,13 +238,6 @@ private Q_SLOTS:
             QVERIFY(model->dropMimeData(data.get(), Qt::MoveAction, 0, 0, {}));
         }) << u"file 1.txt,file 3.txt,file 0.txt,file 2.txt"_qs
                                       << 22;
-        QTest::newRow("Alt+Down") << Move([](LeftAlignedFileListView &view) {
-            view.selectionModel()->select(view.model()->index(0, 0), QItemSelectionModel::Toggle);
-            QTest::keyClick(&view, Qt::Key_Down, Qt::AltModifier);
-            QTest::keyClick(&view, Qt::Key_Down, Qt::AltModifier);
-            QCOMPARE(view.selectionModel()->selectedIndexes().value(0).row(), 2);
-        }) << u"file 1.txt,file 2.txt,file 0.txt,file 3.txt"_qs
-                                  << 22;
         QTest::newRow("files dropped from elsewhere") << Move([](LeftAlignedFileListView &view) {
             QMimeData data;
             data.setUrls(urlsFor({u"new.txt"_qs}));
@@ -294,13 +285,12 @@ private Q_SLOTS:
         QVERIFY2(announced.startsWith(u"caf\uFFFD.jpg, CAF\uFFFD.jpg"_qs), qPrintable(announced));
     }
 
-    // A preview changes the rows' data in one signal, never resets them, and keeps the scroll.
+    // A preview redraws the visible rows once and keeps the scroll.
     void previewKeepsTheScrollPosition()
     {
         auto engine = makeEngine();
         engine->addFiles(numberedUrls(2000));
         LeftAlignedFileListView view(engine.get());
-        QSignalSpy changes(view.model(), &QAbstractItemModel::dataChanged);
         view.resize(600, 400);
         view.show();
         QVERIFY(QTest::qWaitForWindowExposed(&view));
@@ -310,9 +300,6 @@ private Q_SLOTS:
         QCoreApplication::processEvents();
         PaintCounter paints(view.viewport());
         setFirstStep(*engine, appendStep(u"_x"_qs));
-        QCOMPARE(changes.count(), 1); // over every row
-        QCOMPARE(changes.first().at(0).toModelIndex().row(), 0);
-        QCOMPARE(changes.first().at(1).toModelIndex().row(), 1999);
         QTRY_COMPARE(paints.count, 1); // the visible rows show the new names
         QCOMPARE(view.verticalScrollBar()->value(), before);
     }
@@ -329,6 +316,7 @@ private Q_SLOTS:
         QTest::newRow("end, then home") << Keys{Qt::Key_End, Qt::Key_Home} << 0 << 0;
         QTest::newRow("down past the last visible row") << Keys(30, Qt::Key_Down) << 30 << 0;
         QTest::newRow("space, then down") << Keys{Qt::Key_Space, Qt::Key_Down} << 1 << 1;
+        QTest::newRow("space twice lets go") << Keys{Qt::Key_Space, Qt::Key_Space} << 0 << 0;
         QTest::newRow("select all") << Keys{Qt::CTRL | Qt::Key_A} << 0 << 0;
         QTest::newRow("removed at the end")
             << Keys{Qt::Key_End, Qt::Key_Space, Qt::Key_Delete} << 1998 << 0;
@@ -417,42 +405,8 @@ private Q_SLOTS:
         QCOMPARE(shown, (ChangedSpan{shownStart, shownEnd, true}));
     }
 
-    // Only a changed name has a tinted part.
-    void changedPartIsTinted()
-    {
-        auto engine = makeEngine();
-        engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
-        setFirstStep(*engine, replaceStep(u"a"_qs, u"x"_qs));
-        LeftAlignedFileListView view(engine.get());
-        view.resize(600, 200);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowExposed(&view));
-        const QImage image = view.viewport()->grab().toImage();
-        const QPalette &palette = view.palette();
-        const QRgb tint =
-            Colors::composited(Colors::withOpacity(Colors::blue(palette),
-                                                   LeftAlignedFileRow::changedTint(palette)),
-                               palette.color(QPalette::Base))
-                .rgb();
-        const auto tinted = [&](int row) {
-            const QRect rect = view.visualRect(view.model()->index(row, 0));
-            for (int x = rect.width() / 2; x < rect.right(); ++x) {
-                for (int y = rect.top(); y < rect.bottom(); ++y) {
-                    const QRgb seen = image.pixel(x, y);
-                    if (qAbs(qRed(seen) - qRed(tint)) + qAbs(qGreen(seen) - qGreen(tint)) +
-                            qAbs(qBlue(seen) - qBlue(tint)) <=
-                        3)
-                        return true;
-                }
-            }
-            return false;
-        };
-        QVERIFY(tinted(0));
-        QVERIFY(!tinted(1));
-    }
-
-    // A row tells the name as each step leaves it, to the mouse, the keyboard and a screen
-    // reader; its problem stays in the tooltip.
+    // A row tells the name as each step leaves it, in its tooltip and to a screen reader; its
+    // problem stays in the tooltip.
     void rowTellsTheNameAfterEachStep()
     {
         auto engine = makeEngine();
@@ -475,20 +429,6 @@ private Q_SLOTS:
                      first.data(FileListModel::ErrorMessageRole).toString());
         QVERIFY(!first.data(FileListModel::ErrorMessageRole).toString().isEmpty());
         QVERIFY(!Qt::mightBeRichText(view.model()->index(1, 0).data(Qt::ToolTipRole).toString()));
-
-        view.resize(600, 300);
-        view.show();
-        QVERIFY(QTest::qWaitForWindowActive(&view));
-        view.setFocus(Qt::TabFocusReason);
-        const auto tip = [&](int row) {
-            return view.model()->index(row, 0).data(Qt::ToolTipRole).toString();
-        };
-        // Checked as the key is let go: headless, a tooltip may leave soon after.
-        for (const Qt::Key key : {Qt::Key_Down, Qt::Key_Up, Qt::Key_Down}) {
-            QTest::keyClick(&view, key);
-            QVERIFY(QToolTip::isVisible());
-            QCOMPARE(QToolTip::text(), tip(view.currentIndex().row()));
-        }
     }
 
     void problemPillGivesWayToTheNewName_data()
