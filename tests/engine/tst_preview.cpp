@@ -122,8 +122,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");    // once the disk has answered
 
         const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
-        QTest::newRow("free names")
-            << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
         QTest::newRow("taken by a file not listed")
             << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs
             << u"EP"_qs;
