@@ -392,7 +392,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folders");
         QTest::addColumn<QList<int>>("runEnds");
 
-        QTest::newRow("one folder") << u"a"_qs << QList<int>{};
         QTest::newRow("new folder in the middle") << u"a|b"_qs << QList<int>{0};
         QTest::newRow("folder across the middle") << u"a|b|c"_qs << QList<int>{-2, 2};
         QTest::newRow("other URLs in the middle") << u"a|-|a"_qs << QList<int>{-1, 1};
