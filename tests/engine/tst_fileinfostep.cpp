@@ -125,8 +125,6 @@ private Q_SLOTS:
         QTest::addRow("no date taken: the local date modified")
             << img << song << infoStep(dateTaken, before, u" "_qs, fallback)
             << u"2024-01-01 IMG.jpg"_qs << none;
-        QTest::addRow("modified, local")
-            << img << song << infoStep(dateModified) << u"2024-01-01 IMG.jpg"_qs << none;
         QTest::addRow("camera") << img << photo << infoStep(cameraModel, after)
                                 << u"IMG Canon EOS R5.jpg"_qs << none;
         QTest::addRow("image size")
@@ -140,8 +138,6 @@ private Q_SLOTS:
         QTest::addRow("blank album: flagged, no date stands in")
             << img << song << infoStep(album, before, u" "_qs, fallback) << img
             << u"No album in this file"_qs;
-        QTest::addRow("no artist")
-            << img << photo << infoStep(artist) << img << u"No artist in this file"_qs;
         QTest::addRow("track, two digits")
             << img << song << infoStep(trackNumber) << u"03 IMG.jpg"_qs << none;
         QTest::addRow("year, four digits")

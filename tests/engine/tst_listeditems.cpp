@@ -153,7 +153,6 @@ private Q_SLOTS:
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("shown");
 
-        QTest::newRow("ASCII") << QByteArray("IMG_0001.JPG") << u"IMG_0001.JPG"_qs;
         QTest::newRow("four bytes") << QByteArray("\xf0\x9f\x98\x80") << u"\U0001F600"_qs;
         QTest::newRow("a real U+FFFD") << QByteArray("a\xef\xbf\xbd") << u"a\uFFFD"_qs;
         QTest::newRow("Latin-1") << QByteArray("caf\xe9.JPG") << u"caf\uFFFD.JPG"_qs;
@@ -393,7 +392,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("folders");
         QTest::addColumn<QList<int>>("runEnds");
 
-        QTest::newRow("one folder") << u"a"_qs << QList<int>{};
         QTest::newRow("new folder in the middle") << u"a|b"_qs << QList<int>{0};
         QTest::newRow("folder across the middle") << u"a|b|c"_qs << QList<int>{-2, 2};
         QTest::newRow("other URLs in the middle") << u"a|-|a"_qs << QList<int>{-1, 1};

@@ -6,8 +6,6 @@
 
 #include <QHash>
 
-#include <array>
-
 using namespace EngineTest;
 
 namespace {
@@ -89,8 +87,6 @@ private Q_SLOTS:
         QTest::newRow("canonical equivalence in one folder")
             << QStringList{u"/a/Caf\u00e9"_qs, u"/b/Cafe\u0301"_qs, u"/a/Cafe\u0301"_qs}
             << u"CPC"_qs << QString();
-        QTest::newRow("case told apart")
-            << QStringList{u"/a/X.txt"_qs, u"/a/x.txt"_qs} << u"PP"_qs << QString();
         QTest::newRow("case ignored")
             << QStringList{u"/ci/X.txt"_qs, u"/a/x.txt"_qs, u"/ci/x.TXT"_qs, u"/ci/y.txt"_qs}
             << u"CPCP"_qs << QString();
@@ -123,30 +119,21 @@ private Q_SLOTS:
     }
 
     // A list long enough to be grouped in shares finds the same conflicts: equal names
-    // spread far apart, canonically equal spellings, and names with errors among them. Every
-    // way in: judging a list, a preview from scratch (each name's key made with the name),
-    // and one from what the last preview worked out; on one thread and on several, whatever
-    // the machine has.
+    // spread far apart, canonically equal spellings, and names with errors among them; on one
+    // thread and on several, whatever the machine has.
     void aLongListFindsEveryConflict_data()
     {
-        QTest::addColumn<int>("way"); // 0 judged, 1 previewed from scratch, 2 from kept work
         QTest::addColumn<int>("threads");
-        for (const int threads : {1, 3, 4}) {
-            for (const int way : {0, 1, 2})
-                QTest::addRow("%s, %d threads",
-                              std::array{"judged", "from scratch", "from kept work"}[way], threads)
-                    << way << threads;
-        }
+        for (const int threads : {1, 3, 4})
+            QTest::addRow("%d threads", threads) << threads;
     }
 
     void aLongListFindsEveryConflict()
     {
-        QFETCH(int, way);
         QFETCH(int, threads);
         constexpr int count = 60000;
         Tuning tuning;
         tuning.threads = threads;
-        tuning.cacheRows = way == 2 ? count : 0;
         QStringList names;
         QHash<QString, int> copies;
         for (int i = 0; i < count; ++i) {
@@ -162,23 +149,9 @@ private Q_SLOTS:
             expected += name.contains(u':')                                               ? u'E'
                         : copies.value(name.normalized(QString::NormalizationForm_C)) > 1 ? u'C'
                                                                                           : u'P';
-        if (way == 0) {
-            QList<FileItem> judged = filesNamed(names);
-            NameJudge::judgeAll(judged, ListedFolders(judged), tuning);
-            QCOMPARE(statusLetters(judged), expected);
-            return;
-        }
-        // The names are made by the stack: ":" becomes a colon again only in the preview.
-        const auto engine = makeEngine();
-        engine->setTuning(tuning);
-        QList<QUrl> urls;
-        for (const QString &name : std::as_const(names))
-            urls.append(QUrl::fromLocalFile(u"/nonexistent/brisklet/"_qs +
-                                            QString(name).replace(u':', u'#')));
-        engine->addFiles(urls);
-        setStack(*engine, {replaceStep(u"#"_qs, u":"_qs)});
-        QCOMPARE(statusLetters(engine->files()), expected);
-        QCOMPARE(engine->conflictCount(), expected.count(u'C'));
+        QList<FileItem> judged = filesNamed(names);
+        NameJudge::judgeAll(judged, ListedFolders(judged), tuning);
+        QCOMPARE(statusLetters(judged), expected);
     }
 
     // A table sized for two names has to grow many times on the way.

@@ -1,7 +1,6 @@
 #include "testmain.h"
 
 #include "enginetesthelpers.h"
-#include "fakefilemover.h"
 #include "testmount.h"
 
 #include <QThread>
@@ -47,29 +46,6 @@ class PreviewTest : public QObject {
     Q_OBJECT
 
 private Q_SLOTS:
-    // The bars read the counts after every change; each read here comes after a change
-    // that moves them.
-    void countsFollowTheFiles()
-    {
-        const auto engine = makeEngine(std::make_unique<UiTest::FakeFileMover>());
-        const auto counts = [&] {
-            return std::pair{engine->conflictCount(), engine->errorCount()};
-        };
-        using Counts = std::pair<qsizetype, qsizetype>;
-        engine->addFiles(urlsFor({u"a"_qs, u"b"_qs, u"locked"_qs}));
-        QCOMPARE(counts(), Counts(0, 0));
-        setStack(*engine, {regexStep(u"^.*$"_qs, u"File.txt"_qs)});
-        QCOMPARE(counts(), Counts(3, 0));
-        setStack(*engine, {regexStep(u"^b$"_qs, u"b:"_qs)});
-        QCOMPARE(counts(), Counts(0, 1));
-        setStack(*engine, {appendStep(u"-x"_qs)});
-        QCOMPARE(counts(), Counts(0, 0));
-        engine->performRename(); // the locked file fails
-        QCOMPARE(counts(), Counts(0, 1));
-        engine->clearAll();
-        QCOMPARE(counts(), Counts(0, 0));
-    }
-
     // A pattern too slow on any name, or that does not compile, changes no name; its card
     // says why. Each name here is a piece of its own, so a time-out in one piece holds for
     // every other, whichever runs first.
@@ -100,8 +76,6 @@ private Q_SLOTS:
         QTest::newRow("does not compile")
             << u"a(b"_qs << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs}
             << u"Missing closing parenthesis )"_qs << 1;
-        QTest::newRow("empty pattern")
-            << QString() << QStringList{u"ab"_qs} << QStringList{u"ab_1"_qs} << QString() << 1;
     }
 
     void patternVerdict()
@@ -148,8 +122,6 @@ private Q_SLOTS:
         QTest::addColumn<QString>("statuses");    // once the disk has answered
 
         const QStringList abc{u"a"_qs, u"b"_qs, u"c"_qs};
-        QTest::newRow("free names")
-            << abc << QStringList{u"a"_qs} << QStringList{u"x"_qs} << u"P"_qs << u"P"_qs;
         QTest::newRow("taken by a file not listed")
             << abc << QStringList{u"a"_qs, u"c"_qs} << QStringList{u"b"_qs, u"x"_qs} << u"PP"_qs
             << u"EP"_qs;

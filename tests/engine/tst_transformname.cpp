@@ -34,19 +34,9 @@ private Q_SLOTS:
 
         row("empty find text", u"a.txt"_qs, {replaceStep({}, u"x"_qs)}, u"a.txt"_qs);
 
-        row("replace first", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs, first)},
-            u"a_b-c.txt"_qs);
-        row("replace last", u"a-b-c.txt"_qs, {replaceStep(u"-"_qs, u"_"_qs, last)},
-            u"a-b_c.txt"_qs);
-        row("case must agree", u"My Photo.JPG"_qs, {replaceStep(u"photo"_qs, u"Pic"_qs, all, true)},
-            u"My Photo.JPG"_qs);
-        row("ignore case, last", u"img IMG iMg.jpg"_qs, {replaceStep(u"Img"_qs, u"x"_qs, last)},
-            u"img IMG x.jpg"_qs);
         row("non-overlapping", u"aaaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs)}, u"bb"_qs);
         row("last starts furthest right", u"aaa"_qs, {replaceStep(u"aa"_qs, u"b"_qs, last)},
             u"ab"_qs);
-        row("NFD name, NFC find", u"Cafe\u0301.txt"_qs, {replaceStep(u"caf\u00e9"_qs, u"Tea"_qs)},
-            u"Tea.txt"_qs);
         row("never splits a character", u"Cafe\u0301"_qs, {replaceStep(u"e"_qs, u"x"_qs)},
             u"Cafe\u0301"_qs);
         row("sharp s matches ss caselessly", u"STRASSE.txt"_qs,
@@ -57,7 +47,6 @@ private Q_SLOTS:
         row("regex groups", u"IMG_1234.jpg"_qs, {regexStep(u"IMG_(\\d+)"_qs, u"Photo-$1"_qs)},
             u"Photo-1234.jpg"_qs);
         row("regex is case-sensitive", u"ABC"_qs, {regexStep(u"abc"_qs, u"x"_qs)}, u"ABC"_qs);
-        row("regex escaped dollar", u"a1"_qs, {regexStep(u"\\d"_qs, u"\\$"_qs)}, u"a$"_qs);
         row("regex bad template", u"abc"_qs, {regexStep(u"b"_qs, u"$9"_qs)}, u"abc"_qs);
 
         row("spaces leading", u"  a b .txt"_qs, {trimStep(spaces, leading)}, u"a b .txt"_qs);
@@ -88,48 +77,31 @@ private Q_SLOTS:
         row("count is in characters", u"e\u0301\U0001F44D\U0001F3FDz"_qs,
             {trimStep(characterCount, leading, {}, 2)}, u"z"_qs);
 
-        row("append before extension", u"report.pdf"_qs, {appendStep(u"_final"_qs)},
-            u"report_final.pdf"_qs);
-        row("append after extension", u"report.pdf"_qs, {appendStep(u"_final"_qs, false)},
-            u"report.pdf_final"_qs);
         row("append to trailing dot", u"draft."_qs, {appendStep(u"_x"_qs)}, u"draft_x"_qs);
-        row("append to dot file", u".profile"_qs, {appendStep(u"_old"_qs)}, u".profile_old"_qs);
         row("empty append keeps trailing dot", u"draft."_qs, {appendStep({})}, u"draft."_qs);
-        row("prepend", u"report.pdf"_qs, {prependStep(u"2024-"_qs)}, u"2024-report.pdf"_qs);
 
-        row("lower keeps extension", u"Photo.JPG"_qs, {caseStep(lowercase)}, u"photo.JPG"_qs);
-        row("title apostrophe", u"don't stop"_qs, {caseStep(titleCase)}, u"Don't Stop"_qs);
         row("title hyphen", u"hello-world"_qs, {caseStep(titleCase)}, u"Hello-World"_qs);
         row("title full stop inside word", u"a.b.c.txt"_qs, {caseStep(titleCase)}, u"A.b.c.txt"_qs);
-        row("title unicode", u"\u00e9T\u00c9 \u00dfa"_qs, {caseStep(titleCase)},
-            u"\u00c9t\u00e9 Ssa"_qs);
         row("title combining mark", u"e\u0301COLE"_qs, {caseStep(titleCase)}, u"E\u0301cole"_qs);
         // U+0345 is a cased letter too; its title case is U+0399.
         row("title ypogegrammeni", u"\u0345a b\u0345 \u0345"_qs, {caseStep(titleCase)},
             u"\u0399a B\u0345 \u0399"_qs);
-        row("camel", u"My vacation photo.jpg"_qs, {caseStep(camelCase)}, u"myVacationPhoto.jpg"_qs);
         row("camel leading separator", u"_my file.txt"_qs, {caseStep(camelCase)}, u"MyFile.txt"_qs);
         row("camel keeps empty parts", u"a  b.txt"_qs, {caseStep(camelCase)}, u"aB.txt"_qs);
-        row("snake", u"My Vacation-Photo 2024.jpg"_qs, {caseStep(snakeCase)},
-            u"my_vacation_photo_2024.jpg"_qs);
         row("snake drops empty parts", u"__A  B__.txt"_qs, {caseStep(snakeCase)}, u"a_b.txt"_qs);
         row("snake of separators only", u"--.txt"_qs, {caseStep(snakeCase)}, u".txt"_qs);
         row("snake emoji separates", u"a\U0001F44D\U0001F3FDb"_qs, {caseStep(snakeCase)},
             u"a_b"_qs);
 
-        row("sequence defaults", u"a.jpg"_qs, {sequenceStep()}, u"File - 01.jpg"_qs);
         row("sequence position", u"b.png"_qs, {sequenceStep()}, u"File - 02.png"_qs, 1);
         row("sequence original before", u"Beach.jpg"_qs, {sequenceStep(1, 3, before, true)},
             u"005 - Beach.jpg"_qs, 4);
         row("sequence wider than padding", u"x"_qs, {sequenceStep(123, 2)}, u"File - 123"_qs);
-        row("sequence negative", u"x"_qs, {sequenceStep(-5, 4)}, u"File - -005"_qs);
         row("sequence huge padding", u"x"_qs, {sequenceStep(7, 2000000000)},
             u"File - "_qs + QString(254, u'0') + u'7');
         row("sequence 64-bit start", u"x"_qs, {sequenceStep(5000000000, 2)},
             u"File - 5000000000"_qs);
 
-        row("snake then replace", u"My File.txt"_qs,
-            {caseStep(snakeCase), replaceStep(u"_"_qs, u"-"_qs)}, u"my-file.txt"_qs);
         row("camel then original sequence", u"my file.txt"_qs,
             {caseStep(camelCase), sequenceStep(1, 2, after, true)}, u"myFile - 01.txt"_qs);
         row("slash from earlier step limits split", u"a.b"_qs,
@@ -155,17 +127,6 @@ private Q_SLOTS:
         QTest::newRow("empty") << QString() << QString();
         QTest::newRow("bracket") << u"IMG_[0"_qs << u"Missing closing bracket ] at character 6"_qs;
         QTest::newRow("open parenthesis") << u"IMG_(\\d+"_qs << u"Missing closing parenthesis )"_qs;
-        QTest::newRow("closing parenthesis")
-            << u"a)b"_qs << u"Closing parenthesis ) without an opening one at character 2"_qs;
-        QTest::newRow("nothing to repeat")
-            << u"*.jpg"_qs << u"Nothing before * to repeat at character 1"_qs;
-        QTest::newRow("max below min")
-            << u"a{2,1}"_qs << u"Maximum smaller than minimum in {min,max} at character 6"_qs;
-        QTest::newRow("range") << u"[z-a]"_qs << u"Range out of order in [ ] at character 4"_qs;
-        QTest::newRow("escape") << u"a\\"_qs
-                                << u"Unknown or incomplete escape sequence at character 2"_qs;
-        QTest::newRow("back reference")
-            << u"(a)\\2"_qs << u"Back reference to a group that does not exist at character 5"_qs;
         // Places are counted in characters, not UTF-16 code units; CR LF is two.
         QTest::newRow("after an emoji")
             << u"\U0001F600["_qs << u"Missing closing bracket ] at character 2"_qs;
