@@ -115,14 +115,11 @@ private Q_SLOTS:
         row("--trim chars:", {}, "not “chars:”");
         row("--number=1:100000", {}, "--number takes START[:PAD] with PAD from 1 to 255, not");
         row("--number=1:0", {}, "with PAD from 1 to 255, not “1:0”");
-        row("--number=1:2:3", {}, "not “1:2:3”");
         // An optional value goes after "=": the word after the option would be a file.
         row("--number 5:3 file", {}, "--number takes its value after “=”: --number=5:3");
         row("--case lower --color always file", {}, "--color takes its value after “=”");
         row("--first", {}, "--first goes with --replace");
-        row("--prepend x --match-case", {}, "--match-case goes with --replace");
         row("--replace a b --after", {}, "--after goes with --number or --info");
-        row("--number --instead", {}, "--instead goes with --info");
         row("--stack STACK --from end", "[]", "--from goes with --trim");
         row("--replace a b --first=yes", {}, "option --first takes no value");
         row("--replace a", {}, "--replace needs FIND and WITH");
