@@ -171,6 +171,7 @@ private Q_SLOTS:
         QTest::addColumn<QString>("offered"); // at spaces, or at "|" where there is one
         QTest::newRow("options") << u"-"_qs << u"-0 -h -r --if-missing --print-stack"_qs;
         QTest::newRow("value split at =") << u"--sort = ta"_qs << u"taken taken:desc"_qs;
+        QTest::newRow("value after =") << u"--color ="_qs << u"always auto never"_qs;
         QTest::newRow("value in one word")
             << u"--sort=ta"_qs << u"--sort=taken --sort=taken:desc"_qs;
         QTest::newRow("a step's value") << u"--case sn"_qs << u"snake snake_case"_qs;
