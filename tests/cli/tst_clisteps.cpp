@@ -115,6 +115,7 @@ private Q_SLOTS:
         row("--trim chars:", {}, "not “chars:”");
         row("--number=1:100000", {}, "--number takes START[:PAD] with PAD from 1 to 255, not");
         row("--number=1:0", {}, "with PAD from 1 to 255, not “1:0”");
+        row("--number=1:2:3", {}, "not “1:2:3”");
         // An optional value goes after "=": the word after the option would be a file.
         row("--number 5:3 file", {}, "--number takes its value after “=”: --number=5:3");
         row("--case lower --color always file", {}, "--color takes its value after “=”");
