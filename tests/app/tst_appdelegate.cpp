@@ -2,7 +2,6 @@
 
 #include "appdelegate.h"
 #include "dialogs/alertdialog.h"
-#include "disk/movejournal.h"
 #include "disk/posixfilemover.h"
 #include "engine/stepbuilders.h"
 #include "mainwindow.h"
@@ -15,7 +14,6 @@
 #include <QApplication>
 #include <QCompleter>
 #include <QDialogButtonBox>
-#include <QDir>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
@@ -94,30 +92,6 @@ private Q_SLOTS:
         if (QFileDialog *dialog = shown<QFileDialog>())
             dialog->close();
         m_delegate.reset();
-    }
-
-    // A batch cut short by a crash left a file under a temporary name: the next launch
-    // gives it its new name and says so in one alert over the window.
-    void launchRecoversAnInterruptedBatch()
-    {
-        m_delegate.reset();
-        QVERIFY(QFile::rename(file(u"a.txt"_qs), file(u".brisklet-swap-1"_qs)));
-        QVERIFY(QDir().mkpath(QFile::decodeName(MoveJournal::folder())));
-        QFile journal(QFile::decodeName(MoveJournal::folder() + "/moves-launch.journal"));
-        QVERIFY(journal.open(QIODevice::WriteOnly));
-        journal.write(MoveJournal::serialize(
-            MoveJournal::Kind::batch,
-            {{QFile::encodeName(file(u"a.txt"_qs)), ".brisklet-swap-1", "d.txt", std::nullopt}}));
-        journal.close();
-
-        launch();
-        const QList<AlertDialog *> alerts = window()->findChildren<AlertDialog *>();
-        QCOMPARE(alerts.size(), 1);
-        QVERIFY(alerts.first()->isVisible());
-        QVERIFY2(alerts.first()->message().contains(u"now has the new name"_qs),
-                 qPrintable(alerts.first()->message()));
-        QVERIFY(QFileInfo::exists(file(u"d.txt"_qs)));
-        QVERIFY(!journal.exists());
     }
 
     // Without the desktop's mail tools, the alert gives the address to write to.

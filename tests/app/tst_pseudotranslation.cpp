@@ -159,6 +159,7 @@ private Q_SLOTS:
         QTest::newRow("recovery") << Scene([](PseudoTranslationTest *t) {
             t->leaveInterruptedBatch();
             t->launch();
+            QCOMPARE(t->window()->findChildren<AlertDialog *>().size(), 1);
         }) << true;
         QTest::newRow("error details sheet") << Scene([](PseudoTranslationTest *t) {
             t->launch();

@@ -121,9 +121,8 @@ private Q_SLOTS:
             << rss(QByteArray("<item/>").repeated(AppcastParser::maxItems + 1)) << QString()
             << u"The update feed lists too many releases."_qs;
         QTest::newRow("entity expansion")
-            << rss(item("&lol2;"), "<!DOCTYPE rss [<!ENTITY lol \"lol\"><!ENTITY lol1 "
-                                   "\"&lol;&lol;&lol;&lol;\"><!ENTITY lol2 "
-                                   "\"&lol1;&lol1;&lol1;&lol1;\">]>\n")
+            << rss(item("&lol2;"),
+                   "<!DOCTYPE rss [<!ENTITY lol \"lol\"><!ENTITY lol2 \"&lol;&lol;&lol;\">]>\n")
             << QString() << doctype;
         QTest::newRow("external entity")
             << rss(item("&secret;"),

@@ -120,9 +120,7 @@ private Q_SLOTS:
         row("--number 5:3 file", {}, "--number takes its value after “=”: --number=5:3");
         row("--case lower --color always file", {}, "--color takes its value after “=”");
         row("--first", {}, "--first goes with --replace");
-        row("--prepend x --match-case", {}, "--match-case goes with --replace");
         row("--replace a b --after", {}, "--after goes with --number or --info");
-        row("--number --instead", {}, "--instead goes with --info");
         row("--stack STACK --from end", "[]", "--from goes with --trim");
         row("--replace a b --first=yes", {}, "option --first takes no value");
         row("--replace a", {}, "--replace needs FIND and WITH");
