@@ -5,6 +5,7 @@
 #include "filelist/filelistmodel.h"
 #include "filelist/leftalignedfilelistview.h"
 #include "filelist/leftalignedfilerow.h"
+#include "style/colors.h"
 #include "style/icons.h"
 #include "uitesthelpers.h"
 
@@ -403,6 +404,40 @@ private Q_SLOTS:
         const ChangedSpan shown =
             LeftAlignedFileRow::shownSpan({start, end, true}, u"abcdefghij"_qs, u"abc…hij"_qs);
         QCOMPARE(shown, (ChangedSpan{shownStart, shownEnd, true}));
+    }
+
+    // Only a changed name has a tinted part.
+    void changedPartIsTinted()
+    {
+        auto engine = makeEngine();
+        engine->addFiles(urlsFor({u"ab.txt"_qs, u"cd.txt"_qs}));
+        setFirstStep(*engine, replaceStep(u"a"_qs, u"x"_qs));
+        LeftAlignedFileListView view(engine.get());
+        view.resize(600, 200);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        const QImage image = view.viewport()->grab().toImage();
+        const QPalette &palette = view.palette();
+        const QRgb tint =
+            Colors::composited(Colors::withOpacity(Colors::blue(palette),
+                                                   LeftAlignedFileRow::changedTint(palette)),
+                               palette.color(QPalette::Base))
+                .rgb();
+        const auto tinted = [&](int row) {
+            const QRect rect = view.visualRect(view.model()->index(row, 0));
+            for (int x = rect.width() / 2; x < rect.right(); ++x) {
+                for (int y = rect.top(); y < rect.bottom(); ++y) {
+                    const QRgb seen = image.pixel(x, y);
+                    if (qAbs(qRed(seen) - qRed(tint)) + qAbs(qGreen(seen) - qGreen(tint)) +
+                            qAbs(qBlue(seen) - qBlue(tint)) <=
+                        3)
+                        return true;
+                }
+            }
+            return false;
+        };
+        QVERIFY(tinted(0));
+        QVERIFY(!tinted(1));
     }
 
     // A row tells the name as each step leaves it, in its tooltip and to a screen reader; its
